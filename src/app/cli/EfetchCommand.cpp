@@ -1,0 +1,7 @@
+#include "CliCommands.h"
+
+int runEfetchCommand(const QStringList &)
+{
+    writeStderrLine(QStringLiteral("vexmoor-cli: this command is not built yet"));
+    return 2;
+}

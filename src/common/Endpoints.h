@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// Every host the application talks to, in one place. The application always
+// uses the defaults; tests point the fields at a local fake server.
+struct Endpoints
+{
+    QUrl eutils = QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov"));
+    QUrl doiResolver = QUrl(QStringLiteral("https://doi.org"));
+    QUrl pubmedHelp = QUrl(QStringLiteral("https://www.ncbi.nlm.nih.gov"));
+    QUrl home = QUrl(QStringLiteral("https://www.vexmoor.org"));
+
+    // scheme://host[:port] without a trailing slash, ready for a path to be appended.
+    static QString origin(const QUrl &url) { return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(QUrl::StripTrailingSlash); }
+    QString eutilsOrigin() const { return origin(eutils); }
+    QString doiOrigin() const { return origin(doiResolver); }
+    QString pubmedHelpOrigin() const { return origin(pubmedHelp); }
+    QString homeOrigin() const { return origin(home); }
+};
+
+// Paths and queries appended to the hosts above.
+namespace Paths {
+inline constexpr char ESearch[] = "/entrez/eutils/esearch.fcgi";
+inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi?db=pubmed&rettype=xml&retmode=xml";
+inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
+inline constexpr char PubMedFieldHelp[] = "/books/bv.fcgi?rid=helppubmed.section.pubmedhelp.Search_Field_Descrip";
+inline constexpr char VersionPage[] = "/orbatine/currentVersion.html";
+inline constexpr char Download[] = "/orbatine/download_files/Vexmoor.dmg";
+inline constexpr char EZProxyHelp[] = "/orbatine/EZProxy_Help.html";
+} // namespace Paths
+
+// Two widely reachable public hosts for the connectivity probe; the second is
+// asked only when the first fails.
+namespace ProbeHosts {
+inline constexpr char First[] = "www.ncbi.nlm.nih.gov";
+inline constexpr char Second[] = "www.wikipedia.org";
+} // namespace ProbeHosts
+
+// The service answers at most this many records of one query.
+inline constexpr int kEutilsRecordLimit = 10000;
+// Answers larger than this are refused before they are held in memory.
+inline constexpr qint64 kMaxAnswerBytes = qint64(512) * 1024 * 1024;
+// Network requests give up after this long without finishing.
+inline constexpr int kNetworkTimeoutMs = 60 * 1000;

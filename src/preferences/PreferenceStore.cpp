@@ -1,0 +1,114 @@
+#include "PreferenceStore.h"
+
+#include "common/IntValue.h"
+
+PreferenceStore &PreferenceStore::standard()
+{
+    static PreferenceStore store(nullptr);
+    return store;
+}
+
+PreferenceStore::PreferenceStore(QSettings *settings) : m_settings(settings)
+{
+    if (!m_settings) {
+        m_owned = std::make_unique<QSettings>(QStringLiteral("Vexmoor"), QStringLiteral("Vexmoor"));
+        m_settings = m_owned.get();
+    }
+}
+
+PreferenceStore::~PreferenceStore() = default;
+
+void PreferenceStore::registerDefaults(const QVariantMap &defaults)
+{
+    for (auto it = defaults.begin(); it != defaults.end(); ++it)
+        m_defaults.insert(it.key(), it.value());
+}
+
+QVariant PreferenceStore::object(const QString &key) const
+{
+    const QVariant stored = m_settings->value(key);
+    return stored.isValid() ? stored : m_defaults.value(key);
+}
+
+QString PreferenceStore::string(const QString &key) const
+{
+    const QVariant v = object(key);
+    return v.canConvert<QString>() ? v.toString() : QString();
+}
+
+bool PreferenceStore::boolean(const QString &key) const
+{
+    const QVariant v = object(key);
+    if (v.typeId() == QMetaType::QString) {
+        // Text stored by hand reads as true for "true"/"yes" or a non-zero number.
+        const QString s = v.toString().trimmed();
+        if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
+            || s.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
+            return true;
+        return intValue(s) != 0;
+    }
+    return v.toBool();
+}
+
+int PreferenceStore::integer(const QString &key) const
+{
+    const QVariant v = object(key);
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? 1 : 0;
+    // QSettings' text formats give numbers and booleans back as text.
+    const QString s = v.toString();
+    if (s == QLatin1String("true"))
+        return 1;
+    return intValue(s);
+}
+
+void PreferenceStore::setBool(const QString &key, bool value)
+{
+    m_settings->setValue(key, value);
+}
+
+void PreferenceStore::setObject(const QString &key, const QVariant &value)
+{
+    m_settings->setValue(key, value);
+}
+
+void PreferenceStore::remove(const QString &key)
+{
+    m_settings->remove(key);
+}
+
+void registerDefaultPreferences(PreferenceStore &store)
+{
+    store.registerDefaults({
+        {PreferenceKeys::UseProxy, false},
+        {PreferenceKeys::ProxyURL, kDefaultProxyURL},
+        {PreferenceKeys::ThisMany, 20},
+        {PreferenceKeys::UrlWarningNumber, 3},
+        {PreferenceKeys::UpdateCheckOnStart, true},
+    });
+}
+
+bool AppPreferences::useProxy() const
+{
+    return m_store.boolean(PreferenceKeys::UseProxy);
+}
+
+int AppPreferences::thisMany() const
+{
+    return m_store.integer(PreferenceKeys::ThisMany);
+}
+
+bool AppPreferences::updateCheckOnStart() const
+{
+    return m_store.integer(PreferenceKeys::UpdateCheckOnStart) != 0;
+}
+
+int AppPreferences::urlWarningNumber() const
+{
+    return m_store.integer(PreferenceKeys::UrlWarningNumber);
+}
+
+QString AppPreferences::proxyURL() const
+{
+    return m_store.string(PreferenceKeys::ProxyURL);
+}

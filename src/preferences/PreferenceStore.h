@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+
+namespace PreferenceKeys {
+inline const QString UseProxy = QStringLiteral("useProxy");
+inline const QString ProxyURL = QStringLiteral("proxyURL");
+inline const QString ThisMany = QStringLiteral("thisMany");
+inline const QString UrlWarningNumber = QStringLiteral("urlWarningNumber");
+inline const QString UpdateCheckOnStart = QStringLiteral("updateCheckOnStart");
+} // namespace PreferenceKeys
+
+// The template of an institution's EZproxy login address; users replace the host.
+inline const QString kDefaultProxyURL = QStringLiteral("https://ezproxy.your-institution.example/cgi-bin/ezpauthn.cgi?url=%@");
+
+// The per-user defaults store: stored values in QSettings, and registered
+// defaults held in memory for keys the settings do not hold. Defaults are
+// never written to disk.
+class PreferenceStore
+{
+public:
+    // The user's own store (organisation and application "Vexmoor").
+    static PreferenceStore &standard();
+    // A store over the given settings, which must outlive it (tests use a temporary file).
+    explicit PreferenceStore(QSettings *settings);
+    ~PreferenceStore();
+
+    void registerDefaults(const QVariantMap &defaults);
+
+    QVariant object(const QString &key) const;
+    QString string(const QString &key) const;
+    bool boolean(const QString &key) const;
+    int integer(const QString &key) const;
+
+    void setBool(const QString &key, bool value);
+    void setObject(const QString &key, const QVariant &value);
+    void remove(const QString &key);
+
+    QSettings *settings() const { return m_settings; }
+
+private:
+    std::unique_ptr<QSettings> m_owned;
+    QSettings *m_settings;
+    QVariantMap m_defaults;
+};
+
+// Registers the five preferences' defaults; done at every start.
+void registerDefaultPreferences(PreferenceStore &store);
+
+// The main controller's reading of the preferences: every call asks the store
+// anew, so nothing is ever cached.
+class AppPreferences
+{
+public:
+    explicit AppPreferences(PreferenceStore &store) : m_store(store) {}
+    bool useProxy() const;
+    int thisMany() const;
+    bool updateCheckOnStart() const;
+    int urlWarningNumber() const;
+    QString proxyURL() const;
+
+private:
+    PreferenceStore &m_store;
+};
