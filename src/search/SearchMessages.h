@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// Texts the search shows in the message line, on the more-articles button and
+// in its alert.
+namespace SearchMessages {
+inline QString found(int totalCount)
+{
+    return QStringLiteral("found %1 articles").arg(totalCount);
+}
+inline QString foundDownloaded(int totalCount, int downloaded)
+{
+    return QStringLiteral("found %1 articles, downloaded %2 titles").arg(totalCount).arg(downloaded);
+}
+inline QString moreArticles(int count)
+{
+    return QStringLiteral("get %1 more articles").arg(count);
+}
+inline QString canceled()
+{
+    return QStringLiteral("canceled search");
+}
+inline QString searchFailed(const QString &reason)
+{
+    return QStringLiteral("search failed: ") + reason;
+}
+inline QString downloadFailed(const QString &reason)
+{
+    return QStringLiteral("download failed: ") + reason;
+}
+inline const QString NetworkErrorTitle = QStringLiteral("Network Error");
+inline const QString NetworkErrorMessage = QStringLiteral("There is no active internet connection");
+inline const QString OK = QStringLiteral("OK");
+} // namespace SearchMessages

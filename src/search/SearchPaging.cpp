@@ -1,0 +1,21 @@
+#include "SearchPaging.h"
+
+#include <algorithm>
+
+void SearchPaging::reset(int32_t batchSize)
+{
+    m_retStart = 0;
+    m_retMax = batchSize;
+}
+
+bool SearchPaging::advance(int32_t totalCount, int32_t listCount, int32_t batchCount, int32_t batchSize)
+{
+    // 64-bit arithmetic: a total near the 32-bit limit must not wrap.
+    const int64_t downloaded = int64_t(listCount) + batchCount;
+    if (int64_t(totalCount) <= downloaded)
+        return false;
+    const int64_t remaining = int64_t(totalCount) - downloaded;
+    m_retStart = int32_t(std::min<int64_t>(downloaded, INT32_MAX));
+    m_retMax = int32_t(std::min<int64_t>(batchSize, remaining));
+    return true;
+}

@@ -1,0 +1,70 @@
+#include "search/SearchMessages.h"
+#include "search/SearchPaging.h"
+
+#include <QTest>
+
+class SearchPagingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fortyFiveMatchesInBatchesOfTwenty()
+    {
+        SearchPaging paging;
+        paging.reset(20);
+        QCOMPARE(paging.retStart(), 0);
+        QCOMPARE(paging.retMax(), 20);
+
+        QVERIFY(paging.advance(45, 0, 20, 20));
+        QCOMPARE(paging.retStart(), 20);
+        QCOMPARE(paging.retMax(), 20);
+
+        QVERIFY(paging.advance(45, 20, 20, 20));
+        QCOMPARE(paging.retStart(), 40);
+        QCOMPARE(paging.retMax(), 5);
+
+        QVERIFY(!paging.advance(45, 40, 5, 20));
+        // The window just used stays.
+        QCOMPARE(paging.retStart(), 40);
+        QCOMPARE(paging.retMax(), 5);
+    }
+
+    void remainderAgainstBatchSize_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("batchSize");
+        QTest::addColumn<bool>("more");
+        QTest::addColumn<int>("nextMax");
+        QTest::newRow("40 matches: remainder equals the batch") << 40 << 20 << true << 20;
+        QTest::newRow("21 matches: one left") << 21 << 20 << true << 1;
+        QTest::newRow("exactly 20 matches") << 20 << 20 << false << 20;
+        QTest::newRow("fewer matches than the batch") << 7 << 20 << false << 20;
+        QTest::newRow("total near the 32-bit limit") << INT32_MAX << 20 << true << 20;
+    }
+    void remainderAgainstBatchSize()
+    {
+        QFETCH(int, total);
+        QFETCH(int, batchSize);
+        QFETCH(bool, more);
+        QFETCH(int, nextMax);
+        SearchPaging paging;
+        paging.reset(batchSize);
+        const int batch = std::min(total, batchSize);
+        QCOMPARE(paging.advance(total, 0, batch, batchSize), more);
+        QCOMPARE(paging.retMax(), nextMax);
+        if (more)
+            QCOMPARE(paging.retStart(), batch);
+    }
+
+    void batchSizeChangeTakesEffectAtTheNextWindow()
+    {
+        SearchPaging paging;
+        paging.reset(20);
+        QVERIFY(paging.advance(100, 0, 20, 50));
+        QCOMPARE(paging.retStart(), 20);
+        QCOMPARE(paging.retMax(), 50);
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchPagingTest)
+#include "SearchPagingTest.moc"
