@@ -1,0 +1,54 @@
+#include "KebNSTableView.h"
+
+#include "app/AppController.h"
+#include "common/SystemLog.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+KebNSTableView::KebNSTableView(QWidget *parent) : QTableView(parent)
+{
+}
+
+QList<int> KebNSTableView::selectedRowIndexes() const
+{
+    QList<int> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void KebNSTableView::copy()
+{
+    const QList<int> rows = selectedRowIndexes();
+    systemLog(QStringLiteral("index = %1\n").arg(rows.isEmpty() ? -1 : rows.first()));
+    if (myController)
+        myController->copyRowsToClipboard(rows);
+}
+
+void KebNSTableView::keyPressEvent(QKeyEvent *event)
+{
+    // The view's own Copy puts one cell's text on the clipboard; we want citations.
+    if (event == QKeySequence::Copy) {
+        copy();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void KebNSTableView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_clickedRow = indexAt(event->position().toPoint()).row();
+    QTableView::mouseDoubleClickEvent(event);
+    emit doubleAction();
+}
+
+void KebNSTableView::startDrag(Qt::DropActions supportedActions)
+{
+    // Whatever the destination asks for, a drag of rows is a copy.
+    QTableView::startDrag(supportedActions & Qt::CopyAction);
+}
