@@ -1,0 +1,125 @@
+#include "entrez/HttpTransfer.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+QString httpStatusReason(int status, const QByteArray &reasonPhrase)
+{
+    const QString phrase = QString::fromLatin1(reasonPhrase).trimmed();
+    return phrase.isEmpty() ? QStringLiteral("HTTP %1").arg(status) : QStringLiteral("HTTP %1 %2").arg(status).arg(phrase);
+}
+
+HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+{
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("no answer within %1 s").arg(m_limits.timeoutMs / 1000.0));
+    });
+}
+
+HttpTransfer::~HttpTransfer()
+{
+    release();
+}
+
+bool HttpTransfer::start(const QUrl &url)
+{
+    if (isRunning())
+        return false;
+    m_body.clear();
+    m_status = 0;
+    m_url = url;
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
+    m_reply = m_manager.get(request);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaDataChanged);
+    connect(m_reply, &QNetworkReply::redirected, this, &HttpTransfer::onRedirected);
+    connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &HttpTransfer::onFinished);
+    m_idleTimer.start(m_limits.timeoutMs);
+    return true;
+}
+
+void HttpTransfer::cancel()
+{
+    release();
+    m_body.clear();
+}
+
+void HttpTransfer::onMetaDataChanged()
+{
+    m_idleTimer.start(m_limits.timeoutMs);
+    m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    bool known = false;
+    const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (known && announced > m_limits.maxBytes) {
+        fail(QStringLiteral("the answer announces %1 bytes, more than the limit of %2").arg(announced).arg(m_limits.maxBytes));
+        return;
+    }
+    m_body.clear();
+    emit responseStarted();
+}
+
+void HttpTransfer::onRedirected()
+{
+    m_idleTimer.start(m_limits.timeoutMs);
+    m_body.clear();
+    emit responseStarted();
+}
+
+void HttpTransfer::onReadyRead()
+{
+    m_idleTimer.start(m_limits.timeoutMs);
+    const qint64 available = m_reply->bytesAvailable();
+    if (available <= 0)
+        return;
+    if (m_body.size() + available > m_limits.maxBytes) {
+        fail(QStringLiteral("the answer is larger than the limit of %1 bytes").arg(m_limits.maxBytes));
+        return;
+    }
+    m_body += m_reply->read(available);
+    emit bytesReceived(m_body.size());
+}
+
+void HttpTransfer::onFinished()
+{
+    if (m_reply->bytesAvailable() > 0) {
+        onReadyRead();
+        if (!m_reply) // a receiver cancelled, or the size limit failed the transfer
+            return;
+    }
+    m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray phrase = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    const QNetworkReply::NetworkError error = m_reply->error();
+    if (m_status >= 400 || (error == QNetworkReply::NoError && (m_status < 200 || m_status > 299)))
+        fail(httpStatusReason(m_status, phrase));
+    else if (error != QNetworkReply::NoError)
+        fail(m_reply->errorString());
+    else {
+        release();
+        emit finished();
+    }
+}
+
+void HttpTransfer::fail(const QString &reason)
+{
+    const QUrl failingUrl = m_reply ? m_reply->url() : m_url;
+    release();
+    m_body.clear();
+    emit failed(reason.isEmpty() ? QStringLiteral("the transfer failed") : reason, failingUrl, m_status);
+}
+
+void HttpTransfer::release()
+{
+    m_idleTimer.stop();
+    if (QNetworkReply *reply = std::exchange(m_reply, nullptr)) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}

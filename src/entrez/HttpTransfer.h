@@ -1,0 +1,85 @@
+#pragma once
+
+#include "common/Endpoints.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <utility>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// How long a transfer may stay silent and how large its answer may grow.
+struct TransferLimits
+{
+    int timeoutMs = kNetworkTimeoutMs;
+    qint64 maxBytes = kMaxAnswerBytes;
+};
+
+// Redirects followed within one transfer; a loop ends as a failure after this.
+inline constexpr int kMaxRedirects = 5;
+
+// One asynchronous GET with the guards every request of the application needs:
+// - the transfer fails when no byte arrives for `timeoutMs` (restarted on every
+//   response and every piece of data, so a long download that keeps moving is
+//   not cut off);
+// - an answer announced or grown beyond `maxBytes` is aborted at once, so it is
+//   never held in memory;
+// - redirects are followed at most kMaxRedirects times and never from HTTPS to
+//   HTTP; TLS errors are failures and are never ignored;
+// - any final status outside 2xx is a failure: an error page is not an answer.
+// Exactly one of finished() or failed() ends a started transfer; after cancel()
+// nothing more is emitted.
+class HttpTransfer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit HttpTransfer(QNetworkAccessManager &manager, QObject *parent = nullptr);
+    ~HttpTransfer() override;
+
+    void setLimits(const TransferLimits &limits) { m_limits = limits; }
+    const TransferLimits &limits() const { return m_limits; }
+
+    // Starts a GET for `url`; false (and no signal) while a transfer runs.
+    bool start(const QUrl &url);
+    void cancel();
+    bool isRunning() const { return m_reply != nullptr; }
+
+    // The body received so far for the current response.
+    const QByteArray &body() const { return m_body; }
+    QByteArray takeBody() { return std::exchange(m_body, {}); }
+    // Status of the last response, 0 before one arrived.
+    int httpStatus() const { return m_status; }
+
+signals:
+    // A new response or a redirect began; the body held so far was discarded.
+    void responseStarted();
+    // New bytes were appended; `bodyLength` is the size of the body now.
+    void bytesReceived(qint64 bodyLength);
+    void finished();
+    void failed(const QString &reason, const QUrl &failingUrl, int httpStatus);
+
+private:
+    void onMetaDataChanged();
+    void onRedirected();
+    void onReadyRead();
+    void onFinished();
+    void fail(const QString &reason);
+    void release();
+
+    QNetworkAccessManager &m_manager;
+    TransferLimits m_limits;
+    QNetworkReply *m_reply = nullptr;
+    QByteArray m_body;
+    int m_status = 0;
+    QUrl m_url;
+    QTimer m_idleTimer;
+};
+
+// "HTTP 503 Service Unavailable": the reason given for an error status.
+QString httpStatusReason(int status, const QByteArray &reasonPhrase);
