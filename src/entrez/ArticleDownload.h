@@ -1,0 +1,62 @@
+#pragma once
+
+#include "common/Endpoints.h"
+#include "entrez/HttpTransfer.h"
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <cstdint>
+
+// The progress bar assumes this many bytes of answer per requested article.
+inline constexpr int32_t kEstimatedBytesPerArticle = 9557;
+
+// The progress estimate in single precision: the bytes received as a float,
+// divided by the float of the 32-bit product of the PMID count and the
+// per-article estimate, times 100. Not clamped: batches of long records pass 100.
+double downloadProgress(qint64 receivedBytes, int32_t pmidsCount);
+
+// The EFetch request for a batch: the EFetch path followed by one "&id=<pmid>"
+// per PMID, in the order given (never a comma-separated list).
+QUrl efetchUrl(const Endpoints &endpoints, const QStringList &pmids);
+
+// Downloads the records of one batch of PMIDs with one EFetch request.
+// At most one transfer runs at a time. A started transfer ends with exactly one
+// of finished() or failed(), unless cancel() comes first: after cancel() nothing
+// is emitted. A final HTTP error status is reported through failed() with the
+// status in the description rather than handed on as a body: an error page
+// holds no articles, and the user should learn that the download failed.
+class ArticleDownload : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ArticleDownload(const Endpoints &endpoints = {}, QObject *parent = nullptr);
+
+    // Idle timeout and size limit; the application keeps the defaults.
+    void setLimits(const TransferLimits &limits) { m_transfer.setLimits(limits); }
+
+    // Starts the download of `pmids`. Refused (false, nothing emitted) while a
+    // transfer runs or when the list is empty. Every other problem, including a
+    // request that cannot be sent at all, is reported through failed().
+    bool start(const QStringList &pmids);
+    void cancel();
+    bool isRunning() const { return m_transfer.isRunning(); }
+
+signals:
+    // A new response or a redirect began; bytes received before were discarded.
+    void responseStarted();
+    void progress(double value);
+    void finished(const QByteArray &body);
+    void failed(const QString &description, const QString &failingUrl);
+
+private:
+    Endpoints m_endpoints;
+    QNetworkAccessManager m_manager;
+    HttpTransfer m_transfer;
+    int32_t m_pmidsCount = 0;
+};
