@@ -1,0 +1,18 @@
+#pragma once
+
+#include "common/Endpoints.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <cstdint>
+
+// The query as typed, made ready for the request: surrounding white space and
+// line breaks trimmed, then percent-encoded as a URL query value (UTF-8, every
+// character outside the unreserved set), so that &, =, +, # and % are searched
+// for as typed. An empty result means that there is nothing to search for.
+QString prepareQueryTerm(const QString &fieldText);
+
+// "<origin>/entrez/eutils/esearch.fcgi?retstart=S&retmax=M&term=T", the three
+// parameters in this order and nothing else; the term is appended as prepared.
+QUrl esearchUrl(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax);
