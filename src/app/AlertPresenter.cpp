@@ -1,0 +1,35 @@
+#include "AlertPresenter.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+int MessageBoxAlertPresenter::run(const Alert &alert, QWidget *parent)
+{
+    QMessageBox box(parent);
+    switch (alert.style) {
+    case Alert::Style::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Alert::Style::Informational:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Alert::Style::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    }
+    box.setWindowTitle(alert.title);
+    box.setText(alert.message);
+    box.setInformativeText(alert.informativeText);
+    QList<QPushButton *> buttons;
+    for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
+        // The first button accepts; a second one is the escape route.
+        const auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
+        buttons.append(box.addButton(alert.buttons[i], role));
+    }
+    if (!buttons.isEmpty())
+        box.setDefaultButton(buttons.first());
+    if (buttons.size() > 1)
+        box.setEscapeButton(buttons.last());
+    box.exec();
+    return int(buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
+}

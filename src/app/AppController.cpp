@@ -1,0 +1,499 @@
+#include "AppController.h"
+
+#include "ui_MainWindow.h"
+
+#include "app/AppMessages.h"
+#include "citations/Citation.h"
+#include "citations/Export.h"
+#include "citations/KebNSTableView.h"
+#include "citations/ProxyLink.h"
+#include "common/IntValue.h"
+#include "common/SystemLog.h"
+#include "entrez/ArticleDownload.h"
+#include "entrez/ArticleExtractor.h"
+#include "entrez/BlockingFetcher.h"
+#include "entrez/EsearchClient.h"
+#include "entrez/Reachability.h"
+#include "entrez/SearchResult.h"
+#include "entrez/UpdateCheck.h"
+#include "preferences/PreferenceController.h"
+#include "search/SearchMessages.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QShortcut>
+
+namespace {
+// The columns of the result table: identifiers are record keys.
+QList<ArticleTableModel::Column> tableColumns()
+{
+    return {
+        {QStringLiteral("authorsString"), QStringLiteral("Authors")},
+        {QStringLiteral("title"), QStringLiteral("Title")},
+        {QStringLiteral("journal"), QStringLiteral("Journal")},
+        {QStringLiteral("year"), QStringLiteral("Year")},
+        {QStringLiteral("PMID"), QStringLiteral("PMID")},
+        {QStringLiteral("doi"), QStringLiteral("DOI")},
+    };
+}
+constexpr double kTextInset = 20.0;
+} // namespace
+
+AppController::AppController(const AppServices &services, QObject *parent)
+    : QObject(parent),
+      m_services(services),
+      m_preferences(*services.preferences),
+      m_ui(std::make_unique<Ui::MainWindow>()),
+      m_fetcher(std::make_unique<BlockingFetcher>()),
+      m_model(&articleList, tableColumns())
+{
+    mainWindow = new QMainWindow;
+    m_ui->setupUi(mainWindow);
+    abstractNSTextView = m_ui->abstractNSTextView;
+    // A Qt text view is its own scroll area.
+    abstractNSScrollView = m_ui->abstractNSTextView;
+    citationNSTextView = m_ui->citationNSTextView;
+    searchNSTextField = m_ui->searchNSTextField;
+    messageNSTextField = m_ui->messageNSTextField;
+    searchNSProgressIndicator = m_ui->searchNSProgressIndicator;
+    articleNSTableView = m_ui->articleNSTableView;
+    searchPubmedNSButton = m_ui->searchPubmedNSButton;
+    cancelNSButton = m_ui->cancelNSButton;
+    getAllNSButton = m_ui->getAllNSButton;
+    searchTagsPanel = m_ui->searchTagsPanel;
+    myNSProgressIndicator = m_ui->myNSProgressIndicator;
+
+    TransferLimits limits;
+    limits.timeoutMs = services.networkTimeoutMs;
+    m_fetcher->setLimits(limits);
+    m_download = std::make_unique<ArticleDownload>(services.endpoints);
+    m_download->setLimits(limits);
+
+    articleNSTableView->setModel(&m_model);
+    articleNSTableView->myController = this;
+    m_model.setMimeDataMaker([this](const QList<int> &rows) { return mimeDataForRows(rows); });
+    QHeaderView *header = articleNSTableView->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->resizeSection(m_model.columnNamed(QStringLiteral("authorsString")), 220);
+    header->resizeSection(m_model.columnNamed(QStringLiteral("title")), 460);
+    header->resizeSection(m_model.columnNamed(QStringLiteral("journal")), 160);
+    header->resizeSection(m_model.columnNamed(QStringLiteral("year")), 60);
+    header->resizeSection(m_model.columnNamed(QStringLiteral("PMID")), 90);
+    articleNSTableView->verticalHeader()->setDefaultSectionSize(articleNSTableView->fontMetrics().height() + 6);
+    m_ui->verticalSplitter->setSizes({460, 220});
+    mainWindow->tabifiedDockWidgets(searchTagsPanel);
+    searchTagsPanel->hide();
+
+    connectActions();
+}
+
+AppController::~AppController()
+{
+    m_download->cancel();
+    delete mainWindow;
+}
+
+void AppController::connectActions()
+{
+    connect(searchPubmedNSButton, &QPushButton::clicked, this, &AppController::searchPubmed);
+    connect(searchNSTextField, &QLineEdit::returnPressed, this, &AppController::searchPubmed);
+    connect(cancelNSButton, &QPushButton::clicked, this, &AppController::cancelSearch);
+    connect(getAllNSButton, &QPushButton::clicked, this, &AppController::getMoreArticles);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), mainWindow);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (cancelNSButton->isEnabled())
+            cancelSearch();
+    });
+
+    connect(articleNSTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AppController::tableViewSelectionDidChange);
+    connect(articleNSTableView, &KebNSTableView::doubleAction, this, &AppController::openItem);
+
+    connect(m_ui->checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
+    // Not every platform has a Preferences shortcut; Ctrl+, is the common one.
+    QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    if (preferenceKeys.isEmpty())
+        preferenceKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_ui->preferencesAction->setShortcuts(preferenceKeys);
+    connect(m_ui->preferencesAction, &QAction::triggered, this, &AppController::showPreferencePanel);
+    connect(m_ui->quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(m_ui->copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
+    connect(m_ui->searchTagsAction, &QAction::triggered, this, &AppController::showSearchTagsPanel);
+    connect(m_ui->pubMedHelpAction, &QAction::triggered, this, &AppController::openMoreHelp);
+
+    connect(m_download.get(), &ArticleDownload::responseStarted, this, &AppController::connectionDidReceiveResponse);
+    connect(m_download.get(), &ArticleDownload::progress, this, &AppController::connectionDidReceiveData);
+    connect(m_download.get(), &ArticleDownload::finished, this, &AppController::connectionDidFinishLoading);
+    connect(m_download.get(), &ArticleDownload::failed, this, &AppController::connectionDidFailWithError);
+}
+
+void AppController::awakeFromNib()
+{
+    // Double-clicks already reach openItem() through the table's doubleAction.
+    cancelNSButton->setEnabled(false);
+    getAllNSButton->setHidden(true);
+    myNSProgressIndicator->setHidden(true);
+    m_totalCount = 0;
+    m_searchString.clear();
+    abstractNSTextView->setPlainText(QStringLiteral(" "));
+    citationNSTextView->setPlainText(QStringLiteral(" "));
+    abstractNSTextView->document()->setDocumentMargin(kTextInset);
+    citationNSTextView->document()->setDocumentMargin(kTextInset);
+    searchNSProgressIndicator->setHidden(true);
+    m_startupUpdateCheck = true;
+    if (updateCheckOnStart())
+        checkForUpdates();
+    mainWindow->show();
+    mainWindow->raise();
+    mainWindow->activateWindow();
+    searchNSTextField->setFocus();
+}
+
+bool AppController::useProxy() const
+{
+    return m_preferences.useProxy();
+}
+
+int AppController::thisMany() const
+{
+    return m_preferences.thisMany();
+}
+
+bool AppController::updateCheckOnStart() const
+{
+    return m_preferences.updateCheckOnStart();
+}
+
+int AppController::urlWarningNumber() const
+{
+    return m_preferences.urlWarningNumber();
+}
+
+QString AppController::proxyURL() const
+{
+    return m_preferences.proxyURL();
+}
+
+bool AppController::internetOnline() const
+{
+    return ::internetOnline(*m_services.reachability);
+}
+
+bool AppController::transferRunning() const
+{
+    return m_download->isRunning();
+}
+
+// --- Search -----------------------------------------------------------------
+
+void AppController::searchPubmed()
+{
+    if (searchNSTextField->text().isEmpty())
+        return;
+    if (!internetOnline()) {
+        showNetworkErrorAlert();
+        return;
+    }
+    m_searchString = searchNSTextField->text();
+    m_paging.reset(thisMany());
+    replaceArticleList();
+    getAllNSButton->setHidden(true);
+    executeSearch();
+}
+
+void AppController::executeSearch()
+{
+    // Two transfers never overlap: a batch waits until the last one ended.
+    if (m_download->isRunning())
+        return;
+    const QString term = prepareQueryTerm(searchNSTextField->text());
+    if (term.isEmpty()) {
+        searchNSTextField->setText(QString());
+        return;
+    }
+    searchPubmedNSButton->setEnabled(false);
+    cancelNSButton->setEnabled(true);
+
+    const std::optional<SearchResult> result = m_esearch->search(term, m_paging.retStart(), m_paging.retMax());
+    if (!result) {
+        endBusyState(SearchMessages::searchFailed(m_esearch->lastError()));
+        return;
+    }
+    m_PMIDsCount = int32_t(result->PMIDs.size());
+    m_totalCount = intValue(result->totalCount);
+    messageNSTextField->setText(SearchMessages::found(m_totalCount));
+
+    if (result->PMIDs.isEmpty()) {
+        searchPubmedNSButton->setEnabled(true);
+        cancelNSButton->setEnabled(false);
+        replaceArticleList();
+        return;
+    }
+
+    const int32_t listCount = int32_t(articleList.size());
+    messageNSTextField->setText(SearchMessages::foundDownloaded(m_totalCount, listCount + m_PMIDsCount));
+    m_batchPaging = m_paging;
+    initiateArticleDownload(result->PMIDs);
+    if (m_paging.advance(m_totalCount, int32_t(articleList.size()), m_PMIDsCount, thisMany())) {
+        getAllNSButton->setText(SearchMessages::moreArticles(m_paging.retMax()));
+        getAllNSButton->setHidden(false);
+    } else {
+        getAllNSButton->setHidden(true);
+    }
+}
+
+void AppController::getMoreArticles()
+{
+    executeSearch();
+}
+
+void AppController::cancelSearch()
+{
+    m_download->cancel();
+    searchNSProgressIndicator->setHidden(true);
+    myNSProgressIndicator->setHidden(true);
+    searchPubmedNSButton->setEnabled(true);
+    cancelNSButton->setEnabled(false);
+    getAllNSButton->setEnabled(true);
+    messageNSTextField->setText(SearchMessages::canceled());
+    m_searchString = searchNSTextField->text();
+    m_paging.reset(thisMany());
+    replaceArticleList();
+}
+
+void AppController::replaceArticleList()
+{
+    articleList.clear();
+    m_model.reload();
+}
+
+void AppController::endBusyState(const QString &message)
+{
+    searchNSProgressIndicator->setHidden(true);
+    myNSProgressIndicator->setHidden(true);
+    searchPubmedNSButton->setEnabled(true);
+    cancelNSButton->setEnabled(false);
+    getAllNSButton->setEnabled(true);
+    messageNSTextField->setText(message);
+}
+
+void AppController::showNetworkErrorAlert()
+{
+    m_services.alerts->run({Alert::Style::Warning, SearchMessages::NetworkErrorTitle, SearchMessages::NetworkErrorTitle,
+                            SearchMessages::NetworkErrorMessage, {SearchMessages::OK}},
+                           mainWindow);
+}
+
+// --- Article download --------------------------------------------------------
+
+void AppController::initiateArticleDownload(const QStringList &PMIDs)
+{
+    if (!m_download->start(PMIDs)) {
+        endBusyState(SearchMessages::downloadFailed(QStringLiteral("the transfer could not be started")));
+        return;
+    }
+    getAllNSButton->setEnabled(false);
+    searchNSProgressIndicator->setHidden(false);
+}
+
+void AppController::connectionDidReceiveResponse()
+{
+    myNSProgressIndicator->setHidden(false);
+}
+
+void AppController::connectionDidReceiveData(double progress)
+{
+    m_progressValue = progress;
+    myNSProgressIndicator->setValue(int(std::min(progress, 100.0)));
+}
+
+void AppController::connectionDidFinishLoading(const QByteArray &body)
+{
+    myNSProgressIndicator->setHidden(true);
+    ArticleList batch;
+    const qsizetype appended = appendArticlesFromBytes(body, batch, elinkBaseUrl(m_services.endpoints));
+    searchNSProgressIndicator->setHidden(true);
+    searchPubmedNSButton->setEnabled(true);
+    cancelNSButton->setEnabled(false);
+    getAllNSButton->setEnabled(true);
+    m_model.append(std::move(batch));
+    if (appended < 0)
+        messageNSTextField->setText(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
+    if (!articleList.isEmpty())
+        articleNSTableView->selectRow(0);
+    else
+        articleNSTableView->clearSelection();
+    tableViewSelectionDidChange();
+}
+
+void AppController::connectionDidFailWithError(const QString &description, const QString &failingUrl)
+{
+    systemLog(QStringLiteral("Connection failed! Error - %1 %2").arg(description, failingUrl));
+    // Offer the failed batch again instead of skipping past it.
+    m_paging = m_batchPaging;
+    getAllNSButton->setText(SearchMessages::moreArticles(m_paging.retMax()));
+    getAllNSButton->setHidden(false);
+    endBusyState(SearchMessages::downloadFailed(description));
+}
+
+// --- Selection display --------------------------------------------------------
+
+void AppController::tableViewSelectionDidChange()
+{
+    const QList<int> rows = articleNSTableView->selectedRowIndexes();
+    if (rows.size() == 1 && rows.first() < articleList.size()) {
+        const ArticleRecord &article = articleList[rows.first()];
+        abstractNSTextView->setPlainText(article.text(ArticleRecord::Key::Abstract));
+        citationNSTextView->setPlainText(citationStringForArticle(article));
+        abstractNSScrollView->verticalScrollBar()->setValue(abstractNSScrollView->verticalScrollBar()->minimum());
+        return;
+    }
+    const QString text = rows.size() >= 2 ? AppMessages::articlesSelected(int(rows.size())) : QString();
+    abstractNSTextView->setPlainText(text);
+    citationNSTextView->setPlainText(text);
+}
+
+// --- Citations, links and export ---------------------------------------------
+
+QString AppController::citationStringForArticle(const ArticleRecord &article) const
+{
+    return ::citationStringForArticle(article);
+}
+
+RichText AppController::citationAStringForArticle(const ArticleRecord &article) const
+{
+    return ::citationAStringForArticle(article, m_services.endpoints);
+}
+
+void AppController::openItem()
+{
+    if (articleNSTableView->clickedRow() == -1)
+        return;
+    const QList<int> rows = articleNSTableView->selectedRowIndexes();
+    // Nothing selected: nothing to open, and nothing to warn about.
+    if (rows.isEmpty())
+        return;
+    const int n = int(rows.size());
+    if (n > urlWarningNumber()) {
+        const int choice = m_services.alerts->run({Alert::Style::Critical, AppMessages::MultipleLinksTitle,
+                                                   AppMessages::MultipleLinksTitle, AppMessages::multipleLinks(n),
+                                                   {SearchMessages::OK, AppMessages::Cancel}},
+                                                  mainWindow);
+        if (choice != 0)
+            return;
+    }
+    for (int i = 0; i < n; ++i) {
+        if (rows[i] >= articleList.size())
+            continue;
+        const QString doiUrl = doiUrlForArticle(articleList[rows[i]], m_services.endpoints);
+        if (i > 0)
+            systemLog(doiUrl + QLatin1Char('\n'));
+        openLink(doiUrl);
+    }
+}
+
+void AppController::openLink(const QString &doiUrl)
+{
+    const QString target = useProxy() ? proxiedUrl(proxyURL(), doiUrl) : doiUrl;
+    // A DOI holding characters a URL may not carry is opened in its escaped form.
+    const QUrl url(target, QUrl::TolerantMode);
+    if (!url.isValid()) {
+        systemLog(QStringLiteral("cannot open %1: %2").arg(target, url.errorString()));
+        return;
+    }
+    m_services.urlOpener->open(url);
+}
+
+QMimeData *AppController::mimeDataForRows(const QList<int> &rows) const
+{
+    QList<ArticleRecord> articles;
+    for (int row : rows) {
+        if (row >= 0 && row < articleList.size())
+            articles.append(articleList[row]);
+    }
+    const RichText text = exportTextForArticles(articles, m_services.endpoints);
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("text/rtf"), RtfWriter::write(text));
+    data->setHtml(HtmlWriter::write(text));
+    data->setText(PlainWriter::write(text));
+    return data;
+}
+
+void AppController::copyRowsToClipboard(const QList<int> &rows) const
+{
+    QGuiApplication::clipboard()->setMimeData(mimeDataForRows(rows));
+}
+
+void AppController::copyFromFocus()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus == articleNSTableView) {
+        articleNSTableView->copy();
+        return;
+    }
+    // Text fields and views copy their own selection.
+    if (focus)
+        QMetaObject::invokeMethod(focus, "copy");
+}
+
+// --- Small actions ----------------------------------------------------------------
+
+void AppController::showSearchTagsPanel()
+{
+    searchTagsPanel->setFloating(true);
+    searchTagsPanel->show();
+    searchTagsPanel->raise();
+    searchTagsPanel->activateWindow();
+}
+
+void AppController::openMoreHelp()
+{
+    m_services.urlOpener->open(QUrl(m_services.endpoints.pubmedHelpOrigin() + QLatin1String(Paths::PubMedFieldHelp)));
+}
+
+void AppController::showPreferencePanel()
+{
+    if (!preferenceController) {
+        preferenceController = std::make_unique<PreferenceController>(*m_services.preferences, *m_services.urlOpener,
+                                                                      m_services.endpoints);
+    }
+    preferenceController->showWindow();
+}
+
+// --- Update check -------------------------------------------------------------------
+
+void AppController::checkForUpdates()
+{
+    QString reason;
+    const UpdateCheckOutcome outcome =
+        checkPublishedVersion(*m_services.reachability, *m_fetcher, m_services.endpoints, &reason);
+    const auto versionAlert = [this](const QString &text, QStringList buttons) {
+        return m_services.alerts->run(
+            {Alert::Style::Warning, AppMessages::VersionCheckTitle, AppMessages::VersionCheckTitle, text, buttons},
+            mainWindow);
+    };
+    switch (outcome) {
+    case UpdateCheckOutcome::Offline:
+        if (!updateCheckOnStart())
+            showNetworkErrorAlert();
+        break;
+    case UpdateCheckOutcome::FetchFailed:
+        if (!m_startupUpdateCheck)
+            versionAlert(AppMessages::versionNotChecked(reason), {SearchMessages::OK});
+        break;
+    case UpdateCheckOutcome::Current:
+        if (!m_startupUpdateCheck)
+            versionAlert(AppMessages::CurrentVersion, {SearchMessages::OK});
+        break;
+    case UpdateCheckOutcome::NewVersion:
+        if (versionAlert(AppMessages::NewVersion, {SearchMessages::OK, AppMessages::Cancel}) == 0)
+            m_services.urlOpener->open(downloadUrl(m_services.endpoints));
+        break;
+    }
+    m_startupUpdateCheck = false;
+}

@@ -1,0 +1,156 @@
+#pragma once
+
+#include "app/AlertPresenter.h"
+#include "app/ArticleTableModel.h"
+#include "app/UrlOpener.h"
+#include "common/Endpoints.h"
+#include "citations/RichText.h"
+#include "entrez/ArticleRecord.h"
+#include "preferences/PreferenceStore.h"
+#include "search/SearchPaging.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class ArticleDownload;
+class BlockingFetcher;
+class KebNSTableView;
+class PreferenceController;
+class QAbstractScrollArea;
+class QDockWidget;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QMimeData;
+class QProgressBar;
+class QPushButton;
+class QTextEdit;
+class Reachability;
+struct SearchResult;
+
+namespace Ui {
+class MainWindow;
+}
+
+// What the controller needs from the outside world; the application passes
+// the real services, tests pass fakes.
+struct AppServices
+{
+    PreferenceStore *preferences = nullptr;
+    Endpoints endpoints;
+    Reachability *reachability = nullptr;
+    AlertPresenter *alerts = nullptr;
+    UrlOpener *urlOpener = nullptr;
+    int networkTimeoutMs = kNetworkTimeoutMs;
+};
+
+// The main controller: owns the main window, the state of the current search,
+// the article list and the one outstanding article download. The logic of each
+// operation lives in the subsystem classes; this class wires it to the window.
+class AppController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AppController(const AppServices &services, QObject *parent = nullptr);
+    ~AppController() override;
+
+    // Puts the window's controls into their idle state, runs the start-up update
+    // check when the preference asks for it, then shows the window.
+    void awakeFromNib();
+
+    QMainWindow *window() const { return mainWindow; }
+
+    // Preferences, read afresh on every call.
+    bool useProxy() const;
+    int thisMany() const;
+    bool updateCheckOnStart() const;
+    int urlWarningNumber() const;
+    QString proxyURL() const;
+
+    ArticleList &getArticleList() { return articleList; }
+    int numberOfRowsInTableView() const { return int(articleList.size()); }
+    bool internetOnline() const;
+    PreferenceController *preferences() const { return preferenceController.get(); }
+
+    // Citations of one article.
+    QString citationStringForArticle(const ArticleRecord &article) const;
+    RichText citationAStringForArticle(const ArticleRecord &article) const;
+
+    // Search state, read by tests and the status display.
+    int32_t totalCount() const { return m_totalCount; }
+    int32_t PMIDsCount() const { return m_PMIDsCount; }
+    int32_t retStart() const { return m_paging.retStart(); }
+    int32_t retMax() const { return m_paging.retMax(); }
+    QString searchString() const { return m_searchString; }
+    bool startupUpdateCheck() const { return m_startupUpdateCheck; }
+    bool transferRunning() const;
+    // The last progress estimate of the download, unclamped (the bar shows at most 100).
+    double progressValue() const { return m_progressValue; }
+
+    // The export of rows as citations: RTF, HTML and plain text.
+    QMimeData *mimeDataForRows(const QList<int> &rows) const;
+    void copyRowsToClipboard(const QList<int> &rows) const;
+
+public slots:
+    void searchPubmed();
+    void executeSearch();
+    void getMoreArticles();
+    void cancelSearch();
+    void openItem();
+    void tableViewSelectionDidChange();
+    void checkForUpdates();
+    void showPreferencePanel();
+    void showSearchTagsPanel();
+    void openMoreHelp();
+
+private:
+    void connectActions();
+    void copyFromFocus();
+    void initiateArticleDownload(const QStringList &PMIDs);
+    void connectionDidReceiveResponse();
+    void connectionDidReceiveData(double progress);
+    void connectionDidFinishLoading(const QByteArray &body);
+    void connectionDidFailWithError(const QString &description, const QString &failingUrl);
+    void endBusyState(const QString &message);
+    void replaceArticleList();
+    void showNetworkErrorAlert();
+    void openLink(const QString &doiUrl);
+
+    AppServices m_services;
+    AppPreferences m_preferences;
+    std::unique_ptr<Ui::MainWindow> m_ui;
+    std::unique_ptr<BlockingFetcher> m_fetcher;
+    std::unique_ptr<ArticleDownload> m_download;
+
+    // Outlets.
+    QTextEdit *abstractNSTextView = nullptr;
+    QAbstractScrollArea *abstractNSScrollView = nullptr;
+    QTextEdit *citationNSTextView = nullptr;
+    QLineEdit *searchNSTextField = nullptr;
+    QLabel *messageNSTextField = nullptr;
+    QProgressBar *searchNSProgressIndicator = nullptr;
+    KebNSTableView *articleNSTableView = nullptr;
+    QPushButton *searchPubmedNSButton = nullptr;
+    QPushButton *cancelNSButton = nullptr;
+    QPushButton *getAllNSButton = nullptr;
+    QDockWidget *searchTagsPanel = nullptr;
+    QMainWindow *mainWindow = nullptr;
+
+    // State.
+    ArticleList articleList;
+    ArticleTableModel m_model;
+    int32_t m_totalCount = 0;
+    int32_t m_PMIDsCount = 0;
+    SearchPaging m_paging;
+    // The window of the batch being downloaded, offered again if its transfer fails.
+    SearchPaging m_batchPaging;
+    QString m_searchString;
+    std::unique_ptr<PreferenceController> preferenceController;
+    QProgressBar *myNSProgressIndicator = nullptr;
+    bool m_startupUpdateCheck = false;
+    double m_progressValue = 0;
+};

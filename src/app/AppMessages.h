@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Texts of the main window that are not the search's own.
+namespace AppMessages {
+inline QString articlesSelected(int count)
+{
+    return QStringLiteral("%1 articles selected").arg(count);
+}
+inline const QString VersionCheckTitle = QStringLiteral("Version Check");
+inline const QString CurrentVersion = QStringLiteral("You have the current version");
+inline const QString NewVersion = QStringLiteral("There is a new version available\nDownload it now?");
+inline QString versionNotChecked(const QString &reason)
+{
+    return QStringLiteral("The version could not be checked: ") + reason;
+}
+inline const QString Cancel = QStringLiteral("Cancel");
+inline const QString MultipleLinksTitle = QStringLiteral("Multiple Web Links");
+inline QString multipleLinks(int count)
+{
+    return QStringLiteral("Warning: you are about to open %1 links in your browser").arg(count);
+}
+} // namespace AppMessages

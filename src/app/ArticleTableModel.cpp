@@ -1,0 +1,113 @@
+#include "ArticleTableModel.h"
+
+#include "search/ArticleSorting.h"
+
+#include <QMimeData>
+
+#include <set>
+
+ArticleTableModel::ArticleTableModel(ArticleList *articles, QList<Column> columns, QObject *parent)
+    : QAbstractTableModel(parent), m_articles(articles), m_columns(std::move(columns))
+{
+}
+
+int ArticleTableModel::columnNamed(const QString &identifier) const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].identifier == identifier)
+            return i;
+    }
+    return -1;
+}
+
+int ArticleTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_articles->size());
+}
+
+int ArticleTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_articles->size() || index.column() >= m_columns.size())
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const QVariant value = (*m_articles)[index.row()].value(m_columns[index.column()].identifier);
+    // A column naming no text key of the record shows an empty cell.
+    return value.typeId() == QMetaType::QString ? value : QVariant();
+}
+
+QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+        return m_columns[section].title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags ArticleTableModel::flags(const QModelIndex &index) const
+{
+    return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
+}
+
+void ArticleTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= m_columns.size())
+        return;
+    const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(m_columns[column].identifier);
+    if (!key)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<qsizetype> permutation = sortArticles(*m_articles, *key, order);
+    // Selection and current row follow their articles to the new rows.
+    std::vector<int> newRowOf(permutation.size());
+    for (size_t newRow = 0; newRow < permutation.size(); ++newRow)
+        newRowOf[size_t(permutation[newRow])] = int(newRow);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before)
+        after.append(this->index(newRowOf[size_t(index.row())], index.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QStringList ArticleTableModel::mimeTypes() const
+{
+    return {QStringLiteral("text/rtf"), QStringLiteral("text/html"), QStringLiteral("text/plain")};
+}
+
+QMimeData *ArticleTableModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (!m_mimeDataMaker)
+        return nullptr;
+    std::set<int> rows;
+    for (const QModelIndex &index : indexes)
+        rows.insert(index.row());
+    return m_mimeDataMaker(QList<int>(rows.begin(), rows.end()));
+}
+
+Qt::DropActions ArticleTableModel::supportedDragActions() const
+{
+    // Rows are copied out of the table, never moved.
+    return Qt::CopyAction;
+}
+
+void ArticleTableModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void ArticleTableModel::append(ArticleList records)
+{
+    if (records.isEmpty())
+        return;
+    const int first = int(m_articles->size());
+    beginInsertRows({}, first, first + int(records.size()) - 1);
+    m_articles->append(std::move(records));
+    endInsertRows();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "entrez/ArticleRecord.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+// The result table's data source: row n shows record n of the article list,
+// each column the record's value under the key that is the column's
+// identifier. Sorting reorders the list itself, so every row number used
+// anywhere refers to the order on screen.
+class ArticleTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // Column identifiers and their header titles, in display order.
+    struct Column
+    {
+        QString identifier;
+        QString title;
+    };
+
+    ArticleTableModel(ArticleList *articles, QList<Column> columns, QObject *parent = nullptr);
+
+    const QList<Column> &columns() const { return m_columns; }
+    int columnNamed(const QString &identifier) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    void sort(int column, Qt::SortOrder order) override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+
+    // Shows the list as it now is, after it was replaced.
+    void reload();
+    // Appends records at the end of the list (the rows of a finished batch).
+    void append(ArticleList records);
+
+    // Builds the drag data for a set of rows; set by the owner of the export.
+    using MimeDataMaker = std::function<QMimeData *(const QList<int> &rows)>;
+    void setMimeDataMaker(MimeDataMaker maker) { m_mimeDataMaker = std::move(maker); }
+
+private:
+    ArticleList *m_articles;
+    QList<Column> m_columns;
+    MimeDataMaker m_mimeDataMaker;
+};

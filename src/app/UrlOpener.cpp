@@ -1,0 +1,8 @@
+#include "UrlOpener.h"
+
+#include <QDesktopServices>
+
+void DesktopUrlOpener::open(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}

@@ -1,0 +1,34 @@
+#include "app/AlertPresenter.h"
+#include "app/AppController.h"
+#include "app/UrlOpener.h"
+#include "entrez/Reachability.h"
+#include "preferences/PreferenceStore.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vexmoor"));
+    QApplication::setApplicationName(QStringLiteral("Vexmoor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vexmoor"));
+    QApplication::setDesktopFileName(QStringLiteral("org.vexmoor.Vexmoor"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vexmoor.png")));
+
+    PreferenceStore &preferences = PreferenceStore::standard();
+    registerDefaultPreferences(preferences);
+
+    SystemReachability reachability;
+    MessageBoxAlertPresenter alerts;
+    DesktopUrlOpener urlOpener;
+    AppServices services;
+    services.preferences = &preferences;
+    services.reachability = &reachability;
+    services.alerts = &alerts;
+    services.urlOpener = &urlOpener;
+
+    AppController controller(services);
+    controller.awakeFromNib();
+    return app.exec();
+}

@@ -1,0 +1,141 @@
+#include "PreferenceController.h"
+
+#include "ui_Preferences.h"
+
+#include "app/UrlOpener.h"
+#include "common/IntValue.h"
+#include "common/SystemLog.h"
+
+#include <QCloseEvent>
+#include <QShortcut>
+
+PreferenceController::PreferenceController(PreferenceStore &store, UrlOpener &urlOpener, const Endpoints &endpoints,
+                                           QObject *parent)
+    : QObject(parent), m_store(store), m_urlOpener(urlOpener), m_endpoints(endpoints)
+{
+}
+
+PreferenceController::~PreferenceController() = default;
+
+void PreferenceController::showWindow()
+{
+    if (!m_window) {
+        m_window = std::make_unique<QWidget>(nullptr, Qt::Window);
+        m_ui = std::make_unique<Ui::Preferences>();
+        m_ui->setupUi(m_window.get());
+        useProxyCheckBox = m_ui->useProxyCheckBox;
+        proxyURLNSTextField = m_ui->proxyURLNSTextField;
+        proxyURLLabel = m_ui->proxyURLLabel;
+        thisManyNSTextField = m_ui->thisManyNSTextField;
+        urlWarningNumberNSTextField = m_ui->urlWarningNumberNSTextField;
+        checkUpdatesOnStartupNSButton = m_ui->checkUpdatesOnStartupNSButton;
+
+        connect(useProxyCheckBox, &QCheckBox::clicked, this, &PreferenceController::changeUseProxy);
+        connect(checkUpdatesOnStartupNSButton, &QCheckBox::clicked, this,
+                &PreferenceController::ChangeCheckUpdatesOnStartup);
+        connect(proxyURLNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeProxyURL);
+        connect(thisManyNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeThisMany);
+        connect(urlWarningNumberNSTextField, &QLineEdit::returnPressed, this,
+                &PreferenceController::changeUrlWarningNumber);
+        connect(m_ui->ezProxyHelpButton, &QPushButton::clicked, this, &PreferenceController::launchEZProxyHelp);
+        // Escape and the platform's close shortcut close the window like its close button.
+        for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+            auto *shortcut = new QShortcut(key, m_window.get());
+            connect(shortcut, &QShortcut::activated, m_window.get(), &QWidget::close);
+        }
+        m_window->installEventFilter(this);
+        windowDidLoad();
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void PreferenceController::windowDidLoad()
+{
+    useProxyCheckBox->setChecked(useProxy());
+    proxyURLNSTextField->setText(proxyURL());
+    proxyURLLabel->setEnabled(useProxy());
+    proxyURLNSTextField->setEnabled(useProxy());
+    thisManyNSTextField->setText(QString::number(thisMany()));
+    urlWarningNumberNSTextField->setText(QString::number(urlWarningNumber()));
+    checkUpdatesOnStartupNSButton->setChecked(checkUpdatesOnStartup());
+}
+
+bool PreferenceController::windowShouldClose()
+{
+    m_store.setObject(PreferenceKeys::ProxyURL, proxyURLNSTextField->text());
+    m_store.setObject(PreferenceKeys::ThisMany, intValue(thisManyNSTextField->text()));
+    m_store.setObject(PreferenceKeys::UrlWarningNumber, intValue(urlWarningNumberNSTextField->text()));
+    return true;
+}
+
+bool PreferenceController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window.get() && event->type() == QEvent::Close) {
+        if (windowShouldClose())
+            event->accept();
+        else
+            event->ignore();
+        return !event->isAccepted();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool PreferenceController::useProxy() const
+{
+    return m_store.boolean(PreferenceKeys::UseProxy);
+}
+
+bool PreferenceController::checkUpdatesOnStartup() const
+{
+    return m_store.boolean(PreferenceKeys::UpdateCheckOnStart);
+}
+
+QString PreferenceController::proxyURL() const
+{
+    return m_store.string(PreferenceKeys::ProxyURL);
+}
+
+int PreferenceController::thisMany() const
+{
+    return m_store.integer(PreferenceKeys::ThisMany);
+}
+
+int PreferenceController::urlWarningNumber() const
+{
+    return m_store.integer(PreferenceKeys::UrlWarningNumber);
+}
+
+void PreferenceController::changeUseProxy()
+{
+    m_store.setBool(PreferenceKeys::UseProxy, useProxyCheckBox->isChecked());
+    proxyURLLabel->setEnabled(useProxy());
+    proxyURLNSTextField->setEnabled(useProxy());
+}
+
+void PreferenceController::ChangeCheckUpdatesOnStartup()
+{
+    m_store.setBool(PreferenceKeys::UpdateCheckOnStart, checkUpdatesOnStartupNSButton->isChecked());
+}
+
+void PreferenceController::changeProxyURL()
+{
+    systemLog(QStringLiteral("\n*****changed Proxy URL\n"));
+    m_store.setObject(PreferenceKeys::ProxyURL, proxyURLNSTextField->text());
+}
+
+void PreferenceController::changeThisMany()
+{
+    m_store.setObject(PreferenceKeys::ThisMany, intValue(thisManyNSTextField->text()));
+}
+
+void PreferenceController::changeUrlWarningNumber()
+{
+    m_store.setObject(PreferenceKeys::UrlWarningNumber, intValue(urlWarningNumberNSTextField->text()));
+}
+
+void PreferenceController::launchEZProxyHelp()
+{
+    m_urlOpener.open(QUrl(m_endpoints.homeOrigin() + QLatin1String(Paths::EZProxyHelp)));
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "common/Endpoints.h"
+#include "preferences/PreferenceStore.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+class UrlOpener;
+
+namespace Ui {
+class Preferences;
+}
+
+// Runs the Preferences window. It keeps no copy of any value: the controls are
+// filled from the store when the window loads, checkboxes store their state
+// when clicked, and the text fields store theirs on Return and, all three
+// together, when the window closes.
+class PreferenceController : public QObject
+{
+    Q_OBJECT
+
+public:
+    PreferenceController(PreferenceStore &store, UrlOpener &urlOpener, const Endpoints &endpoints,
+                         QObject *parent = nullptr);
+    ~PreferenceController() override;
+
+    // Loads the window the first time, then brings it forward.
+    void showWindow();
+    // The window, or nullptr before it was first shown.
+    QWidget *window() const { return m_window.get(); }
+
+    bool useProxy() const;
+    bool checkUpdatesOnStartup() const;
+    QString proxyURL() const;
+    int thisMany() const;
+    int urlWarningNumber() const;
+
+public slots:
+    void changeUseProxy();
+    void ChangeCheckUpdatesOnStartup();
+    void changeProxyURL();
+    void changeThisMany();
+    void changeUrlWarningNumber();
+    void launchEZProxyHelp();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void windowDidLoad();
+    bool windowShouldClose();
+
+    PreferenceStore &m_store;
+    UrlOpener &m_urlOpener;
+    Endpoints m_endpoints;
+    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<Ui::Preferences> m_ui;
+
+    // Outlets.
+    QCheckBox *useProxyCheckBox = nullptr;
+    QLineEdit *proxyURLNSTextField = nullptr;
+    QLabel *proxyURLLabel = nullptr;
+    QLineEdit *thisManyNSTextField = nullptr;
+    QLineEdit *urlWarningNumberNSTextField = nullptr;
+    QCheckBox *checkUpdatesOnStartupNSButton = nullptr;
+};
