@@ -1,0 +1,40 @@
+#pragma once
+
+#include "citations/RichText.h"
+#include "common/Endpoints.h"
+#include "entrez/ArticleRecord.h"
+
+#include <QList>
+#include <QString>
+
+// Citations of one article. Values are used exactly as the record holds them:
+// nothing is skipped, trimmed, escaped or re-punctuated.
+
+// Three lines: "Authors. Title Journal Year; Volume (Issue): Pages. ",
+// "PMID: …" and "DOI: …" (the DOI line is there even when the DOI is empty).
+// No line break at the end.
+QString citationStringForArticle(const ArticleRecord &article);
+
+// The citation as rich text, in these runs: the author block; the title,
+// linked to the record's hyperlink only when it has no DOI; the journal
+// pieces up to the PMID; when there is a DOI, " | DOI: " and the DOI linked
+// to its resolver URL; then two runs of one line break each.
+RichText citationAStringForArticle(const ArticleRecord &article, const Endpoints &endpoints);
+
+// The title as one run linked to the record's hyperlink.
+RichText urlAStringForArticle(const ArticleRecord &article);
+
+// The DOI as one run linked to the DOI URL; the run shows the DOI, not the URL.
+RichText urlDOIStringForArticle(const ArticleRecord &article, const Endpoints &endpoints);
+
+// The resolver origin, "/" and the DOI unchanged, as text. Link runs carry
+// encodedLinkUrl() of this, which differs only for a DOI that is not valid
+// URL text.
+QString doiUrlForArticle(const ArticleRecord &article, const Endpoints &endpoints);
+
+// The rich citations of the given rows of `articles`, taken in ascending row
+// order (each row once; rows outside the list are ignored), one after
+// another; each ends with its two line breaks, so the whole text does too.
+RichText exportTextForArticles(const ArticleList &articles, QList<qsizetype> rows, const Endpoints &endpoints);
+// The same for every record of the list, in list order.
+RichText exportTextForArticles(const ArticleList &articles, const Endpoints &endpoints);
