@@ -4,7 +4,7 @@
 
 #include "app/AppMessages.h"
 #include "citations/Citation.h"
-#include "citations/Export.h"
+#include "citations/LinkUrl.h"
 #include "citations/KebNSTableView.h"
 #include "citations/ProxyLink.h"
 #include "common/IntValue.h"
@@ -401,7 +401,7 @@ void AppController::openLink(const QString &doiUrl)
 {
     const QString target = useProxy() ? proxiedUrl(proxyURL(), doiUrl) : doiUrl;
     // A DOI holding characters a URL may not carry is opened in its escaped form.
-    const QUrl url(target, QUrl::TolerantMode);
+    const QUrl url(encodedLinkUrl(target), QUrl::StrictMode);
     if (!url.isValid()) {
         systemLog(QStringLiteral("cannot open %1: %2").arg(target, url.errorString()));
         return;
@@ -411,12 +411,8 @@ void AppController::openLink(const QString &doiUrl)
 
 QMimeData *AppController::mimeDataForRows(const QList<int> &rows) const
 {
-    QList<ArticleRecord> articles;
-    for (int row : rows) {
-        if (row >= 0 && row < articleList.size())
-            articles.append(articleList[row]);
-    }
-    const RichText text = exportTextForArticles(articles, m_services.endpoints);
+    const RichText text =
+        exportTextForArticles(articleList, QList<qsizetype>(rows.begin(), rows.end()), m_services.endpoints);
     auto *data = new QMimeData;
     data->setData(QStringLiteral("text/rtf"), RtfWriter::write(text));
     data->setHtml(HtmlWriter::write(text));

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "app/AlertPresenter.h"
+#include "app/AppController.h"
+#include "app/UrlOpener.h"
+#include "common/SystemLog.h"
+#include "entrez/Reachability.h"
+#include "preferences/PreferenceStore.h"
+#include "FakeEutilsServer.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTest>
+
+#include <memory>
+
+// Answers alerts as a test tells it to and remembers every alert shown.
+class ScriptedAlerts : public AlertPresenter
+{
+public:
+    int run(const Alert &alert, QWidget *) override
+    {
+        shown.append(alert);
+        return answers.isEmpty() ? 0 : answers.takeFirst();
+    }
+    QList<Alert> shown;
+    QList<int> answers; // button indexes to answer with, in order; 0 once they run out
+};
+
+class RecordingUrlOpener : public UrlOpener
+{
+public:
+    void open(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
+// Online or offline on demand, counting the hosts asked about.
+class SwitchableReachability : public Reachability
+{
+public:
+    std::optional<uint32_t> flagsForHost(const QString &host) override
+    {
+        asked.append(host);
+        return online ? std::optional<uint32_t>(ReachabilityFlags::Reachable) : std::nullopt;
+    }
+    bool online = true;
+    QStringList asked;
+};
+
+// A real AppController with its real window, talking to a fake E-utilities
+// server, with preferences in a temporary file and every log line kept.
+class AppHarness
+{
+public:
+    explicit AppHarness(bool updateCheckOnStart = false, int timeoutMs = 3000)
+        : settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat), store(&settings)
+    {
+        registerDefaultPreferences(store);
+        store.setBool(PreferenceKeys::UpdateCheckOnStart, updateCheckOnStart);
+        setSystemLogSink([this](const QString &line) { log.append(line); });
+        services.preferences = &store;
+        services.endpoints = server.endpoints();
+        services.reachability = &reachability;
+        services.alerts = &alerts;
+        services.urlOpener = &opener;
+        services.networkTimeoutMs = timeoutMs;
+    }
+    ~AppHarness()
+    {
+        controller.reset();
+        setSystemLogSink({});
+    }
+
+    AppController &start()
+    {
+        controller = std::make_unique<AppController>(services);
+        controller->awakeFromNib();
+        return *controller;
+    }
+
+    template<typename T>
+    T *widget(const char *name) const
+    {
+        T *w = controller->window()->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QPushButton *searchButton() const { return widget<QPushButton>("searchPubmedNSButton"); }
+    QPushButton *cancelButton() const { return widget<QPushButton>("cancelNSButton"); }
+    QPushButton *moreButton() const { return widget<QPushButton>("getAllNSButton"); }
+    QLineEdit *searchField() const { return widget<QLineEdit>("searchNSTextField"); }
+    QString message() const { return widget<QLabel>("messageNSTextField")->text(); }
+    QProgressBar *busyIndicator() const { return widget<QProgressBar>("searchNSProgressIndicator"); }
+    QProgressBar *progressBar() const { return widget<QProgressBar>("myNSProgressIndicator"); }
+    QString abstractText() const { return widget<QTextEdit>("abstractNSTextView")->toPlainText(); }
+    QString citationText() const { return widget<QTextEdit>("citationNSTextView")->toPlainText(); }
+
+    // Types a query and presses Return; the ESearch request is done when this returns.
+    void search(const QString &query)
+    {
+        searchField()->setText(query);
+        QTest::keyClick(searchField(), Qt::Key_Return);
+    }
+    // Waits until the running transfer has ended one way or another.
+    bool waitForTransfer(int timeoutMs = 10000) const
+    {
+        return QTest::qWaitFor([this] { return !controller->transferRunning(); }, timeoutMs);
+    }
+    // ESearch requests made so far, as (retstart, retmax, term).
+    QList<QUrl> esearchRequests() const
+    {
+        QList<QUrl> urls;
+        for (const QUrl &url : server.requestUrls()) {
+            if (url.path() == QLatin1String(Paths::ESearch))
+                urls.append(url);
+        }
+        return urls;
+    }
+
+    QTemporaryDir dir;
+    QSettings settings;
+    PreferenceStore store;
+    FakeEutilsServer server;
+    SwitchableReachability reachability;
+    ScriptedAlerts alerts;
+    RecordingUrlOpener opener;
+    AppServices services;
+    QStringList log;
+    std::unique_ptr<AppController> controller;
+};

@@ -1,0 +1,473 @@
+#include "AppHarness.h"
+
+#include "citations/KebNSTableView.h"
+#include "entrez/UpdateCheck.h"
+
+#include <QHeaderView>
+#include <QUrlQuery>
+
+namespace {
+QString query(const QUrl &url, const char *key)
+{
+    return QUrlQuery(url).queryItemValue(QLatin1String(key), QUrl::FullyEncoded);
+}
+QString window(const QUrl &url)
+{
+    return query(url, "retstart") + QLatin1Char(',') + query(url, "retmax");
+}
+} // namespace
+
+class SearchWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsIdleWithoutTouchingTheNetwork()
+    {
+        AppHarness h;
+        AppController &c = h.start();
+        QCOMPARE(c.window()->windowTitle(), QStringLiteral("Vexmoor"));
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+        QCOMPARE(h.abstractText(), QStringLiteral(" "));
+        QCOMPARE(h.citationText(), QStringLiteral(" "));
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        QVERIFY(h.moreButton()->isHidden());
+        QVERIFY(h.busyIndicator()->isHidden());
+        QVERIFY(h.progressBar()->isHidden());
+        QVERIFY(h.reachability.asked.isEmpty());
+        QCOMPARE(h.server.requestTargets().size(), 0);
+        QVERIFY(c.startupUpdateCheck());
+    }
+
+    void fortyFiveMatchesArriveInThreeBatches()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+
+        h.search(QStringLiteral("crab foraging"));
+        QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
+        QVERIFY(!h.searchButton()->isEnabled());
+        QVERIFY(h.cancelButton()->isEnabled());
+        QVERIFY(!h.moreButton()->isHidden());
+        QVERIFY(!h.moreButton()->isEnabled()); // two transfers never overlap
+        QVERIFY(!h.busyIndicator()->isHidden());
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 20 more articles"));
+        QVERIFY(h.moreButton()->isEnabled());
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        QVERIFY(h.busyIndicator()->isHidden());
+        QVERIFY(h.progressBar()->isHidden());
+
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 40 titles"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 5 more articles"));
+        QCOMPARE(c.numberOfRowsInTableView(), 40);
+
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 45 titles"));
+        QVERIFY(h.moreButton()->isHidden());
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 45);
+
+        const QList<QUrl> requests = h.esearchRequests();
+        QCOMPARE(requests.size(), 3);
+        QCOMPARE(window(requests[0]), QStringLiteral("0,20"));
+        QCOMPARE(window(requests[1]), QStringLiteral("20,20"));
+        QCOMPARE(window(requests[2]), QStringLiteral("40,5"));
+        QCOMPARE(query(requests[0], "term"), QStringLiteral("crab%20foraging"));
+        // The records arrive in answer order; row 0 stays selected and shown.
+        QCOMPARE(c.getArticleList()[0].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(0));
+        QCOMPARE(c.getArticleList()[44].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(44));
+        QCOMPARE(h.widget<KebNSTableView>("articleNSTableView")->selectedRowIndexes(), QList<int>{0});
+        QVERIFY(h.citationText().contains(QStringLiteral("PMID: ") + FakeEutilsServer::fakePmid(0)));
+        // Every EFetch asked for its batch's PMIDs, one id parameter each.
+        const QList<QUrl> urls = h.server.requestUrls();
+        const QUrl lastFetch = urls.last();
+        QCOMPARE(lastFetch.path(), QStringLiteral("/entrez/eutils/efetch.fcgi"));
+        QCOMPARE(QUrlQuery(lastFetch).allQueryItemValues(QStringLiteral("id")).size(), 5);
+    }
+
+    void theLastBatchDecidesTheMoreButton_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::addColumn<QString>("moreTitle"); // empty: hidden
+        QTest::newRow("40 matches") << 40 << "get 20 more articles";
+        QTest::newRow("21 matches") << 21 << "get 1 more articles";
+        QTest::newRow("20 matches") << 20 << "";
+    }
+    void theLastBatchDecidesTheMoreButton()
+    {
+        QFETCH(int, matches);
+        QFETCH(QString, moreTitle);
+        AppHarness h;
+        h.server.serveEsearch(matches);
+        h.server.serveEfetch();
+        h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(h.moreButton()->isHidden(), moreTitle.isEmpty());
+        if (!moreTitle.isEmpty())
+            QCOMPARE(h.moreButton()->text(), moreTitle);
+    }
+
+    void noMatchesLeavesAnEmptyIdleTable()
+    {
+        AppHarness h;
+        h.server.serveEsearch(0);
+        AppController &c = h.start();
+        h.search(QStringLiteral("nothing matches this"));
+        QCOMPARE(h.message(), QStringLiteral("found 0 articles"));
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        QCOMPARE(h.server.requestCount(QStringLiteral("/entrez/eutils/efetch.fcgi")), 0);
+    }
+
+    void blankAndEmptyQueries()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("first"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+
+        // Empty: nothing at all, not even the connectivity probe.
+        h.reachability.asked.clear();
+        h.search(QString());
+        QVERIFY(h.reachability.asked.isEmpty());
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+
+        // Blank while offline: only the alert.
+        h.reachability.online = false;
+        h.search(QStringLiteral("   "));
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QCOMPARE(h.alerts.shown[0].title, QStringLiteral("Network Error"));
+        QCOMPARE(h.alerts.shown[0].informativeText, QStringLiteral("There is no active internet connection"));
+        QCOMPARE(h.alerts.shown[0].buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+        QCOMPARE(h.searchField()->text(), QStringLiteral("   "));
+
+        // Blank while online: reset, emptied, field cleared, no request.
+        h.reachability.online = true;
+        const int requests = int(h.server.requestTargets().size());
+        h.search(QStringLiteral(" \t "));
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+        QCOMPARE(h.searchField()->text(), QString());
+        QVERIFY(h.moreButton()->isHidden());
+        QCOMPARE(int(h.server.requestTargets().size()), requests);
+        QVERIFY(h.searchButton()->isEnabled());
+    }
+
+    void offlineSearchShowsTheAlertAndChangesNothing()
+    {
+        AppHarness h;
+        h.reachability.online = false;
+        AppController &c = h.start();
+        h.search(QStringLiteral("offline"));
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QCOMPARE(h.alerts.shown[0].title, QStringLiteral("Network Error"));
+        QCOMPARE(c.searchString(), QString());
+        QCOMPARE(h.server.requestTargets().size(), 0);
+    }
+
+    void cancelDuringATransfer()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.setHandler(QStringLiteral("/entrez/eutils/efetch.fcgi"), [](const QUrl &) {
+            FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer({QStringLiteral("1")}));
+            slow.delayMs = 5000;
+            return slow;
+        });
+        AppController &c = h.start();
+        h.search(QStringLiteral("slow"));
+        QVERIFY(c.transferRunning());
+        QTest::keyClick(h.searchField(), Qt::Key_Escape);
+        QVERIFY(!c.transferRunning());
+        QCOMPARE(h.message(), QStringLiteral("canceled search"));
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+        QVERIFY(h.busyIndicator()->isHidden());
+        QVERIFY(h.progressBar()->isHidden());
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        // The more-articles button keeps its state; pressing it starts over at (0, batch).
+        QVERIFY(!h.moreButton()->isHidden());
+        QVERIFY(h.moreButton()->isEnabled());
+        h.server.serveEfetch();
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QCOMPARE(window(h.esearchRequests().last()), QStringLiteral("0,20"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+    }
+
+    void aFailedTransferEndsTheBusyStateAndKeepsEarlierBatches()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+
+        h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(503));
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+        QVERIFY(h.message().startsWith(QStringLiteral("download failed: ")));
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        QVERIFY(h.busyIndicator()->isHidden());
+        QVERIFY(h.progressBar()->isHidden());
+        QCOMPARE(h.log.filter(QStringLiteral("Connection failed! Error - ")).size(), 1);
+        // The failed batch is offered again rather than skipped.
+        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 20 more articles"));
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QCOMPARE(window(h.esearchRequests().last()), QStringLiteral("20,20"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 40);
+
+        // Cancel after a failure releases nothing twice and resets.
+        h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        c.cancelSearch();
+        QCOMPARE(h.message(), QStringLiteral("canceled search"));
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+    }
+
+    void aFailedSearchSaysSoAndKeepsTheRecords()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        h.server.enqueue(QStringLiteral("/entrez/eutils/esearch.fcgi"), FakeResponse::tooManyRequests());
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.message().startsWith(QStringLiteral("search failed: ")));
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        QVERIFY(!h.moreButton()->isHidden());
+    }
+
+    void moreArticlesReadsTheFieldAndTheBatchSizeAfresh()
+    {
+        AppHarness h;
+        h.server.serveEsearch(100);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("first query"));
+        QVERIFY(h.waitForTransfer());
+        h.searchField()->setText(QStringLiteral("edited & query"));
+        h.store.setObject(PreferenceKeys::ThisMany, 30);
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        const QUrl second = h.esearchRequests().last();
+        QCOMPARE(query(second, "term"), QStringLiteral("edited%20%26%20query"));
+        QCOMPARE(window(second), QStringLiteral("20,20"));
+        // The new batch size shapes the next window.
+        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 30 more articles"));
+        QCOMPARE(c.retStart(), 40);
+        QCOMPARE(c.retMax(), 30);
+    }
+
+    void answersWithoutArticlesAndRedirects()
+    {
+        AppHarness h;
+        h.server.serveEsearch(2);
+        h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"),
+                         FakeResponse::xml("<?xml version=\"1.0\"?><PubmedArticleSet></PubmedArticleSet>"));
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(h.busyIndicator()->isHidden());
+        QCOMPARE(h.abstractText(), QString());
+
+        // A redirect discards what came before it; only the final body counts.
+        const QString target = h.server.origin().toString() + QStringLiteral("/entrez/eutils/efetch.fcgi?again=1");
+        FakeResponse redirect = FakeResponse::redirect(target);
+        redirect.body = QByteArrayLiteral("<?xml version=\"1.0\"?><PubmedArticleSet><PubmedArticle/></PubmedArticleSet>");
+        h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), redirect);
+        h.server.serveEfetch();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 2);
+        QCOMPARE(c.getArticleList()[0].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(0));
+    }
+
+    void progressFollowsTheEstimate()
+    {
+        AppHarness h;
+        h.server.serveEsearch(10);
+        h.server.setHandler(QStringLiteral("/entrez/eutils/efetch.fcgi"), [](const QUrl &) {
+            FakeResponse r = FakeResponse::xml(QByteArray(47785, ' ') + QByteArray(47785, ' '));
+            r.delivery = FakeResponse::Delivery::Chunks;
+            r.chunkSizes = {47785};
+            r.chunkIntervalMs = 400;
+            return r;
+        });
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(QTest::qWaitFor([&] { return c.progressValue() > 0; }, 5000));
+        QCOMPARE(c.progressValue(), 50.0);
+        QVERIFY(!h.progressBar()->isHidden());
+        QCOMPARE(h.progressBar()->value(), 50);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.progressValue(), 100.0);
+    }
+
+    void sortingReordersTheListAndTheSelectionFollows()
+    {
+        AppHarness h;
+        h.server.serveEsearch(20);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        auto *table = h.widget<KebNSTableView>("articleNSTableView");
+        const QString firstTitle = c.getArticleList()[0].text(ArticleRecord::Key::Title);
+
+        const int titleColumn = 1;
+        table->horizontalHeader()->setSortIndicator(titleColumn, Qt::AscendingOrder);
+        QStringList titles;
+        for (const ArticleRecord &r : c.getArticleList())
+            titles.append(r.text(ArticleRecord::Key::Title));
+        for (int i = 1; i < titles.size(); ++i)
+            QVERIFY2(titles[i - 1].compare(titles[i], Qt::CaseInsensitive) <= 0, qPrintable(titles[i]));
+        // The article that was selected is still the one selected and shown.
+        const QList<int> rows = table->selectedRowIndexes();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(c.getArticleList()[rows[0]].text(ArticleRecord::Key::Title), firstTitle);
+
+        // Selecting after the sort shows the article now in that row.
+        table->selectRow(5);
+        QCOMPARE(h.abstractText(), c.getArticleList()[5].text(ArticleRecord::Key::Abstract));
+        QVERIFY(h.citationText().contains(c.getArticleList()[5].text(ArticleRecord::Key::PMID)));
+    }
+
+    void selectionDisplay()
+    {
+        AppHarness h;
+        h.server.serveEsearch(20);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        auto *table = h.widget<KebNSTableView>("articleNSTableView");
+        auto *abstractView = h.widget<QTextEdit>("abstractNSTextView");
+
+        // The longest abstract, scrolled down, then another row: back at the top.
+        int longest = 0;
+        for (int i = 0; i < c.numberOfRowsInTableView(); ++i) {
+            if (c.getArticleList()[i].text(ArticleRecord::Key::Abstract).size()
+                > c.getArticleList()[longest].text(ArticleRecord::Key::Abstract).size())
+                longest = i;
+        }
+        abstractView->resize(200, 100);
+        table->selectRow(longest);
+        abstractView->verticalScrollBar()->setValue(abstractView->verticalScrollBar()->maximum());
+        QVERIFY(abstractView->verticalScrollBar()->value() > 0);
+        table->selectRow(longest == 0 ? 1 : 0);
+        table->selectRow(longest);
+        QCOMPARE(abstractView->verticalScrollBar()->value(), 0);
+
+        table->selectionModel()->select(table->model()->index(3, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(h.abstractText(), QStringLiteral("2 articles selected"));
+        QCOMPARE(h.citationText(), QStringLiteral("2 articles selected"));
+        table->selectRow(3);
+        QCOMPARE(h.abstractText(), c.getArticleList()[3].text(ArticleRecord::Key::Abstract));
+        table->clearSelection();
+        QCOMPARE(h.abstractText(), QString());
+        QCOMPARE(h.citationText(), QString());
+    }
+
+    void updateCheck_data()
+    {
+        QTest::addColumn<bool>("checkAtLaunch");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QByteArray>("published");
+        QTest::addColumn<QStringList>("alertsAtLaunch");
+        QTest::addColumn<QStringList>("alertsOfFirstManualCheck");
+        const QString current = QStringLiteral("You have the current version");
+        const QString newer = QStringLiteral("There is a new version available\nDownload it now?");
+        const QString offline = QStringLiteral("There is no active internet connection");
+        QTest::newRow("launch check, current") << true << true << QByteArray("10") << QStringList{} << QStringList{current};
+        QTest::newRow("launch check, newer") << true << true << QByteArray("11") << QStringList{newer} << QStringList{newer};
+        QTest::newRow("launch check, trailing space") << true << true << QByteArray("10 ") << QStringList{newer} << QStringList{newer};
+        QTest::newRow("no launch check, current") << false << true << QByteArray("10") << QStringList{} << QStringList{};
+        QTest::newRow("launch check, offline") << true << false << QByteArray("10") << QStringList{} << QStringList{};
+        QTest::newRow("no launch check, offline") << false << false << QByteArray("10") << QStringList{} << QStringList{offline};
+    }
+    void updateCheck()
+    {
+        QFETCH(bool, checkAtLaunch);
+        QFETCH(bool, online);
+        QFETCH(QByteArray, published);
+        QFETCH(QStringList, alertsAtLaunch);
+        QFETCH(QStringList, alertsOfFirstManualCheck);
+        AppHarness h(checkAtLaunch);
+        h.reachability.online = online;
+        h.server.serveVersionPage(published);
+        h.alerts.answers = {1, 1}; // Cancel where there is a choice
+        AppController &c = h.start();
+        const auto texts = [&h] {
+            QStringList t;
+            for (const Alert &a : h.alerts.shown)
+                t.append(a.informativeText);
+            h.alerts.shown.clear();
+            return t;
+        };
+        QCOMPARE(texts(), alertsAtLaunch);
+        QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), checkAtLaunch && online ? 1 : 0);
+        QVERIFY(!c.startupUpdateCheck() || !checkAtLaunch);
+        c.checkForUpdates();
+        QCOMPARE(texts(), alertsOfFirstManualCheck);
+        QVERIFY(!c.startupUpdateCheck());
+        QVERIFY(h.opener.opened.isEmpty());
+    }
+
+    void updateAlertsAndTheDownload()
+    {
+        AppHarness h;
+        h.server.serveVersionPage("11");
+        AppController &c = h.start();
+        c.checkForUpdates();
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QCOMPARE(h.alerts.shown[0].message, QStringLiteral("Version Check"));
+        QCOMPARE(h.alerts.shown[0].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
+        QCOMPARE(h.opener.opened, QList<QUrl>{downloadUrl(h.services.endpoints)});
+        QVERIFY(h.opener.opened[0].path().endsWith(QStringLiteral("/orbatine/download_files/Vexmoor.dmg")));
+
+        // A page that cannot be read: a clear alert when asked for, never a crash.
+        h.alerts.shown.clear();
+        h.server.enqueue(QString::fromLatin1(Paths::VersionPage), FakeResponse::html(200, "<html>no title</html>"));
+        c.checkForUpdates();
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QVERIFY(h.alerts.shown[0].informativeText.startsWith(QStringLiteral("The version could not be checked")));
+        QCOMPARE(h.alerts.shown[0].buttons, QStringList{QStringLiteral("OK")});
+    }
+
+    void anUnreadableVersionPageIsSilentAtLaunch()
+    {
+        AppHarness h(true);
+        h.server.enqueue(QString::fromLatin1(Paths::VersionPage), FakeResponse::serverError(500));
+        h.start();
+        QCOMPARE(h.alerts.shown.size(), 0);
+    }
+};
+
+QTEST_MAIN(SearchWindowTest)
+#include "SearchWindowTest.moc"
