@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/Endpoints.h"
+#include "entrez/ArticleRecord.h"
+
+#include <QByteArray>
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+// The ELink base URL of article links: the E-utilities origin + the ELink path.
+std::string elinkBaseUrl(const Endpoints &endpoints);
+
+// Cleans and parses `text` (UTF-8, consumed) with the closing tag
+// "</PubmedArticleSet>" and appends one record per child of the root element
+// (elements and non-blank text), in document order. Returns the number
+// appended (0 when the answer yields no document).
+qsizetype appendArticlesFromResponse(std::string text, ArticleList &articles, std::string_view elinkBase);
+
+// The same for the bytes as they come off the network: validated as UTF-8
+// first; invalid UTF-8 appends nothing and returns -1.
+qsizetype appendArticlesFromBytes(QByteArray bytes, ArticleList &articles, std::string_view elinkBase);
+
+// The record of one article node (a PubmedArticle, or any other node).
+ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase);
+// The same, reusing `builder`'s buffers between records.
+ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase, ArticleRecord::Builder &builder);

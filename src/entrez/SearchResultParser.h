@@ -1,0 +1,13 @@
+#pragma once
+
+#include "entrez/SearchResult.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+// Reads an ESearch answer body: decoded as UTF-8 (invalid bytes become
+// U+FFFD), cleaned with the closing tag "</eSearchResult>", then the Id
+// elements of the root's IdList and the root's Count. No document, or no
+// Count child of an eSearchResult root, gives nothing.
+std::optional<SearchResult> searchResultFromResponse(const QByteArray &body);
