@@ -6,13 +6,17 @@
 #include "citations/Citation.h"
 #include "citations/LinkUrl.h"
 #include "citations/KebNSTableView.h"
+#include "citations/HtmlWriter.h"
+#include "citations/PlainWriter.h"
 #include "citations/ProxyLink.h"
+#include "citations/RtfWriter.h"
 #include "common/IntValue.h"
 #include "common/SystemLog.h"
 #include "entrez/ArticleDownload.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
+#include "entrez/PmidSearch.h"
 #include "entrez/Reachability.h"
 #include "entrez/SearchResult.h"
 #include "entrez/UpdateCheck.h"
@@ -219,11 +223,13 @@ void AppController::executeSearch()
     searchPubmedNSButton->setEnabled(false);
     cancelNSButton->setEnabled(true);
 
-    const std::optional<SearchResult> result = m_esearch->search(term, m_paging.retStart(), m_paging.retMax());
-    if (!result) {
-        endBusyState(SearchMessages::searchFailed(m_esearch->lastError()));
+    const PmidSearchOutcome outcome =
+        PMIDsForSearchString(*m_fetcher, m_services.endpoints, term, m_paging.retStart(), m_paging.retMax());
+    if (!outcome.result) {
+        endBusyState(SearchMessages::searchFailed(outcome.error));
         return;
     }
+    const SearchResult *result = &*outcome.result;
     m_PMIDsCount = int32_t(result->PMIDs.size());
     m_totalCount = intValue(result->totalCount);
     messageNSTextField->setText(SearchMessages::found(m_totalCount));

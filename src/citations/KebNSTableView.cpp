@@ -40,10 +40,24 @@ void KebNSTableView::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
+void KebNSTableView::mousePressEvent(QMouseEvent *event)
+{
+    m_rowsBeforePress = selectedRowIndexes();
+    QTableView::mousePressEvent(event);
+}
+
 void KebNSTableView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     m_clickedRow = indexAt(event->position().toPoint()).row();
     QTableView::mouseDoubleClickEvent(event);
+    // The first click of a double-click narrows a selection to the clicked row;
+    // a double-click on one of several selected rows means all of them.
+    if (m_clickedRow >= 0 && m_rowsBeforePress.size() > 1 && m_rowsBeforePress.contains(m_clickedRow)) {
+        QItemSelection selection;
+        for (int row : std::as_const(m_rowsBeforePress))
+            selection.select(model()->index(row, 0), model()->index(row, model()->columnCount() - 1));
+        selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
     emit doubleAction();
 }
 

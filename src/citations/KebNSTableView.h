@@ -29,9 +29,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     int m_clickedRow = -1;
+    QList<int> m_rowsBeforePress;
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "common/Endpoints.h"
+#include "entrez/SearchResult.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class BlockingFetcher;
+
+// The answer of one ESearch request, or why there is none.
+struct PmidSearchOutcome
+{
+    std::optional<SearchResult> result;
+    QString error; // readable reason when there is no result
+};
+
+// One ESearch request for a prepared query term and a paging window: fetched
+// synchronously, cleaned, and read into the PMIDs of the window and the total
+// count. Keeps nothing between calls.
+PmidSearchOutcome PMIDsForSearchString(BlockingFetcher &fetcher, const Endpoints &endpoints,
+                                       const QString &preparedTerm, int32_t retStart, int32_t retMax);
