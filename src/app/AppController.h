@@ -107,14 +107,16 @@ public slots:
     void showSearchTagsPanel();
     void openMoreHelp();
 
-private:
-    void connectActions();
-    void copyFromFocus();
-    void initiateArticleDownload(const QStringList &PMIDs);
+    // The article download's callbacks.
     void connectionDidReceiveResponse();
     void connectionDidReceiveData(double progress);
     void connectionDidFinishLoading(const QByteArray &body);
     void connectionDidFailWithError(const QString &description, const QString &failingUrl);
+
+private:
+    void connectActions();
+    void copyFromFocus();
+    void initiateArticleDownload(const QStringList &PMIDs);
     void endBusyState(const QString &message);
     void replaceArticleList();
     void showNetworkErrorAlert();

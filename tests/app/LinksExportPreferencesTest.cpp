@@ -1,0 +1,304 @@
+#include "AppHarness.h"
+
+#include "app/ArticleTableModel.h"
+#include "citations/KebNSTableView.h"
+#include "preferences/PreferenceController.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QRegularExpression>
+
+namespace {
+QString doiUrl(const ArticleRecord &r)
+{
+    return QStringLiteral("http://127.0.0.1/") + r.text(ArticleRecord::Key::Doi);
+}
+} // namespace
+
+class LinksExportPreferencesTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A window holding `matches` downloaded records.
+    AppController &load(AppHarness &h, int matches)
+    {
+        h.server.serveEsearch(matches);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        c.window()->resize(1000, 900);
+        h.search(QStringLiteral("q"));
+        if (!h.waitForTransfer())
+            qFatal("transfer did not end");
+        return c;
+    }
+    KebNSTableView *table(AppHarness &h) { return h.widget<KebNSTableView>("articleNSTableView"); }
+    void select(AppHarness &h, const QList<int> &rows)
+    {
+        table(h)->clearSelection();
+        for (int row : rows)
+            table(h)->selectionModel()->select(table(h)->model()->index(row, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    void doubleClickRow(AppHarness &h, int row)
+    {
+        const QRect rect = table(h)->visualRect(table(h)->model()->index(row, 1));
+        QTest::mouseDClick(table(h)->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    QStringList expectedTargets(AppController &c, const QList<int> &rows, const QString &doiOrigin)
+    {
+        QStringList urls;
+        for (int row : rows)
+            urls.append(doiOrigin + QLatin1Char('/') + c.getArticleList()[row].text(ArticleRecord::Key::Doi));
+        return urls;
+    }
+    QStringList opened(AppHarness &h)
+    {
+        QStringList urls;
+        for (const QUrl &url : std::as_const(h.opener.opened))
+            urls.append(url.toString(QUrl::FullyEncoded));
+        return urls;
+    }
+    // Rows whose records have a DOI made only of URL-safe characters.
+    QList<int> rowsWithPlainDoi(AppController &c)
+    {
+        QList<int> rows;
+        for (int i = 0; i < c.numberOfRowsInTableView(); ++i) {
+            const QString doi = c.getArticleList()[i].text(ArticleRecord::Key::Doi);
+            if (!doi.isEmpty() && QUrl(QStringLiteral("https://x/") + doi, QUrl::StrictMode).isValid()
+                && !doi.contains(QLatin1Char('%')))
+                rows.append(i);
+        }
+        return rows;
+    }
+
+private slots:
+    void doubleClickOpensEverySelectedLinkInRowOrder()
+    {
+        AppHarness h;
+        AppController &c = load(h, 20);
+        // Records with plain DOIs at rows 2, 5 and 7.
+        const QList<int> plain = rowsWithPlainDoi(c);
+        QVERIFY(plain.size() >= 3);
+        table(h)->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        select(h, {plain[0], plain[1], plain[2]});
+        doubleClickRow(h, plain[1]);
+        const QString origin = h.services.endpoints.doiOrigin();
+        QCOMPARE(opened(h), expectedTargets(c, {plain[0], plain[1], plain[2]}, origin));
+        // Every link after the first is logged, as its DOI URL.
+        QStringList logged = h.log.filter(QRegularExpression(QStringLiteral("^https?://")));
+        QCOMPARE(logged, (QStringList{expectedTargets(c, {plain[1]}, origin)[0] + QLatin1Char('\n'),
+                                      expectedTargets(c, {plain[2]}, origin)[0] + QLatin1Char('\n')}));
+        QCOMPARE(h.alerts.shown.size(), 0); // 3 is not above the threshold of 3
+    }
+
+    void warningAboveTheThreshold()
+    {
+        AppHarness h;
+        AppController &c = load(h, 20);
+        select(h, {0, 1, 2, 3});
+        h.alerts.answers = {1}; // Cancel
+        doubleClickRow(h, 2);
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QCOMPARE(h.alerts.shown[0].style, Alert::Style::Critical);
+        QCOMPARE(h.alerts.shown[0].message, QStringLiteral("Multiple Web Links"));
+        QCOMPARE(h.alerts.shown[0].informativeText, QStringLiteral("Warning: you are about to open 4 links in your browser"));
+        QCOMPARE(h.alerts.shown[0].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
+        QVERIFY(h.opener.opened.isEmpty());
+        QVERIFY(h.log.filter(QRegularExpression(QStringLiteral("^https?://"))).isEmpty());
+
+        h.alerts.answers = {0}; // OK
+        select(h, {0, 1, 2, 3});
+        doubleClickRow(h, 1);
+        QCOMPARE(h.opener.opened.size(), 4);
+
+        // A threshold of 0 asks even for one link.
+        h.store.setObject(PreferenceKeys::UrlWarningNumber, 0);
+        h.alerts.shown.clear();
+        h.opener.opened.clear();
+        table(h)->selectRow(5);
+        doubleClickRow(h, 5);
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QCOMPARE(h.opener.opened.size(), 1);
+        Q_UNUSED(c);
+    }
+
+    void proxyTemplateAndEmptyDoi()
+    {
+        AppHarness h;
+        AppController &c = load(h, 20);
+        const int row = rowsWithPlainDoi(c).first();
+        const QString direct = h.services.endpoints.doiOrigin() + QLatin1Char('/')
+            + c.getArticleList()[row].text(ArticleRecord::Key::Doi);
+
+        h.store.setBool(PreferenceKeys::UseProxy, true);
+        h.store.setObject(PreferenceKeys::ProxyURL, QStringLiteral("https://login.proxy.example/login?url=%@&x=%d%41"));
+        table(h)->selectRow(row);
+        doubleClickRow(h, row);
+        QCOMPARE(opened(h), QStringList{QStringLiteral("https://login.proxy.example/login?url=") + direct
+                                         + QStringLiteral("&x=%d%41")});
+
+        // Preferences are read afresh for every link.
+        h.store.setBool(PreferenceKeys::UseProxy, false);
+        h.opener.opened.clear();
+        doubleClickRow(h, row);
+        QCOMPARE(opened(h), QStringList{direct});
+
+        int noDoi = -1;
+        for (int i = 0; i < c.numberOfRowsInTableView() && noDoi < 0; ++i)
+            if (c.getArticleList()[i].text(ArticleRecord::Key::Doi).isEmpty())
+                noDoi = i;
+        QVERIFY(noDoi >= 0);
+        h.opener.opened.clear();
+        table(h)->selectRow(noDoi);
+        doubleClickRow(h, noDoi);
+        QCOMPARE(opened(h), QStringList{h.services.endpoints.doiOrigin() + QLatin1Char('/')});
+    }
+
+    void doubleClickOutsideTheRowsDoesNothing()
+    {
+        AppHarness h;
+        load(h, 3);
+        select(h, {0, 1});
+        QTest::mouseDClick(table(h)->viewport(), Qt::LeftButton, {}, QPoint(20, table(h)->viewport()->height() - 5));
+        QVERIFY(h.opener.opened.isEmpty());
+        QVERIFY(h.alerts.shown.isEmpty());
+    }
+
+    void copyPutsRtfHtmlAndPlainCitationsOnTheClipboard()
+    {
+        AppHarness h;
+        AppController &c = load(h, 6);
+        QClipboard *clipboard = QGuiApplication::clipboard();
+
+        table(h)->clearSelection();
+        table(h)->setFocus();
+        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(h.log.contains(QStringLiteral("index = -1\n")));
+        QCOMPARE(clipboard->mimeData()->text(), QString());
+        QVERIFY(clipboard->mimeData()->hasFormat(QStringLiteral("text/rtf")));
+
+        select(h, {3, 1});
+        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(h.log.contains(QStringLiteral("index = 1\n")));
+        const QString plain = clipboard->mimeData()->text();
+        const QString first = c.citationAStringForArticle(c.getArticleList()[1]).toPlainText();
+        const QString second = c.citationAStringForArticle(c.getArticleList()[3]).toPlainText();
+        QCOMPARE(plain, first + second);
+        QVERIFY(first.endsWith(QStringLiteral("\n\n")));
+        const QByteArray rtf = clipboard->mimeData()->data(QStringLiteral("text/rtf"));
+        QVERIFY(rtf.startsWith("{\\rtf1"));
+        QVERIFY(rtf.contains("HYPERLINK"));
+        const QString html = clipboard->mimeData()->html();
+        QVERIFY(html.contains(QStringLiteral("<a href=")));
+        QVERIFY(html.indexOf(c.getArticleList()[1].text(ArticleRecord::Key::PMID))
+                < html.indexOf(c.getArticleList()[3].text(ArticleRecord::Key::PMID)));
+
+        // After sorting, the same row numbers hold other articles, and the copy follows.
+        table(h)->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
+        select(h, {1, 3});
+        c.window()->findChild<QAction *>(QStringLiteral("copyAction"))->trigger();
+        QCOMPARE(clipboard->mimeData()->text(),
+                 c.citationAStringForArticle(c.getArticleList()[1]).toPlainText()
+                     + c.citationAStringForArticle(c.getArticleList()[3]).toPlainText());
+    }
+
+    void draggedRowsAreCopiedNeverMoved()
+    {
+        AppHarness h;
+        AppController &c = load(h, 4);
+        QAbstractItemModel *model = table(h)->model();
+        QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
+        std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, 0), model->index(2, 1)}));
+        QVERIFY(data);
+        QCOMPARE(data->formats().contains(QStringLiteral("text/rtf")), true);
+        QCOMPARE(data->text(), c.citationAStringForArticle(c.getArticleList()[2]).toPlainText());
+        QCOMPARE(c.numberOfRowsInTableView(), 4);
+    }
+
+    void preferencesWindowLoadsStoresAndReadsNumbersLoosely()
+    {
+        AppHarness h;
+        h.store.setBool(PreferenceKeys::UseProxy, false);
+        h.store.setObject(PreferenceKeys::ThisMany, 35);
+        AppController &c = h.start();
+        c.showPreferencePanel();
+        PreferenceController *prefs = c.preferences();
+        QVERIFY(prefs && prefs->window());
+        QWidget *window = prefs->window();
+        auto *useProxy = window->findChild<QCheckBox *>(QStringLiteral("useProxyCheckBox"));
+        auto *proxyField = window->findChild<QLineEdit *>(QStringLiteral("proxyURLNSTextField"));
+        auto *proxyLabel = window->findChild<QLabel *>(QStringLiteral("proxyURLLabel"));
+        auto *thisMany = window->findChild<QLineEdit *>(QStringLiteral("thisManyNSTextField"));
+        auto *warning = window->findChild<QLineEdit *>(QStringLiteral("urlWarningNumberNSTextField"));
+        auto *checkUpdates = window->findChild<QCheckBox *>(QStringLiteral("checkUpdatesOnStartupNSButton"));
+        QVERIFY(useProxy && proxyField && proxyLabel && thisMany && warning && checkUpdates);
+
+        QCOMPARE(useProxy->isChecked(), false);
+        QCOMPARE(proxyField->text(), kDefaultProxyURL);
+        QVERIFY(!proxyField->isEnabled());
+        QVERIFY(!proxyLabel->isEnabled());
+        QCOMPARE(thisMany->text(), QStringLiteral("35"));
+        QCOMPARE(warning->text(), QStringLiteral("3"));
+        QCOMPARE(checkUpdates->isChecked(), false);
+
+        useProxy->click();
+        QCOMPARE(h.store.boolean(PreferenceKeys::UseProxy), true);
+        QVERIFY(proxyField->isEnabled() && proxyLabel->isEnabled());
+        useProxy->click();
+        QVERIFY(!proxyField->isEnabled() && !proxyLabel->isEnabled());
+        checkUpdates->click();
+        QCOMPARE(c.updateCheckOnStart(), true);
+
+        // Return in a field stores it; the proxy field logs each time.
+        thisMany->setText(QStringLiteral("25 apples"));
+        QTest::keyClick(thisMany, Qt::Key_Return);
+        QCOMPARE(c.thisMany(), 25);
+        QCOMPARE(thisMany->text(), QStringLiteral("25 apples"));
+        useProxy->click();
+        proxyField->setText(QStringLiteral("https://p.example/?u=%@"));
+        QTest::keyClick(proxyField, Qt::Key_Return);
+        QTest::keyClick(proxyField, Qt::Key_Return);
+        QCOMPARE(h.log.count(QStringLiteral("\n*****changed Proxy URL\n")), 2);
+        QCOMPARE(c.proxyURL(), QStringLiteral("https://p.example/?u=%@"));
+
+        // Closing stores all three fields, edited or not.
+        thisMany->setText(QStringLiteral("abc"));
+        warning->setText(QStringLiteral(" -4"));
+        proxyField->setText(QStringLiteral("https://q.example/?u=%@"));
+        QVERIFY(window->close());
+        QCOMPARE(c.thisMany(), 0);
+        QCOMPARE(c.urlWarningNumber(), -4);
+        QCOMPARE(c.proxyURL(), QStringLiteral("https://q.example/?u=%@"));
+
+        // Showing again reuses the controller and its window.
+        c.showPreferencePanel();
+        QCOMPARE(c.preferences(), prefs);
+        QCOMPARE(prefs->window(), window);
+
+        QPushButton *help = window->findChild<QPushButton *>(QStringLiteral("ezProxyHelpButton"));
+        help->click();
+        QCOMPARE(h.opener.opened.last().path(), QStringLiteral("/orbatine/EZProxy_Help.html"));
+    }
+
+    void helpAndSearchTags()
+    {
+        AppHarness h;
+        AppController &c = h.start();
+        c.openMoreHelp();
+        QCOMPARE(h.opener.opened.last().toString(QUrl::RemoveScheme | QUrl::RemoveAuthority),
+                 QStringLiteral("/books/bv.fcgi?rid=helppubmed.section.pubmedhelp.Search_Field_Descrip"));
+        c.showSearchTagsPanel();
+        QWidget *panel = h.widget<QWidget>("searchTagsPanel");
+        QVERIFY(panel->isVisible());
+        const QString tags = h.widget<QLabel>("searchTagsLabel")->text();
+        for (const char *tag : {"[ti]", "[au]", "[dp]", "[mh]", "[ta]", "[pt]"})
+            QVERIFY2(tags.contains(QLatin1String(tag)), tag);
+    }
+};
+
+QTEST_MAIN(LinksExportPreferencesTest)
+#include "LinksExportPreferencesTest.moc"
