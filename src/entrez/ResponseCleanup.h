@@ -1,6 +1,9 @@
 #pragma once
 
 #include "common/Endpoints.h"
+#include "entrez/XmlRepair.h"
+
+#include <QByteArray>
 
 #include <pugixml.hpp>
 
@@ -10,39 +13,13 @@
 #include <string>
 #include <string_view>
 
-// A parsed answer: owns the text buffer and the pugixml tree built in place
-// over it, so node names and values stay valid as long as the document lives.
-class XmlDocument
-{
-public:
-    XmlDocument(std::string text, size_t begin, size_t end);
-    XmlDocument(const XmlDocument &) = delete;
-    XmlDocument &operator=(const XmlDocument &) = delete;
-
-    // Parses [begin, end) of the buffer; false when it yields no document element.
-    bool parse();
-
-    pugi::xml_node root() const; // the document element
-    const pugi::xml_document &document() const { return m_document; }
-
-private:
-    std::string m_text;
-    size_t m_begin;
-    size_t m_end;
-    pugi::xml_document m_document;
-};
-
-// The pugixml options every answer is parsed with: text and CDATA, references
-// expanded, line ends normalised, whitespace-only text kept (so a space
-// between two inline elements survives; XmlText tells layout from content),
-// no declaration, DOCTYPE, comment or processing-instruction nodes.
-inline constexpr unsigned int kResponseParseOptions =
-    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol | pugi::parse_wconv_attribute | pugi::parse_ws_pcdata;
-
 // The four entity replacements, in order, over data[0, size): "&lt;" -> "<",
 // "&gt;" -> ">", "&quot;" -> '"', then "&amp;amp;" -> "&amp;", each pass over
-// the result of the one before and never rescanning its own output. Works in
-// place (the text only shrinks) and returns the new size.
+// the result of the one before, never rescanning its own output. Done in one
+// scan: no replacement can create or break a match of a later pass, because
+// every match starts at its only '&' and the characters put in contain none
+// of the later patterns. Works in place (the text only shrinks) and returns
+// the new size.
 size_t replaceResponseEntities(char *data, size_t size);
 
 // The envelope: from the first "<?xml" to the end of the first `closingTag`
@@ -53,6 +30,65 @@ struct Envelope
     size_t end = 0;
 };
 std::optional<Envelope> responseEnvelope(std::string_view text, std::string_view closingTag);
+
+// The pugixml options every answer is parsed with: text and CDATA, references
+// expanded, line ends normalised; no declaration, DOCTYPE, comment or PI
+// nodes, and nothing external is ever loaded. Whitespace-only text is kept so
+// that a space between two inline elements survives; XmlText tells such a
+// space from layout.
+inline constexpr unsigned int kResponseParseOptions =
+    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol | pugi::parse_wconv_attribute | pugi::parse_ws_pcdata;
+
+// One answer after the replacements, the envelope cut and the repair: a
+// well-formed text, ready to be parsed in place, and its outline. Owns the
+// buffer the text lives in (the caller's, reused, or the repair's).
+class CleanedResponse
+{
+public:
+    // Nothing when the text is longer than `maxBytes`, holds no "<?xml" or no
+    // closing tag after it.
+    static std::optional<CleanedResponse> fromText(std::string text, std::string_view closingTag,
+                                                   size_t maxBytes = size_t(kMaxAnswerBytes));
+    static std::optional<CleanedResponse> fromBytes(QByteArray bytes, std::string_view closingTag,
+                                                    size_t maxBytes = size_t(kMaxAnswerBytes));
+
+    CleanedResponse(CleanedResponse &&) = default;
+    CleanedResponse &operator=(CleanedResponse &&) = default;
+
+    char *data() { return (m_inBytes ? m_bytes.data() : m_string.data()) + m_offset; }
+    size_t size() const { return m_size; }
+    std::string_view text() const { return {(m_inBytes ? m_bytes.constData() : m_string.data()) + m_offset, m_size}; }
+    const XmlOutline &outline() const { return m_outline; }
+
+private:
+    CleanedResponse() = default;
+    bool clean(char *data, size_t size, std::string_view closingTag);
+
+    // The text is m_size bytes from m_offset of one of the two buffers.
+    std::string m_string;
+    QByteArray m_bytes;
+    bool m_inBytes = false;
+    size_t m_offset = 0;
+    size_t m_size = 0;
+    XmlOutline m_outline;
+};
+
+// A parsed answer: owns the text buffer and the pugixml tree built in place
+// over it, so node names and values stay valid as long as the document lives.
+class XmlDocument
+{
+public:
+    explicit XmlDocument(CleanedResponse text);
+    XmlDocument(const XmlDocument &) = delete;
+    XmlDocument &operator=(const XmlDocument &) = delete;
+
+    pugi::xml_node root() const { return m_document.document_element(); } // the document element
+    const pugi::xml_document &document() const { return m_document; }
+
+private:
+    CleanedResponse m_text;
+    pugi::xml_document m_document;
+};
 
 // The one cleanup and tidy parse applied to every E-utilities answer. `text`
 // is UTF-8 and is consumed. Returns nullptr on failure: no "<?xml", no closing

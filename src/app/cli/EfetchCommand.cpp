@@ -1,7 +1,99 @@
 #include "CliCommands.h"
 
-int runEfetchCommand(const QStringList &)
+#include "common/Endpoints.h"
+#include "entrez/ArticleExtractor.h"
+
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Appends `text` (UTF-8) as a JSON string literal.
+void appendJsonString(std::string &out, std::string_view text)
 {
-    writeStderrLine(QStringLiteral("vexmoor-cli: this command is not built yet"));
-    return 2;
+    static const char kHex[] = "0123456789abcdef";
+    out.push_back('"');
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out.append("\\\"");
+            break;
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        case '\r':
+            out.append("\\r");
+            break;
+        case '\t':
+            out.append("\\t");
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out.append("\\u00");
+                out.push_back(kHex[(c >> 4) & 0xF]);
+                out.push_back(kHex[c & 0xF]);
+            } else {
+                out.push_back(c);
+            }
+        }
+    }
+    out.push_back('"');
+}
+
+// One record as a JSON object on one line, keys in the record's own order.
+void appendRecordJson(std::string &out, const ArticleRecord &record)
+{
+    out.push_back('{');
+    for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
+        const auto key = ArticleRecord::Key(k);
+        if (k > 0)
+            out.append(", ");
+        appendJsonString(out, ArticleRecord::KeyNames[size_t(k)]);
+        out.append(": ");
+        if (key != ArticleRecord::Key::Authors) {
+            appendJsonString(out, record.utf8(key));
+            continue;
+        }
+        out.push_back('[');
+        for (qsizetype i = 0; i < record.authorCount(); ++i) {
+            out.append(i > 0 ? ", {\"lastname\": " : "{\"lastname\": ");
+            appendJsonString(out, record.authorLastnameUtf8(i));
+            out.append(", \"initials\": ");
+            appendJsonString(out, record.authorInitialsUtf8(i));
+            out.push_back('}');
+        }
+        out.push_back(']');
+    }
+    out.append("}\n");
+}
+
+} // namespace
+
+int runEfetchCommand(const QStringList &args)
+{
+    if (args.size() != 1) {
+        writeStderrLine(QStringLiteral("Usage: vexmoor-cli efetch FILE (or - for standard input)"));
+        return 2;
+    }
+    std::optional<QByteArray> bytes = readCliInput(args.first());
+    if (!bytes)
+        return 1;
+    ArticleList articles;
+    if (appendArticlesFromBytes(std::move(*bytes), articles, elinkBaseUrl(Endpoints())) < 0) {
+        writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(args.first()));
+        return 1;
+    }
+    std::string out;
+    for (const ArticleRecord &record : articles) {
+        appendRecordJson(out, record);
+        if (out.size() > (size_t(1) << 20)) {
+            writeStdout(QByteArray::fromStdString(out));
+            out.clear();
+        }
+    }
+    writeStdout(QByteArray::fromStdString(out));
+    return 0;
 }

@@ -1,0 +1,123 @@
+#include "entrez/ResponseCleanup.h"
+
+#include <cstring>
+
+size_t replaceResponseEntities(char *data, size_t size)
+{
+    struct Replacement
+    {
+        std::string_view from;
+        std::string_view to;
+    };
+    static constexpr Replacement kReplacements[] = {
+        {"&lt;", "<"},
+        {"&gt;", ">"},
+        {"&quot;", "\""},
+        {"&amp;amp;", "&amp;"},
+    };
+
+    char *const end = data + size;
+    char *read = data;
+    char *write = data; // equals read until the first replacement
+    while (char *amp = static_cast<char *>(std::memchr(read, '&', size_t(end - read)))) {
+        const Replacement *match = nullptr;
+        for (const Replacement &r : kReplacements) {
+            if (size_t(end - amp) >= r.from.size() && std::memcmp(amp, r.from.data(), r.from.size()) == 0) {
+                match = &r;
+                break;
+            }
+        }
+        if (!match) {
+            const size_t keep = size_t(amp + 1 - read);
+            if (write != read)
+                std::memmove(write, read, keep);
+            write += keep;
+            read = amp + 1;
+            continue;
+        }
+        const size_t keep = size_t(amp - read);
+        if (write != read)
+            std::memmove(write, read, keep);
+        write += keep;
+        std::memcpy(write, match->to.data(), match->to.size());
+        write += match->to.size();
+        read = amp + match->from.size();
+    }
+    const size_t rest = size_t(end - read);
+    if (write != read)
+        std::memmove(write, read, rest);
+    return size_t(write + rest - data);
+}
+
+std::optional<Envelope> responseEnvelope(std::string_view text, std::string_view closingTag)
+{
+    const size_t begin = text.find("<?xml");
+    if (begin == std::string_view::npos)
+        return std::nullopt;
+    const size_t close = text.find(closingTag, begin);
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return Envelope{begin, close + closingTag.size()};
+}
+
+bool CleanedResponse::clean(char *data, size_t size, std::string_view closingTag)
+{
+    size = replaceResponseEntities(data, size);
+    const std::optional<Envelope> envelope = responseEnvelope(std::string_view(data, size), closingTag);
+    if (!envelope)
+        return false;
+    const std::string_view kept(data + envelope->begin, envelope->end - envelope->begin);
+    std::string repaired;
+    if (repairXml(kept, repaired, &m_outline)) {
+        // The repaired copy replaces the answer, which is released at once.
+        m_bytes = QByteArray();
+        m_string = std::move(repaired);
+        m_inBytes = false;
+        m_offset = 0;
+        m_size = m_string.size();
+    } else {
+        m_offset = envelope->begin;
+        m_size = kept.size();
+    }
+    return true;
+}
+
+std::optional<CleanedResponse> CleanedResponse::fromText(std::string text, std::string_view closingTag, size_t maxBytes)
+{
+    if (text.size() > maxBytes)
+        return std::nullopt;
+    CleanedResponse cleaned;
+    cleaned.m_string = std::move(text);
+    if (!cleaned.clean(cleaned.m_string.data(), cleaned.m_string.size(), closingTag))
+        return std::nullopt;
+    return cleaned;
+}
+
+std::optional<CleanedResponse> CleanedResponse::fromBytes(QByteArray bytes, std::string_view closingTag, size_t maxBytes)
+{
+    if (size_t(bytes.size()) > maxBytes)
+        return std::nullopt;
+    CleanedResponse cleaned;
+    cleaned.m_bytes = std::move(bytes);
+    cleaned.m_inBytes = true;
+    if (!cleaned.clean(cleaned.m_bytes.data(), size_t(cleaned.m_bytes.size()), closingTag))
+        return std::nullopt;
+    return cleaned;
+}
+
+XmlDocument::XmlDocument(CleanedResponse text)
+    : m_text(std::move(text))
+{
+    m_document.load_buffer_inplace(m_text.data(), m_text.size(), kResponseParseOptions, pugi::encoding_utf8);
+}
+
+std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag, size_t maxBytes)
+{
+    std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), closingTag, maxBytes);
+    if (!cleaned)
+        return nullptr;
+    auto document = std::make_unique<XmlDocument>(std::move(*cleaned));
+    if (!document->root())
+        return nullptr;
+    return document;
+}

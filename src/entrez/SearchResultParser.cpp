@@ -1,0 +1,42 @@
+#include "entrez/SearchResultParser.h"
+
+#include "entrez/ResponseCleanup.h"
+#include "entrez/XmlText.h"
+
+#include <QString>
+
+namespace {
+enum Query { Id, Count };
+}
+
+std::optional<SearchResult> searchResultFromResponse(const QByteArray &body)
+{
+    if (body.size() > kMaxAnswerBytes)
+        return std::nullopt;
+    // Decoding with replacement keeps an answer with a stray byte above 127 readable.
+    const std::unique_ptr<XmlDocument> document =
+        XMLDocumentForResponse(QString::fromUtf8(body).toStdString(), "</eSearchResult>");
+    if (!document)
+        return std::nullopt;
+
+    // Paths from the document node: only an eSearchResult root and its own IdList and Count count.
+    static const ChildPathSet queries{"eSearchResult/IdList/Id", "eSearchResult/Count"};
+    SearchResult result;
+    pugi::xml_node count;
+    std::string text;
+    queries.forEachMatch(document->document(), [&](int query, pugi::xml_node node) {
+        if (query == Id) {
+            text.clear();
+            appendStringValue(node, text);
+            result.PMIDs.append(QString::fromStdString(text));
+        } else if (!count) {
+            count = node;
+        }
+        return true;
+    });
+    if (!count)
+        return std::nullopt;
+    result.totalCount = QString::fromStdString(stringValue(count));
+    result.retrievedCount = int(result.PMIDs.size());
+    return result;
+}

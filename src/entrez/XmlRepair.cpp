@@ -1,0 +1,654 @@
+#include "entrez/XmlRepair.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+enum CharClass : uint8_t {
+    kSpace = 1,
+    kNameStart = 2,
+    kName = 4,
+    kContentStop = 8, // '<', '&' and NUL end a run of plain text
+};
+
+constexpr std::array<uint8_t, 256> makeClasses()
+{
+    std::array<uint8_t, 256> t{};
+    for (int c : {' ', '\t', '\r', '\n'})
+        t[size_t(c)] |= kSpace;
+    for (int c = 0; c < 256; ++c) {
+        // Like pugixml, every byte of a multi-byte UTF-8 sequence counts as a name character.
+        const bool start = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+        if (start)
+            t[size_t(c)] |= kNameStart | kName;
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.')
+            t[size_t(c)] |= kName;
+    }
+    for (int c : {'<', '&', '\0'})
+        t[size_t(c)] |= kContentStop;
+    return t;
+}
+constexpr std::array<uint8_t, 256> kClasses = makeClasses();
+
+inline bool is(char c, CharClass cls)
+{
+    return kClasses[uint8_t(c)] & cls;
+}
+
+inline bool startsWith(const char *p, const char *end, std::string_view s)
+{
+    return size_t(end - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
+}
+
+// First '<', '&' or NUL in [p, end), or end.
+inline const char *findContentStop(const char *p, const char *end)
+{
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i nul = _mm_setzero_si128();
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)), _mm_cmpeq_epi8(v, nul));
+        if (const int mask = _mm_movemask_epi8(hit))
+            return p + __builtin_ctz(unsigned(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && !is(*p, kContentStop))
+        ++p;
+    return p;
+}
+
+inline const char *skipSpace(const char *p, const char *end)
+{
+    while (p < end && is(*p, kSpace))
+        ++p;
+    return p;
+}
+
+// p at a name start character; returns the end of the name.
+inline const char *skipName(const char *p, const char *end)
+{
+    while (p < end && is(*p, kName))
+        ++p;
+    return p;
+}
+
+bool isXmlChar(uint32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Length of the well-formed reference at p ('&'), or 0.
+size_t referenceLength(const char *p, const char *end)
+{
+    const char *s = p + 1;
+    if (s < end && *s == '#') {
+        ++s;
+        const bool hex = s < end && *s == 'x';
+        if (hex)
+            ++s;
+        const char *digits = s;
+        uint32_t value = 0;
+        for (; s < end; ++s) {
+            unsigned d;
+            if (*s >= '0' && *s <= '9')
+                d = unsigned(*s - '0');
+            else if (hex && (*s | 0x20) >= 'a' && (*s | 0x20) <= 'f')
+                d = unsigned((*s | 0x20) - 'a' + 10);
+            else
+                break;
+            value = value * (hex ? 16 : 10) + d;
+            if (value > 0x10FFFF)
+                value = 0x110000; // stays out of range however many digits follow
+        }
+        if (s == digits || s == end || *s != ';' || !isXmlChar(value))
+            return 0;
+        return size_t(s + 1 - p);
+    }
+    for (std::string_view name : {"lt;", "gt;", "amp;", "quot;", "apos;"}) {
+        if (startsWith(s, end, name))
+            return 1 + name.size();
+    }
+    return 0;
+}
+
+// The next occurrence of a fixed string at or after a position, remembered so
+// that repeated searches from increasing positions stay linear overall.
+class CachedSearch
+{
+public:
+    explicit CachedSearch(std::string_view needle)
+        : m_needle(needle)
+    {
+    }
+    const char *find(const char *from, const char *end)
+    {
+        if (!m_searchedFrom || from < m_searchedFrom || (m_found != end && m_found < from)) {
+            const void *hit = memmem(from, size_t(end - from), m_needle.data(), m_needle.size());
+            m_found = hit ? static_cast<const char *>(hit) : end;
+            m_searchedFrom = from;
+        }
+        return m_found;
+    }
+
+private:
+    std::string_view m_needle;
+    const char *m_searchedFrom = nullptr;
+    const char *m_found = nullptr;
+};
+
+struct OpenElement
+{
+    const char *name;
+    uint32_t length;
+    std::string_view view() const { return {name, length}; }
+};
+
+class Repairer
+{
+public:
+    Repairer(std::string_view input, std::string &output, XmlOutline *outline)
+        : m_begin(input.data())
+        , m_end(input.data() + input.size())
+        , m_flushed(m_begin)
+        , m_out(output)
+        , m_outline(outline)
+    {
+    }
+
+    bool run()
+    {
+        const char *p = prolog(m_begin);
+        if (p && m_outline)
+            m_outline->hasRoot = true;
+        if (p)
+            p = content(p);
+        if (p)
+            epilog(p);
+        if (m_changed)
+            m_out.append(m_flushed, size_t(m_end - m_flushed));
+        return m_changed;
+    }
+
+private:
+    // Output bookkeeping: the input is copied lazily, so well-formed input
+    // costs no writes at all.
+    void replace(const char *from, const char *to, std::string_view with)
+    {
+        if (!m_changed) {
+            m_changed = true;
+            m_out.clear();
+            const size_t n = size_t(m_end - m_begin);
+            m_out.reserve(n + n / 64 + 256);
+        }
+        m_out.append(m_flushed, size_t(from - m_flushed));
+        m_out.append(with);
+        m_flushed = to;
+    }
+    void drop(const char *from, const char *to) { replace(from, to, {}); }
+    size_t outputOffset(const char *p) const
+    {
+        return m_changed ? m_out.size() + size_t(p - m_flushed) : size_t(p - m_begin);
+    }
+
+    // --- Markup recognisers; each returns the end of the construct at p, or null.
+
+    const char *comment(const char *p)
+    {
+        if (!startsWith(p, m_end, "<!--"))
+            return nullptr;
+        const char *close = m_commentEnd.find(p + 4, m_end);
+        return close != m_end && m_nul.find(p, m_end) > close ? close + 3 : nullptr;
+    }
+
+    const char *cdata(const char *p)
+    {
+        if (!startsWith(p, m_end, "<![CDATA["))
+            return nullptr;
+        const char *close = m_cdataEnd.find(p + 9, m_end);
+        return close != m_end && m_nul.find(p, m_end) > close ? close + 3 : nullptr;
+    }
+
+    // A processing instruction (the XML declaration included): "<?" target,
+    // then white space or "?>".
+    const char *processingInstruction(const char *p)
+    {
+        if (m_end - p < 3 || p[1] != '?' || !is(p[2], kNameStart))
+            return nullptr;
+        const char *s = skipName(p + 2, m_end);
+        if (s < m_end && !is(*s, kSpace) && *s != '?')
+            return nullptr;
+        const char *close = m_piEnd.find(s, m_end);
+        return close != m_end && m_nul.find(p, m_end) > close ? close + 2 : nullptr;
+    }
+
+    // "<!DOCTYPE" with its external id and internal subset, read the way
+    // pugixml skips it: nested "<!" groups, quoted strings, comments, PIs and
+    // "<![" sections.
+    const char *doctype(const char *p)
+    {
+        if (!startsWith(p, m_end, "<!DOCTYPE") || m_end - p < 10 || !is(p[9], kSpace))
+            return nullptr;
+        size_t depth = 0;
+        const char *s = p + 2;
+        while (s < m_end) {
+            const char c = *s;
+            if (c == 0)
+                return nullptr;
+            if (c == '<' && m_end - s >= 3 && s[1] == '!' && s[2] == '[') {
+                s = doctypeIgnoreSection(s);
+            } else if (c == '<' && m_end - s >= 3 && s[1] == '!' && s[2] != '-') {
+                s += 2;
+                ++depth;
+                continue;
+            } else if (c == '"' || c == '\'') {
+                const char *close = static_cast<const char *>(std::memchr(s + 1, c, size_t(m_end - s - 1)));
+                s = close && !std::memchr(s, 0, size_t(close - s)) ? close + 1 : nullptr;
+            } else if (c == '<' && m_end - s >= 2 && s[1] == '?') {
+                const char *close = static_cast<const char *>(memmem(s + 2, size_t(m_end - s - 2), "?>", 2));
+                s = close && !std::memchr(s, 0, size_t(close - s)) ? close + 2 : nullptr;
+            } else if (c == '<' && startsWith(s, m_end, "<!--")) {
+                const char *close = static_cast<const char *>(memmem(s + 4, size_t(m_end - s - 4), "-->", 3));
+                s = close && !std::memchr(s, 0, size_t(close - s)) ? close + 3 : nullptr;
+            } else if (c == '<') {
+                return nullptr;
+            } else if (c == '>') {
+                if (depth == 0)
+                    return s + 1;
+                --depth;
+                ++s;
+                continue;
+            } else {
+                ++s;
+                continue;
+            }
+            if (!s)
+                return nullptr;
+        }
+        return nullptr;
+    }
+
+    const char *doctypeIgnoreSection(const char *s)
+    {
+        size_t depth = 0;
+        for (s += 3; s < m_end; ++s) {
+            if (*s == 0)
+                return nullptr;
+            if (*s == '<' && m_end - s >= 3 && s[1] == '!' && s[2] == '[') {
+                s += 2;
+                ++depth;
+            } else if (*s == ']' && m_end - s >= 3 && s[1] == ']' && s[2] == '>') {
+                if (depth == 0)
+                    return s + 3;
+                s += 2;
+                --depth;
+            }
+        }
+        return nullptr;
+    }
+
+    // Whether a quote inside an attribute value, followed by `s`, closes it:
+    // the tag must go on with its end or with the next attribute.
+    bool closesValue(const char *s) const
+    {
+        if (s == m_end || *s == '>')
+            return true;
+        if (*s == '/')
+            return m_end - s >= 2 && s[1] == '>';
+        if (!is(*s, kSpace))
+            return false;
+        s = skipSpace(s, m_end);
+        if (s == m_end || *s == '>')
+            return true;
+        if (*s == '/')
+            return m_end - s >= 2 && s[1] == '>';
+        if (!is(*s, kNameStart))
+            return false;
+        s = skipSpace(skipName(s, m_end), m_end);
+        if (s == m_end || *s != '=')
+            return false;
+        s = skipSpace(s + 1, m_end);
+        return s < m_end && (*s == '"' || *s == '\'');
+    }
+
+    // Scans an attribute value from just after its opening quote; returns its
+    // closing quote, or null when the tag cannot be well-formed. With Fix, the
+    // bytes that XML cannot hold there are rewritten; without it they are
+    // only noted in `needsFix`.
+    template <bool Fix>
+    const char *attributeValue(const char *s, char quote, bool &needsFix)
+    {
+        while (true) {
+            while (s < m_end && *s != quote && !is(*s, kContentStop))
+                ++s;
+            if (s == m_end || *s == '<')
+                return nullptr;
+            if (*s == '&') {
+                if (const size_t n = referenceLength(s, m_end)) {
+                    s += n;
+                    continue;
+                }
+                if constexpr (Fix)
+                    replace(s, s + 1, "&amp;");
+            } else if (*s == 0) {
+                if constexpr (Fix)
+                    drop(s, s + 1);
+            } else if (closesValue(s + 1)) {
+                return s;
+            } else if constexpr (Fix) {
+                replace(s, s + 1, quote == '"' ? std::string_view("&quot;") : std::string_view("&apos;"));
+            }
+            needsFix = true;
+            ++s;
+        }
+    }
+
+    struct StartTag
+    {
+        const char *nameEnd;
+        const char *end;
+        bool empty;
+        bool needsFix;
+    };
+
+    // A start or empty-element tag at p; with Fix, its values are repaired.
+    template <bool Fix>
+    bool startTag(const char *p, StartTag &tag)
+    {
+        if (m_end - p < 2 || !is(p[1], kNameStart))
+            return false;
+        const char *s = skipName(p + 1, m_end);
+        tag.nameEnd = s;
+        tag.needsFix = false;
+        while (true) {
+            const char *afterName = s;
+            s = skipSpace(s, m_end);
+            if (s == m_end)
+                return false;
+            if (*s == '>' || (*s == '/' && m_end - s >= 2 && s[1] == '>')) {
+                tag.empty = *s == '/';
+                tag.end = s + (tag.empty ? 2 : 1);
+                return true;
+            }
+            if (s == afterName || !is(*s, kNameStart))
+                return false;
+            s = skipSpace(skipName(s, m_end), m_end);
+            if (s == m_end || *s != '=')
+                return false;
+            s = skipSpace(s + 1, m_end);
+            if (s == m_end || (*s != '"' && *s != '\''))
+                return false;
+            s = attributeValue<Fix>(s + 1, *s, tag.needsFix);
+            if (!s)
+                return false;
+            ++s;
+        }
+    }
+
+    // An end tag at p: its name, and the end of the tag.
+    const char *endTag(const char *p, std::string_view &name) const
+    {
+        if (m_end - p < 3 || !is(p[2], kNameStart))
+            return nullptr;
+        const char *s = skipName(p + 2, m_end);
+        name = std::string_view(p + 2, size_t(s - p - 2));
+        s = skipSpace(s, m_end);
+        return s < m_end && *s == '>' ? s + 1 : nullptr;
+    }
+
+    // --- The element stack. Names of open elements are indexed only when an
+    // end tag does not match the innermost one, and only for the part of the
+    // stack not indexed yet, so well-formed input never touches the index and
+    // hostile input costs amortised constant time per element.
+
+    void push(const char *p, const char *nameEnd)
+    {
+        m_stack.push_back({p + 1, uint32_t(nameEnd - p - 1)});
+    }
+
+    void pop()
+    {
+        if (m_stack.size() <= m_indexed) {
+            auto it = m_openNames.find(m_stack.back().view());
+            if (--it->second == 0)
+                m_openNames.erase(it);
+            m_indexed = m_stack.size() - 1;
+        }
+        m_stack.pop_back();
+    }
+
+    bool isOpen(std::string_view name)
+    {
+        for (; m_indexed < m_stack.size(); ++m_indexed)
+            ++m_openNames[m_stack[m_indexed].view()];
+        return m_openNames.count(name) != 0;
+    }
+
+    // Closes the innermost open element with a written end tag at p.
+    void closeInnermost(const char *p)
+    {
+        const OpenElement e = m_stack.back();
+        std::string tag;
+        tag.reserve(e.length + 3);
+        tag.append("</").append(e.view()).push_back('>');
+        replace(p, p, tag);
+        pop();
+        noteChildEnd(p);
+    }
+
+    // After an element closes at p: its end is a cut point when it was a child of the root.
+    void noteChildEnd(const char *p)
+    {
+        if (m_stack.size() == 1 && m_outline)
+            m_outline->childEnds.push_back(outputOffset(p));
+    }
+
+    // --- The three parts of a document.
+
+    // Before the document element: white space, comments, PIs and one DOCTYPE
+    // stay; anything else is dropped. Returns the position after the document
+    // element's start tag, or null when there is none.
+    const char *prolog(const char *p)
+    {
+        bool doctypeTried = false;
+        while (p < m_end) {
+            const char *lt = static_cast<const char *>(std::memchr(p, '<', size_t(m_end - p)));
+            if (!lt)
+                lt = m_end;
+            dropUnlessSpace(p, lt);
+            if (lt == m_end)
+                break;
+            if (const char *e = comment(lt)) {
+                p = e;
+                continue;
+            }
+            if (const char *e = processingInstruction(lt)) {
+                p = e;
+                continue;
+            }
+            if (!doctypeTried && startsWith(lt, m_end, "<!DOCTYPE")) {
+                doctypeTried = true; // at most one attempt keeps a run of broken ones linear
+                if (const char *e = doctype(lt)) {
+                    p = e;
+                    continue;
+                }
+            }
+            StartTag tag;
+            if (startTag<false>(lt, tag)) {
+                if (tag.needsFix)
+                    startTag<true>(lt, tag);
+                if (tag.empty) {
+                    if (m_outline)
+                        m_outline->contentBegin = m_outline->contentEnd = outputOffset(tag.end);
+                    epilog(tag.end);
+                    if (m_outline)
+                        m_outline->hasRoot = true;
+                    return nullptr;
+                }
+                push(lt, tag.nameEnd);
+                if (m_outline)
+                    m_outline->contentBegin = outputOffset(tag.end);
+                return tag.end;
+            }
+            drop(lt, lt + 1);
+            p = lt + 1;
+        }
+        return nullptr;
+    }
+
+    // Inside the document element. Returns the position after its end tag,
+    // or null when the input ended first (all open elements are then closed).
+    const char *content(const char *p)
+    {
+        while (true) {
+            const char *q = findContentStop(p, m_end);
+            if (q == m_end)
+                break;
+            if (*q == '&') {
+                if (const size_t n = referenceLength(q, m_end)) {
+                    p = q + n;
+                } else {
+                    replace(q, q + 1, "&amp;");
+                    p = q + 1;
+                }
+                continue;
+            }
+            if (*q == 0) {
+                drop(q, q + 1);
+                p = q + 1;
+                continue;
+            }
+            // q is at '<'.
+            const char next = q + 1 < m_end ? q[1] : 0;
+            if (is(next, kNameStart)) {
+                StartTag tag;
+                if (startTag<false>(q, tag)) {
+                    if (tag.needsFix)
+                        startTag<true>(q, tag);
+                    if (tag.empty)
+                        noteChildEnd(tag.end);
+                    else
+                        push(q, tag.nameEnd);
+                    p = tag.end;
+                    continue;
+                }
+            } else if (next == '/') {
+                std::string_view name;
+                if (const char *e = endTag(q, name)) {
+                    if (name == m_stack.back().view() || isOpen(name)) {
+                        while (name != m_stack.back().view())
+                            closeInnermost(q);
+                        if (m_stack.size() == 1) {
+                            if (m_outline)
+                                m_outline->contentEnd = outputOffset(q);
+                            m_stack.pop_back();
+                            return e;
+                        }
+                        pop();
+                        noteChildEnd(e);
+                    } else {
+                        drop(q, e);
+                    }
+                    p = e;
+                    continue;
+                }
+            } else if (next == '!') {
+                const char *e = comment(q);
+                if (!e)
+                    e = cdata(q);
+                if (e) {
+                    p = e;
+                    continue;
+                }
+            } else if (next == '?') {
+                if (const char *e = processingInstruction(q)) {
+                    p = e;
+                    continue;
+                }
+            }
+            replace(q, q + 1, "&lt;");
+            p = q + 1;
+        }
+        while (!m_stack.empty()) {
+            if (m_stack.size() == 1) {
+                if (m_outline)
+                    m_outline->contentEnd = outputOffset(m_end);
+                replace(m_end, m_end, std::string("</").append(m_stack.back().view()).append(">"));
+                m_stack.pop_back();
+            } else {
+                closeInnermost(m_end);
+            }
+        }
+        return nullptr;
+    }
+
+    // After the document element: white space, comments and PIs stay.
+    void epilog(const char *p)
+    {
+        while (p < m_end) {
+            const char *lt = static_cast<const char *>(std::memchr(p, '<', size_t(m_end - p)));
+            if (!lt)
+                lt = m_end;
+            dropUnlessSpace(p, lt);
+            if (lt == m_end)
+                break;
+            if (const char *e = comment(lt)) {
+                p = e;
+            } else if (const char *e = processingInstruction(lt)) {
+                p = e;
+            } else {
+                drop(lt, lt + 1);
+                p = lt + 1;
+            }
+        }
+    }
+
+    void dropUnlessSpace(const char *from, const char *to)
+    {
+        if (skipSpace(from, to) != to)
+            drop(from, to);
+    }
+
+    const char *const m_begin;
+    const char *const m_end;
+    const char *m_flushed;
+    std::string &m_out;
+    XmlOutline *m_outline;
+    bool m_changed = false;
+
+    std::vector<OpenElement> m_stack;
+    std::unordered_map<std::string_view, uint32_t> m_openNames;
+    size_t m_indexed = 0;
+
+    CachedSearch m_commentEnd{"-->"};
+    CachedSearch m_cdataEnd{"]]>"};
+    CachedSearch m_piEnd{"?>"};
+    CachedSearch m_nul{std::string_view("\0", 1)};
+};
+
+} // namespace
+
+bool repairXml(std::string_view input, std::string &output, XmlOutline *outline)
+{
+    if (outline)
+        *outline = XmlOutline();
+    return Repairer(input, output, outline).run();
+}
+
+std::string repairedXml(std::string_view input)
+{
+    std::string output;
+    if (!repairXml(input, output))
+        output.assign(input);
+    return output;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where the document element's content lies in the text the repair hands on
+// (the input when nothing was changed, the output otherwise). Every offset in
+// `childEnds` is just after an element child of the document element; cutting
+// the content there splits no node, so each piece can be parsed on its own.
+struct XmlOutline
+{
+    bool hasRoot = false;
+    size_t contentBegin = 0;
+    size_t contentEnd = 0;
+    std::vector<size_t> childEnds;
+};
+
+// The lenient repair that stands in for a tidy parse: one linear scan that
+// turns any text into well-formed XML, keeping every well-formed element in
+// place.
+// - A "<" that does not open a well-formed start or end tag, comment, CDATA
+//   section, DOCTYPE (before the document element) or processing instruction
+//   is text, written "&lt;". A "&" that does not start a reference to one of
+//   the five predefined entities or to a valid XML character is text, "&amp;".
+// - Inside an attribute value a quote is taken as the closing one only when
+//   the rest reads as the end of the tag or as the next attribute; any other
+//   quote belongs to the value and is escaped. A "<" ends no value: a tag
+//   holding one is text, as XML forbids it there.
+// - An end tag closes the open elements above its match; an end tag without a
+//   match is dropped; elements still open at the end are closed.
+// - Text and elements outside the document element are dropped; NUL bytes,
+//   which XML cannot hold, are dropped everywhere.
+// Nothing external is ever loaded. Well-formed input passes through
+// unchanged.
+//
+// Returns false when `input` is already well-formed: nothing is written and
+// the input is the text to parse. Otherwise returns true with the repaired
+// text in `output` (replaced). `outline`, when given, describes the text to
+// parse either way.
+bool repairXml(std::string_view input, std::string &output, XmlOutline *outline = nullptr);
+
+// The well-formed text for `input`, whether or not anything had to change.
+std::string repairedXml(std::string_view input);
