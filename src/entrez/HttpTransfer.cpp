@@ -31,6 +31,7 @@ bool HttpTransfer::start(const QUrl &url)
         return false;
     m_body.clear();
     m_status = 0;
+    m_announcedLength = -1;
     m_url = url;
 
     QNetworkRequest request(url);
@@ -61,6 +62,7 @@ void HttpTransfer::onMetaDataChanged()
         fail(QStringLiteral("the answer announces %1 bytes, more than the limit of %2").arg(announced).arg(m_limits.maxBytes));
         return;
     }
+    m_announcedLength = known ? announced : -1;
     m_body.clear();
     emit responseStarted();
 }
@@ -68,6 +70,7 @@ void HttpTransfer::onMetaDataChanged()
 void HttpTransfer::onRedirected()
 {
     m_idleTimer.start(m_limits.timeoutMs);
+    m_announcedLength = -1;
     m_body.clear();
     emit responseStarted();
 }
@@ -100,6 +103,8 @@ void HttpTransfer::onFinished()
         fail(httpStatusReason(m_status, phrase));
     else if (error != QNetworkReply::NoError)
         fail(m_reply->errorString());
+    else if (m_announcedLength >= 0 && m_body.size() != m_announcedLength)
+        fail(QStringLiteral("the answer ended after %1 of its %2 bytes").arg(m_body.size()).arg(m_announcedLength));
     else {
         release();
         emit finished();

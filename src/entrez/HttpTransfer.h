@@ -31,7 +31,9 @@ inline constexpr int kMaxRedirects = 5;
 //   never held in memory;
 // - redirects are followed at most kMaxRedirects times and never from HTTPS to
 //   HTTP; TLS errors are failures and are never ignored;
-// - any final status outside 2xx is a failure: an error page is not an answer.
+// - any final status outside 2xx is a failure: an error page is not an answer;
+// - a body shorter than its Content-Length is a failure, even where the
+//   network layer reports a connection closed early as a normal end.
 // Exactly one of finished() or failed() ends a started transfer; after cancel()
 // nothing more is emitted.
 class HttpTransfer : public QObject
@@ -77,6 +79,7 @@ private:
     QNetworkReply *m_reply = nullptr;
     QByteArray m_body;
     int m_status = 0;
+    qint64 m_announcedLength = -1; // Content-Length of the current response, -1 when none
     QUrl m_url;
     QTimer m_idleTimer;
 };

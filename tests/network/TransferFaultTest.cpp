@@ -1,0 +1,214 @@
+// Broken networks and hostile servers, through the fake server: every fault
+// must end in one clear failure, soon, with nothing held on to.
+#include "FakeEutilsServer.h"
+#include "entrez/ArticleDownload.h"
+#include "entrez/BlockingFetcher.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslCertificate>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+constexpr int kShortTimeoutMs = 1500;
+// Long enough that a fault which should fail at once cannot pass by timing out.
+constexpr int kGenerousTimeoutMs = 20000;
+
+const QString kESearchPath = QLatin1String(Paths::ESearch);
+const QString kEFetchPath = QUrl(QLatin1String(Paths::EFetch)).path();
+
+// Makes the fake server's certificate trusted for as long as it lives.
+class TrustFakeCertificate
+{
+public:
+    TrustFakeCertificate()
+        : m_original(QSslConfiguration::defaultConfiguration())
+    {
+        QSslConfiguration trusting = m_original;
+        trusting.addCaCertificates(QSslCertificate::fromData(FakeEutilsServer::tlsCertificatePem()));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    ~TrustFakeCertificate() { QSslConfiguration::setDefaultConfiguration(m_original); }
+
+private:
+    QSslConfiguration m_original;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(FakeResponse)
+
+class TransferFaultTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Sets up `server` to answer every request of `path` with the row's fault.
+    // Returns the origin to use (a dead port for a refused connection).
+    QUrl arrangeFault(FakeEutilsServer &server, const QString &path)
+    {
+        QFETCH(bool, refused);
+        QFETCH(FakeResponse, response);
+        if (refused) {
+            QUrl dead = server.origin();
+            dead.setPort(FakeEutilsServer::unusedPort());
+            return dead;
+        }
+        server.setHandler(path, [response](const QUrl &url) {
+            // A redirect answer points back at the request itself: a loop.
+            if (response.status == 302) {
+                FakeResponse loop = FakeResponse::redirect(url.toString());
+                return loop;
+            }
+            return response;
+        });
+        return server.origin();
+    }
+
+    static void faultRows()
+    {
+        using Delivery = FakeResponse::Delivery;
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<QString>("reasonHolds"); // empty: any reason but the timeout's
+
+        const FakeResponse none;
+        QTest::newRow("connection refused") << true << none << kGenerousTimeoutMs << QString();
+        QTest::newRow("no answer") << false << FakeResponse::withDelivery(Delivery::Silent) << kShortTimeoutMs
+                                   << QStringLiteral("no answer within 1.5 s");
+        QTest::newRow("reset mid-body") << false << FakeResponse::withDelivery(Delivery::ResetMidBody, QByteArray(20000, 'x'))
+                                        << kGenerousTimeoutMs << QString();
+        QTest::newRow("429 JSON") << false << FakeResponse::tooManyRequests() << kGenerousTimeoutMs
+                                  << QStringLiteral("HTTP 429 Too Many Requests");
+        QTest::newRow("500 HTML") << false << FakeResponse::serverError(500) << kGenerousTimeoutMs
+                                  << QStringLiteral("HTTP 500 Internal Server Error");
+        QTest::newRow("503 HTML") << false << FakeResponse::serverError(503) << kGenerousTimeoutMs
+                                  << QStringLiteral("HTTP 503 Service Unavailable");
+        QTest::newRow("cut short") << false << FakeResponse::withDelivery(Delivery::CutShort, QByteArray(20000, 'x'))
+                                   << kGenerousTimeoutMs << QString();
+        QTest::newRow("redirect loop") << false << FakeResponse::redirect(QString()) << kGenerousTimeoutMs << QString();
+        QTest::newRow("huge Content-Length") << false << FakeResponse::withDelivery(Delivery::HugeAnnounced)
+                                             << kGenerousTimeoutMs << QStringLiteral("announces 629145600 bytes");
+    }
+
+    static void checkReason(const QString &reason)
+    {
+        QFETCH(QString, reasonHolds);
+        QVERIFY2(!reason.isEmpty(), "a failure must say why");
+        if (reasonHolds.isEmpty())
+            QVERIFY2(!reason.startsWith(QLatin1String("no answer within")), qPrintable(reason));
+        else
+            QVERIFY2(reason.contains(reasonHolds), qPrintable(reason));
+    }
+
+private slots:
+    void blockingFetchFails_data() { faultRows(); }
+    void blockingFetchFails()
+    {
+        QFETCH(int, timeoutMs);
+        FakeEutilsServer server;
+        QVERIFY(server.isListening());
+        const QUrl origin = arrangeFault(server, kESearchPath);
+
+        BlockingFetcher fetcher;
+        fetcher.setLimits({timeoutMs, kMaxAnswerBytes});
+        const FetchResult result = fetcher.get(QUrl(origin.toString() + kESearchPath + QStringLiteral("?term=x")));
+        QVERIFY2(!result.ok(), qPrintable(QStringLiteral("%1 bytes, %2 requests").arg(result.body.size()).arg(server.requestTargets().size())));
+        QVERIFY(result.body.isEmpty());
+        checkReason(result.error);
+    }
+
+    void articleDownloadFails_data() { faultRows(); }
+    void articleDownloadFails()
+    {
+        QFETCH(int, timeoutMs);
+        FakeEutilsServer server;
+        QVERIFY(server.isListening());
+        Endpoints endpoints = server.endpoints();
+        endpoints.eutils = arrangeFault(server, kEFetchPath);
+
+        ArticleDownload download(endpoints);
+        download.setLimits({timeoutMs, kMaxAnswerBytes});
+        QSignalSpy failed(&download, &ArticleDownload::failed);
+        QSignalSpy finished(&download, &ArticleDownload::finished);
+        QVERIFY(download.start({QStringLiteral("1"), QStringLiteral("2")}));
+        QVERIFY(download.isRunning());
+        QVERIFY(failed.wait(timeoutMs + 5000));
+        QVERIFY(!download.isRunning());
+        checkReason(failed.at(0).at(0).toString());
+        QVERIFY2(failed.at(0).at(1).toString().contains(QLatin1String("efetch.fcgi")), qPrintable(failed.at(0).at(1).toString()));
+        // Exactly one ending.
+        QTest::qWait(200);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(finished.size(), 0);
+    }
+
+    // An answer without Content-Length that grows past the limit is cut off
+    // while it arrives.
+    void growingAnswerIsCutOffAtTheLimit()
+    {
+        FakeEutilsServer server;
+        server.setHandler(kESearchPath, [](const QUrl &) {
+            return FakeResponse::withDelivery(FakeResponse::Delivery::CloseDelimited, QByteArray(64 * 1024, 'x'));
+        });
+        BlockingFetcher fetcher;
+        fetcher.setLimits({kGenerousTimeoutMs, 16 * 1024});
+        const FetchResult result = fetcher.get(QUrl(server.origin().toString() + kESearchPath));
+        QVERIFY(!result.ok());
+        QVERIFY2(result.error.contains(QLatin1String("larger than the limit of 16384 bytes")), qPrintable(result.error));
+
+        fetcher.setLimits({kGenerousTimeoutMs, 64 * 1024});
+        const FetchResult fits = fetcher.get(QUrl(server.origin().toString() + kESearchPath));
+        QVERIFY2(fits.ok(), qPrintable(fits.error));
+        QCOMPARE(fits.body.size(), 64 * 1024);
+    }
+
+    // A server whose certificate nobody vouches for is refused, however good
+    // its answer; the same server is fine once its certificate is trusted, so
+    // the refusal is about trust and nothing else.
+    void untrustedCertificateFails()
+    {
+        FakeEutilsServer server(FakeEutilsServer::Transport::Tls);
+        QVERIFY(server.isListening());
+        server.serveVersionPage("10");
+        const QUrl url(server.origin().toString() + QLatin1String(Paths::VersionPage));
+        {
+            BlockingFetcher fetcher;
+            fetcher.setLimits({kGenerousTimeoutMs, kMaxAnswerBytes});
+            const FetchResult result = fetcher.get(url);
+            QVERIFY(!result.ok());
+            QVERIFY2(result.error.contains(QLatin1String("certificate"), Qt::CaseInsensitive), qPrintable(result.error));
+        }
+        const TrustFakeCertificate trust;
+        BlockingFetcher fetcher;
+        fetcher.setLimits({kGenerousTimeoutMs, kMaxAnswerBytes});
+        const FetchResult result = fetcher.get(url);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QVERIFY(result.body.contains("<title>10</title>"));
+    }
+
+    // The fake redirects from HTTPS to plain HTTP; that is never followed.
+    void redirectFromHttpsToHttpIsRefused()
+    {
+        FakeEutilsServer plain;
+        plain.serveVersionPage("10");
+        FakeEutilsServer tls(FakeEutilsServer::Transport::Tls);
+        tls.setHandler(QLatin1String(Paths::VersionPage), [&](const QUrl &) {
+            return FakeResponse::redirect(plain.origin().toString() + QLatin1String(Paths::VersionPage));
+        });
+        const TrustFakeCertificate trust;
+        BlockingFetcher fetcher;
+        const FetchResult result = fetcher.get(QUrl(tls.origin().toString() + QLatin1String(Paths::VersionPage)));
+        QVERIFY(!result.ok());
+        QCOMPARE(tls.requestCount(QLatin1String(Paths::VersionPage)), 1);
+        QCOMPARE(plain.requestCount(QLatin1String(Paths::VersionPage)), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TransferFaultTest)
+#include "TransferFaultTest.moc"

@@ -1,0 +1,461 @@
+#include "FakeEutilsServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
+#include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("FakeEutilsServer: cannot read %s", qPrintable(path));
+    return file.readAll();
+}
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 307: return "Temporary Redirect";
+    case 404: return "Not Found";
+    case 429: return "Too Many Requests";
+    case 500: return "Internal Server Error";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+// One real record of the test data, with the span of its PMID text.
+struct PoolRecord
+{
+    QByteArray text;
+    qsizetype pmidFrom = 0;
+    qsizetype pmidLength = 0;
+    QByteArray pmid() const { return text.mid(pmidFrom, pmidLength); }
+};
+
+// Records of the small EFetch samples, in file-name order. The 1.8 MB
+// single-record sample would make every generated answer huge, and the book
+// sample holds no PubmedArticle.
+const QList<PoolRecord> &recordPool()
+{
+    static const QList<PoolRecord> pool = [] {
+        QList<PoolRecord> records;
+        const QDir dir(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch"));
+        const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+        for (const QString &name : files) {
+            if (name == QLatin1String("ncbi_cxx_pubmed33761533.xml"))
+                continue;
+            const QByteArray xml = readFile(dir.filePath(name));
+            static const QByteArray open = "<PubmedArticle>", close = "</PubmedArticle>";
+            for (qsizetype from = xml.indexOf(open); from >= 0; from = xml.indexOf(open, from)) {
+                const qsizetype end = xml.indexOf(close, from);
+                if (end < 0)
+                    break;
+                PoolRecord record;
+                record.text = xml.mid(from, end + close.size() - from);
+                const qsizetype tag = record.text.indexOf("<PMID");
+                record.pmidFrom = record.text.indexOf('>', tag) + 1;
+                record.pmidLength = record.text.indexOf("</PMID>", record.pmidFrom) - record.pmidFrom;
+                records.append(record);
+                from = end;
+            }
+        }
+        if (records.isEmpty())
+            qFatal("FakeEutilsServer: no records in %s", qPrintable(dir.path()));
+        return records;
+    }();
+    return pool;
+}
+
+QByteArray headerBlock(const FakeResponse &response, std::optional<qint64> contentLength, bool keepAlive)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    if (!response.contentType.isEmpty())
+        head += "Content-Type: " + response.contentType + "\r\n";
+    if (contentLength)
+        head += "Content-Length: " + QByteArray::number(*contentLength) + "\r\n";
+    head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    for (const auto &[name, value] : response.headers)
+        head += name + ": " + value + "\r\n";
+    return head + "\r\n";
+}
+
+// A close that the peer sees as a reset, not as the end of the body.
+void resetConnection(QTcpSocket *socket)
+{
+    const linger hard{1, 0};
+    ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    socket->abort();
+}
+
+} // namespace
+
+FakeResponse FakeResponse::xml(const QByteArray &body)
+{
+    FakeResponse response;
+    response.body = body;
+    return response;
+}
+
+FakeResponse FakeResponse::html(int status, const QByteArray &body)
+{
+    FakeResponse response;
+    response.status = status;
+    response.contentType = "text/html; charset=UTF-8";
+    response.body = body;
+    return response;
+}
+
+FakeResponse FakeResponse::tooManyRequests()
+{
+    FakeResponse response;
+    response.status = 429;
+    response.contentType = "application/json";
+    response.body = R"({"error":"API rate limit exceeded","api-key":"192.0.2.1","count":"4","limit":"3"})" "\n";
+    response.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "2"));
+    return response;
+}
+
+FakeResponse FakeResponse::serverError(int status)
+{
+    const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
+    return html(status, "<!DOCTYPE html>\n<html><head><title>" + title + "</title></head><body><h1>" + title
+                            + "</h1><p>The server could not answer your request.</p></body></html>\n");
+}
+
+FakeResponse FakeResponse::redirect(const QString &location, int status)
+{
+    FakeResponse response = html(status, "<html><body>Moved here: " + location.toUtf8() + "</body></html>\n");
+    response.headers.append(std::pair<QByteArray, QByteArray>("Location", location.toUtf8()));
+    return response;
+}
+
+FakeResponse FakeResponse::withDelivery(Delivery delivery, const QByteArray &body)
+{
+    FakeResponse response = xml(body);
+    response.delivery = delivery;
+    return response;
+}
+
+struct FakeEutilsServer::Connection
+{
+    QPointer<QTcpSocket> socket;
+    QByteArray buffer;
+    bool busy = false;       // a response is being delivered; later requests wait
+    bool closeAfter = false; // the client asked to close after this response
+};
+
+FakeEutilsServer::FakeEutilsServer(Transport transport, QObject *parent)
+    : QObject(parent)
+    , m_transport(transport)
+{
+    if (transport == Transport::Tls) {
+        auto server = std::make_unique<QSslServer>();
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.setLocalCertificate(QSslCertificate(tlsCertificatePem()));
+        config.setPrivateKey(QSslKey(readFile(QStringLiteral(VEXMOOR_TESTSUPPORT_DATA_DIR "/fake-server.key")), QSsl::Rsa));
+        config.setPeerVerifyMode(QSslSocket::VerifyNone);
+        server->setSslConfiguration(config);
+        m_server = std::move(server);
+    } else {
+        m_server = std::make_unique<QTcpServer>();
+    }
+    // A TLS connection becomes pending only once its handshake is done.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &FakeEutilsServer::onNewConnection);
+    m_server->listen(QHostAddress::LocalHost, 0);
+}
+
+FakeEutilsServer::~FakeEutilsServer() = default;
+
+bool FakeEutilsServer::isListening() const
+{
+    return m_server->isListening();
+}
+
+quint16 FakeEutilsServer::port() const
+{
+    return m_server->serverPort();
+}
+
+QUrl FakeEutilsServer::origin() const
+{
+    QUrl url;
+    url.setScheme(m_transport == Transport::Tls ? QStringLiteral("https") : QStringLiteral("http"));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(port());
+    return url;
+}
+
+Endpoints FakeEutilsServer::endpoints() const
+{
+    Endpoints endpoints;
+    endpoints.eutils = origin();
+    endpoints.home = origin();
+    return endpoints;
+}
+
+void FakeEutilsServer::enqueue(const QString &path, const FakeResponse &response)
+{
+    enqueue(path, [response](const QUrl &) { return response; });
+}
+
+void FakeEutilsServer::enqueue(const QString &path, Handler handler)
+{
+    m_queued[path].enqueue(std::move(handler));
+}
+
+void FakeEutilsServer::setHandler(const QString &path, Handler handler)
+{
+    m_handlers.insert(path, std::move(handler));
+}
+
+void FakeEutilsServer::serveEsearch(int count)
+{
+    setHandler(QLatin1String(Paths::ESearch), [count](const QUrl &url) {
+        const QUrlQuery query(url);
+        return FakeResponse::xml(esearchAnswer(count, query.queryItemValue(QStringLiteral("retstart")).toInt(),
+                                               query.queryItemValue(QStringLiteral("retmax")).toInt()));
+    });
+}
+
+void FakeEutilsServer::serveEfetch()
+{
+    const QString path = QUrl(QLatin1String(Paths::EFetch)).path();
+    setHandler(path, [](const QUrl &url) {
+        return FakeResponse::xml(efetchAnswer(QUrlQuery(url).allQueryItemValues(QStringLiteral("id"))));
+    });
+}
+
+void FakeEutilsServer::serveVersionPage(const QByteArray &title)
+{
+    setHandler(QLatin1String(Paths::VersionPage), [title](const QUrl &) {
+        return FakeResponse::html(200, versionPage(title));
+    });
+}
+
+QList<QUrl> FakeEutilsServer::requestUrls() const
+{
+    QList<QUrl> urls;
+    for (const QString &target : m_targets)
+        urls.append(QUrl(origin().toString() + target));
+    return urls;
+}
+
+int FakeEutilsServer::requestCount(const QString &path) const
+{
+    const QString query = path + QLatin1Char('?');
+    return int(std::count_if(m_targets.begin(), m_targets.end(),
+                             [&](const QString &target) { return target == path || target.startsWith(query); }));
+}
+
+QString FakeEutilsServer::fakePmid(int position)
+{
+    return QString::number(39000001 + position);
+}
+
+QByteArray FakeEutilsServer::esearchAnswer(int count, int retStart, int retMax)
+{
+    QByteArray ids;
+    for (int position = std::max(retStart, 0); position < count && position - retStart < retMax; ++position)
+        ids += "<Id>" + fakePmid(position).toLatin1() + "</Id>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+           "<!DOCTYPE eSearchResult PUBLIC \"-//NLM//DTD esearch 20060628//EN\" "
+           "\"https://eutils.ncbi.nlm.nih.gov/eutils/dtd/20060628/esearch.dtd\">\n"
+           "<eSearchResult><Count>"
+        + QByteArray::number(count) + "</Count><RetMax>" + QByteArray::number(retMax) + "</RetMax><RetStart>"
+        + QByteArray::number(retStart) + "</RetStart><IdList>\n" + ids
+        + "</IdList><TranslationSet/><QueryTranslation>fake[All Fields]</QueryTranslation></eSearchResult>\n";
+}
+
+QByteArray FakeEutilsServer::efetchAnswer(const QStringList &pmids)
+{
+    const QList<PoolRecord> &pool = recordPool();
+    QByteArray records;
+    qsizetype next = 0;
+    for (const QString &pmid : pmids) {
+        const QByteArray id = pmid.toLatin1();
+        const auto real = std::find_if(pool.begin(), pool.end(), [&](const PoolRecord &r) { return r.pmid() == id; });
+        if (real != pool.end()) {
+            records += real->text + '\n';
+            continue;
+        }
+        PoolRecord record = pool.at(next++ % pool.size());
+        record.text.replace(record.pmidFrom, record.pmidLength, id);
+        records += record.text + '\n';
+    }
+    return "<?xml version=\"1.0\" ?>\n"
+           "<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, 1st January 2025//EN\" "
+           "\"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
+           "<PubmedArticleSet>\n"
+        + records + "</PubmedArticleSet>\n";
+}
+
+QByteArray FakeEutilsServer::versionPage(const QByteArray &title)
+{
+    return "<html>\n<head>\n<title>" + title + "</title>\n</head>\n<body>Current version</body>\n</html>\n";
+}
+
+quint16 FakeEutilsServer::unusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+QByteArray FakeEutilsServer::tlsCertificatePem()
+{
+    return readFile(QStringLiteral(VEXMOOR_TESTSUPPORT_DATA_DIR "/fake-server.crt"));
+}
+
+void FakeEutilsServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        ++m_connectionCount;
+        auto connection = std::make_shared<Connection>();
+        connection->socket = socket;
+        connect(socket, &QTcpSocket::readyRead, socket, [this, connection] {
+            connection->buffer += connection->socket->readAll();
+            processRequests(connection);
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0) {
+            connection->buffer += socket->readAll();
+            processRequests(connection);
+        }
+    }
+}
+
+void FakeEutilsServer::processRequests(const ConnectionPtr &connection)
+{
+    while (!connection->busy && connection->socket) {
+        QByteArray &buffer = connection->buffer;
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return;
+        const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        qint64 bodyLength = 0;
+        bool close = false;
+        for (const QByteArray &line : lines.mid(1)) {
+            const qsizetype colon = line.indexOf(':');
+            const QByteArray name = line.left(colon).trimmed().toLower();
+            const QByteArray value = line.mid(colon + 1).trimmed().toLower();
+            if (name == "content-length")
+                bodyLength = value.toLongLong();
+            else if (name == "connection")
+                close = value == "close";
+        }
+        if (buffer.size() < headEnd + 4 + bodyLength)
+            return;
+        buffer.remove(0, headEnd + 4 + bodyLength);
+
+        const QString target = QString::fromLatin1(requestLine.value(1));
+        m_targets.append(target);
+        const QString path = target.section(QLatin1Char('?'), 0, 0);
+        Handler handler;
+        if (auto queued = m_queued.find(path); queued != m_queued.end() && !queued->isEmpty())
+            handler = queued->dequeue();
+        else
+            handler = m_handlers.value(path);
+        const FakeResponse response = handler ? handler(QUrl(origin().toString() + target))
+                                              : FakeResponse::html(404, "<html><body>Not Found</body></html>\n");
+        connection->busy = true;
+        connection->closeAfter = close;
+        if (response.delayMs > 0) {
+            QTimer::singleShot(response.delayMs, connection->socket, [this, connection, response] {
+                deliver(connection, response);
+            });
+        } else {
+            deliver(connection, response);
+        }
+    }
+}
+
+void FakeEutilsServer::deliver(const ConnectionPtr &connection, const FakeResponse &response)
+{
+    QTcpSocket *socket = connection->socket;
+    if (!socket)
+        return;
+    const QByteArray &body = response.body;
+    const QByteArray half = body.left(body.size() / 2);
+    using Delivery = FakeResponse::Delivery;
+    switch (response.delivery) {
+    case Delivery::Whole:
+        socket->write(headerBlock(response, body.size(), !connection->closeAfter) + body);
+        finishResponse(connection);
+        break;
+    case Delivery::Silent:
+        break;
+    case Delivery::CutShort:
+        socket->write(headerBlock(response, body.size(), true) + half);
+        socket->disconnectFromHost();
+        break;
+    case Delivery::ResetMidBody:
+        socket->write(headerBlock(response, body.size(), true) + half);
+        socket->flush();
+        QTimer::singleShot(100, socket, [socket] { resetConnection(socket); });
+        break;
+    case Delivery::HugeAnnounced:
+        socket->write(headerBlock(response, FakeResponse::kHugeContentLength, true) + half);
+        break;
+    case Delivery::CloseDelimited:
+        socket->write(headerBlock(response, std::nullopt, false) + body);
+        socket->disconnectFromHost();
+        break;
+    case Delivery::Chunks:
+        socket->write(headerBlock(response, body.size(), !connection->closeAfter));
+        sendChunks(connection, body, response.chunkSizes, response.chunkIntervalMs);
+        break;
+    }
+}
+
+void FakeEutilsServer::sendChunks(const ConnectionPtr &connection, QByteArray rest, QList<qsizetype> sizes, int intervalMs)
+{
+    QTcpSocket *socket = connection->socket;
+    if (!socket)
+        return;
+    if (sizes.isEmpty()) {
+        socket->write(rest);
+        finishResponse(connection);
+        return;
+    }
+    const qsizetype size = sizes.takeFirst();
+    socket->write(rest.left(size));
+    socket->flush();
+    rest.remove(0, size);
+    QTimer::singleShot(intervalMs, socket, [=, this] { sendChunks(connection, rest, sizes, intervalMs); });
+}
+
+void FakeEutilsServer::finishResponse(const ConnectionPtr &connection)
+{
+    connection->busy = false;
+    if (connection->closeAfter) {
+        connection->socket->disconnectFromHost();
+        return;
+    }
+    // Requests that arrived meanwhile are answered after the event loop turns,
+    // so a long chain of them cannot recurse without bound.
+    QTimer::singleShot(0, connection->socket, [this, connection] { processRequests(connection); });
+}

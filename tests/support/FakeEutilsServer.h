@@ -1,0 +1,135 @@
+#pragma once
+
+#include "common/Endpoints.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One answer of the fake server, and how it is delivered.
+struct FakeResponse
+{
+    enum class Delivery {
+        Whole,         // status line, headers and the whole body; the connection stays open
+        Silent,        // nothing at all; the connection stays open until the client gives up
+        CutShort,      // Content-Length of the whole body, only its first half, then a clean close
+        ResetMidBody,  // Content-Length of the whole body, its first half, then a TCP reset
+        HugeAnnounced, // headers announcing kHugeContentLength bytes, then nothing more
+        CloseDelimited, // no Content-Length: the body, then a clean close marks its end
+        Chunks,        // the body in pieces (chunkSizes, then the rest) with pauses between
+    };
+
+    int status = 200;
+    QByteArray contentType = QByteArrayLiteral("text/xml; charset=UTF-8");
+    QByteArray body;
+    QList<std::pair<QByteArray, QByteArray>> headers; // extra headers, e.g. Location
+    Delivery delivery = Delivery::Whole;
+    int delayMs = 0;          // wait before anything is sent
+    QList<qsizetype> chunkSizes; // for Chunks: sizes of the first pieces; the rest follows last
+    int chunkIntervalMs = 150;   // for Chunks: pause between pieces
+
+    // More than the 512 MiB any answer may have.
+    static constexpr qint64 kHugeContentLength = qint64(600) * 1024 * 1024;
+
+    static FakeResponse xml(const QByteArray &body);
+    static FakeResponse html(int status, const QByteArray &body);
+    // The service's throttling answer: 429 with its JSON body.
+    static FakeResponse tooManyRequests();
+    // An HTML error page with the given status (500, 503, ...).
+    static FakeResponse serverError(int status);
+    static FakeResponse redirect(const QString &location, int status = 302);
+    static FakeResponse withDelivery(Delivery delivery, const QByteArray &body = QByteArrayLiteral("<?xml version=\"1.0\"?><x>partial answer</x>"));
+};
+
+// A stand-in for the E-utilities service and the home site on 127.0.0.1, on a
+// free port, for tests. It speaks enough HTTP/1.1 for QNetworkAccessManager
+// (keep-alive, several requests per connection) over plain TCP, or over TLS
+// with a self-signed certificate that no client trusts by default.
+//
+// How a request is answered, first match wins:
+//   1. the next response queued for its path with enqueue() (used once);
+//   2. the handler set for its path with setHandler() / serveEsearch() /
+//      serveEfetch() / serveVersionPage() (used every time);
+//   3. otherwise 404.
+// Paths are matched without the query ("/entrez/eutils/esearch.fcgi").
+// Every request is recorded before it is answered.
+class FakeEutilsServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Transport { Plain, Tls };
+    using Handler = std::function<FakeResponse(const QUrl &requestUrl)>;
+
+    // Starts listening at once; check isListening().
+    explicit FakeEutilsServer(Transport transport = Transport::Plain, QObject *parent = nullptr);
+    ~FakeEutilsServer() override;
+
+    bool isListening() const;
+    quint16 port() const;
+    // "http://127.0.0.1:<port>" (or https).
+    QUrl origin() const;
+    // Endpoints whose E-utilities and home hosts are this server.
+    Endpoints endpoints() const;
+
+    void enqueue(const QString &path, const FakeResponse &response);
+    void enqueue(const QString &path, Handler handler);
+    void setHandler(const QString &path, Handler handler);
+
+    // ESearch for a query with `count` matches: every request gets the window
+    // its retstart and retmax ask for, with the PMIDs fakePmid(position).
+    void serveEsearch(int count);
+    // EFetch built from real records for the requested ids (see efetchAnswer).
+    void serveEfetch();
+    // The version page with `title` between <title> and </title>.
+    void serveVersionPage(const QByteArray &title);
+
+    // Every request so far, in arrival order: the request target exactly as it
+    // came on the wire ("/entrez/eutils/esearch.fcgi?retstart=0&..."), and as URL.
+    QStringList requestTargets() const { return m_targets; }
+    QList<QUrl> requestUrls() const;
+    int requestCount(const QString &path) const;
+    // Connections accepted so far (a TLS connection counts once its handshake is done).
+    int connectionCount() const { return m_connectionCount; }
+
+    // Answer generators, usable without a server.
+    static QString fakePmid(int position);
+    static QByteArray esearchAnswer(int count, int retStart, int retMax);
+    // A PubmedArticleSet with one real record per requested id, in order: the
+    // record with that PMID when the test data hold one, otherwise the next
+    // record of the test data with its PMID rewritten to the id.
+    static QByteArray efetchAnswer(const QStringList &pmids);
+    static QByteArray versionPage(const QByteArray &title);
+    // A port on 127.0.0.1 where nothing listens.
+    static quint16 unusedPort();
+    // The PEM certificate the TLS variant presents.
+    static QByteArray tlsCertificatePem();
+
+private:
+    struct Connection;
+    using ConnectionPtr = std::shared_ptr<Connection>;
+    void onNewConnection();
+    void processRequests(const ConnectionPtr &connection);
+    void deliver(const ConnectionPtr &connection, const FakeResponse &response);
+    void sendChunks(const ConnectionPtr &connection, QByteArray rest, QList<qsizetype> sizes, int intervalMs);
+    void finishResponse(const ConnectionPtr &connection);
+
+    Transport m_transport;
+    std::unique_ptr<QTcpServer> m_server;
+    QHash<QString, QQueue<Handler>> m_queued;
+    QHash<QString, Handler> m_handlers;
+    QStringList m_targets;
+    int m_connectionCount = 0;
+};
