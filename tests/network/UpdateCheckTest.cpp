@@ -1,0 +1,108 @@
+// The update check without its alerts: what the version page says, and the
+// outcome of probe, fetch and comparison.
+#include "FakeEutilsServer.h"
+#include "FakeReachability.h"
+#include "entrez/BlockingFetcher.h"
+#include "entrez/UpdateCheck.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(UpdateCheckOutcome)
+Q_DECLARE_METATYPE(FakeResponse)
+
+namespace {
+const QString kPath = QLatin1String(Paths::VersionPage);
+}
+
+class UpdateCheckTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void publishedVersion_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<std::optional<QString>>("version");
+        QTest::newRow("the page as published") << FakeEutilsServer::versionPage("10") << std::optional<QString>(QStringLiteral("10"));
+        QTest::newRow("spaces and line breaks kept") << QByteArray("<title> 11\n</title>") << std::optional<QString>(QStringLiteral(" 11\n"));
+        QTest::newRow("empty title") << QByteArray("<title></title>") << std::optional<QString>(QString());
+        QTest::newRow("first of several titles") << QByteArray("<title>9</title><title>10</title>") << std::optional<QString>(QStringLiteral("9"));
+        QTest::newRow("UTF-8 text") << QByteArray("<title>10 \xc2\xb5</title>") << std::optional<QString>(QString::fromUtf8("10 µ"));
+        QTest::newRow("no title") << QByteArray("<html><body>10</body></html>") << std::optional<QString>();
+        QTest::newRow("no end") << QByteArray("<title>10") << std::optional<QString>();
+        QTest::newRow("no start") << QByteArray("10</title>") << std::optional<QString>();
+        QTest::newRow("end before start") << QByteArray("</title><title>10") << std::optional<QString>();
+        QTest::newRow("first end before first start") << QByteArray("</title><title>10</title>") << std::optional<QString>();
+        QTest::newRow("tags overlap") << QByteArray("<title</title>>") << std::optional<QString>();
+        QTest::newRow("upper case is another tag") << QByteArray("<TITLE>10</TITLE>") << std::optional<QString>();
+        QTest::newRow("empty page") << QByteArray() << std::optional<QString>();
+    }
+    void publishedVersion()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(std::optional<QString>, version);
+        QCOMPARE(publishedVersionFromPage(page), version);
+    }
+
+    void addressesOnTheHomeHost()
+    {
+        const Endpoints endpoints;
+        QCOMPARE(versionPageUrl(endpoints).toString(), endpoints.homeOrigin() + QStringLiteral("/orbatine/currentVersion.html"));
+        QCOMPARE(downloadUrl(endpoints).toString(), endpoints.homeOrigin() + QStringLiteral("/orbatine/download_files/Vexmoor.dmg"));
+        QCOMPARE(downloadUrl(endpoints).scheme(), QStringLiteral("https"));
+    }
+
+    void outcome_data()
+    {
+        QTest::addColumn<FakeResponse>("page");
+        QTest::addColumn<UpdateCheckOutcome>("outcome");
+        QTest::newRow("same version") << FakeResponse::html(200, FakeEutilsServer::versionPage("10")) << UpdateCheckOutcome::Current;
+        QTest::newRow("newer version") << FakeResponse::html(200, FakeEutilsServer::versionPage("11")) << UpdateCheckOutcome::NewVersion;
+        QTest::newRow("older version") << FakeResponse::html(200, FakeEutilsServer::versionPage("9")) << UpdateCheckOutcome::NewVersion;
+        QTest::newRow("trailing line break") << FakeResponse::html(200, FakeEutilsServer::versionPage("10\n")) << UpdateCheckOutcome::NewVersion;
+        QTest::newRow("page without title") << FakeResponse::html(200, "<html></html>") << UpdateCheckOutcome::FetchFailed;
+        QTest::newRow("error page with a title") << FakeResponse::serverError(503) << UpdateCheckOutcome::FetchFailed;
+        QTest::newRow("reset mid-body") << FakeResponse::withDelivery(FakeResponse::Delivery::ResetMidBody, FakeEutilsServer::versionPage("10"))
+                                        << UpdateCheckOutcome::FetchFailed;
+    }
+    void outcome()
+    {
+        QFETCH(FakeResponse, page);
+        QFETCH(UpdateCheckOutcome, outcome);
+        FakeEutilsServer server;
+        server.setHandler(kPath, [page](const QUrl &) { return page; });
+        FakeReachability reachability;
+        BlockingFetcher fetcher;
+        QString reason;
+        QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints(), &reason), outcome);
+        QCOMPARE(reason.isEmpty(), outcome != UpdateCheckOutcome::FetchFailed);
+        QCOMPARE(server.requestTargets(), QStringList{kPath});
+    }
+
+    void offlineFetchesNothing()
+    {
+        FakeEutilsServer server;
+        server.serveVersionPage("11");
+        FakeReachability reachability;
+        reachability.setOnline(false);
+        BlockingFetcher fetcher;
+        QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints()), UpdateCheckOutcome::Offline);
+        QVERIFY(server.requestTargets().isEmpty());
+    }
+
+    void silentServerEndsAtTheTimeout()
+    {
+        FakeEutilsServer server;
+        server.setHandler(kPath, [](const QUrl &) { return FakeResponse::withDelivery(FakeResponse::Delivery::Silent); });
+        FakeReachability reachability;
+        BlockingFetcher fetcher;
+        fetcher.setLimits({1000, kMaxAnswerBytes});
+        QString reason;
+        QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints(), &reason), UpdateCheckOutcome::FetchFailed);
+        QCOMPARE(reason, QStringLiteral("no answer within 1 s"));
+    }
+};
+
+QTEST_GUILESS_MAIN(UpdateCheckTest)
+#include "UpdateCheckTest.moc"
