@@ -5,6 +5,9 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
+
+class ArticleRecord;
 
 // Subcommands of vexmoor-cli. Each takes the arguments after its name, writes
 // results to standard output and diagnostics to standard error, and returns
@@ -19,3 +22,6 @@ int runSearchCommand(const QStringList &args);
 std::optional<QByteArray> readCliInput(const QString &path);
 void writeStdout(const QByteArray &bytes);
 void writeStderrLine(const QString &line);
+
+// Appends one record as a JSON object on one line (the efetch output format).
+void appendRecordJson(std::string &out, const ArticleRecord &record);

@@ -43,6 +43,8 @@ void appendJsonString(std::string &out, std::string_view text)
     out.push_back('"');
 }
 
+} // namespace
+
 // One record as a JSON object on one line, keys in the record's own order.
 void appendRecordJson(std::string &out, const ArticleRecord &record)
 {
@@ -69,8 +71,6 @@ void appendRecordJson(std::string &out, const ArticleRecord &record)
     }
     out.append("}\n");
 }
-
-} // namespace
 
 int runEfetchCommand(const QStringList &args)
 {
