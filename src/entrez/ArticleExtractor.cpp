@@ -14,6 +14,7 @@ constexpr std::string_view kClosingTag = "</PubmedArticleSet>";
 // so the tree in memory covers about this much text instead of the whole
 // answer; each piece yields exactly the nodes the whole parse would.
 constexpr size_t kPieceBytes = size_t(1) << 19;
+constexpr unsigned int kPieceParseOptions = kResponseParseOptions | pugi::parse_fragment;
 
 using Key = ArticleRecord::Key;
 
@@ -93,21 +94,32 @@ qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::s
     const qsizetype before = articles.size();
     pugi::xml_document piece;
     ArticleRecord::Builder builder;
-    size_t begin = outline.contentBegin;
-    const auto parsePiece = [&](size_t end) {
-        piece.load_buffer_inplace(cleaned.data() + begin, end - begin, kResponseParseOptions | pugi::parse_fragment,
-                                  pugi::encoding_utf8);
+    const auto appendRecords = [&] {
         for (pugi::xml_node node = piece.first_child(); node; node = node.next_sibling()) {
             if (isRecordNode(node))
                 articles.append(articleForNode(node, elinkBase, builder));
         }
+    };
+    // Pieces ending just after a child element are parsed in place. pugixml
+    // borrows the last byte of an in-place buffer as its terminator, which is
+    // harmless on a '>' but would cut the last character of trailing text, so
+    // the text after the last child element is parsed from a copy.
+    size_t begin = outline.contentBegin;
+    const auto parsePiece = [&](size_t end) {
+        piece.load_buffer_inplace(cleaned.data() + begin, end - begin, kPieceParseOptions, pugi::encoding_utf8);
+        appendRecords();
         begin = end;
     };
     for (size_t cut : outline.childEnds) {
         if (cut - begin >= kPieceBytes)
             parsePiece(cut);
     }
-    parsePiece(outline.contentEnd);
+    if (!outline.childEnds.empty() && outline.childEnds.back() > begin)
+        parsePiece(outline.childEnds.back());
+    if (outline.contentEnd > begin) {
+        piece.load_buffer(cleaned.data() + begin, outline.contentEnd - begin, kPieceParseOptions, pugi::encoding_utf8);
+        appendRecords();
+    }
     return articles.size() - before;
 }
 

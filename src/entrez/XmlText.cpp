@@ -18,9 +18,7 @@ bool isContentText(pugi::xml_node node)
     if (node.type() != pugi::node_pcdata)
         return false;
     const char *text = node.value();
-    if (!isWhitespaceOnly(text))
-        return true;
-    return !std::strpbrk(text, "\n\r") && node.previous_sibling() && node.next_sibling();
+    return !isWhitespaceOnly(text) || !std::strpbrk(text, "\n\r");
 }
 
 void appendStringValue(pugi::xml_node node, std::string &out)

@@ -12,11 +12,11 @@
 //
 // Answers are parsed keeping whitespace-only text, and these functions decide
 // which of it is content. Pretty-printed answers put element-only content
-// (the article set, an author list) on separate lines, so a whitespace-only
-// text node is layout when it holds a line break, and also when it does not
-// stand between two siblings (leading or trailing blanks of an element). What
-// remains is a run of blanks on one line between two nodes, such as the space
-// in "<i>Homo</i> <i>sapiens</i>", which is part of the text.
+// (the article set, an author list, the levels of a MathML formula) on lines
+// of their own, and the compact layout has no white space between elements at
+// all, so whitespace-only text that holds a line break is layout and is left
+// out. Any other text is content: the space in "<i>Homo</i> <i>sapiens</i>"
+// stays, and so does the blank of "<mml:mtext> </mml:mtext>".
 
 bool isWhitespaceOnly(const char *text);
 

@@ -1,0 +1,309 @@
+#include "entrez/ResponseCleanup.h"
+#include "entrez/Utf8.h"
+#include "entrez/XmlRepair.h"
+#include "entrez/XmlText.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
+const std::string kSetClose = "</PubmedArticleSet>";
+
+QByteArray bytes(const std::string &s)
+{
+    return QByteArray::fromStdString(s);
+}
+
+// The four replacement passes exactly as written: replace-all, in order, no rescanning.
+std::string fourPasses(std::string text)
+{
+    const std::pair<std::string, std::string> passes[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;amp;", "&amp;"}};
+    for (const auto &[from, to] : passes) {
+        std::string out;
+        size_t at = 0;
+        for (size_t hit; (hit = text.find(from, at)) != std::string::npos; at = hit + from.size())
+            out.append(text, at, hit - at).append(to);
+        text = out.append(text, at);
+    }
+    return text;
+}
+
+std::string replaced(std::string text)
+{
+    text.resize(replaceResponseEntities(text.data(), text.size()));
+    return text;
+}
+
+// Repair result, and whether the text parses with pugixml afterwards.
+std::string repairedAndParsed(const std::string &input)
+{
+    std::string out = repairedXml(input);
+    std::string copy = out;
+    pugi::xml_document doc;
+    if (!doc.load_buffer_inplace(copy.data(), copy.size(), kResponseParseOptions, pugi::encoding_utf8))
+        return "(does not parse) " + out;
+    return out;
+}
+
+std::unique_ptr<XmlDocument> articleSet(const std::string &content)
+{
+    return XMLDocumentForResponse(kDecl + "<PubmedArticleSet>" + content + kSetClose, kSetClose);
+}
+
+} // namespace
+
+class ResponseCleanupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replacementPasses_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("escaped tag") << QByteArray("a &lt;i&gt;b&lt;/i&gt; c") << QByteArray("a <i>b</i> c");
+        QTest::newRow("quotes") << QByteArray("&quot;x&quot;") << QByteArray("\"x\"");
+        QTest::newRow("doubly escaped ampersand") << QByteArray("&amp;amp;") << QByteArray("&amp;");
+        QTest::newRow("doubly escaped entity") << QByteArray("&amp;amp;lt;") << QByteArray("&amp;lt;");
+        QTest::newRow("singly escaped entity stays") << QByteArray("&amp;lt; &amp;gt;") << QByteArray("&amp;lt; &amp;gt;");
+        QTest::newRow("triply escaped") << QByteArray("&amp;amp;amp;") << QByteArray("&amp;amp;");
+        QTest::newRow("other references untouched") << QByteArray("&apos; &#60; &amp; &#x3C;") << QByteArray("&apos; &#60; &amp; &#x3C;");
+        QTest::newRow("no new match across a replacement") << QByteArray("&&lt;lt;") << QByteArray("&<lt;");
+        QTest::newRow("cut at the end") << QByteArray("x &lt") << QByteArray("x &lt");
+    }
+    void replacementPasses()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(QByteArray::fromStdString(replaced(input.toStdString())), expected);
+        QCOMPARE(QByteArray::fromStdString(fourPasses(input.toStdString())), expected);
+    }
+
+    // The one-scan replacement must equal the four passes on any text.
+    void replacementEqualsFourPassesOnRandomText()
+    {
+        const char alphabet[] = "&&&ltgquomap;;x";
+        QRandomGenerator random(7);
+        for (int round = 0; round < 20000; ++round) {
+            std::string text(size_t(random.bounded(1, 24)), ' ');
+            for (char &c : text)
+                c = alphabet[random.bounded(int(sizeof(alphabet) - 1))];
+            QCOMPARE(replaced(text), fourPasses(text));
+        }
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("no declaration") << QByteArray("<eSearchResult><Count>1</Count></eSearchResult>");
+        QTest::newRow("no closing tag") << bytes(kDecl + "<eSearchResult><Count>1</Count>");
+        QTest::newRow("closing tag only before the declaration")
+            << bytes("<eSearchResult></eSearchResult>" + kDecl + "<eSearchResult><Count>1</Count>");
+        QTest::newRow("HTML error page") << QByteArray("<html><body><h1>429 Too Many Requests</h1></body></html>");
+        QTest::newRow("no element") << bytes(kDecl + "just text</eSearchResult>");
+    }
+    void failures()
+    {
+        QFETCH(QByteArray, text);
+        QVERIFY(!XMLDocumentForResponse(text.toStdString(), "</eSearchResult>"));
+    }
+
+    void envelope_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        const std::string body = "<eSearchResult><Count>7</Count></eSearchResult>";
+        QTest::newRow("plain") << bytes(kDecl + body);
+        QTest::newRow("byte-order mark and blanks first") << bytes("\xEF\xBB\xBF \r\n\t" + kDecl + body);
+        QTest::newRow("stray line first") << bytes("Status: 200\n" + kDecl + body);
+        QTest::newRow("second document after") << bytes(kDecl + body + "\n" + kDecl + "<eSearchResult><Count>9</Count><Bad></eSearchResult>");
+        QTest::newRow("closing tag twice") << bytes(kDecl + body + "</eSearchResult>trailing");
+    }
+    void envelope()
+    {
+        QFETCH(QByteArray, text);
+        const auto document = XMLDocumentForResponse(text.toStdString(), "</eSearchResult>");
+        QVERIFY(document);
+        QCOMPARE(std::string(document->root().name()), std::string("eSearchResult"));
+        QCOMPARE(stringValue(document->root()), std::string("7"));
+        QCOMPARE(std::distance(document->root().begin(), document->root().end()), 1);
+    }
+
+    void sizeLimitRefusesBeforeParsing()
+    {
+        const std::string text = kDecl + "<eSearchResult><Count>1</Count></eSearchResult>";
+        QVERIFY(XMLDocumentForResponse(text, "</eSearchResult>", text.size()));
+        QVERIFY(!XMLDocumentForResponse(text, "</eSearchResult>", text.size() - 1));
+        QVERIFY(!CleanedResponse::fromBytes(bytes(text), "</eSearchResult>", text.size() - 1));
+    }
+
+    void wellFormedInputPassesUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("declaration and DOCTYPE")
+            << QByteArray("<?xml version=\"1.0\" ?>\n<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, "
+                          "1st January 2025//EN\" \"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
+                          "<PubmedArticleSet><PubmedArticle/></PubmedArticleSet>");
+        QTest::newRow("internal subset")
+            << QByteArray("<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ATTLIST r a CDATA \"x>y\"><!-- c > -->]><r/>");
+        QTest::newRow("comments, PIs, CDATA")
+            << QByteArray("<!-- a < b --><?pi data?><r><![CDATA[<not a tag> & ]]><!----><?x?></r><!-- end -->\n");
+        QTest::newRow("references and attributes")
+            << QByteArray("<r a='1' b = \"&lt;&#x10FFFF;&#9;\">&amp;&apos;&quot;&#233;&gt;></r>");
+        QTest::newRow("names") << QByteArray("<mml:math xmlns:mml=\"u\"><a-b.c_d>x</a-b.c_d><\xC3\xA9t\xC3\xA9/></mml:math>");
+    }
+    void wellFormedInputPassesUnchanged()
+    {
+        QFETCH(QByteArray, text);
+        std::string output = "untouched";
+        QVERIFY(!repairXml(text.toStdString(), output));
+        QCOMPARE(output, std::string("untouched"));
+    }
+
+    void repair_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("stray <") << QByteArray("<r>P < 0.001 and a<b</r>") << QByteArray("<r>P &lt; 0.001 and a&lt;b</r>");
+        QTest::newRow("stray < at the end") << QByteArray("<r>x<") << QByteArray("<r>x&lt;</r>");
+        QTest::newRow("stray &") << QByteArray("<r>R&D &nbsp; &#0; &#xD800; &#1114112; &#; &</r>")
+                                 << QByteArray("<r>R&amp;D &amp;nbsp; &amp;#0; &amp;#xD800; &amp;#1114112; &amp;#; &amp;</r>");
+        QTest::newRow("bare quotes in a value")
+            << QByteArray("<r><a t=\"say \"hi\" now\" u=\"1\">x</a></r>")
+            << QByteArray("<r><a t=\"say &quot;hi&quot; now\" u=\"1\">x</a></r>");
+        QTest::newRow("bare quote before the end of the tag")
+            << QByteArray("<r><a t=\"\"quoted\"\"/></r>") << QByteArray("<r><a t=\"&quot;quoted&quot;\"/></r>");
+        QTest::newRow("& in a value") << QByteArray("<r a=\"x & y\"/>") << QByteArray("<r a=\"x &amp; y\"/>");
+        QTest::newRow("< in a value makes the tag text")
+            << QByteArray("<r><a t=\"1<2\">x</a></r>") << QByteArray("<r>&lt;a t=\"1&lt;2\">x</r>");
+        // A quote glued to the next attribute cannot close the value, so the
+        // element survives with one odd value rather than becoming text.
+        QTest::newRow("attributes without space") << QByteArray("<r><a x=\"1\"y=\"2\">t</a></r>")
+                                                  << QByteArray("<r><a x=\"1&quot;y=&quot;2\">t</a></r>");
+        QTest::newRow("unclosed inline") << QByteArray("<r><t><i>x</t></r>") << QByteArray("<r><t><i>x</i></t></r>");
+        QTest::newRow("mismatched inline") << QByteArray("<r><i>a<b>b</i>c</b></r>") << QByteArray("<r><i>a<b>b</b></i>c</r>");
+        QTest::newRow("unmatched end tag") << QByteArray("<r>a</x>b</r >") << QByteArray("<r>ab</r >");
+        QTest::newRow("open at the end") << QByteArray("<r><a><b>text") << QByteArray("<r><a><b>text</b></a></r>");
+        QTest::newRow("text and elements outside the root")
+            << QByteArray("junk <!DOCTYPE r><r/> tail<x>y</x><!--c-->") << QByteArray("<!DOCTYPE r><r/><!--c-->");
+        QTest::newRow("second DOCTYPE and CDATA outside") << QByteArray("<!DOCTYPE r><!DOCTYPE s><![CDATA[x]]><r/>")
+                                                          << QByteArray("<!DOCTYPE r><r/>");
+        QTest::newRow("unterminated comment, CDATA and PI")
+            << QByteArray("<r><!-- x <![CDATA[ y <?pi z</r>") << QByteArray("<r>&lt;!-- x &lt;![CDATA[ y &lt;?pi z</r>");
+        QTest::newRow("DOCTYPE inside an element") << QByteArray("<r><!DOCTYPE r></r>") << QByteArray("<r>&lt;!DOCTYPE r></r>");
+        QTest::newRow("NUL bytes") << QByteArray("<r a=\"\0\">x\0y</r>", 16) << QByteArray("<r a=\"\">xy</r>");
+    }
+    void repair()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, expected);
+        const std::string output = repairedAndParsed(input.toStdString());
+        QCOMPARE(QByteArray::fromStdString(output), expected);
+        // Repaired text is well-formed: a second repair changes nothing.
+        std::string again;
+        QVERIFY(!repairXml(output, again));
+    }
+
+    // The outline cuts the root's content between its element children.
+    void outline()
+    {
+        const std::string input = "<?xml version=\"1.0\"?><set>\n<a>1</a> t <b/><c><d>x</c>\n</set>";
+        std::string output;
+        XmlOutline outline;
+        QVERIFY(repairXml(input, output, &outline));
+        QCOMPARE(output, std::string("<?xml version=\"1.0\"?><set>\n<a>1</a> t <b/><c><d>x</d></c>\n</set>"));
+        QVERIFY(outline.hasRoot);
+        QCOMPARE(output.substr(outline.contentBegin, outline.contentEnd - outline.contentBegin),
+                 std::string("\n<a>1</a> t <b/><c><d>x</d></c>\n"));
+        QCOMPARE(outline.childEnds.size(), size_t(3));
+        QCOMPARE(output.substr(0, outline.childEnds[0]).substr(outline.childEnds[0] - 4), std::string("</a>"));
+        QCOMPARE(output.substr(0, outline.childEnds[1]).substr(outline.childEnds[1] - 4), std::string("<b/>"));
+        QCOMPARE(output.substr(0, outline.childEnds[2]).substr(outline.childEnds[2] - 4), std::string("</c>"));
+    }
+
+    void escapedTagBecomesMarkup()
+    {
+        const auto document = articleSet("<A>a &lt;i&gt;word&lt;/i&gt; P &lt; 0.001 &amp;amp;lt;x&amp;amp;gt; &amp;lt;y&amp;gt;</A>");
+        QVERIFY(document);
+        const pugi::xml_node a = document->root().first_child();
+        QCOMPARE(std::string(a.child("i").text().get()), std::string("word"));
+        // The sign of "P < 0.001" survives; doubly and singly escaped entities are text, never markup.
+        QCOMPARE(stringValue(a), std::string("a word P < 0.001 &lt;x&gt; &lt;y&gt;"));
+    }
+
+    void quoteInAttributeValueKeepsTheElement()
+    {
+        const auto document = articleSet("<A Label=\"The &quot;best&quot; one\">text</A>");
+        QVERIFY(document);
+        const pugi::xml_node a = document->root().first_child();
+        QCOMPARE(std::string(a.name()), std::string("A"));
+        QCOMPARE(std::string(a.attribute("Label").value()), std::string("The \"best\" one"));
+        QCOMPARE(stringValue(a), std::string("text"));
+    }
+
+    void whitespace()
+    {
+        const auto document = articleSet("\n  <T><i>Homo</i> <i>sapiens</i>\n    <b>x</b></T>\n  <T>\n    <L>a</L>\n    <L>b</L>\n  </T>\n  \n");
+        QVERIFY(document);
+        int records = 0;
+        for (pugi::xml_node child : document->root().children())
+            records += isRecordNode(child);
+        QCOMPARE(records, 2);
+        const pugi::xml_node first = document->root().child("T");
+        QCOMPARE(stringValue(first), std::string("Homo sapiensx"));
+        QCOMPARE(stringValue(first.next_sibling("T")), std::string("ab"));
+    }
+
+    void deepNesting()
+    {
+        const int depth = 100000;
+        std::string text = kDecl + "<PubmedArticleSet>";
+        for (int i = 0; i < depth; ++i)
+            text += "<a>";
+        text += "deep";
+        // Unmatched end tags under the deep stack must not cost a walk of it each.
+        for (int i = 0; i < depth; ++i)
+            text += "</b>";
+        text += kSetClose;
+        const auto document = XMLDocumentForResponse(text, kSetClose);
+        QVERIFY(document);
+        QCOMPARE(stringValue(document->root()), std::string("deep"));
+        int levels = 0;
+        for (pugi::xml_node n = document->root(); n.first_child().type() == pugi::node_element; n = n.first_child())
+            ++levels;
+        QCOMPARE(levels, depth);
+    }
+
+    void utf8_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("ASCII") << QByteArray("plain <xml> text, long enough for the wide path") << true;
+        QTest::newRow("two to four bytes") << QByteArray("\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80") << true;
+        QTest::newRow("U+10FFFF") << QByteArray("\xF4\x8F\xBF\xBF") << true;
+        QTest::newRow("U+FFFF") << QByteArray("\xEF\xBF\xBF") << true;
+        QTest::newRow("lone continuation") << QByteArray("abc\x80") << false;
+        QTest::newRow("overlong two bytes") << QByteArray("\xC0\xAF") << false;
+        QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << false;
+        QTest::newRow("overlong four bytes") << QByteArray("\xF0\x80\x80\xAF") << false;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
+        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
+        QTest::newRow("F5 lead") << QByteArray("\xF5\x80\x80\x80") << false;
+        QTest::newRow("truncated at the end") << QByteArray("text \xE2\x82") << false;
+        QTest::newRow("Latin-1 after 17 ASCII bytes") << QByteArray("0123456789abcdefg Universit\xE0") << false;
+        QTest::newRow("bad byte at 16") << QByteArray("0123456789abcdef\xFF") << false;
+    }
+    void utf8()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QCOMPARE(isValidUtf8(std::string_view(text.constData(), size_t(text.size()))), valid);
+    }
+};
+
+QTEST_GUILESS_MAIN(ResponseCleanupTest)
+#include "ResponseCleanupTest.moc"
