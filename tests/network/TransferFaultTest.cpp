@@ -183,6 +183,17 @@ private slots:
             const FetchResult result = fetcher.get(url);
             QVERIFY(!result.ok());
             QVERIFY2(result.error.contains(QLatin1String("certificate"), Qt::CaseInsensitive), qPrintable(result.error));
+
+            server.serveEfetch();
+            ArticleDownload download(server.endpoints());
+            QSignalSpy failed(&download, &ArticleDownload::failed);
+            QSignalSpy finished(&download, &ArticleDownload::finished);
+            QVERIFY(download.start({QStringLiteral("1")}));
+            QVERIFY(failed.wait(kGenerousTimeoutMs));
+            QVERIFY2(failed.at(0).at(0).toString().contains(QLatin1String("certificate"), Qt::CaseInsensitive),
+                     qPrintable(failed.at(0).at(0).toString()));
+            QCOMPARE(finished.size(), 0);
+            QCOMPARE(server.requestTargets().size(), 0);
         }
         const TrustFakeCertificate trust;
         BlockingFetcher fetcher;
