@@ -10,12 +10,6 @@ namespace {
 
 constexpr std::string_view kClosingTag = "</PubmedArticleSet>";
 
-// The root's children are parsed a piece at a time, cut between two children,
-// so the tree in memory covers about this much text instead of the whole
-// answer; each piece yields exactly the nodes the whole parse would.
-constexpr size_t kPieceBytes = size_t(1) << 19;
-constexpr unsigned int kPieceParseOptions = kResponseParseOptions | pugi::parse_fragment;
-
 using Key = ArticleRecord::Key;
 
 enum Query {
@@ -87,39 +81,13 @@ void addAuthors(pugi::xml_node author, ArticleRecord::Builder &builder, std::str
 
 qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::string_view elinkBase)
 {
-    const XmlOutline &outline = cleaned.outline();
-    if (!outline.hasRoot)
-        return 0;
-    articles.reserve(articles.size() + qsizetype(outline.childEnds.size()));
+    articles.reserve(articles.size() + qsizetype(cleaned.outline().childEnds.size()));
     const qsizetype before = articles.size();
-    pugi::xml_document piece;
     ArticleRecord::Builder builder;
-    const auto appendRecords = [&] {
-        for (pugi::xml_node node = piece.first_child(); node; node = node.next_sibling()) {
-            if (isRecordNode(node))
-                articles.append(articleForNode(node, elinkBase, builder));
-        }
-    };
-    // Pieces ending just after a child element are parsed in place. pugixml
-    // borrows the last byte of an in-place buffer as its terminator, which is
-    // harmless on a '>' but would cut the last character of trailing text, so
-    // the text after the last child element is parsed from a copy.
-    size_t begin = outline.contentBegin;
-    const auto parsePiece = [&](size_t end) {
-        piece.load_buffer_inplace(cleaned.data() + begin, end - begin, kPieceParseOptions, pugi::encoding_utf8);
-        appendRecords();
-        begin = end;
-    };
-    for (size_t cut : outline.childEnds) {
-        if (cut - begin >= kPieceBytes)
-            parsePiece(cut);
-    }
-    if (!outline.childEnds.empty() && outline.childEnds.back() > begin)
-        parsePiece(outline.childEnds.back());
-    if (outline.contentEnd > begin) {
-        piece.load_buffer(cleaned.data() + begin, outline.contentEnd - begin, kPieceParseOptions, pugi::encoding_utf8);
-        appendRecords();
-    }
+    forEachRootChild(cleaned, [&](pugi::xml_node node) {
+        if (isRecordNode(node))
+            articles.append(articleForNode(node, elinkBase, builder));
+    });
     return articles.size() - before;
 }
 

@@ -111,6 +111,42 @@ XmlDocument::XmlDocument(CleanedResponse text)
     m_document.load_buffer_inplace(m_text.data(), m_text.size(), kResponseParseOptions, pugi::encoding_utf8);
 }
 
+void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit)
+{
+    // About this much text per piece keeps its tree small next to the answer.
+    constexpr size_t kPieceBytes = size_t(1) << 19;
+    constexpr unsigned int kOptions = kResponseParseOptions | pugi::parse_fragment;
+
+    const XmlOutline &outline = text.outline();
+    if (!outline.hasRoot)
+        return;
+    pugi::xml_document piece;
+    const auto visitAll = [&] {
+        for (pugi::xml_node node = piece.first_child(); node; node = node.next_sibling())
+            visit(node);
+    };
+    // Pieces ending just after a child element are parsed in place. pugixml
+    // borrows the last byte of an in-place buffer as its terminator, which is
+    // harmless on a '>' but would cut the last character of trailing text, so
+    // the text after the last child element is parsed from a copy.
+    size_t begin = outline.contentBegin;
+    const auto parseInPlace = [&](size_t end) {
+        piece.load_buffer_inplace(text.data() + begin, end - begin, kOptions, pugi::encoding_utf8);
+        visitAll();
+        begin = end;
+    };
+    for (size_t cut : outline.childEnds) {
+        if (cut - begin >= kPieceBytes)
+            parseInPlace(cut);
+    }
+    if (!outline.childEnds.empty() && outline.childEnds.back() > begin)
+        parseInPlace(outline.childEnds.back());
+    if (outline.contentEnd > begin) {
+        piece.load_buffer(text.data() + begin, outline.contentEnd - begin, kOptions, pugi::encoding_utf8);
+        visitAll();
+    }
+}
+
 std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag, size_t maxBytes)
 {
     std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), closingTag, maxBytes);

@@ -8,6 +8,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,3 +96,10 @@ private:
 // tag after it, no document, or text longer than `maxBytes`.
 std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag,
                                                     size_t maxBytes = size_t(kMaxAnswerBytes));
+
+// Calls `visit` for each child node of the document element of `text`, in
+// document order, parsing the content a piece at a time: the pieces are cut
+// just after an element child, so each yields exactly the nodes a parse of the
+// whole text would, while only one piece's tree is in memory. The nodes live
+// until `visit` returns. Does nothing when there is no document element.
+void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit);
