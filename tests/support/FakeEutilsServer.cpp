@@ -146,6 +146,10 @@ FakeResponse FakeResponse::serverError(int status)
 FakeResponse FakeResponse::redirect(const QString &location, int status)
 {
     FakeResponse response = html(status, "<html><body>Moved here: " + location.toUtf8() + "</body></html>\n");
+    // On a connection kept open after a redirect, the network layer of the
+    // client may race and send the redirected request a second time on a
+    // fresh connection; closing makes the sequence of requests predictable.
+    response.closeConnection = true;
     response.headers.append(std::pair<QByteArray, QByteArray>("Location", location.toUtf8()));
     return response;
 }
@@ -382,7 +386,7 @@ void FakeEutilsServer::processRequests(const ConnectionPtr &connection)
         const FakeResponse response = handler ? handler(QUrl(origin().toString() + target))
                                               : FakeResponse::html(404, "<html><body>Not Found</body></html>\n");
         connection->busy = true;
-        connection->closeAfter = close;
+        connection->closeAfter = close || response.closeConnection;
         if (response.delayMs > 0) {
             QTimer::singleShot(response.delayMs, connection->socket, [this, connection, response] {
                 deliver(connection, response);

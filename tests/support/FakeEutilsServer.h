@@ -36,6 +36,7 @@ struct FakeResponse
     QByteArray body;
     QList<std::pair<QByteArray, QByteArray>> headers; // extra headers, e.g. Location
     Delivery delivery = Delivery::Whole;
+    bool closeConnection = false; // "Connection: close", and close after the response (redirects do)
     int delayMs = 0;          // wait before anything is sent
     QList<qsizetype> chunkSizes; // for Chunks: sizes of the first pieces; the rest follows last
     int chunkIntervalMs = 150;   // for Chunks: pause between pieces
