@@ -62,22 +62,25 @@ std::optional<Envelope> responseEnvelope(std::string_view text, std::string_view
 
 bool CleanedResponse::clean(char *data, size_t size, std::string_view closingTag)
 {
-    size = replaceResponseEntities(data, size);
-    const std::optional<Envelope> envelope = responseEnvelope(std::string_view(data, size), closingTag);
+    const size_t length = replaceResponseEntities(data, size);
+    const std::optional<Envelope> envelope = responseEnvelope(std::string_view(data, length), closingTag);
     if (!envelope)
         return false;
-    const std::string_view kept(data + envelope->begin, envelope->end - envelope->begin);
-    std::string repaired;
-    if (repairXml(kept, repaired, &m_outline)) {
-        // The repaired copy replaces the answer, which is released at once.
-        m_bytes = QByteArray();
-        m_string = std::move(repaired);
-        m_inBytes = false;
-        m_offset = 0;
-        m_size = m_string.size();
-    } else {
-        m_offset = envelope->begin;
-        m_size = kept.size();
+    const XmlRepair repair(std::string_view(data + envelope->begin, envelope->end - envelope->begin));
+    m_outline = repair.outline();
+    m_offset = envelope->begin;
+    m_size = repair.repairedSize();
+    if (!repair.changesNothing()) {
+        // Repaired in the answer's own buffer: the replacements made room,
+        // which re-escaping mostly takes back; more is rarely needed.
+        const size_t needed = m_offset + m_size;
+        if (needed > size) {
+            if (m_inBytes)
+                m_bytes.resize(qsizetype(needed));
+            else
+                m_string.resize(needed);
+        }
+        repair.applyInPlace(this->data());
     }
     return true;
 }

@@ -42,7 +42,8 @@ inline constexpr unsigned int kResponseParseOptions =
 
 // One answer after the replacements, the envelope cut and the repair: a
 // well-formed text, ready to be parsed in place, and its outline. Owns the
-// buffer the text lives in (the caller's, reused, or the repair's).
+// buffer the text lives in: the caller's, reused, as the repair is applied in
+// place.
 class CleanedResponse
 {
 public:

@@ -1,6 +1,7 @@
 #include "entrez/XmlRepair.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
@@ -157,49 +158,37 @@ struct OpenElement
 class Repairer
 {
 public:
-    Repairer(std::string_view input, std::string &output, XmlOutline *outline)
+    Repairer(std::string_view input, std::vector<XmlRepair::Edit> &edits, std::string &texts, XmlOutline &outline)
         : m_begin(input.data())
         , m_end(input.data() + input.size())
-        , m_flushed(m_begin)
-        , m_out(output)
+        , m_edits(edits)
+        , m_texts(texts)
         , m_outline(outline)
     {
     }
 
-    bool run()
+    void run()
     {
-        const char *p = prolog(m_begin);
-        if (p && m_outline)
-            m_outline->hasRoot = true;
-        if (p)
-            p = content(p);
-        if (p)
-            epilog(p);
-        if (m_changed)
-            m_out.append(m_flushed, size_t(m_end - m_flushed));
-        return m_changed;
+        if (const char *p = prolog(m_begin)) {
+            m_outline.hasRoot = true;
+            if ((p = content(p)))
+                epilog(p);
+        }
     }
 
 private:
-    // Output bookkeeping: the input is copied lazily, so well-formed input
-    // costs no writes at all.
+    // Changes are only recorded here, in input order, and applied afterwards,
+    // so well-formed input costs no writes at all and the input stays intact
+    // (open element names point into it) while it is scanned.
     void replace(const char *from, const char *to, std::string_view with)
     {
-        if (!m_changed) {
-            m_changed = true;
-            m_out.clear();
-            const size_t n = size_t(m_end - m_begin);
-            m_out.reserve(n + n / 64 + 256);
-        }
-        m_out.append(m_flushed, size_t(from - m_flushed));
-        m_out.append(with);
-        m_flushed = to;
+        const size_t textBegin = m_texts.size();
+        m_texts.append(with);
+        m_edits.push_back({size_t(from - m_begin), size_t(to - m_begin), textBegin, m_texts.size()});
+        m_delta += ptrdiff_t(with.size()) - (to - from);
     }
     void drop(const char *from, const char *to) { replace(from, to, {}); }
-    size_t outputOffset(const char *p) const
-    {
-        return m_changed ? m_out.size() + size_t(p - m_flushed) : size_t(p - m_begin);
-    }
+    size_t outputOffset(const char *p) const { return size_t((p - m_begin) + m_delta); }
 
     // --- Markup recognisers; each returns the end of the construct at p, or null.
 
@@ -438,10 +427,7 @@ private:
     void closeInnermost(const char *p)
     {
         const OpenElement e = m_stack.back();
-        std::string tag;
-        tag.reserve(e.length + 3);
-        tag.append("</").append(e.view()).push_back('>');
-        replace(p, p, tag);
+        replace(p, p, std::string("</").append(e.view()).append(">"));
         pop();
         noteChildEnd(p);
     }
@@ -449,8 +435,8 @@ private:
     // After an element closes at p: its end is a cut point when it was a child of the root.
     void noteChildEnd(const char *p)
     {
-        if (m_stack.size() == 1 && m_outline)
-            m_outline->childEnds.push_back(outputOffset(p));
+        if (m_stack.size() == 1)
+            m_outline.childEnds.push_back(outputOffset(p));
     }
 
     // --- The three parts of a document.
@@ -488,16 +474,13 @@ private:
                 if (tag.needsFix)
                     startTag<true>(lt, tag);
                 if (tag.empty) {
-                    if (m_outline)
-                        m_outline->contentBegin = m_outline->contentEnd = outputOffset(tag.end);
+                    m_outline.hasRoot = true;
+                    m_outline.contentBegin = m_outline.contentEnd = outputOffset(tag.end);
                     epilog(tag.end);
-                    if (m_outline)
-                        m_outline->hasRoot = true;
                     return nullptr;
                 }
                 push(lt, tag.nameEnd);
-                if (m_outline)
-                    m_outline->contentBegin = outputOffset(tag.end);
+                m_outline.contentBegin = outputOffset(tag.end);
                 return tag.end;
             }
             drop(lt, lt + 1);
@@ -549,8 +532,7 @@ private:
                         while (name != m_stack.back().view())
                             closeInnermost(q);
                         if (m_stack.size() == 1) {
-                            if (m_outline)
-                                m_outline->contentEnd = outputOffset(q);
+                            m_outline.contentEnd = outputOffset(q);
                             m_stack.pop_back();
                             return e;
                         }
@@ -581,8 +563,7 @@ private:
         }
         while (!m_stack.empty()) {
             if (m_stack.size() == 1) {
-                if (m_outline)
-                    m_outline->contentEnd = outputOffset(m_end);
+                m_outline.contentEnd = outputOffset(m_end);
                 replace(m_end, m_end, std::string("</").append(m_stack.back().view()).append(">"));
                 m_stack.pop_back();
             } else {
@@ -621,10 +602,10 @@ private:
 
     const char *const m_begin;
     const char *const m_end;
-    const char *m_flushed;
-    std::string &m_out;
-    XmlOutline *m_outline;
-    bool m_changed = false;
+    std::vector<XmlRepair::Edit> &m_edits;
+    std::string &m_texts;
+    XmlOutline &m_outline;
+    ptrdiff_t m_delta = 0; // output size minus input size so far
 
     std::vector<OpenElement> m_stack;
     std::unordered_map<std::string_view, uint32_t> m_openNames;
@@ -638,17 +619,82 @@ private:
 
 } // namespace
 
+XmlRepair::XmlRepair(std::string_view input)
+    : m_input(input)
+{
+    Repairer(input, m_edits, m_texts, m_outline).run();
+    ptrdiff_t delta = 0;
+    for (const Edit &e : m_edits)
+        delta += ptrdiff_t(e.textEnd - e.textBegin) - ptrdiff_t(e.to - e.from);
+    m_repairedSize = size_t(ptrdiff_t(input.size()) + delta);
+}
+
+std::string XmlRepair::repaired() const
+{
+    std::string out;
+    out.reserve(m_repairedSize);
+    size_t at = 0;
+    for (const Edit &e : m_edits) {
+        out.append(m_input.substr(at, e.from - at));
+        out.append(m_texts, e.textBegin, e.textEnd - e.textBegin);
+        at = e.to;
+    }
+    out.append(m_input.substr(at));
+    return out;
+}
+
+// The unchanged spans between edits move by the size change of the edits
+// before them. Spans moving left are moved first, front to back; then spans
+// moving right and the edits' texts, back to front. Neither order ever
+// overwrites bytes still to be read, since every destination lies left of the
+// sources still waiting in its pass.
+void XmlRepair::applyInPlace(char *data) const
+{
+    struct Span
+    {
+        size_t from;
+        size_t to;
+        ptrdiff_t shift;
+    };
+    const auto spanAt = [&](size_t i, ptrdiff_t shift) {
+        const size_t from = i == 0 ? 0 : m_edits[i - 1].to;
+        const size_t to = i == m_edits.size() ? m_input.size() : m_edits[i].from;
+        return Span{from, to, shift};
+    };
+    std::vector<ptrdiff_t> shifts(m_edits.size() + 1);
+    for (size_t i = 0; i < m_edits.size(); ++i) {
+        const Edit &e = m_edits[i];
+        shifts[i + 1] = shifts[i] + ptrdiff_t(e.textEnd - e.textBegin) - ptrdiff_t(e.to - e.from);
+    }
+    for (size_t i = 0; i <= m_edits.size(); ++i) {
+        const Span span = spanAt(i, shifts[i]);
+        if (span.shift < 0)
+            std::memmove(data + ptrdiff_t(span.from) + span.shift, data + span.from, span.to - span.from);
+    }
+    for (size_t i = m_edits.size() + 1; i-- > 0;) {
+        const Span span = spanAt(i, shifts[i]);
+        if (span.shift > 0)
+            std::memmove(data + ptrdiff_t(span.from) + span.shift, data + span.from, span.to - span.from);
+        if (i > 0) {
+            const Edit &e = m_edits[i - 1];
+            std::memcpy(data + ptrdiff_t(e.from) + shifts[i - 1], m_texts.data() + e.textBegin, e.textEnd - e.textBegin);
+        }
+    }
+}
+
 bool repairXml(std::string_view input, std::string &output, XmlOutline *outline)
 {
+    const XmlRepair repair(input);
     if (outline)
-        *outline = XmlOutline();
-    return Repairer(input, output, outline).run();
+        *outline = repair.outline();
+    if (repair.changesNothing())
+        return false;
+    output = repair.repaired();
+    return true;
 }
 
 std::string repairedXml(std::string_view input)
 {
-    std::string output;
-    if (!repairXml(input, output))
-        output.assign(input);
-    return output;
+    const XmlRepair repair(input);
+    return repair.changesNothing() ? std::string(input) : repair.repaired();
 }

@@ -35,6 +35,43 @@ struct XmlOutline
 // Nothing external is ever loaded. Well-formed input passes through
 // unchanged.
 //
+// One scan finds every change; they are applied afterwards, to a copy or in
+// place, so a large answer can be repaired in its own buffer.
+class XmlRepair
+{
+public:
+    // Scans `input`, which must outlive this object.
+    explicit XmlRepair(std::string_view input);
+
+    // True when `input` is well-formed as it stands.
+    bool changesNothing() const { return m_edits.empty(); }
+    size_t repairedSize() const { return m_repairedSize; }
+    // The outline of the repaired text.
+    const XmlOutline &outline() const { return m_outline; }
+
+    std::string repaired() const;
+    // Turns the input into the repaired text where it lies: `data` holds the
+    // bytes of the input (in its place or a copy) and has room for
+    // repairedSize() of them.
+    void applyInPlace(char *data) const;
+
+    // Input bytes [from, to) become m_texts[textBegin, textEnd).
+    struct Edit
+    {
+        size_t from;
+        size_t to;
+        size_t textBegin;
+        size_t textEnd;
+    };
+
+private:
+    std::string_view m_input;
+    std::vector<Edit> m_edits; // in input order, not overlapping
+    std::string m_texts;
+    XmlOutline m_outline;
+    size_t m_repairedSize = 0;
+};
+
 // Returns false when `input` is already well-formed: nothing is written and
 // the input is the text to parse. Otherwise returns true with the repaired
 // text in `output` (replaced). `outline`, when given, describes the text to

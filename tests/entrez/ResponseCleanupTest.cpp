@@ -205,6 +205,13 @@ private slots:
         // Repaired text is well-formed: a second repair changes nothing.
         std::string again;
         QVERIFY(!repairXml(output, again));
+        // Applied in the input's own buffer, the repair gives the same text.
+        std::string buffer = input.toStdString();
+        const XmlRepair inPlace(buffer);
+        buffer.resize(std::max(buffer.size(), inPlace.repairedSize()));
+        inPlace.applyInPlace(buffer.data());
+        buffer.resize(inPlace.repairedSize());
+        QCOMPARE(buffer, output);
     }
 
     // The outline cuts the root's content between its element children.

@@ -1,0 +1,218 @@
+// Parsing benchmark: a 10,000-article EFetch answer built at run time by
+// repeating the real records of the shared EFetch answers.
+//
+// Reproduce (Release build):
+//   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+//   cmake --build build --target vexmoor-parse-bench
+//   build/bench/entrez/vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR]
+//
+// By default the one record above 1 MB (15,000 investigators) is left out of
+// the rotation, which gives the ~160 MB answer of a typical large download;
+// --with-stress-record puts it in (~250 MB, one copy per 202 records).
+//
+// Measures, best of N runs:
+//   (a) cleanup + repair + parse: replacements, envelope, repair, pugixml
+//       parse of every child of the root (a piece at a time, as extraction
+//       does), and, for reference, the same with one tree of the whole answer;
+//   (b) UTF-8 validation + (a) + extraction into ArticleRecords, end to end.
+// Peak memory is the highest resident size during a run (VmHWM, reset before
+// each run) minus the resident size before the run's input copy was made, so
+// it counts the input answer, everything allocated and the records built.
+
+#include "common/Endpoints.h"
+#include "entrez/ArticleExtractor.h"
+#include "entrez/ResponseCleanup.h"
+#include "entrez/XmlText.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view kClosingTag = "</PubmedArticleSet>";
+
+// Resident and peak resident size of this process, in bytes.
+size_t statusBytes(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t n = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, n, field) == 0)
+            return size_t(std::stoull(line.substr(n + 1))) * 1024;
+    }
+    return 0;
+}
+
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// Every PubmedArticle and PubmedBookArticle element of the answers in `dir`, as text.
+std::vector<std::string> realRecords(const QString &dir, bool withStressRecord)
+{
+    std::vector<std::string> records;
+    const QStringList files = QDir(dir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile file(dir + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const std::string text = file.readAll().toStdString();
+        for (const auto &[open, close] : {std::pair<std::string_view, std::string_view>{"<PubmedArticle>", "</PubmedArticle>"},
+                                          {"<PubmedBookArticle>", "</PubmedBookArticle>"}}) {
+            for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+                const size_t end = text.find(close, at);
+                if (end == std::string::npos)
+                    break;
+                std::string record = text.substr(at, end + close.size() - at);
+                if (withStressRecord || record.size() < (size_t(1) << 20))
+                    records.push_back(std::move(record));
+            }
+        }
+    }
+    return records;
+}
+
+std::string buildAnswer(const std::vector<std::string> &records, int articles)
+{
+    std::string answer = "<?xml version=\"1.0\" ?>\n<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, 1st "
+                         "January 2025//EN\" \"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
+                         "<PubmedArticleSet>\n";
+    for (int i = 0; i < articles; ++i)
+        answer.append(records[size_t(i) % records.size()]).push_back('\n');
+    answer.append(kClosingTag).push_back('\n');
+    return answer;
+}
+
+struct Measure
+{
+    double seconds = 1e30;
+    size_t peakBytes = 0;
+};
+
+// Runs `prepare` (untimed, its allocation counted in the peak) then `work`
+// (timed) `runs` times; keeps the best time and the highest peak.
+Measure measure(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
+{
+    Measure m;
+    for (int i = 0; i < runs; ++i) {
+        const size_t before = statusBytes("VmRSS:");
+        resetPeak();
+        prepare();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        const size_t peak = statusBytes("VmHWM:");
+        m.seconds = std::min(m.seconds, elapsed.count());
+        m.peakBytes = std::max(m.peakBytes, peak > before ? peak - before : 0);
+    }
+    return m;
+}
+
+void report(const char *what, const Measure &m, size_t answerBytes)
+{
+    std::printf("%-58s %7.3f s  %7.0f MB/s  peak %6.1f MB = %.2fx the answer\n", what, m.seconds,
+                double(answerBytes) / 1e6 / m.seconds, double(m.peakBytes) / 1e6, double(m.peakBytes) / double(answerBytes));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int runs = 5;
+    int articles = 10000;
+    bool withStressRecord = false;
+    QString dir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch");
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
+            runs = args[++i].toInt();
+        else if (args[i] == QLatin1String("--articles") && i + 1 < args.size())
+            articles = args[++i].toInt();
+        else if (args[i] == QLatin1String("--data") && i + 1 < args.size())
+            dir = args[++i];
+        else if (args[i] == QLatin1String("--with-stress-record"))
+            withStressRecord = true;
+        else {
+            std::fprintf(stderr, "usage: vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR]\n");
+            return 2;
+        }
+    }
+
+    const std::vector<std::string> records = realRecords(dir, withStressRecord);
+    if (records.empty() || runs < 1 || articles < 1) {
+        std::fprintf(stderr, "no records in %s\n", qPrintable(dir));
+        return 1;
+    }
+    const std::string answer = buildAnswer(records, articles);
+    const std::string elinkBase = elinkBaseUrl(Endpoints());
+    std::printf("answer: %d articles from %zu distinct real records, %.1f MB; best of %d runs\n", articles, records.size(),
+                double(answer.size()) / 1e6, runs);
+
+    std::string text;
+    size_t children = 0;
+    const Measure pieces = measure(
+        runs, [&] { text = answer; },
+        [&] {
+            children = 0;
+            std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), kClosingTag);
+            if (cleaned)
+                forEachRootChild(*cleaned, [&](pugi::xml_node node) { children += isRecordNode(node); });
+        });
+    report("(a) cleanup + repair + parse", pieces, answer.size());
+
+    size_t wholeChildren = 0;
+    const Measure whole = measure(
+        runs, [&] { text = answer; },
+        [&] {
+            const std::unique_ptr<XmlDocument> document = XMLDocumentForResponse(std::move(text), kClosingTag);
+            wholeChildren = 0;
+            if (document) {
+                for (pugi::xml_node node : document->root().children())
+                    wholeChildren += isRecordNode(node);
+            }
+        });
+    report("    the same, one tree of the whole answer", whole, answer.size());
+
+    QByteArray bytes;
+    ArticleList list;
+    qsizetype appended = 0;
+    const Measure endToEnd = measure(
+        runs,
+        [&] {
+            list = ArticleList();
+            bytes = QByteArray::fromStdString(answer);
+        },
+        [&] { appended = appendArticlesFromBytes(std::move(bytes), list, elinkBase); });
+    report("(b) UTF-8 check + cleanup + repair + parse + extraction", endToEnd, answer.size());
+
+    size_t recordBytes = 0;
+    size_t textBytes = 0;
+    for (const ArticleRecord &r : list) {
+        recordBytes += r.memoryUsage();
+        for (int k = 0; k < ArticleRecord::KeyCount; ++k)
+            textBytes += r.utf8(ArticleRecord::Key(k)).size();
+        for (qsizetype i = 0; i < r.authorCount(); ++i)
+            textBytes += r.authorLastnameUtf8(i).size() + r.authorInitialsUtf8(i).size();
+    }
+    std::printf("records: %zu (pieces), %zu (whole tree), %lld extracted\n", children, wholeChildren,
+                static_cast<long long>(appended));
+    std::printf("records hold %.1f MB for %.1f MB of text they carry: %.0f bytes per record above the text\n",
+                double(recordBytes) / 1e6, double(textBytes) / 1e6,
+                appended > 0 ? double(recordBytes - textBytes) / double(appended) : 0.0);
+    return children == size_t(appended) ? 0 : 1;
+}
