@@ -161,30 +161,39 @@ void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_
     if (!outline.hasRoot)
         return;
     pugi::xml_document piece;
-    const auto visitAll = [&] {
-        for (pugi::xml_node node = piece.first_child(); node; node = node.next_sibling())
-            visit(node);
-    };
     // Pieces ending just after a child element are parsed in place. pugixml
     // borrows the last byte of an in-place buffer as its terminator, which is
     // harmless on a '>' but would cut the last character of trailing text, so
-    // the text after the last child element is parsed from a copy.
-    size_t begin = outline.contentBegin;
-    const auto parseInPlace = [&](size_t end) {
-        piece.load_buffer_inplace(text.data() + begin, end - begin, kOptions, pugi::encoding_utf8);
-        visitAll();
-        begin = end;
+    // the text after the last child element is parsed from a copy. So is a
+    // piece starting with U+FEFF, which pugixml would drop as a byte-order
+    // mark: an empty comment in front keeps it text.
+    const auto parse = [&](size_t begin, size_t end, bool inPlace) {
+        char *const data = text.data() + begin;
+        const size_t size = end - begin;
+        if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+            const std::string copy = std::string("<!---->").append(data, size);
+            piece.load_buffer(copy.data(), copy.size(), kOptions, pugi::encoding_utf8);
+        } else if (inPlace) {
+            piece.load_buffer_inplace(data, size, kOptions, pugi::encoding_utf8);
+        } else {
+            piece.load_buffer(data, size, kOptions, pugi::encoding_utf8);
+        }
+        for (pugi::xml_node node = piece.first_child(); node; node = node.next_sibling())
+            visit(node);
     };
+    size_t begin = outline.contentBegin;
     for (size_t cut : outline.childEnds) {
-        if (cut - begin >= kPieceBytes)
-            parseInPlace(cut);
+        if (cut - begin >= kPieceBytes) {
+            parse(begin, cut, true);
+            begin = cut;
+        }
     }
-    if (!outline.childEnds.empty() && outline.childEnds.back() > begin)
-        parseInPlace(outline.childEnds.back());
-    if (outline.contentEnd > begin) {
-        piece.load_buffer(text.data() + begin, outline.contentEnd - begin, kOptions, pugi::encoding_utf8);
-        visitAll();
+    if (!outline.childEnds.empty() && outline.childEnds.back() > begin) {
+        parse(begin, outline.childEnds.back(), true);
+        begin = outline.childEnds.back();
     }
+    if (outline.contentEnd > begin)
+        parse(begin, outline.contentEnd, false);
 }
 
 std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag, size_t maxBytes)

@@ -1,4 +1,6 @@
 #include "entrez/ArticleExtractor.h"
+#include "entrez/ResponseCleanup.h"
+#include "entrez/XmlText.h"
 
 #include <QDir>
 #include <QFile>
@@ -299,6 +301,30 @@ private slots:
         QCOMPARE(appendArticlesFromResponse("<PubmedArticleSet><PubmedArticle/></PubmedArticleSet>", list, kBase), qsizetype(0));
         QCOMPARE(appendArticlesFromResponse(answer(article("1", "", "")).substr(0, 300), list, kBase), qsizetype(0));
         QCOMPARE(list.size(), 1);
+    }
+
+    // Records come from the root's children parsed a piece at a time; they
+    // must be those of the whole tree.
+    void piecesGiveTheRootsChildren_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("byte-order marks as text") << QByteArray("\xEF\xBB\xBF<A/>\xEF\xBB\xBF");
+        QTest::newRow("text split by a comment") << QByteArray("<A/>x<!-- c -->y<B/>z");
+        QTest::newRow("CDATA and blanks") << QByteArray("<![CDATA[ ]]><![CDATA[d]]> <A/>\n");
+        QTest::newRow("trailing text") << QByteArray("<A/>tail");
+        QTest::newRow("only text") << QByteArray("text");
+    }
+    void piecesGiveTheRootsChildren()
+    {
+        QFETCH(QByteArray, content);
+        const std::string text = answer(content.toStdString());
+        const auto document = XMLDocumentForResponse(text, "</PubmedArticleSet>");
+        QVERIFY(document);
+        qsizetype expected = 0;
+        for (pugi::xml_node child : document->root().children())
+            expected += isRecordNode(child);
+        ArticleList list;
+        QCOMPARE(appendArticlesFromResponse(text, list, kBase), expected);
     }
 
     // Large answers are parsed a piece at a time; records must not change at the cuts.
