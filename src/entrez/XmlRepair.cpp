@@ -68,6 +68,22 @@ inline const char *findContentStop(const char *p, const char *end)
     return p;
 }
 
+inline bool sameBytes(const char *a, const char *b, size_t n)
+{
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y)
+            return false;
+    }
+    for (; n > 0; --n) {
+        if (*a++ != *b++)
+            return false;
+    }
+    return true;
+}
+
 inline const char *skipSpace(const char *p, const char *end)
 {
     while (p < end && is(*p, kSpace))
@@ -384,12 +400,19 @@ private:
         }
     }
 
-    // An end tag at p: its name, and the end of the tag.
-    const char *endTag(const char *p, std::string_view &name) const
+    // An end tag at p: its name, and the end of the tag. Nearly every end tag
+    // closes the innermost element, so that name is tried first, as a whole.
+    const char *endTag(const char *p, std::string_view innermost, std::string_view &name) const
     {
-        if (m_end - p < 3 || !is(p[2], kNameStart))
+        const char *s = p + 2;
+        const size_t n = innermost.size();
+        if (size_t(m_end - s) > n && s[n] == '>' && sameBytes(s, innermost.data(), n)) {
+            name = innermost;
+            return s + n + 1;
+        }
+        if (s == m_end || !is(*s, kNameStart))
             return nullptr;
-        const char *s = skipName(p + 2, m_end);
+        s = skipName(s, m_end);
         name = std::string_view(p + 2, size_t(s - p - 2));
         s = skipSpace(s, m_end);
         return s < m_end && *s == '>' ? s + 1 : nullptr;
@@ -526,9 +549,10 @@ private:
                     continue;
                 }
             } else if (next == '/') {
+                const std::string_view innermost = m_stack.back().view();
                 std::string_view name;
-                if (const char *e = endTag(q, name)) {
-                    if (name == m_stack.back().view() || isOpen(name)) {
+                if (const char *e = endTag(q, innermost, name)) {
+                    if (name == innermost || isOpen(name)) {
                         while (name != m_stack.back().view())
                             closeInnermost(q);
                         if (m_stack.size() == 1) {
