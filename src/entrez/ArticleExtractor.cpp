@@ -24,7 +24,6 @@ enum Query {
     Abstract,
     ArticleId,
     Author,
-    QueryCount,
 };
 
 const ChildPathSet &articleQueries()
