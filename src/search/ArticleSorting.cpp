@@ -16,8 +16,10 @@ std::vector<qsizetype> sortArticles(ArticleList &articles, ArticleRecord::Key ke
     // through the collator n log n times.
     std::vector<QCollatorSortKey> keys;
     keys.reserve(size_t(articles.size()));
+    // Under the C locale Qt's sort keys are the plain UTF-8 bytes, blind to
+    // the case setting; folding first keeps "acute" beside "Acute" there too.
     for (const ArticleRecord &record : std::as_const(articles))
-        keys.push_back(collator.sortKey(record.text(key)));
+        keys.push_back(collator.sortKey(record.text(key).toCaseFolded()));
 
     std::vector<qsizetype> permutation(size_t(articles.size()));
     std::iota(permutation.begin(), permutation.end(), 0);
