@@ -23,11 +23,10 @@
 #include "entrez/ArticleExtractor.h"
 #include "entrez/ResponseCleanup.h"
 #include "entrez/XmlText.h"
+#include "RealAnswer.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -40,8 +39,6 @@
 #include <vector>
 
 namespace {
-
-constexpr std::string_view kClosingTag = "</PubmedArticleSet>";
 
 // Resident and peak resident size of this process, in bytes.
 size_t statusBytes(const char *field)
@@ -59,42 +56,6 @@ size_t statusBytes(const char *field)
 void resetPeak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// Every PubmedArticle and PubmedBookArticle element of the answers in `dir`, as text.
-std::vector<std::string> realRecords(const QString &dir, bool withStressRecord)
-{
-    std::vector<std::string> records;
-    const QStringList files = QDir(dir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
-    for (const QString &name : files) {
-        QFile file(dir + QLatin1Char('/') + name);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const std::string text = file.readAll().toStdString();
-        for (const auto &[open, close] : {std::pair<std::string_view, std::string_view>{"<PubmedArticle>", "</PubmedArticle>"},
-                                          {"<PubmedBookArticle>", "</PubmedBookArticle>"}}) {
-            for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
-                const size_t end = text.find(close, at);
-                if (end == std::string::npos)
-                    break;
-                std::string record = text.substr(at, end + close.size() - at);
-                if (withStressRecord || record.size() < (size_t(1) << 20))
-                    records.push_back(std::move(record));
-            }
-        }
-    }
-    return records;
-}
-
-std::string buildAnswer(const std::vector<std::string> &records, int articles)
-{
-    std::string answer = "<?xml version=\"1.0\" ?>\n<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, 1st "
-                         "January 2025//EN\" \"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
-                         "<PubmedArticleSet>\n";
-    for (int i = 0; i < articles; ++i)
-        answer.append(records[size_t(i) % records.size()]).push_back('\n');
-    answer.append(kClosingTag).push_back('\n');
-    return answer;
 }
 
 struct Measure
@@ -169,7 +130,7 @@ int main(int argc, char *argv[])
         runs, [&] { text = answer; },
         [&] {
             children = 0;
-            std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), kClosingTag);
+            std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), kEfetchClosingTag);
             if (cleaned)
                 forEachRootChild(*cleaned, [&](pugi::xml_node node) { children += isRecordNode(node); });
         });
@@ -179,7 +140,7 @@ int main(int argc, char *argv[])
     const Measure whole = measure(
         runs, [&] { text = answer; },
         [&] {
-            const std::unique_ptr<XmlDocument> document = XMLDocumentForResponse(std::move(text), kClosingTag);
+            const std::unique_ptr<XmlDocument> document = XMLDocumentForResponse(std::move(text), kEfetchClosingTag);
             wholeChildren = 0;
             if (document) {
                 for (pugi::xml_node node : document->root().children())

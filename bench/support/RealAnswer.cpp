@@ -1,0 +1,42 @@
+#include "RealAnswer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <utility>
+
+std::vector<std::string> realRecords(const QString &dir, bool withStressRecord)
+{
+    std::vector<std::string> records;
+    const QStringList files = QDir(dir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile file(dir + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const std::string text = file.readAll().toStdString();
+        for (const auto &[open, close] : {std::pair<std::string_view, std::string_view>{"<PubmedArticle>", "</PubmedArticle>"},
+                                          {"<PubmedBookArticle>", "</PubmedBookArticle>"}}) {
+            for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+                const size_t end = text.find(close, at);
+                if (end == std::string::npos)
+                    break;
+                std::string record = text.substr(at, end + close.size() - at);
+                if (withStressRecord || record.size() < (size_t(1) << 20))
+                    records.push_back(std::move(record));
+            }
+        }
+    }
+    return records;
+}
+
+std::string buildAnswer(const std::vector<std::string> &records, int articles)
+{
+    std::string answer = "<?xml version=\"1.0\" ?>\n<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, 1st "
+                         "January 2025//EN\" \"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
+                         "<PubmedArticleSet>\n";
+    for (int i = 0; i < articles; ++i)
+        answer.append(records[size_t(i) % records.size()]).push_back('\n');
+    answer.append(kEfetchClosingTag).push_back('\n');
+    return answer;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::string_view kEfetchClosingTag = "</PubmedArticleSet>";
+
+// Every PubmedArticle and PubmedBookArticle element of the EFetch answers in
+// `dir`, as text. Records of 1 MB and more are left out unless asked for.
+std::vector<std::string> realRecords(const QString &dir, bool withStressRecord);
+
+// An EFetch answer of `articles` records, taken from `records` in rotation.
+std::string buildAnswer(const std::vector<std::string> &records, int articles);
