@@ -1,6 +1,7 @@
 // Broken networks and hostile servers, through the fake server: every fault
 // must end in one clear failure, soon, with nothing held on to.
 #include "FakeEutilsServer.h"
+#include "NetworkFaults.h"
 #include "entrez/ArticleDownload.h"
 #include "entrez/BlockingFetcher.h"
 
@@ -40,99 +41,39 @@ private:
 
 } // namespace
 
-Q_DECLARE_METATYPE(FakeResponse)
-
 class TransferFaultTest : public QObject
 {
     Q_OBJECT
 
-private:
-    // Sets up `server` to answer every request of `path` with the row's fault.
-    // Returns the origin to use (a dead port for a refused connection).
-    QUrl arrangeFault(FakeEutilsServer &server, const QString &path)
-    {
-        QFETCH(bool, refused);
-        QFETCH(FakeResponse, response);
-        if (refused) {
-            QUrl dead = server.origin();
-            dead.setPort(FakeEutilsServer::unusedPort());
-            return dead;
-        }
-        server.setHandler(path, [response](const QUrl &url) {
-            // A redirect answer points back at the request itself: a loop.
-            if (response.status == 302) {
-                FakeResponse loop = FakeResponse::redirect(url.toString());
-                return loop;
-            }
-            return response;
-        });
-        return server.origin();
-    }
-
-    static void faultRows()
-    {
-        using Delivery = FakeResponse::Delivery;
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<FakeResponse>("response");
-        QTest::addColumn<int>("timeoutMs");
-        QTest::addColumn<QString>("reasonHolds"); // empty: any reason but the timeout's
-
-        const FakeResponse none;
-        QTest::newRow("connection refused") << true << none << kGenerousTimeoutMs << QString();
-        QTest::newRow("no answer") << false << FakeResponse::withDelivery(Delivery::Silent) << kShortTimeoutMs
-                                   << QStringLiteral("no answer within 1.5 s");
-        QTest::newRow("reset mid-body") << false << FakeResponse::withDelivery(Delivery::ResetMidBody, QByteArray(20000, 'x'))
-                                        << kGenerousTimeoutMs << QString();
-        QTest::newRow("429 JSON") << false << FakeResponse::tooManyRequests() << kGenerousTimeoutMs
-                                  << QStringLiteral("HTTP 429 Too Many Requests");
-        QTest::newRow("500 HTML") << false << FakeResponse::serverError(500) << kGenerousTimeoutMs
-                                  << QStringLiteral("HTTP 500 Internal Server Error");
-        QTest::newRow("503 HTML") << false << FakeResponse::serverError(503) << kGenerousTimeoutMs
-                                  << QStringLiteral("HTTP 503 Service Unavailable");
-        QTest::newRow("cut short") << false << FakeResponse::withDelivery(Delivery::CutShort, QByteArray(20000, 'x'))
-                                   << kGenerousTimeoutMs << QString();
-        QTest::newRow("redirect loop") << false << FakeResponse::redirect(QString()) << kGenerousTimeoutMs << QString();
-        QTest::newRow("huge Content-Length") << false << FakeResponse::withDelivery(Delivery::HugeAnnounced)
-                                             << kGenerousTimeoutMs << QStringLiteral("announces 629145600 bytes");
-    }
-
-    static void checkReason(const QString &reason)
-    {
-        QFETCH(QString, reasonHolds);
-        QVERIFY2(!reason.isEmpty(), "a failure must say why");
-        if (reasonHolds.isEmpty())
-            QVERIFY2(!reason.startsWith(QLatin1String("no answer within")), qPrintable(reason));
-        else
-            QVERIFY2(reason.contains(reasonHolds), qPrintable(reason));
-    }
+    static int timeoutFor(const NetworkFault &fault) { return fault.timesOut ? kShortTimeoutMs : kGenerousTimeoutMs; }
 
 private slots:
-    void blockingFetchFails_data() { faultRows(); }
+    void blockingFetchFails_data() { addNetworkFaultRows(); }
     void blockingFetchFails()
     {
-        QFETCH(int, timeoutMs);
+        const NetworkFault fault = currentNetworkFault();
         FakeEutilsServer server;
         QVERIFY(server.isListening());
-        const QUrl origin = arrangeFault(server, kESearchPath);
+        arrangeFault(server, kESearchPath, fault);
 
         BlockingFetcher fetcher;
-        fetcher.setLimits({timeoutMs, kMaxAnswerBytes});
-        const FetchResult result = fetcher.get(QUrl(origin.toString() + kESearchPath + QStringLiteral("?term=x")));
+        fetcher.setLimits({timeoutFor(fault), kMaxAnswerBytes});
+        const FetchResult result = fetcher.get(QUrl(server.origin().toString() + kESearchPath + QStringLiteral("?term=x")));
         QVERIFY2(!result.ok(), qPrintable(QStringLiteral("%1 bytes, %2 requests").arg(result.body.size()).arg(server.requestTargets().size())));
         QVERIFY(result.body.isEmpty());
-        checkReason(result.error);
+        checkFailureReason(fault, result.error);
     }
 
-    void articleDownloadFails_data() { faultRows(); }
+    void articleDownloadFails_data() { addNetworkFaultRows(); }
     void articleDownloadFails()
     {
-        QFETCH(int, timeoutMs);
+        const NetworkFault fault = currentNetworkFault();
+        const int timeoutMs = timeoutFor(fault);
         FakeEutilsServer server;
         QVERIFY(server.isListening());
-        Endpoints endpoints = server.endpoints();
-        endpoints.eutils = arrangeFault(server, kEFetchPath);
+        arrangeFault(server, kEFetchPath, fault);
 
-        ArticleDownload download(endpoints);
+        ArticleDownload download(server.endpoints());
         download.setLimits({timeoutMs, kMaxAnswerBytes});
         QSignalSpy failed(&download, &ArticleDownload::failed);
         QSignalSpy finished(&download, &ArticleDownload::finished);
@@ -140,7 +81,7 @@ private slots:
         QVERIFY(download.isRunning());
         QVERIFY(failed.wait(timeoutMs + 5000));
         QVERIFY(!download.isRunning());
-        checkReason(failed.at(0).at(0).toString());
+        checkFailureReason(fault, failed.at(0).at(0).toString());
         QVERIFY2(failed.at(0).at(1).toString().contains(QLatin1String("efetch.fcgi")), qPrintable(failed.at(0).at(1).toString()));
         // Exactly one ending.
         QTest::qWait(200);

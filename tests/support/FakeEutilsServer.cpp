@@ -187,6 +187,7 @@ FakeEutilsServer::FakeEutilsServer(Transport transport, QObject *parent)
     // A TLS connection becomes pending only once its handshake is done.
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &FakeEutilsServer::onNewConnection);
     m_server->listen(QHostAddress::LocalHost, 0);
+    m_port = m_server->serverPort();
 }
 
 FakeEutilsServer::~FakeEutilsServer() = default;
@@ -198,7 +199,7 @@ bool FakeEutilsServer::isListening() const
 
 quint16 FakeEutilsServer::port() const
 {
-    return m_server->serverPort();
+    return m_port;
 }
 
 QUrl FakeEutilsServer::origin() const
@@ -255,6 +256,13 @@ void FakeEutilsServer::serveVersionPage(const QByteArray &title)
     setHandler(QLatin1String(Paths::VersionPage), [title](const QUrl &) {
         return FakeResponse::html(200, versionPage(title));
     });
+}
+
+void FakeEutilsServer::refuseConnections()
+{
+    m_server->close();
+    for (QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
+        socket->abort();
 }
 
 QList<QUrl> FakeEutilsServer::requestUrls() const

@@ -96,6 +96,9 @@ public:
     void serveEfetch();
     // The version page with `title` between <title> and </title>.
     void serveVersionPage(const QByteArray &title);
+    // From now on every connection is refused, and the open ones are reset:
+    // the service has gone away.
+    void refuseConnections();
 
     // Every request so far, in arrival order: the request target exactly as it
     // came on the wire ("/entrez/eutils/esearch.fcgi?retstart=0&..."), and as URL.
@@ -133,4 +136,5 @@ private:
     QHash<QString, Handler> m_handlers;
     QStringList m_targets;
     int m_connectionCount = 0;
+    quint16 m_port = 0; // kept after refuseConnections()
 };

@@ -1,0 +1,167 @@
+// Every network fault, met by the window at each of its requests: the search,
+// the download of a batch and the update check. Each ends with the window idle
+// and saying what failed, the records already downloaded kept, and the batch
+// that failed still on offer.
+#include "AppHarness.h"
+#include "NetworkFaults.h"
+
+#include "app/AppMessages.h"
+#include "search/SearchMessages.h"
+
+#include <QSslCertificate>
+#include <QSslConfiguration>
+
+namespace {
+
+constexpr int kTimeoutMs = 1500;
+const QString kESearchPath = QLatin1String(Paths::ESearch);
+const QString kEFetchPath = QUrl(QLatin1String(Paths::EFetch)).path();
+const QString kVersionPath = QLatin1String(Paths::VersionPage);
+
+// A window holding the first batch of 20 of 45 matches.
+AppController &firstBatch(AppHarness &h)
+{
+    h.server.serveEsearch(45);
+    h.server.serveEfetch();
+    AppController &c = h.start();
+    h.search(QStringLiteral("q"));
+    if (!h.waitForTransfer() || c.numberOfRowsInTableView() != 20)
+        qFatal("the first batch did not arrive");
+    return c;
+}
+
+void clickMore(AppHarness &h)
+{
+    QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+}
+
+// Idle, saying what failed, the first batch kept and the second on offer.
+void checkIdleAfterFailure(AppHarness &h, const QString &prefix, const NetworkFault &fault)
+{
+    AppController &c = *h.controller;
+    QVERIFY(!c.transferRunning());
+    QVERIFY2(h.message().startsWith(prefix), qPrintable(h.message()));
+    checkFailureReason(fault, h.message().mid(prefix.size()));
+    QVERIFY(h.searchButton()->isEnabled());
+    QVERIFY(!h.cancelButton()->isEnabled());
+    QVERIFY(h.busyIndicator()->isHidden());
+    QVERIFY(h.progressBar()->isHidden());
+    QCOMPARE(c.numberOfRowsInTableView(), 20);
+    QVERIFY(!h.moreButton()->isHidden());
+    QVERIFY(h.moreButton()->isEnabled());
+    QCOMPARE(h.moreButton()->text(), SearchMessages::moreArticles(20));
+    QCOMPARE(c.retStart(), 20);
+}
+
+} // namespace
+
+class NetworkFaultWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void searchFails_data() { addNetworkFaultRows(); }
+    void searchFails()
+    {
+        const NetworkFault fault = currentNetworkFault();
+        AppHarness h(false, kTimeoutMs);
+        AppController &c = firstBatch(h);
+        arrangeFault(h.server, kESearchPath, fault);
+        clickMore(h);
+        checkIdleAfterFailure(h, SearchMessages::searchFailed(QString()), fault);
+        QVERIFY(h.log.isEmpty());
+
+        if (fault.refused)
+            return;
+        // Once the service answers again, "more" fetches the very batch that failed.
+        h.server.serveEsearch(45);
+        clickMore(h);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 40);
+        QCOMPARE(c.getArticleList()[20].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(20));
+    }
+
+    void downloadFails_data() { addNetworkFaultRows(); }
+    void downloadFails()
+    {
+        const NetworkFault fault = currentNetworkFault();
+        AppHarness h(false, kTimeoutMs);
+        AppController &c = firstBatch(h);
+        if (fault.refused) {
+            // The search must get through, so the service goes away when the
+            // download asks; the connection kept from the first batch is reset
+            // and a new one is refused.
+            h.server.setHandler(kEFetchPath, [&h](const QUrl &) {
+                h.server.refuseConnections();
+                return FakeResponse::withDelivery(FakeResponse::Delivery::Silent);
+            });
+        } else {
+            arrangeFault(h.server, kEFetchPath, fault);
+        }
+        clickMore(h);
+        QVERIFY(h.waitForTransfer(kTimeoutMs + 10000));
+        checkIdleAfterFailure(h, SearchMessages::downloadFailed(QString()), fault);
+        QCOMPARE(h.log.size(), 1);
+        QVERIFY2(h.log[0].startsWith(QLatin1String("Connection failed! Error - ")), qPrintable(h.log[0]));
+
+        if (fault.refused)
+            return;
+        h.server.serveEfetch();
+        clickMore(h);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 40);
+        QCOMPARE(c.getArticleList()[39].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(39));
+    }
+
+    void updateCheckFails_data() { addNetworkFaultRows(); }
+    void updateCheckFails()
+    {
+        const NetworkFault fault = currentNetworkFault();
+        AppHarness h(true, kTimeoutMs);
+        arrangeFault(h.server, kVersionPath, fault);
+        // Silent at launch...
+        AppController &c = h.start();
+        QVERIFY(h.alerts.shown.isEmpty());
+        // ...and said when the user asks.
+        c.checkForUpdates();
+        QCOMPARE(h.alerts.shown.size(), 1);
+        const Alert &alert = h.alerts.shown[0];
+        QCOMPARE(alert.message, AppMessages::VersionCheckTitle);
+        QCOMPARE(alert.buttons, QStringList{SearchMessages::OK});
+        const QString prefix = AppMessages::versionNotChecked(QString());
+        QVERIFY2(alert.informativeText.startsWith(prefix), qPrintable(alert.informativeText));
+        checkFailureReason(fault, alert.informativeText.mid(prefix.size()));
+        QVERIFY(h.opener.opened.isEmpty());
+        QVERIFY(h.searchButton()->isEnabled());
+    }
+
+    // A service whose certificate nobody vouches for is never used: the search
+    // fails with the reason, and so does the update check.
+    void untrustedCertificateIsRefused()
+    {
+        FakeEutilsServer tls(FakeEutilsServer::Transport::Tls);
+        tls.serveEsearch(45);
+        tls.serveEfetch();
+        tls.serveVersionPage("11");
+        AppHarness h(true, kTimeoutMs);
+        h.services.endpoints = tls.endpoints();
+        AppController &c = h.start();
+        QVERIFY(h.alerts.shown.isEmpty());
+        h.search(QStringLiteral("q"));
+        QVERIFY2(h.message().startsWith(SearchMessages::searchFailed(QString())), qPrintable(h.message()));
+        QVERIFY2(h.message().contains(QLatin1String("certificate"), Qt::CaseInsensitive), qPrintable(h.message()));
+        QVERIFY(h.searchButton()->isEnabled());
+        QVERIFY(!h.cancelButton()->isEnabled());
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+
+        c.checkForUpdates();
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QVERIFY2(h.alerts.shown[0].informativeText.contains(QLatin1String("certificate"), Qt::CaseInsensitive),
+                 qPrintable(h.alerts.shown[0].informativeText));
+        QVERIFY(h.opener.opened.isEmpty());
+        QCOMPARE(tls.requestTargets().size(), 0);
+    }
+};
+
+QTEST_MAIN(NetworkFaultWindowTest)
+#include "NetworkFaultWindowTest.moc"
