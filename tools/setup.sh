@@ -2,6 +2,9 @@
 # Sets Vexmoor up on Debian 12 and then either launches it or runs every test.
 #   tools/setup.sh run    install what is missing, build, launch the application
 #   tools/setup.sh test   install what is missing, build, run the whole test suite
+# With CI=true (as CI runs it), `test` then hardens: the whole suite again in a
+# second build under AddressSanitizer and UndefinedBehaviorSanitizer, and every
+# fuzz target once over its corpus and regression inputs.
 set -euo pipefail
 
 mode=${1:-}
@@ -14,8 +17,13 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libpugixml-dev
           fonts-dejavu-core)
+hardening=false
 if [ "$mode" = test ]; then
   packages+=(xvfb xauth xdotool imagemagick)
+  if [ "${CI:-false}" = true ]; then
+    hardening=true
+    packages+=(clang libclang-rt-14-dev)
+  fi
 fi
 
 missing=()
@@ -42,3 +50,19 @@ if [ "$mode" = run ]; then
   exec "$build/src/app/vexmoor"
 fi
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+[ "$hardening" = true ] || exit 0
+
+echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+cmake -S . -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXMOOR_SANITIZE=ON \
+  -DVEXMOOR_BUILD_BENCH=OFF
+cmake --build "$build-asan"
+ctest --test-dir "$build-asan" --output-on-failure -j "$(nproc)"
+
+echo "== the fuzz targets over their corpora"
+cmake -S . -B "$build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DVEXMOOR_FUZZ=ON -DVEXMOOR_BUILD_TESTS=OFF -DVEXMOOR_BUILD_BENCH=OFF
+cmake --build "$build-fuzz"
+fuzz/run-corpus.sh "$build-fuzz"

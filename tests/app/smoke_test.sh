@@ -42,8 +42,8 @@ done
 if kill -0 "$pid" 2>/dev/null; then
   echo "Ctrl+Q did not quit the application"; kill "$pid"; exit 1
 fi
-wait "$pid"
-status=$?
+status=0
+wait "$pid" || status=$?
 cat "$XDG_RUNTIME_DIR/app.log"
 echo "exit status $status"
 exit "$status"
