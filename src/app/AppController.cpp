@@ -132,7 +132,8 @@ void AppController::connectActions()
 
     connect(m_download.get(), &ArticleDownload::responseStarted, this, &AppController::connectionDidReceiveResponse);
     connect(m_download.get(), &ArticleDownload::progress, this, &AppController::connectionDidReceiveData);
-    connect(m_download.get(), &ArticleDownload::finished, this, &AppController::connectionDidFinishLoading);
+    connect(m_download.get(), &ArticleDownload::finished, this,
+            [this] { connectionDidFinishLoading(m_download->takeBody()); });
     connect(m_download.get(), &ArticleDownload::failed, this, &AppController::connectionDidFailWithError);
 }
 
@@ -318,11 +319,11 @@ void AppController::connectionDidReceiveData(double progress)
     myNSProgressIndicator->setValue(int(std::min(progress, 100.0)));
 }
 
-void AppController::connectionDidFinishLoading(const QByteArray &body)
+void AppController::connectionDidFinishLoading(QByteArray body)
 {
     myNSProgressIndicator->setHidden(true);
     ArticleList batch;
-    const qsizetype appended = appendArticlesFromBytes(body, batch, elinkBaseUrl(m_services.endpoints));
+    const qsizetype appended = appendArticlesFromBytes(std::move(body), batch, elinkBaseUrl(m_services.endpoints));
     searchNSProgressIndicator->setHidden(true);
     searchPubmedNSButton->setEnabled(true);
     cancelNSButton->setEnabled(false);

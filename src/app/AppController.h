@@ -110,7 +110,7 @@ public slots:
     // The article download's callbacks.
     void connectionDidReceiveResponse();
     void connectionDidReceiveData(double progress);
-    void connectionDidFinishLoading(const QByteArray &body);
+    void connectionDidFinishLoading(QByteArray body);
     void connectionDidFailWithError(const QString &description, const QString &failingUrl);
 
 private:

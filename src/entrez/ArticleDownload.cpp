@@ -25,9 +25,7 @@ ArticleDownload::ArticleDownload(const Endpoints &endpoints, QObject *parent)
     connect(&m_transfer, &HttpTransfer::bytesReceived, this, [this](qint64 bodyLength) {
         emit progress(downloadProgress(bodyLength, m_pmidsCount));
     });
-    connect(&m_transfer, &HttpTransfer::finished, this, [this] {
-        emit finished(m_transfer.takeBody());
-    });
+    connect(&m_transfer, &HttpTransfer::finished, this, &ArticleDownload::finished);
     connect(&m_transfer, &HttpTransfer::failed, this, [this](const QString &reason, const QUrl &failingUrl, int) {
         emit failed(reason, failingUrl.toString());
     });

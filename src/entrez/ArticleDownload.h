@@ -46,12 +46,16 @@ public:
     bool start(const QStringList &pmids);
     void cancel();
     bool isRunning() const { return m_transfer.isRunning(); }
+    // Hands over the answer after finished(), once. The answer can be large,
+    // and its reader parses it in place, so it is handed over, not shared.
+    QByteArray takeBody() { return m_transfer.takeBody(); }
 
 signals:
     // A new response or a redirect began; bytes received before were discarded.
     void responseStarted();
     void progress(double value);
-    void finished(const QByteArray &body);
+    // The whole answer arrived; takeBody() has it.
+    void finished();
     void failed(const QString &description, const QString &failingUrl);
 
 private:

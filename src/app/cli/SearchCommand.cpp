@@ -112,8 +112,8 @@ DownloadOutcome downloadBatch(ArticleDownload &download, const QStringList &pmid
 {
     DownloadOutcome outcome;
     QEventLoop loop;
-    QObject::connect(&download, &ArticleDownload::finished, &loop, [&](const QByteArray &body) {
-        outcome.body = body;
+    QObject::connect(&download, &ArticleDownload::finished, &loop, [&] {
+        outcome.body = download.takeBody();
         loop.quit();
     });
     QObject::connect(&download, &ArticleDownload::failed, &loop, [&](const QString &description, const QString &) {
