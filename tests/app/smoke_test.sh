@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real application in a real X server with a fresh settings folder,
-# waits for its main window, takes a screenshot, quits with Ctrl+Q and checks
-# that the process exited cleanly.
+# waits for its main window, takes a screenshot, opens the Preferences window
+# (Ctrl+,) and closes it (Escape), opens Help > Search Tags from the keyboard,
+# quits with Ctrl+Q and checks that the process exited cleanly.
 #   smoke_test.sh VEXMOOR_BINARY SCREENSHOT.png
 set -euo pipefail
 binary=$1
@@ -20,6 +21,16 @@ binary=$1
 screenshot=$2
 "$binary" > "$XDG_RUNTIME_DIR/app.log" 2>&1 &
 pid=$!
+fail() { echo "$1"; cat "$XDG_RUNTIME_DIR/app.log"; kill "$pid" 2>/dev/null || true; exit 1; }
+# Prints the id of the visible window titled exactly $1 once it shows.
+visible_window() {
+  for _ in $(seq 1 50); do
+    w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 window=
 # The start-up update check may wait for the network before the window shows.
 for _ in $(seq 1 900); do
@@ -33,6 +44,24 @@ if [ -z "$window" ]; then
 fi
 sleep 1
 import -window root "$screenshot"
+
+xdotool windowfocus --sync "$window"
+xdotool key --clearmodifiers ctrl+comma
+preferences=$(visible_window Preferences) || fail "Ctrl+, did not open the Preferences window"
+xdotool windowfocus --sync "$preferences"
+xdotool key --clearmodifiers Escape
+for _ in $(seq 1 50); do
+  xdotool search --onlyvisible --name '^Preferences$' >/dev/null 2>&1 || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name '^Preferences$' >/dev/null 2>&1 && fail "Escape did not close the Preferences window"
+
+xdotool windowfocus --sync "$window"
+xdotool key --clearmodifiers alt+h
+sleep 0.3
+xdotool key --clearmodifiers t
+visible_window "Search Tags" >/dev/null || fail "Help > Search Tags did not show the tags"
+
 xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers ctrl+q
 for _ in $(seq 1 100); do
