@@ -88,11 +88,8 @@ int main(int argc, char *argv[])
     Offline reachability;
     NoAlerts alerts;
     NoUrls urls;
-    AppServices services;
-    services.preferences = &store;
-    services.reachability = &reachability;
-    services.alerts = &alerts;
-    services.urlOpener = &urls;
+    const AppServices services{
+        .preferences = &store, .endpoints = Endpoints(), .reachability = &reachability, .alerts = &alerts, .urlOpener = &urls};
 
     double bestLoad = 1e30;
     double bestSort = 1e30;

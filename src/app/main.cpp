@@ -22,11 +22,11 @@ int main(int argc, char *argv[])
     SystemReachability reachability;
     MessageBoxAlertPresenter alerts;
     DesktopUrlOpener urlOpener;
-    AppServices services;
-    services.preferences = &preferences;
-    services.reachability = &reachability;
-    services.alerts = &alerts;
-    services.urlOpener = &urlOpener;
+    const AppServices services{.preferences = &preferences,
+                               .endpoints = Endpoints(), // the real services
+                               .reachability = &reachability,
+                               .alerts = &alerts,
+                               .urlOpener = &urlOpener};
 
     AppController controller(services);
     controller.awakeFromNib();
