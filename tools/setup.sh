@@ -64,5 +64,5 @@ ctest --test-dir "$build-asan" --output-on-failure -j "$(nproc)"
 echo "== the fuzz targets over their corpora"
 cmake -S . -B "$build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
   -DVEXMOOR_FUZZ=ON -DVEXMOOR_BUILD_TESTS=OFF -DVEXMOOR_BUILD_BENCH=OFF
-cmake --build "$build-fuzz"
+cmake --build "$build-fuzz" --target fuzzers
 fuzz/run-corpus.sh "$build-fuzz"
