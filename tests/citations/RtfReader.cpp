@@ -3,45 +3,49 @@
 #include <QList>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cctype>
-#include <optional>
 #include <utility>
 
 namespace {
 
-enum class Destination { Body, Skipped, FontTable, FieldInstruction, FieldResult };
+// Where the characters of a group go.
+enum class Destination { Body, Skipped, FieldInstruction, FieldResult };
 
-struct GroupState
+bool isLetter(char c)
 {
-    Destination destination = Destination::Body;
-    int fallbackCount = 1; // \ucN
-    bool fieldGroup = false;
-};
+    return std::isalpha(static_cast<unsigned char>(c));
+}
 
 class Reader
 {
 public:
     explicit Reader(const QByteArray &rtf) : m_rtf(rtf) {}
 
-    RtfReadResult run()
+    RtfReadResult read()
     {
-        for (char c : m_rtf) {
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return fail(QStringLiteral("byte above 127"));
-        }
-        if (!m_rtf.startsWith("{\\rtf1"))
-            return fail(QStringLiteral("does not start with {\\rtf1"));
-        while (m_pos < m_rtf.size() && m_error.isEmpty()) {
-            if (m_closed) {
-                if (!QChar::isSpace(m_rtf[m_pos++]))
-                    return fail(QStringLiteral("text after the closing brace"));
-                continue;
+        if (std::any_of(m_rtf.begin(), m_rtf.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            fail(QStringLiteral("byte above 127"));
+        else if (!m_rtf.startsWith("{\\rtf1"))
+            fail(QStringLiteral("no {\\rtf1 at the start"));
+        while (m_error.isEmpty() && m_pos < m_rtf.size()) {
+            const char c = m_rtf[m_pos++];
+            if (m_groups.isEmpty() && m_pos > 1) {
+                if (!QChar::isSpace(c))
+                    fail(QStringLiteral("text after the closing brace"));
+            } else if (c == '{') {
+                m_groups.append(m_groups.isEmpty() ? Destination::Body : m_groups.last());
+            } else if (c == '}') {
+                closeGroup();
+            } else if (c == '\\') {
+                control();
+            } else if (c != '\r' && c != '\n') { // line ends are source formatting only
+                character(QChar::fromLatin1(c));
             }
-            step();
         }
-        if (m_error.isEmpty() && !m_closed)
+        if (!m_groups.isEmpty())
             fail(QStringLiteral("unbalanced groups: %1 left open").arg(m_groups.size()));
-        if (m_error.isEmpty() && !m_sawFontTable)
+        if (!m_sawFontTable)
             fail(QStringLiteral("no font table"));
         if (!m_error.isEmpty())
             return {RichText(), m_error};
@@ -50,140 +54,80 @@ public:
     }
 
 private:
-    RtfReadResult fail(const QString &why)
+    void fail(const QString &why)
     {
         if (m_error.isEmpty())
             m_error = QStringLiteral("%1 at byte %2").arg(why).arg(m_pos);
-        return {RichText(), m_error};
     }
 
-    GroupState &state() { return m_groups.last(); }
-
-    void step()
+    void closeGroup()
     {
-        const char c = m_rtf[m_pos++];
-        if (c == '{') {
-            m_groups.append(m_groups.isEmpty() ? GroupState() : GroupState{state().destination, state().fallbackCount, false});
-            m_pendingSkip = false;
-        } else if (c == '}') {
-            if (m_groups.isEmpty()) {
-                fail(QStringLiteral("closing brace without a group"));
-                return;
-            }
-            if (state().fieldGroup)
-                closeField();
-            m_groups.removeLast();
-            m_closed = m_groups.isEmpty();
-        } else if (c == '\\') {
-            controlSequence();
-        } else if (c == '\r' || c == '\n') {
-            // source formatting only
-        } else {
-            if (m_groups.isEmpty()) {
-                fail(QStringLiteral("text outside the document group"));
-                return;
-            }
-            character(QChar::fromLatin1(c));
+        if (m_fieldDepth == m_groups.size()) {
+            if (!m_sawResult)
+                fail(QStringLiteral("field without a result"));
+            m_fieldDepth = 0;
         }
+        m_groups.removeLast();
     }
 
-    void controlSequence()
+    void control()
     {
-        if (m_pos >= m_rtf.size()) {
-            fail(QStringLiteral("backslash at the end"));
-            return;
-        }
+        if (m_pos >= m_rtf.size())
+            return fail(QStringLiteral("backslash at the end"));
         const char c = m_rtf[m_pos];
-        if (!std::isalpha(static_cast<unsigned char>(c))) {
+        if (!isLetter(c)) {
             ++m_pos;
             if (c == '\\' || c == '{' || c == '}')
                 character(QChar::fromLatin1(c));
             else if (c == '*')
-                m_pendingSkip = true;
-            else if (c == '\n' || c == '\r')
-                character(u'\n');
-            else if (c == '\'')
-                fail(QStringLiteral("hex escape (the writer should use \\u)"));
-            else if (c != '~' && c != '-' && c != '_')
-                fail(QStringLiteral("unknown control symbol \\%1").arg(QChar::fromLatin1(c)));
+                m_skippable = true;
+            else
+                fail(QStringLiteral("unexpected control symbol \\%1").arg(QChar::fromLatin1(c)));
             return;
         }
-        const qsizetype start = m_pos;
-        while (m_pos < m_rtf.size() && std::isalpha(static_cast<unsigned char>(m_rtf[m_pos])))
+        const qsizetype wordStart = m_pos;
+        while (m_pos < m_rtf.size() && isLetter(m_rtf[m_pos]))
             ++m_pos;
-        const QByteArray word = m_rtf.mid(start, m_pos - start);
-        std::optional<long> parameter;
+        const QByteArray word = m_rtf.mid(wordStart, m_pos - wordStart);
         const qsizetype numberStart = m_pos;
         if (m_pos < m_rtf.size() && m_rtf[m_pos] == '-')
             ++m_pos;
         while (m_pos < m_rtf.size() && std::isdigit(static_cast<unsigned char>(m_rtf[m_pos])))
             ++m_pos;
-        if (m_pos > numberStart)
-            parameter = m_rtf.mid(numberStart, m_pos - numberStart).toLong();
+        const bool hasNumber = m_pos > numberStart;
+        const long number = m_rtf.mid(numberStart, m_pos - numberStart).toLong();
         if (m_pos < m_rtf.size() && m_rtf[m_pos] == ' ')
             ++m_pos; // the delimiter belongs to the control word
-        controlWord(word, parameter);
-    }
-
-    void controlWord(const QByteArray &word, std::optional<long> parameter)
-    {
-        if (m_groups.isEmpty()) {
-            fail(QStringLiteral("control word outside the document group"));
-            return;
-        }
-        Destination &destination = state().destination;
         // "\*" marks the destination that follows as one a reader may skip.
-        const bool skippable = std::exchange(m_pendingSkip, false);
+        const bool skippable = std::exchange(m_skippable, false);
+        Destination &destination = m_groups.last();
+
         if (word == "u") {
-            if (!parameter || *parameter < -32768 || *parameter > 32767) {
-                fail(QStringLiteral("\\u without a signed 16-bit number"));
-                return;
-            }
-            character(QChar(char16_t(uint16_t(int16_t(*parameter)))));
-            for (int i = 0; i < state().fallbackCount; ++i) {
-                if (m_pos >= m_rtf.size() || m_rtf[m_pos] == '\\' || m_rtf[m_pos] == '{' || m_rtf[m_pos] == '}') {
-                    fail(QStringLiteral("\\u without its fallback character"));
-                    return;
-                }
-                ++m_pos;
-            }
-        } else if (word == "uc") {
-            state().fallbackCount = int(parameter.value_or(1));
+            if (!hasNumber || number < -32768 || number > 32767)
+                return fail(QStringLiteral("\\u without a signed 16-bit number"));
+            character(QChar(char16_t(uint16_t(int16_t(number)))));
+            if (m_pos >= m_rtf.size() || m_rtf[m_pos] == '\\' || m_rtf[m_pos] == '{' || m_rtf[m_pos] == '}')
+                return fail(QStringLiteral("\\u without its fallback character"));
+            ++m_pos;
         } else if (word == "par" || word == "line") {
             character(u'\n');
         } else if (word == "tab") {
             character(u'\t');
         } else if (word == "fonttbl") {
-            destination = Destination::FontTable;
+            destination = Destination::Skipped;
             m_sawFontTable = true;
         } else if (word == "field") {
-            if (m_inField) {
-                fail(QStringLiteral("nested field"));
-                return;
-            }
-            state().fieldGroup = true;
-            m_inField = true;
-            m_fieldInstruction.clear();
-            m_fieldLink.clear();
+            m_fieldDepth = m_groups.size();
             m_sawResult = false;
+            m_instruction.clear();
         } else if (word == "fldinst") {
-            if (!m_inField) {
-                fail(QStringLiteral("\\fldinst outside a field"));
-                return;
-            }
             destination = Destination::FieldInstruction;
         } else if (word == "fldrslt") {
-            if (!m_inField) {
-                fail(QStringLiteral("\\fldrslt outside a field"));
-                return;
-            }
             static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK \"([^\"]*)\"\\s*$"));
-            const QRegularExpressionMatch match = hyperlink.match(m_fieldInstruction);
-            if (!match.hasMatch()) {
-                fail(QStringLiteral("field instruction is not HYPERLINK \"url\": %1").arg(m_fieldInstruction));
-                return;
-            }
-            m_fieldLink = match.captured(1);
+            const QRegularExpressionMatch match = hyperlink.match(m_instruction);
+            if (!m_fieldDepth || !match.hasMatch())
+                return fail(QStringLiteral("field instruction is not HYPERLINK \"url\": %1").arg(m_instruction));
+            m_link = match.captured(1);
             m_sawResult = true;
             destination = Destination::FieldResult;
         } else if (skippable) {
@@ -194,29 +138,24 @@ private:
 
     void character(QChar c)
     {
-        switch (state().destination) {
+        switch (m_groups.last()) {
         case Destination::Body:
-            if (m_inField) {
-                fail(QStringLiteral("text inside a field but outside its result"));
-                return;
-            }
-            appendToRun(c, QString());
-            break;
+            if (m_fieldDepth)
+                return fail(QStringLiteral("text inside a field but outside its result"));
+            return appendToRun(c, QString());
         case Destination::FieldResult:
-            appendToRun(c, m_fieldLink);
-            break;
+            return appendToRun(c, m_link);
         case Destination::FieldInstruction:
-            m_fieldInstruction += c;
-            break;
-        case Destination::FontTable:
+            m_instruction += c;
+            return;
         case Destination::Skipped:
-            break;
+            return;
         }
     }
 
     void appendToRun(QChar c, const QString &link)
     {
-        if (m_runText.isEmpty() || m_runLink != link) {
+        if (link != m_runLink) {
             flushRun();
             m_runLink = link;
         }
@@ -232,24 +171,15 @@ private:
         m_runText.clear();
     }
 
-    void closeField()
-    {
-        if (!m_sawResult)
-            fail(QStringLiteral("field without a result"));
-        m_inField = false;
-    }
-
-private:
     const QByteArray &m_rtf;
     qsizetype m_pos = 0;
-    QList<GroupState> m_groups;
-    bool m_closed = false;
-    bool m_pendingSkip = false;
+    QList<Destination> m_groups;
+    bool m_skippable = false;
     bool m_sawFontTable = false;
-    bool m_inField = false;
+    qsizetype m_fieldDepth = 0; // depth of the open field's group; 0 outside a field
     bool m_sawResult = false;
-    QString m_fieldInstruction;
-    QString m_fieldLink;
+    QString m_instruction;
+    QString m_link;
     QString m_runText;
     QString m_runLink;
     RichText m_text;
@@ -260,28 +190,17 @@ private:
 
 RtfReadResult readRtf(const QByteArray &rtf)
 {
-    return Reader(rtf).run();
+    return Reader(rtf).read();
 }
 
-RichText mergedRuns(const RichText &text)
+QList<RichTextRun> mergedRuns(const RichText &text)
 {
-    RichText merged;
-    QString pending;
-    QString pendingLink;
-    const auto flush = [&] {
-        if (pendingLink.isEmpty())
-            merged.append(pending);
-        else
-            merged.appendLink(pending, pendingLink);
-        pending.clear();
-    };
+    QList<RichTextRun> runs;
     for (const RichTextRun &run : text.runs()) {
-        if (run.link != pendingLink) {
-            flush();
-            pendingLink = run.link;
-        }
-        pending += run.text;
+        if (!runs.isEmpty() && runs.last().link == run.link)
+            runs.last().text += run.text;
+        else
+            runs.append(run);
     }
-    flush();
-    return merged;
+    return runs;
 }

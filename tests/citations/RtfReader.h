@@ -5,12 +5,12 @@
 #include <QByteArray>
 #include <QString>
 
-// A strict little RTF reader for checking what our writer produces: one
-// top-level group opening with \rtf1 and a font table, balanced braces,
-// nothing but blanks after the last one, ASCII only, every \uN within 16 bits
-// and followed by its fallback character, and every field a HYPERLINK with a
-// quoted URL and a result. It decodes the document back to characters and
-// link runs; neighbouring runs with the same link come back as one.
+// A strict little RTF reader for checking what our writer produces: ASCII
+// only, one top-level group opening with \rtf1 and holding a font table,
+// balanced braces, every \uN a signed 16-bit number followed by one fallback
+// character, and every field a HYPERLINK with a quoted URL and a result. It
+// decodes the document back to characters and link runs; neighbouring runs
+// with the same link come back as one.
 struct RtfReadResult
 {
     RichText text;
@@ -19,6 +19,5 @@ struct RtfReadResult
 
 RtfReadResult readRtf(const QByteArray &rtf);
 
-// `text` with neighbouring runs of the same link merged, as a reader of any
-// rich-text format sees it.
-RichText mergedRuns(const RichText &text);
+// The runs of `text` with neighbours of the same link merged, as a reader sees them.
+QList<RichTextRun> mergedRuns(const RichText &text);
