@@ -1,9 +1,9 @@
 // vexmoor-cli cite: what the program adds to the citation library, namely
 // its arguments, the three output formats, exit codes and standard input.
+#include "CliRun.h"
 #include "RtfReader.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -11,22 +11,9 @@ namespace {
 const QString kElink = QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi"
                                       "?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref");
 
-struct CliRun
+CliRun cite(const QStringList &args, const QByteArray &input = QByteArray())
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun runCli(const QStringList &args, const QByteArray &input = QByteArray())
-{
-    QProcess process;
-    process.start(QStringLiteral(VEXMOOR_CLI), QStringList{QStringLiteral("cite")} + args);
-    process.write(input);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return runCli(QStringList{QStringLiteral("cite")} + args, input);
 }
 
 QString efetchFile(const QString &name)
@@ -55,7 +42,7 @@ private slots:
     {
         QFile file(efetchFile(QStringLiteral("biopython_pubmed1.xml")));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const CliRun run = runCli({QStringLiteral("-")}, file.readAll());
+        const CliRun run = cite({QStringLiteral("-")}, file.readAll());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(QString::fromUtf8(run.out), kOlivero + kOliveroTitle + " " + kOliveroJournal.mid(1) + "\nDOI: \n\n" + kStrekas
                                                  + "\nDOI: " + kStrekasDoi + "\n\n");
@@ -63,7 +50,7 @@ private slots:
 
     void rtfDecodesToTheExportText()
     {
-        const CliRun run = runCli({efetchFile(QStringLiteral("biopython_pubmed1.xml")), QStringLiteral("--format"), QStringLiteral("rtf")});
+        const CliRun run = cite({efetchFile(QStringLiteral("biopython_pubmed1.xml")), QStringLiteral("--format"), QStringLiteral("rtf")});
         QCOMPARE(run.exitCode, 0);
         const RtfReadResult read = readRtf(run.out);
         QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
@@ -74,12 +61,12 @@ private slots:
             {kStrekasDoi, "https://doi.org/" + kStrekasDoi},
             {QStringLiteral("\n\n"), {}},
         };
-        QCOMPARE(read.text.runs(), expected);
+        QCOMPARE(read.runs, expected);
     }
 
     void htmlIsTheExportText()
     {
-        const CliRun run = runCli({QStringLiteral("--format"), QStringLiteral("html"), efetchFile(QStringLiteral("biopython_pubmed1.xml"))});
+        const CliRun run = cite({QStringLiteral("--format"), QStringLiteral("html"), efetchFile(QStringLiteral("biopython_pubmed1.xml"))});
         QCOMPARE(run.exitCode, 0);
         QString elinkAttribute = kElink;
         elinkAttribute.replace(u'&', QLatin1String("&amp;"));
@@ -98,8 +85,8 @@ private slots:
     {
         const QByteArray names = QStringLiteral("Balkarlı H, Kılıç M, Öztürk İ. Neuraxial").toUtf8();
         const QString file = efetchFile(QStringLiteral("pubmed_result_80_articles.xml"));
-        QVERIFY(runCli({file}).out.contains("\n\n" + names));
-        QVERIFY(runCli({file, QStringLiteral("--format"), QStringLiteral("html")}).out.contains("<br>\n<br>\n" + names));
+        QVERIFY(cite({file}).out.contains("\n\n" + names));
+        QVERIFY(cite({file, QStringLiteral("--format"), QStringLiteral("html")}).out.contains("<br>\n<br>\n" + names));
     }
 
     void failures_data()
@@ -122,7 +109,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
         QFETCH(int, exitCode);
-        const CliRun run = runCli(args, input);
+        const CliRun run = cite(args, input);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY(run.out.isEmpty());
         QVERIFY(!run.err.isEmpty());

@@ -1,206 +1,144 @@
 #include "RtfReader.h"
 
-#include <QList>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
-
-namespace {
-
-// Where the characters of a group go.
-enum class Destination { Body, Skipped, FieldInstruction, FieldResult };
-
-bool isLetter(char c)
-{
-    return std::isalpha(static_cast<unsigned char>(c));
-}
-
-class Reader
-{
-public:
-    explicit Reader(const QByteArray &rtf) : m_rtf(rtf) {}
-
-    RtfReadResult read()
-    {
-        if (std::any_of(m_rtf.begin(), m_rtf.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-            fail(QStringLiteral("byte above 127"));
-        else if (!m_rtf.startsWith("{\\rtf1"))
-            fail(QStringLiteral("no {\\rtf1 at the start"));
-        while (m_error.isEmpty() && m_pos < m_rtf.size()) {
-            const char c = m_rtf[m_pos++];
-            if (m_groups.isEmpty() && m_pos > 1) {
-                if (!QChar::isSpace(c))
-                    fail(QStringLiteral("text after the closing brace"));
-            } else if (c == '{') {
-                m_groups.append(m_groups.isEmpty() ? Destination::Body : m_groups.last());
-            } else if (c == '}') {
-                closeGroup();
-            } else if (c == '\\') {
-                control();
-            } else if (c != '\r' && c != '\n') { // line ends are source formatting only
-                character(QChar::fromLatin1(c));
-            }
-        }
-        if (!m_groups.isEmpty())
-            fail(QStringLiteral("unbalanced groups: %1 left open").arg(m_groups.size()));
-        if (!m_sawFontTable)
-            fail(QStringLiteral("no font table"));
-        if (!m_error.isEmpty())
-            return {RichText(), m_error};
-        flushRun();
-        return {m_text, QString()};
-    }
-
-private:
-    void fail(const QString &why)
-    {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("%1 at byte %2").arg(why).arg(m_pos);
-    }
-
-    void closeGroup()
-    {
-        if (m_fieldDepth == m_groups.size()) {
-            if (!m_sawResult)
-                fail(QStringLiteral("field without a result"));
-            m_fieldDepth = 0;
-        }
-        m_groups.removeLast();
-    }
-
-    void control()
-    {
-        if (m_pos >= m_rtf.size())
-            return fail(QStringLiteral("backslash at the end"));
-        const char c = m_rtf[m_pos];
-        if (!isLetter(c)) {
-            ++m_pos;
-            if (c == '\\' || c == '{' || c == '}')
-                character(QChar::fromLatin1(c));
-            else if (c == '*')
-                m_skippable = true;
-            else
-                fail(QStringLiteral("unexpected control symbol \\%1").arg(QChar::fromLatin1(c)));
-            return;
-        }
-        const qsizetype wordStart = m_pos;
-        while (m_pos < m_rtf.size() && isLetter(m_rtf[m_pos]))
-            ++m_pos;
-        const QByteArray word = m_rtf.mid(wordStart, m_pos - wordStart);
-        const qsizetype numberStart = m_pos;
-        if (m_pos < m_rtf.size() && m_rtf[m_pos] == '-')
-            ++m_pos;
-        while (m_pos < m_rtf.size() && std::isdigit(static_cast<unsigned char>(m_rtf[m_pos])))
-            ++m_pos;
-        const bool hasNumber = m_pos > numberStart;
-        const long number = m_rtf.mid(numberStart, m_pos - numberStart).toLong();
-        if (m_pos < m_rtf.size() && m_rtf[m_pos] == ' ')
-            ++m_pos; // the delimiter belongs to the control word
-        // "\*" marks the destination that follows as one a reader may skip.
-        const bool skippable = std::exchange(m_skippable, false);
-        Destination &destination = m_groups.last();
-
-        if (word == "u") {
-            if (!hasNumber || number < -32768 || number > 32767)
-                return fail(QStringLiteral("\\u without a signed 16-bit number"));
-            character(QChar(char16_t(uint16_t(int16_t(number)))));
-            if (m_pos >= m_rtf.size() || m_rtf[m_pos] == '\\' || m_rtf[m_pos] == '{' || m_rtf[m_pos] == '}')
-                return fail(QStringLiteral("\\u without its fallback character"));
-            ++m_pos;
-        } else if (word == "par" || word == "line") {
-            character(u'\n');
-        } else if (word == "tab") {
-            character(u'\t');
-        } else if (word == "fonttbl") {
-            destination = Destination::Skipped;
-            m_sawFontTable = true;
-        } else if (word == "field") {
-            m_fieldDepth = m_groups.size();
-            m_sawResult = false;
-            m_instruction.clear();
-        } else if (word == "fldinst") {
-            destination = Destination::FieldInstruction;
-        } else if (word == "fldrslt") {
-            static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK \"([^\"]*)\"\\s*$"));
-            const QRegularExpressionMatch match = hyperlink.match(m_instruction);
-            if (!m_fieldDepth || !match.hasMatch())
-                return fail(QStringLiteral("field instruction is not HYPERLINK \"url\": %1").arg(m_instruction));
-            m_link = match.captured(1);
-            m_sawResult = true;
-            destination = Destination::FieldResult;
-        } else if (skippable) {
-            destination = Destination::Skipped;
-        }
-        // Any other word is formatting, which these checks ignore.
-    }
-
-    void character(QChar c)
-    {
-        switch (m_groups.last()) {
-        case Destination::Body:
-            if (m_fieldDepth)
-                return fail(QStringLiteral("text inside a field but outside its result"));
-            return appendToRun(c, QString());
-        case Destination::FieldResult:
-            return appendToRun(c, m_link);
-        case Destination::FieldInstruction:
-            m_instruction += c;
-            return;
-        case Destination::Skipped:
-            return;
-        }
-    }
-
-    void appendToRun(QChar c, const QString &link)
-    {
-        if (link != m_runLink) {
-            flushRun();
-            m_runLink = link;
-        }
-        m_runText += c;
-    }
-
-    void flushRun()
-    {
-        if (m_runLink.isEmpty())
-            m_text.append(m_runText);
-        else
-            m_text.appendLink(m_runText, m_runLink);
-        m_runText.clear();
-    }
-
-    const QByteArray &m_rtf;
-    qsizetype m_pos = 0;
-    QList<Destination> m_groups;
-    bool m_skippable = false;
-    bool m_sawFontTable = false;
-    qsizetype m_fieldDepth = 0; // depth of the open field's group; 0 outside a field
-    bool m_sawResult = false;
-    QString m_instruction;
-    QString m_link;
-    QString m_runText;
-    QString m_runLink;
-    RichText m_text;
-    QString m_error;
-};
-
-} // namespace
 
 RtfReadResult readRtf(const QByteArray &rtf)
 {
-    return Reader(rtf).read();
+    enum class Destination { Body, Skipped, Instruction, Result };
+    // A control word with its number and delimiter, a control symbol, a
+    // brace, a line end (source formatting only), or a stretch of text.
+    static const QRegularExpression token(QStringLiteral("\\\\([a-z]+)(-?[0-9]+)? ?|\\\\(.)|([{}])|[\\r\\n]|([^\\\\{}\\r\\n]+)"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK \"([^\"]*)\"\\s*$"));
+
+    QList<Destination> groups;
+    QList<RichTextRun> runs;
+    QString instruction;
+    QString link;
+    qsizetype fieldDepth = 0; // depth of the open field's group; 0 outside a field
+    bool sawResult = false;
+    bool skippable = false;   // "\*": the destination that follows may be skipped
+    bool fallbackDue = false; // a \uN was read; its fallback character comes next
+    bool fontTable = false;
+    QString error;
+    const auto add = [&](const QString &text, const QString &to) {
+        if (!runs.isEmpty() && runs.last().link == to)
+            runs.last().text += text;
+        else if (!text.isEmpty())
+            runs.append({text, to});
+    };
+    const auto put = [&](const QString &text) {
+        switch (groups.last()) {
+        case Destination::Body:
+            if (fieldDepth)
+                error = QStringLiteral("text inside a field but outside its result");
+            else
+                add(text, QString());
+            break;
+        case Destination::Result:
+            add(text, link);
+            break;
+        case Destination::Instruction:
+            instruction += text;
+            break;
+        case Destination::Skipped:
+            break;
+        }
+    };
+
+    if (std::any_of(rtf.begin(), rtf.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        error = QStringLiteral("byte above 127");
+    else if (!rtf.startsWith("{\\rtf1"))
+        error = QStringLiteral("no {\\rtf1 at the start");
+    qsizetype at = 0;
+    for (auto it = token.globalMatch(QString::fromLatin1(rtf)); error.isEmpty() && it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        at = m.capturedStart();
+        const QString word = m.captured(1);
+        const QString symbol = m.captured(3);
+        const QString brace = m.captured(4);
+        const QString text = m.captured(5);
+        const bool fallback = std::exchange(fallbackDue, false);
+        if (groups.isEmpty() && at > 0) {
+            if (!m.captured().trimmed().isEmpty())
+                error = QStringLiteral("text after the closing brace");
+        } else if (fallback && text.isEmpty()) {
+            error = QStringLiteral("\\u without its fallback character");
+        } else if (!text.isEmpty()) {
+            put(text.mid(fallback ? 1 : 0));
+        } else if (brace == QLatin1String("{")) {
+            groups.append(groups.isEmpty() ? Destination::Body : groups.last());
+        } else if (brace == QLatin1String("}")) {
+            if (fieldDepth == groups.size()) {
+                if (!sawResult)
+                    error = QStringLiteral("field without a result");
+                fieldDepth = 0;
+            }
+            groups.removeLast();
+        } else if (!symbol.isEmpty()) {
+            if (symbol == QLatin1String("*"))
+                skippable = true;
+            else if (QStringLiteral("\\{}").contains(symbol))
+                put(symbol);
+            else
+                error = QStringLiteral("unexpected control symbol \\") + symbol;
+        } else if (!word.isEmpty()) {
+            const bool skip = std::exchange(skippable, false);
+            bool isNumber = false;
+            const long number = m.captured(2).toLong(&isNumber);
+            if (word == QLatin1String("u")) {
+                if (!isNumber || number < -32768 || number > 32767)
+                    error = QStringLiteral("\\u without a signed 16-bit number");
+                else
+                    put(QString(QChar(char16_t(uint16_t(int16_t(number))))));
+                fallbackDue = true;
+            } else if (word == QLatin1String("par") || word == QLatin1String("line")) {
+                put(QStringLiteral("\n"));
+            } else if (word == QLatin1String("tab")) {
+                put(QStringLiteral("\t"));
+            } else if (word == QLatin1String("fonttbl")) {
+                groups.last() = Destination::Skipped;
+                fontTable = true;
+            } else if (word == QLatin1String("field")) {
+                fieldDepth = groups.size();
+                sawResult = false;
+                instruction.clear();
+            } else if (word == QLatin1String("fldinst")) {
+                groups.last() = Destination::Instruction;
+            } else if (word == QLatin1String("fldrslt")) {
+                const QRegularExpressionMatch url = hyperlink.match(instruction);
+                if (!fieldDepth || !url.hasMatch())
+                    error = QStringLiteral("field instruction is not HYPERLINK \"url\": ") + instruction;
+                link = url.captured(1);
+                sawResult = true;
+                groups.last() = Destination::Result;
+            } else if (skip) {
+                groups.last() = Destination::Skipped;
+            } // any other word is formatting, which these checks ignore
+        }
+    }
+    if (error.isEmpty() && !groups.isEmpty())
+        error = QStringLiteral("unbalanced groups: %1 left open").arg(groups.size());
+    if (error.isEmpty() && !fontTable)
+        error = QStringLiteral("no font table");
+    if (!error.isEmpty())
+        return {{}, QStringLiteral("%1 at byte %2").arg(error).arg(at)};
+    return {runs, QString()};
 }
 
-QList<RichTextRun> mergedRuns(const RichText &text)
+QList<RichTextRun> mergedRuns(const QList<RichTextRun> &runs)
 {
-    QList<RichTextRun> runs;
-    for (const RichTextRun &run : text.runs()) {
-        if (!runs.isEmpty() && runs.last().link == run.link)
-            runs.last().text += run.text;
+    QList<RichTextRun> merged;
+    for (const RichTextRun &run : runs) {
+        if (run.text.isEmpty())
+            continue;
+        if (!merged.isEmpty() && merged.last().link == run.link)
+            merged.last().text += run.text;
         else
-            runs.append(run);
+            merged.append(run);
     }
-    return runs;
+    return merged;
 }

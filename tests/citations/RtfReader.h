@@ -3,6 +3,7 @@
 #include "citations/RichText.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // A strict little RTF reader for checking what our writer produces: ASCII
@@ -13,11 +14,11 @@
 // with the same link come back as one.
 struct RtfReadResult
 {
-    RichText text;
+    QList<RichTextRun> runs;
     QString error; // empty when the document passed every check
 };
 
 RtfReadResult readRtf(const QByteArray &rtf);
 
-// The runs of `text` with neighbours of the same link merged, as a reader sees them.
-QList<RichTextRun> mergedRuns(const RichText &text);
+// `runs` with neighbours of the same link merged, as a reader sees them.
+QList<RichTextRun> mergedRuns(const QList<RichTextRun> &runs);

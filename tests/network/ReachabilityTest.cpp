@@ -26,17 +26,12 @@ class ReachabilityTest : public QObject
     Q_OBJECT
 
 private slots:
-    void localhostIsReachable()
+    // The real layer: "localhost" is reachable, a name under the reserved
+    // ".invalid" domain is not (or its check fails).
+    void systemLayer()
     {
         SystemReachability reachability;
-        const Flags flags = reachability.flagsForHost(QStringLiteral("localhost"));
-        QVERIFY(flags);
-        QCOMPARE(*flags, kReachable);
-    }
-
-    void reservedInvalidNameIsNot()
-    {
-        SystemReachability reachability;
+        QCOMPARE(reachability.flagsForHost(QStringLiteral("localhost")), Flags(kReachable));
         const Flags flags = reachability.flagsForHost(QStringLiteral("no-such-host.invalid"));
         QVERIFY(!flags || (*flags & kReachable) == 0);
     }

@@ -1,13 +1,10 @@
 // vexmoor-cli search against the fake E-utilities server: the requests the
 // window makes, the records it shows, and every way a search can end.
+#include "CliRun.h"
 #include "FakeEutilsServer.h"
-#include "citations/Citation.h"
-#include "entrez/ArticleExtractor.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -16,26 +13,11 @@ namespace {
 const QString kESearch = QLatin1String(Paths::ESearch);
 const QString kEFetch = QUrl(QLatin1String(Paths::EFetch)).path();
 
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles };
 
-// The test's own event loop keeps running while the program works, so the
-// fake server in this process can answer it.
-CliRun runSearch(const FakeEutilsServer &server, QStringList args)
+CliRun runSearch(const FakeEutilsServer &server, const QStringList &args)
 {
-    args.prepend(QStringLiteral("search"));
-    args << QStringLiteral("--eutils") << server.origin().toString();
-    QProcess process;
-    QSignalSpy finished(&process, &QProcess::finished);
-    process.start(QStringLiteral(VEXMOOR_CLI), args);
-    if (!finished.wait(60000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    return runCli(QStringList{QStringLiteral("search")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
 }
 
 QStringList fakePmids(int from, int count)
@@ -67,75 +49,66 @@ FakeResponse tinyRecordsFor(const QUrl &url)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Fault)
+
 class SearchCliTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void firstBatchOnly()
+    // The query is sent as typed (trimmed and encoded); one ESearch and one
+    // EFetch per batch asked for, and the JSON lines of every record in order.
+    void batches_data()
     {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("matches");
+        QTest::addColumn<int>("retMax");
+        QTest::addColumn<int>("printed");
+        QTest::addColumn<int>("batches");
+        QTest::newRow("first batch only") << QStringList() << 45 << 20 << 20 << 1;
+        QTest::newRow("--all") << QStringList{QStringLiteral("--all")} << 45 << 20 << 45 << 3;
+        QTest::newRow("--batch") << QStringList{QStringLiteral("--batch"), QStringLiteral("7")} << 45 << 7 << 7 << 1;
+        QTest::newRow("no matches") << QStringList{QStringLiteral("--all")} << 0 << 20 << 0 << 1;
+    }
+    void batches()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, matches);
+        QFETCH(int, retMax);
+        QFETCH(int, printed);
+        QFETCH(int, batches);
         FakeEutilsServer server;
-        server.serveEsearch(45);
+        server.serveEsearch(matches);
         server.serveEfetch();
-        const CliRun run = runSearch(server, {QStringLiteral(" breast & cancer\n")});
+        const CliRun run = runSearch(server, QStringList{QStringLiteral(" breast & cancer\n")} + args);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, 20));
-        QCOMPARE(server.requestTargets(),
-                 (QStringList{QStringLiteral("/entrez/eutils/esearch.fcgi?retstart=0&retmax=20&term=breast%20%26%20cancer"),
-                              QStringLiteral("/entrez/eutils/efetch.fcgi?db=pubmed&rettype=xml&retmode=xml&id=")
-                                  + fakePmids(0, 20).join(QLatin1String("&id="))}));
-        QVERIFY(run.err.contains("found 45 articles, downloaded 20 titles"));
+        QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
+        QCOMPARE(server.requestTargets().value(0),
+                 QStringLiteral("/entrez/eutils/esearch.fcgi?retstart=0&retmax=%1&term=breast%20%26%20cancer").arg(retMax));
+        QCOMPARE(server.requestCount(kESearch), batches);
+        QCOMPARE(server.requestCount(kEFetch), printed ? batches : 0);
+        const QString found = printed ? QStringLiteral("found %1 articles, downloaded %2 titles").arg(matches).arg(printed)
+                                      : QStringLiteral("found 0 articles");
+        QVERIFY2(run.err.contains(found.toUtf8()), run.err.constData());
     }
 
-    // The windows of the 45-match search: (0,20), (20,20), (40,5).
-    void everyBatch()
-    {
-        FakeEutilsServer server;
-        server.serveEsearch(45);
-        server.serveEfetch();
-        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all")});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, 45));
-        QStringList windows;
-        for (const QUrl &url : server.requestUrls()) {
-            if (url.path() == kESearch)
-                windows.append(QUrlQuery(url).queryItemValue(QStringLiteral("retstart")) + QLatin1Char(',')
-                               + QUrlQuery(url).queryItemValue(QStringLiteral("retmax")));
-        }
-        QCOMPARE(windows, (QStringList{QStringLiteral("0,20"), QStringLiteral("20,20"), QStringLiteral("40,5")}));
-        QCOMPARE(server.requestCount(kEFetch), 3);
-        QVERIFY(run.err.contains("found 45 articles, downloaded 45 titles"));
-    }
-
-    void batchSizeAndPlainCitations()
-    {
-        FakeEutilsServer server;
-        server.serveEsearch(45);
-        server.serveEfetch();
-        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--batch"), QStringLiteral("3"),
-                                              QStringLiteral("--format"), QStringLiteral("plain")});
-        QCOMPARE(run.exitCode, 0);
-        ArticleList expected;
-        appendArticlesFromBytes(FakeEutilsServer::efetchAnswer(fakePmids(0, 3)), expected, elinkBaseUrl(server.endpoints()));
-        QCOMPARE(expected.size(), 3);
-        QString citations;
-        for (const ArticleRecord &article : std::as_const(expected))
-            citations += citationStringForArticle(article) + QLatin1String("\n\n");
-        QCOMPARE(QString::fromUtf8(run.out), citations);
-    }
-
-    void documentFormats_data()
+    // Plain citations are printed batch by batch, the RTF and HTML documents
+    // once with every record: five citations of two-record batches.
+    void formats_data()
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("end");
         QTest::addColumn<QByteArray>("link");
-        QTest::newRow("rtf") << "rtf" << QByteArray("{\\rtf1") << QByteArray("HYPERLINK");
-        QTest::newRow("html") << "html" << QByteArray() << QByteArray("<a href=");
+        QTest::newRow("plain") << "plain" << QByteArray() << QByteArray("\n\n") << QByteArray();
+        QTest::newRow("rtf") << "rtf" << QByteArray("{\\rtf1") << QByteArray("}") << QByteArray("HYPERLINK");
+        QTest::newRow("html") << "html" << QByteArray() << QByteArray("<br>\n<br>\n") << QByteArray("<a href=");
     }
-    void documentFormats()
+    void formats()
     {
         QFETCH(QString, format);
         QFETCH(QByteArray, start);
+        QFETCH(QByteArray, end);
         QFETCH(QByteArray, link);
         FakeEutilsServer server;
         server.serveEsearch(5);
@@ -144,57 +117,50 @@ private slots:
                                               QStringLiteral("2"), QStringLiteral("--format"), format});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.startsWith(start));
-        QVERIFY(run.out.contains(link));
-        QVERIFY(run.out.contains(FakeEutilsServer::fakePmid(0).toLatin1()));
-        QVERIFY(run.out.contains(FakeEutilsServer::fakePmid(4).toLatin1()));
+        QVERIFY(run.out.endsWith(end));
+        QCOMPARE(run.out.count("\nPMID: "), 5);
+        if (!link.isEmpty())
+            QCOMPARE(run.out.count(link), 5);
+        for (const QString &pmid : fakePmids(0, 5))
+            QVERIFY(run.out.contains("PMID: " + pmid.toLatin1()));
     }
 
-    void noMatches()
+    // Exit status 1 with the reason; batches that arrived before are printed.
+    void failures_data()
     {
-        FakeEutilsServer server;
-        server.serveEsearch(0);
-        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all")});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.isEmpty());
-        QVERIFY(run.err.contains("found 0 articles"));
-        QCOMPARE(server.requestCount(kEFetch), 0);
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("printed");
+        QTest::addColumn<int>("searches");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("search fails") << Fault::SearchFails << 0 << 1 << "search failed: HTTP 503 Service Unavailable";
+        QTest::newRow("second download fails") << Fault::SecondDownloadFails << 20 << 2
+                                               << "download failed: HTTP 429 Too Many Requests";
+        // The next window would be the same one again.
+        QTest::newRow("answer without articles") << Fault::AnswerWithoutArticles << 0 << 1
+                                                 << "download failed: the answer holds no articles";
     }
-
-    void searchFailure()
+    void failures()
     {
-        FakeEutilsServer server;
-        server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::serverError(503); });
-        const CliRun run = runSearch(server, {QStringLiteral("x")});
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.out.isEmpty());
-        QVERIFY2(run.err.contains("search failed: HTTP 503 Service Unavailable"), run.err.constData());
-    }
-
-    // The first batch is printed; the failed second one makes the exit status 1.
-    void laterDownloadFailure()
-    {
+        QFETCH(Fault, fault);
+        QFETCH(int, printed);
+        QFETCH(int, searches);
+        QFETCH(QString, reason);
         FakeEutilsServer server;
         server.serveEsearch(45);
         server.serveEfetch();
-        server.enqueue(kEFetch, FakeResponse::xml(FakeEutilsServer::efetchAnswer(fakePmids(0, 20))));
-        server.enqueue(kEFetch, FakeResponse::tooManyRequests());
+        if (fault == Fault::SearchFails)
+            server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::serverError(503); });
+        if (fault == Fault::SecondDownloadFails) {
+            server.enqueue(kEFetch, FakeResponse::xml(FakeEutilsServer::efetchAnswer(fakePmids(0, 20))));
+            server.enqueue(kEFetch, FakeResponse::tooManyRequests());
+        }
+        if (fault == Fault::AnswerWithoutArticles)
+            server.setHandler(kEFetch, [](const QUrl &) { return FakeResponse::xml("<?xml version=\"1.0\"?>\n<PubmedArticleSet></PubmedArticleSet>\n"); });
         const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all")});
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, 20));
-        QVERIFY2(run.err.contains("download failed: HTTP 429 Too Many Requests"), run.err.constData());
-        QCOMPARE(server.requestCount(kESearch), 2);
-    }
-
-    // An answer without articles would make the next window the same one again.
-    void answerWithoutArticlesStopsEveryBatch()
-    {
-        FakeEutilsServer server;
-        server.serveEsearch(45);
-        server.setHandler(kEFetch, [](const QUrl &) { return FakeResponse::xml("<?xml version=\"1.0\"?>\n<PubmedArticleSet></PubmedArticleSet>\n"); });
-        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all")});
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.out.isEmpty());
-        QCOMPARE(server.requestCount(kESearch), 1);
+        QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
+        QCOMPARE(server.requestCount(kESearch), searches);
+        QVERIFY2(run.err.contains(reason.toUtf8()), run.err.constData());
     }
 
     // 10,050 matches in batches of 4,000: windows (0,4000), (4000,4000) and
@@ -216,22 +182,20 @@ private slots:
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("no query") << QStringList{QStringLiteral("search")};
-        QTest::newRow("blank query") << QStringList{QStringLiteral("search"), QStringLiteral("  \n")};
-        QTest::newRow("batch of zero") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--batch"), QStringLiteral("0")};
-        QTest::newRow("unknown format") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--format"), QStringLiteral("pdf")};
-        QTest::newRow("service with a path") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--eutils"), QStringLiteral("http://127.0.0.1:1/entrez")};
-        QTest::newRow("not a web address") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--eutils"), QStringLiteral("ftp://127.0.0.1")};
+        QTest::newRow("no query") << QStringList();
+        QTest::newRow("blank query") << QStringList{QStringLiteral("  \n")};
+        QTest::newRow("batch of zero") << QStringList{QStringLiteral("x"), QStringLiteral("--batch"), QStringLiteral("0")};
+        QTest::newRow("unknown format") << QStringList{QStringLiteral("x"), QStringLiteral("--format"), QStringLiteral("pdf")};
+        QTest::newRow("service with a path") << QStringList{QStringLiteral("x"), QStringLiteral("--eutils"), QStringLiteral("http://127.0.0.1:1/entrez")};
+        QTest::newRow("not a web address") << QStringList{QStringLiteral("x"), QStringLiteral("--eutils"), QStringLiteral("ftp://127.0.0.1")};
     }
     void usageErrors()
     {
         QFETCH(QStringList, args);
-        QProcess process;
-        process.start(QStringLiteral(VEXMOOR_CLI), args);
-        QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardOutput().isEmpty());
-        QVERIFY(!process.readAllStandardError().isEmpty());
+        const CliRun run = runCli(QStringList{QStringLiteral("search")} + args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(!run.err.isEmpty());
     }
 };
 

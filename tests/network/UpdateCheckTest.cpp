@@ -32,24 +32,13 @@ private slots:
         QTest::newRow("no title") << QByteArray("<html><body>10</body></html>") << std::optional<QString>();
         QTest::newRow("no end") << QByteArray("<title>10") << std::optional<QString>();
         QTest::newRow("no start") << QByteArray("10</title>") << std::optional<QString>();
-        QTest::newRow("end before start") << QByteArray("</title><title>10") << std::optional<QString>();
         QTest::newRow("first end before first start") << QByteArray("</title><title>10</title>") << std::optional<QString>();
-        QTest::newRow("tags overlap") << QByteArray("<title</title>>") << std::optional<QString>();
-        QTest::newRow("empty page") << QByteArray() << std::optional<QString>();
     }
     void publishedVersion()
     {
         QFETCH(QByteArray, page);
         QFETCH(std::optional<QString>, version);
         QCOMPARE(publishedVersionFromPage(page), version);
-    }
-
-    void addressesOnTheHomeHost()
-    {
-        const Endpoints endpoints;
-        QCOMPARE(versionPageUrl(endpoints).toString(), endpoints.homeOrigin() + QStringLiteral("/orbatine/currentVersion.html"));
-        QCOMPARE(downloadUrl(endpoints).toString(), endpoints.homeOrigin() + QStringLiteral("/orbatine/download_files/Vexmoor.dmg"));
-        QCOMPARE(downloadUrl(endpoints).scheme(), QStringLiteral("https"));
     }
 
     void outcome_data()
@@ -62,8 +51,6 @@ private slots:
         QTest::newRow("trailing line break") << FakeResponse::html(200, FakeEutilsServer::versionPage("10\n")) << UpdateCheckOutcome::NewVersion;
         QTest::newRow("page without title") << FakeResponse::html(200, "<html></html>") << UpdateCheckOutcome::FetchFailed;
         QTest::newRow("error page with a title") << FakeResponse::serverError(503) << UpdateCheckOutcome::FetchFailed;
-        QTest::newRow("reset mid-body") << FakeResponse::withDelivery(FakeResponse::Delivery::ResetMidBody, FakeEutilsServer::versionPage("10"))
-                                        << UpdateCheckOutcome::FetchFailed;
     }
     void outcome()
     {
@@ -76,11 +63,7 @@ private slots:
         QString reason;
         QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints(), &reason), outcome);
         QCOMPARE(reason.isEmpty(), outcome != UpdateCheckOutcome::FetchFailed);
-        // One request; a connection reset before any byte arrived may be
-        // retried once by the network layer, as an idempotent GET may.
-        const QStringList targets = server.requestTargets();
-        QVERIFY(!targets.isEmpty());
-        QCOMPARE(targets, QStringList(targets.size() == 2 && QTest::currentDataTag() == QByteArray("reset mid-body") ? 2 : 1, kPath));
+        QCOMPARE(server.requestTargets(), QStringList{kPath});
     }
 
     void offlineFetchesNothing()
@@ -92,18 +75,6 @@ private slots:
         BlockingFetcher fetcher;
         QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints()), UpdateCheckOutcome::Offline);
         QVERIFY(server.requestTargets().isEmpty());
-    }
-
-    void silentServerEndsAtTheTimeout()
-    {
-        FakeEutilsServer server;
-        server.setHandler(kPath, [](const QUrl &) { return FakeResponse::withDelivery(FakeResponse::Delivery::Silent); });
-        FakeReachability reachability;
-        BlockingFetcher fetcher;
-        fetcher.setLimits({1000, kMaxAnswerBytes});
-        QString reason;
-        QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints(), &reason), UpdateCheckOutcome::FetchFailed);
-        QCOMPARE(reason, QStringLiteral("no answer within 1 s"));
     }
 };
 
