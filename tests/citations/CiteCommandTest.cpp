@@ -68,16 +68,12 @@ private slots:
     {
         const CliRun run = cite({QStringLiteral("--format"), QStringLiteral("html"), efetchFile(QStringLiteral("biopython_pubmed1.xml"))});
         QCOMPARE(run.exitCode, 0);
-        QString elinkAttribute = kElink;
-        elinkAttribute.replace(u'&', QLatin1String("&amp;"));
-        QString journal = kOliveroJournal;
-        QString strekas = kStrekas;
-        journal.replace(u'\n', QLatin1String("<br>\n"));
-        strekas.replace(u'\n', QLatin1String("<br>\n"));
         QCOMPARE(QString::fromUtf8(run.out),
-                 kOlivero + "<a href=\"" + elinkAttribute + "&amp;id=12091962\">" + kOliveroTitle + "</a>" + journal
-                     + "<br>\n<br>\n" + strekas + " | DOI: <a href=\"https://doi.org/" + kStrekasDoi + "\">" + kStrekasDoi
-                     + "</a><br>\n<br>\n");
+                 kOlivero + "<a href=\"https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi?dbfrom=pubmed&amp;retmode=ref&amp;"
+                            "cmd=prlinks&amp;retmode=ref&amp;id=12091962\">" + kOliveroTitle + "</a> Soc Justice 1990; 17 (1): 113-25. "
+                            "<br>\nPMID: 12091962<br>\n<br>\nStrekas TC. Magnetic studies of Chromatium flavocytochrome C552. A "
+                            "mechanism for heme-flavin interaction. Biochim Biophys Acta 1976; 446 (1): 179-91. <br>\nPMID: 9997"
+                            " | DOI: <a href=\"https://doi.org/" + kStrekasDoi + "\">" + kStrekasDoi + "</a><br>\n<br>\n");
     }
 
     // The text formats are written as UTF-8.

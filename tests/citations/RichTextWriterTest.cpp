@@ -50,11 +50,6 @@ private slots:
             {QStringLiteral("\n"), {}},
             {QStringLiteral("\n"), {}},
         }) << RichText();
-        QTest::newRow("title link, leading space kept") << richText({
-            {QStringLiteral(". "), {}},
-            {QStringLiteral("A title"), QStringLiteral("https://eutils.example/elink.fcgi?a=1&retmode=ref&id=5")},
-            {QStringLiteral(" J 2004;  (): . \nPMID: 5\n\n"), {}},
-        }) << RichText();
         QTest::newRow("non-ASCII in plain and link runs") << richText({{kNonAscii, {}}, {kNonAscii, kLink}}) << RichText();
         QTest::newRow("RTF syntax characters in text")
             << richText({{QStringLiteral("a\\b{c}d \\par {\\rtf1} \"q\" ;"), {}}, {QStringLiteral("{link}\\"), kLink}})

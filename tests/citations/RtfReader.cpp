@@ -20,7 +20,6 @@ RtfReadResult readRtf(const QByteArray &rtf)
     QString link;
     qsizetype fieldDepth = 0; // depth of the open field's group; 0 outside a field
     bool sawResult = false;
-    bool skippable = false;   // "\*": the destination that follows may be skipped
     bool fallbackDue = false; // a \uN was read; its fallback character comes next
     bool fontTable = false;
     QString error;
@@ -79,14 +78,11 @@ RtfReadResult readRtf(const QByteArray &rtf)
             }
             groups.removeLast();
         } else if (!symbol.isEmpty()) {
-            if (symbol == QLatin1String("*"))
-                skippable = true;
-            else if (QStringLiteral("\\{}").contains(symbol))
+            if (QStringLiteral("\\{}").contains(symbol))
                 put(symbol);
-            else
+            else if (symbol != QLatin1String("*")) // a destination a reader may skip; only fields have one here
                 error = QStringLiteral("unexpected control symbol \\") + symbol;
         } else if (!word.isEmpty()) {
-            const bool skip = std::exchange(skippable, false);
             bool isNumber = false;
             const long number = m.captured(2).toLong(&isNumber);
             if (word == QLatin1String("u")) {
@@ -115,8 +111,6 @@ RtfReadResult readRtf(const QByteArray &rtf)
                 link = url.captured(1);
                 sawResult = true;
                 groups.last() = Destination::Result;
-            } else if (skip) {
-                groups.last() = Destination::Skipped;
             } // any other word is formatting, which these checks ignore
         }
     }

@@ -9,24 +9,6 @@
 namespace {
 const QString kPath = QUrl(QLatin1String(Paths::EFetch)).path();
 constexpr int kWaitMs = 10000;
-
-QStringList pmidsUpTo(int n)
-{
-    QStringList pmids;
-    for (int i = 1; i <= n; ++i)
-        pmids.append(QString::number(i));
-    return pmids;
-}
-
-// `size` bytes, the first `firstChunk` of them at once, the rest after 300 ms.
-FakeResponse slowAnswer(qsizetype size, int firstChunk)
-{
-    FakeResponse answer = FakeResponse::xml(QByteArray(size, 'x'));
-    answer.delivery = FakeResponse::Delivery::Chunks;
-    answer.chunkSizes = {firstChunk};
-    answer.chunkIntervalMs = 300;
-    return answer;
-}
 } // namespace
 
 class ArticleDownloadTest : public QObject
@@ -51,44 +33,6 @@ private slots:
         QFETCH(int, pmids);
         QFETCH(double, expected);
         QCOMPARE(downloadProgress(bytes, pmids), expected);
-    }
-
-    // The body arrives in two pieces: the estimate reaches exactly 100 with the
-    // first (20 records' worth), then passes it.
-    void progressWhileDataArrive()
-    {
-        FakeEutilsServer server;
-        server.enqueue(kPath, slowAnswer(191140 + 5000, 191140));
-
-        ArticleDownload download(server.endpoints());
-        QSignalSpy progress(&download, &ArticleDownload::progress);
-        QSignalSpy finished(&download, &ArticleDownload::finished);
-        QVERIFY(download.start(pmidsUpTo(20)));
-        QVERIFY(finished.wait(kWaitMs));
-
-        QList<double> values;
-        for (const QList<QVariant> &signal : progress)
-            values.append(signal.at(0).toDouble());
-        QVERIFY(std::is_sorted(values.begin(), values.end()));
-        QVERIFY2(values.contains(100.0), "the first piece ends exactly at the estimate");
-        QCOMPARE(values.last(), downloadProgress(191140 + 5000, 20));
-        QCOMPARE(download.takeBody().size(), 191140 + 5000);
-    }
-
-    // One "&id=" per PMID, in the order given, after the fixed parameters.
-    void downloadsTheRecordsOfTheRequestedIds()
-    {
-        FakeEutilsServer server;
-        server.serveEfetch();
-        ArticleDownload download(server.endpoints());
-        QSignalSpy finished(&download, &ArticleDownload::finished);
-        const QStringList pmids = {QStringLiteral("9997"), QStringLiteral("12091962"), QStringLiteral("1")};
-        QVERIFY(download.start(pmids));
-        QVERIFY(finished.wait(kWaitMs));
-        QVERIFY(!download.isRunning());
-        QCOMPARE(download.takeBody(), FakeEutilsServer::efetchAnswer(pmids));
-        QCOMPARE(server.requestTargets(),
-                 QStringList{QStringLiteral("/entrez/eutils/efetch.fcgi?db=pubmed&rettype=xml&retmode=xml&id=9997&id=12091962&id=1")});
     }
 
     // The first answer is a redirect back to the same request, with a body of
@@ -125,16 +69,24 @@ private slots:
         QCOMPARE(server.requestTargets().size(), 1);
         QVERIFY(server.requestTargets().first().endsWith(QLatin1String("&id=1")));
         QCOMPARE(failed.size(), 0);
-        // Free again once it ended.
+        // Free again once it ended. One "&id=" per PMID, in the order given.
         server.serveEfetch();
-        QVERIFY(download.start({QStringLiteral("2")}));
+        const QStringList pmids = {QStringLiteral("9997"), QStringLiteral("12091962"), QStringLiteral("2")};
+        QVERIFY(download.start(pmids));
         QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(download.takeBody(), FakeEutilsServer::efetchAnswer(pmids));
+        QCOMPARE(server.requestTargets().value(1),
+                 QStringLiteral("/entrez/eutils/efetch.fcgi?db=pubmed&rettype=xml&retmode=xml&id=9997&id=12091962&id=2"));
     }
 
     void nothingIsEmittedAfterCancel()
     {
         FakeEutilsServer server;
-        server.enqueue(kPath, slowAnswer(50000, 1000));
+        FakeResponse slow = FakeResponse::xml(QByteArray(50000, 'x')); // 1000 bytes, then the rest 300 ms later
+        slow.delivery = FakeResponse::Delivery::Chunks;
+        slow.chunkSizes = {1000};
+        slow.chunkIntervalMs = 300;
+        server.enqueue(kPath, slow);
         ArticleDownload download(server.endpoints());
         QSignalSpy progress(&download, &ArticleDownload::progress);
         QSignalSpy finished(&download, &ArticleDownload::finished);

@@ -1,8 +1,6 @@
-// vexmoor-cli esearch on every saved ESearch answer of the test data. The
-// values themselves are the parser's (checked by SearchResultParserTest);
-// here: the output format, standard input and exit codes.
+// vexmoor-cli esearch on every saved ESearch answer of the test data: the
+// output format, standard input and exit codes.
 #include "CliRun.h"
-#include "entrez/SearchResultParser.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -27,27 +25,25 @@ class EsearchCliTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Each answer the parser reads is printed as one JSON object of exactly
-    // its three values; the one it cannot read (ERROR without a Count) fails.
+    // Every saved answer gives one line of JSON with the three values, except
+    // the one the parser cannot read (ERROR without a Count): exit status 1.
+    // The values are the parser's (SearchResultParserTest); one run below
+    // checks them byte for byte.
     void everySavedAnswer()
     {
         const QStringList files = QDir(kDir).entryList({QStringLiteral("*.xml")});
         QCOMPARE(files.size(), 8);
         for (const QString &file : files) {
-            const std::optional<SearchResult> result = searchResultFromResponse(readAnswer(file));
-            QCOMPARE(result.has_value(), file != QLatin1String("eutils_json_esearch_baderror.xml"));
+            const bool readable = file != QLatin1String("eutils_json_esearch_baderror.xml");
             const CliRun run = runCli({QStringLiteral("esearch"), kDir + file});
-            QCOMPARE(run.exitCode, result ? 0 : 1);
-            if (!result) {
-                QVERIFY(run.out.isEmpty());
+            QCOMPARE(run.exitCode, readable ? 0 : 1);
+            QCOMPARE(run.out.count('\n'), readable ? 1 : 0);
+            if (!readable)
                 continue;
-            }
-            QVERIFY(run.err.isEmpty());
-            QVERIFY(run.out.endsWith("}\n") && run.out.count('\n') == 1);
-            const QJsonObject expected{{QStringLiteral("PMIDs"), QJsonArray::fromStringList(result->PMIDs)},
-                                       {QStringLiteral("totalCount"), result->totalCount},
-                                       {QStringLiteral("retrievedCount"), result->retrievedCount}};
-            QCOMPARE(QJsonDocument::fromJson(run.out).object(), expected);
+            const QJsonObject result = QJsonDocument::fromJson(run.out).object();
+            QCOMPARE(result.keys(), (QStringList{QStringLiteral("PMIDs"), QStringLiteral("retrievedCount"), QStringLiteral("totalCount")}));
+            QCOMPARE(result.value(QLatin1String("PMIDs")).toArray().size(), result.value(QLatin1String("retrievedCount")).toInt(-1));
+            QVERIFY(result.value(QLatin1String("totalCount")).isString());
         }
     }
 

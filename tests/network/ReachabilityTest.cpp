@@ -43,7 +43,6 @@ private slots:
         QTest::addColumn<bool>("online");
         QTest::addColumn<int>("calls");
         QTest::newRow("first passes: one call") << Flags(kReachable) << Flags(0u) << true << 1;
-        QTest::newRow("first with other flags passes") << Flags(kReachable | kOthers) << Flags(0u) << true << 1;
         QTest::newRow("first check fails, second passes") << Flags() << Flags(kReachable) << true << 2;
         QTest::newRow("first unreachable, second passes") << Flags(kOthers) << Flags(kReachable | kOthers) << true << 2;
         QTest::newRow("first needs a connection, second passes")
