@@ -41,15 +41,6 @@ private slots:
         QTest::addColumn<RichText>("text");
         QTest::addColumn<RichText>("expected");
 
-        QTest::newRow("citation with a doi") << richText({
-            {QStringLiteral("Okafor NT, Lindqvist E, Marsh PJ. "), {}},
-            {QStringLiteral("Tidal rhythms in the foraging of shore crabs."), {}},
-            {QStringLiteral(" J Coast Ecol 2004; 12 (3): 211-9. \nPMID: 99999999"), {}},
-            {QStringLiteral(" | DOI: "), {}},
-            {QStringLiteral("10.5555/jce.2004.0211"), QStringLiteral("https://doi.org/10.5555/jce.2004.0211")},
-            {QStringLiteral("\n"), {}},
-            {QStringLiteral("\n"), {}},
-        }) << RichText();
         QTest::newRow("non-ASCII in plain and link runs") << richText({{kNonAscii, {}}, {kNonAscii, kLink}}) << RichText();
         QTest::newRow("RTF syntax characters in text")
             << richText({{QStringLiteral("a\\b{c}d \\par {\\rtf1} \"q\" ;"), {}}, {QStringLiteral("{link}\\"), kLink}})
@@ -65,7 +56,8 @@ private slots:
                                         << richText({{QString(QChar(QChar::ReplacementCharacter)) + QLatin1String("x"), {}}});
         QTest::newRow("empty") << RichText() << RichText();
 
-        // The export text of every record of every shared EFetch answer.
+        // The export text of every record of every shared EFetch answer: real
+        // citations with DOI and title links.
         const QDir dir(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch"));
         for (const QString &name : dir.entryList({QStringLiteral("*.xml")})) {
             QFile file(dir.filePath(name));

@@ -60,7 +60,6 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("missing file") << QStringList{kDir + QStringLiteral("nonexistent.xml")} << 1;
         QTest::newRow("EFetch answer instead") << QStringList{QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/metapub_38962805.xml")} << 1;
         QTest::newRow("no file named") << QStringList() << 2;
     }

@@ -5,13 +5,11 @@
 #include "entrez/ArticleDownload.h"
 #include "entrez/BlockingFetcher.h"
 
-#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
-#include <QSslConfiguration>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTest>
-
-#include <optional>
 
 namespace {
 
@@ -21,24 +19,6 @@ constexpr int kGenerousTimeoutMs = 20000;
 
 const QString kESearchPath = QLatin1String(Paths::ESearch);
 const QString kEFetchPath = QUrl(QLatin1String(Paths::EFetch)).path();
-
-// Makes the fake server's certificate trusted for as long as it lives.
-class TrustFakeCertificate
-{
-public:
-    TrustFakeCertificate()
-        : m_original(QSslConfiguration::defaultConfiguration())
-    {
-        QSslConfiguration trusting = m_original;
-        trusting.addCaCertificates(QSslCertificate::fromData(FakeEutilsServer::tlsCertificatePem()));
-        QSslConfiguration::setDefaultConfiguration(trusting);
-    }
-    ~TrustFakeCertificate() { QSslConfiguration::setDefaultConfiguration(m_original); }
-
-private:
-    QSslConfiguration m_original;
-};
-
 } // namespace
 
 class TransferFaultTest : public QObject
@@ -134,7 +114,11 @@ private slots:
         tls.setHandler(QLatin1String(Paths::VersionPage), [&](const QUrl &) {
             return FakeResponse::redirect(plain.origin().toString() + QLatin1String(Paths::VersionPage));
         });
-        const TrustFakeCertificate trust;
+        const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
+        QSslConfiguration trusting = original;
+        trusting.addCaCertificates(QSslCertificate::fromData(FakeEutilsServer::tlsCertificatePem()));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(original); });
         BlockingFetcher fetcher;
         const FetchResult result = fetcher.get(QUrl(tls.origin().toString() + QLatin1String(Paths::VersionPage)));
         QVERIFY(!result.ok());

@@ -24,7 +24,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<std::optional<QString>>("version");
-        QTest::newRow("the page as published") << FakeEutilsServer::versionPage("10") << std::optional<QString>(QStringLiteral("10"));
         QTest::newRow("spaces and line breaks kept") << QByteArray("<title> 11\n</title>") << std::optional<QString>(QStringLiteral(" 11\n"));
         QTest::newRow("empty title") << QByteArray("<title></title>") << std::optional<QString>(QString());
         QTest::newRow("first of several titles") << QByteArray("<title>9</title><title>10</title>") << std::optional<QString>(QStringLiteral("9"));
@@ -41,40 +40,34 @@ private slots:
         QCOMPARE(publishedVersionFromPage(page), version);
     }
 
+    // Probe, then fetch (one request) and compare with this version, "10".
     void outcome_data()
     {
+        QTest::addColumn<bool>("online");
         QTest::addColumn<FakeResponse>("page");
         QTest::addColumn<UpdateCheckOutcome>("outcome");
-        QTest::newRow("same version") << FakeResponse::html(200, FakeEutilsServer::versionPage("10")) << UpdateCheckOutcome::Current;
-        QTest::newRow("newer version") << FakeResponse::html(200, FakeEutilsServer::versionPage("11")) << UpdateCheckOutcome::NewVersion;
-        QTest::newRow("older version") << FakeResponse::html(200, FakeEutilsServer::versionPage("9")) << UpdateCheckOutcome::NewVersion;
-        QTest::newRow("trailing line break") << FakeResponse::html(200, FakeEutilsServer::versionPage("10\n")) << UpdateCheckOutcome::NewVersion;
-        QTest::newRow("page without title") << FakeResponse::html(200, "<html></html>") << UpdateCheckOutcome::FetchFailed;
-        QTest::newRow("error page with a title") << FakeResponse::serverError(503) << UpdateCheckOutcome::FetchFailed;
+        const auto page = [](const QByteArray &title) { return FakeResponse::html(200, FakeEutilsServer::versionPage(title)); };
+        QTest::newRow("same version") << true << page("10") << UpdateCheckOutcome::Current;
+        QTest::newRow("newer version") << true << page("11") << UpdateCheckOutcome::NewVersion;
+        QTest::newRow("older version") << true << page("9") << UpdateCheckOutcome::NewVersion;
+        QTest::newRow("page without title") << true << FakeResponse::html(200, "<html></html>") << UpdateCheckOutcome::FetchFailed;
+        QTest::newRow("error page with a title") << true << FakeResponse::serverError(503) << UpdateCheckOutcome::FetchFailed;
+        QTest::newRow("offline: nothing fetched") << false << page("11") << UpdateCheckOutcome::Offline;
     }
     void outcome()
     {
+        QFETCH(bool, online);
         QFETCH(FakeResponse, page);
         QFETCH(UpdateCheckOutcome, outcome);
         FakeEutilsServer server;
         server.setHandler(kPath, [page](const QUrl &) { return page; });
         FakeReachability reachability;
+        reachability.setOnline(online);
         BlockingFetcher fetcher;
         QString reason;
         QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints(), &reason), outcome);
         QCOMPARE(reason.isEmpty(), outcome != UpdateCheckOutcome::FetchFailed);
-        QCOMPARE(server.requestTargets(), QStringList{kPath});
-    }
-
-    void offlineFetchesNothing()
-    {
-        FakeEutilsServer server;
-        server.serveVersionPage("11");
-        FakeReachability reachability;
-        reachability.setOnline(false);
-        BlockingFetcher fetcher;
-        QCOMPARE(checkPublishedVersion(reachability, fetcher, server.endpoints()), UpdateCheckOutcome::Offline);
-        QVERIFY(server.requestTargets().isEmpty());
+        QCOMPARE(server.requestTargets(), online ? QStringList{kPath} : QStringList());
     }
 };
 
