@@ -84,6 +84,19 @@ public:
         return *controller;
     }
 
+    // Starts the window and searches for a query with `matches` matches;
+    // returns once the first batch has arrived.
+    AppController &startWithResults(int matches)
+    {
+        server.serveEsearch(matches);
+        server.serveEfetch();
+        start();
+        search(QStringLiteral("q"));
+        if (!waitForTransfer())
+            qFatal("the first batch did not arrive");
+        return *controller;
+    }
+
     template<typename T>
     T *widget(const char *name) const
     {

@@ -19,13 +19,8 @@ private:
     // A window holding `matches` downloaded records.
     AppController &load(AppHarness &h, int matches)
     {
-        h.server.serveEsearch(matches);
-        h.server.serveEfetch();
-        AppController &c = h.start();
+        AppController &c = h.startWithResults(matches);
         c.window()->resize(1000, 900);
-        h.search(QStringLiteral("q"));
-        if (!h.waitForTransfer())
-            qFatal("transfer did not end");
         return c;
     }
     KebNSTableView *table(AppHarness &h) { return h.widget<KebNSTableView>("articleNSTableView"); }

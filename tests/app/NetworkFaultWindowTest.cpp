@@ -19,15 +19,10 @@ const QString kEFetchPath = QUrl(QLatin1String(Paths::EFetch)).path();
 const QString kVersionPath = QLatin1String(Paths::VersionPage);
 
 // A window holding the first batch of 20 of 45 matches.
-AppController &firstBatch(AppHarness &h)
+void firstBatch(AppHarness &h)
 {
-    h.server.serveEsearch(45);
-    h.server.serveEfetch();
-    AppController &c = h.start();
-    h.search(QStringLiteral("q"));
-    if (!h.waitForTransfer() || c.numberOfRowsInTableView() != 20)
+    if (h.startWithResults(45).numberOfRowsInTableView() != 20)
         qFatal("the first batch did not arrive");
-    return c;
 }
 
 void clickMore(AppHarness &h)

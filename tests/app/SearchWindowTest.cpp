@@ -215,11 +215,7 @@ private slots:
     void cancelAfterAFailedTransfer()
     {
         AppHarness h;
-        h.server.serveEsearch(45);
-        h.server.serveEfetch();
-        AppController &c = h.start();
-        h.search(QStringLiteral("q"));
-        QVERIFY(h.waitForTransfer());
+        AppController &c = h.startWithResults(45);
         h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
         QTest::mouseClick(h.moreButton(), Qt::LeftButton);
         QVERIFY(h.waitForTransfer());
@@ -307,11 +303,7 @@ private slots:
     void sortingReordersTheListAndTheSelectionFollows()
     {
         AppHarness h;
-        h.server.serveEsearch(20);
-        h.server.serveEfetch();
-        AppController &c = h.start();
-        h.search(QStringLiteral("q"));
-        QVERIFY(h.waitForTransfer());
+        AppController &c = h.startWithResults(20);
         auto *table = h.widget<KebNSTableView>("articleNSTableView");
         const QString firstTitle = c.getArticleList()[0].text(ArticleRecord::Key::Title);
 
@@ -340,11 +332,7 @@ private slots:
     void selectionDisplay()
     {
         AppHarness h;
-        h.server.serveEsearch(20);
-        h.server.serveEfetch();
-        AppController &c = h.start();
-        h.search(QStringLiteral("q"));
-        QVERIFY(h.waitForTransfer());
+        AppController &c = h.startWithResults(20);
         auto *table = h.widget<KebNSTableView>("articleNSTableView");
         auto *abstractView = h.widget<QTextEdit>("abstractNSTextView");
 
