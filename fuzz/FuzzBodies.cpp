@@ -205,7 +205,7 @@ void checkSameAsWholeParse(const uint8_t *data, size_t size, const ArticleList &
 {
     static const std::string elinkBase = elinkBaseUrl(Endpoints());
     const std::unique_ptr<XmlDocument> document =
-        XMLDocumentForResponse(std::string(reinterpret_cast<const char *>(data), size), "</PubmedArticleSet>");
+        XMLDocumentForResponse(std::string(reinterpret_cast<const char *>(data), size), kEfetchClosingTag);
     qsizetype i = 0;
     if (document) {
         for (pugi::xml_node node = document->root().first_child(); node; node = node.next_sibling()) {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "entrez/ArticleExtractor.h"
+
 #include <QString>
 
 #include <string>
 #include <string_view>
 #include <vector>
-
-inline constexpr std::string_view kEfetchClosingTag = "</PubmedArticleSet>";
 
 // Every PubmedArticle and PubmedBookArticle element of the EFetch answers in
 // `dir`, as text. Records of 1 MB and more are left out unless asked for.

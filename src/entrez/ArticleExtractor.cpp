@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::string_view kClosingTag = "</PubmedArticleSet>";
-
 using Key = ArticleRecord::Key;
 
 enum Query {
@@ -132,7 +130,7 @@ ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase)
 
 qsizetype appendArticlesFromResponse(std::string text, ArticleList &articles, std::string_view elinkBase)
 {
-    std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), kClosingTag);
+    std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(std::move(text), kEfetchClosingTag);
     return cleaned ? appendArticles(*cleaned, articles, elinkBase) : 0;
 }
 
@@ -142,6 +140,6 @@ qsizetype appendArticlesFromBytes(QByteArray bytes, ArticleList &articles, std::
         return 0;
     if (!isValidUtf8(std::string_view(bytes.constData(), size_t(bytes.size()))))
         return -1;
-    std::optional<CleanedResponse> cleaned = CleanedResponse::fromBytes(std::move(bytes), kClosingTag);
+    std::optional<CleanedResponse> cleaned = CleanedResponse::fromBytes(std::move(bytes), kEfetchClosingTag);
     return cleaned ? appendArticles(*cleaned, articles, elinkBase) : 0;
 }

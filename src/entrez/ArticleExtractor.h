@@ -10,12 +10,14 @@
 #include <string>
 #include <string_view>
 
+// Where an EFetch answer's document ends.
+inline constexpr std::string_view kEfetchClosingTag = "</PubmedArticleSet>";
+
 // The ELink base URL of article links: the E-utilities origin + the ELink path.
 std::string elinkBaseUrl(const Endpoints &endpoints);
 
-// Cleans and parses `text` (UTF-8, consumed) with the closing tag
-// "</PubmedArticleSet>" and appends one record per child of the root element
-// (elements and non-blank text), in document order. Returns the number
+// Cleans and parses `text` (UTF-8, consumed) with kEfetchClosingTag and
+// appends one record per child of the root element (elements and non-blank text), in document order. Returns the number
 // appended (0 when the answer yields no document).
 qsizetype appendArticlesFromResponse(std::string text, ArticleList &articles, std::string_view elinkBase);
 
