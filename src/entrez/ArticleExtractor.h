@@ -17,8 +17,9 @@ inline constexpr std::string_view kEfetchClosingTag = "</PubmedArticleSet>";
 std::string elinkBaseUrl(const Endpoints &endpoints);
 
 // Cleans and parses `text` (UTF-8, consumed) with kEfetchClosingTag and
-// appends one record per child of the root element (elements and non-blank text), in document order. Returns the number
-// appended (0 when the answer yields no document).
+// appends one record per child of the root element (elements and non-blank
+// text), in document order. Returns the number appended (0 when the answer
+// yields no document).
 qsizetype appendArticlesFromResponse(std::string text, ArticleList &articles, std::string_view elinkBase);
 
 // The same for the bytes as they come off the network: validated as UTF-8
