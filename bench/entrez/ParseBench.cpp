@@ -12,8 +12,9 @@
 //
 // Measures, best of N runs:
 //   (a) cleanup + repair + parse: replacements, envelope, repair, pugixml
-//       parse of every child of the root (a piece at a time, as extraction
-//       does), and, for reference, the same with one tree of the whole answer;
+//       parse of every child of the root (a piece at a time, on two threads
+//       where the machine has two cores, as extraction does), and, for
+//       reference, the same with one tree of the whole answer on one thread;
 //   (b) UTF-8 validation + (a) + extraction into ArticleRecords, end to end.
 // Peak memory is the highest resident size during a run (VmHWM, reset before
 // each run) minus the resident size before the run's input copy was made, so

@@ -1,6 +1,12 @@
 #include "entrez/ResponseCleanup.h"
 
+#include <array>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -151,49 +157,125 @@ XmlDocument::XmlDocument(CleanedResponse text)
     m_document.load_buffer_inplace(m_text.data(), m_text.size(), kResponseParseOptions, pugi::encoding_utf8);
 }
 
-void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit)
-{
-    // About this much text per piece keeps its tree small next to the answer.
-    constexpr size_t kPieceBytes = size_t(1) << 19;
-    constexpr unsigned int kOptions = kResponseParseOptions | pugi::parse_fragment;
+namespace {
 
-    const XmlOutline &outline = text.outline();
+// A span of the content that parses on its own: a run of whole children of
+// the document element.
+struct Piece
+{
+    size_t begin;
+    size_t end;
+    bool inPlace;
+};
+
+std::vector<Piece> piecesOf(const XmlOutline &outline)
+{
+    // About this much text per piece keeps its tree small next to the answer
+    // and in the cache while it is visited.
+    constexpr size_t kPieceBytes = size_t(1) << 18;
+
+    std::vector<Piece> pieces;
     if (!outline.hasRoot)
-        return;
-    pugi::xml_document piece;
+        return pieces;
     // Pieces ending just after a child element are parsed in place. pugixml
     // borrows the last byte of an in-place buffer as its terminator, which is
     // harmless on a '>' but would cut the last character of trailing text, so
-    // the text after the last child element is parsed from a copy. So is a
-    // piece starting with U+FEFF, which pugixml would drop as a byte-order
-    // mark: an empty comment in front keeps it text.
-    const auto parse = [&](size_t begin, size_t end, bool inPlace) {
-        char *const data = text.data() + begin;
-        const size_t size = end - begin;
-        if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
-            const std::string copy = std::string("<!---->").append(data, size);
-            piece.load_buffer(copy.data(), copy.size(), kOptions, pugi::encoding_utf8);
-        } else if (inPlace) {
-            piece.load_buffer_inplace(data, size, kOptions, pugi::encoding_utf8);
-        } else {
-            piece.load_buffer(data, size, kOptions, pugi::encoding_utf8);
-        }
-        for (pugi::xml_node node = piece.first_child(); node; node = node.next_sibling())
-            visit(node);
-    };
+    // the text after the last child element is parsed from a copy.
     size_t begin = outline.contentBegin;
     for (size_t cut : outline.childEnds) {
         if (cut - begin >= kPieceBytes) {
-            parse(begin, cut, true);
+            pieces.push_back({begin, cut, true});
             begin = cut;
         }
     }
     if (!outline.childEnds.empty() && outline.childEnds.back() > begin) {
-        parse(begin, outline.childEnds.back(), true);
+        pieces.push_back({begin, outline.childEnds.back(), true});
         begin = outline.childEnds.back();
     }
     if (outline.contentEnd > begin)
-        parse(begin, outline.contentEnd, false);
+        pieces.push_back({begin, outline.contentEnd, false});
+    return pieces;
+}
+
+void parsePiece(pugi::xml_document &document, char *text, const Piece &piece)
+{
+    constexpr unsigned int kOptions = kResponseParseOptions | pugi::parse_fragment;
+    char *const data = text + piece.begin;
+    const size_t size = piece.end - piece.begin;
+    // pugixml would drop a leading U+FEFF as a byte-order mark: an empty
+    // comment in front keeps it text.
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        const std::string copy = std::string("<!---->").append(data, size);
+        document.load_buffer(copy.data(), copy.size(), kOptions, pugi::encoding_utf8);
+    } else if (piece.inPlace) {
+        document.load_buffer_inplace(data, size, kOptions, pugi::encoding_utf8);
+    } else {
+        document.load_buffer(data, size, kOptions, pugi::encoding_utf8);
+    }
+}
+
+} // namespace
+
+void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit)
+{
+    const std::vector<Piece> pieces = piecesOf(text.outline());
+    char *const data = text.data();
+    const auto visitChildren = [&](const pugi::xml_document &document) {
+        for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling())
+            visit(node);
+    };
+    if (pieces.size() < 2 || std::thread::hardware_concurrency() < 2) {
+        pugi::xml_document document;
+        for (const Piece &piece : pieces) {
+            parsePiece(document, data, piece);
+            visitChildren(document);
+        }
+        return;
+    }
+
+    // Parsing is most of the work and the pieces are independent, so a
+    // helper thread parses pieces too, while this thread visits them in
+    // order. Piece i lives in tree i % kTrees; a piece is taken for parsing
+    // only when its tree is no longer visited, so at most kTrees trees exist.
+    constexpr size_t kTrees = 4;
+    std::array<pugi::xml_document, kTrees> trees;
+    std::vector<bool> parsed(pieces.size());
+    size_t taken = 0;    // pieces [0, taken) are parsed or being parsed
+    size_t visiting = 0; // the piece this thread visits or waits for
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    // Parses the next piece when there is one and room for it; called and
+    // returns with `lock` held.
+    const auto parseNext = [&](std::unique_lock<std::mutex> &lock) {
+        if (taken == pieces.size() || taken == visiting + kTrees)
+            return false;
+        const size_t i = taken++;
+        lock.unlock();
+        parsePiece(trees[i % kTrees], data, pieces[i]);
+        lock.lock();
+        parsed[i] = true;
+        changed.notify_all();
+        return true;
+    };
+    const std::jthread helper([&](std::stop_token stop) {
+        std::unique_lock lock(mutex);
+        while (taken < pieces.size()) {
+            if (!parseNext(lock) && !changed.wait(lock, stop, [&] { return taken < std::min(pieces.size(), visiting + kTrees); }))
+                return;
+        }
+    });
+    std::unique_lock lock(mutex);
+    while (visiting < pieces.size()) {
+        while (!parsed[visiting]) {
+            if (!parseNext(lock))
+                changed.wait(lock, [&] { return bool(parsed[visiting]); });
+        }
+        lock.unlock();
+        visitChildren(trees[visiting % kTrees]);
+        lock.lock();
+        ++visiting; // frees its tree for a later piece
+        changed.notify_all();
+    }
 }
 
 std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag, size_t maxBytes)

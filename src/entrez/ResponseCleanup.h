@@ -101,6 +101,8 @@ std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::strin
 // Calls `visit` for each child node of the document element of `text`, in
 // document order, parsing the content a piece at a time: the pieces are cut
 // just after an element child, so each yields exactly the nodes a parse of the
-// whole text would, while only one piece's tree is in memory. The nodes live
-// until `visit` returns. Does nothing when there is no document element.
+// whole text would, while only a few pieces' trees are in memory. A helper
+// thread parses pieces ahead; `visit` is always called on the calling thread.
+// The nodes live until `visit` returns. Does nothing when there is no
+// document element.
 void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit);

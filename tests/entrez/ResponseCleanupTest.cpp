@@ -183,6 +183,34 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(stringValue(document->root())), text);
     }
 
+    // A large answer is parsed in pieces, by more than one thread: the
+    // children must still arrive in document order, and a visitor that throws
+    // must stop the walk without a hang.
+    void largeContentIsVisitedInOrder()
+    {
+        const int children = 200000;
+        std::string text = kDecl + "<PubmedArticleSet>";
+        for (int i = 0; i < children; ++i)
+            text += "<c i=\"" + std::to_string(i) + "\"/>\n";
+        text += kSetClose;
+        std::optional<CleanedResponse> cleaned = CleanedResponse::fromText(text, kSetClose);
+        QVERIFY(cleaned);
+        int next = 0;
+        forEachRootChild(*cleaned, [&](pugi::xml_node node) {
+            if (node.type() == pugi::node_element && node.attribute("i").as_int(-1) == next)
+                ++next;
+        });
+        QCOMPARE(next, children);
+
+        cleaned = CleanedResponse::fromText(text, kSetClose);
+        int visited = 0;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, forEachRootChild(*cleaned, [&](pugi::xml_node) {
+            if (++visited == children / 2)
+                throw std::runtime_error("stop");
+        }));
+        QCOMPARE(visited, children / 2);
+    }
+
     void deepNesting()
     {
         const int depth = 100000;
