@@ -264,6 +264,7 @@ void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_
                 return;
         }
     });
+    // Declared after the helper, so it is released before the helper is joined.
     std::unique_lock lock(mutex);
     while (visiting < pieces.size()) {
         while (!parsed[visiting]) {
