@@ -7,6 +7,7 @@
 #include "entrez/Reachability.h"
 #include "preferences/PreferenceStore.h"
 #include "FakeEutilsServer.h"
+#include "TestData.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -85,16 +86,19 @@ public:
     }
 
     // Starts the window and searches for a query with `matches` matches;
-    // returns once the first batch has arrived.
-    AppController &startWithResults(int matches)
+    // returns once the first batch has arrived. False when it did not, the
+    // test having failed with the reason; the caller then returns.
+    [[nodiscard]] bool startWithResults(int matches)
     {
         server.serveEsearch(matches);
         server.serveEfetch();
         start();
         search(QStringLiteral("q"));
-        if (!waitForTransfer())
-            qFatal("the first batch did not arrive");
-        return *controller;
+        if (!waitForTransfer() || controller->numberOfRowsInTableView() == 0) {
+            failTestOnce(QStringLiteral("the first batch did not arrive: ") + message());
+            return false;
+        }
+        return true;
     }
 
     template<typename T>
@@ -148,3 +152,10 @@ public:
     QStringList log;
     std::unique_ptr<AppController> controller;
 };
+
+// `c`, the controller of `h` holding the first batch of `matches` results;
+// when that batch did not arrive, the test returns (it has already failed).
+#define START_WITH_RESULTS(c, h, matches) \
+    if (!(h).startWithResults(matches))   \
+        return;                           \
+    AppController &c = *(h).controller

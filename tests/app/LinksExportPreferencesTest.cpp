@@ -16,12 +16,13 @@ class LinksExportPreferencesTest : public QObject
     Q_OBJECT
 
 private:
-    // A window holding `matches` downloaded records.
-    AppController &load(AppHarness &h, int matches)
+    // A window holding `matches` downloaded records; false when they did not arrive.
+    [[nodiscard]] bool load(AppHarness &h, int matches)
     {
-        AppController &c = h.startWithResults(matches);
-        c.window()->resize(1000, 900);
-        return c;
+        if (!h.startWithResults(matches))
+            return false;
+        h.controller->window()->resize(1000, 900);
+        return true;
     }
     KebNSTableView *table(AppHarness &h) { return h.widget<KebNSTableView>("articleNSTableView"); }
     void select(AppHarness &h, const QList<int> &rows)
@@ -67,7 +68,9 @@ private slots:
     void doubleClickOpensEverySelectedLinkInRowOrder()
     {
         AppHarness h;
-        AppController &c = load(h, 20);
+        if (!load(h, 20))
+            return;
+        AppController &c = *h.controller;
         // Records with plain DOIs at rows 2, 5 and 7.
         const QList<int> plain = rowsWithPlainDoi(c);
         QVERIFY(plain.size() >= 3);
@@ -86,7 +89,9 @@ private slots:
     void warningAboveTheThreshold()
     {
         AppHarness h;
-        AppController &c = load(h, 20);
+        if (!load(h, 20))
+            return;
+        AppController &c = *h.controller;
         select(h, {0, 1, 2, 3});
         h.alerts.answers = {1}; // Cancel
         doubleClickRow(h, 2);
@@ -117,7 +122,9 @@ private slots:
     void proxyTemplateAndEmptyDoi()
     {
         AppHarness h;
-        AppController &c = load(h, 20);
+        if (!load(h, 20))
+            return;
+        AppController &c = *h.controller;
         const int row = rowsWithPlainDoi(c).first();
         const QString direct = h.services.endpoints.doiOrigin() + QLatin1Char('/')
             + c.getArticleList()[row].text(ArticleRecord::Key::Doi);
@@ -151,7 +158,8 @@ private slots:
     void doubleClickOutsideTheRowsDoesNothing()
     {
         AppHarness h;
-        load(h, 3);
+        if (!load(h, 3))
+            return;
         select(h, {0, 1});
         QTest::mouseDClick(table(h)->viewport(), Qt::LeftButton, {}, QPoint(20, table(h)->viewport()->height() - 5));
         QVERIFY(h.opener.opened.isEmpty());
@@ -161,7 +169,9 @@ private slots:
     void copyPutsRtfHtmlAndPlainCitationsOnTheClipboard()
     {
         AppHarness h;
-        AppController &c = load(h, 6);
+        if (!load(h, 6))
+            return;
+        AppController &c = *h.controller;
         QClipboard *clipboard = QGuiApplication::clipboard();
 
         table(h)->clearSelection();
@@ -199,7 +209,9 @@ private slots:
     void draggedRowsAreCopiedNeverMoved()
     {
         AppHarness h;
-        AppController &c = load(h, 4);
+        if (!load(h, 4))
+            return;
+        AppController &c = *h.controller;
         QAbstractItemModel *model = table(h)->model();
         QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
         std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, 0), model->index(2, 1)}));

@@ -215,7 +215,7 @@ private slots:
     void cancelAfterAFailedTransfer()
     {
         AppHarness h;
-        AppController &c = h.startWithResults(45);
+        START_WITH_RESULTS(c, h, 45);
         h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
         QTest::mouseClick(h.moreButton(), Qt::LeftButton);
         QVERIFY(h.waitForTransfer());
@@ -303,7 +303,7 @@ private slots:
     void sortingReordersTheListAndTheSelectionFollows()
     {
         AppHarness h;
-        AppController &c = h.startWithResults(20);
+        START_WITH_RESULTS(c, h, 20);
         auto *table = h.widget<KebNSTableView>("articleNSTableView");
         const QString firstTitle = c.getArticleList()[0].text(ArticleRecord::Key::Title);
 
@@ -332,7 +332,7 @@ private slots:
     void selectionDisplay()
     {
         AppHarness h;
-        AppController &c = h.startWithResults(20);
+        START_WITH_RESULTS(c, h, 20);
         auto *table = h.widget<KebNSTableView>("articleNSTableView");
         auto *abstractView = h.widget<QTextEdit>("abstractNSTextView");
 

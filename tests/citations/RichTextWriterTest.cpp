@@ -3,6 +3,7 @@
 #include "citations/RtfWriter.h"
 #include "entrez/ArticleExtractor.h"
 #include "RtfReader.h"
+#include "TestData.h"
 
 #include <QDir>
 #include <QTest>
@@ -59,11 +60,15 @@ private slots:
         // The export text of every record of every shared EFetch answer: real
         // citations with DOI and title links.
         const QDir dir(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch"));
-        for (const QString &name : dir.entryList({QStringLiteral("*.xml")})) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList names = dir.entryList({QStringLiteral("*.xml")});
+        if (names.isEmpty())
+            failTestOnce(QStringLiteral("no EFetch answers in test data ") + dir.path());
+        for (const QString &name : names) {
+            const std::optional<QByteArray> answer = readTestData(dir.filePath(name));
+            if (!answer)
+                continue;
             ArticleList articles;
-            QVERIFY(appendArticlesFromBytes(file.readAll(), articles, elinkBaseUrl(Endpoints())) > 0);
+            QVERIFY(appendArticlesFromBytes(*answer, articles, elinkBaseUrl(Endpoints())) > 0);
             QTest::newRow(qPrintable(name)) << exportTextForArticles(articles, Endpoints()) << RichText();
         }
     }

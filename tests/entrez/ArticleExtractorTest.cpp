@@ -1,7 +1,7 @@
 #include "entrez/ArticleExtractor.h"
+#include "TestData.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -11,20 +11,18 @@ const QString kDataDir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/");
 const std::string kBase = "https://eutils.example/elink?x=1";
 using Key = ArticleRecord::Key;
 
-QByteArray readData(const QString &name)
-{
-    QFile file(kDataDir + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(file.fileName()));
-    return file.readAll();
-}
-
-ArticleList recordsOf(const QString &name)
+ArticleList recordsFrom(const QByteArray &answer)
 {
     ArticleList list;
-    appendArticlesFromBytes(readData(name), list, kBase);
+    appendArticlesFromBytes(answer, list, kBase);
     return list;
 }
+
+// `var`, the records of the test data file `name`; a file that cannot be
+// read fails the test, which returns.
+#define RECORDS_OF(var, name)                   \
+    READ_TEST_DATA(var##Answer, kDataDir + name); \
+    const ArticleList var = recordsFrom(var##Answer)
 
 // A hand-made answer around `articles`.
 std::string answer(const std::string &articles)
@@ -135,7 +133,7 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(int, count);
-        const ArticleList records = recordsOf(file);
+        RECORDS_OF(records, file);
         QCOMPARE(records.size(), count);
         for (const ArticleRecord &r : records)
             QVERIFY(r.text(Key::Hyperlink).endsWith(QLatin1String("&id=") + r.text(Key::PMID)));
@@ -152,7 +150,7 @@ private slots:
     {
         QFETCH(int, row);
         const Expected &e = kExpected[row];
-        const ArticleList records = recordsOf(QString::fromLatin1(e.file));
+        RECORDS_OF(records, QString::fromLatin1(e.file));
         QVERIFY(e.index < records.size());
         const ArticleRecord &r = records[e.index];
         const auto text = [&](Key k) { return std::string(r.utf8(k)); };
@@ -183,12 +181,16 @@ private slots:
     // spaces that stand between inline elements.
     void textOfMarkup()
     {
-        const std::string abstract(recordsOf(QStringLiteral("biopython_pubmed6.xml"))[0].utf8(Key::Abstract));
+        RECORDS_OF(pubmed6, QStringLiteral("biopython_pubmed6.xml"));
+        RECORDS_OF(pubmed31732993, QStringLiteral("ncbi_cxx_pubmed31732993.xml"));
+        RECORDS_OF(pubmed11748933, QStringLiteral("ncbi_cxx_pubmed11748933.xml"));
+        QVERIFY(!pubmed6.isEmpty() && !pubmed31732993.isEmpty() && !pubmed11748933.isEmpty());
+        const std::string abstract(pubmed6[0].utf8(Key::Abstract));
         QVERIFY(abstract.find("the disused \"Minimum Lactate Equivalent\" (LEmin), first") != std::string::npos);
         QVERIFY(abstract.find("maximal oxygen uptake ( V.O2max ) 67.6 ± 4.1 ml·kg-1·min-1] homogeneous") != std::string::npos);
-        const std::string nre(recordsOf(QStringLiteral("ncbi_cxx_pubmed31732993.xml"))[0].utf8(Key::Abstract));
+        const std::string nre(pubmed31732993[0].utf8(Key::Abstract));
         QVERIFY(nre.find("Either the presence of NreA · NO 3 -   instead of apoNreA") != std::string::npos);
-        const std::string pvalues(recordsOf(QStringLiteral("ncbi_cxx_pubmed11748933.xml"))[0].utf8(Key::Abstract));
+        const std::string pvalues(pubmed11748933[0].utf8(Key::Abstract));
         QVERIFY(pvalues.find("compared with 24% in the fresh sample (P < 0.001)") != std::string::npos);
     }
 
@@ -256,7 +258,8 @@ private slots:
 
     void recordsAppendInOrderAfterExistingOnes()
     {
-        ArticleList list = recordsOf(QStringLiteral("biopython_pubmed1.xml"));
+        READ_TEST_DATA(pubmed1, kDataDir + QStringLiteral("biopython_pubmed1.xml"));
+        ArticleList list = recordsFrom(pubmed1);
         const std::string set = article("101", "", "") + "stray text" + article("102", "", "") + "\n \t\n<Other/>";
         QCOMPARE(appendArticlesFromResponse(answer(set), list, kBase), qsizetype(4));
         QCOMPARE(list.size(), 6);
@@ -273,7 +276,8 @@ private slots:
 
     void failuresAppendNothing()
     {
-        ArticleList list = recordsOf(QStringLiteral("metapub_38962805.xml"));
+        READ_TEST_DATA(correction, kDataDir + QStringLiteral("metapub_38962805.xml"));
+        ArticleList list = recordsFrom(correction);
         QCOMPARE(appendArticlesFromBytes(QByteArray("<?xml version=\"1.0\"?><PubmedArticleSet>Universit\xE0</PubmedArticleSet>"),
                                          list, kBase),
                  qsizetype(-1));
@@ -306,14 +310,14 @@ private slots:
     // Large answers are parsed a piece at a time; records must not change at the cuts.
     void largeAnswerKeepsEveryRecord()
     {
-        const QByteArray one = readData(QStringLiteral("pubmed_result_93_articles.xml"));
+        READ_TEST_DATA(one, kDataDir + QStringLiteral("pubmed_result_93_articles.xml"));
         const qsizetype open = one.indexOf("<PubmedArticleSet>") + qsizetype(strlen("<PubmedArticleSet>"));
         const qsizetype close = one.lastIndexOf("</PubmedArticleSet>");
         QByteArray big = one.left(open);
         for (int i = 0; i < 3; ++i)
             big += one.mid(open, close - open);
         big += "tail text" + one.mid(close);
-        const ArticleList single = recordsOf(QStringLiteral("pubmed_result_93_articles.xml"));
+        const ArticleList single = recordsFrom(one);
         ArticleList list;
         QCOMPARE(appendArticlesFromBytes(big, list, kBase), qsizetype(3 * 93 + 1));
         for (int i = 0; i < 3 * 93; ++i) {
@@ -333,6 +337,9 @@ private slots:
             cli.closeWriteChannel();
             QVERIFY(cli.waitForFinished(30000));
         };
+        if (!haveTestData(kDataDir + QStringLiteral("metapub_38962805.xml"))
+            || !haveTestData(kDataDir + QStringLiteral("biopython_pubmed2.xml")))
+            return;
         run(kDataDir + QStringLiteral("metapub_38962805.xml"));
         QCOMPARE(cli.exitCode(), 0);
         QCOMPARE(cli.readAllStandardOutput(),

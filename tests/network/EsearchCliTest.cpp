@@ -1,6 +1,7 @@
 // vexmoor-cli esearch on every saved ESearch answer of the test data: the
 // output format, standard input and exit codes.
 #include "CliRun.h"
+#include "TestData.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -11,12 +12,6 @@
 namespace {
 
 const QString kDir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/");
-
-QByteArray readAnswer(const QString &name)
-{
-    QFile file(kDir + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -50,7 +45,8 @@ private slots:
     // From standard input, byte for byte.
     void printsTheWholeResultInOrder()
     {
-        const CliRun run = runCli({QStringLiteral("esearch"), QStringLiteral("-")}, readAnswer(QStringLiteral("biopython_esearch3.xml")));
+        READ_TEST_DATA(answer, kDir + QStringLiteral("biopython_esearch3.xml"));
+        const CliRun run = runCli({QStringLiteral("esearch"), QStringLiteral("-")}, answer);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("{\"PMIDs\": [\"11121077\",\"11121076\",\"11121075\",\"11121074\",\"11121073\",\"11121072\"], "
                                      "\"totalCount\": \"2651\", \"retrievedCount\": 6}\n"));
@@ -60,7 +56,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("EFetch answer instead") << QStringList{QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/metapub_38962805.xml")} << 1;
+        const QString efetchAnswer = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/metapub_38962805.xml");
+        if (haveTestData(efetchAnswer))
+            QTest::newRow("EFetch answer instead") << QStringList{efetchAnswer} << 1;
         QTest::newRow("no file named") << QStringList() << 2;
     }
     void failuresSayWhyOnOneLine()
