@@ -1,5 +1,7 @@
 #include "HtmlWriter.h"
 
+#include <iterator>
+
 namespace {
 
 void appendEscaped(QString &out, const QString &text)
@@ -23,6 +25,32 @@ void appendEscaped(QString &out, const QString &text)
     }
 }
 
+struct StyleTag
+{
+    TextStyle style;
+    QLatin1String open;
+    QLatin1String close;
+};
+
+// Outermost first; closed in the reverse order so the elements nest.
+constexpr StyleTag kStyleTags[] = {
+    {TextStyle::Italic, QLatin1String("<i>"), QLatin1String("</i>")},
+    {TextStyle::Bold, QLatin1String("<b>"), QLatin1String("</b>")},
+    {TextStyle::Superscript, QLatin1String("<sup>"), QLatin1String("</sup>")},
+    {TextStyle::Subscript, QLatin1String("<sub>"), QLatin1String("</sub>")},
+};
+
+void appendStyled(QString &out, const RichTextRun &run)
+{
+    for (const StyleTag &tag : kStyleTags)
+        if (run.style.testFlag(tag.style))
+            out += tag.open;
+    appendEscaped(out, run.text);
+    for (auto tag = std::rbegin(kStyleTags); tag != std::rend(kStyleTags); ++tag)
+        if (run.style.testFlag(tag->style))
+            out += tag->close;
+}
+
 } // namespace
 
 QString HtmlWriter::write(const RichText &text)
@@ -33,10 +61,10 @@ QString HtmlWriter::write(const RichText &text)
             out += QLatin1String("<a href=\"");
             appendEscaped(out, run.link);
             out += QLatin1String("\">");
-            appendEscaped(out, run.text);
+            appendStyled(out, run);
             out += QLatin1String("</a>");
         } else {
-            appendEscaped(out, run.text);
+            appendStyled(out, run);
         }
     }
     return out;

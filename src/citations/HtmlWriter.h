@@ -4,8 +4,9 @@
 
 #include <QString>
 
-// An HTML fragment holding `text`: link runs as <a href="…"> elements, text
-// and attribute values escaped, line breaks as <br>. Non-ASCII characters
+// An HTML fragment holding `text`: link runs as <a href="…"> elements, styles
+// as <i>, <b>, <sup> and <sub> inside them, text and attribute values escaped,
+// line breaks as <br>. Non-ASCII characters
 // stay as they are; the caller picks the encoding (UTF-8 everywhere here).
 namespace HtmlWriter {
 QString write(const RichText &text);

@@ -1,15 +1,15 @@
 #include "RichText.h"
 
-void RichText::append(const QString &text)
+void RichText::append(const QString &text, TextStyles style)
 {
     if (!text.isEmpty())
-        m_runs.append(RichTextRun{text, QString()});
+        m_runs.append(RichTextRun{text, QString(), style});
 }
 
-void RichText::appendLink(const QString &text, const QString &link)
+void RichText::appendLink(const QString &text, const QString &link, TextStyles style)
 {
     if (!text.isEmpty())
-        m_runs.append(RichTextRun{text, link});
+        m_runs.append(RichTextRun{text, link, style});
 }
 
 void RichText::append(const RichText &other)

@@ -1,36 +1,47 @@
 #pragma once
 
+#include <QFlags>
 #include <QList>
 #include <QString>
 
-// One stretch of rich text: characters, and optionally the URL they link to.
+#include <cstdint>
+
+// The inline styles a run may carry: those PubMed writes into titles and
+// abstracts and that a reader must see to read them right (CO₂, 10⁻⁶, E. coli).
+enum class TextStyle : uint8_t { Italic = 1, Bold = 2, Superscript = 4, Subscript = 8 };
+Q_DECLARE_FLAGS(TextStyles, TextStyle)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TextStyles)
+
+// One stretch of rich text: characters, optionally the URL they link to, and
+// their inline styles.
 struct RichTextRun
 {
     QString text;
-    // The link target as URL text; empty for a run without attributes.
+    // The link target as URL text; empty for a run without a link.
     QString link;
+    TextStyles style = {};
 
     bool isLink() const { return !link.isEmpty(); }
     friend bool operator==(const RichTextRun &, const RichTextRun &) = default;
 };
 
-// Text whose only attribute is a link: an ordered list of runs, kept exactly
-// as they were appended. Neighbouring runs are never merged, so a reader sees
-// the same run boundaries the builder made; writers need not care about them.
-// Appending an empty text adds no run, since a run without characters carries
-// nothing a reader could see.
+// Text whose attributes are a link and inline styles: an ordered list of
+// runs, kept exactly as they were appended. Neighbouring runs are never
+// merged, so a reader sees the same run boundaries the builder made; writers
+// need not care about them. Appending an empty text adds no run, since a run
+// without characters carries nothing a reader could see.
 class RichText
 {
 public:
-    void append(const QString &text);
-    void appendLink(const QString &text, const QString &link);
+    void append(const QString &text, TextStyles style = {});
+    void appendLink(const QString &text, const QString &link, TextStyles style = {});
     void append(const RichText &other);
 
     const QList<RichTextRun> &runs() const { return m_runs; }
     bool isEmpty() const { return m_runs.isEmpty(); }
     void reserve(qsizetype runCount) { m_runs.reserve(runCount); }
 
-    // The characters alone, links dropped.
+    // The characters alone, links and styles dropped.
     QString toPlainText() const;
 
     friend bool operator==(const RichText &, const RichText &) = default;

@@ -46,6 +46,23 @@ void appendEscaped(QByteArray &out, const QString &text, const char *lineBreak)
     }
 }
 
+// The control words that switch on `style` within the current group, ended
+// by the space that separates them from the text.
+void appendStyleWords(QByteArray &out, TextStyles style)
+{
+    if (!style)
+        return;
+    if (style.testFlag(TextStyle::Italic))
+        out.append("\\i");
+    if (style.testFlag(TextStyle::Bold))
+        out.append("\\b");
+    if (style.testFlag(TextStyle::Superscript))
+        out.append("\\super");
+    if (style.testFlag(TextStyle::Subscript))
+        out.append("\\sub");
+    out.append(' ');
+}
+
 void appendLinkField(QByteArray &out, const RichTextRun &run)
 {
     // The encoded URL is plain ASCII without quotes, backslashes or braces,
@@ -53,8 +70,20 @@ void appendLinkField(QByteArray &out, const RichTextRun &run)
     out.append("{\\field{\\*\\fldinst{HYPERLINK \"")
         .append(encodedLinkUrl(run.link).toLatin1())
         .append("\"}}{\\fldrslt{");
+    appendStyleWords(out, run.style);
     appendEscaped(out, run.text, kLineBreak);
     out.append("}}}");
+}
+
+// A styled run is a group of its own, so its styles end with it.
+void appendPlainRun(QByteArray &out, const RichTextRun &run)
+{
+    if (run.style)
+        out.append('{');
+    appendStyleWords(out, run.style);
+    appendEscaped(out, run.text, kParagraphBreak);
+    if (run.style)
+        out.append('}');
 }
 
 } // namespace
@@ -63,7 +92,7 @@ QByteArray RtfWriter::write(const RichText &text)
 {
     qsizetype estimate = qsizetype(sizeof kHeader) + 1;
     for (const RichTextRun &run : text.runs())
-        estimate += run.text.size() + (run.isLink() ? run.link.size() + 48 : 0);
+        estimate += run.text.size() + (run.isLink() ? run.link.size() + 48 : 0) + (run.style ? 16 : 0);
     QByteArray out;
     out.reserve(estimate + estimate / 8);
     out.append(kHeader);
@@ -71,7 +100,7 @@ QByteArray RtfWriter::write(const RichText &text)
         if (run.isLink())
             appendLinkField(out, run);
         else
-            appendEscaped(out, run.text, kParagraphBreak);
+            appendPlainRun(out, run);
     }
     out.append('}');
     return out;

@@ -15,15 +15,18 @@ RichText richText(std::initializer_list<RichTextRun> runs)
     RichText text;
     for (const RichTextRun &run : runs) {
         if (run.isLink())
-            text.appendLink(run.text, run.link);
+            text.appendLink(run.text, run.link, run.style);
         else
-            text.append(run.text);
+            text.append(run.text, run.style);
     }
     return text;
 }
 
 const QString kNonAscii = QStringLiteral("Öztürk İ, Dvořák Č, Παπαδόπουλος Γ, 王小明 (中文标题), café 😀 𝛼");
 const QString kLink = QStringLiteral("https://x.example/");
+constexpr TextStyles kItalic = TextStyle::Italic;
+constexpr TextStyles kSup = TextStyle::Superscript;
+constexpr TextStyles kSub = TextStyle::Subscript;
 
 } // namespace
 
@@ -56,6 +59,20 @@ private slots:
         QTest::newRow("lone surrogate") << richText({{QString(QChar(0xD800)) + QLatin1String("x"), {}}})
                                         << richText({{QString(QChar(QChar::ReplacementCharacter)) + QLatin1String("x"), {}}});
         QTest::newRow("empty") << RichText() << RichText();
+        QTest::newRow("each style, and styles ending where their run ends")
+            << richText({{QStringLiteral("CO"), {}}, {QStringLiteral("2"), {}, kSub}, {QStringLiteral(" at 10"), {}},
+                         {QStringLiteral("\u2212" "6"), {}, kSup}, {QStringLiteral(" in "), {}},
+                         {QStringLiteral("E. coli"), {}, kItalic}, {QStringLiteral("METHODS:"), {}, TextStyle::Bold},
+                         {QStringLiteral(" done"), {}}})
+            << RichText();
+        QTest::newRow("combined styles, styled links, breaks and braces in a styled run")
+            << richText({{QStringLiteral("a{\\}\nb"), {}, kItalic | TextStyle::Bold},
+                         {QStringLiteral("x"), {}, kItalic | kSup},
+                         {QStringLiteral("Title with "), kLink},
+                         {QStringLiteral("H"), kLink, kItalic},
+                         {QStringLiteral("2"), kLink, kItalic | kSub},
+                         {QStringLiteral("1"), {}, TextStyle::Bold | kSub}})
+            << RichText();
 
         // The export text of every record of every shared EFetch answer: real
         // citations with DOI and title links.
@@ -118,6 +135,14 @@ private slots:
                          {QStringLiteral("\r\n"), {}}})
             << QStringLiteral("Tom &amp; Jerry &lt;b&gt;&quot;1&quot; &#39;x&#39;&lt;/b&gt;<br>\nPMID: 1 | DOI: "
                               "<a href=\"https://x.example/?a=1&amp;b=&lt;2&gt;&quot;&#39;\">10.1/&lt;a&gt;&amp;</a><br>\n");
+        QTest::newRow("styles nest, inside the link, escaped text within")
+            << richText({{QStringLiteral("CO"), {}},
+                         {QStringLiteral("2"), {}, kSub},
+                         {QStringLiteral("<i>"), {}, kItalic | TextStyle::Bold | kSup},
+                         {QStringLiteral("E. coli"), kLink, kItalic},
+                         {QStringLiteral("x"), {}, kSup | kSub}})
+            << QStringLiteral("CO<sub>2</sub><i><b><sup>&lt;i&gt;</sup></b></i>"
+                              "<a href=\"https://x.example/\"><i>E. coli</i></a><sup><sub>x</sub></sup>");
         QTest::newRow("non-ASCII kept")
             << richText({{kNonAscii, {}}, {kNonAscii, QStringLiteral("https://doi.org/10.1/x")}})
             << QString(kNonAscii + "<a href=\"https://doi.org/10.1/x\">" + kNonAscii + "</a>");

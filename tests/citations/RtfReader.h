@@ -14,22 +14,23 @@
 // only, one top-level group opening with \rtf1 and holding a font table,
 // balanced braces, every \uN a signed 16-bit number followed by one fallback
 // character, and every field a HYPERLINK with a quoted URL and a result. It
-// decodes the document back to characters and link runs; neighbouring runs
-// with the same link come back as one.
+// decodes the document back to characters, links and the styles \i, \b,
+// \super and \sub (each group keeping its own); neighbouring runs with the
+// same link and styles come back as one.
 struct RtfReadResult
 {
     QList<RichTextRun> runs;
     QString error; // empty when the document passed every check
 };
 
-// `runs` with neighbours of the same link merged, as a reader sees them.
+// `runs` with neighbours of the same link and styles merged, as a reader sees them.
 inline QList<RichTextRun> mergedRuns(const QList<RichTextRun> &runs)
 {
     QList<RichTextRun> merged;
     for (const RichTextRun &run : runs) {
         if (run.text.isEmpty())
             continue;
-        if (!merged.isEmpty() && merged.last().link == run.link)
+        if (!merged.isEmpty() && merged.last().link == run.link && merged.last().style == run.style)
             merged.last().text += run.text;
         else
             merged.append(run);
@@ -47,6 +48,7 @@ inline RtfReadResult readRtf(const QByteArray &rtf)
     static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK \"([^\"]*)\"\\s*$"));
 
     QList<Destination> groups;
+    QList<TextStyles> styles; // the styles in force in each open group
     QList<RichTextRun> runs;
     QString instruction;
     QString link;
@@ -56,10 +58,10 @@ inline RtfReadResult readRtf(const QByteArray &rtf)
     bool fontTable = false;
     QString error;
     const auto add = [&](const QString &text, const QString &to) {
-        if (!runs.isEmpty() && runs.last().link == to)
+        if (!runs.isEmpty() && runs.last().link == to && runs.last().style == styles.last())
             runs.last().text += text;
         else if (!text.isEmpty())
-            runs.append({text, to});
+            runs.append({text, to, styles.last()});
     };
     const auto put = [&](const QString &text) {
         switch (groups.last()) {
@@ -102,6 +104,7 @@ inline RtfReadResult readRtf(const QByteArray &rtf)
             put(text.mid(fallback ? 1 : 0));
         } else if (brace == QLatin1String("{")) {
             groups.append(groups.isEmpty() ? Destination::Body : groups.last());
+            styles.append(styles.isEmpty() ? TextStyles() : styles.last());
         } else if (brace == QLatin1String("}")) {
             if (fieldDepth == groups.size()) {
                 if (!sawResult)
@@ -109,6 +112,7 @@ inline RtfReadResult readRtf(const QByteArray &rtf)
                 fieldDepth = 0;
             }
             groups.removeLast();
+            styles.removeLast();
         } else if (!symbol.isEmpty()) {
             if (QStringLiteral("\\{}").contains(symbol))
                 put(symbol);
@@ -125,6 +129,16 @@ inline RtfReadResult readRtf(const QByteArray &rtf)
                 fallbackDue = true;
             } else if (word == QLatin1String("par") || word == QLatin1String("line")) {
                 put(QStringLiteral("\n"));
+            } else if (word == QLatin1String("i") || word == QLatin1String("b")) {
+                styles.last().setFlag(word == QLatin1String("i") ? TextStyle::Italic : TextStyle::Bold,
+                                      !isNumber || number != 0);
+            } else if (word == QLatin1String("super") || word == QLatin1String("sub")
+                       || word == QLatin1String("nosupersub")) {
+                styles.last() &= ~TextStyles(TextStyle::Superscript | TextStyle::Subscript);
+                if (word != QLatin1String("nosupersub"))
+                    styles.last() |= word == QLatin1String("super") ? TextStyle::Superscript : TextStyle::Subscript;
+            } else if (word == QLatin1String("plain")) {
+                styles.last() = {};
             } else if (word == QLatin1String("tab")) {
                 put(QStringLiteral("\t"));
             } else if (word == QLatin1String("fonttbl")) {
