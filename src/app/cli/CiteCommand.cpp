@@ -1,3 +1,5 @@
+#include "CiteCommand.h"
+
 #include "CliCommands.h"
 
 #include "citations/Citation.h"
@@ -6,87 +8,70 @@
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
 
-namespace {
-
-enum class CiteFormat { Plain, Rtf, Html };
-
-struct CiteArguments
+QString CiteCommand::name() const
 {
-    QString path;
-    CiteFormat format = CiteFormat::Plain;
-};
-
-std::optional<CiteArguments> parseCiteArguments(const QStringList &args)
-{
-    CiteArguments parsed;
-    bool havePath = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--format")) {
-            if (++i == args.size()) {
-                writeStderrLine(QStringLiteral("vexmoor-cli cite: --format needs plain, rtf or html"));
-                return std::nullopt;
-            }
-            const QString &name = args.at(i);
-            if (name == QLatin1String("plain"))
-                parsed.format = CiteFormat::Plain;
-            else if (name == QLatin1String("rtf"))
-                parsed.format = CiteFormat::Rtf;
-            else if (name == QLatin1String("html"))
-                parsed.format = CiteFormat::Html;
-            else {
-                writeStderrLine(QStringLiteral("vexmoor-cli cite: unknown format \"%1\" (plain, rtf or html)").arg(name));
-                return std::nullopt;
-            }
-        } else if (!havePath && (arg == QLatin1String("-") || !arg.startsWith(u'-'))) {
-            parsed.path = arg;
-            havePath = true;
-        } else {
-            writeStderrLine(QStringLiteral("vexmoor-cli cite: unexpected argument \"%1\"").arg(arg));
-            return std::nullopt;
-        }
-    }
-    if (!havePath) {
-        writeStderrLine(QStringLiteral("Usage: vexmoor-cli cite FILE [--format plain|rtf|html]"));
-        return std::nullopt;
-    }
-    return parsed;
+    return QStringLiteral("cite");
 }
 
-} // namespace
+QString CiteCommand::summary() const
+{
+    return QStringLiteral("Print the citations of the articles of a saved EFetch answer.");
+}
+
+QString CiteCommand::description() const
+{
+    return QStringLiteral("Reads a saved EFetch answer and prints the citation of each article, as the window shows and "
+                          "copies it. Plain text gives each citation followed by a blank line; RTF and HTML give one "
+                          "document with every citation, whose titles and DOIs are links, as a copy of every row of the "
+                          "window's table would.");
+}
+
+QList<CliArgument> CiteCommand::arguments() const
+{
+    return {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}};
+}
+
+QList<CliOption> CiteCommand::options() const
+{
+    return {{.names = {QStringLiteral("format")},
+             .valueName = QStringLiteral("FORMAT"),
+             .description = QStringLiteral("The form of the citations."),
+             .choices = {QStringLiteral("plain"), QStringLiteral("rtf"), QStringLiteral("html")},
+             .defaultValue = QStringLiteral("plain")}};
+}
+
+QList<CliExample> CiteCommand::examples() const
+{
+    return {{QStringLiteral("cite efetch-answer.xml --format rtf > citations.rtf"),
+             QStringLiteral("Write the citations as an RTF document with clickable titles and DOIs.")}};
+}
 
 // Plain: each record's citation followed by a blank line. RTF and HTML: the
 // export text of all the records, as a copy of every row would give it.
-int runCiteCommand(const QStringList &args)
+int CiteCommand::run(const CliParsedArguments &arguments) const
 {
-    const std::optional<CiteArguments> parsed = parseCiteArguments(args);
-    if (!parsed)
-        return 2;
-    std::optional<QByteArray> bytes = readCliInput(parsed->path);
+    const QString path = arguments.positional().constFirst();
+    std::optional<QByteArray> bytes = readCliInput(path);
     if (!bytes)
         return 1;
 
     const Endpoints endpoints;
     ArticleList articles;
     if (appendArticlesFromBytes(std::move(*bytes), articles, elinkBaseUrl(endpoints)) < 0) {
-        writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(parsed->path));
+        writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
     }
 
-    switch (parsed->format) {
-    case CiteFormat::Plain: {
+    const QString format = arguments.value(QStringLiteral("format"));
+    if (format == QLatin1String("rtf")) {
+        writeStdout(RtfWriter::write(exportTextForArticles(articles, endpoints)));
+    } else if (format == QLatin1String("html")) {
+        writeStdout(HtmlWriter::write(exportTextForArticles(articles, endpoints)).toUtf8());
+    } else {
         QString out;
         for (const ArticleRecord &article : std::as_const(articles))
             out += citationStringForArticle(article) + QLatin1String("\n\n");
         writeStdout(out.toUtf8());
-        break;
-    }
-    case CiteFormat::Rtf:
-        writeStdout(RtfWriter::write(exportTextForArticles(articles, endpoints)));
-        break;
-    case CiteFormat::Html:
-        writeStdout(HtmlWriter::write(exportTextForArticles(articles, endpoints)).toUtf8());
-        break;
     }
     return 0;
 }

@@ -9,13 +9,8 @@
 
 class ArticleRecord;
 
-// Subcommands of vexmoor-cli. Each takes the arguments after its name, writes
-// results to standard output and diagnostics to standard error, and returns
-// the process exit status.
-int runEsearchCommand(const QStringList &args);
-int runEfetchCommand(const QStringList &args);
-int runCiteCommand(const QStringList &args);
-int runSearchCommand(const QStringList &args);
+// What the commands of vexmoor-cli share: they write results to standard
+// output and diagnostics to standard error.
 
 // Reads a whole file, or standard input for "-". On failure prints a one-line
 // error to standard error and returns nothing.

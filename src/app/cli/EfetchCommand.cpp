@@ -1,3 +1,5 @@
+#include "EfetchCommand.h"
+
 #include "CliCommands.h"
 
 #include "common/Endpoints.h"
@@ -72,18 +74,45 @@ void appendRecordJson(std::string &out, const ArticleRecord &record)
     out.append("}\n");
 }
 
-int runEfetchCommand(const QStringList &args)
+QString EfetchCommand::name() const
 {
-    if (args.size() != 1) {
-        writeStderrLine(QStringLiteral("Usage: vexmoor-cli efetch FILE (or - for standard input)"));
-        return 2;
-    }
-    std::optional<QByteArray> bytes = readCliInput(args.first());
+    return QStringLiteral("efetch");
+}
+
+QString EfetchCommand::summary() const
+{
+    return QStringLiteral("Print the articles of a saved EFetch answer as JSON lines.");
+}
+
+QString EfetchCommand::description() const
+{
+    return QStringLiteral("Reads a saved EFetch answer, the PubmedArticleSet XML the E-utilities send for the records of "
+                          "PMIDs, and prints one JSON object per article on a line of its own, in the answer's order. Its "
+                          "keys are year, title, journal, volume, issue, pages, abstract, authors (a list of objects with "
+                          "lastname and initials), authorsString, PMID, hyperlink and doi; missing data is the empty "
+                          "text.");
+}
+
+QList<CliArgument> EfetchCommand::arguments() const
+{
+    return {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}};
+}
+
+QList<CliExample> EfetchCommand::examples() const
+{
+    return {{QStringLiteral("efetch - < efetch-answer.xml"),
+             QStringLiteral("Print the articles of an answer read from standard input.")}};
+}
+
+int EfetchCommand::run(const CliParsedArguments &arguments) const
+{
+    const QString path = arguments.positional().constFirst();
+    std::optional<QByteArray> bytes = readCliInput(path);
     if (!bytes)
         return 1;
     ArticleList articles;
     if (appendArticlesFromBytes(std::move(*bytes), articles, elinkBaseUrl(Endpoints())) < 0) {
-        writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(args.first()));
+        writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
     }
     std::string out;

@@ -1,3 +1,5 @@
+#include "EsearchCommand.h"
+
 #include "CliCommands.h"
 
 #include "entrez/SearchResultParser.h"
@@ -20,18 +22,43 @@ QByteArray jsonString(const QString &text)
 
 } // namespace
 
-int runEsearchCommand(const QStringList &args)
+QString EsearchCommand::name() const
 {
-    if (args.size() != 1) {
-        writeStderrLine(QStringLiteral("Usage: vexmoor-cli esearch FILE (or - for standard input)"));
-        return 2;
-    }
-    const std::optional<QByteArray> bytes = readCliInput(args.first());
+    return QStringLiteral("esearch");
+}
+
+QString EsearchCommand::summary() const
+{
+    return QStringLiteral("Print the PMIDs and counts of a saved ESearch answer.");
+}
+
+QString EsearchCommand::description() const
+{
+    return QStringLiteral("Reads a saved ESearch answer, the XML the E-utilities send for a search, and prints one line of "
+                          "JSON: {\"PMIDs\": [...], \"totalCount\": \"...\", \"retrievedCount\": N}. The PMIDs are those "
+                          "of the answer's window, totalCount is the number of matches as the service wrote it, and "
+                          "retrievedCount is the number of PMIDs.");
+}
+
+QList<CliArgument> EsearchCommand::arguments() const
+{
+    return {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}};
+}
+
+QList<CliExample> EsearchCommand::examples() const
+{
+    return {{QStringLiteral("esearch esearch-answer.xml"), QStringLiteral("Print the PMIDs and counts of a saved answer.")}};
+}
+
+int EsearchCommand::run(const CliParsedArguments &arguments) const
+{
+    const QString path = arguments.positional().constFirst();
+    const std::optional<QByteArray> bytes = readCliInput(path);
     if (!bytes)
         return 1;
     const std::optional<SearchResult> result = searchResultFromResponse(*bytes);
     if (!result) {
-        writeStderrLine(QStringLiteral("vexmoor-cli: %1 holds no ESearch result (no document, or no Count in it)").arg(args.first()));
+        writeStderrLine(QStringLiteral("vexmoor-cli: %1 holds no ESearch result (no document, or no Count in it)").arg(path));
         return 1;
     }
     writeStdout("{\"PMIDs\": " + jsonArray(result->PMIDs) + ", \"totalCount\": " + jsonString(result->totalCount)

@@ -1,3 +1,5 @@
+#include "SearchCommand.h"
+
 #include "CliCommands.h"
 
 #include "citations/Citation.h"
@@ -20,30 +22,26 @@
 
 namespace {
 
-const char kUsage[] = "Usage: vexmoor-cli search QUERY [--batch N] [--all] [--format json|plain|rtf|html] [--eutils URL]";
-
 enum class OutputFormat { Json, Plain, Rtf, Html };
 
 struct SearchArguments
 {
-    QString query;
-    int32_t batchSize = 20;
+    int32_t batchSize = 0;
     bool all = false;
     OutputFormat format = OutputFormat::Json;
     Endpoints endpoints;
 };
 
-std::optional<OutputFormat> formatNamed(const QString &name)
+// The option table accepts only these names.
+OutputFormat formatNamed(const QString &name)
 {
-    if (name == QLatin1String("json"))
-        return OutputFormat::Json;
     if (name == QLatin1String("plain"))
         return OutputFormat::Plain;
     if (name == QLatin1String("rtf"))
         return OutputFormat::Rtf;
     if (name == QLatin1String("html"))
         return OutputFormat::Html;
-    return std::nullopt;
+    return OutputFormat::Json;
 }
 
 // Only the scheme, host and port of another E-utilities service are taken;
@@ -56,49 +54,6 @@ std::optional<QUrl> eutilsOriginNamed(const QString &text)
     if (!url.isValid() || !webScheme || url.host().isEmpty() || !originOnly)
         return std::nullopt;
     return url;
-}
-
-std::optional<SearchArguments> parseSearchArguments(const QStringList &args)
-{
-    SearchArguments parsed;
-    bool haveQuery = false;
-    const auto fail = [](const QString &message) {
-        writeStderrLine(QStringLiteral("vexmoor-cli search: ") + message);
-        writeStderrLine(QLatin1String(kUsage));
-        return std::nullopt;
-    };
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        const bool takesValue = arg == QLatin1String("--batch") || arg == QLatin1String("--format") || arg == QLatin1String("--eutils");
-        if (takesValue && i + 1 == args.size())
-            return fail(QStringLiteral("%1 needs a value").arg(arg));
-        if (arg == QLatin1String("--all")) {
-            parsed.all = true;
-        } else if (arg == QLatin1String("--batch")) {
-            bool ok = false;
-            parsed.batchSize = args.at(++i).toInt(&ok);
-            if (!ok || parsed.batchSize < 1 || parsed.batchSize > kEutilsRecordLimit)
-                return fail(QStringLiteral("--batch takes a number from 1 to %1").arg(kEutilsRecordLimit));
-        } else if (arg == QLatin1String("--format")) {
-            const std::optional<OutputFormat> format = formatNamed(args.at(++i));
-            if (!format)
-                return fail(QStringLiteral("unknown format \"%1\" (json, plain, rtf or html)").arg(args.at(i)));
-            parsed.format = *format;
-        } else if (arg == QLatin1String("--eutils")) {
-            const std::optional<QUrl> origin = eutilsOriginNamed(args.at(++i));
-            if (!origin)
-                return fail(QStringLiteral("--eutils takes a scheme, host and port, such as http://127.0.0.1:8080"));
-            parsed.endpoints.eutils = *origin;
-        } else if (!haveQuery && !arg.startsWith(QLatin1String("--"))) {
-            parsed.query = arg;
-            haveQuery = true;
-        } else {
-            return fail(QStringLiteral("unexpected argument \"%1\"").arg(arg));
-        }
-    }
-    if (!haveQuery)
-        return fail(QStringLiteral("no query given"));
-    return parsed;
 }
 
 // Runs one EFetch transfer to its end. The body, or the failure's reason.
@@ -225,19 +180,84 @@ bool runSearch(const SearchArguments &arguments, const QString &term, RecordPrin
 
 } // namespace
 
-int runSearchCommand(const QStringList &args)
+QString SearchCommand::name() const
 {
-    const std::optional<SearchArguments> arguments = parseSearchArguments(args);
-    if (!arguments)
-        return 2;
-    const QString term = prepareQueryTerm(arguments->query);
-    if (term.isEmpty()) {
-        writeStderrLine(QStringLiteral("vexmoor-cli search: the query is blank"));
-        return 2;
+    return QStringLiteral("search");
+}
+
+QString SearchCommand::summary() const
+{
+    return QStringLiteral("Search PubMed and print the records or citations of the matches.");
+}
+
+QString SearchCommand::description() const
+{
+    return QStringLiteral("Asks the E-utilities for the PMIDs of a PubMed query and downloads their records, one batch "
+                          "at a time, as the window does; prints the records of the first batch, or of every batch with "
+                          "--all. Progress (how many articles were found and downloaded) and failures go to standard "
+                          "error. JSON and plain citations are printed batch by batch; RTF and HTML documents once, with "
+                          "every record that arrived.\n\n"
+                          "The service serves at most %1 records of one query; --all stops there and says how many "
+                          "matches were left out. Put -- before a query that starts with a dash.")
+        .arg(kEutilsRecordLimit);
+}
+
+QList<CliArgument> SearchCommand::arguments() const
+{
+    return {{QStringLiteral("QUERY"), QStringLiteral("A PubMed query, with field tags such as [ti], [au] or [dp] as on the "
+                                                     "PubMed site.")}};
+}
+
+QList<CliOption> SearchCommand::options() const
+{
+    return {
+        {.names = {QStringLiteral("batch")},
+         .valueName = QStringLiteral("N"),
+         .description = QStringLiteral("Articles per batch, from 1 to %1.").arg(kEutilsRecordLimit),
+         .defaultValue = QStringLiteral("20")},
+        {.names = {QStringLiteral("all")}, .description = QStringLiteral("Download every batch, not only the first.")},
+        {.names = {QStringLiteral("format")},
+         .valueName = QStringLiteral("FORMAT"),
+         .description = QStringLiteral("json prints the records as efetch does; plain, rtf and html print their "
+                                       "citations as cite does."),
+         .choices = {QStringLiteral("json"), QStringLiteral("plain"), QStringLiteral("rtf"), QStringLiteral("html")},
+         .defaultValue = QStringLiteral("json")},
+        {.names = {QStringLiteral("eutils")},
+         .valueName = QStringLiteral("URL"),
+         .description = QStringLiteral("Ask another E-utilities service, given by scheme, host and port only (such as "
+                                       "http://127.0.0.1:8080), for instance a local copy or a test server."),
+         .defaultValue = Endpoints().eutilsOrigin()},
+    };
+}
+
+QList<CliExample> SearchCommand::examples() const
+{
+    return {{QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format plain"),
+             QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")}};
+}
+
+int SearchCommand::run(const CliParsedArguments &arguments) const
+{
+    SearchArguments parsed;
+    bool batchOk = false;
+    parsed.batchSize = arguments.value(QStringLiteral("batch")).toInt(&batchOk);
+    if (!batchOk || parsed.batchSize < 1 || parsed.batchSize > kEutilsRecordLimit)
+        return usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kEutilsRecordLimit));
+    parsed.all = arguments.isSet(QStringLiteral("all"));
+    parsed.format = formatNamed(arguments.value(QStringLiteral("format")));
+    if (arguments.isSet(QStringLiteral("eutils"))) {
+        const std::optional<QUrl> origin = eutilsOriginNamed(arguments.value(QStringLiteral("eutils")));
+        if (!origin)
+            return usageError(QStringLiteral("--eutils takes a scheme, host and port, such as http://127.0.0.1:8080"));
+        parsed.endpoints.eutils = *origin;
     }
-    RecordPrinter printer(arguments->format, arguments->endpoints);
+    const QString term = prepareQueryTerm(arguments.positional().constFirst());
+    if (term.isEmpty())
+        return usageError(QStringLiteral("the query is blank"));
+
+    RecordPrinter printer(parsed.format, parsed.endpoints);
     ArticleList articles;
-    const bool complete = runSearch(*arguments, term, printer, articles);
+    const bool complete = runSearch(parsed, term, printer, articles);
     printer.finish(articles);
     return complete ? 0 : 1;
 }

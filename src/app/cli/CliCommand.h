@@ -1,0 +1,96 @@
+#pragma once
+
+// One command of vexmoor-cli: its arguments and options as a table, from which
+// the parser, `--help`, the man page and the shell completion are all made, so
+// an option added to the table appears in all four.
+
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct CliOption
+{
+    QStringList names = {};      // "format"; a one-letter name is the short form
+    QString valueName = {};      // empty for a switch
+    QString description = {};    // one or more sentences
+    QStringList choices = {};    // the only values accepted, when not empty
+    QString defaultValue = {};   // what an absent option means, shown in the help
+    QString environment = {};    // a variable that gives the value when the option is absent
+    bool namesFile = false; // the value is a file name (for the shell's completion)
+};
+
+struct CliArgument
+{
+    QString name = {};           // "FILE"
+    QString description = {};
+    bool namesFile = false; // completed with file names
+};
+
+struct CliExample
+{
+    QString arguments = {};      // what follows "vexmoor-cli " on the command line
+    QString description = {};
+};
+
+// The options a command was given, after the parser and the choice checks.
+class CliParsedArguments
+{
+public:
+    CliParsedArguments(const QCommandLineParser &parser, const QList<CliOption> &options);
+
+    QStringList positional() const { return m_parser.positionalArguments(); }
+    bool isSet(const QString &name) const;
+    // The option's value, else its environment variable's, else its default.
+    QString value(const QString &name) const;
+
+private:
+    const CliOption &option(const QString &name) const;
+
+    const QCommandLineParser &m_parser;
+    const QList<CliOption> &m_options;
+};
+
+class CliCommand
+{
+public:
+    virtual ~CliCommand() = default;
+
+    virtual QString name() const = 0;
+    virtual QString summary() const = 0;     // one line for the overall help
+    virtual QString description() const = 0; // what it reads, does and prints
+    virtual QList<CliArgument> arguments() const = 0;
+    virtual QList<CliOption> options() const { return {}; }
+    virtual QList<CliExample> examples() const = 0;
+
+    // Parses the arguments that follow the command's name and runs it.
+    // Returns the process exit status; a usage error is 2.
+    int execute(const QStringList &args) const;
+
+    // "vexmoor-cli cite [OPTIONS] FILE"
+    QString usage() const;
+    QString helpText() const;
+
+    // The options of the table with the help option every command has.
+    QList<CliOption> allOptions() const;
+
+protected:
+    virtual int run(const CliParsedArguments &arguments) const = 0;
+    // Prints the message with the usage to standard error; 2.
+    int usageError(const QString &message) const;
+};
+
+namespace CliText {
+inline constexpr char kProgram[] = "vexmoor-cli";
+
+// Paragraphs (parted by a blank line) wrapped to the terminal's usual width.
+QString paragraphs(const QString &text);
+// "--format FORMAT", "-h, --help"
+QString optionSyntax(const CliOption &option);
+// The description followed by the accepted values, the default and the variable.
+QString optionDescription(const CliOption &option);
+// "vexmoor-cli cite: no FILE given. Usage: vexmoor-cli cite [OPTIONS] FILE (--help for more)"
+QString usageErrorLine(const QString &who, const QString &message, const QString &usage);
+// Rows of a two-column list: the first column and the wrapped second.
+QString twoColumns(const QList<QPair<QString, QString>> &rows);
+} // namespace CliText

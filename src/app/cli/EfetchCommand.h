@@ -1,0 +1,17 @@
+#pragma once
+
+#include "CliCommand.h"
+
+// efetch: the articles of a saved EFetch answer, one JSON object per line.
+class EfetchCommand : public CliCommand
+{
+public:
+    QString name() const override;
+    QString summary() const override;
+    QString description() const override;
+    QList<CliArgument> arguments() const override;
+    QList<CliExample> examples() const override;
+
+protected:
+    int run(const CliParsedArguments &arguments) const override;
+};

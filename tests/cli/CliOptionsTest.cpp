@@ -1,0 +1,191 @@
+// vexmoor-cli's arguments: usage errors of every kind end with the usage and
+// status 2, help and version, the option forms the parser takes, and the
+// environment fallback of an option.
+#include "CliProgram.h"
+#include "CliRun.h"
+#include "common/Version.h"
+
+#include <QTest>
+
+namespace {
+
+const QString kAnswer = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/biopython_pubmed1.xml");
+
+// A command whose run only records what it was given.
+class RecordingCommand : public CliCommand
+{
+public:
+    mutable QString key;
+    mutable QString mode;
+
+    QString name() const override { return QStringLiteral("probe"); }
+    QString summary() const override { return {}; }
+    QString description() const override { return {}; }
+    QList<CliArgument> arguments() const override { return {}; }
+    QList<CliExample> examples() const override { return {}; }
+    QList<CliOption> options() const override
+    {
+        return {{.names = {QStringLiteral("key")},
+                 .valueName = QStringLiteral("KEY"),
+                 .defaultValue = QStringLiteral("none"),
+                 .environment = QStringLiteral("VEXMOOR_TEST_KEY")},
+                {.names = {QStringLiteral("mode")},
+                 .valueName = QStringLiteral("MODE"),
+                 .choices = {QStringLiteral("a"), QStringLiteral("b")},
+                 .environment = QStringLiteral("VEXMOOR_TEST_MODE")}};
+    }
+
+protected:
+    int run(const CliParsedArguments &arguments) const override
+    {
+        key = arguments.value(QStringLiteral("key"));
+        mode = arguments.value(QStringLiteral("mode"));
+        return 0;
+    }
+};
+
+} // namespace
+
+class CliOptionsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Nothing on standard output; the reason and then the usage of the
+    // command (or of the program) on standard error.
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("usage");
+        const QString program = QStringLiteral("Usage: vexmoor-cli [OPTIONS] COMMAND");
+        QTest::newRow("no command") << QStringList() << "no command given" << program;
+        QTest::newRow("unknown command") << QStringList{"fetch"} << "unknown command \"fetch\"" << program;
+        QTest::newRow("unknown program option") << QStringList{"--verbose", "cite"} << "Unknown option 'verbose'" << program;
+        QTest::newRow("unknown option") << QStringList{"cite", "-", "--style"} << "Unknown option 'style'"
+                                        << "Usage: vexmoor-cli cite [OPTIONS] FILE";
+        QTest::newRow("missing value") << QStringList{"search", "x", "--batch"} << "Missing value after '--batch'"
+                                       << "Usage: vexmoor-cli search [OPTIONS] QUERY";
+        QTest::newRow("value for a switch") << QStringList{"search", "x", "--all=yes"} << "Unexpected value after '--all'"
+                                            << "Usage: vexmoor-cli search";
+        QTest::newRow("value not offered") << QStringList{"cite", "-", "--format=pdf"}
+                                           << "--format takes plain, rtf or html, not \"pdf\"" << "Usage: vexmoor-cli cite";
+        QTest::newRow("empty value") << QStringList{"search", "x", "--format", ""} << "--format takes json, plain, rtf or html"
+                                     << "Usage: vexmoor-cli search";
+        QTest::newRow("no argument") << QStringList{"efetch"} << "no FILE given" << "Usage: vexmoor-cli efetch";
+        QTest::newRow("extra argument") << QStringList{"esearch", "a.xml", "b.xml"} << "unexpected argument \"b.xml\""
+                                        << "Usage: vexmoor-cli esearch";
+        QTest::newRow("batch not a number") << QStringList{"search", "x", "--batch", "ten"} << "--batch takes a number from 1 to"
+                                            << "Usage: vexmoor-cli search";
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, reason);
+        QFETCH(QString, usage);
+        const CliRun run = runCli(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        const QString err = QString::fromUtf8(run.err);
+        QVERIFY2(err.contains(reason), qPrintable(err));
+        QVERIFY2(err.indexOf(usage) > err.indexOf(reason), qPrintable(err));
+    }
+
+    // Each command's help, wherever --help stands, and the program's: on
+    // standard output, status 0, and every option of the command's table.
+    void help_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("program") << QStringList{"--help"} << QString();
+        QTest::newRow("program, short") << QStringList{"-h"} << QString();
+        for (const auto &command : CliProgram::commands())
+            QTest::addRow("%s", qPrintable(command->name())) << QStringList{command->name(), "--help"} << command->name();
+        QTest::newRow("after the arguments") << QStringList{"cite", "missing.xml", "--format", "rtf", "-h"} << "cite";
+    }
+    void help()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, command);
+        const CliRun run = runCli(args);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.err.isEmpty());
+        const QString out = QString::fromUtf8(run.out);
+        if (command.isEmpty()) {
+            QVERIFY(out.startsWith(CliProgram::usage()));
+            for (const auto &each : CliProgram::commands())
+                QVERIFY2(out.contains(QStringLiteral("\n  %1  ").arg(each->name())), qPrintable(each->name()));
+            return;
+        }
+        QVERIFY(out.startsWith(QStringLiteral("Usage: vexmoor-cli %1 ").arg(command)));
+        const auto found = std::find_if(CliProgram::commands().cbegin(), CliProgram::commands().cend(),
+                                        [&](const auto &each) { return each->name() == command; });
+        for (const CliOption &option : (*found)->allOptions())
+            QVERIFY2(out.contains(QStringLiteral("\n  ") + CliText::optionSyntax(option)), qPrintable(option.names.last()));
+    }
+
+    void version()
+    {
+        const CliRun run = runCli({QStringLiteral("--version")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("vexmoor-cli ") + kAppVersion + '\n');
+    }
+
+    // The forms Qt's parser accepts all reach the command.
+    void optionForms_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("--format=rtf") << QStringList{"cite", kAnswer, "--format=rtf"} << QByteArray("{\\rtf1");
+        QTest::newRow("options first") << QStringList{"cite", "--format", "html", kAnswer} << QByteArray("Olivero JM. <a href=");
+        QTest::newRow("last one counts") << QStringList{"cite", kAnswer, "--format", "rtf", "--format", "plain"}
+                                         << QByteArray("Olivero JM. The treatment");
+        QTest::newRow("file after --") << QStringList{"cite", "--", kAnswer} << QByteArray("Olivero JM. The treatment");
+    }
+    void optionForms()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, start);
+        const CliRun run = runCli(args);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.startsWith(start), run.out.left(80).constData());
+    }
+
+    // The command line wins over the environment, which wins over the default;
+    // a choice given by the environment is checked like one on the line.
+    void environmentFallback_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("keyVariable");
+        QTest::addColumn<QByteArray>("modeVariable");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("default") << QStringList() << QByteArray() << QByteArray() << 0 << "none" << "";
+        QTest::newRow("environment") << QStringList() << QByteArray("k1") << QByteArray("b") << 0 << "k1" << "b";
+        QTest::newRow("option first") << QStringList{"--key", "k2", "--mode", "a"} << QByteArray("k1") << QByteArray("b") << 0
+                                      << "k2" << "a";
+        QTest::newRow("bad choice from the environment") << QStringList() << QByteArray() << QByteArray("c") << 2 << "" << "";
+    }
+    void environmentFallback()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, keyVariable);
+        QFETCH(QByteArray, modeVariable);
+        QFETCH(int, exitCode);
+        QFETCH(QString, key);
+        QFETCH(QString, mode);
+        const auto setOrUnset = [](const char *name, const QByteArray &value) {
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+        };
+        setOrUnset("VEXMOOR_TEST_KEY", keyVariable);
+        setOrUnset("VEXMOOR_TEST_MODE", modeVariable);
+        const RecordingCommand command;
+        QCOMPARE(command.execute(args), exitCode);
+        QCOMPARE(command.key, key);
+        QCOMPARE(command.mode, mode);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliOptionsTest)
+#include "CliOptionsTest.moc"
