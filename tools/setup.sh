@@ -15,8 +15,9 @@ esac
 
 cd "$(dirname "$0")/.."
 
+# groff-base: the tests read the man page the build makes.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libpugixml-dev
-          fonts-dejavu-core)
+          fonts-dejavu-core groff-base)
 hardening=false
 if [ "$mode" = test ]; then
   packages+=(xvfb xauth xdotool imagemagick)
