@@ -116,6 +116,8 @@ void AppController::connectActions()
 
     connect(articleNSTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppController::tableViewSelectionDidChange);
+    // A reset clears the selection without a word; the views must still follow it.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &AppController::tableViewSelectionDidChange);
     connect(articleNSTableView, &KebNSTableView::doubleAction, this, &AppController::openItem);
 
     connect(m_ui->checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
@@ -198,6 +200,10 @@ bool AppController::transferRunning() const
 
 void AppController::searchPubmed()
 {
+    // Return in the search field arrives here even while the Search button is
+    // disabled; a search never starts over a running batch.
+    if (transferRunning())
+        return;
     if (searchNSTextField->text().isEmpty())
         return;
     if (!internetOnline()) {

@@ -210,6 +210,33 @@ private slots:
         QCOMPARE(c.numberOfRowsInTableView(), 20);
     }
 
+    // Return does what the disabled Search button does while a batch
+    // downloads: nothing. The batch then arrives under its own counts.
+    void returnWhileDownloadingChangesNothing()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.setHandler(QStringLiteral("/entrez/eutils/efetch.fcgi"), [](const QUrl &url) {
+            FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer(QUrlQuery(url).allQueryItemValues(QStringLiteral("id"))));
+            slow.delayMs = 600;
+            return slow;
+        });
+        AppController &c = h.start();
+        h.search(QStringLiteral("first"));
+        QVERIFY(c.transferRunning());
+        h.search(QStringLiteral("second"));
+        QTest::keyClick(h.searchField(), Qt::Key_Return);
+        QCOMPARE(h.esearchRequests().size(), 1);
+        QVERIFY(!h.moreButton()->isHidden());
+        QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 20);
+        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 20 more articles"));
+        QVERIFY(!h.moreButton()->isHidden());
+        QCOMPARE(window(h.esearchRequests().last()), QStringLiteral("0,20"));
+        QCOMPARE(c.retStart(), 20);
+    }
+
     // What a failure leaves is shown elsewhere with every kind of fault; here,
     // Cancel after one resets the search and releases nothing twice.
     void cancelAfterAFailedTransfer()
@@ -358,6 +385,35 @@ private slots:
         table->selectRow(3);
         QCOMPARE(h.abstractText(), c.getArticleList()[3].text(ArticleRecord::Key::Abstract));
         table->clearSelection();
+        QCOMPARE(h.abstractText(), QString());
+        QCOMPARE(h.citationText(), QString());
+    }
+
+    // Whatever empties the table empties the views: they show what the
+    // selection says, and an emptied table has none.
+    void emptiedTableEmptiesTheViews_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cancel") << "cancel";
+        QTest::newRow("no matches") << "no matches";
+        QTest::newRow("failed search") << "failed search";
+    }
+    void emptiedTableEmptiesTheViews()
+    {
+        QFETCH(QString, how);
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 20);
+        QVERIFY(!h.citationText().isEmpty());
+        if (how == QLatin1String("cancel")) {
+            c.cancelSearch();
+        } else {
+            if (how == QLatin1String("no matches"))
+                h.server.serveEsearch(0);
+            else
+                h.server.enqueue(QLatin1String(Paths::ESearch), FakeResponse::serverError(502));
+            h.search(QStringLiteral("other"));
+        }
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
         QCOMPARE(h.abstractText(), QString());
         QCOMPARE(h.citationText(), QString());
     }
