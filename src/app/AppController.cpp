@@ -335,8 +335,10 @@ void AppController::connectionDidFinishLoading(QByteArray body)
     cancelNSButton->setEnabled(false);
     getAllNSButton->setEnabled(true);
     m_model.append(std::move(batch));
-    if (appended < 0)
+    if (appended < 0) {
+        offerFailedBatchAgain();
         messageNSTextField->setText(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
+    }
     if (!articleList.isEmpty())
         articleNSTableView->selectRow(0);
     else
@@ -347,11 +349,18 @@ void AppController::connectionDidFinishLoading(QByteArray body)
 void AppController::connectionDidFailWithError(const QString &description, const QString &failingUrl)
 {
     systemLog(QStringLiteral("Connection failed! Error - %1 %2").arg(description, failingUrl));
-    // Offer the failed batch again instead of skipping past it.
+    offerFailedBatchAgain();
+    endBusyState(SearchMessages::downloadFailed(description));
+}
+
+void AppController::offerFailedBatchAgain()
+{
+    // The batch that failed is offered again instead of being skipped, with
+    // the number of articles it can still bring.
     m_paging = m_batchPaging;
+    m_paging.limitTo(m_totalCount);
     getAllNSButton->setText(SearchMessages::moreArticles(m_paging.retMax()));
     getAllNSButton->setHidden(false);
-    endBusyState(SearchMessages::downloadFailed(description));
 }
 
 // --- Selection display --------------------------------------------------------

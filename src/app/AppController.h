@@ -118,6 +118,7 @@ private:
     void copyFromFocus();
     void initiateArticleDownload(const QStringList &PMIDs);
     void endBusyState(const QString &message);
+    void offerFailedBatchAgain();
     void replaceArticleList();
     void showNetworkErrorAlert();
     void openLink(const QString &doiUrl);

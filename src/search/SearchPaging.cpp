@@ -19,3 +19,9 @@ bool SearchPaging::advance(int32_t totalCount, int32_t listCount, int32_t batchC
     m_retMax = int32_t(std::min<int64_t>(batchSize, remaining));
     return true;
 }
+
+void SearchPaging::limitTo(int32_t totalCount)
+{
+    const int64_t deliverable = std::max<int64_t>(int64_t(totalCount) - m_retStart, 0);
+    m_retMax = int32_t(std::min<int64_t>(m_retMax, deliverable));
+}

@@ -20,6 +20,10 @@ public:
     // false and keeps the window when the batch reaches the total.
     bool advance(int32_t totalCount, int32_t listCount, int32_t batchCount, int32_t batchSize);
 
+    // Narrows the window to the matches it can still deliver of `totalCount`,
+    // so a window offered again promises no more than exist.
+    void limitTo(int32_t totalCount);
+
 private:
     int32_t m_retStart = 0;
     int32_t m_retMax = 0;

@@ -108,6 +108,61 @@ private slots:
         checkTheFailedBatchArrives(h);
     }
 
+    // A failed batch, whatever failed in it, is offered again for what it can
+    // still bring, and then arrives whole.
+    void failedBatchIsOfferedAgain_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::addColumn<int>("batchesBefore");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("moreTitle");
+        const QByteArray notUtf8 = "<?xml version=\"1.0\"?><PubmedArticleSet><PubmedArticle>Universit\xE0</PubmedArticle>"
+                                   "</PubmedArticleSet>";
+        QTest::newRow("5 matches, HTTP 500") << 5 << 0 << 500 << QByteArray() << "get 5 more articles";
+        QTest::newRow("5 matches, not UTF-8") << 5 << 0 << 200 << notUtf8 << "get 5 more articles";
+        QTest::newRow("45 matches, second batch not UTF-8") << 45 << 1 << 200 << notUtf8 << "get 20 more articles";
+    }
+    void failedBatchIsOfferedAgain()
+    {
+        QFETCH(int, matches);
+        QFETCH(int, batchesBefore);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, moreTitle);
+        AppHarness h;
+        h.server.serveEsearch(matches);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        // The batch after `batchesBefore` good ones fails.
+        for (int batch = 1; batch < batchesBefore; ++batch) {
+            clickMore(h);
+            QVERIFY(h.waitForTransfer());
+        }
+        h.server.enqueue(kEFetchPath, status == 200 ? FakeResponse::xml(body) : FakeResponse::serverError(status));
+        if (batchesBefore > 0) {
+            clickMore(h);
+        } else {
+            c.cancelSearch();
+            h.search(QStringLiteral("q"));
+        }
+        QVERIFY(h.waitForTransfer());
+        const int kept = batchesBefore * 20;
+        QCOMPARE(c.numberOfRowsInTableView(), kept);
+        QVERIFY2(h.message().startsWith(SearchMessages::downloadFailed(QString())), qPrintable(h.message()));
+        QVERIFY(!h.moreButton()->isHidden());
+        QVERIFY(h.moreButton()->isEnabled());
+        QCOMPARE(h.moreButton()->text(), moreTitle);
+
+        clickMore(h);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), kept + moreTitle.section(QLatin1Char(' '), 1, 1).toInt());
+        QCOMPARE(c.getArticleList().last().text(ArticleRecord::Key::PMID),
+                 FakeEutilsServer::fakePmid(c.numberOfRowsInTableView() - 1));
+    }
+
     void updateCheckFails_data() { addNetworkFaultRows(); }
     void updateCheckFails()
     {

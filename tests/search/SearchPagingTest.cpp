@@ -56,6 +56,32 @@ private slots:
             QCOMPARE(paging.retStart(), batch);
     }
 
+    // A window offered again after a failure promises only what it can bring.
+    void limitToWhatRemains_data()
+    {
+        QTest::addColumn<int>("retStart");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("limited");
+        QTest::newRow("5 matches, first window") << 0 << 5 << 5;
+        QTest::newRow("window fits") << 20 << 45 << 20;
+        QTest::newRow("exactly fits") << 20 << 40 << 20;
+        QTest::newRow("past the end") << 40 << 30 << 0;
+    }
+    void limitToWhatRemains()
+    {
+        QFETCH(int, retStart);
+        QFETCH(int, total);
+        QFETCH(int, limited);
+        SearchPaging paging;
+        paging.reset(20);
+        if (retStart > 0)
+            QVERIFY(paging.advance(retStart + 20, 0, retStart, 20));
+        QCOMPARE(paging.retStart(), retStart);
+        paging.limitTo(total);
+        QCOMPARE(paging.retMax(), limited);
+        QCOMPARE(paging.retStart(), retStart);
+    }
+
     void batchSizeChangeTakesEffectAtTheNextWindow()
     {
         SearchPaging paging;
