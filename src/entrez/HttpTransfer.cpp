@@ -7,7 +7,8 @@
 QString httpStatusReason(int status, const QByteArray &reasonPhrase)
 {
     const QString phrase = QString::fromLatin1(reasonPhrase).trimmed();
-    return phrase.isEmpty() ? QStringLiteral("HTTP %1").arg(status) : QStringLiteral("HTTP %1 %2").arg(status).arg(phrase);
+    const QString answer = phrase.isEmpty() ? QStringLiteral("HTTP %1").arg(status) : QStringLiteral("HTTP %1 %2").arg(status).arg(phrase);
+    return QStringLiteral("the service answered ") + answer;
 }
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)

@@ -84,5 +84,6 @@ private:
     QTimer m_idleTimer;
 };
 
-// "HTTP 503 Service Unavailable": the reason given for an error status.
+// "the service answered HTTP 503 Service Unavailable": the reason given for
+// an error status, saying what came back instead of an answer.
 QString httpStatusReason(int status, const QByteArray &reasonPhrase);

@@ -12,6 +12,6 @@ PmidSearchOutcome PMIDsForSearchString(BlockingFetcher &fetcher, const Endpoints
         return {std::nullopt, fetched.error};
     std::optional<SearchResult> result = searchResultFromResponse(fetched.body);
     if (!result)
-        return {std::nullopt, QStringLiteral("the answer holds no result count")};
+        return {std::nullopt, QStringLiteral("the answer is not a search result")};
     return {std::move(result), {}};
 }

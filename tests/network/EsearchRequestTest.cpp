@@ -69,10 +69,14 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("error without a count")
             << FakeResponse::xml("<?xml version=\"1.0\"?>\n<eSearchResult><ERROR>Invalid db name specified: fleegle</ERROR></eSearchResult>\n")
-            << "the answer holds no result count";
+            << "the answer is not a search result";
         QTest::newRow("HTML with status 200") << FakeResponse::xml("<html><body>Down for maintenance</body></html>")
-                                              << "the answer holds no result count";
-        QTest::newRow("429") << FakeResponse::tooManyRequests() << "HTTP 429 Too Many Requests";
+                                              << "the answer is not a search result";
+        FakeResponse json = FakeResponse::xml(R"({"esearchresult": {"ERROR": "Invalid query"}})");
+        json.contentType = "application/json";
+        QTest::newRow("JSON with status 200") << json << "the answer is not a search result";
+        QTest::newRow("429") << FakeResponse::tooManyRequests() << "the service answered HTTP 429 Too Many Requests";
+        QTest::newRow("HTML 502") << FakeResponse::serverError(502) << "the service answered HTTP 502 Bad Gateway";
     }
     void failures()
     {

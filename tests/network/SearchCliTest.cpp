@@ -132,9 +132,9 @@ private slots:
         QTest::addColumn<int>("printed");
         QTest::addColumn<int>("searches");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("search fails") << Fault::SearchFails << 0 << 1 << "search failed: HTTP 503 Service Unavailable";
+        QTest::newRow("search fails") << Fault::SearchFails << 0 << 1 << "search failed: the service answered HTTP 503 Service Unavailable";
         QTest::newRow("second download fails") << Fault::SecondDownloadFails << 20 << 2
-                                               << "download failed: HTTP 429 Too Many Requests";
+                                               << "download failed: the service answered HTTP 429 Too Many Requests";
         // The next window would be the same one again.
         QTest::newRow("answer without articles") << Fault::AnswerWithoutArticles << 0 << 1
                                                  << "download failed: the answer holds no articles";
