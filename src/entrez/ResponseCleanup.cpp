@@ -12,13 +12,10 @@
 #include <emmintrin.h>
 #endif
 
-namespace {
-
-// First occurrence of `needle` in `text` at or after `from`, or npos. The
-// closing tag lies near the end of a large answer, so the search has to be
-// fast: sixteen positions at a time are filtered on two of the needle's
+// The closing tag lies near the end of a large answer, so the search has to
+// be fast: sixteen positions at a time are filtered on two of the needle's
 // bytes ('/' and '>' of a closing tag, rare as a pair) before comparing.
-size_t findFrom(std::string_view text, std::string_view needle, size_t from)
+size_t findResponseText(std::string_view text, std::string_view needle, size_t from)
 {
     const size_t n = needle.size();
 #if defined(__SSE2__)
@@ -43,9 +40,12 @@ size_t findFrom(std::string_view text, std::string_view needle, size_t from)
     return text.find(needle, from);
 }
 
-} // namespace
+namespace {
 
-size_t replaceResponseEntities(char *data, size_t size)
+// The replacements over data[0, size); with `more`, text may follow, so the
+// scan stops before the first '&' that a pattern could match only with bytes
+// still to come.
+EntityReplacement replaceEntities(char *data, size_t size, bool more)
 {
     struct Replacement
     {
@@ -58,11 +58,23 @@ size_t replaceResponseEntities(char *data, size_t size)
         {"&quot;", "\""},
         {"&amp;amp;", "&amp;"},
     };
+    static_assert(kLongestEntityPattern == std::string_view("&amp;amp;").size());
 
     char *const end = data + size;
     char *read = data;
     char *write = data; // equals read until the first replacement
+    const auto keepUpTo = [&](char *to) {
+        const size_t keep = size_t(to - read);
+        if (write != read)
+            std::memmove(write, read, keep);
+        write += keep;
+        read = to;
+    };
     while (char *amp = static_cast<char *>(std::memchr(read, '&', size_t(end - read)))) {
+        if (more && size_t(end - amp) < kLongestEntityPattern) {
+            keepUpTo(amp);
+            return {size_t(write - data), size_t(read - data)};
+        }
         const Replacement *match = nullptr;
         for (const Replacement &r : kReplacements) {
             if (size_t(end - amp) >= r.from.size() && std::memcmp(amp, r.from.data(), r.from.size()) == 0) {
@@ -71,25 +83,28 @@ size_t replaceResponseEntities(char *data, size_t size)
             }
         }
         if (!match) {
-            const size_t keep = size_t(amp + 1 - read);
-            if (write != read)
-                std::memmove(write, read, keep);
-            write += keep;
-            read = amp + 1;
+            keepUpTo(amp + 1);
             continue;
         }
-        const size_t keep = size_t(amp - read);
-        if (write != read)
-            std::memmove(write, read, keep);
-        write += keep;
+        keepUpTo(amp);
         std::memcpy(write, match->to.data(), match->to.size());
         write += match->to.size();
         read = amp + match->from.size();
     }
-    const size_t rest = size_t(end - read);
-    if (write != read)
-        std::memmove(write, read, rest);
-    return size_t(write + rest - data);
+    keepUpTo(end);
+    return {size_t(write - data), size};
+}
+
+} // namespace
+
+size_t replaceResponseEntities(char *data, size_t size)
+{
+    return replaceEntities(data, size, false).written;
+}
+
+EntityReplacement replaceResponseEntitiesSoFar(char *data, size_t size)
+{
+    return replaceEntities(data, size, true);
 }
 
 std::optional<Envelope> responseEnvelope(std::string_view text, std::string_view closingTag)
@@ -97,7 +112,7 @@ std::optional<Envelope> responseEnvelope(std::string_view text, std::string_view
     const size_t begin = text.find("<?xml");
     if (begin == std::string_view::npos)
         return std::nullopt;
-    const size_t close = findFrom(text, closingTag, begin);
+    const size_t close = findResponseText(text, closingTag, begin);
     if (close == std::string_view::npos)
         return std::nullopt;
     return Envelope{begin, close + closingTag.size()};
@@ -226,10 +241,7 @@ void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_
     };
     if (pieces.size() < 2 || std::thread::hardware_concurrency() < 2) {
         pugi::xml_document document;
-        for (const Piece &piece : pieces) {
-            parsePiece(document, data, piece);
-            visitChildren(document);
-        }
+        forEachContentNode(data, text.outline(), document, visit);
         return;
     }
 
@@ -276,6 +288,16 @@ void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_
         lock.lock();
         ++visiting; // frees its tree for a later piece
         changed.notify_all();
+    }
+}
+
+void forEachContentNode(char *text, const XmlOutline &outline, pugi::xml_document &tree,
+                        const std::function<void(pugi::xml_node)> &visit)
+{
+    for (const Piece &piece : piecesOf(outline)) {
+        parsePiece(tree, text, piece);
+        for (pugi::xml_node node = tree.first_child(); node; node = node.next_sibling())
+            visit(node);
     }
 }
 

@@ -23,6 +23,26 @@
 // the new size.
 size_t replaceResponseEntities(char *data, size_t size);
 
+// The same for text that goes on after data[0, size): replaces in place up to
+// the first '&' that could start a match only with bytes still to come.
+// `written` bytes of replaced text now stand at `data`; the `size - consumed`
+// bytes from data + consumed were not looked at and must be scanned again,
+// followed by more text (or with replaceResponseEntities when none follows).
+// Scanning an answer in any number of such steps gives the text one call of
+// replaceResponseEntities gives.
+struct EntityReplacement
+{
+    size_t written;
+    size_t consumed;
+};
+EntityReplacement replaceResponseEntitiesSoFar(char *data, size_t size);
+// The longest of the four patterns: "&amp;amp;".
+inline constexpr size_t kLongestEntityPattern = 9;
+
+// First occurrence of `needle` in `text` at or after `from`, or npos; fast on
+// long texts.
+size_t findResponseText(std::string_view text, std::string_view needle, size_t from);
+
 // The envelope: from the first "<?xml" to the end of the first `closingTag`
 // after it. Nothing when either is missing.
 struct Envelope
@@ -106,3 +126,9 @@ std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::strin
 // The nodes live until `visit` returns. Does nothing when there is no
 // document element.
 void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit);
+
+// The same on this thread alone, for a well-formed `text` and its outline (as
+// XmlRepair gives them), with `tree` holding each piece while it is visited.
+// `text` is parsed in place, so it is changed.
+void forEachContentNode(char *text, const XmlOutline &outline, pugi::xml_document &tree,
+                        const std::function<void(pugi::xml_node)> &visit);

@@ -1,0 +1,501 @@
+#include "entrez/EfetchStream.h"
+
+#include "entrez/ArticleExtractor.h"
+#include "entrez/ResponseCleanup.h"
+#include "entrez/Utf8.h"
+#include "entrez/XmlRepair.h"
+#include "entrez/XmlText.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// How a piece is found, and why its text comes out as in the whole answer.
+//
+// The repair is one scan whose state, between two children of the document
+// element, is nothing but that element's name. So the content from such a
+// point P0 on is repaired exactly as "<R>" followed by that content would be.
+// A cut C is safe when the scan of the whole answer also stands between two
+// children at C and no decision before C depends on a byte after C. Every
+// decision before C reads at most up to the next '<' (a tag, a reference, a
+// stray '<'), or, for a comment, CDATA section or processing instruction, up
+// to its end; so it holds when the last element before C ends there and every
+// such construct opened before C also ends before it. Whether the scan stands
+// between two children at C is then asked of the repair itself: in
+// "<R>" + content[P0, C) + "<m/></R>", the marker "<m/>" must come out right
+// before the end of R, and a child of R must end just before it. "</R" must
+// not occur before C, so that R is still open there.
+//
+// The prolog (declaration, DOCTYPE, comments) is taken as final only when the
+// repair keeps it unchanged up to the document element's start tag: each of
+// its constructs was then complete within it.
+
+namespace {
+
+constexpr std::string_view kDeclaration = "<?xml";
+constexpr std::string_view kMarker = "<m/>";
+// A prolog not read by then is held with the rest of the answer.
+constexpr size_t kLongestProlog = size_t(1) << 16;
+// Pieces waiting for the helper thread.
+constexpr size_t kQueuedPieces = 3;
+
+bool isNameStart(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x80;
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// The first "<" followed by a name start character at or after `from`: a
+// start tag, unless something around it says otherwise. npos when none.
+size_t findStartTag(std::string_view text, size_t from)
+{
+    for (size_t at = text.find('<', from); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        if (at + 1 < text.size() && isNameStart(text[at + 1]))
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+std::string_view nameAt(std::string_view text, size_t at)
+{
+    size_t end = at;
+    while (end < text.size() && isNameChar(text[end]))
+        ++end;
+    return text.substr(at, end - at);
+}
+
+// Whether every comment, CDATA section and processing instruction that may
+// open in `text` also ends in it. The last opener of each kind decides: the
+// end found after it is also after every earlier one.
+bool openersAreClosed(std::string_view text)
+{
+    size_t comment = std::string_view::npos;
+    size_t cdata = std::string_view::npos;
+    size_t pi = std::string_view::npos;
+    const auto note = [&](size_t at) {
+        if (text.compare(at, 4, "<!--") == 0)
+            comment = at;
+        else if (text.compare(at, 9, "<![CDATA[") == 0)
+            cdata = at;
+        else if (text[at + 1] == '?')
+            pi = at;
+    };
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Real answers hold none of them: look for "<!" and "<?" sixteen
+    // positions at a time.
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i bang = _mm_set1_epi8('!');
+    const __m128i question = _mm_set1_epi8('?');
+    for (; i + 17 <= text.size(); i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i + 1));
+        const __m128i hit = _mm_and_si128(_mm_cmpeq_epi8(a, lt), _mm_or_si128(_mm_cmpeq_epi8(b, bang), _mm_cmpeq_epi8(b, question)));
+        for (unsigned mask = unsigned(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
+            note(i + size_t(__builtin_ctz(mask)));
+    }
+#endif
+    for (; i + 1 < text.size(); ++i) {
+        if (text[i] == '<' && (text[i + 1] == '!' || text[i + 1] == '?'))
+            note(i);
+    }
+    const auto closed = [&](size_t opener, size_t skip, std::string_view end) {
+        return opener == std::string_view::npos || text.find(end, opener + skip) != std::string_view::npos;
+    };
+    return closed(comment, 4, "-->") && closed(cdata, 9, "]]>") && closed(pi, 2, "?>");
+}
+
+// Repaired text ready to be parsed, with its outline.
+struct Piece
+{
+    std::string text;
+    XmlOutline outline;
+};
+
+Piece repairedPiece(std::string text)
+{
+    const XmlRepair repair(text);
+    Piece piece;
+    piece.outline = repair.outline();
+    piece.text = repair.changesNothing() ? std::move(text) : repair.repaired();
+    return piece;
+}
+
+// Parses pieces and extracts their records, in order, on a helper thread
+// when the machine has a second core, on the caller's otherwise.
+class PieceReader
+{
+public:
+    PieceReader(std::string_view elinkBase, const EfetchStreamReader::Sink &sink)
+        : m_elinkBase(elinkBase)
+        , m_sink(sink)
+    {
+    }
+    ~PieceReader() { stop(); }
+
+    void add(Piece piece, bool last)
+    {
+        if (!m_helper.joinable() && (last || std::thread::hardware_concurrency() < 2)) {
+            read(piece);
+            return;
+        }
+        if (!m_helper.joinable())
+            m_helper = std::jthread([this](std::stop_token stop) { run(stop); });
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_queue.size() < kQueuedPieces; });
+        m_queue.push_back(std::move(piece));
+        m_changed.notify_all();
+    }
+
+    // Returns once every piece added was read.
+    void finish()
+    {
+        if (!m_helper.joinable())
+            return;
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_queue.empty() && !m_busy; });
+        lock.unlock();
+        stop();
+    }
+
+    // Drops the pieces still waiting and ends the helper.
+    void stop()
+    {
+        if (!m_helper.joinable())
+            return;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.clear();
+        }
+        m_helper.request_stop();
+        m_helper.join();
+        m_helper = std::jthread();
+    }
+
+    qsizetype records() const { return m_records; }
+
+private:
+    void run(std::stop_token stop)
+    {
+        std::unique_lock lock(m_mutex);
+        while (m_changed.wait(lock, stop, [&] { return !m_queue.empty(); })) {
+            Piece piece = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_busy = true;
+            m_changed.notify_all();
+            lock.unlock();
+            read(piece);
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    void read(Piece &piece)
+    {
+        forEachContentNode(piece.text.data(), piece.outline, m_tree, [&](pugi::xml_node node) {
+            if (!isRecordNode(node))
+                return;
+            m_sink(articleForNode(node, m_elinkBase, m_builder));
+            ++m_records;
+        });
+    }
+
+    std::string_view m_elinkBase;
+    const EfetchStreamReader::Sink &m_sink;
+    pugi::xml_document m_tree;
+    ArticleRecord::Builder m_builder;
+    qsizetype m_records = 0;
+
+    std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    std::deque<Piece> m_queue;
+    bool m_busy = false;
+    std::jthread m_helper; // last, so it ends before the rest goes
+};
+
+} // namespace
+
+class EfetchStreamReader::Impl
+{
+public:
+    Impl(std::string elinkBase, Sink sink, size_t maxBytes, size_t pieceBytes)
+        : m_elinkBase(std::move(elinkBase))
+        , m_sink(std::move(sink))
+        , m_maxBytes(maxBytes)
+        , m_pieceBytes(std::max(pieceBytes, size_t(1)))
+    {
+        start();
+    }
+
+    void append(std::string_view bytes)
+    {
+        m_total += bytes.size();
+        if (m_stage == Stage::Failed)
+            return;
+        if (m_total > m_maxBytes || !m_utf8.append(bytes)) {
+            fail();
+            return;
+        }
+        if (m_stage == Stage::Done)
+            return;
+        m_text.append(bytes);
+        replaceEntities(false);
+        advance(false);
+    }
+
+    qsizetype finish()
+    {
+        if (m_stage != Stage::Failed && !m_utf8.finish())
+            fail();
+        if (m_stage != Stage::Failed && m_stage != Stage::Done) {
+            replaceEntities(true);
+            advance(true);
+        }
+        m_pieces->finish();
+        if (m_total > m_maxBytes)
+            return 0;
+        if (!m_utf8.finish())
+            return -1;
+        return m_stage == Stage::Done ? m_pieces->records() : 0;
+    }
+
+    void start()
+    {
+        m_pieces.reset();
+        m_pieces = std::make_unique<PieceReader>(m_elinkBase, m_sink);
+        m_stage = Stage::SeekingDeclaration;
+        m_utf8.reset();
+        m_total = 0;
+        m_text.clear();
+        m_replaced = 0;
+        m_searched = 0;
+        m_root.clear();
+        m_childEndTag.clear();
+        m_childSearched = 0;
+        m_nextCut = 0;
+        m_cutSearched = 0;
+    }
+
+private:
+    enum class Stage {
+        SeekingDeclaration, // no "<?xml" yet: only the last few bytes are kept
+        Prolog,             // m_text starts at "<?xml"
+        Content,            // m_text starts between two children of the document element
+        Whole,              // m_text starts at "<?xml" and is read when it ends
+        Done,               // the envelope has ended: the rest is only checked
+        Failed,             // too large, not UTF-8, or no document
+    };
+
+    void fail()
+    {
+        m_stage = Stage::Failed;
+        m_pieces->stop();
+        m_text = std::string();
+    }
+
+    // Replaces the entities in the bytes not yet scanned; with `final`, up to the end.
+    void replaceEntities(bool final)
+    {
+        char *const raw = m_text.data() + m_replaced;
+        const size_t rawSize = m_text.size() - m_replaced;
+        const EntityReplacement done =
+            final ? EntityReplacement{replaceResponseEntities(raw, rawSize), rawSize} : replaceResponseEntitiesSoFar(raw, rawSize);
+        if (done.written != done.consumed)
+            std::memmove(raw + done.written, raw + done.consumed, rawSize - done.consumed);
+        m_text.resize(m_text.size() - (done.consumed - done.written));
+        m_replaced += done.written;
+    }
+
+    std::string_view replacedText() const { return {m_text.data(), m_replaced}; }
+
+    // Drops the first `n` bytes of m_text; offsets into it move along.
+    void dropFront(size_t n)
+    {
+        m_text.erase(0, n);
+        m_replaced -= n;
+        m_searched = m_searched > n ? m_searched - n : 0;
+        m_cutSearched = m_cutSearched > n ? m_cutSearched - n : 0;
+    }
+
+    void advance(bool final)
+    {
+        if (m_stage == Stage::SeekingDeclaration) {
+            const size_t at = replacedText().find(kDeclaration);
+            if (at == std::string_view::npos) {
+                if (final)
+                    fail();
+                else if (m_replaced >= kDeclaration.size())
+                    dropFront(m_replaced - (kDeclaration.size() - 1));
+                return;
+            }
+            dropFront(at);
+            m_stage = Stage::Prolog;
+        }
+
+        const std::string_view closingTag = kEfetchClosingTag;
+        const size_t close = findResponseText(replacedText(), closingTag, m_searched);
+        if (close == std::string_view::npos) {
+            if (final) {
+                fail();
+                return;
+            }
+            m_searched = std::max(m_searched, m_replaced >= closingTag.size() ? m_replaced - (closingTag.size() - 1) : 0);
+            if (m_stage == Stage::Prolog)
+                readProlog();
+            if (m_stage == Stage::Content)
+                cutPieces();
+            return;
+        }
+
+        // The envelope is complete: the rest of the answer is only checked.
+        m_text.resize(close + closingTag.size());
+        m_replaced = m_text.size();
+        if (m_stage == Stage::Content)
+            m_pieces->add(repairedPiece(rootStartTag() + m_text), true);
+        else
+            m_pieces->add(repairedPiece(std::move(m_text)), true);
+        m_text = std::string();
+        m_stage = Stage::Done;
+    }
+
+    std::string rootStartTag() const { return "<" + m_root + ">"; }
+    std::string rootEndTag() const { return "</" + m_root + ">"; }
+
+    // Takes the prolog as final when the repair keeps it as it is.
+    void readProlog()
+    {
+        const std::string_view text = replacedText();
+        const size_t tag = findStartTag(text, 0);
+        const size_t tagEnd = tag == std::string_view::npos ? tag : text.find('>', tag);
+        if (tagEnd == std::string_view::npos) {
+            // Real prologs are short; a long one is read with the rest.
+            if (text.size() > kLongestProlog)
+                m_stage = Stage::Whole;
+            return;
+        }
+        const std::string_view root = nameAt(text, tag + 1);
+        const size_t contentBegin = tagEnd + 1;
+        const XmlRepair prolog(std::string(text.substr(0, contentBegin)).append("</").append(root).append(">"));
+        if (!prolog.changesNothing() || !prolog.outline().hasRoot || prolog.outline().contentBegin != contentBegin) {
+            m_stage = Stage::Whole;
+            return;
+        }
+        m_root = root;
+        dropFront(contentBegin);
+        m_stage = Stage::Content;
+        m_nextCut = m_pieceBytes;
+    }
+
+    void cutPieces()
+    {
+        while (true) {
+            const std::string_view text = replacedText();
+            if (m_childEndTag.empty()) {
+                const size_t first = findStartTag(text, m_childSearched);
+                if (first == std::string_view::npos || first + 1 + nameAt(text, first + 1).size() == text.size()) {
+                    m_childSearched = std::min(first, text.size() - std::min(text.size(), size_t(1)));
+                    return;
+                }
+                m_childEndTag = "</" + std::string(nameAt(text, first + 1)) + ">";
+            }
+            if (text.size() < m_nextCut)
+                return;
+            const size_t from = std::max(m_nextCut - std::min(m_nextCut, m_childEndTag.size()), m_cutSearched);
+            const size_t at = findResponseText(text, m_childEndTag, from);
+            if (at == std::string_view::npos) {
+                m_cutSearched = std::max(from, text.size() - std::min(text.size(), m_childEndTag.size() - 1));
+                return;
+            }
+            const size_t cut = at + m_childEndTag.size();
+            std::optional<Piece> piece = pieceBefore(cut);
+            if (!piece) {
+                // Not a safe cut. Trying again only after the text has
+                // doubled keeps hostile input linear.
+                m_nextCut = 2 * cut;
+                return;
+            }
+            m_pieces->add(std::move(*piece), false);
+            dropFront(cut);
+            m_nextCut = m_pieceBytes;
+        }
+    }
+
+    // The repaired piece before `cut`, when the cut is safe.
+    std::optional<Piece> pieceBefore(size_t cut)
+    {
+        const std::string_view content = replacedText().substr(0, cut);
+        if (!openersAreClosed(content) || findResponseText(content, "</" + m_root, 0) != std::string_view::npos)
+            return std::nullopt;
+        const std::string endTag = rootEndTag();
+        std::string text = rootStartTag();
+        text.reserve(text.size() + content.size() + kMarker.size() + endTag.size());
+        text.append(content).append(kMarker).append(endTag);
+        Piece piece = repairedPiece(std::move(text));
+        XmlOutline &outline = piece.outline;
+        const size_t markerBegin = outline.contentEnd - std::min(outline.contentEnd, kMarker.size());
+        const size_t children = outline.childEnds.size();
+        if (!outline.hasRoot || std::string_view(piece.text).substr(markerBegin, kMarker.size()) != kMarker
+            || markerBegin < outline.contentBegin || children < 2 || outline.childEnds[children - 1] != outline.contentEnd
+            || outline.childEnds[children - 2] != markerBegin)
+            return std::nullopt;
+        outline.childEnds.pop_back();
+        outline.contentEnd = markerBegin;
+        return piece;
+    }
+
+    const std::string m_elinkBase;
+    const Sink m_sink;
+    const size_t m_maxBytes;
+    const size_t m_pieceBytes;
+
+    Stage m_stage = Stage::SeekingDeclaration;
+    Utf8Validator m_utf8;
+    size_t m_total = 0;
+    // The answer from where the next piece begins: [0, m_replaced) with the
+    // entities replaced, then bytes still to be scanned for them.
+    std::string m_text;
+    size_t m_replaced = 0;
+    size_t m_searched = 0;    // the closing tag does not begin before this
+    std::string m_root;       // the document element's name, once the prolog is read
+    std::string m_childEndTag; // where cuts are looked for: the end tag of its first child
+    size_t m_childSearched = 0; // no start tag of a child begins before this
+    size_t m_nextCut = 0;     // no cut is tried before this size
+    size_t m_cutSearched = 0; // no cut candidate begins before this
+    std::unique_ptr<PieceReader> m_pieces;
+};
+
+EfetchStreamReader::EfetchStreamReader(std::string elinkBase, Sink sink, size_t maxBytes, size_t pieceBytes)
+    : d(std::make_unique<Impl>(std::move(elinkBase), std::move(sink), maxBytes, pieceBytes))
+{
+}
+
+EfetchStreamReader::~EfetchStreamReader() = default;
+
+void EfetchStreamReader::append(std::string_view bytes)
+{
+    d->append(bytes);
+}
+
+qsizetype EfetchStreamReader::finish()
+{
+    return d->finish();
+}
+
+void EfetchStreamReader::reset()
+{
+    d->start();
+}
