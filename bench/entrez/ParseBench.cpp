@@ -99,6 +99,7 @@ int main(int argc, char *argv[])
     int runs = 5;
     int articles = 10000;
     bool withStressRecord = false;
+    QString writeTo;
     QString dir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch");
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
@@ -107,10 +108,12 @@ int main(int argc, char *argv[])
             articles = args[++i].toInt();
         else if (args[i] == QLatin1String("--data") && i + 1 < args.size())
             dir = args[++i];
+        else if (args[i] == QLatin1String("--write") && i + 1 < args.size())
+            writeTo = args[++i];
         else if (args[i] == QLatin1String("--with-stress-record"))
             withStressRecord = true;
         else {
-            std::fprintf(stderr, "usage: vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR]\n");
+            std::fprintf(stderr, "usage: vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR] [--write FILE]\n");
             return 2;
         }
     }
@@ -121,6 +124,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     const std::string answer = buildAnswer(records, articles);
+    if (!writeTo.isEmpty()) {
+        std::ofstream(writeTo.toStdString(), std::ios::binary) << answer;
+        return 0;
+    }
     const std::string elinkBase = elinkBaseUrl(Endpoints());
     std::printf("answer: %d articles from %zu distinct real records, %.1f MB; best of %d runs\n", articles, records.size(),
                 double(answer.size()) / 1e6, runs);

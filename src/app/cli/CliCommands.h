@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,11 @@ class ArticleRecord;
 // Reads a whole file, or standard input for "-". On failure prints a one-line
 // error to standard error and returns nothing.
 std::optional<QByteArray> readCliInput(const QString &path);
+// Opens a file, or standard input for "-", to be read unbuffered; on failure
+// prints a one-line error to standard error.
+bool openCliInput(const QString &path, QFile &file);
+// Prints the one-line error for a failed read of `file`.
+void reportReadError(const QString &path, const QFile &file);
 void writeStdout(const QByteArray &bytes);
 void writeStderrLine(const QString &line);
 

@@ -4,9 +4,15 @@
 
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
+#include "entrez/EfetchStream.h"
+
+#include <QFile>
+
+#include <cstdio>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -44,6 +50,37 @@ void appendJsonString(std::string &out, std::string_view text)
     }
     out.push_back('"');
 }
+
+// JSON lines held until the answer is known to be good, then written out at
+// once. The text goes into large blocks that are allocated once each, not
+// per record.
+class JsonLinesBuffer
+{
+public:
+    void append(const ArticleRecord &record)
+    {
+        if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < kHeadroom) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(kBlockBytes);
+        }
+        appendRecordJson(m_blocks.back(), record);
+    }
+
+    bool writeTo(FILE *out) const
+    {
+        for (const std::string &block : m_blocks) {
+            if (std::fwrite(block.data(), 1, block.size(), out) != block.size())
+                return false;
+        }
+        return std::fflush(out) == 0;
+    }
+
+private:
+    static constexpr size_t kBlockBytes = size_t(4) << 20;
+    // Room left for one more record; a larger one grows its block.
+    static constexpr size_t kHeadroom = size_t(256) << 10;
+    std::vector<std::string> m_blocks;
+};
 
 } // namespace
 
@@ -107,22 +144,29 @@ QList<CliExample> EfetchCommand::examples() const
 int EfetchCommand::run(const CliParsedArguments &arguments) const
 {
     const QString path = arguments.positional().constFirst();
-    std::optional<QByteArray> bytes = readCliInput(path);
-    if (!bytes)
+    QFile file;
+    if (!openCliInput(path, file))
         return 1;
-    ArticleList articles;
-    if (appendArticlesFromBytes(std::move(*bytes), articles, elinkBaseUrl(Endpoints())) < 0) {
+    // The answer is read a chunk at a time and never held whole.
+    JsonLinesBuffer out;
+    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&out](ArticleRecord &&record) { out.append(record); });
+    constexpr qint64 kChunkBytes = qint64(1) << 18;
+    std::vector<char> chunk(kChunkBytes);
+    while (true) {
+        const qint64 n = file.read(chunk.data(), kChunkBytes);
+        if (n < 0) {
+            reportReadError(path, file);
+            return 1;
+        }
+        if (n == 0)
+            break;
+        reader.append(std::string_view(chunk.data(), size_t(n)));
+    }
+    const qsizetype records = reader.finish();
+    if (records < 0) {
         writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
     }
-    std::string out;
-    for (const ArticleRecord &record : articles) {
-        appendRecordJson(out, record);
-        if (out.size() > (size_t(1) << 20)) {
-            writeStdout(QByteArray::fromStdString(out));
-            out.clear();
-        }
-    }
-    writeStdout(QByteArray::fromStdString(out));
-    return 0;
+    // Without records, whatever reached the buffer did not count.
+    return records == 0 || out.writeTo(stdout) ? 0 : 1;
 }
