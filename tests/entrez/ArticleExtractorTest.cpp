@@ -362,6 +362,16 @@ private slots:
         run(QStringLiteral("-"), "<?xml version=\"1.0\"?><PubmedArticleSet>\n</PubmedArticleSet>");
         QCOMPARE(cli.exitCode(), 0);
         QVERIFY(cli.readAllStandardOutput().isEmpty());
+
+        // Records of a long answer are read before its end, but the end
+        // decides: no closing tag, or a bad last byte, and none is printed.
+        const QByteArray large = readData(QStringLiteral("pubmed_result_93_articles.xml"));
+        run(QStringLiteral("-"), large.left(large.lastIndexOf("</PubmedArticleSet>")));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(cli.readAllStandardOutput().isEmpty());
+        run(QStringLiteral("-"), large + "\xC3");
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY(cli.readAllStandardOutput().isEmpty());
     }
 };
 
