@@ -365,7 +365,7 @@ private slots:
 
         // Records of a long answer are read before its end, but the end
         // decides: no closing tag, or a bad last byte, and none is printed.
-        const QByteArray large = readData(QStringLiteral("pubmed_result_93_articles.xml"));
+        READ_TEST_DATA(large, kDataDir + QStringLiteral("pubmed_result_93_articles.xml"));
         run(QStringLiteral("-"), large.left(large.lastIndexOf("</PubmedArticleSet>")));
         QCOMPARE(cli.exitCode(), 0);
         QVERIFY(cli.readAllStandardOutput().isEmpty());

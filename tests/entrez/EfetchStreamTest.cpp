@@ -1,9 +1,9 @@
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
 #include "entrez/Utf8.h"
+#include "TestData.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 namespace {
@@ -121,9 +121,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         for (const QString &name : QDir(kDataDir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name)) {
-            QFile file(kDataDir + name);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QTest::newRow(qPrintable(name)) << file.readAll();
+            READ_TEST_DATA(bytes, kDataDir + name);
+            QTest::newRow(qPrintable(name)) << bytes;
         }
         QTest::newRow("comment across records") << answer("<!-- ", " -->");
         QTest::newRow("comment never closed") << answer("<!-- ");
