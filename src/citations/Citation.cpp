@@ -51,13 +51,13 @@ void appendJournalPieces(Utf8Text &out, const ArticleRecord &article)
 
 QString doiUrl(const ArticleRecord &article, const QString &doiOrigin)
 {
-    return doiOrigin + QLatin1Char('/') + textOf(article.utf8(Key::Doi));
+    return doiOrigin + QLatin1Char('/') + encodedDoiPath(textOf(article.utf8(Key::Doi)));
 }
 
 RichText doiRun(const ArticleRecord &article, const QString &doiOrigin)
 {
     RichText run;
-    run.appendLink(textOf(article.utf8(Key::Doi)), encodedLinkUrl(doiUrl(article, doiOrigin)));
+    run.appendLink(textOf(article.utf8(Key::Doi)), doiUrl(article, doiOrigin));
     return run;
 }
 

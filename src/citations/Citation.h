@@ -27,9 +27,8 @@ RichText urlAStringForArticle(const ArticleRecord &article);
 // The DOI as one run linked to the DOI URL; the run shows the DOI, not the URL.
 RichText urlDOIStringForArticle(const ArticleRecord &article, const Endpoints &endpoints);
 
-// The resolver origin, "/" and the DOI unchanged, as text. Link runs carry
-// encodedLinkUrl() of this, which differs only for a DOI that is not valid
-// URL text.
+// The resolver origin, "/" and the DOI as a URL path (encodedDoiPath()): the
+// URL that DOI links, copied or double-clicked, lead to.
 QString doiUrlForArticle(const ArticleRecord &article, const Endpoints &endpoints);
 
 // The rich citations of the given rows of `articles`, taken in ascending row

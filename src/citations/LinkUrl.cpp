@@ -25,6 +25,28 @@ bool mayStandInUrl(char c)
     }
 }
 
+// Characters a URL path segment holds unescaped, and "/" between segments.
+bool mayStandInPath(char c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    switch (c) {
+    case '-': case '.': case '_': case '~':
+    case '!': case '$': case '&': case '\'': case '(': case ')':
+    case '*': case '+': case ',': case ';': case '=':
+    case ':': case '@': case '/':
+        return true;
+    default:
+        return false;
+    }
+}
+
+void appendPercentEncoded(QByteArray &out, unsigned char byte)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out.append('%').append(kHex[byte >> 4]).append(kHex[byte & 0xF]);
+}
+
 char asciiAt(const QString &text, qsizetype i)
 {
     const char16_t c = text[i].unicode();
@@ -64,17 +86,28 @@ QString encodedLinkUrl(const QString &urlText)
     // Nearly every link is already well formed; hand it back without copying.
     if (keepsEveryCharacter(urlText))
         return urlText;
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const QByteArray bytes = urlText.toUtf8();
     QByteArray encoded;
     encoded.reserve(bytes.size() * 3);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (keepsCharacter(bytes, i)) {
+        if (keepsCharacter(bytes, i))
             encoded.append(bytes[i]);
-        } else {
-            const auto byte = static_cast<unsigned char>(bytes[i]);
-            encoded.append('%').append(kHex[byte >> 4]).append(kHex[byte & 0xF]);
-        }
+        else
+            appendPercentEncoded(encoded, static_cast<unsigned char>(bytes[i]));
+    }
+    return QString::fromLatin1(encoded);
+}
+
+QString encodedDoiPath(const QString &doi)
+{
+    const QByteArray bytes = doi.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(bytes.size() * 3);
+    for (const char c : bytes) {
+        if (mayStandInPath(c))
+            encoded.append(c);
+        else
+            appendPercentEncoded(encoded, static_cast<unsigned char>(c));
     }
     return QString::fromLatin1(encoded);
 }

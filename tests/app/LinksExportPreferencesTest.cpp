@@ -155,6 +155,38 @@ private slots:
         QCOMPARE(opened(h), QStringList{h.services.endpoints.doiOrigin() + QLatin1Char('/')});
     }
 
+    // A real Wiley DOI holding "#" and angle brackets (cited by PMID 28786991
+    // of the test data, here given to that record) reaches the resolver
+    // whole, whether double-clicked or copied.
+    void doiLinksCarryTheWholeDoi()
+    {
+        AppHarness h;
+        h.server.serveEsearch(1);
+        QByteArray answer = FakeEutilsServer::efetchAnswer({QStringLiteral("28786991")});
+        QVERIFY(answer.contains(">10.1371/journal.pone.0180707<"));
+        answer.replace(">10.1371/journal.pone.0180707<", ">10.1002/(SICI)1097-0274(199601)29:1&lt;23::AID-AJIM4&gt;3.0.CO;2-#<");
+        h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::xml(answer));
+        AppController &c = h.start();
+        h.search(QStringLiteral("sici"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 1);
+        const QString doi = c.getArticleList()[0].text(ArticleRecord::Key::Doi);
+        QCOMPARE(doi, QStringLiteral("10.1002/(SICI)1097-0274(199601)29:1<23::AID-AJIM4>3.0.CO;2-#"));
+        const QString encoded = h.services.endpoints.doiOrigin()
+            + QStringLiteral("/10.1002/(SICI)1097-0274(199601)29:1%3C23::AID-AJIM4%3E3.0.CO;2-%23");
+
+        doubleClickRow(h, 0);
+        QCOMPARE(opened(h), QStringList{encoded});
+        QVERIFY(!h.opener.opened[0].hasFragment());
+        QCOMPARE(h.opener.opened[0].path(QUrl::FullyDecoded), QLatin1Char('/') + doi);
+
+        table(h)->setFocus();
+        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+        QVERIFY2(copied->html().contains(QStringLiteral("href=\"") + encoded + QLatin1Char('"')), qPrintable(copied->html()));
+        QVERIFY(copied->data(QStringLiteral("text/rtf")).contains("HYPERLINK \"" + encoded.toLatin1() + '"'));
+    }
+
     void doubleClickOutsideTheRowsDoesNothing()
     {
         AppHarness h;

@@ -215,6 +215,42 @@ private slots:
         QVERIFY(url.isEmpty() || QUrl(encoded, QUrl::StrictMode).isValid());
     }
 
+    // The resolver gets the whole DOI: what a URL path may not hold is
+    // encoded, so nothing is cut off as a fragment or a query.
+    void doiUrlCarriesTheWholeDoi_data()
+    {
+        QTest::addColumn<QString>("doi");
+        QTest::addColumn<QString>("path");
+        // Real DOIs: the Wiley SICI one of PMID 28786991 in the test data, and
+        // one whose parentheses a path allows.
+        QTest::newRow("SICI with # and angle brackets") << QStringLiteral("10.1002/(SICI)1097-0274(199601)29:1<23::AID-AJIM4>3.0.CO;2-#")
+                                                        << QStringLiteral("/10.1002/(SICI)1097-0274(199601)29:1%3C23::AID-AJIM4%3E3.0.CO;2-%23");
+        QTest::newRow("parentheses stay") << QStringLiteral("10.1016/0005-2795(76)90109-4")
+                                          << QStringLiteral("/10.1016/0005-2795(76)90109-4");
+        // Hand-made: each character that would cut or change the path.
+        QTest::newRow("question mark") << QStringLiteral("10.1000/a?b=c") << QStringLiteral("/10.1000/a%3Fb=c");
+        QTest::newRow("percent, even before hex digits") << QStringLiteral("10.1000/50%2Fx") << QStringLiteral("/10.1000/50%252Fx");
+        QTest::newRow("space and quote") << QStringLiteral("10.1000/a \"b\"") << QStringLiteral("/10.1000/a%20%22b%22");
+        QTest::newRow("brackets, backslash, non-ASCII") << QStringLiteral("10.1000/[x]\\é") << QStringLiteral("/10.1000/%5Bx%5D%5C%C3%A9");
+    }
+    void doiUrlCarriesTheWholeDoi()
+    {
+        QFETCH(QString, doi);
+        QFETCH(QString, path);
+        Fields fields;
+        fields.doi = doi;
+        const ArticleRecord article = recordOf(fields);
+        const QString url = doiUrlForArticle(article, Endpoints());
+        QCOMPARE(url, QStringLiteral("https://doi.org") + path);
+        QCOMPARE(urlDOIStringForArticle(article, Endpoints()).runs(), (QList<RichTextRun>{{doi, url}}));
+        const QUrl parsed(url, QUrl::StrictMode);
+        QVERIFY(parsed.isValid());
+        QVERIFY(!parsed.hasFragment() && !parsed.hasQuery());
+        QCOMPARE(parsed.path(QUrl::FullyDecoded), QLatin1Char('/') + doi);
+        // Encoding it again for a link changes nothing.
+        QCOMPARE(::encodedLinkUrl(url), url);
+    }
+
     // A DOI or hyperlink that is not valid URL text still gives its citation:
     // the link carries the encoded URL, the text and plain citation the DOI.
     void linksThatAreNotUrls()
@@ -223,7 +259,7 @@ private slots:
         fields.doi = QStringLiteral("10.1000/a b<c>");
         ArticleRecord article = recordOf(fields);
         QVERIFY(citationStringForArticle(article).endsWith("\nDOI: " + fields.doi));
-        QCOMPARE(doiUrlForArticle(article, Endpoints()), "https://doi.org/" + fields.doi);
+        QCOMPARE(doiUrlForArticle(article, Endpoints()), QStringLiteral("https://doi.org/10.1000/a%20b%3Cc%3E"));
         QCOMPARE(linkRuns(citationAStringForArticle(article, Endpoints())),
                  (QList<RichTextRun>{{fields.doi, QStringLiteral("https://doi.org/10.1000/a%20b%3Cc%3E")}}));
 
