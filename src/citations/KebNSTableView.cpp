@@ -48,6 +48,12 @@ void KebNSTableView::mousePressEvent(QMouseEvent *event)
 
 void KebNSTableView::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    // Only the primary button opens links; a right or middle double-click
+    // opens nothing.
+    if (event->button() != Qt::LeftButton) {
+        QTableView::mouseDoubleClickEvent(event);
+        return;
+    }
     m_clickedRow = indexAt(event->position().toPoint()).row();
     QTableView::mouseDoubleClickEvent(event);
     // The first click of a double-click narrows a selection to the clicked row;

@@ -187,6 +187,27 @@ private slots:
         QVERIFY(copied->data(QStringLiteral("text/rtf")).contains("HYPERLINK \"" + encoded.toLatin1() + '"'));
     }
 
+    void onlyTheLeftButtonOpensLinks_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("left") << Qt::LeftButton << 1;
+        QTest::newRow("right") << Qt::RightButton << 0;
+        QTest::newRow("middle") << Qt::MiddleButton << 0;
+    }
+    void onlyTheLeftButtonOpensLinks()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(int, opened);
+        AppHarness h;
+        if (!load(h, 3))
+            return;
+        table(h)->selectRow(1);
+        const QRect rect = table(h)->visualRect(table(h)->model()->index(1, 1));
+        QTest::mouseDClick(table(h)->viewport(), button, {}, rect.center());
+        QCOMPARE(h.opener.opened.size(), opened);
+    }
+
     void doubleClickOutsideTheRowsDoesNothing()
     {
         AppHarness h;
