@@ -479,6 +479,7 @@ void AppController::showPreferencePanel()
     if (!preferenceController) {
         preferenceController = std::make_unique<PreferenceController>(*m_services.preferences, *m_services.urlOpener,
                                                                       m_services.endpoints);
+        preferenceController->setUpdateCheckOffered(m_services.updateSource == UpdateSource::VersionPage);
     }
     preferenceController->showWindow();
 }
@@ -487,6 +488,15 @@ void AppController::showPreferencePanel()
 
 void AppController::checkForUpdates()
 {
+    if (m_services.updateSource == UpdateSource::PackageManager) {
+        if (!m_startupUpdateCheck)
+            m_services.alerts->run({Alert::Style::Informational, AppMessages::VersionCheckTitle,
+                                    AppMessages::VersionCheckTitle, AppMessages::UpdatesByPackageManager,
+                                    {SearchMessages::OK}},
+                                   mainWindow);
+        m_startupUpdateCheck = false;
+        return;
+    }
     QString reason;
     const UpdateCheckOutcome outcome =
         checkPublishedVersion(*m_services.reachability, *m_fetcher, m_services.endpoints, &reason);

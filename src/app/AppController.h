@@ -4,6 +4,7 @@
 #include "app/ArticleTableModel.h"
 #include "app/UrlOpener.h"
 #include "common/Endpoints.h"
+#include "common/UpdateSource.h"
 #include "citations/RichText.h"
 #include "entrez/ArticleRecord.h"
 #include "preferences/PreferenceStore.h"
@@ -45,6 +46,7 @@ struct AppServices
     AlertPresenter *alerts = nullptr;
     UrlOpener *urlOpener = nullptr;
     int networkTimeoutMs = kNetworkTimeoutMs;
+    UpdateSource updateSource = UpdateSource::VersionPage;
 };
 
 // The main controller: owns the main window, the state of the current search,

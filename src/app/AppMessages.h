@@ -10,6 +10,9 @@ inline QString articlesSelected(int count)
 }
 inline const QString VersionCheckTitle = QStringLiteral("Version Check");
 inline const QString CurrentVersion = QStringLiteral("You have the current version");
+inline const QString UpdatesByPackageManager =
+    QStringLiteral("This copy of Vexmoor was installed by a system package: its updates come through your "
+                   "system's package manager.");
 inline const QString NewVersion = QStringLiteral("There is a new version available\nDownload it now?");
 inline QString versionNotChecked(const QString &reason)
 {

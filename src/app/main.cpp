@@ -7,6 +7,13 @@
 #include <QApplication>
 #include <QIcon>
 
+// A build made for a system package leaves updates to the package manager.
+#ifdef VEXMOOR_UPDATES_BY_PACKAGE_MANAGER
+constexpr UpdateSource kUpdateSource = UpdateSource::PackageManager;
+#else
+constexpr UpdateSource kUpdateSource = UpdateSource::VersionPage;
+#endif
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -17,7 +24,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vexmoor.png")));
 
     PreferenceStore &preferences = PreferenceStore::standard();
-    registerDefaultPreferences(preferences);
+    registerDefaultPreferences(preferences, kUpdateSource);
 
     SystemReachability reachability;
     MessageBoxAlertPresenter alerts;
@@ -26,7 +33,8 @@ int main(int argc, char *argv[])
                                .endpoints = Endpoints(), // the real services
                                .reachability = &reachability,
                                .alerts = &alerts,
-                               .urlOpener = &urlOpener};
+                               .urlOpener = &urlOpener,
+                               .updateSource = kUpdateSource};
 
     AppController controller(services);
     controller.awakeFromNib();

@@ -60,6 +60,7 @@ void PreferenceController::windowDidLoad()
     thisManyNSTextField->setText(QString::number(thisMany()));
     urlWarningNumberNSTextField->setText(QString::number(urlWarningNumber()));
     checkUpdatesOnStartupNSButton->setChecked(checkUpdatesOnStartup());
+    checkUpdatesOnStartupNSButton->setVisible(m_updateCheckOffered);
 }
 
 bool PreferenceController::windowShouldClose()

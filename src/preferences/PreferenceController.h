@@ -32,6 +32,9 @@ public:
 
     // Loads the window the first time, then brings it forward.
     void showWindow();
+    // Whether the window offers the update check at launch (not where the
+    // system's package manager brings updates). Set before the window shows.
+    void setUpdateCheckOffered(bool offered) { m_updateCheckOffered = offered; }
     // The window, or nullptr before it was first shown.
     QWidget *window() const { return m_window.get(); }
 
@@ -57,6 +60,7 @@ private:
     bool windowShouldClose();
 
     PreferenceStore &m_store;
+    bool m_updateCheckOffered = true;
     UrlOpener &m_urlOpener;
     Endpoints m_endpoints;
     std::unique_ptr<QWidget> m_window;

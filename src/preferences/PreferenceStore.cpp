@@ -77,14 +77,14 @@ void PreferenceStore::remove(const QString &key)
     m_settings->remove(key);
 }
 
-void registerDefaultPreferences(PreferenceStore &store)
+void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
 {
     store.registerDefaults({
         {PreferenceKeys::UseProxy, false},
         {PreferenceKeys::ProxyURL, kDefaultProxyURL},
         {PreferenceKeys::ThisMany, 20},
         {PreferenceKeys::UrlWarningNumber, 3},
-        {PreferenceKeys::UpdateCheckOnStart, true},
+        {PreferenceKeys::UpdateCheckOnStart, updates == UpdateSource::VersionPage},
     });
 }
 

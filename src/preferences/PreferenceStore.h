@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UpdateSource.h"
+
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -50,7 +52,9 @@ private:
 };
 
 // Registers the five preferences' defaults; done at every start.
-void registerDefaultPreferences(PreferenceStore &store);
+// The update check at launch is on by default only where the application
+// updates itself.
+void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates = UpdateSource::VersionPage);
 
 // The main controller's reading of the preferences: every call asks the store
 // anew, so nothing is ever cached.

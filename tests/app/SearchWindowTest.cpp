@@ -2,7 +2,9 @@
 
 #include "citations/KebNSTableView.h"
 #include "entrez/UpdateCheck.h"
+#include "preferences/PreferenceController.h"
 
+#include <QCheckBox>
 #include <QCollator>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -18,6 +20,8 @@ QString window(const QUrl &url)
     return query(url, "retstart") + QLatin1Char(',') + query(url, "retmax");
 }
 } // namespace
+
+Q_DECLARE_METATYPE(UpdateSource)
 
 class SearchWindowTest : public QObject
 {
@@ -461,6 +465,46 @@ private slots:
         QCOMPARE(texts(), alertsOfFirstManualCheck);
         QVERIFY(!c.startupUpdateCheck());
         QVERIFY(h.opener.opened.isEmpty());
+    }
+
+    // Where the system's package manager brings updates, the version page is
+    // never asked, even with the launch check turned on, the command says where
+    // updates come from, and Preferences does not offer the launch check.
+    void updatesByThePackageManager_data()
+    {
+        QTest::addColumn<UpdateSource>("source");
+        QTest::addColumn<bool>("checkByDefault");
+        QTest::addColumn<int>("versionRequests");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("stand-alone") << UpdateSource::VersionPage << true << 2 << "You have the current version";
+        QTest::newRow("system package") << UpdateSource::PackageManager << false << 0
+                                        << "This copy of Vexmoor was installed by a system package: its updates come "
+                                           "through your system's package manager.";
+    }
+    void updatesByThePackageManager()
+    {
+        QFETCH(UpdateSource, source);
+        QFETCH(bool, checkByDefault);
+        QFETCH(int, versionRequests);
+        QFETCH(QString, answer);
+        AppHarness h(true);
+        h.store.remove(PreferenceKeys::UpdateCheckOnStart);
+        registerDefaultPreferences(h.store, source);
+        QCOMPARE(h.store.boolean(PreferenceKeys::UpdateCheckOnStart), checkByDefault);
+        h.store.setBool(PreferenceKeys::UpdateCheckOnStart, true);
+        h.services.updateSource = source;
+        h.server.serveVersionPage("10");
+        AppController &c = h.start();
+        QVERIFY(h.alerts.shown.isEmpty());
+        c.checkForUpdates();
+        QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), versionRequests);
+        QCOMPARE(h.alerts.shown.size(), 1);
+        QCOMPARE(h.alerts.shown[0].informativeText, answer);
+        QVERIFY(h.opener.opened.isEmpty());
+        c.showPreferencePanel();
+        QWidget *preferences = c.preferences()->window();
+        auto *launchCheck = preferences->findChild<QCheckBox *>(QStringLiteral("checkUpdatesOnStartupNSButton"));
+        QCOMPARE(launchCheck->isVisibleTo(preferences), source == UpdateSource::VersionPage);
     }
 
     void updateAlertsAndTheDownload()
