@@ -21,6 +21,8 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins 
 hardening=false
 if [ "$mode" = test ]; then
   packages+=(xvfb xauth xdotool imagemagick)
+  # Readers of the exported files: bibutils (RIS, BibTeX), Biopython (MEDLINE), Python's csv.
+  packages+=(bibutils python3 python3-biopython)
   if [ "${CI:-false}" = true ]; then
     hardening=true
     packages+=(clang libclang-rt-14-dev)

@@ -1,0 +1,594 @@
+#include "CitationStyle.h"
+
+#include "citations/Citation.h"
+#include "common/Endpoints.h"
+#include "entrez/ArticleRecord.h"
+#include "export/ExportText.h"
+#include "export/PageRange.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+using Kind = Reference::Kind;
+
+// A citation being put together: plain runs, italic runs and the DOI link.
+// Plain text is held back until something else follows, so that the space a
+// part leaves for the next one can go when no part follows.
+class CitationText
+{
+public:
+    CitationText &operator<<(const QString &text)
+    {
+        m_pending += text;
+        return *this;
+    }
+    void italic(const QString &text)
+    {
+        flush();
+        m_text.append(text);
+    }
+    void link(const QString &text, const QString &url)
+    {
+        flush();
+        m_text.appendLink(text, url);
+    }
+    RichText richText()
+    {
+        while (m_pending.endsWith(u' '))
+            m_pending.chop(1);
+        flush();
+        return m_text;
+    }
+
+private:
+    void flush()
+    {
+        m_text.append(m_pending);
+        m_pending.clear();
+    }
+
+    RichText m_text;
+    QString m_pending;
+};
+
+bool endsSentence(const QString &text)
+{
+    return text.endsWith(u'.') || text.endsWith(u'?') || text.endsWith(u'!');
+}
+
+// The text with a full stop at its end unless it already ends a sentence.
+QString sentence(const QString &text)
+{
+    const QString line = singleLine(text);
+    return line.isEmpty() || endsSentence(line) ? line : line + QLatin1Char('.');
+}
+
+// An italic title followed by its full stop, which stays upright.
+void italicSentence(CitationText &out, const QString &title)
+{
+    const QString line = singleLine(title);
+    if (line.isEmpty())
+        return;
+    if (line.endsWith(u'?') || line.endsWith(u'!')) {
+        out.italic(line);
+        return;
+    }
+    out.italic(line.endsWith(u'.') ? line.chopped(1) : line);
+    out << QStringLiteral(".");
+}
+
+QString journalName(const Reference &r, bool preferAbbreviation)
+{
+    const QString abbreviation = singleLine(r.journalAbbreviation);
+    const QString full = singleLine(r.containerTitle);
+    if (preferAbbreviation)
+        return abbreviation.isEmpty() ? full : abbreviation;
+    return full.isEmpty() ? abbreviation : full;
+}
+
+// The year alone, or the date text when it holds no four-digit year.
+QString yearOf(const Reference &r)
+{
+    const QString year = r.year();
+    return year.isEmpty() ? singleLine(r.date) : year;
+}
+
+bool isPlainYear(const Reference &r)
+{
+    return singleLine(r.date) == r.year();
+}
+
+void appendDoi(CitationText &out, const Reference &r, const QString &prefix, const QString &suffix)
+{
+    const QString doi = singleLine(r.doi);
+    if (doi.isEmpty())
+        return;
+    out << prefix;
+    out.link(doi, doiLink(doi));
+    out << suffix;
+}
+
+void appendDoiUrl(CitationText &out, const Reference &r, const QString &suffix)
+{
+    const QString doi = singleLine(r.doi);
+    if (doi.isEmpty())
+        return;
+    out << QStringLiteral(" ");
+    out.link(QLatin1String(PublicAddresses::DoiResolver) + doi, doiLink(doi));
+    out << suffix;
+}
+
+// --- NLM and AMA: "Last Initials", a group set off by a semicolon ----------
+
+QString vancouverName(const ReferenceAuthor &a)
+{
+    const QString last = singleLine(a.last);
+    const QString initials = singleLine(a.initials);
+    return a.collective || initials.isEmpty() ? last : last + QLatin1Char(' ') + initials;
+}
+
+// All names, or with more than `limit` the first three and "et al".
+QString vancouverAuthors(const QList<ReferenceAuthor> &authors, qsizetype limit = 0)
+{
+    const bool shortened = limit > 0 && authors.size() > limit;
+    const qsizetype count = shortened ? 3 : authors.size();
+    QString text;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            text += authors[i].collective && !authors[i - 1].collective ? QLatin1String("; ") : QLatin1String(", ");
+        text += vancouverName(authors[i]);
+    }
+    if (shortened)
+        text += QLatin1String(", et al");
+    return text;
+}
+
+void appendAuthorSentence(CitationText &out, const QString &authors)
+{
+    if (!authors.isEmpty())
+        out << sentence(authors) + QLatin1Char(' ');
+}
+
+// "Publisher; Year" with whichever of the two is known.
+QString publisherAndYear(const Reference &r)
+{
+    QStringList parts{singleLine(r.publisher), yearOf(r)};
+    parts.removeAll(QString());
+    return parts.join(QLatin1String("; "));
+}
+
+void appendNlmSource(CitationText &out, const Reference &r)
+{
+    const QString pages = singleLine(r.pages);
+    if (r.kind != Kind::JournalArticle) {
+        if (r.kind == Kind::BookChapter && !singleLine(r.containerTitle).isEmpty())
+            out << QLatin1String("In: ") + sentence(r.containerTitle) + QLatin1Char(' ');
+        const QString imprint = publisherAndYear(r);
+        QStringList parts;
+        if (!imprint.isEmpty())
+            parts << imprint + QLatin1Char('.');
+        if (r.kind == Kind::BookChapter && !pages.isEmpty())
+            parts << QLatin1String("p. ") + pages + QLatin1Char('.');
+        out << parts.join(QLatin1Char(' '));
+        appendDoi(out, r, QStringLiteral(" doi: "), QStringLiteral("."));
+        return;
+    }
+    QStringList parts;
+    const QString journal = journalName(r, true);
+    if (!journal.isEmpty())
+        parts << sentence(journal);
+    QString date = singleLine(r.date);
+    if (isPlainYear(r) && r.monthNumber() > 0)
+        date += QLatin1Char(' ') + monthAbbreviation(r.monthNumber());
+    QString issue = singleLine(r.volume);
+    if (!singleLine(r.issue).isEmpty())
+        issue += QLatin1Char('(') + singleLine(r.issue) + QLatin1Char(')');
+    QString location = date;
+    if (!issue.isEmpty())
+        location += (location.isEmpty() ? QString() : QStringLiteral(";")) + issue;
+    if (!pages.isEmpty())
+        location += (location.isEmpty() ? QString() : QStringLiteral(":")) + pages;
+    if (!location.isEmpty())
+        parts << location + QLatin1Char('.');
+    out << parts.join(QLatin1Char(' '));
+    appendDoi(out, r, parts.isEmpty() ? QStringLiteral("doi: ") : QStringLiteral(" doi: "), QStringLiteral("."));
+}
+
+RichText nlm(const Reference &r)
+{
+    CitationText out;
+    appendAuthorSentence(out, vancouverAuthors(r.authors));
+    if (!singleLine(r.title).isEmpty())
+        out << sentence(r.title) + QLatin1Char(' ');
+    appendNlmSource(out, r);
+    QStringList ids;
+    if (!singleLine(r.pmid).isEmpty())
+        ids << QLatin1String("PMID: ") + singleLine(r.pmid);
+    if (!singleLine(r.pmcid).isEmpty())
+        ids << QLatin1String("PMCID: ") + singleLine(r.pmcid);
+    if (!ids.isEmpty())
+        out << QLatin1Char(' ') + ids.join(QLatin1String("; ")) + QLatin1Char('.');
+    return out.richText();
+}
+
+RichText ama(const Reference &r)
+{
+    CitationText out;
+    appendAuthorSentence(out, vancouverAuthors(r.authors, 6));
+    const QString pages = PageRange::fromMedlinePgn(singleLine(r.pages)).joined(QStringLiteral("-"));
+    const QString year = yearOf(r);
+    switch (r.kind) {
+    case Kind::Book:
+        italicSentence(out, r.title);
+        if (!publisherAndYear(r).isEmpty())
+            out << QLatin1Char(' ') + publisherAndYear(r) + QLatin1Char('.');
+        break;
+    case Kind::BookChapter: {
+        if (!singleLine(r.title).isEmpty())
+            out << sentence(r.title) + QLatin1Char(' ');
+        out << QStringLiteral("In: ");
+        italicSentence(out, r.containerTitle);
+        QString imprint = publisherAndYear(r);
+        if (!pages.isEmpty())
+            imprint += (imprint.isEmpty() ? QString() : QStringLiteral(":")) + pages;
+        if (!imprint.isEmpty())
+            out << QLatin1Char(' ') + imprint + QLatin1Char('.');
+        break;
+    }
+    case Kind::JournalArticle: {
+        if (!singleLine(r.title).isEmpty())
+            out << sentence(r.title) + QLatin1Char(' ');
+        italicSentence(out, journalName(r, true));
+        QString location = year;
+        QString issue = singleLine(r.volume);
+        if (!singleLine(r.issue).isEmpty())
+            issue += QLatin1Char('(') + singleLine(r.issue) + QLatin1Char(')');
+        if (!issue.isEmpty())
+            location += (location.isEmpty() ? QString() : QStringLiteral(";")) + issue;
+        if (!pages.isEmpty())
+            location += (location.isEmpty() ? QString() : QStringLiteral(":")) + pages;
+        if (!location.isEmpty())
+            out << QLatin1Char(' ') + location + QLatin1Char('.');
+        break;
+    }
+    }
+    appendDoi(out, r, QStringLiteral(" doi:"), QString());
+    return out.richText();
+}
+
+// --- APA ----------------------------------------------------------------------
+
+// "N. T." from the fore name ("Nkem T"; "Jean-Pierre" gives "J.-P."), or
+// from the initials when the fore name is not known.
+QString apaInitials(const ReferenceAuthor &a)
+{
+    const QString foreName = singleLine(a.foreName);
+    QString out;
+    if (foreName.isEmpty()) {
+        for (const QChar c : singleLine(a.initials)) {
+            if (!c.isLetter())
+                continue;
+            out += (out.isEmpty() ? QString() : QStringLiteral(" ")) + c + QLatin1Char('.');
+        }
+        return out;
+    }
+    bool wordStart = true;
+    for (const QChar c : foreName) {
+        if (c == u' ' || c == u'-') {
+            if (!out.isEmpty() && !wordStart)
+                out += c;
+            wordStart = true;
+            continue;
+        }
+        if (wordStart && c.isLetter())
+            out += c.toUpper() + QLatin1Char('.');
+        wordStart = false;
+    }
+    return out.trimmed();
+}
+
+QString apaName(const ReferenceAuthor &a)
+{
+    const QString initials = apaInitials(a);
+    return a.collective || initials.isEmpty() ? singleLine(a.last) : singleLine(a.last) + QLatin1String(", ") + initials;
+}
+
+QString apaAuthors(const QList<ReferenceAuthor> &authors)
+{
+    QStringList names;
+    for (const ReferenceAuthor &a : authors)
+        names << apaName(a);
+    if (names.size() <= 1)
+        return names.join(QString());
+    const QString last = names.takeLast();
+    // From twenty-one authors on, the first nineteen, an ellipsis and the last.
+    if (names.size() >= 20)
+        return names.mid(0, 19).join(QLatin1String(", ")) + QLatin1String(", . . . ") + last;
+    return names.join(QLatin1String(", ")) + QLatin1String(", & ") + last;
+}
+
+QString apaPages(const PageRange &pages)
+{
+    if (pages.first.isEmpty())
+        return {};
+    if (pages.isArticleNumber())
+        return QLatin1String("Article ") + pages.first;
+    return pages.joined(QString(QChar(0x2013)));
+}
+
+RichText apa(const Reference &r)
+{
+    CitationText out;
+    const QString authors = apaAuthors(r.authors);
+    const QString year = r.year().isEmpty() ? QStringLiteral("n.d.") : r.year();
+    const bool titleFirst = authors.isEmpty();
+    if (titleFirst) {
+        if (r.kind == Kind::Book)
+            italicSentence(out, r.title);
+        else
+            out << sentence(r.title);
+        if (!singleLine(r.title).isEmpty())
+            out << QStringLiteral(" ");
+        out << QLatin1String("(") + year + QLatin1String("). ");
+    } else {
+        out << authors + (authors.endsWith(u'.') ? QString() : QStringLiteral(".")) + QLatin1String(" (") + year
+                + QLatin1String("). ");
+    }
+    const PageRange range = PageRange::fromMedlinePgn(singleLine(r.pages));
+    switch (r.kind) {
+    case Kind::Book:
+        if (!titleFirst)
+            italicSentence(out, r.title);
+        if (!singleLine(r.publisher).isEmpty())
+            out << QLatin1Char(' ') + sentence(r.publisher);
+        break;
+    case Kind::BookChapter:
+        if (!titleFirst)
+            out << sentence(r.title);
+        if (!singleLine(r.containerTitle).isEmpty()) {
+            out << QStringLiteral(" In ");
+            const QString book = singleLine(r.containerTitle);
+            out.italic(endsSentence(book) ? book.chopped(1) : book);
+            if (!range.first.isEmpty())
+                out << QLatin1String(range.isSingle() ? " (p. " : " (pp. ") + apaPages(range) + QLatin1Char(')');
+            out << QStringLiteral(".");
+        }
+        if (!singleLine(r.publisher).isEmpty())
+            out << QLatin1Char(' ') + sentence(r.publisher);
+        break;
+    case Kind::JournalArticle: {
+        if (!titleFirst)
+            out << sentence(r.title);
+        const QString journal = journalName(r, false);
+        if (!journal.isEmpty()) {
+            out << QStringLiteral(" ");
+            out.italic(journal);
+        }
+        const QString volume = singleLine(r.volume);
+        const QString issue = singleLine(r.issue);
+        if (!volume.isEmpty()) {
+            out << QStringLiteral(", ");
+            out.italic(volume);
+        }
+        if (!issue.isEmpty())
+            out << (volume.isEmpty() ? QStringLiteral(", (") : QStringLiteral("(")) + issue + QLatin1Char(')');
+        if (!range.first.isEmpty())
+            out << QLatin1String(", ") + apaPages(range);
+        if (!journal.isEmpty() || !volume.isEmpty() || !issue.isEmpty() || !range.first.isEmpty())
+            out << QStringLiteral(".");
+        break;
+    }
+    }
+    appendDoiUrl(out, r, QString());
+    return out.richText();
+}
+
+// --- MLA ----------------------------------------------------------------------
+
+// A fore name with a full stop after each lone initial ("Nkem T" gives "Nkem T.").
+QString mlaGivenName(const ReferenceAuthor &a)
+{
+    const QString foreName = singleLine(a.foreName);
+    if (foreName.isEmpty())
+        return apaInitials(a);
+    QStringList words = foreName.split(u' ');
+    for (QString &word : words) {
+        if (word.size() == 1 && word.at(0).isLetter())
+            word += QLatin1Char('.');
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+QString mlaInverted(const ReferenceAuthor &a)
+{
+    const QString given = mlaGivenName(a);
+    return a.collective || given.isEmpty() ? singleLine(a.last) : singleLine(a.last) + QLatin1String(", ") + given;
+}
+
+QString mlaDirect(const ReferenceAuthor &a)
+{
+    const QString given = mlaGivenName(a);
+    return a.collective || given.isEmpty() ? singleLine(a.last) : given + QLatin1Char(' ') + singleLine(a.last);
+}
+
+QString mlaAuthors(const QList<ReferenceAuthor> &authors)
+{
+    switch (authors.size()) {
+    case 0:
+        return {};
+    case 1:
+        return mlaInverted(authors[0]);
+    case 2:
+        return mlaInverted(authors[0]) + QLatin1String(", and ") + mlaDirect(authors[1]);
+    default:
+        return mlaInverted(authors[0]) + QLatin1String(", et al.");
+    }
+}
+
+QString mlaMonth(int month)
+{
+    static const std::array<const char *, 12> names = {"Jan.", "Feb.", "Mar.", "Apr.", "May", "June",
+                                                      "July", "Aug.", "Sept.", "Oct.", "Nov.", "Dec."};
+    return month >= 1 && month <= 12 ? QString::fromLatin1(names[size_t(month - 1)]) : QString();
+}
+
+// Above 99, the last page keeps only the digits that differ, at least two
+// ("211-19", "1003-05", "1608-774").
+QString mlaPageRange(const PageRange &range)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+    QString last = range.last;
+    if (digits.match(range.first).hasMatch() && digits.match(last).hasMatch() && range.first.size() == last.size()
+        && range.first.toLongLong() >= 100) {
+        qsizetype kept = 2;
+        while (kept < last.size() && range.first.left(last.size() - kept) != last.left(last.size() - kept))
+            ++kept;
+        last = last.right(kept);
+    }
+    return range.first + QLatin1Char('-') + last;
+}
+
+QString mlaPages(const PageRange &range)
+{
+    if (range.first.isEmpty())
+        return {};
+    if (range.isArticleNumber())
+        return range.first;
+    if (range.isSingle())
+        return QLatin1String("p. ") + range.first;
+    return QLatin1String("pp. ") + mlaPageRange(range);
+}
+
+QString mlaDate(const Reference &r)
+{
+    const QString year = yearOf(r);
+    const QString month = isPlainYear(r) ? mlaMonth(r.monthNumber()) : QString();
+    return month.isEmpty() ? year : month + QLatin1Char(' ') + year;
+}
+
+RichText mla(const Reference &r)
+{
+    CitationText out;
+    const QString authors = mlaAuthors(r.authors);
+    if (!authors.isEmpty())
+        out << sentence(authors) + QLatin1Char(' ');
+    const QString title = singleLine(r.title);
+    if (r.kind == Kind::Book)
+        italicSentence(out, title);
+    else if (!title.isEmpty())
+        out << QChar(0x201C) + sentence(title) + QChar(0x201D);
+
+    QStringList elements;
+    if (r.kind == Kind::Book) {
+        elements << singleLine(r.publisher) << mlaDate(r);
+    } else {
+        const QString container = r.kind == Kind::BookChapter ? singleLine(r.containerTitle) : journalName(r, false);
+        if (!container.isEmpty()) {
+            out << QStringLiteral(" ");
+            out.italic(endsSentence(container) ? container.chopped(1) : container);
+        }
+        if (!singleLine(r.volume).isEmpty())
+            elements << QLatin1String("vol. ") + singleLine(r.volume);
+        if (!singleLine(r.issue).isEmpty())
+            elements << QLatin1String("no. ") + singleLine(r.issue);
+        if (r.kind == Kind::BookChapter)
+            elements << singleLine(r.publisher);
+        elements << mlaDate(r) << mlaPages(PageRange::fromMedlinePgn(singleLine(r.pages)));
+        if (!container.isEmpty() && !elements.join(QString()).isEmpty())
+            out << QStringLiteral(",");
+    }
+    elements.removeAll(QString());
+    if (!elements.isEmpty())
+        out << QLatin1Char(' ') + elements.join(QLatin1String(", ")) + QLatin1Char('.');
+    else if (r.kind != Kind::Book && !singleLine(r.containerTitle + r.journalAbbreviation).isEmpty())
+        out << QStringLiteral(".");
+    appendDoiUrl(out, r, QStringLiteral("."));
+    return out.richText();
+}
+
+} // namespace
+
+QList<CitationStyle> CitationStyles::all()
+{
+    return {CitationStyle::Vexmoor, CitationStyle::Nlm, CitationStyle::Ama, CitationStyle::Apa, CitationStyle::Mla};
+}
+
+QString CitationStyles::name(CitationStyle style)
+{
+    switch (style) {
+    case CitationStyle::Vexmoor:
+        break;
+    case CitationStyle::Nlm:
+        return QStringLiteral("NLM");
+    case CitationStyle::Ama:
+        return QStringLiteral("AMA");
+    case CitationStyle::Apa:
+        return QStringLiteral("APA");
+    case CitationStyle::Mla:
+        return QStringLiteral("MLA");
+    }
+    return QStringLiteral("Vexmoor");
+}
+
+std::optional<CitationStyle> CitationStyles::named(const QString &name)
+{
+    for (const CitationStyle style : all()) {
+        if (name.compare(CitationStyles::name(style), Qt::CaseInsensitive) == 0)
+            return style;
+    }
+    return std::nullopt;
+}
+
+RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
+{
+    switch (style) {
+    case CitationStyle::Nlm:
+        return nlm(reference);
+    case CitationStyle::Ama:
+        return ama(reference);
+    case CitationStyle::Apa:
+        return apa(reference);
+    case CitationStyle::Mla:
+        return mla(reference);
+    case CitationStyle::Vexmoor:
+        break;
+    }
+    return nlm(reference);
+}
+
+QString CitationStyles::nlmSource(const Reference &reference)
+{
+    CitationText out;
+    appendNlmSource(out, reference);
+    return out.richText().toPlainText();
+}
+
+RichText CitationStyles::citationForArticle(CitationStyle style, const ArticleRecord &article)
+{
+    if (style != CitationStyle::Vexmoor)
+        return cite(style, referenceForArticle(article));
+    RichText text;
+    text.append(citationStringForArticle(article));
+    return text;
+}
+
+RichText CitationStyles::exportTextInStyle(CitationStyle style, const QList<ArticleRecord> &articles,
+                                           QList<qsizetype> rows, const Endpoints &endpoints)
+{
+    if (style == CitationStyle::Vexmoor)
+        return exportTextForArticles(articles, rows, endpoints);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    RichText text;
+    for (const qsizetype row : std::as_const(rows)) {
+        if (row < 0 || row >= articles.size())
+            continue;
+        text.append(cite(style, referenceForArticle(articles.at(row))));
+        text.append(QStringLiteral("\n\n"));
+    }
+    return text;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "export/Reference.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+// CSV after RFC 4180, one row per article under a header row, CR LF between
+// rows, UTF-8 after a byte-order mark so that spreadsheet programs read the
+// accents right. A field holding a comma, a quote or a line break is quoted,
+// its quotes doubled; line breaks inside the abstract are kept.
+namespace CsvWriter {
+QStringList header();
+QByteArray write(const QList<Reference> &references);
+// One field as it stands in the file.
+QString quoted(const QString &field);
+} // namespace CsvWriter

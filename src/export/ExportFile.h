@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Writes `bytes` to `path` whole or not at all: they go to a temporary file
+// beside it, which replaces the file only once everything is written, so a
+// failed write never leaves half a file or spoils the one already there.
+// Returns the reason on failure.
+std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes);

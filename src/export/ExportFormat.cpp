@@ -1,0 +1,93 @@
+#include "ExportFormat.h"
+
+#include "entrez/ArticleRecord.h"
+#include "export/BibtexWriter.h"
+#include "export/CsvWriter.h"
+#include "export/MedlineWriter.h"
+#include "export/RisWriter.h"
+
+#include <QFileInfo>
+
+QList<ExportFormat> ExportFormats::all()
+{
+    return {ExportFormat::Ris, ExportFormat::Bibtex, ExportFormat::Medline, ExportFormat::Csv};
+}
+
+QString ExportFormats::name(ExportFormat format)
+{
+    switch (format) {
+    case ExportFormat::Ris:
+        break;
+    case ExportFormat::Bibtex:
+        return QStringLiteral("bibtex");
+    case ExportFormat::Medline:
+        return QStringLiteral("medline");
+    case ExportFormat::Csv:
+        return QStringLiteral("csv");
+    }
+    return QStringLiteral("ris");
+}
+
+std::optional<ExportFormat> ExportFormats::named(const QString &name)
+{
+    for (const ExportFormat format : all()) {
+        if (name.compare(ExportFormats::name(format), Qt::CaseInsensitive) == 0)
+            return format;
+    }
+    return std::nullopt;
+}
+
+QString ExportFormats::extension(ExportFormat format)
+{
+    switch (format) {
+    case ExportFormat::Ris:
+        break;
+    case ExportFormat::Bibtex:
+        return QStringLiteral("bib");
+    case ExportFormat::Medline:
+        return QStringLiteral("nbib");
+    case ExportFormat::Csv:
+        return QStringLiteral("csv");
+    }
+    return QStringLiteral("ris");
+}
+
+std::optional<ExportFormat> ExportFormats::forFileName(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix();
+    for (const ExportFormat format : all()) {
+        if (suffix.compare(extension(format), Qt::CaseInsensitive) == 0)
+            return format;
+    }
+    return std::nullopt;
+}
+
+QStringList ExportFormats::fileDialogFilters()
+{
+    return {QStringLiteral("RIS (*.ris)"), QStringLiteral("BibTeX (*.bib)"), QStringLiteral("MEDLINE (*.nbib)"),
+            QStringLiteral("CSV (*.csv)")};
+}
+
+QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &references)
+{
+    switch (format) {
+    case ExportFormat::Ris:
+        break;
+    case ExportFormat::Bibtex:
+        return BibtexWriter::write(references);
+    case ExportFormat::Medline:
+        return MedlineWriter::write(references);
+    case ExportFormat::Csv:
+        return CsvWriter::write(references);
+    }
+    return RisWriter::write(references);
+}
+
+QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles)
+{
+    QList<Reference> references;
+    references.reserve(articles.size());
+    for (const ArticleRecord &article : articles)
+        references.append(referenceForArticle(article));
+    return write(format, references);
+}

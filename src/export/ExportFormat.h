@@ -1,0 +1,32 @@
+#pragma once
+
+#include "export/Reference.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class ArticleRecord;
+
+// The file formats articles are exported in.
+enum class ExportFormat { Ris, Bibtex, Medline, Csv };
+
+namespace ExportFormats {
+QList<ExportFormat> all();
+// "ris", "bibtex", "medline", "csv": the names the command line takes.
+QString name(ExportFormat format);
+std::optional<ExportFormat> named(const QString &name);
+// The file name extension without its dot: "ris", "bib", "nbib", "csv".
+QString extension(ExportFormat format);
+// The format a file name's extension picks, case-blind; none for another one.
+std::optional<ExportFormat> forFileName(const QString &fileName);
+// One file-dialog filter per format, "RIS (*.ris)" and so on, in all() order.
+QStringList fileDialogFilters();
+
+// The bytes of the file: the same whether the window or the command line asks.
+QByteArray write(ExportFormat format, const QList<Reference> &references);
+QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles);
+} // namespace ExportFormats

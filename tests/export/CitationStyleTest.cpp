@@ -1,0 +1,296 @@
+#include "entrez/ArticleExtractor.h"
+#include "export/CitationStyle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+ReferenceAuthor person(const char *last, const char *foreName, const char *initials)
+{
+    return {QString::fromUtf8(last), QString::fromUtf8(foreName), QString::fromUtf8(initials), false};
+}
+
+const ReferenceAuthor kOkafor = person("Okafor", "Nkem T", "NT");
+const ReferenceAuthor kGroup{QStringLiteral("Shore Crab Study Group"), QString(), QString(), true};
+
+// The article of the worked examples; each row changes what it is about.
+Reference article(QList<ReferenceAuthor> authors = {kOkafor})
+{
+    Reference r;
+    r.authors = std::move(authors);
+    r.title = QStringLiteral("Tidal rhythms in the foraging of shore crabs.");
+    r.containerTitle = QStringLiteral("Journal of Coastal Ecology");
+    r.journalAbbreviation = QStringLiteral("J Coast Ecol");
+    r.date = QStringLiteral("2004");
+    r.month = QStringLiteral("Mar");
+    r.volume = QStringLiteral("12");
+    r.issue = QStringLiteral("3");
+    r.pages = QStringLiteral("211-9");
+    r.doi = QStringLiteral("10.5555/jce.2004.0211");
+    r.pmid = QStringLiteral("99999999");
+    return r;
+}
+
+QList<ReferenceAuthor> sevenAuthors()
+{
+    return {kOkafor,
+            person("Lindqvist", "Erik", "E"),
+            person("Marsh", "Peter J", "PJ"),
+            person("Abara", "Chidi", "C"),
+            person("Brandt", "Hanne", "H"),
+            person("Cho", "Yuna", "Y"),
+            person("Duarte", "Rui", "R")};
+}
+
+// Twenty-one authors known by initials only: Name1 A … Name21 A.
+QList<ReferenceAuthor> twentyOneAuthors()
+{
+    QList<ReferenceAuthor> authors;
+    for (int i = 1; i <= 21; ++i)
+        authors.append({QStringLiteral("Name%1").arg(i), QString(), QStringLiteral("A"), false});
+    return authors;
+}
+
+Reference bookChapter()
+{
+    Reference r;
+    r.kind = Reference::Kind::BookChapter;
+    r.authors = {kOkafor};
+    r.title = QStringLiteral("Crabs of the intertidal zone.");
+    r.containerTitle = QStringLiteral("Shore Life of the North Atlantic");
+    r.publisher = QStringLiteral("Tidewater Press");
+    r.date = QStringLiteral("2010");
+    r.pages = QStringLiteral("45-67");
+    r.pmid = QStringLiteral("20301234");
+    return r;
+}
+
+Reference wholeBook()
+{
+    Reference r = bookChapter();
+    r.kind = Reference::Kind::Book;
+    r.title = QStringLiteral("Shore Life of the North Atlantic");
+    r.containerTitle.clear();
+    r.pages.clear();
+    r.pmid = QStringLiteral("20301200");
+    return r;
+}
+
+const QString kDoiUrl = QStringLiteral("https://doi.org/10.5555/jce.2004.0211");
+
+} // namespace
+
+Q_DECLARE_METATYPE(Reference)
+
+class CitationStyleTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Worked examples written by hand from each guide's rules.
+    void workedExamples_data()
+    {
+        QTest::addColumn<Reference>("reference");
+        QTest::addColumn<QString>("nlm");
+        QTest::addColumn<QString>("ama");
+        QTest::addColumn<QString>("apa");
+        QTest::addColumn<QString>("mla");
+
+        const QString title = QStringLiteral("Tidal rhythms in the foraging of shore crabs.");
+        QTest::newRow("one author")
+            << article()
+            << "Okafor NT. " + title + " J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce.2004.0211. PMID: 99999999."
+            << "Okafor NT. " + title + " J Coast Ecol. 2004;12(3):211-219. doi:10.5555/jce.2004.0211"
+            << "Okafor, N. T. (2004). " + title + " Journal of Coastal Ecology, 12(3), 211–219. " + kDoiUrl
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, no. 3, Mar. 2004, pp. 211-19. "
+                   + kDoiUrl + ".";
+
+        const QString tail = QStringLiteral(" J Coast Ecol. 2004;12(3):211-219. doi:10.5555/jce.2004.0211");
+        const QString apaTail = QStringLiteral(" Journal of Coastal Ecology, 12(3), 211–219. ") + kDoiUrl;
+        const QString mlaTail = QStringLiteral(" Journal of Coastal Ecology, vol. 12, no. 3, Mar. 2004, pp. 211-19. ") + kDoiUrl + ".";
+        const QString nlmTail = QStringLiteral(" J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce.2004.0211. PMID: 99999999.");
+        QTest::newRow("two authors, hyphenated fore name")
+            << article({kOkafor, person("Dupont", "Jean-Pierre", "JP")})
+            << "Okafor NT, Dupont JP. " + title + nlmTail
+            << "Okafor NT, Dupont JP. " + title + tail
+            << "Okafor, N. T., & Dupont, J.-P. (2004). " + title + apaTail
+            << "Okafor, Nkem T., and Jean-Pierre Dupont. “" + title + "”" + mlaTail;
+
+        QTest::newRow("six authors")
+            << article(sevenAuthors().mid(0, 6))
+            << "Okafor NT, Lindqvist E, Marsh PJ, Abara C, Brandt H, Cho Y. " + title + nlmTail
+            << "Okafor NT, Lindqvist E, Marsh PJ, Abara C, Brandt H, Cho Y. " + title + tail
+            << "Okafor, N. T., Lindqvist, E., Marsh, P. J., Abara, C., Brandt, H., & Cho, Y. (2004). " + title + apaTail
+            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail;
+
+        QTest::newRow("seven authors")
+            << article(sevenAuthors())
+            << "Okafor NT, Lindqvist E, Marsh PJ, Abara C, Brandt H, Cho Y, Duarte R. " + title + nlmTail
+            << "Okafor NT, Lindqvist E, Marsh PJ, et al. " + title + tail
+            << "Okafor, N. T., Lindqvist, E., Marsh, P. J., Abara, C., Brandt, H., Cho, Y., & Duarte, R. (2004). " + title
+                   + apaTail
+            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail;
+
+        QStringList vancouver21, apa21;
+        for (int i = 1; i <= 21; ++i) {
+            vancouver21 << QStringLiteral("Name%1 A").arg(i);
+            apa21 << QStringLiteral("Name%1, A.").arg(i);
+        }
+        QTest::newRow("twenty-one authors")
+            << article(twentyOneAuthors())
+            << vancouver21.join(", ") + ". " + title + nlmTail
+            << "Name1 A, Name2 A, Name3 A, et al. " + title + tail
+            << apa21.mid(0, 19).join(", ") + ", . . . Name21, A. (2004). " + title + apaTail
+            << "Name1, A., et al. “" + title + "”" + mlaTail;
+
+        Reference question = article({kGroup});
+        question.title = QStringLiteral("Do shore crabs follow the tide?");
+        QTest::newRow("collective author, title ending in a question mark")
+            << question
+            << "Shore Crab Study Group. Do shore crabs follow the tide?" + nlmTail
+            << "Shore Crab Study Group. Do shore crabs follow the tide?" + tail
+            << "Shore Crab Study Group. (2004). Do shore crabs follow the tide?" + apaTail
+            << "Shore Crab Study Group. “Do shore crabs follow the tide?”" + mlaTail;
+
+        QTest::newRow("persons and a group")
+            << article({kOkafor, person("Lindqvist", "Erik", "E"), kGroup})
+            << "Okafor NT, Lindqvist E; Shore Crab Study Group. " + title + nlmTail
+            << "Okafor NT, Lindqvist E; Shore Crab Study Group. " + title + tail
+            << "Okafor, N. T., Lindqvist, E., & Shore Crab Study Group. (2004). " + title + apaTail
+            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail;
+
+        Reference ahead = article();
+        ahead.volume.clear();
+        ahead.issue.clear();
+        ahead.pages.clear();
+        QTest::newRow("no volume, issue or pages")
+            << ahead << "Okafor NT. " + title + " J Coast Ecol. 2004 Mar. doi: 10.5555/jce.2004.0211. PMID: 99999999."
+            << "Okafor NT. " + title + " J Coast Ecol. 2004. doi:10.5555/jce.2004.0211"
+            << "Okafor, N. T. (2004). " + title + " Journal of Coastal Ecology. " + kDoiUrl
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, Mar. 2004. " + kDoiUrl + ".";
+
+        Reference articleNumber = article();
+        articleNumber.issue.clear();
+        articleNumber.pages = QStringLiteral("e0693");
+        QTest::newRow("article number")
+            << articleNumber
+            << "Okafor NT. " + title + " J Coast Ecol. 2004 Mar;12:e0693. doi: 10.5555/jce.2004.0211. PMID: 99999999."
+            << "Okafor NT. " + title + " J Coast Ecol. 2004;12:e0693. doi:10.5555/jce.2004.0211"
+            << "Okafor, N. T. (2004). " + title + " Journal of Coastal Ecology, 12, Article e0693. " + kDoiUrl
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, Mar. 2004, e0693. " + kDoiUrl + ".";
+
+        Reference medlineDate = article();
+        medlineDate.date = QStringLiteral("1998 Dec-1999 Jan");
+        medlineDate.month.clear();
+        medlineDate.doi.clear();
+        QTest::newRow("MedlineDate, no DOI")
+            << medlineDate << "Okafor NT. " + title + " J Coast Ecol. 1998 Dec-1999 Jan;12(3):211-9. PMID: 99999999."
+            << "Okafor NT. " + title + " J Coast Ecol. 1998;12(3):211-219."
+            << "Okafor, N. T. (1998). " + title + " Journal of Coastal Ecology, 12(3), 211–219."
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, no. 3, 1998, pp. 211-19.";
+
+        QTest::newRow("book chapter")
+            << bookChapter()
+            << "Okafor NT. Crabs of the intertidal zone. In: Shore Life of the North Atlantic. Tidewater Press; 2010. "
+               "p. 45-67. PMID: 20301234."
+            << "Okafor NT. Crabs of the intertidal zone. In: Shore Life of the North Atlantic. Tidewater Press; 2010:45-67."
+            << "Okafor, N. T. (2010). Crabs of the intertidal zone. In Shore Life of the North Atlantic (pp. 45–67). "
+               "Tidewater Press."
+            << "Okafor, Nkem T. “Crabs of the intertidal zone.” Shore Life of the North Atlantic, Tidewater Press, 2010, "
+               "pp. 45-67.";
+
+        QTest::newRow("whole book")
+            << wholeBook() << "Okafor NT. Shore Life of the North Atlantic. Tidewater Press; 2010. PMID: 20301200."
+            << "Okafor NT. Shore Life of the North Atlantic. Tidewater Press; 2010."
+            << "Okafor, N. T. (2010). Shore Life of the North Atlantic. Tidewater Press."
+            << "Okafor, Nkem T. Shore Life of the North Atlantic. Tidewater Press, 2010.";
+    }
+    void workedExamples()
+    {
+        QFETCH(Reference, reference);
+        QFETCH(QString, nlm);
+        QFETCH(QString, ama);
+        QFETCH(QString, apa);
+        QFETCH(QString, mla);
+        const std::pair<CitationStyle, QString> styles[] = {
+            {CitationStyle::Nlm, nlm}, {CitationStyle::Ama, ama}, {CitationStyle::Apa, apa}, {CitationStyle::Mla, mla}};
+        for (const auto &[style, expected] : styles) {
+            const RichText citation = CitationStyles::cite(style, reference);
+            QCOMPARE(citation.toPlainText(), expected);
+            // The DOI is a link to its resolver, whatever text shows it.
+            for (const RichTextRun &run : citation.runs()) {
+                if (run.isLink())
+                    QCOMPARE(run.link, QLatin1String("https://doi.org/") + reference.doi);
+            }
+        }
+    }
+
+    void mlaPageRanges_data()
+    {
+        QTest::addColumn<QString>("pages");
+        QTest::addColumn<QString>("mla");
+        QTest::newRow("below one hundred in full") << "96-101" << "pp. 96-101";
+        QTest::newRow("two digits") << "1003-5" << "pp. 1003-05";
+        QTest::newRow("three digits when needed") << "1608-774" << "pp. 1608-774";
+        QTest::newRow("crossing a hundred") << "395-401" << "pp. 395-401";
+        QTest::newRow("single page") << "211" << "p. 211";
+    }
+    void mlaPageRanges()
+    {
+        QFETCH(QString, pages);
+        QFETCH(QString, mla);
+        Reference r = article();
+        r.pages = pages;
+        QVERIFY2(CitationStyles::cite(CitationStyle::Mla, r).toPlainText().contains(", " + mla + ". "),
+                 qPrintable(CitationStyles::cite(CitationStyle::Mla, r).toPlainText()));
+    }
+
+    void styleNames()
+    {
+        for (const CitationStyle style : CitationStyles::all())
+            QCOMPARE(CitationStyles::named(CitationStyles::name(style).toLower()), style);
+        QCOMPARE(CitationStyles::named(QStringLiteral("Chicago")), std::nullopt);
+    }
+
+    // Every style on every shared answer: some text, and no punctuation left
+    // behind by a missing part.
+    void sharedAnswers()
+    {
+        const QDir dir(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch"));
+        const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files);
+        QVERIFY(files.size() >= 10);
+        const QStringList markers = {"()", ";:", "(:", ", ,", ",.", ";.", ":.", "..", ". .", "“”", " ,", "( ", " )"};
+        int checked = 0;
+        for (const QString &name : files) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            ArticleList articles;
+            QVERIFY(appendArticlesFromBytes(file.readAll(), articles, std::string()) >= 0);
+            for (const ArticleRecord &record : std::as_const(articles)) {
+                const Reference reference = referenceForArticle(record);
+                for (const CitationStyle style : CitationStyles::all()) {
+                    if (style == CitationStyle::Vexmoor)
+                        continue;
+                    const QString text = CitationStyles::cite(style, reference).toPlainText();
+                    // Only a record that holds nothing at all has nothing to cite.
+                    QVERIFY2(!text.isEmpty() || reference == Reference(), qPrintable(name));
+                    QVERIFY2(!text.startsWith(u'.') && !text.startsWith(u' '), qPrintable(text));
+                    for (const QString &marker : markers) {
+                        // APA's ellipsis for long author lists is ". . ." on purpose.
+                        if (marker == QLatin1String(". .") && text.contains(QLatin1String(", . . . ")))
+                            continue;
+                        QVERIFY2(!text.contains(marker),
+                                 qPrintable(QStringLiteral("%1 in %2: %3").arg(marker, CitationStyles::name(style), text)));
+                    }
+                }
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 150);
+    }
+};
+
+QTEST_GUILESS_MAIN(CitationStyleTest)
+#include "CitationStyleTest.moc"

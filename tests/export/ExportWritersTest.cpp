@@ -1,0 +1,274 @@
+#include "ConsumerRun.h"
+
+#include "export/BibtexWriter.h"
+#include "export/CsvWriter.h"
+#include "export/ExportFormat.h"
+#include "export/MedlineWriter.h"
+#include "export/PageRange.h"
+#include "export/RisWriter.h"
+
+#include <QTest>
+
+namespace {
+
+// A made-up article with every field the formats carry.
+Reference shoreCrabs()
+{
+    Reference r;
+    r.authors = {{QStringLiteral("Okafor"), QStringLiteral("Nkem T"), QStringLiteral("NT"), false},
+                 {QStringLiteral("Lindqvist"), QStringLiteral("Erik"), QStringLiteral("E"), false},
+                 {QStringLiteral("Shore Crab Study Group"), QString(), QString(), true}};
+    r.title = QStringLiteral("Tidal rhythms in the foraging of shore crabs.");
+    r.containerTitle = QStringLiteral("Journal of coastal ecology");
+    r.journalAbbreviation = QStringLiteral("J Coast Ecol");
+    r.date = QStringLiteral("2004");
+    r.month = QStringLiteral("Mar");
+    r.volume = QStringLiteral("12");
+    r.issue = QStringLiteral("3");
+    r.pages = QStringLiteral("211-9");
+    r.abstract = QStringLiteral("BACKGROUND: Crabs forage.\nRESULTS: At low tide.");
+    r.doi = QStringLiteral("10.5555/jce_2004.0211");
+    r.pmid = QStringLiteral("99999999");
+    r.pmcid = QStringLiteral("PMC1234567");
+    r.issn = QStringLiteral("1234-5678");
+    r.language = QStringLiteral("eng");
+    r.publicationTypes = {QStringLiteral("Journal Article")};
+    r.mesh = {QStringLiteral("Brachyura"), QStringLiteral("Tidal Waves")};
+    r.keywords = {QStringLiteral("foraging")};
+    return r;
+}
+
+} // namespace
+
+class ExportWritersTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pageRange_data()
+    {
+        QTest::addColumn<QString>("pgn");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<bool>("articleNumber");
+        QTest::newRow("shortened last page") << "113-25" << "113" << "125" << false;
+        QTest::newRow("one digit differs") << "211-9" << "211" << "219" << false;
+        QTest::newRow("carry into more digits") << "1198-203" << "1198" << "1203" << false;
+        QTest::newRow("full last page") << "1005-1012" << "1005" << "1012" << false;
+        QTest::newRow("supplement prefix repeated") << "S12-7" << "S12" << "S17" << false;
+        QTest::newRow("both prefixed") << "R1-R10" << "R1" << "R10" << false;
+        QTest::newRow("article number") << "e0693" << "e0693" << "" << true;
+        QTest::newRow("single page is no article number") << "211" << "211" << "" << false;
+        QTest::newRow("first of several ranges") << "113-25, 130-2" << "113" << "125" << false;
+        QTest::newRow("roman numerals as given") << "xi-xv" << "xi" << "xv" << false;
+        QTest::newRow("open range") << "12-" << "12" << "" << false;
+        QTest::newRow("empty") << "" << "" << "" << false;
+    }
+    void pageRange()
+    {
+        QFETCH(QString, pgn);
+        const PageRange range = PageRange::fromMedlinePgn(pgn);
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        QFETCH(bool, articleNumber);
+        QCOMPARE(range.first, first);
+        QCOMPARE(range.last, last);
+        QCOMPARE(range.isArticleNumber(), articleNumber);
+    }
+
+    // A whole record in each tagged format, written by hand from the formats'
+    // definitions.
+    void risRecord()
+    {
+        const QString expected = QStringLiteral(
+            "TY  - JOUR\r\n"
+            "AU  - Okafor, Nkem T\r\n"
+            "AU  - Lindqvist, Erik\r\n"
+            "AU  - Shore Crab Study Group\r\n"
+            "TI  - Tidal rhythms in the foraging of shore crabs.\r\n"
+            "T2  - Journal of coastal ecology\r\n"
+            "J2  - J Coast Ecol\r\n"
+            "PY  - 2004\r\n"
+            "DA  - 2004/03//\r\n"
+            "VL  - 12\r\n"
+            "IS  - 3\r\n"
+            "SP  - 211\r\n"
+            "EP  - 219\r\n"
+            "AB  - BACKGROUND: Crabs forage. RESULTS: At low tide.\r\n"
+            "KW  - Brachyura\r\n"
+            "KW  - Tidal Waves\r\n"
+            "KW  - foraging\r\n"
+            "DO  - 10.5555/jce_2004.0211\r\n"
+            "SN  - 1234-5678\r\n"
+            "LA  - eng\r\n"
+            "AN  - 99999999\r\n"
+            "C2  - PMC1234567\r\n"
+            "UR  - https://pubmed.ncbi.nlm.nih.gov/99999999/\r\n"
+            "ER  - \r\n"
+            "\r\n");
+        QCOMPARE(RisWriter::record(shoreCrabs()), expected);
+
+        Reference chapter;
+        chapter.kind = Reference::Kind::BookChapter;
+        chapter.title = QStringLiteral("Crabs");
+        chapter.containerTitle = QStringLiteral("Shore life");
+        chapter.publisher = QStringLiteral("Tidewater Press");
+        chapter.date = QStringLiteral("1998 Dec-1999 Jan");
+        QCOMPARE(RisWriter::record(chapter), QStringLiteral("TY  - CHAP\r\nTI  - Crabs\r\nT2  - Shore life\r\n"
+                                                            "PY  - 1998\r\nDA  - 1998/12//\r\nPB  - Tidewater Press\r\n"
+                                                            "ER  - \r\n\r\n"));
+    }
+
+    void medlineRecord()
+    {
+        const QString expected = QStringLiteral(
+            "PMID- 99999999\n"
+            "TI  - Tidal rhythms in the foraging of shore crabs.\n"
+            "AB  - BACKGROUND: Crabs forage. RESULTS: At low tide.\n"
+            "FAU - Okafor, Nkem T\n"
+            "AU  - Okafor NT\n"
+            "FAU - Lindqvist, Erik\n"
+            "AU  - Lindqvist E\n"
+            "CN  - Shore Crab Study Group\n"
+            "LA  - eng\n"
+            "PT  - Journal Article\n"
+            "DP  - 2004 Mar\n"
+            "TA  - J Coast Ecol\n"
+            "JT  - Journal of coastal ecology\n"
+            "VI  - 12\n"
+            "IP  - 3\n"
+            "PG  - 211-9\n"
+            "LID - 10.5555/jce_2004.0211 [doi]\n"
+            "AID - 10.5555/jce_2004.0211 [doi]\n"
+            "IS  - 1234-5678\n"
+            "MH  - Brachyura\n"
+            "MH  - Tidal Waves\n"
+            "OT  - foraging\n"
+            "PMC - PMC1234567\n"
+            "SO  - J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.\n"
+            "\n");
+        QCOMPARE(MedlineWriter::record(shoreCrabs()), expected);
+    }
+
+    void medlineWrapping_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("lines");
+        const QString word10 = QStringLiteral("abcdefghi ");
+        // "AB  - " and eight words of nine letters fill 85 columns; the ninth word goes on.
+        QTest::newRow("wraps at a space")
+            << word10.repeated(9).trimmed()
+            << QStringList{QStringLiteral("AB  - ") + word10.repeated(8).trimmed(), QStringLiteral("      abcdefghi")};
+        QTest::newRow("exactly the width stays on one line")
+            << word10.repeated(8) + QStringLiteral("xy")
+            << QStringList{QStringLiteral("AB  - ") + word10.repeated(8) + QStringLiteral("xy")};
+        const QString longWord(100, u'w');
+        QTest::newRow("a word longer than a line stays whole")
+            << QStringLiteral("a ") + longWord + QStringLiteral(" b")
+            << QStringList{QStringLiteral("AB  - a"), QStringLiteral("      ") + longWord, QStringLiteral("      b")};
+        QTest::newRow("line breaks in the value are spaces")
+            << QStringLiteral("one\ntwo\r\n\tthree") << QStringList{QStringLiteral("AB  - one two three")};
+    }
+    void medlineWrapping()
+    {
+        QFETCH(QString, value);
+        QFETCH(QStringList, lines);
+        QCOMPARE(MedlineWriter::field(QStringLiteral("AB"), value), lines.join(u'\n') + u'\n');
+    }
+
+    void bibtexEscaping_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("escaped");
+        QTest::newRow("braces") << "{x}" << "\\{x\\}";
+        QTest::newRow("TeX specials") << "5% & #1 $2 a_b" << "5\\% \\& \\#1 \\$2 a\\_b";
+        QTest::newRow("backslash") << "a\\b" << "a$\\backslash$b";
+        QTest::newRow("tilde and caret") << "~^" << "\\textasciitilde{}\\textasciicircum{}";
+        QTest::newRow("other characters stay UTF-8") << "Ünïcode α–β" << "Ünïcode α–β";
+    }
+    void bibtexEscaping()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, escaped);
+        QCOMPARE(BibtexWriter::escaped(text), escaped);
+    }
+
+    void bibtexEntry()
+    {
+        const QString expected = QStringLiteral(
+            "@article{pmid99999999,\n"
+            "  author = {Okafor, Nkem T and Lindqvist, Erik and {Shore Crab Study Group}},\n"
+            "  title = {{Tidal rhythms in the foraging of shore crabs.}},\n"
+            "  journal = {Journal of coastal ecology},\n"
+            "  year = {2004},\n"
+            "  month = mar,\n"
+            "  volume = {12},\n"
+            "  number = {3},\n"
+            "  pages = {211--219},\n"
+            "  doi = {10.5555/jce_2004.0211},\n"
+            "  pmid = {99999999},\n"
+            "  eprint = {99999999},\n"
+            "  eprinttype = {pubmed},\n"
+            "  pmcid = {PMC1234567},\n"
+            "  issn = {1234-5678},\n"
+            "  abstract = {BACKGROUND: Crabs forage. RESULTS: At low tide.},\n"
+            "  keywords = {Brachyura; Tidal Waves; foraging}\n"
+            "}\n\n");
+        QCOMPARE(BibtexWriter::entry(shoreCrabs(), QStringLiteral("unused")), expected);
+
+        Reference book;
+        book.kind = Reference::Kind::Book;
+        book.title = QStringLiteral("Shore life");
+        book.publisher = QStringLiteral("Tide & Co");
+        QCOMPARE(BibtexWriter::entry(book, QStringLiteral("vexmoor3")),
+                 QStringLiteral("@book{vexmoor3,\n  title = {{Shore life}},\n  publisher = {Tide \\& Co}\n}\n\n"));
+    }
+
+    // Fields that need quoting, read back by a strict reader.
+    void csvReadsBack()
+    {
+        Reference tricky = shoreCrabs();
+        tricky.title = QStringLiteral("Crabs, \"tides\" and Ünïcode");
+        tricky.abstract = QStringLiteral("Line one,\r\nline \"two\"\nline three");
+        tricky.retracted = true;
+        Reference sparse;
+        sparse.pmid = QStringLiteral("1");
+        const QByteArray csv = CsvWriter::write({tricky, sparse});
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+
+        const QJsonArray rows = strictCsvRows(csv);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0).toVariant().toStringList(), CsvWriter::header());
+        const QStringList first = rows.at(1).toVariant().toStringList();
+        QCOMPARE(first,
+                 (QStringList{"99999999", "Crabs, \"tides\" and Ünïcode", "Okafor NT, Lindqvist E, Shore Crab Study Group",
+                              "J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.", "J Coast Ecol", "2004",
+                              "12", "3", "211-9", "10.5555/jce_2004.0211", "PMC1234567", "Yes",
+                              "Line one,\r\nline \"two\"\nline three"}));
+        QStringList second(CsvWriter::header().size());
+        second[0] = QStringLiteral("1");
+        QCOMPARE(rows.at(2).toVariant().toStringList(), second);
+    }
+
+    void formatForFileName_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("format");
+        QTest::newRow("ris") << "/tmp/a.ris" << int(ExportFormat::Ris);
+        QTest::newRow("bib, upper case") << "refs.BIB" << int(ExportFormat::Bibtex);
+        QTest::newRow("nbib") << "pubmed.nbib" << int(ExportFormat::Medline);
+        QTest::newRow("csv after dots") << "my.results.csv" << int(ExportFormat::Csv);
+        QTest::newRow("unknown") << "refs.txt" << -1;
+        QTest::newRow("no extension") << "ris" << -1;
+    }
+    void formatForFileName()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, format);
+        const std::optional<ExportFormat> found = ExportFormats::forFileName(fileName);
+        QCOMPARE(found ? int(*found) : -1, format);
+    }
+};
+
+QTEST_GUILESS_MAIN(ExportWritersTest)
+#include "ExportWritersTest.moc"
