@@ -20,18 +20,28 @@
 #include "entrez/Reachability.h"
 #include "entrez/SearchResult.h"
 #include "entrez/UpdateCheck.h"
+#include "export/ExportFile.h"
+#include "export/RisWriter.h"
 #include "preferences/PreferenceController.h"
 #include "search/SearchMessages.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QShortcut>
 
+#include <algorithm>
+#include <numeric>
+
 namespace {
+// The MIME type reference managers take RIS under on paste and drop.
+const QString kRisMimeType = QStringLiteral("application/x-research-info-systems");
+
 // The columns of the result table: identifiers are record keys.
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -129,6 +139,13 @@ void AppController::connectActions()
     connect(m_ui->preferencesAction, &QAction::triggered, this, &AppController::showPreferencePanel);
     connect(m_ui->quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_ui->copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
+    connect(m_ui->exportSelectedAction, &QAction::triggered, this, &AppController::exportSelected);
+    connect(m_ui->exportAllAction, &QAction::triggered, this, &AppController::exportAll);
+    const std::pair<QAction *, ExportFormat> copyAs[] = {{m_ui->copyAsRisAction, ExportFormat::Ris},
+                                                         {m_ui->copyAsBibtexAction, ExportFormat::Bibtex},
+                                                         {m_ui->copyAsMedlineAction, ExportFormat::Medline}};
+    for (const auto &[action, format] : copyAs)
+        connect(action, &QAction::triggered, this, [this, format = format] { copySelectedAs(format); });
     connect(m_ui->searchTagsAction, &QAction::triggered, this, &AppController::showSearchTagsPanel);
     connect(m_ui->pubMedHelpAction, &QAction::triggered, this, &AppController::openMoreHelp);
 
@@ -152,6 +169,7 @@ void AppController::awakeFromNib()
     abstractNSTextView->document()->setDocumentMargin(kTextInset);
     citationNSTextView->document()->setDocumentMargin(kTextInset);
     searchNSProgressIndicator->setHidden(true);
+    updateExportActions();
     m_startupUpdateCheck = true;
     if (updateCheckOnStart())
         checkForUpdates();
@@ -184,6 +202,11 @@ int AppController::urlWarningNumber() const
 QString AppController::proxyURL() const
 {
     return m_preferences.proxyURL();
+}
+
+CitationStyle AppController::citationStyle() const
+{
+    return m_preferences.citationStyle();
 }
 
 bool AppController::internetOnline() const
@@ -283,6 +306,7 @@ void AppController::replaceArticleList()
 {
     articleList.clear();
     m_model.reload();
+    updateExportActions();
 }
 
 void AppController::endBusyState(const QString &message)
@@ -367,11 +391,16 @@ void AppController::offerFailedBatchAgain()
 
 void AppController::tableViewSelectionDidChange()
 {
+    updateExportActions();
     const QList<int> rows = articleNSTableView->selectedRowIndexes();
     if (rows.size() == 1 && rows.first() < articleList.size()) {
         const ArticleRecord &article = articleList[rows.first()];
         abstractNSTextView->setPlainText(article.text(ArticleRecord::Key::Abstract));
-        citationNSTextView->setPlainText(citationStringForArticle(article));
+        const CitationStyle style = citationStyle();
+        if (style == CitationStyle::Vexmoor)
+            citationNSTextView->setPlainText(citationStringForArticle(article));
+        else
+            citationNSTextView->setHtml(HtmlWriter::write(CitationStyles::citationForArticle(style, article)));
         abstractNSScrollView->verticalScrollBar()->setValue(abstractNSScrollView->verticalScrollBar()->minimum());
         return;
     }
@@ -431,15 +460,86 @@ void AppController::openLink(const QString &doiUrl)
     m_services.urlOpener->open(url);
 }
 
+ArticleList AppController::articlesAt(const QList<int> &rows) const
+{
+    QList<int> ascending = rows;
+    std::sort(ascending.begin(), ascending.end());
+    ascending.erase(std::unique(ascending.begin(), ascending.end()), ascending.end());
+    ArticleList articles;
+    for (const int row : std::as_const(ascending)) {
+        if (row >= 0 && row < articleList.size())
+            articles.append(articleList.at(row));
+    }
+    return articles;
+}
+
 QMimeData *AppController::mimeDataForRows(const QList<int> &rows) const
 {
-    const RichText text =
-        exportTextForArticles(articleList, QList<qsizetype>(rows.begin(), rows.end()), m_services.endpoints);
+    const RichText text = CitationStyles::exportTextInStyle(
+        citationStyle(), articleList, QList<qsizetype>(rows.begin(), rows.end()), m_services.endpoints);
     auto *data = new QMimeData;
     data->setData(QStringLiteral("text/rtf"), RtfWriter::write(text));
     data->setHtml(HtmlWriter::write(text));
     data->setText(PlainWriter::write(text));
+    data->setData(kRisMimeType, ExportFormats::write(ExportFormat::Ris, articlesAt(rows)));
     return data;
+}
+
+void AppController::copySelectedAs(ExportFormat format) const
+{
+    const QByteArray bytes = ExportFormats::write(format, articlesAt(articleNSTableView->selectedRowIndexes()));
+    auto *data = new QMimeData;
+    data->setText(QString::fromUtf8(bytes));
+    if (format == ExportFormat::Ris)
+        data->setData(kRisMimeType, bytes);
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void AppController::exportSelected()
+{
+    exportRows(articleNSTableView->selectedRowIndexes(), AppMessages::ExportSelectedTitle);
+}
+
+void AppController::exportAll()
+{
+    QList<int> rows(articleList.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    exportRows(rows, AppMessages::ExportAllTitle);
+}
+
+void AppController::exportRows(const QList<int> &rows, const QString &title)
+{
+    if (rows.isEmpty())
+        return;
+    const QStringList filters = ExportFormats::fileDialogFilters();
+    const QList<ExportFormat> formats = ExportFormats::all();
+    QFileDialog dialog(mainWindow, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(ExportFormats::extension(formats.first()));
+    dialog.selectFile(AppMessages::ExportFileName + QLatin1Char('.') + ExportFormats::extension(formats.first()));
+    // A name typed without an extension gets the chosen filter's.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(ExportFormats::extension(formats.value(filters.indexOf(filter), formats.first())));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().first();
+    const ExportFormat format = ExportFormats::forFileName(path).value_or(
+        formats.value(filters.indexOf(dialog.selectedNameFilter()), formats.first()));
+    if (const std::optional<QString> reason = writeFileAtomically(path, ExportFormats::write(format, articlesAt(rows)))) {
+        m_services.alerts->run({Alert::Style::Warning, AppMessages::ExportFailedTitle,
+                                AppMessages::exportFailed(QFileInfo(path).fileName()), *reason, {SearchMessages::OK}},
+                               mainWindow);
+    }
+}
+
+void AppController::updateExportActions()
+{
+    m_ui->exportAllAction->setEnabled(!articleList.isEmpty());
+    const bool anySelected = !articleNSTableView->selectedRowIndexes().isEmpty();
+    m_ui->exportSelectedAction->setEnabled(anySelected);
+    m_ui->copyAsMenu->setEnabled(anySelected);
 }
 
 void AppController::copyRowsToClipboard(const QList<int> &rows) const

@@ -7,6 +7,8 @@
 #include "common/UpdateSource.h"
 #include "citations/RichText.h"
 #include "entrez/ArticleRecord.h"
+#include "export/CitationStyle.h"
+#include "export/ExportFormat.h"
 #include "preferences/PreferenceStore.h"
 #include "search/SearchPaging.h"
 
@@ -72,6 +74,7 @@ public:
     bool updateCheckOnStart() const;
     int urlWarningNumber() const;
     QString proxyURL() const;
+    CitationStyle citationStyle() const;
 
     ArticleList &getArticleList() { return articleList; }
     int numberOfRowsInTableView() const { return int(articleList.size()); }
@@ -93,9 +96,12 @@ public:
     // The last progress estimate of the download, unclamped (the bar shows at most 100).
     double progressValue() const { return m_progressValue; }
 
-    // The export of rows as citations: RTF, HTML and plain text.
+    // The export of rows as citations in the chosen style (RTF, HTML and
+    // plain text), and as RIS for reference managers.
     QMimeData *mimeDataForRows(const QList<int> &rows) const;
     void copyRowsToClipboard(const QList<int> &rows) const;
+    // The selected rows as the text of one export format.
+    void copySelectedAs(ExportFormat format) const;
 
 public slots:
     void searchPubmed();
@@ -108,6 +114,8 @@ public slots:
     void showPreferencePanel();
     void showSearchTagsPanel();
     void openMoreHelp();
+    void exportSelected();
+    void exportAll();
 
     // The article download's callbacks.
     void connectionDidReceiveResponse();
@@ -124,6 +132,10 @@ private:
     void replaceArticleList();
     void showNetworkErrorAlert();
     void openLink(const QString &doiUrl);
+    ArticleList articlesAt(const QList<int> &rows) const;
+    // Asks for a file and writes the rows to it in the format its name picks.
+    void exportRows(const QList<int> &rows, const QString &title);
+    void updateExportActions();
 
     AppServices m_services;
     AppPreferences m_preferences;

@@ -24,4 +24,13 @@ inline QString multipleLinks(int count)
 {
     return QStringLiteral("Warning: you are about to open %1 links in your browser").arg(count);
 }
+inline const QString ExportSelectedTitle = QStringLiteral("Export Selected Articles");
+inline const QString ExportAllTitle = QStringLiteral("Export All Articles");
+inline const QString ExportFailedTitle = QStringLiteral("Export Failed");
+inline QString exportFailed(const QString &fileName)
+{
+    return QStringLiteral("The file “%1” could not be saved.").arg(fileName);
+}
+// The file name the export dialog offers first.
+inline const QString ExportFileName = QStringLiteral("pubmed-articles");
 } // namespace AppMessages

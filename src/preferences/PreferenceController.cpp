@@ -29,6 +29,9 @@ void PreferenceController::showWindow()
         thisManyNSTextField = m_ui->thisManyNSTextField;
         urlWarningNumberNSTextField = m_ui->urlWarningNumberNSTextField;
         checkUpdatesOnStartupNSButton = m_ui->checkUpdatesOnStartupNSButton;
+        citationStyleComboBox = m_ui->citationStyleComboBox;
+        for (const CitationStyle style : CitationStyles::all())
+            citationStyleComboBox->addItem(CitationStyles::name(style));
 
         connect(useProxyCheckBox, &QCheckBox::clicked, this, &PreferenceController::changeUseProxy);
         connect(checkUpdatesOnStartupNSButton, &QCheckBox::clicked, this,
@@ -37,6 +40,7 @@ void PreferenceController::showWindow()
         connect(thisManyNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeThisMany);
         connect(urlWarningNumberNSTextField, &QLineEdit::returnPressed, this,
                 &PreferenceController::changeUrlWarningNumber);
+        connect(citationStyleComboBox, &QComboBox::activated, this, &PreferenceController::changeCitationStyle);
         connect(m_ui->ezProxyHelpButton, &QPushButton::clicked, this, &PreferenceController::launchEZProxyHelp);
         // Escape and the platform's close shortcut close the window like its close button.
         for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
@@ -61,6 +65,7 @@ void PreferenceController::windowDidLoad()
     urlWarningNumberNSTextField->setText(QString::number(urlWarningNumber()));
     checkUpdatesOnStartupNSButton->setChecked(checkUpdatesOnStartup());
     checkUpdatesOnStartupNSButton->setVisible(m_updateCheckOffered);
+    citationStyleComboBox->setCurrentIndex(int(CitationStyles::all().indexOf(citationStyle())));
 }
 
 bool PreferenceController::windowShouldClose()
@@ -139,4 +144,14 @@ void PreferenceController::changeUrlWarningNumber()
 void PreferenceController::launchEZProxyHelp()
 {
     m_urlOpener.open(QUrl(m_endpoints.homeOrigin() + QLatin1String(Paths::EZProxyHelp)));
+}
+
+CitationStyle PreferenceController::citationStyle() const
+{
+    return AppPreferences(m_store).citationStyle();
+}
+
+void PreferenceController::changeCitationStyle()
+{
+    m_store.setObject(PreferenceKeys::CitationStyle, citationStyleComboBox->currentText());
 }

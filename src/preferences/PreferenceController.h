@@ -8,6 +8,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -43,6 +44,7 @@ public:
     QString proxyURL() const;
     int thisMany() const;
     int urlWarningNumber() const;
+    CitationStyle citationStyle() const;
 
 public slots:
     void changeUseProxy();
@@ -51,6 +53,7 @@ public slots:
     void changeThisMany();
     void changeUrlWarningNumber();
     void launchEZProxyHelp();
+    void changeCitationStyle();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -73,4 +76,5 @@ private:
     QLineEdit *thisManyNSTextField = nullptr;
     QLineEdit *urlWarningNumberNSTextField = nullptr;
     QCheckBox *checkUpdatesOnStartupNSButton = nullptr;
+    QComboBox *citationStyleComboBox = nullptr;
 };

@@ -85,6 +85,7 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::ThisMany, 20},
         {PreferenceKeys::UrlWarningNumber, 3},
         {PreferenceKeys::UpdateCheckOnStart, updates == UpdateSource::VersionPage},
+        {PreferenceKeys::CitationStyle, CitationStyles::name(CitationStyle::Vexmoor)},
     });
 }
 
@@ -111,4 +112,9 @@ int AppPreferences::urlWarningNumber() const
 QString AppPreferences::proxyURL() const
 {
     return m_store.string(PreferenceKeys::ProxyURL);
+}
+
+CitationStyle AppPreferences::citationStyle() const
+{
+    return CitationStyles::named(m_store.string(PreferenceKeys::CitationStyle)).value_or(CitationStyle::Vexmoor);
 }

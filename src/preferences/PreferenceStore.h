@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/UpdateSource.h"
+#include "export/CitationStyle.h"
 
 #include <QSettings>
 #include <QString>
@@ -15,6 +16,7 @@ inline const QString ProxyURL = QStringLiteral("proxyURL");
 inline const QString ThisMany = QStringLiteral("thisMany");
 inline const QString UrlWarningNumber = QStringLiteral("urlWarningNumber");
 inline const QString UpdateCheckOnStart = QStringLiteral("updateCheckOnStart");
+inline const QString CitationStyle = QStringLiteral("citationStyle");
 } // namespace PreferenceKeys
 
 // The template of an institution's EZproxy login address; users replace the host.
@@ -51,7 +53,7 @@ private:
     QVariantMap m_defaults;
 };
 
-// Registers the five preferences' defaults; done at every start.
+// Registers the preferences' defaults; done at every start.
 // The update check at launch is on by default only where the application
 // updates itself.
 void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates = UpdateSource::VersionPage);
@@ -67,6 +69,8 @@ public:
     bool updateCheckOnStart() const;
     int urlWarningNumber() const;
     QString proxyURL() const;
+    // The stored style's name, read case-blind; Vexmoor for any other text.
+    CitationStyle citationStyle() const;
 
 private:
     PreferenceStore &m_store;
