@@ -125,6 +125,39 @@ private slots:
             QVERIFY(run.out.contains("PMID: " + pmid.toLatin1()));
     }
 
+    // The file formats hold every batch in one file: one CSV header, every
+    // record once, in order.
+    void exportFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("recordStart");
+        QTest::addColumn<QByteArray>("pmidTag");
+        QTest::newRow("ris") << "ris" << QByteArray("TY  - JOUR\r\n") << QByteArray("AN  - ");
+        QTest::newRow("bibtex") << "bibtex" << QByteArray("@article{") << QByteArray("pmid = {");
+        QTest::newRow("medline") << "medline" << QByteArray("PMID- ") << QByteArray("PMID- ");
+        QTest::newRow("csv") << "csv" << QByteArray("\xEF\xBB\xBFPMID,Title,") << QByteArray("\r\n");
+    }
+    void exportFormats()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, recordStart);
+        QFETCH(QByteArray, pmidTag);
+        FakeEutilsServer server;
+        server.serveEsearch(5);
+        server.serveEfetch();
+        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"),
+                                              QStringLiteral("2"), QStringLiteral("--format"), format});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith(recordStart));
+        QCOMPARE(run.out.count(recordStart), format == QLatin1String("csv") ? 1 : 5);
+        qsizetype at = 0;
+        for (const QString &pmid : fakePmids(0, 5)) {
+            at = run.out.indexOf(pmidTag + pmid.toLatin1(), at);
+            QVERIFY2(at >= 0, qPrintable(pmid));
+            ++at;
+        }
+    }
+
     // Exit status 1 with the reason; batches that arrived before are printed.
     void failures_data()
     {
