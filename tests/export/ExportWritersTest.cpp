@@ -233,6 +233,7 @@ private slots:
         tricky.retracted = true;
         Reference sparse;
         sparse.pmid = QStringLiteral("1");
+        sparse.abstract = QStringLiteral("A line break\nalone");
         const QByteArray csv = CsvWriter::write({tricky, sparse});
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
 
@@ -247,6 +248,7 @@ private slots:
                               "Line one,\r\nline \"two\"\nline three"}));
         QStringList second(CsvWriter::header().size());
         second[0] = QStringLiteral("1");
+        second[12] = QStringLiteral("A line break\nalone");
         QCOMPARE(rows.at(2).toVariant().toStringList(), second);
     }
 
