@@ -442,8 +442,7 @@ QString mlaPageRange(const PageRange &range)
 {
     static const QRegularExpression digits(QStringLiteral("^\\d+$"));
     QString last = range.last;
-    if (digits.match(range.first).hasMatch() && digits.match(last).hasMatch() && range.first.size() == last.size()
-        && range.first.toLongLong() >= 100) {
+    if (digits.match(range.first).hasMatch() && digits.match(last).hasMatch() && range.first.size() == last.size()) {
         qsizetype kept = 2;
         while (kept < last.size() && range.first.left(last.size() - kept) != last.left(last.size() - kept))
             ++kept;
