@@ -29,7 +29,7 @@ public:
     void italic(const QString &text)
     {
         flush();
-        m_text.append(text);
+        m_text.append(text, TextStyle::Italic);
     }
     void link(const QString &text, const QString &url)
     {

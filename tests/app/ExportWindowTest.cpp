@@ -76,7 +76,7 @@ private slots:
     void exportThroughTheDialog()
     {
         AppHarness h;
-        AppController &c = h.startWithResults(5);
+        START_WITH_RESULTS(c, h, 5);
         table(h)->clearSelection();
         QVERIFY(!action(h, "exportSelectedAction")->isEnabled());
         select(h, {3, 1});
@@ -102,7 +102,7 @@ private slots:
     void aFailedWriteIsAnAlertAndLeavesNoFile()
     {
         AppHarness h;
-        h.startWithResults(3);
+        QVERIFY(h.startWithResults(3));
         // A plain file where the folder should be: the write cannot even start.
         QFile blocker(h.dir.filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -119,7 +119,7 @@ private slots:
     void copyAndDragCarryRisAndTheChosenStyle()
     {
         AppHarness h;
-        AppController &c = h.startWithResults(4);
+        START_WITH_RESULTS(c, h, 4);
         QClipboard *clipboard = QGuiApplication::clipboard();
         select(h, {2, 0});
         table(h)->setFocus();

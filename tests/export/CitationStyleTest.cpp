@@ -97,6 +97,11 @@ private slots:
         QTest::addColumn<QString>("ama");
         QTest::addColumn<QString>("apa");
         QTest::addColumn<QString>("mla");
+        // What each style sets in italics (NLM, AMA, APA, MLA), runs joined by "|".
+        QTest::addColumn<QStringList>("italic");
+        const QStringList journalItalics{"", "J Coast Ecol", "Journal of Coastal Ecology|12", "Journal of Coastal Ecology"};
+        const QString book = QStringLiteral("Shore Life of the North Atlantic");
+        const QStringList bookItalics{"", book, book, book};
 
         const QString title = QStringLiteral("Tidal rhythms in the foraging of shore crabs.");
         QTest::newRow("one author")
@@ -105,7 +110,8 @@ private slots:
             << "Okafor NT. " + title + " J Coast Ecol. 2004;12(3):211-219. doi:10.5555/jce.2004.0211"
             << "Okafor, N. T. (2004). " + title + " Journal of Coastal Ecology, 12(3), 211–219. " + kDoiUrl
             << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, no. 3, Mar. 2004, pp. 211-19. "
-                   + kDoiUrl + ".";
+                   + kDoiUrl + "."
+            << journalItalics;
 
         const QString tail = QStringLiteral(" J Coast Ecol. 2004;12(3):211-219. doi:10.5555/jce.2004.0211");
         const QString apaTail = QStringLiteral(" Journal of Coastal Ecology, 12(3), 211–219. ") + kDoiUrl;
@@ -116,14 +122,16 @@ private slots:
             << "Okafor NT, Dupont JP. " + title + nlmTail
             << "Okafor NT, Dupont JP. " + title + tail
             << "Okafor, N. T., & Dupont, J.-P. (2004). " + title + apaTail
-            << "Okafor, Nkem T., and Jean-Pierre Dupont. “" + title + "”" + mlaTail;
+            << "Okafor, Nkem T., and Jean-Pierre Dupont. “" + title + "”" + mlaTail
+            << journalItalics;
 
         QTest::newRow("six authors")
             << article(sevenAuthors().mid(0, 6))
             << "Okafor NT, Lindqvist E, Marsh PJ, Abara C, Brandt H, Cho Y. " + title + nlmTail
             << "Okafor NT, Lindqvist E, Marsh PJ, Abara C, Brandt H, Cho Y. " + title + tail
             << "Okafor, N. T., Lindqvist, E., Marsh, P. J., Abara, C., Brandt, H., & Cho, Y. (2004). " + title + apaTail
-            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail;
+            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail
+            << journalItalics;
 
         QTest::newRow("seven authors")
             << article(sevenAuthors())
@@ -131,7 +139,8 @@ private slots:
             << "Okafor NT, Lindqvist E, Marsh PJ, et al. " + title + tail
             << "Okafor, N. T., Lindqvist, E., Marsh, P. J., Abara, C., Brandt, H., Cho, Y., & Duarte, R. (2004). " + title
                    + apaTail
-            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail;
+            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail
+            << journalItalics;
 
         QStringList vancouver21, apa21;
         for (int i = 1; i <= 21; ++i) {
@@ -143,7 +152,8 @@ private slots:
             << vancouver21.join(", ") + ". " + title + nlmTail
             << "Name1 A, Name2 A, Name3 A, et al. " + title + tail
             << apa21.mid(0, 19).join(", ") + ", . . . Name21, A. (2004). " + title + apaTail
-            << "Name1, A., et al. “" + title + "”" + mlaTail;
+            << "Name1, A., et al. “" + title + "”" + mlaTail
+            << journalItalics;
 
         Reference question = article({kGroup});
         question.title = QStringLiteral("Do shore crabs follow the tide?");
@@ -152,14 +162,16 @@ private slots:
             << "Shore Crab Study Group. Do shore crabs follow the tide?" + nlmTail
             << "Shore Crab Study Group. Do shore crabs follow the tide?" + tail
             << "Shore Crab Study Group. (2004). Do shore crabs follow the tide?" + apaTail
-            << "Shore Crab Study Group. “Do shore crabs follow the tide?”" + mlaTail;
+            << "Shore Crab Study Group. “Do shore crabs follow the tide?”" + mlaTail
+            << journalItalics;
 
         QTest::newRow("persons and a group")
             << article({kOkafor, person("Lindqvist", "Erik", "E"), kGroup})
             << "Okafor NT, Lindqvist E; Shore Crab Study Group. " + title + nlmTail
             << "Okafor NT, Lindqvist E; Shore Crab Study Group. " + title + tail
             << "Okafor, N. T., Lindqvist, E., & Shore Crab Study Group. (2004). " + title + apaTail
-            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail;
+            << "Okafor, Nkem T., et al. “" + title + "”" + mlaTail
+            << journalItalics;
 
         Reference ahead = article();
         ahead.volume.clear();
@@ -169,7 +181,8 @@ private slots:
             << ahead << "Okafor NT. " + title + " J Coast Ecol. 2004 Mar. doi: 10.5555/jce.2004.0211. PMID: 99999999."
             << "Okafor NT. " + title + " J Coast Ecol. 2004. doi:10.5555/jce.2004.0211"
             << "Okafor, N. T. (2004). " + title + " Journal of Coastal Ecology. " + kDoiUrl
-            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, Mar. 2004. " + kDoiUrl + ".";
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, Mar. 2004. " + kDoiUrl + "."
+            << QStringList{"", "J Coast Ecol", "Journal of Coastal Ecology", "Journal of Coastal Ecology"};
 
         Reference articleNumber = article();
         articleNumber.issue.clear();
@@ -179,7 +192,8 @@ private slots:
             << "Okafor NT. " + title + " J Coast Ecol. 2004 Mar;12:e0693. doi: 10.5555/jce.2004.0211. PMID: 99999999."
             << "Okafor NT. " + title + " J Coast Ecol. 2004;12:e0693. doi:10.5555/jce.2004.0211"
             << "Okafor, N. T. (2004). " + title + " Journal of Coastal Ecology, 12, Article e0693. " + kDoiUrl
-            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, Mar. 2004, e0693. " + kDoiUrl + ".";
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, Mar. 2004, e0693. " + kDoiUrl + "."
+            << journalItalics;
 
         Reference medlineDate = article();
         medlineDate.date = QStringLiteral("1998 Dec-1999 Jan");
@@ -189,7 +203,8 @@ private slots:
             << medlineDate << "Okafor NT. " + title + " J Coast Ecol. 1998 Dec-1999 Jan;12(3):211-9. PMID: 99999999."
             << "Okafor NT. " + title + " J Coast Ecol. 1998;12(3):211-219."
             << "Okafor, N. T. (1998). " + title + " Journal of Coastal Ecology, 12(3), 211–219."
-            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, no. 3, 1998, pp. 211-19.";
+            << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, no. 3, 1998, pp. 211-19."
+            << journalItalics;
 
         QTest::newRow("book chapter")
             << bookChapter()
@@ -199,13 +214,15 @@ private slots:
             << "Okafor, N. T. (2010). Crabs of the intertidal zone. In Shore Life of the North Atlantic (pp. 45–67). "
                "Tidewater Press."
             << "Okafor, Nkem T. “Crabs of the intertidal zone.” Shore Life of the North Atlantic, Tidewater Press, 2010, "
-               "pp. 45-67.";
+               "pp. 45-67."
+            << bookItalics;
 
         QTest::newRow("whole book")
             << wholeBook() << "Okafor NT. Shore Life of the North Atlantic. Tidewater Press; 2010. PMID: 20301200."
             << "Okafor NT. Shore Life of the North Atlantic. Tidewater Press; 2010."
             << "Okafor, N. T. (2010). Shore Life of the North Atlantic. Tidewater Press."
-            << "Okafor, Nkem T. Shore Life of the North Atlantic. Tidewater Press, 2010.";
+            << "Okafor, Nkem T. Shore Life of the North Atlantic. Tidewater Press, 2010."
+            << bookItalics;
     }
     void workedExamples()
     {
@@ -225,12 +242,28 @@ private slots:
                     QCOMPARE(run.link, QLatin1String("https://doi.org/") + reference.doi);
             }
         }
+        QFETCH(QStringList, italic);
+        for (int s = 0; s < 4; ++s) {
+            const CitationStyle style = styles[s].first;
+            QStringList italics;
+            const RichText citation = CitationStyles::cite(style, reference);
+            for (const RichTextRun &run : citation.runs()) {
+                if (run.style.testFlag(TextStyle::Italic))
+                    italics.append(run.text);
+            }
+            QCOMPARE(italics.join(u'|'), italic.value(s));
+        }
     }
 
     void mlaPageRanges_data()
     {
         QTest::addColumn<QString>("pages");
         QTest::addColumn<QString>("mla");
+        // What each style sets in italics (NLM, AMA, APA, MLA), runs joined by "|".
+        QTest::addColumn<QStringList>("italic");
+        const QStringList journalItalics{"", "J Coast Ecol", "Journal of Coastal Ecology|12", "Journal of Coastal Ecology"};
+        const QString book = QStringLiteral("Shore Life of the North Atlantic");
+        const QStringList bookItalics{"", book, book, book};
         QTest::newRow("below one hundred in full") << "96-101" << "pp. 96-101";
         QTest::newRow("two digits") << "1003-5" << "pp. 1003-05";
         QTest::newRow("three digits when needed") << "1608-774" << "pp. 1608-774";
