@@ -37,6 +37,14 @@ std::optional<ExportFormat> ExportFormats::named(const QString &name)
     return std::nullopt;
 }
 
+QStringList ExportFormats::names()
+{
+    QStringList list;
+    for (const ExportFormat format : all())
+        list.append(name(format));
+    return list;
+}
+
 QString ExportFormats::extension(ExportFormat format)
 {
     switch (format) {

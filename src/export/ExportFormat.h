@@ -19,6 +19,8 @@ QList<ExportFormat> all();
 // "ris", "bibtex", "medline", "csv": the names the command line takes.
 QString name(ExportFormat format);
 std::optional<ExportFormat> named(const QString &name);
+// Every name, in all() order.
+QStringList names();
 // The file name extension without its dot: "ris", "bib", "nbib", "csv".
 QString extension(ExportFormat format);
 // The format a file name's extension picks, case-blind; none for another one.

@@ -62,7 +62,7 @@ private slots:
         QTest::newRow("no command") << QStringList() << "no command given" << program;
         QTest::newRow("unknown command") << QStringList{"fetch"} << "unknown command \"fetch\"" << program;
         QTest::newRow("unknown program option") << QStringList{"--verbose", "cite"} << "Unknown option 'verbose'" << program;
-        QTest::newRow("unknown option") << QStringList{"cite", "-", "--style"} << "Unknown option 'style'"
+        QTest::newRow("unknown option") << QStringList{"cite", "-", "--colour"} << "Unknown option 'colour'"
                                         << "Usage: vexmoor-cli cite [OPTIONS] FILE";
         QTest::newRow("missing value") << QStringList{"search", "x", "--batch"} << "Missing value after '--batch'"
                                        << "Usage: vexmoor-cli search [OPTIONS] QUERY";
@@ -70,7 +70,7 @@ private slots:
                                             << "Usage: vexmoor-cli search";
         QTest::newRow("value not offered") << QStringList{"cite", "-", "--format=pdf"}
                                            << "--format takes plain, rtf or html, not \"pdf\"" << "Usage: vexmoor-cli cite";
-        QTest::newRow("empty value") << QStringList{"search", "x", "--format", ""} << "--format takes json, plain, rtf or html"
+        QTest::newRow("empty value") << QStringList{"search", "x", "--format", ""} << "--format takes json, plain, rtf, html, ris, bibtex, medline or csv"
                                      << "Usage: vexmoor-cli search";
         QTest::newRow("no argument") << QStringList{"efetch"} << "no FILE given" << "Usage: vexmoor-cli efetch";
         QTest::newRow("extra argument") << QStringList{"esearch", "a.xml", "b.xml"} << "unexpected argument \"b.xml\""

@@ -47,7 +47,7 @@ private slots:
             QByteArray expected;
             for (const ArticleRecord &article : articles)
                 expected += CitationStyles::citationForArticle(style, article).toPlainText().toUtf8() + "\n\n";
-            const CliRun run = runCli({QStringLiteral("cite"), kAnswer, QStringLiteral("--style"), CitationStyles::name(style)});
+            const CliRun run = runCli({QStringLiteral("cite"), kAnswer, QStringLiteral("--style"), CitationStyles::name(style).toLower()});
             QCOMPARE(run.exitCode, 0);
             QCOMPARE(run.out, expected);
         }

@@ -2,11 +2,23 @@
 
 #include "CliCommands.h"
 
-#include "citations/Citation.h"
 #include "citations/HtmlWriter.h"
 #include "citations/RtfWriter.h"
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
+#include "export/CitationStyle.h"
+
+#include <numeric>
+
+namespace {
+QStringList citationStyleNames()
+{
+    QStringList names;
+    for (const CitationStyle style : CitationStyles::all())
+        names.append(CitationStyles::name(style).toLower());
+    return names;
+}
+} // namespace
 
 QString CiteCommand::name() const
 {
@@ -21,7 +33,7 @@ QString CiteCommand::summary() const
 QString CiteCommand::description() const
 {
     return QStringLiteral("Reads a saved EFetch answer and prints the citation of each article, as the window shows and "
-                          "copies it. Plain text gives each citation followed by a blank line; RTF and HTML give one "
+                          "copies it in the chosen citation style. Plain text gives each citation followed by a blank line; RTF and HTML give one "
                           "document with every citation, whose titles and DOIs are links, as a copy of every row of the "
                           "window's table would.");
 }
@@ -37,7 +49,13 @@ QList<CliOption> CiteCommand::options() const
              .valueName = QStringLiteral("FORMAT"),
              .description = QStringLiteral("The form of the citations."),
              .choices = {QStringLiteral("plain"), QStringLiteral("rtf"), QStringLiteral("html")},
-             .defaultValue = QStringLiteral("plain")}};
+             .defaultValue = QStringLiteral("plain")},
+            {.names = {QStringLiteral("style")},
+             .valueName = QStringLiteral("STYLE"),
+             .description = QStringLiteral("The citation style: vexmoor (the application's own), nlm (as PubMed "
+                                           "gives it), ama (11th edition), apa (7th edition) or mla (9th edition)."),
+             .choices = citationStyleNames(),
+             .defaultValue = QStringLiteral("vexmoor")}};
 }
 
 QList<CliExample> CiteCommand::examples() const
@@ -62,15 +80,17 @@ int CiteCommand::run(const CliParsedArguments &arguments) const
         return 1;
     }
 
+    const CitationStyle style = CitationStyles::named(arguments.value(QStringLiteral("style"))).value_or(CitationStyle::Vexmoor);
     const QString format = arguments.value(QStringLiteral("format"));
-    if (format == QLatin1String("rtf")) {
-        writeStdout(RtfWriter::write(exportTextForArticles(articles, endpoints)));
-    } else if (format == QLatin1String("html")) {
-        writeStdout(HtmlWriter::write(exportTextForArticles(articles, endpoints)).toUtf8());
+    if (format == QLatin1String("rtf") || format == QLatin1String("html")) {
+        QList<qsizetype> rows(articles.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        const RichText text = CitationStyles::exportTextInStyle(style, articles, rows, endpoints);
+        writeStdout(format == QLatin1String("rtf") ? RtfWriter::write(text) : HtmlWriter::write(text).toUtf8());
     } else {
         QString out;
         for (const ArticleRecord &article : std::as_const(articles))
-            out += citationStringForArticle(article) + QLatin1String("\n\n");
+            out += CitationStyles::citationForArticle(style, article).toPlainText() + QLatin1String("\n\n");
         writeStdout(out.toUtf8());
     }
     return 0;

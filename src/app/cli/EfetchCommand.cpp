@@ -5,6 +5,7 @@
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
+#include "export/ExportFormat.h"
 
 #include <QFile>
 
@@ -127,7 +128,17 @@ QString EfetchCommand::description() const
                           "PMIDs, and prints one JSON object per article on a line of its own, in the answer's order. Its "
                           "keys are year, title, journal, volume, issue, pages, abstract, authors (a list of objects with "
                           "lastname and initials), authorsString, PMID, hyperlink and doi; missing data is the empty "
-                          "text.");
+                          "text. With a file format it prints instead the file the window's File > Export All "
+                          "would write for those articles.");
+}
+
+QList<CliOption> EfetchCommand::options() const
+{
+    return {{.names = {QStringLiteral("format")},
+             .valueName = QStringLiteral("FORMAT"),
+             .description = QStringLiteral("json for JSON lines; ris, bibtex, medline or csv for an export file."),
+             .choices = QStringList{QStringLiteral("json")} + ExportFormats::names(),
+             .defaultValue = QStringLiteral("json")}};
 }
 
 QList<CliArgument> EfetchCommand::arguments() const
@@ -138,7 +149,9 @@ QList<CliArgument> EfetchCommand::arguments() const
 QList<CliExample> EfetchCommand::examples() const
 {
     return {{QStringLiteral("efetch - < efetch-answer.xml"),
-             QStringLiteral("Print the articles of an answer read from standard input.")}};
+             QStringLiteral("Print the articles of an answer read from standard input.")},
+            {QStringLiteral("efetch efetch-answer.xml --format bibtex > articles.bib"),
+             QStringLiteral("Write the articles as a BibTeX file.")}};
 }
 
 int EfetchCommand::run(const CliParsedArguments &arguments) const
@@ -147,9 +160,17 @@ int EfetchCommand::run(const CliParsedArguments &arguments) const
     QFile file;
     if (!openCliInput(path, file))
         return 1;
-    // The answer is read a chunk at a time and never held whole.
+    // The answer is read a chunk at a time and never held whole; an export
+    // file is written once it holds every record, as the window writes it.
+    const std::optional<ExportFormat> exportFormat = ExportFormats::named(arguments.value(QStringLiteral("format")));
     JsonLinesBuffer out;
-    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&out](ArticleRecord &&record) { out.append(record); });
+    ArticleList articles;
+    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&](ArticleRecord &&record) {
+        if (exportFormat)
+            articles.append(std::move(record));
+        else
+            out.append(record);
+    });
     constexpr qint64 kChunkBytes = qint64(1) << 18;
     std::vector<char> chunk(kChunkBytes);
     while (true) {
@@ -166,6 +187,10 @@ int EfetchCommand::run(const CliParsedArguments &arguments) const
     if (records < 0) {
         writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
+    }
+    if (exportFormat) {
+        writeStdout(ExportFormats::write(*exportFormat, articles));
+        return 0;
     }
     // Without records, whatever reached the buffer did not count.
     return records == 0 || out.writeTo(stdout) ? 0 : 1;

@@ -2,7 +2,8 @@
 
 #include "CliCommand.h"
 
-// efetch: the articles of a saved EFetch answer, one JSON object per line.
+// efetch: the articles of a saved EFetch answer, one JSON object per line, or
+// as an export file.
 class EfetchCommand : public CliCommand
 {
 public:
@@ -10,6 +11,7 @@ public:
     QString summary() const override;
     QString description() const override;
     QList<CliArgument> arguments() const override;
+    QList<CliOption> options() const override;
     QList<CliExample> examples() const override;
 
 protected:

@@ -12,6 +12,7 @@
 #include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/PmidSearch.h"
+#include "export/ExportFormat.h"
 #include "search/SearchMessages.h"
 #include "search/SearchPaging.h"
 
@@ -22,13 +23,15 @@
 
 namespace {
 
-enum class OutputFormat { Json, Plain, Rtf, Html };
+enum class OutputFormat { Json, Plain, Rtf, Html, File };
 
 struct SearchArguments
 {
     int32_t batchSize = 0;
     bool all = false;
     OutputFormat format = OutputFormat::Json;
+    // The file format when `format` is File.
+    ExportFormat fileFormat = ExportFormat::Ris;
     Endpoints endpoints;
 };
 
@@ -41,6 +44,8 @@ OutputFormat formatNamed(const QString &name)
         return OutputFormat::Rtf;
     if (name == QLatin1String("html"))
         return OutputFormat::Html;
+    if (ExportFormats::named(name))
+        return OutputFormat::File;
     return OutputFormat::Json;
 }
 
@@ -82,12 +87,14 @@ DownloadOutcome downloadBatch(ArticleDownload &download, const QStringList &pmid
 }
 
 // Writes records as they arrive for the line formats; the RTF and HTML
-// documents hold every record and are written once at the end.
+// documents and the export files hold every record and are written once at
+// the end, the files byte for byte as the window exports them.
 class RecordPrinter
 {
 public:
-    RecordPrinter(OutputFormat format, const Endpoints &endpoints)
+    RecordPrinter(OutputFormat format, ExportFormat fileFormat, const Endpoints &endpoints)
         : m_format(format)
+        , m_fileFormat(fileFormat)
         , m_endpoints(endpoints)
     {
     }
@@ -111,10 +118,13 @@ public:
             writeStdout(RtfWriter::write(exportTextForArticles(articles, m_endpoints)));
         else if (m_format == OutputFormat::Html)
             writeStdout(HtmlWriter::write(exportTextForArticles(articles, m_endpoints)).toUtf8());
+        else if (m_format == OutputFormat::File)
+            writeStdout(ExportFormats::write(m_fileFormat, articles));
     }
 
 private:
     OutputFormat m_format;
+    ExportFormat m_fileFormat;
     Endpoints m_endpoints;
 };
 
@@ -219,8 +229,10 @@ QList<CliOption> SearchCommand::options() const
         {.names = {QStringLiteral("format")},
          .valueName = QStringLiteral("FORMAT"),
          .description = QStringLiteral("json prints the records as efetch does; plain, rtf and html print their "
-                                       "citations as cite does."),
-         .choices = {QStringLiteral("json"), QStringLiteral("plain"), QStringLiteral("rtf"), QStringLiteral("html")},
+                                       "citations as cite does; ris, bibtex, medline and csv print the file the "
+                                       "window's File > Export All would write."),
+         .choices = QStringList{QStringLiteral("json"), QStringLiteral("plain"), QStringLiteral("rtf"),
+                                QStringLiteral("html")} + ExportFormats::names(),
          .defaultValue = QStringLiteral("json")},
         {.names = {QStringLiteral("eutils")},
          .valueName = QStringLiteral("URL"),
@@ -233,7 +245,9 @@ QList<CliOption> SearchCommand::options() const
 QList<CliExample> SearchCommand::examples() const
 {
     return {{QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format plain"),
-             QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")}};
+             QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")},
+            {QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format ris > crispr.ris"),
+             QStringLiteral("Write the same articles to a RIS file for a reference manager.")}};
 }
 
 int SearchCommand::run(const CliParsedArguments &arguments) const
@@ -245,6 +259,7 @@ int SearchCommand::run(const CliParsedArguments &arguments) const
         return usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kEutilsRecordLimit));
     parsed.all = arguments.isSet(QStringLiteral("all"));
     parsed.format = formatNamed(arguments.value(QStringLiteral("format")));
+    parsed.fileFormat = ExportFormats::named(arguments.value(QStringLiteral("format"))).value_or(ExportFormat::Ris);
     if (arguments.isSet(QStringLiteral("eutils"))) {
         const std::optional<QUrl> origin = eutilsOriginNamed(arguments.value(QStringLiteral("eutils")));
         if (!origin)
@@ -255,7 +270,7 @@ int SearchCommand::run(const CliParsedArguments &arguments) const
     if (term.isEmpty())
         return usageError(QStringLiteral("the query is blank"));
 
-    RecordPrinter printer(parsed.format, parsed.endpoints);
+    RecordPrinter printer(parsed.format, parsed.fileFormat, parsed.endpoints);
     ArticleList articles;
     const bool complete = runSearch(parsed, term, printer, articles);
     printer.finish(articles);
