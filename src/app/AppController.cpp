@@ -31,6 +31,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QShortcut>
@@ -140,6 +141,11 @@ void AppController::connectActions()
     connect(m_ui->quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_ui->copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
     connect(m_ui->exportSelectedAction, &QAction::triggered, this, &AppController::exportSelected);
+    articleNSTableView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(articleNSTableView, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        std::unique_ptr<QMenu> menu(tableContextMenu());
+        menu->exec(articleNSTableView->viewport()->mapToGlobal(position));
+    });
     connect(m_ui->exportAllAction, &QAction::triggered, this, &AppController::exportAll);
     const std::pair<QAction *, ExportFormat> copyAs[] = {{m_ui->copyAsRisAction, ExportFormat::Ris},
                                                          {m_ui->copyAsBibtexAction, ExportFormat::Bibtex},
@@ -495,6 +501,17 @@ void AppController::copySelectedAs(ExportFormat format) const
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
+QMenu *AppController::tableContextMenu() const
+{
+    // The menu bar's own actions, so shortcuts and enabled states agree.
+    auto *menu = new QMenu(articleNSTableView);
+    menu->addAction(m_ui->copyAction);
+    menu->addMenu(m_ui->copyAsMenu);
+    menu->addSeparator();
+    menu->addAction(m_ui->exportSelectedAction);
+    return menu;
+}
+
 void AppController::exportSelected()
 {
     exportRows(articleNSTableView->selectedRowIndexes(), AppMessages::ExportSelectedTitle);
@@ -524,9 +541,12 @@ void AppController::exportRows(const QList<int> &rows, const QString &title)
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const QString path = dialog.selectedFiles().first();
-    const ExportFormat format = ExportFormats::forFileName(path).value_or(
-        formats.value(filters.indexOf(dialog.selectedNameFilter()), formats.first()));
+    QString path = dialog.selectedFiles().first();
+    const ExportFormat chosen = formats.value(filters.indexOf(dialog.selectedNameFilter()), formats.first());
+    // Not every dialog adds the default suffix itself.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + ExportFormats::extension(chosen);
+    const ExportFormat format = ExportFormats::forFileName(path).value_or(chosen);
     if (const std::optional<QString> reason = writeFileAtomically(path, ExportFormats::write(format, articlesAt(rows)))) {
         m_services.alerts->run({Alert::Style::Warning, AppMessages::ExportFailedTitle,
                                 AppMessages::exportFailed(QFileInfo(path).fileName()), *reason, {SearchMessages::OK}},

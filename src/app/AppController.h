@@ -27,6 +27,7 @@ class QDockWidget;
 class QLabel;
 class QLineEdit;
 class QMainWindow;
+class QMenu;
 class QMimeData;
 class QProgressBar;
 class QPushButton;
@@ -102,6 +103,8 @@ public:
     void copyRowsToClipboard(const QList<int> &rows) const;
     // The selected rows as the text of one export format.
     void copySelectedAs(ExportFormat format) const;
+    // The result table's context menu, for the caller to show and delete.
+    QMenu *tableContextMenu() const;
 
 public slots:
     void searchPubmed();

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMimeData>
 #include <QTimer>
 
@@ -40,7 +41,7 @@ private:
     }
 
     // Triggers `exportAction` and answers its file dialog as a user would:
-    // picks `filter`, types `fileName` and presses Save. Returns the filters
+    // picks `filter`, types `fileName` (a whole path) and presses Save. Returns the filters
     // the dialog offered.
     QStringList exportThroughDialog(QAction *exportAction, const QString &fileName, const QString &filter = {})
     {
@@ -58,7 +59,11 @@ private:
                 dialog->selectNameFilter(filter);
                 emit dialog->filterSelected(filter);
             }
-            dialog->selectFile(fileName);
+            // Typed into the name field, as selectFile() leaves a focused field alone.
+            auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (!nameField)
+                return;
+            nameField->setText(fileName);
             QMetaObject::invokeMethod(dialog, "accept");
         });
         poll.start();
@@ -144,6 +149,29 @@ private slots:
             action(h, name)->trigger();
             QCOMPARE(clipboard->mimeData()->text().toUtf8(), ExportFormats::write(format, articles(c, {1})));
         }
+    }
+
+    void contextMenuOffersCopyAsAndExport()
+    {
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 2);
+        QCOMPARE(table(h)->contextMenuPolicy(), Qt::CustomContextMenu);
+        std::unique_ptr<QMenu> menu(c.tableContextMenu());
+        QStringList entries;
+        for (QAction *entry : menu->actions()) {
+            if (entry->menu()) {
+                for (QAction *sub : entry->menu()->actions())
+                    entries << entry->text() + QLatin1String(" > ") + sub->text();
+            } else if (!entry->isSeparator()) {
+                entries << entry->text();
+            }
+        }
+        QCOMPARE(entries, (QStringList{"&Copy", "Copy &As > &RIS", "Copy &As > &BibTeX", "Copy &As > &MEDLINE",
+                                       "&Export Selected…"}));
+        // With nothing selected there is nothing to export or copy as a reference.
+        table(h)->clearSelection();
+        QVERIFY(!h.widget<QAction>("exportSelectedAction")->isEnabled());
+        QVERIFY(!h.widget<QMenu>("copyAsMenu")->isEnabled());
     }
 
     void preferencesPickTheStyle()
