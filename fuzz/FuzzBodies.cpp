@@ -6,6 +6,7 @@
 #include "citations/RtfWriter.h"
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
+#include "entrez/EfetchStream.h"
 #include "entrez/ResponseCleanup.h"
 #include "entrez/SearchResultParser.h"
 #include "entrez/Utf8.h"
@@ -218,6 +219,106 @@ void checkSameAsWholeParse(const uint8_t *data, size_t size, const ArticleList &
     FUZZ_CHECK(i == articles.size());
 }
 
+// The UTF-8 check as it was first written, a byte at a time: the fast one
+// must give its verdicts.
+bool referenceIsValidUtf8(std::string_view bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *const end = p + bytes.size();
+    const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+    while (p < end) {
+        const unsigned char c = *p;
+        const ptrdiff_t left = end - p;
+        if (c < 0x80) {
+            ++p;
+        } else if (c < 0xC2) {
+            return false;
+        } else if (c < 0xE0) {
+            if (left < 2 || !continuation(p[1]))
+                return false;
+            p += 2;
+        } else if (c < 0xF0) {
+            if (left < 3 || !continuation(p[1]) || !continuation(p[2]) || (c == 0xE0 && p[1] < 0xA0)
+                || (c == 0xED && p[1] >= 0xA0))
+                return false;
+            p += 3;
+        } else if (c < 0xF5) {
+            if (left < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3]) || (c == 0xF0 && p[1] < 0x90)
+                || (c == 0xF4 && p[1] >= 0x90))
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Where the input is split into chunks, and how small pieces may be: drawn
+// from a generator seeded with the input, so that every mutation of the
+// input also moves the boundaries.
+class Splits
+{
+public:
+    Splits(const uint8_t *data, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i)
+            m_state = (m_state ^ data[i]) * 0x100000001B3ull;
+    }
+    // 1 to `most`, small sizes more often than large ones.
+    size_t next(size_t most)
+    {
+        m_state = m_state * 6364136223846793005ull + 1442695040888963407ull;
+        const size_t bound = size_t(1) << ((m_state >> 33) % 17);
+        return 1 + size_t(m_state >> 40) % std::min(bound, most);
+    }
+
+private:
+    uint64_t m_state = 0xCBF29CE484222325ull;
+};
+
+void checkUtf8Verdict(const uint8_t *data, size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    const bool valid = referenceIsValidUtf8(bytes);
+    FUZZ_CHECK(isValidUtf8(bytes) == valid);
+    Splits splits(data, size);
+    Utf8Validator validator;
+    for (size_t at = 0; at < size;) {
+        const size_t n = std::min(splits.next(size), size - at);
+        validator.append(bytes.substr(at, n));
+        at += n;
+    }
+    FUZZ_CHECK(validator.finish() == valid);
+}
+
+// The answer read as a stream, in chunks and pieces of sizes drawn from the
+// input, gives what the whole answer gives.
+void checkSameWhenStreamed(const uint8_t *data, size_t size, qsizetype appended, const ArticleList &articles)
+{
+    static const std::string elinkBase = elinkBaseUrl(Endpoints());
+    Splits splits(data, size);
+    for (int round = 0; round < 2; ++round) {
+        ArticleList streamed;
+        EfetchStreamReader reader(
+            elinkBase, [&](ArticleRecord &&record) { streamed.append(std::move(record)); }, size_t(kMaxAnswerBytes),
+            splits.next(4096));
+        const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+        for (size_t at = 0; at < size;) {
+            const size_t n = round == 0 ? size : std::min(splits.next(size), size - at);
+            reader.append(bytes.substr(at, n));
+            at += n;
+        }
+        const qsizetype result = reader.finish();
+        FUZZ_CHECK(result == appended);
+        if (result > 0) {
+            FUZZ_CHECK(streamed.size() == articles.size());
+            for (qsizetype i = 0; i < streamed.size(); ++i)
+                FUZZ_CHECK(sameRecord(streamed.at(i), articles.at(i)));
+        }
+    }
+}
+
 } // namespace
 
 namespace FuzzBodies {
@@ -232,6 +333,8 @@ void efetchPipeline(const uint8_t *data, size_t size)
     FUZZ_CHECK(appended == articles.size() || (appended == -1 && articles.isEmpty()));
     if (appended >= 0)
         checkSameAsWholeParse(data, size, articles);
+    checkUtf8Verdict(data, size);
+    checkSameWhenStreamed(data, size, appended, articles);
 
     for (const ArticleRecord &article : std::as_const(articles)) {
         // The record's text comes from valid UTF-8 through ASCII-only edits.
