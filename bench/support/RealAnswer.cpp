@@ -30,13 +30,31 @@ std::vector<std::string> realRecords(const QString &dir, bool withStressRecord)
     return records;
 }
 
+size_t generateAnswer(const std::vector<std::string> &records, int articles, size_t chunkBytes,
+                      const std::function<void(std::string_view)> &take)
+{
+    std::string chunk = "<?xml version=\"1.0\" ?>\n<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, 1st "
+                        "January 2025//EN\" \"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
+                        "<PubmedArticleSet>\n";
+    size_t size = 0;
+    const auto handOn = [&] {
+        take(chunk);
+        size += chunk.size();
+        chunk.clear();
+    };
+    for (int i = 0; i < articles; ++i) {
+        chunk.append(records[size_t(i) % records.size()]).push_back('\n');
+        if (chunk.size() >= chunkBytes)
+            handOn();
+    }
+    chunk.append(kEfetchClosingTag).push_back('\n');
+    handOn();
+    return size;
+}
+
 std::string buildAnswer(const std::vector<std::string> &records, int articles)
 {
-    std::string answer = "<?xml version=\"1.0\" ?>\n<!DOCTYPE PubmedArticleSet PUBLIC \"-//NLM//DTD PubMedArticle, 1st "
-                         "January 2025//EN\" \"https://dtd.nlm.nih.gov/ncbi/pubmed/out/pubmed_250101.dtd\">\n"
-                         "<PubmedArticleSet>\n";
-    for (int i = 0; i < articles; ++i)
-        answer.append(records[size_t(i) % records.size()]).push_back('\n');
-    answer.append(kEfetchClosingTag).push_back('\n');
+    std::string answer;
+    generateAnswer(records, articles, size_t(1) << 20, [&](std::string_view bytes) { answer.append(bytes); });
     return answer;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,3 +16,8 @@ std::vector<std::string> realRecords(const QString &dir, bool withStressRecord);
 
 // An EFetch answer of `articles` records, taken from `records` in rotation.
 std::string buildAnswer(const std::vector<std::string> &records, int articles);
+
+// The same answer handed to `take` in chunks of about `chunkBytes`, never
+// held whole; returns its size.
+size_t generateAnswer(const std::vector<std::string> &records, int articles, size_t chunkBytes,
+                      const std::function<void(std::string_view)> &take);
