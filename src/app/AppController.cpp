@@ -87,6 +87,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_fetcher->setLimits(limits);
     m_download = std::make_unique<ArticleDownload>(services.endpoints);
     m_download->setLimits(limits);
+    m_download->readArticlesWhileReceiving(elinkBaseUrl(services.endpoints));
 
     articleNSTableView->setModel(&m_model);
     articleNSTableView->myController = this;
@@ -158,7 +159,7 @@ void AppController::connectActions()
     connect(m_download.get(), &ArticleDownload::responseStarted, this, &AppController::connectionDidReceiveResponse);
     connect(m_download.get(), &ArticleDownload::progress, this, &AppController::connectionDidReceiveData);
     connect(m_download.get(), &ArticleDownload::finished, this,
-            [this] { connectionDidFinishLoading(m_download->takeBody()); });
+            &AppController::connectionDidFinishLoading);
     connect(m_download.get(), &ArticleDownload::failed, this, &AppController::connectionDidFailWithError);
 }
 
@@ -355,11 +356,16 @@ void AppController::connectionDidReceiveData(double progress)
     myNSProgressIndicator->setValue(int(std::min(progress, 100.0)));
 }
 
-void AppController::connectionDidFinishLoading(QByteArray body)
+void AppController::connectionDidFinishLoading()
+{
+    ArticleList batch;
+    const qsizetype appended = m_download->takeArticles(batch);
+    showDownloadedBatch(std::move(batch), appended);
+}
+
+void AppController::showDownloadedBatch(ArticleList batch, qsizetype appended)
 {
     myNSProgressIndicator->setHidden(true);
-    ArticleList batch;
-    const qsizetype appended = appendArticlesFromBytes(std::move(body), batch, elinkBaseUrl(m_services.endpoints));
     searchNSProgressIndicator->setHidden(true);
     searchPubmedNSButton->setEnabled(true);
     cancelNSButton->setEnabled(false);

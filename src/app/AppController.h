@@ -123,7 +123,10 @@ public slots:
     // The article download's callbacks.
     void connectionDidReceiveResponse();
     void connectionDidReceiveData(double progress);
-    void connectionDidFinishLoading(QByteArray body);
+    void connectionDidFinishLoading();
+    // The completion of a transfer whose answer gave `batch`; `appended` is
+    // what ArticleDownload::takeArticles returned for it.
+    void showDownloadedBatch(ArticleList batch, qsizetype appended);
     void connectionDidFailWithError(const QString &description, const QString &failingUrl);
 
 private:

@@ -1,5 +1,7 @@
 #include "entrez/ArticleDownload.h"
 
+#include <utility>
+
 double downloadProgress(qint64 receivedBytes, int32_t pmidsCount)
 {
     // The product wraps as 32-bit arithmetic would, without signed overflow.
@@ -21,12 +23,20 @@ ArticleDownload::ArticleDownload(const Endpoints &endpoints, QObject *parent)
     , m_endpoints(endpoints)
     , m_transfer(m_manager)
 {
-    connect(&m_transfer, &HttpTransfer::responseStarted, this, &ArticleDownload::responseStarted);
+    connect(&m_transfer, &HttpTransfer::responseStarted, this, [this] {
+        forgetArticles();
+        emit responseStarted();
+    });
     connect(&m_transfer, &HttpTransfer::bytesReceived, this, [this](qint64 bodyLength) {
         emit progress(downloadProgress(bodyLength, m_pmidsCount));
     });
-    connect(&m_transfer, &HttpTransfer::finished, this, &ArticleDownload::finished);
+    connect(&m_transfer, &HttpTransfer::finished, this, [this] {
+        if (m_reader)
+            m_readResult = m_reader->finish();
+        emit finished();
+    });
     connect(&m_transfer, &HttpTransfer::failed, this, [this](const QString &reason, const QUrl &failingUrl, int) {
+        forgetArticles();
         emit failed(reason, failingUrl.toString());
     });
 }
@@ -36,10 +46,38 @@ bool ArticleDownload::start(const QStringList &pmids)
     if (isRunning() || pmids.isEmpty())
         return false;
     m_pmidsCount = int32_t(pmids.size());
+    forgetArticles();
     return m_transfer.start(efetchUrl(m_endpoints, pmids));
 }
 
 void ArticleDownload::cancel()
 {
     m_transfer.cancel();
+    forgetArticles();
+}
+
+void ArticleDownload::readArticlesWhileReceiving(std::string elinkBase)
+{
+    m_reader = std::make_unique<EfetchStreamReader>(std::move(elinkBase),
+                                                    [this](ArticleRecord &&record) { m_articles.append(std::move(record)); });
+    m_transfer.setBodyConsumer([this](const QByteArray &bytes) {
+        m_reader->append(std::string_view(bytes.constData(), size_t(bytes.size())));
+    });
+}
+
+qsizetype ArticleDownload::takeArticles(ArticleList &articles)
+{
+    const qsizetype result = std::exchange(m_readResult, 0);
+    if (result > 0)
+        articles.append(std::move(m_articles));
+    m_articles.clear();
+    return result;
+}
+
+void ArticleDownload::forgetArticles()
+{
+    if (m_reader)
+        m_reader->reset(); // waits for the helper, which fills m_articles
+    m_articles.clear();
+    m_readResult = 0;
 }

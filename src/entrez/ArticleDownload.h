@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Endpoints.h"
+#include "entrez/EfetchStream.h"
 #include "entrez/HttpTransfer.h"
 
 #include <QByteArray>
@@ -11,6 +12,8 @@
 #include <QUrl>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 // The progress bar assumes this many bytes of answer per requested article.
 inline constexpr int32_t kEstimatedBytesPerArticle = 9557;
@@ -50,6 +53,16 @@ public:
     // and its reader parses it in place, so it is handed over, not shared.
     QByteArray takeBody() { return m_transfer.takeBody(); }
 
+    // From now on the answers are read while they arrive, their records
+    // built with `elinkBase` for their links, and their bytes are not kept
+    // (takeBody() gives nothing): when the last byte comes, only the last
+    // piece is left to read.
+    void readArticlesWhileReceiving(std::string elinkBase);
+    // After finished(), when reading while receiving: appends the answer's
+    // records to `articles` and returns what appendArticlesFromBytes would
+    // for the whole answer (the count, 0, or -1 for invalid UTF-8).
+    qsizetype takeArticles(ArticleList &articles);
+
 signals:
     // A new response or a redirect began; bytes received before were discarded.
     void responseStarted();
@@ -59,8 +72,13 @@ signals:
     void failed(const QString &description, const QString &failingUrl);
 
 private:
+    void forgetArticles();
+
     Endpoints m_endpoints;
     QNetworkAccessManager m_manager;
     HttpTransfer m_transfer;
     int32_t m_pmidsCount = 0;
+    ArticleList m_articles; // filled by m_reader, on its helper thread while bytes arrive
+    qsizetype m_readResult = 0;
+    std::unique_ptr<EfetchStreamReader> m_reader; // last: its helper ends before m_articles goes
 };

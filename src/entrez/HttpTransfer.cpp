@@ -31,6 +31,7 @@ bool HttpTransfer::start(const QUrl &url)
     if (isRunning())
         return false;
     m_body.clear();
+    m_bodySize = 0;
     m_status = 0;
     m_announcedLength = -1;
     m_url = url;
@@ -65,6 +66,7 @@ void HttpTransfer::onMetaDataChanged()
     }
     m_announcedLength = known ? announced : -1;
     m_body.clear();
+    m_bodySize = 0;
     emit responseStarted();
 }
 
@@ -73,6 +75,7 @@ void HttpTransfer::onRedirected()
     m_idleTimer.start(m_limits.timeoutMs);
     m_announcedLength = -1;
     m_body.clear();
+    m_bodySize = 0;
     emit responseStarted();
 }
 
@@ -82,12 +85,17 @@ void HttpTransfer::onReadyRead()
     const qint64 available = m_reply->bytesAvailable();
     if (available <= 0)
         return;
-    if (m_body.size() + available > m_limits.maxBytes) {
+    if (m_bodySize + available > m_limits.maxBytes) {
         fail(QStringLiteral("the answer is larger than the limit of %1 bytes").arg(m_limits.maxBytes));
         return;
     }
-    m_body += m_reply->read(available);
-    emit bytesReceived(m_body.size());
+    const QByteArray bytes = m_reply->read(available);
+    m_bodySize += bytes.size();
+    if (m_consume)
+        m_consume(bytes);
+    else
+        m_body += bytes;
+    emit bytesReceived(m_bodySize);
 }
 
 void HttpTransfer::onFinished()
@@ -104,8 +112,8 @@ void HttpTransfer::onFinished()
         fail(httpStatusReason(m_status, phrase));
     else if (error != QNetworkReply::NoError)
         fail(m_reply->errorString());
-    else if (m_announcedLength >= 0 && m_body.size() != m_announcedLength)
-        fail(QStringLiteral("the answer ended after %1 of its %2 bytes").arg(m_body.size()).arg(m_announcedLength));
+    else if (m_announcedLength >= 0 && m_bodySize != m_announcedLength)
+        fail(QStringLiteral("the answer ended after %1 of its %2 bytes").arg(m_bodySize).arg(m_announcedLength));
     else {
         release();
         emit finished();

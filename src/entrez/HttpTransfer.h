@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
 #include <utility>
 
 class QNetworkAccessManager;
@@ -52,6 +53,11 @@ public:
     void cancel();
     bool isRunning() const { return m_reply != nullptr; }
 
+    // Hands each piece of the body to `consume` as it arrives instead of
+    // holding it (body() then stays empty); a new response or redirect is
+    // announced by responseStarted() as before. Set before start().
+    void setBodyConsumer(std::function<void(const QByteArray &bytes)> consume) { m_consume = std::move(consume); }
+
     // The body received so far for the current response.
     const QByteArray &body() const { return m_body; }
     QByteArray takeBody() { return std::exchange(m_body, {}); }
@@ -78,6 +84,8 @@ private:
     TransferLimits m_limits;
     QNetworkReply *m_reply = nullptr;
     QByteArray m_body;
+    qint64 m_bodySize = 0; // bytes of the current response's body, held or handed on
+    std::function<void(const QByteArray &)> m_consume;
     int m_status = 0;
     qint64 m_announcedLength = -1; // Content-Length of the current response, -1 when none
     QUrl m_url;

@@ -1,7 +1,9 @@
 // The EFetch transfer: its request, its progress estimate, and the rules of a
 // single transfer (one at a time, silence after cancel, redirects).
 #include "FakeEutilsServer.h"
+#include "TestData.h"
 #include "entrez/ArticleDownload.h"
+#include "entrez/ArticleExtractor.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -51,6 +53,44 @@ private slots:
         QVERIFY(started.size() >= 2);
         QCOMPARE(server.requestTargets().size(), 2);
         QCOMPARE(server.requestTargets().at(0), server.requestTargets().at(1));
+    }
+
+    // Read while it arrives, a long answer in many chunks gives the records
+    // the whole answer gives, and its bytes are not kept; what a transfer cut
+    // short had read does not mix into the next one.
+    void readsArticlesWhileReceiving()
+    {
+        READ_TEST_DATA(answer, QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/pubmed_result_93_articles.xml"));
+        const std::string base = "https://eutils.example/elink?x=1";
+        ArticleList expected;
+        QCOMPARE(appendArticlesFromBytes(answer, expected, base), qsizetype(93));
+
+        FakeEutilsServer server;
+        server.enqueue(kPath, FakeResponse::withDelivery(FakeResponse::Delivery::CutShort, answer));
+        FakeResponse chunks = FakeResponse::xml(answer);
+        chunks.delivery = FakeResponse::Delivery::Chunks;
+        chunks.chunkSizes = QList<qsizetype>(20, 65536);
+        chunks.chunkIntervalMs = 5;
+        server.enqueue(kPath, chunks);
+        ArticleDownload download(server.endpoints());
+        download.readArticlesWhileReceiving(base);
+        QSignalSpy finished(&download, &ArticleDownload::finished);
+        QSignalSpy failed(&download, &ArticleDownload::failed);
+        QVERIFY(download.start({QStringLiteral("1")}));
+        QVERIFY(failed.wait(kWaitMs));
+        QVERIFY(download.start({QStringLiteral("1")}));
+        QVERIFY(finished.wait(kWaitMs));
+        QVERIFY(download.takeBody().isEmpty());
+        ArticleList records{expected.first()};
+        QCOMPARE(download.takeArticles(records), qsizetype(93));
+        QCOMPARE(records.size(), 94);
+        for (qsizetype i = 0; i < 93; ++i) {
+            for (int k = 0; k < ArticleRecord::KeyCount; ++k)
+                QCOMPARE(records[i + 1].utf8(ArticleRecord::Key(k)), expected[i].utf8(ArticleRecord::Key(k)));
+        }
+        // Taken once.
+        QCOMPARE(download.takeArticles(records), qsizetype(0));
+        QCOMPARE(records.size(), 94);
     }
 
     void secondStartIsRefusedWhileOneRuns()
