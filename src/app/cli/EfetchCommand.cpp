@@ -188,10 +188,12 @@ int EfetchCommand::run(const CliParsedArguments &arguments) const
         writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
     }
+    // Without records, whatever reached the sink did not count.
+    if (records == 0)
+        articles.clear();
     if (exportFormat) {
         writeStdout(ExportFormats::write(*exportFormat, articles));
         return 0;
     }
-    // Without records, whatever reached the buffer did not count.
     return records == 0 || out.writeTo(stdout) ? 0 : 1;
 }
