@@ -178,12 +178,13 @@ void AppController::awakeFromNib()
     searchNSProgressIndicator->setHidden(true);
     updateExportActions();
     m_startupUpdateCheck = true;
-    if (updateCheckOnStart())
-        checkForUpdates();
+    // The window comes first; the launch check never holds it up.
     mainWindow->show();
     mainWindow->raise();
     mainWindow->activateWindow();
     searchNSTextField->setFocus();
+    if (updateCheckOnStart())
+        startLaunchUpdateCheck();
 }
 
 bool AppController::useProxy() const
@@ -612,6 +613,38 @@ void AppController::showPreferencePanel()
 
 // --- Update check -------------------------------------------------------------------
 
+void AppController::startLaunchUpdateCheck()
+{
+    // This is the launch check; a check the user starts meanwhile is not.
+    m_startupUpdateCheck = false;
+    TransferLimits limits;
+    limits.timeoutMs = m_services.networkTimeoutMs;
+    m_launchUpdateCheck = std::make_unique<LaunchUpdateCheck>(m_services.endpoints, limits);
+    connect(m_launchUpdateCheck.get(), &LaunchUpdateCheck::finished, this, [this](UpdateCheckOutcome outcome) {
+        // At launch only a newer version is worth a word.
+        if (outcome == UpdateCheckOutcome::NewVersion)
+            offerNewVersion();
+    });
+    m_launchUpdateCheck->start();
+}
+
+bool AppController::launchUpdateCheckRunning() const
+{
+    return m_launchUpdateCheck && m_launchUpdateCheck->isRunning();
+}
+
+int AppController::versionAlert(const QString &text, const QStringList &buttons)
+{
+    return m_services.alerts->run(
+        {Alert::Style::Warning, AppMessages::VersionCheckTitle, AppMessages::VersionCheckTitle, text, buttons}, mainWindow);
+}
+
+void AppController::offerNewVersion()
+{
+    if (versionAlert(AppMessages::NewVersion, {SearchMessages::OK, AppMessages::Cancel}) == 0)
+        m_services.urlOpener->open(downloadUrl(m_services.endpoints));
+}
+
 void AppController::checkForUpdates()
 {
     if (m_services.updateSource == UpdateSource::PackageManager) {
@@ -626,11 +659,6 @@ void AppController::checkForUpdates()
     QString reason;
     const UpdateCheckOutcome outcome =
         checkPublishedVersion(*m_services.reachability, *m_fetcher, m_services.endpoints, &reason);
-    const auto versionAlert = [this](const QString &text, QStringList buttons) {
-        return m_services.alerts->run(
-            {Alert::Style::Warning, AppMessages::VersionCheckTitle, AppMessages::VersionCheckTitle, text, buttons},
-            mainWindow);
-    };
     switch (outcome) {
     case UpdateCheckOutcome::Offline:
         if (!updateCheckOnStart())
@@ -645,8 +673,7 @@ void AppController::checkForUpdates()
             versionAlert(AppMessages::CurrentVersion, {SearchMessages::OK});
         break;
     case UpdateCheckOutcome::NewVersion:
-        if (versionAlert(AppMessages::NewVersion, {SearchMessages::OK, AppMessages::Cancel}) == 0)
-            m_services.urlOpener->open(downloadUrl(m_services.endpoints));
+        offerNewVersion();
         break;
     }
     m_startupUpdateCheck = false;

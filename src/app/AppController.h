@@ -20,6 +20,7 @@
 
 class ArticleDownload;
 class BlockingFetcher;
+class LaunchUpdateCheck;
 class KebNSTableView;
 class PreferenceController;
 class QAbstractScrollArea;
@@ -93,6 +94,8 @@ public:
     int32_t retMax() const { return m_paging.retMax(); }
     QString searchString() const { return m_searchString; }
     bool startupUpdateCheck() const { return m_startupUpdateCheck; }
+    // The update check begun at launch is still waiting for the version page.
+    bool launchUpdateCheckRunning() const;
     bool transferRunning() const;
     // The last progress estimate of the download, unclamped (the bar shows at most 100).
     double progressValue() const { return m_progressValue; }
@@ -142,12 +145,16 @@ private:
     // Asks for a file and writes the rows to it in the format its name picks.
     void exportRows(const QList<int> &rows, const QString &title);
     void updateExportActions();
+    void startLaunchUpdateCheck();
+    int versionAlert(const QString &text, const QStringList &buttons);
+    void offerNewVersion();
 
     AppServices m_services;
     AppPreferences m_preferences;
     std::unique_ptr<Ui::MainWindow> m_ui;
     std::unique_ptr<BlockingFetcher> m_fetcher;
     std::unique_ptr<ArticleDownload> m_download;
+    std::unique_ptr<LaunchUpdateCheck> m_launchUpdateCheck;
 
     // Outlets.
     QTextEdit *abstractNSTextView = nullptr;

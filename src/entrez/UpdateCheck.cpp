@@ -32,11 +32,42 @@ UpdateCheckOutcome checkPublishedVersion(Reachability &reachability, BlockingFet
     if (!internetOnline(reachability))
         return UpdateCheckOutcome::Offline;
     const FetchResult page = fetcher.get(versionPageUrl(endpoints));
-    const std::optional<QString> published = page.ok() ? publishedVersionFromPage(page.body) : std::nullopt;
+    if (!page.ok()) {
+        if (failureReason)
+            *failureReason = page.error;
+        return UpdateCheckOutcome::FetchFailed;
+    }
+    return outcomeOfVersionPage(page.body, failureReason);
+}
+
+UpdateCheckOutcome outcomeOfVersionPage(const QByteArray &page, QString *failureReason)
+{
+    const std::optional<QString> published = publishedVersionFromPage(page);
     if (!published) {
         if (failureReason)
-            *failureReason = page.ok() ? QStringLiteral("the version page names no version") : page.error;
+            *failureReason = QStringLiteral("the version page names no version");
         return UpdateCheckOutcome::FetchFailed;
     }
     return *published == QLatin1String(kAppVersion) ? UpdateCheckOutcome::Current : UpdateCheckOutcome::NewVersion;
+}
+
+LaunchUpdateCheck::LaunchUpdateCheck(const Endpoints &endpoints, const TransferLimits &limits, QObject *parent)
+    : QObject(parent)
+    , m_endpoints(endpoints)
+    , m_transfer(m_manager)
+{
+    m_transfer.setLimits(limits);
+    connect(&m_transfer, &HttpTransfer::finished, this, [this] {
+        QString reason;
+        const UpdateCheckOutcome outcome = outcomeOfVersionPage(m_transfer.takeBody(), &reason);
+        emit finished(outcome, reason);
+    });
+    connect(&m_transfer, &HttpTransfer::failed, this, [this](const QString &reason, const QUrl &, int) {
+        emit finished(UpdateCheckOutcome::FetchFailed, reason);
+    });
+}
+
+void LaunchUpdateCheck::start()
+{
+    m_transfer.start(versionPageUrl(m_endpoints));
 }

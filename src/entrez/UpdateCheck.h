@@ -2,7 +2,11 @@
 
 #include "common/Endpoints.h"
 
+#include "entrez/HttpTransfer.h"
+
 #include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -25,7 +29,35 @@ enum class UpdateCheckOutcome {
     NewVersion,  // any other published text, an older number included
 };
 
+// The outcome of a fetched version page: its version compared with ours, or
+// FetchFailed with the reason when the page names none.
+UpdateCheckOutcome outcomeOfVersionPage(const QByteArray &page, QString *failureReason = nullptr);
+
 // Probe, fetch the version page, compare. What to show is the caller's choice.
 // On FetchFailed, `failureReason` (when given) receives a readable reason.
 UpdateCheckOutcome checkPublishedVersion(Reachability &reachability, BlockingFetcher &fetcher,
                                          const Endpoints &endpoints, QString *failureReason = nullptr);
+
+// The check made at launch, asynchronously, so that the window never waits
+// for the network: it fetches the version page without the connectivity
+// probe (a name lookup that would hold up the event loop; offline, the fetch
+// fails just the same) and reports once. Deleting it stops it silently.
+class LaunchUpdateCheck : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit LaunchUpdateCheck(const Endpoints &endpoints, const TransferLimits &limits, QObject *parent = nullptr);
+
+    void start();
+    bool isRunning() const { return m_transfer.isRunning(); }
+
+signals:
+    // Current, NewVersion or FetchFailed (with the reason).
+    void finished(UpdateCheckOutcome outcome, const QString &failureReason);
+
+private:
+    Endpoints m_endpoints;
+    QNetworkAccessManager m_manager;
+    HttpTransfer m_transfer;
+};

@@ -171,6 +171,7 @@ private slots:
         arrangeFault(h.server, kVersionPath, fault);
         // Silent at launch...
         AppController &c = h.start();
+        QVERIFY(QTest::qWaitFor([&c] { return !c.launchUpdateCheckRunning(); }, kTimeoutMs + 10000));
         QVERIFY(h.alerts.shown.isEmpty());
         // ...and said when the user asks.
         c.checkForUpdates();
@@ -196,6 +197,7 @@ private slots:
         AppHarness h(true, kTimeoutMs);
         h.services.endpoints = tls.endpoints();
         AppController &c = h.start();
+        QVERIFY(QTest::qWaitFor([&c] { return !c.launchUpdateCheckRunning(); }, kTimeoutMs + 10000));
         QVERIFY(h.alerts.shown.isEmpty());
         h.search(QStringLiteral("q"));
         QVERIFY2(h.message().startsWith(SearchMessages::searchFailed(QString())), qPrintable(h.message()));

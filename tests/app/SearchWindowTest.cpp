@@ -451,6 +451,7 @@ private slots:
         h.server.serveVersionPage(published);
         h.alerts.answers = {1, 1}; // Cancel where there is a choice
         AppController &c = h.start();
+        QVERIFY(QTest::qWaitFor([&c] { return !c.launchUpdateCheckRunning(); }, 10000));
         const auto texts = [&h] {
             QStringList t;
             for (const Alert &a : h.alerts.shown)
@@ -459,7 +460,8 @@ private slots:
             return t;
         };
         QCOMPARE(texts(), alertsAtLaunch);
-        QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), checkAtLaunch && online ? 1 : 0);
+        // The launch check makes no connectivity probe, which would hold up the window.
+        QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), checkAtLaunch ? 1 : 0);
         QVERIFY(!c.startupUpdateCheck() || !checkAtLaunch);
         c.checkForUpdates();
         QCOMPARE(texts(), alertsOfFirstManualCheck);
@@ -532,8 +534,32 @@ private slots:
     {
         AppHarness h(true);
         h.server.enqueue(QString::fromLatin1(Paths::VersionPage), FakeResponse::serverError(500));
-        h.start();
+        AppController &c = h.start();
+        QVERIFY(QTest::qWaitFor([&c] { return !c.launchUpdateCheckRunning(); }, 10000));
+        QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), 1);
         QCOMPARE(h.alerts.shown.size(), 0);
+    }
+
+    // The window is up and takes input while a slow version page keeps the
+    // launch check waiting; closing it then stops the check quietly.
+    void windowComesBeforeTheLaunchCheck()
+    {
+        AppHarness h(true);
+        h.server.setHandler(QString::fromLatin1(Paths::VersionPage), [](const QUrl &) {
+            FakeResponse slow = FakeResponse::html(200, FakeEutilsServer::versionPage("11"));
+            slow.delayMs = 10000;
+            return slow;
+        });
+        h.server.serveEsearch(3);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        QVERIFY(c.window()->isVisible());
+        QVERIFY(c.launchUpdateCheckRunning());
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 3);
+        QVERIFY(c.launchUpdateCheckRunning());
+        QVERIFY(h.alerts.shown.isEmpty());
     }
 };
 
