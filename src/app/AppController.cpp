@@ -617,6 +617,9 @@ void AppController::startLaunchUpdateCheck()
 {
     // This is the launch check; a check the user starts meanwhile is not.
     m_startupUpdateCheck = false;
+    // A packaged copy leaves updates to the package manager and never asks.
+    if (m_services.updateSource == UpdateSource::PackageManager)
+        return;
     TransferLimits limits;
     limits.timeoutMs = m_services.networkTimeoutMs;
     m_launchUpdateCheck = std::make_unique<LaunchUpdateCheck>(m_services.endpoints, limits);

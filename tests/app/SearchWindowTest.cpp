@@ -497,6 +497,7 @@ private slots:
         h.services.updateSource = source;
         h.server.serveVersionPage("10");
         AppController &c = h.start();
+        QVERIFY(QTest::qWaitFor([&c] { return !c.launchUpdateCheckRunning(); }, 10000));
         QVERIFY(h.alerts.shown.isEmpty());
         c.checkForUpdates();
         QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), versionRequests);
