@@ -4,6 +4,7 @@
 #include "citations/HtmlWriter.h"
 #include "citations/PlainWriter.h"
 #include "citations/RtfWriter.h"
+#include "citations/StyledText.h"
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
@@ -194,10 +195,11 @@ bool sameOutline(const XmlOutline &a, const XmlOutline &b)
 bool sameRecord(const ArticleRecord &a, const ArticleRecord &b)
 {
     for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
-        if (a.utf8(ArticleRecord::Key(k)) != b.utf8(ArticleRecord::Key(k)))
+        const auto key = ArticleRecord::Key(k);
+        if (a.utf8(key) != b.utf8(key) || a.itemsUtf8(key) != b.itemsUtf8(key) || a.inlineStyles(key) != b.inlineStyles(key))
             return false;
     }
-    return a.authors() == b.authors();
+    return a.authors() == b.authors() && a.kind() == b.kind();
 }
 
 // The extraction parses the answer a piece at a time; the pieces must yield
@@ -338,8 +340,18 @@ void efetchPipeline(const uint8_t *data, size_t size)
 
     for (const ArticleRecord &article : std::as_const(articles)) {
         // The record's text comes from valid UTF-8 through ASCII-only edits.
-        for (int k = 0; k < ArticleRecord::KeyCount; ++k)
-            FUZZ_CHECK(isValidUtf8(article.utf8(ArticleRecord::Key(k))));
+        for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
+            const auto key = ArticleRecord::Key(k);
+            FUZZ_CHECK(isValidUtf8(article.utf8(key)));
+            for (std::string_view item : article.itemsUtf8(key))
+                FUZZ_CHECK(isValidUtf8(item));
+            // Styled stretches cut the text only between characters and
+            // never change it.
+            for (const ArticleRecord::InlineStyle &style : article.inlineStyles(key))
+                FUZZ_CHECK(style.begin < style.end && style.end <= article.utf8(key).size()
+                           && isValidUtf8(article.utf8(key).substr(style.begin, style.end - style.begin)));
+            FUZZ_CHECK(styledText(article, key).toPlainText() == article.text(key));
+        }
         for (qsizetype i = 0; i < article.authorCount(); ++i)
             FUZZ_CHECK(isValidUtf8(article.authorLastnameUtf8(i)) && isValidUtf8(article.authorInitialsUtf8(i)));
         const QString plain = citationStringForArticle(article);

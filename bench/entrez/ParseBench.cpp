@@ -225,10 +225,15 @@ int main(int argc, char *argv[])
     size_t textBytes = 0;
     for (const ArticleRecord &r : list) {
         recordBytes += r.memoryUsage();
-        for (int k = 0; k < ArticleRecord::KeyCount; ++k)
+        for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
             textBytes += r.utf8(ArticleRecord::Key(k)).size();
+            if (ArticleRecord::Key(k) != ArticleRecord::Key::ForeNames) {
+                for (std::string_view item : r.itemsUtf8(ArticleRecord::Key(k)))
+                    textBytes += item.size();
+            }
+        }
         for (qsizetype i = 0; i < r.authorCount(); ++i)
-            textBytes += r.authorLastnameUtf8(i).size() + r.authorInitialsUtf8(i).size();
+            textBytes += r.authorLastnameUtf8(i).size() + r.authorInitialsUtf8(i).size() + r.authorForeNameUtf8(i).size();
     }
     std::printf("records: %zu (pieces), %zu (whole tree), %lld extracted, %lld streamed, %lld of %d streamed as made\n",
                 children, wholeChildren, static_cast<long long>(appended), static_cast<long long>(streamedRecords),

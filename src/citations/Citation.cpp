@@ -1,6 +1,7 @@
 #include "Citation.h"
 
 #include "citations/LinkUrl.h"
+#include "citations/StyledText.h"
 
 #include <algorithm>
 #include <string>
@@ -31,13 +32,16 @@ QString textOf(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-// "Last Initials" per author, joined by ", ", then ". " (also with no author).
+// "Last Initials" per person and the name of a group, joined by ", ", then
+// ". " (also with no author).
 void appendAuthorBlock(Utf8Text &out, const ArticleRecord &article)
 {
     for (qsizetype i = 0; i < article.authorCount(); ++i) {
         if (i > 0)
             out << ", ";
-        out << article.authorLastnameUtf8(i) << " " << article.authorInitialsUtf8(i);
+        out << article.authorLastnameUtf8(i);
+        if (!article.authorIsCollective(i))
+            out << " " << article.authorInitialsUtf8(i);
     }
     out << ". ";
 }
@@ -69,7 +73,7 @@ void appendRichCitation(RichText &out, const ArticleRecord &article, const QStri
 
     const bool hasDoi = !article.utf8(Key::Doi).empty();
     if (hasDoi)
-        out.append(textOf(article.utf8(Key::Title)));
+        out.append(styledText(article, Key::Title));
     else
         out.append(urlAStringForArticle(article));
 
@@ -107,9 +111,7 @@ RichText citationAStringForArticle(const ArticleRecord &article, const Endpoints
 
 RichText urlAStringForArticle(const ArticleRecord &article)
 {
-    RichText run;
-    run.appendLink(textOf(article.utf8(Key::Title)), encodedLinkUrl(textOf(article.utf8(Key::Hyperlink))));
-    return run;
+    return styledText(article, Key::Title, encodedLinkUrl(textOf(article.utf8(Key::Hyperlink))));
 }
 
 RichText urlDOIStringForArticle(const ArticleRecord &article, const Endpoints &endpoints)

@@ -15,13 +15,13 @@
 // No line break at the end.
 QString citationStringForArticle(const ArticleRecord &article);
 
-// The citation as rich text, in these runs: the author block; the title,
-// linked to the record's hyperlink only when it has no DOI; the journal
+// The citation as rich text, in these runs: the author block; the title in
+// its inline styles, linked to the record's hyperlink only when it has no DOI; the journal
 // pieces up to the PMID; when there is a DOI, " | DOI: " and the DOI linked
 // to its resolver URL; then two runs of one line break each.
 RichText citationAStringForArticle(const ArticleRecord &article, const Endpoints &endpoints);
 
-// The title as one run linked to the record's hyperlink.
+// The title, in its inline styles, linked to the record's hyperlink.
 RichText urlAStringForArticle(const ArticleRecord &article);
 
 // The DOI as one run linked to the DOI URL; the run shows the DOI, not the URL.

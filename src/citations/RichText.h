@@ -1,16 +1,9 @@
 #pragma once
 
-#include <QFlags>
+#include "common/TextStyle.h"
+
 #include <QList>
 #include <QString>
-
-#include <cstdint>
-
-// The inline styles a run may carry: those PubMed writes into titles and
-// abstracts and that a reader must see to read them right (CO₂, 10⁻⁶, E. coli).
-enum class TextStyle : uint8_t { Italic = 1, Bold = 2, Superscript = 4, Subscript = 8 };
-Q_DECLARE_FLAGS(TextStyles, TextStyle)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TextStyles)
 
 // One stretch of rich text: characters, optionally the URL they link to, and
 // their inline styles.

@@ -10,42 +10,89 @@ namespace {
 
 using Key = ArticleRecord::Key;
 
+// The queries of both kinds of record, with one id each. A journal article's
+// paths start at MedlineCitation or PubmedData, a book's at BookDocument.
 enum Query {
     Year,
     MedlineDate,
+    Month,
     Title,
     Pmid,
     Journal,
     Volume,
     Issue,
     Pages,
-    Abstract,
+    JournalTitle,
+    Issn,
+    Language,
+    BookTitle,
+    CollectionTitle,
+    Publisher,
+    FirstMatchCount, // the queries above count by their first match only
+    Abstract = FirstMatchCount,
     ArticleId,
     Author,
+    AuthorList,
+    BookAuthorList,
+    PublicationType,
+    Mesh,
+    Keyword,
+    CommentsCorrections,
 };
 
 const ChildPathSet &articleQueries()
 {
-    // Same order as the Query ids.
     static const ChildPathSet queries{
-        "MedlineCitation/Article/Journal/JournalIssue/PubDate/Year",
-        "MedlineCitation/Article/Journal/JournalIssue/PubDate/MedlineDate",
-        "MedlineCitation/Article/ArticleTitle",
-        "MedlineCitation/PMID",
-        "MedlineCitation/MedlineJournalInfo/MedlineTA",
-        "MedlineCitation/Article/Journal/JournalIssue/Volume",
-        "MedlineCitation/Article/Journal/JournalIssue/Issue",
-        "MedlineCitation/Article/Pagination/MedlinePgn",
-        "MedlineCitation/Article/Abstract/AbstractText",
-        "PubmedData/ArticleIdList/ArticleId",
-        "MedlineCitation/Article/AuthorList/Author",
+        {Year, "MedlineCitation/Article/Journal/JournalIssue/PubDate/Year"},
+        {MedlineDate, "MedlineCitation/Article/Journal/JournalIssue/PubDate/MedlineDate"},
+        {Month, "MedlineCitation/Article/Journal/JournalIssue/PubDate/Month"},
+        {Title, "MedlineCitation/Article/ArticleTitle"},
+        {Pmid, "MedlineCitation/PMID"},
+        {Journal, "MedlineCitation/MedlineJournalInfo/MedlineTA"},
+        {Volume, "MedlineCitation/Article/Journal/JournalIssue/Volume"},
+        {Issue, "MedlineCitation/Article/Journal/JournalIssue/Issue"},
+        {Pages, "MedlineCitation/Article/Pagination/MedlinePgn"},
+        {JournalTitle, "MedlineCitation/Article/Journal/Title"},
+        {Issn, "MedlineCitation/Article/Journal/ISSN"},
+        {Language, "MedlineCitation/Article/Language"},
+        {Abstract, "MedlineCitation/Article/Abstract/AbstractText"},
+        {ArticleId, "PubmedData/ArticleIdList/ArticleId"},
+        {Author, "MedlineCitation/Article/AuthorList/Author"},
+        {PublicationType, "MedlineCitation/Article/PublicationTypeList/PublicationType"},
+        {Mesh, "MedlineCitation/MeshHeadingList/MeshHeading/DescriptorName"},
+        {Keyword, "MedlineCitation/KeywordList/Keyword"},
+        {CommentsCorrections, "MedlineCitation/CommentsCorrectionsList/CommentsCorrections"},
     };
     return queries;
 }
 
-// The key filled by the first match of a query; Year and MedlineDate share one.
-constexpr Key kFirstMatchKey[] = {
-    Key::Year, Key::Year, Key::Title, Key::PMID, Key::Journal, Key::Volume, Key::Issue, Key::Pages, Key::Abstract,
+const ChildPathSet &bookQueries()
+{
+    static const ChildPathSet queries{
+        {Year, "BookDocument/Book/PubDate/Year"},
+        {MedlineDate, "BookDocument/Book/PubDate/MedlineDate"},
+        {Month, "BookDocument/Book/PubDate/Month"},
+        {Title, "BookDocument/ArticleTitle"},
+        {Pmid, "BookDocument/PMID"},
+        {BookTitle, "BookDocument/Book/BookTitle"},
+        {CollectionTitle, "BookDocument/Book/CollectionTitle"},
+        {Publisher, "BookDocument/Book/Publisher/PublisherName"},
+        {Language, "BookDocument/Language"},
+        {Abstract, "BookDocument/Abstract/AbstractText"},
+        {ArticleId, "BookDocument/ArticleIdList/ArticleId"},
+        {AuthorList, "BookDocument/AuthorList"},
+        {BookAuthorList, "BookDocument/Book/AuthorList"},
+        {PublicationType, "BookDocument/PublicationType"},
+        {Keyword, "BookDocument/KeywordList/Keyword"},
+    };
+    return queries;
+}
+
+// The key filled by the text of a query's first match.
+constexpr Key kFirstMatchKey[FirstMatchCount] = {
+    Key::Year,   Key::Year,  Key::Month,        Key::Title, Key::PMID,     Key::Journal,
+    Key::Volume, Key::Issue, Key::Pages,        Key::JournalTitle, Key::Issn, Key::Language,
+    Key::Title,  Key::Journal, Key::Publisher,
 };
 
 bool isNamed(pugi::xml_node node, const char *name)
@@ -53,27 +100,232 @@ bool isNamed(pugi::xml_node node, const char *name)
     return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
 }
 
-// One entry per LastName of an Author element, paired with that element's
-// own first Initials, so an author without initials never borrows another's.
-void addAuthors(pugi::xml_node author, ArticleRecord::Builder &builder, std::string &last, std::string &initials)
+bool hasAttribute(pugi::xml_node node, const char *name, const char *value)
 {
-    pugi::xml_node initialsNode;
-    for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
-        if (isNamed(child, "Initials")) {
-            initialsNode = child;
-            break;
+    return std::strcmp(node.attribute(name).value(), value) == 0;
+}
+
+pugi::xml_node firstChildNamed(pugi::xml_node node, const char *name)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (isNamed(child, name))
+            return child;
+    }
+    return {};
+}
+
+// The month word of a free-form date ("2017 Mar - Apr" gives "Mar", "1998
+// Dec-1999 Jan" gives "Dec"): the first run of letters that begins a month's
+// English name with at least its first three letters; "" for a season.
+std::string_view monthWordOf(std::string_view date)
+{
+    static constexpr std::string_view kMonths[] = {"january", "february", "march",     "april",   "may",      "june",
+                                                   "july",    "august",   "september", "october", "november", "december"};
+    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    for (size_t i = 0; i < date.size();) {
+        if (!isLetter(date[i])) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < date.size() && isLetter(date[end]))
+            ++end;
+        const std::string_view word = date.substr(i, end - i);
+        for (std::string_view month : kMonths) {
+            if (word.size() < 3 || word.size() > month.size())
+                continue;
+            bool same = true;
+            for (size_t k = 0; k < word.size() && same; ++k)
+                same = char(word[k] | 0x20) == month[k];
+            if (same)
+                return word;
+        }
+        i = end;
+    }
+    return {};
+}
+
+// What one record's walk collects besides the text it appends as it goes.
+class RecordReader
+{
+public:
+    explicit RecordReader(ArticleRecord::Builder &builder) : m_builder(builder) {}
+
+    void read(pugi::xml_node node);
+
+private:
+    void visit(int query, pugi::xml_node match);
+    void addAuthor(pugi::xml_node author);
+    void addParagraph(pugi::xml_node abstractText);
+    void addStyledText(Key key, pugi::xml_node node);
+    void addItem(Key key, pugi::xml_node node);
+
+    ArticleRecord::Builder &m_builder;
+    pugi::xml_node m_first[FirstMatchCount];
+    pugi::xml_node m_doi;
+    pugi::xml_node m_pmcid;
+    std::vector<pugi::xml_node> m_authorLists;     // a book's own author lists
+    std::vector<pugi::xml_node> m_bookAuthorLists; // those of the book a chapter is in
+    bool m_book = false;
+    bool m_retracted = false;
+    std::vector<StyledStretch> m_stretches;
+    std::vector<std::pair<pugi::xml_node, TextStyles>> m_styleStack;
+};
+
+void RecordReader::read(pugi::xml_node node)
+{
+    m_book = isNamed(node, "PubmedBookArticle");
+    const ChildPathSet &queries = m_book ? bookQueries() : articleQueries();
+    queries.forEachMatch(node, [&](int query, pugi::xml_node match) {
+        visit(query, match);
+        return true;
+    });
+
+    if (m_book) {
+        // A chapter stands in its book as an article in its journal; a whole
+        // book is titled by itself and stands in its collection.
+        const bool chapter = bool(m_first[Title]);
+        m_builder.setKind(chapter ? ArticleRecord::Kind::BookChapter : ArticleRecord::Kind::Book);
+        if (!chapter)
+            m_first[Title] = m_first[BookTitle];
+        m_first[Journal] = chapter ? m_first[BookTitle] : m_first[CollectionTitle];
+        m_first[JournalTitle] = m_first[Journal];
+        m_first[BookTitle] = m_first[CollectionTitle] = {};
+        for (pugi::xml_node list : m_authorLists.empty() ? m_bookAuthorLists : m_authorLists) {
+            for (pugi::xml_node author = list.first_child(); author; author = author.next_sibling()) {
+                if (isNamed(author, "Author"))
+                    addAuthor(author);
+            }
         }
     }
-    initials.clear();
-    if (initialsNode)
-        appendStringValue(initialsNode, initials);
+    if (!m_first[Year])
+        m_first[Year] = m_first[MedlineDate];
+    for (int q = 0; q < FirstMatchCount; ++q) {
+        if (q == MedlineDate || !m_first[q])
+            continue;
+        if (q == Title)
+            addStyledText(Key::Title, m_first[q]);
+        else
+            appendStringValue(m_first[q], m_builder.text(kFirstMatchKey[q]));
+    }
+    if (!m_first[Month] && m_first[MedlineDate] && m_first[Year] == m_first[MedlineDate])
+        m_builder.text(Key::Month) = monthWordOf(m_builder.text(Key::Year));
+    if (m_doi)
+        appendStringValue(m_doi, m_builder.text(Key::Doi));
+    if (m_pmcid)
+        appendStringValue(m_pmcid, m_builder.text(Key::Pmcid));
+    if (m_retracted)
+        m_builder.text(Key::Retracted) = "yes";
+}
+
+void RecordReader::visit(int query, pugi::xml_node match)
+{
+    switch (query) {
+    case Abstract:
+        addParagraph(match);
+        break;
+    case ArticleId:
+        if (hasAttribute(match, "IdType", "doi"))
+            m_doi = match;
+        else if (!m_pmcid && !m_book && hasAttribute(match, "IdType", "pmc"))
+            m_pmcid = match;
+        break;
+    case Author:
+        addAuthor(match);
+        break;
+    case AuthorList:
+    case BookAuthorList:
+        if (hasAttribute(match, "Type", "authors"))
+            (query == AuthorList ? m_authorLists : m_bookAuthorLists).push_back(match);
+        break;
+    case PublicationType:
+        addItem(Key::PublicationTypes, match);
+        break;
+    case Mesh:
+        addItem(Key::Mesh, match);
+        break;
+    case Keyword:
+        addItem(Key::Keywords, match);
+        break;
+    case CommentsCorrections:
+        m_retracted = m_retracted || hasAttribute(match, "RefType", "RetractionIn");
+        break;
+    default:
+        if (!m_first[query])
+            m_first[query] = match;
+    }
+}
+
+// A person gives one entry per LastName, each with the element's own first
+// Initials and ForeName, so an author without initials never borrows
+// another's; a group without a LastName gives its CollectiveName.
+void RecordReader::addAuthor(pugi::xml_node author)
+{
+    std::string initials;
+    std::string foreName;
+    if (const pugi::xml_node node = firstChildNamed(author, "Initials"))
+        appendStringValue(node, initials);
+    if (const pugi::xml_node node = firstChildNamed(author, "ForeName"))
+        appendStringValue(node, foreName);
+    bool person = false;
+    std::string name;
     for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
         if (isNamed(child, "LastName")) {
-            last.clear();
-            appendStringValue(child, last);
-            builder.addAuthor(last, initials);
+            person = true;
+            name.clear();
+            appendStringValue(child, name);
+            m_builder.addAuthor(name, initials, foreName);
         }
     }
+    if (person)
+        return;
+    if (const pugi::xml_node group = firstChildNamed(author, "CollectiveName")) {
+        name.clear();
+        appendStringValue(group, name);
+        // Some answers break the line before the end tag; a name never ends in one.
+        const size_t first = name.find_first_not_of(" \t\r\n");
+        const size_t last = name.find_last_not_of(" \t\r\n");
+        if (first != std::string::npos)
+            m_builder.addAuthor(std::string_view(name).substr(first, last + 1 - first), {}, {}, true);
+    }
+}
+
+// One paragraph per AbstractText, after a blank line, led by its label in
+// bold unless the label is empty or says there is none.
+void RecordReader::addParagraph(pugi::xml_node abstractText)
+{
+    std::string &abstract = m_builder.text(Key::Abstract);
+    const size_t before = abstract.size();
+    if (before > 0)
+        abstract.append("\n\n");
+    const size_t start = abstract.size();
+    const char *label = abstractText.attribute("Label").value();
+    if (*label && std::strcmp(label, "UNLABELLED") != 0) {
+        abstract.append(label).push_back(':');
+        m_builder.addStyle(Key::Abstract, start, abstract.size(), TextStyle::Bold);
+        abstract.push_back(' ');
+    }
+    addStyledText(Key::Abstract, abstractText);
+    if (abstract.size() == start)
+        abstract.resize(before); // nothing to show: no paragraph
+}
+
+void RecordReader::addStyledText(Key key, pugi::xml_node node)
+{
+    m_stretches.clear();
+    appendStyledStringValue(node, m_builder.text(key), m_stretches, m_styleStack);
+    for (const StyledStretch &stretch : m_stretches)
+        m_builder.addStyle(key, stretch.begin, stretch.end, stretch.style);
+}
+
+void RecordReader::addItem(Key key, pugi::xml_node node)
+{
+    std::string &items = m_builder.text(key);
+    const size_t start = items.size();
+    appendStringValue(node, items);
+    if (key == Key::PublicationTypes && std::string_view(items).substr(start) == "Retracted Publication")
+        m_retracted = true;
+    m_builder.endItem(key);
 }
 
 qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::string_view elinkBase)
@@ -98,27 +350,7 @@ std::string elinkBaseUrl(const Endpoints &endpoints)
 ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase, ArticleRecord::Builder &builder)
 {
     builder.clear();
-    pugi::xml_node first[Abstract + 1];
-    pugi::xml_node doi;
-    std::string last;
-    std::string initials;
-    articleQueries().forEachMatch(node, [&](int query, pugi::xml_node match) {
-        if (query == Author)
-            addAuthors(match, builder, last, initials);
-        else if (query == ArticleId)
-            doi = std::strcmp(match.attribute("IdType").value(), "doi") == 0 ? match : doi;
-        else if (!first[query])
-            first[query] = match;
-        return true;
-    });
-    if (!first[Year])
-        first[Year] = first[MedlineDate];
-    for (int q = Year; q <= Abstract; ++q) {
-        if (q != MedlineDate && first[q])
-            appendStringValue(first[q], builder.text(kFirstMatchKey[q]));
-    }
-    if (doi)
-        appendStringValue(doi, builder.text(Key::Doi));
+    RecordReader(builder).read(node);
     return builder.build(elinkBase);
 }
 

@@ -2,10 +2,19 @@
 
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace {
 constexpr size_t index(ArticleRecord::Key key)
 {
     return size_t(key);
+}
+
+constexpr uint32_t kCollectiveBit = 0x80000000u;
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 } // namespace
 
@@ -29,13 +38,27 @@ std::string &ArticleRecord::Builder::text(Key key)
     return m_text[index(key)];
 }
 
-void ArticleRecord::Builder::addAuthor(std::string_view lastname, std::string_view initials)
+void ArticleRecord::Builder::endItem(Key listKey)
+{
+    m_text[index(listKey)].push_back('\0');
+}
+
+void ArticleRecord::Builder::addStyle(Key key, size_t begin, size_t end, TextStyles style)
+{
+    if (begin < end && style)
+        m_styles.push_back({key, {uint32_t(begin), uint32_t(end), style}});
+}
+
+void ArticleRecord::Builder::addAuthor(std::string_view lastname, std::string_view initials, std::string_view foreName,
+                                       bool collective)
 {
     if (m_authorBounds.empty())
         m_authorBounds.push_back(0);
     m_authorText.append(lastname);
-    m_authorBounds.push_back(uint32_t(m_authorText.size()));
+    m_authorBounds.push_back(uint32_t(m_authorText.size()) | (collective ? kCollectiveBit : 0));
     m_authorText.append(initials);
+    m_authorBounds.push_back(uint32_t(m_authorText.size()));
+    m_authorText.append(foreName);
     m_authorBounds.push_back(uint32_t(m_authorText.size()));
 }
 
@@ -45,17 +68,24 @@ void ArticleRecord::Builder::clear()
         t.clear();
     m_authorText.clear();
     m_authorBounds.clear();
+    m_styles.clear();
+    m_kind = Kind::JournalArticle;
 }
 
 ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
 {
-    // "Last Initials, " per author; the final comma goes, its space stays.
+    // "Last Initials, " per person and "Name, " per group; the final comma
+    // goes, its space stays.
     std::string authorsString;
-    const size_t authorCount = m_authorBounds.empty() ? 0 : (m_authorBounds.size() - 1) / 2;
+    const size_t authorCount = m_authorBounds.empty() ? 0 : (m_authorBounds.size() - 1) / 3;
     for (size_t i = 0; i < authorCount; ++i) {
-        authorsString.append(m_authorText, m_authorBounds[2 * i], m_authorBounds[2 * i + 1] - m_authorBounds[2 * i]);
-        authorsString.push_back(' ');
-        authorsString.append(m_authorText, m_authorBounds[2 * i + 1], m_authorBounds[2 * i + 2] - m_authorBounds[2 * i + 1]);
+        const uint32_t begin = m_authorBounds[3 * i];
+        const uint32_t middle = m_authorBounds[3 * i + 1] & ~kCollectiveBit;
+        authorsString.append(m_authorText, begin, middle - begin);
+        if (!(m_authorBounds[3 * i + 1] & kCollectiveBit)) {
+            authorsString.push_back(' ');
+            authorsString.append(m_authorText, middle, m_authorBounds[3 * i + 2] - middle);
+        }
         authorsString.append(", ");
     }
     if (authorsString.size() > 2)
@@ -67,6 +97,7 @@ ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
     hyperlink.append(elinkBase).append("&id=").append(pmid);
 
     ArticleRecord record;
+    record.m_kind = m_kind;
     size_t total = m_authorText.size() + authorsString.size() + hyperlink.size();
     for (const std::string &t : m_text)
         total += t.size();
@@ -75,6 +106,7 @@ ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
         record.m_offsets[size_t(k)] = uint32_t(record.m_buffer.size());
         switch (Key(k)) {
         case Key::Authors:
+        case Key::ForeNames:
             break;
         case Key::AuthorsString:
             record.m_buffer.append(authorsString);
@@ -92,42 +124,116 @@ ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
     record.m_authorBounds.reserve(m_authorBounds.size());
     for (uint32_t b : m_authorBounds)
         record.m_authorBounds.push_back(authorBase + b);
+
+    // Styles were added key by key as the text was; in buffer order they go
+    // by key, each key's own order kept.
+    const auto byKey = [](const KeyedStyle &a, const KeyedStyle &b) { return a.key < b.key; };
+    std::vector<KeyedStyle> sorted;
+    if (!std::is_sorted(m_styles.begin(), m_styles.end(), byKey)) {
+        sorted = m_styles;
+        std::stable_sort(sorted.begin(), sorted.end(), byKey);
+    }
+    record.m_styles.reserve(m_styles.size());
+    for (const KeyedStyle &s : sorted.empty() ? m_styles : sorted) {
+        const size_t k = index(s.key);
+        const uint32_t base = record.m_offsets[k];
+        const uint32_t size = record.m_offsets[k + 1] - base;
+        if (isTextKey(s.key) && s.range.end <= size)
+            record.m_styles.push_back({base + s.range.begin, base + s.range.end, uint8_t(s.range.style.toInt())});
+    }
     return record;
 }
 
 ArticleRecord::ArticleRecord() = default;
 
-std::string_view ArticleRecord::utf8(Key key) const
+std::string_view ArticleRecord::slot(size_t k) const
 {
-    const size_t k = index(key);
     if (m_buffer.empty())
         return {};
     return std::string_view(m_buffer).substr(m_offsets[k], m_offsets[k + 1] - m_offsets[k]);
 }
 
+std::string_view ArticleRecord::utf8(Key key) const
+{
+    return isTextKey(key) ? slot(index(key)) : std::string_view();
+}
+
+std::vector<std::string_view> ArticleRecord::itemsUtf8(Key key) const
+{
+    std::vector<std::string_view> items;
+    if (key == Key::ForeNames) {
+        items.reserve(size_t(authorCount()));
+        for (qsizetype i = 0; i < authorCount(); ++i)
+            items.push_back(authorForeNameUtf8(i));
+    } else if (isListKey(key)) {
+        std::string_view rest = slot(index(key));
+        while (!rest.empty()) {
+            const size_t end = rest.find('\0');
+            items.push_back(rest.substr(0, end));
+            rest.remove_prefix(end + 1);
+        }
+    }
+    return items;
+}
+
+QStringList ArticleRecord::list(Key key) const
+{
+    QStringList items;
+    for (std::string_view item : itemsUtf8(key))
+        items.append(fromUtf8(item));
+    return items;
+}
+
+QList<ArticleRecord::InlineStyle> ArticleRecord::inlineStyles(Key key) const
+{
+    QList<InlineStyle> styles;
+    if (!isTextKey(key) || m_buffer.empty())
+        return styles;
+    const uint32_t base = m_offsets[index(key)];
+    const uint32_t end = m_offsets[index(key) + 1];
+    auto it = std::lower_bound(m_styles.begin(), m_styles.end(), base,
+                               [](const StoredStyle &s, uint32_t offset) { return s.begin < offset; });
+    for (; it != m_styles.end() && it->end <= end; ++it)
+        styles.append({it->begin - base, it->end - base, TextStyles::fromInt(it->style)});
+    return styles;
+}
+
 qsizetype ArticleRecord::authorCount() const
 {
-    return m_authorBounds.empty() ? 0 : qsizetype((m_authorBounds.size() - 1) / 2);
+    return m_authorBounds.empty() ? 0 : qsizetype((m_authorBounds.size() - 1) / 3);
+}
+
+uint32_t ArticleRecord::authorBound(size_t j) const
+{
+    return m_authorBounds[j] & ~kCollectiveBit;
 }
 
 std::string_view ArticleRecord::authorLastnameUtf8(qsizetype i) const
 {
-    const size_t j = size_t(2 * i);
-    return std::string_view(m_buffer).substr(m_authorBounds[j], m_authorBounds[j + 1] - m_authorBounds[j]);
+    const size_t j = size_t(3 * i);
+    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
 }
 
 std::string_view ArticleRecord::authorInitialsUtf8(qsizetype i) const
 {
-    const size_t j = size_t(2 * i + 1);
-    return std::string_view(m_buffer).substr(m_authorBounds[j], m_authorBounds[j + 1] - m_authorBounds[j]);
+    const size_t j = size_t(3 * i + 1);
+    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
+}
+
+std::string_view ArticleRecord::authorForeNameUtf8(qsizetype i) const
+{
+    const size_t j = size_t(3 * i + 2);
+    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
+}
+
+bool ArticleRecord::authorIsCollective(qsizetype i) const
+{
+    return m_authorBounds[size_t(3 * i + 1)] & kCollectiveBit;
 }
 
 AuthorEntry ArticleRecord::author(qsizetype i) const
 {
-    const std::string_view last = authorLastnameUtf8(i);
-    const std::string_view initials = authorInitialsUtf8(i);
-    return {QString::fromUtf8(last.data(), qsizetype(last.size())),
-            QString::fromUtf8(initials.data(), qsizetype(initials.size()))};
+    return {fromUtf8(authorLastnameUtf8(i)), fromUtf8(authorInitialsUtf8(i)), authorIsCollective(i)};
 }
 
 QList<AuthorEntry> ArticleRecord::authors() const
@@ -144,6 +250,8 @@ QVariant ArticleRecord::value(QStringView key) const
     const std::optional<Key> k = keyNamed(key);
     if (!k)
         return {};
+    if (isListKey(*k))
+        return list(*k);
     if (*k != Key::Authors)
         return text(*k);
     QVariantList list;
@@ -155,5 +263,5 @@ QVariant ArticleRecord::value(QStringView key) const
 size_t ArticleRecord::memoryUsage() const
 {
     return sizeof(*this) + (m_buffer.capacity() > 15 ? m_buffer.capacity() + 1 : 0)
-        + m_authorBounds.capacity() * sizeof(uint32_t);
+        + m_authorBounds.capacity() * sizeof(uint32_t) + m_styles.capacity() * sizeof(StoredStyle);
 }

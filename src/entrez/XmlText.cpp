@@ -48,6 +48,97 @@ void appendStringValue(pugi::xml_node node, std::string &out)
     }
 }
 
+namespace {
+
+// `name` without its namespace prefix.
+const char *localName(const char *name)
+{
+    const char *colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+// The script of a MathML msub, msup or msubsup: its second or third element.
+TextStyles scriptStyle(pugi::xml_node element)
+{
+    const pugi::xml_node parent = element.parent();
+    const char *parentName = localName(parent.name());
+    const bool sub = std::strcmp(parentName, "msub") == 0;
+    const bool sup = std::strcmp(parentName, "msup") == 0;
+    const bool subsup = std::strcmp(parentName, "msubsup") == 0;
+    if (!sub && !sup && !subsup)
+        return {};
+    int position = 0;
+    for (pugi::xml_node sibling = parent.first_child(); sibling != element; sibling = sibling.next_sibling())
+        position += sibling.type() == pugi::node_element;
+    if (position == 1)
+        return sup ? TextStyle::Superscript : TextStyle::Subscript;
+    if (position == 2 && subsup)
+        return TextStyle::Superscript;
+    return {};
+}
+
+TextStyles styleOf(pugi::xml_node element)
+{
+    const char *name = element.name();
+    if (std::strcmp(name, "i") == 0)
+        return TextStyle::Italic;
+    if (std::strcmp(name, "b") == 0)
+        return TextStyle::Bold;
+    if (std::strcmp(name, "sup") == 0)
+        return TextStyle::Superscript;
+    if (std::strcmp(name, "sub") == 0)
+        return TextStyle::Subscript;
+    return scriptStyle(element);
+}
+
+} // namespace
+
+void appendStyledStringValue(pugi::xml_node node, std::string &out, std::vector<StyledStretch> &stretches,
+                             std::vector<std::pair<pugi::xml_node, TextStyles>> &stack)
+{
+    if (node.type() != pugi::node_element && node.type() != pugi::node_document) {
+        appendStringValue(node, out);
+        return;
+    }
+    // The style in force, and for each open element that changed it the
+    // style to go back to when it closes.
+    TextStyles style;
+    stack.clear();
+    pugi::xml_node current = node.first_child();
+    while (current) {
+        const pugi::xml_node_type type = current.type();
+        if (type == pugi::node_element) {
+            if (const pugi::xml_node child = current.first_child()) {
+                if (const TextStyles own = styleOf(current); own && (style | own) != style) {
+                    stack.emplace_back(current, style);
+                    style |= own;
+                }
+                current = child;
+                continue;
+            }
+        } else if ((type == pugi::node_pcdata || type == pugi::node_cdata) && isContentText(current)) {
+            const size_t begin = out.size();
+            out.append(current.value());
+            if (style && out.size() > begin) {
+                if (!stretches.empty() && stretches.back().end == begin && stretches.back().style == style)
+                    stretches.back().end = out.size();
+                else
+                    stretches.push_back({begin, out.size(), style});
+            }
+        }
+        while (!current.next_sibling()) {
+            current = current.parent();
+            if (current == node)
+                return;
+            if (!stack.empty() && stack.back().first == current) {
+                style = stack.back().second;
+                stack.pop_back();
+            }
+        }
+        current = current.next_sibling();
+    }
+}
+
 std::string stringValue(pugi::xml_node node)
 {
     std::string out;
@@ -70,9 +161,22 @@ bool isRecordNode(pugi::xml_node node)
 
 ChildPathSet::ChildPathSet(std::initializer_list<std::string_view> paths)
 {
-    m_steps.push_back({});
     int id = 0;
-    for (std::string_view path : paths) {
+    for (std::string_view path : paths)
+        add(id++, path);
+}
+
+ChildPathSet::ChildPathSet(std::initializer_list<std::pair<int, std::string_view>> paths)
+{
+    for (const auto &[id, path] : paths)
+        add(id, path);
+}
+
+void ChildPathSet::add(int id, std::string_view path)
+{
+    if (m_steps.empty())
+        m_steps.push_back({});
+    {
         int at = 0;
         int depth = 0;
         while (!path.empty()) {
@@ -94,7 +198,7 @@ ChildPathSet::ChildPathSet(std::initializer_list<std::string_view> paths)
         }
         assert(depth > 0 && depth < 16);
         assert(m_steps[size_t(at)].query < 0); // one id per path
-        m_steps[size_t(at)].query = id++;
+        m_steps[size_t(at)].query = id;
     }
 }
 

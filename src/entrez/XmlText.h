@@ -1,11 +1,14 @@
 #pragma once
 
+#include "common/TextStyle.h"
+
 #include <pugixml.hpp>
 
 #include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Text of the parsed answers.
@@ -29,6 +32,20 @@ bool isContentText(pugi::xml_node node);
 void appendStringValue(pugi::xml_node node, std::string &out);
 std::string stringValue(pugi::xml_node node);
 
+// The same text, also reporting the stretches in an inline style: <i>, <b>,
+// <sup>, <sub>, and the scripts of MathML's msub, msup and msubsup. Calls
+// style(begin, end, styles) with offsets into `out`, in ascending order, not
+// overlapping; neighbouring stretches of the same styles come as one.
+// `stack` is scratch space, reusable between calls.
+struct StyledStretch
+{
+    size_t begin;
+    size_t end;
+    TextStyles style;
+};
+void appendStyledStringValue(pugi::xml_node node, std::string &out, std::vector<StyledStretch> &stretches,
+                             std::vector<std::pair<pugi::xml_node, TextStyles>> &stack);
+
 // Whether a child of the document element stands for a record: an element,
 // or text that is not blank.
 bool isRecordNode(pugi::xml_node node);
@@ -41,6 +58,8 @@ class ChildPathSet
 {
 public:
     ChildPathSet(std::initializer_list<std::string_view> paths);
+    // The same with the id of each path given.
+    ChildPathSet(std::initializer_list<std::pair<int, std::string_view>> paths);
 
     // Calls visit(id, node) for each match; visit returns false to stop.
     template <class Visit>
@@ -50,6 +69,8 @@ public:
     pugi::xml_node firstMatch(pugi::xml_node context, int id) const;
 
 private:
+    void add(int id, std::string_view path);
+
     struct Step
     {
         std::string name;

@@ -45,7 +45,7 @@ ArticleRecord recordOf(const Fields &f)
     for (const auto &[key, value] : values)
         builder.text(key) = value.toStdString();
     for (const AuthorEntry &a : f.authors)
-        builder.addAuthor(a.lastname.toStdString(), a.initials.toStdString());
+        builder.addAuthor(a.lastname.toStdString(), a.initials.toStdString(), {}, a.collective);
     return builder.build(f.elinkBase.toStdString());
 }
 
@@ -130,6 +130,15 @@ private slots:
         QTest::newRow("empty initials keep their space") << f << spaced + doiLine << spaced + doiRun;
 
         f = Fields();
+        f.authors = {{QStringLiteral("Okafor"), QStringLiteral("NT")}, {QStringLiteral("CMS Collaboration"), QString(), true},
+                     {QStringLiteral("Marsh"), QStringLiteral("PJ")}};
+        const QString group = QStringLiteral("Okafor NT, CMS Collaboration, Marsh PJ. ") + kTitle + tail;
+        QTest::newRow("a group author is a name") << f << group + doiLine << group + doiRun;
+        f.authors = {{QStringLiteral("CMS Collaboration"), QString(), true}};
+        QTest::newRow("a group alone") << f << "CMS Collaboration. " + kTitle + tail + doiLine
+                                       << "CMS Collaboration. " + kTitle + tail + doiRun;
+
+        f = Fields();
         f.volume.clear();
         f.issue.clear();
         f.pages.clear();
@@ -161,6 +170,32 @@ private slots:
         const ArticleRecord article = recordOf(fields);
         QCOMPARE(citationStringForArticle(article), plainCitation);
         QCOMPARE(citationAStringForArticle(article, Endpoints()).toPlainText(), richCharacters);
+    }
+
+    // Inline styles of the title reach the rich citation, linked or not;
+    // the plain citation keeps the characters alone.
+    void styledTitle()
+    {
+        Fields fields;
+        fields.title = QStringLiteral("CO2 in E. coli");
+        for (const bool withDoi : {true, false}) {
+            fields.doi = withDoi ? kDoi : QString();
+            ArticleRecord::Builder builder;
+            builder.text(Key::Title) = fields.title.toStdString();
+            builder.text(Key::PMID) = fields.pmid.toStdString();
+            builder.text(Key::Doi) = fields.doi.toStdString();
+            builder.addStyle(Key::Title, 2, 3, TextStyle::Subscript);
+            builder.addStyle(Key::Title, 7, 14, TextStyle::Italic);
+            const ArticleRecord article = builder.build(kElinkBase.toStdString());
+            const QString link = withDoi ? QString() : kElinkBase + QLatin1String("&id=99999999");
+            const QList<RichTextRun> title{{QStringLiteral("CO"), link},
+                                           {QStringLiteral("2"), link, TextStyle::Subscript},
+                                           {QStringLiteral(" in "), link},
+                                           {QStringLiteral("E. coli"), link, TextStyle::Italic}};
+            QCOMPARE(citationAStringForArticle(article, Endpoints()).runs().mid(1, 4), title);
+            QCOMPARE(urlAStringForArticle(article).runs().size(), 4);
+            QVERIFY(citationStringForArticle(article).contains(QLatin1String(". CO2 in E. coli ")));
+        }
     }
 
     void anEmptyRecordStillCites()

@@ -40,6 +40,21 @@ std::string article(const std::string &pmid, const std::string &authors, const s
         + "</ArticleIdList></PubmedData></PubmedArticle>\n";
 }
 
+const QString kHandMadeDir = QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/records/");
+
+// The stretches of a key's text in an inline style, as (text, styles) pairs.
+using StyledPieces = QList<std::pair<QString, int>>;
+StyledPieces styledPieces(const ArticleRecord &r, Key key)
+{
+    StyledPieces pieces;
+    const std::string_view text = r.utf8(key);
+    for (const ArticleRecord::InlineStyle &s : r.inlineStyles(key))
+        pieces.append({QString::fromUtf8(text.substr(s.begin, s.end - s.begin)), s.style.toInt()});
+    return pieces;
+}
+constexpr int kI = int(TextStyle::Italic), kB = int(TextStyle::Bold), kSup = int(TextStyle::Superscript),
+              kSub = int(TextStyle::Subscript);
+
 struct Expected
 {
     const char *file;
@@ -55,9 +70,10 @@ const Expected kExpected[] = {
     {"biopython_pubmed4.xml", 0, "27797938", "2017",
      "Leucocyte telomere length, genetic variants at the TERT gene region and risk of pancreatic cancer.", "Gut", "66", "6",
      "1116-1122",
-     "Telomere shortening occurs as an early event in pancreatic tumorigenesis, and genetic variants at the telomerase "
-     "reverse transcriptase (TERT) gene region",
-     "whether prediagnostic leucocyte telomere length is associated with subsequent risk of pancreatic cancer.", 22,
+     "OBJECTIVE: Telomere shortening occurs as an early event in pancreatic tumorigenesis, and genetic variants at the "
+     "telomerase reverse transcriptase (TERT) gene region",
+     "telomere length (p=0.023).\n\nCONCLUSIONS: Prediagnostic leucocyte telomere length and genetic variants at the "
+     "TERT gene region were associated with risk of pancreatic cancer.", 22,
      "Bao Y, Prescott J, Yuan C, Zhang M, Kraft P, Babic A, Morales-Oyarvide V, Qian ZR, Buring JE, Cochrane BB, "
      "Gaziano JM, Giovannucci EL, Manson JE, Ng K, Ogino S, Rohan TE, Sesso HD, Stampfer MJ, Fuchs CS, De Vivo I, "
      "Amundadottir LT, Wolpin BM ",
@@ -71,8 +87,8 @@ const Expected kExpected[] = {
      "10.1016/j.bjane.2014.07.007"},
     {"metapub_34843274.xml", 0, "34843274", "2022",
      "Summary of the clinical practice guideline for the treatment of depression across three age cohorts.", "Am Psychol",
-     "77", "6", "770-780", "The American Psychological Association (APA) developed this clinical practice gu", nullptr, 0,
-     "", "10.1037/amp0000904"},
+     "77", "6", "770-780", "The American Psychological Association (APA) developed this clinical practice gu", nullptr, 1,
+     "Guideline Development Panel for the Treatment of Depressive Disorders ", "10.1037/amp0000904"},
     {"pubmed_result_93_articles.xml", 39, "29175460", "2018", "Bad phosphorylation as a target of inhibition in oncology.",
      "Cancer Lett", "415", "", "177-186", "Bcl-2 agonist of cell death (BAD) is a BH3-only member",
      "modulating BAD phosphorylation in cancer.", 6, "Bui NL, Pandey V, Zhu T, Ma L, Basappa , Lobie PE ",
@@ -96,10 +112,14 @@ const Expected kExpected[] = {
     {"ncbi_cxx_pubmed33761533.xml", 0, "33761533", "2021",
      "SARS-CoV-2 vaccination modelling for safe surgery to save lives: data from an international prospective cohort "
      "study.",
-     "Br J Surg", "108", "9", "1056-1063", "Preoperative SARS-CoV-2 vaccination could support safer elective surgery.",
-     nullptr, 0, "", "10.1093/bjs/znab101"},
-    // The book record: nothing under MedlineCitation, so every value is empty.
-    {"eutils_json_efetch_pubmedbook.xml", 0, "", "", "", "", "", "", "", "", "", 0, "", ""},
+     "Br J Surg", "108", "9", "1056-1063",
+     "BACKGROUND: Preoperative SARS-CoV-2 vaccination could support safer elective surgery.",
+     "\n\nCONCLUSION: As global roll out of SARS-CoV-2 vaccination proceeds, patients needing elective surgery should be "
+     "prioritized ahead of the general population.",
+     1, "COVIDSurg Collaborative, GlobalSurg Collaborative ", "10.1093/bjs/znab101"},
+    // A whole book (no chapter title, no collection, editors only).
+    {"eutils_json_efetch_pubmedbook.xml", 0, "20301295", "1993", "GeneReviews™", "", "", "", "",
+     "GeneReviews are expert-authored, peer-reviewed disease descriptions", "and testing terms.", 0, "", ""},
 };
 
 } // namespace
@@ -177,6 +197,205 @@ private slots:
         QVERIFY(!r.value(u"Title").isValid() && !r.value(u"abstractText").isValid());
     }
 
+    // The keys beyond the first twelve, written down from the XML.
+    void moreKeysOfRealRecords_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("texts"); // pmcid, journalTitle, issn, language, month
+        QTest::addColumn<QStringList>("publicationTypes");
+        QTest::addColumn<QStringList>("meshEnds"); // count, first, last
+        QTest::addColumn<QStringList>("keywords");
+        QTest::addColumn<QStringList>("foreNamesStart");
+        const auto list = [](const char *joined) {
+            return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+        };
+        QTest::newRow("structured, pmc, numeric month") << QStringLiteral("biopython_pubmed4.xml") << 0
+            << list("PMC5442267|Gut|1468-3288|eng|06")
+            << list("Journal Article|Observational Study|Research Support, N.I.H., Extramural|"
+                    "Research Support, U.S. Gov't, Non-P.H.S.|Research Support, Non-U.S. Gov't")
+            << list("21|Adenocarcinoma|United States") << list("PANCREATIC CANCER") << list("Ying|Jennifer|Chen");
+        QTest::newRow("group author, month word") << QStringLiteral("ncbi_cxx_pubmed33761533.xml") << 0
+            << list("PMC7995808|The British journal of surgery|1365-2168|eng|Sep")
+            << list("Journal Article|Multicenter Study") << list("17|Adolescent|Young Adult") << QStringList()
+            << QStringList{QString()};
+        QTest::newRow("MedlineDate, keywords in two languages") << QStringLiteral("pubmed_result_80_articles.xml") << 4
+            << QStringList{QString(), QStringLiteral("Brazilian journal of anesthesiology (Elsevier)"),
+                           QStringLiteral("0104-0014"), QStringLiteral("eng"), QStringLiteral("Mar")}
+            << list("Case Reports|Journal Article") << list("9|Aged|Vertebroplasty")
+            << list("Bloqueio neuraxial|Fracture|Fratura|Neuraxial anesthesia|Percutaneous vertebroplasty|Vertebra|"
+                    "Vertebroplastia percutânea|Vértebra")
+            << list("Hüseyin|Mesut|İbrahim");
+    }
+    void moreKeysOfRealRecords()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, index);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, publicationTypes);
+        QFETCH(QStringList, meshEnds);
+        QFETCH(QStringList, keywords);
+        QFETCH(QStringList, foreNamesStart);
+        RECORDS_OF(records, file);
+        QVERIFY(index < records.size());
+        const ArticleRecord &r = records[index];
+        QCOMPARE((QStringList{r.text(Key::Pmcid), r.text(Key::JournalTitle), r.text(Key::Issn), r.text(Key::Language),
+                              r.text(Key::Month)}),
+                 texts);
+        QCOMPARE(r.list(Key::PublicationTypes), publicationTypes);
+        const QStringList mesh = r.value(u"mesh").toStringList();
+        QCOMPARE((QStringList{QString::number(mesh.size()), mesh.value(0), mesh.value(mesh.size() - 1)}), meshEnds);
+        QCOMPARE(r.list(Key::Keywords), keywords);
+        QCOMPARE(r.list(Key::ForeNames).mid(0, foreNamesStart.size()), foreNamesStart);
+        QCOMPARE(r.list(Key::ForeNames).size(), r.authorCount());
+        QCOMPARE(r.text(Key::Retracted), QString());
+        QCOMPARE(r.text(Key::Publisher), QString());
+        QCOMPARE(r.kind(), ArticleRecord::Kind::JournalArticle);
+    }
+
+    // Inline markup keeps its place beside the plain text: the stretches of
+    // the text that <i>, <sub>, <sup>, MathML scripts and labels style.
+    void inlineStylesOfRealRecords_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<StyledPieces>("pieces"); // those from the `from`th on, as many as given
+        QTest::newRow("sub in a title") << QStringLiteral("ncbi_cxx_pubmed31732993.xml") << int(Key::Title) << 0
+                                        << StyledPieces{{QStringLiteral("2"), kSub}};
+        QTest::newRow("sub glued to a word") << QStringLiteral("metapub_38914053.xml") << int(Key::Title) << 0
+                                             << StyledPieces{{QStringLiteral("2"), kSub}};
+        QTest::newRow("italics with a quote") << QStringLiteral("biopython_pubmed6.xml") << int(Key::Title) << 0
+                                              << StyledPieces{{QStringLiteral("Blood Relationship\""), kI}};
+        QTest::newRow("labels bold, italics in a paragraph") << QStringLiteral("biopython_pubmed4.xml") << int(Key::Abstract) << 0
+            << StyledPieces{{QStringLiteral("OBJECTIVE:"), kB}, {QStringLiteral("TERT"), kI}, {QStringLiteral("DESIGN:"), kB}};
+        // LE<sub>min</sub> … (<sub>V</sub>MLSS) … BL<sub>R</sub>Ts … km·h<sup>-1</sup>; then MathML: the
+        // subscript of msub is an mrow of mn and mi elements on lines of their own.
+        QTest::newRow("sub, sup and a MathML subscript") << QStringLiteral("biopython_pubmed6.xml") << int(Key::Abstract) << 0
+            << StyledPieces{{QStringLiteral("min"), kSub}, {QStringLiteral("min"), kSub}, {QStringLiteral("V"), kSub},
+                            {QStringLiteral("R"), kSub}, {QStringLiteral("V"), kSub}, {QStringLiteral("-1"), kSup},
+                            {QStringLiteral("2max"), kSub}, {QStringLiteral("-1"), kSup}};
+        QTest::newRow("MathML msubsup") << QStringLiteral("ncbi_cxx_pubmed31732993.xml") << int(Key::Abstract) << 2
+            << StyledPieces{{QStringLiteral("3"), kSub}, {QStringLiteral("-"), kSup}};
+    }
+    void inlineStylesOfRealRecords()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, key);
+        QFETCH(int, from);
+        QFETCH(StyledPieces, pieces);
+        RECORDS_OF(records, file);
+        QVERIFY(!records.isEmpty());
+        QCOMPARE(styledPieces(records[0], Key(key)).mid(from, pieces.size()), pieces);
+    }
+
+    // Hand-made: each retraction marker alone, both, several, and a
+    // retraction notice, which is not itself retracted.
+    void retractionMarkers()
+    {
+        READ_TEST_DATA(answer, kHandMadeDir + QStringLiteral("retraction-markers.xml"));
+        const ArticleList records = recordsFrom(answer);
+        QStringList marks;
+        for (const ArticleRecord &r : records)
+            marks << r.text(Key::PMID) + QLatin1Char('=') + r.text(Key::Retracted);
+        QCOMPARE(marks, QStringList({QStringLiteral("900001=yes"), QStringLiteral("900002=yes"), QStringLiteral("900003=yes"),
+                                     QStringLiteral("900004=yes"), QStringLiteral("900011=")}));
+    }
+
+    // Hand-made: empty and UNLABELLED labels, an empty paragraph, a
+    // CollectiveName beside a LastName, a person without ForeName, groups.
+    void paragraphsAndAuthorsByHand()
+    {
+        READ_TEST_DATA(answer, kHandMadeDir + QStringLiteral("abstract-labels-and-authors.xml"));
+        const ArticleList records = recordsFrom(answer);
+        QCOMPARE(records.size(), 2);
+        const ArticleRecord &r = records[0];
+        QCOMPARE(r.text(Key::Abstract), QStringLiteral("No label shown for an empty one.\n\nNor for UNLABELLED.\n\n"
+                                                       "Results: CO2 rose 10-6-fold in E. coli.\n\nPlain last paragraph."));
+        QCOMPARE(styledPieces(r, Key::Abstract),
+                 (StyledPieces{{QStringLiteral("UNLABELLED"), kB}, {QStringLiteral("Results:"), kB}, {QStringLiteral("2"), kSub},
+                               {QStringLiteral("-6"), kSup}, {QStringLiteral("E. coli"), kI}}));
+        QCOMPARE(r.text(Key::Title), QStringLiteral("Labels: empty, unlabelled, styled and missing."));
+        QCOMPARE(styledPieces(r, Key::Title), (StyledPieces{{QStringLiteral("styled"), kI}}));
+        QCOMPARE(r.text(Key::Year), QStringLiteral("1998 Dec-1999 Jan"));
+        QCOMPARE(r.text(Key::Month), QStringLiteral("Dec"));
+        QCOMPARE(r.text(Key::Language), QStringLiteral("eng"));
+        QCOMPARE(r.text(Key::Pmcid), QStringLiteral("PMC900021"));
+        QCOMPARE(r.authors(), (QList<AuthorEntry>{{QStringLiteral("Person"), QStringLiteral("PQ"), false},
+                                                  {QStringLiteral("Hand-made Study Group"), QString(), true},
+                                                  {QStringLiteral("Both"), QStringLiteral("B"), false},
+                                                  {QStringLiteral("Single"), QString(), false}}));
+        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Person PQ, Hand-made Study Group, Both B, Single  "));
+        QCOMPARE(r.list(Key::ForeNames), (QStringList{QStringLiteral("Pat Q"), QString(), QStringLiteral("Bea"), QString()}));
+
+        const ArticleRecord &groups = records[1];
+        QCOMPARE(groups.text(Key::Month), QString());
+        QCOMPARE(groups.text(Key::AuthorsString), QStringLiteral("First Group, Second Group "));
+        QCOMPARE(groups.list(Key::ForeNames), (QStringList{QString(), QString()}));
+        QCOMPARE(groups.text(Key::Abstract), QString());
+    }
+
+    // Book records: a chapter and a whole book by hand, and the real whole book.
+    void bookRecords_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("texts"); // PMID, title, journal, journalTitle, year, month, doi, language, publisher
+        QTest::addColumn<QString>("authorsString");
+        QTest::addColumn<QString>("abstractStart");
+        QTest::addColumn<QStringList>("publicationTypes");
+        QTest::addColumn<QStringList>("keywords");
+        const QString handMade = kHandMadeDir + QStringLiteral("book-chapter-and-book.xml");
+        QTest::newRow("chapter") << handMade << 0 << int(ArticleRecord::Kind::BookChapter)
+            << QStringList{QStringLiteral("900031"), QStringLiteral("A chapter on H2O"), QStringLiteral("Handbook of Cases"),
+                           QStringLiteral("Handbook of Cases"), QStringLiteral("2023"), QStringLiteral("Feb"),
+                           QStringLiteral("10.9999/chapter.1"), QStringLiteral("eng"), QStringLiteral("Hand-made Press")}
+            << QStringLiteral("Chapterwriter C, Chapter Group ") << QStringLiteral("INTRODUCTION: Why.\n\nSUMMARY: What.")
+            << QStringList{QStringLiteral("Review"), QStringLiteral("Book Chapter")}
+            << QStringList{QStringLiteral("water"), QStringLiteral("chapters")};
+        QTest::newRow("whole book in a collection") << handMade << 1 << int(ArticleRecord::Kind::Book)
+            << QStringList{QStringLiteral("900032"), QStringLiteral("A Whole Report"), QStringLiteral("Health Technology Reports"),
+                           QStringLiteral("Health Technology Reports"), QStringLiteral("2019"), QStringLiteral("Nov"), QString(),
+                           QStringLiteral("eng"), QStringLiteral("Hand-made Press")}
+            << QStringLiteral("Reporter R ") << QString() << QStringList{QStringLiteral("Technical Report")} << QStringList();
+        QTest::newRow("real book, editors only") << kDataDir + QStringLiteral("eutils_json_efetch_pubmedbook.xml") << 0
+            << int(ArticleRecord::Kind::Book)
+            << QStringList{QStringLiteral("20301295"), QStringLiteral("GeneReviews™"), QString(), QString(),
+                           QStringLiteral("1993"), QString(), QString(), QStringLiteral("eng"),
+                           QStringLiteral("University of Washington, Seattle")}
+            << QString() << QStringLiteral("GeneReviews are expert-authored") << QStringList() << QStringList();
+    }
+    void bookRecords()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, index);
+        QFETCH(int, kind);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, authorsString);
+        QFETCH(QString, abstractStart);
+        QFETCH(QStringList, publicationTypes);
+        QFETCH(QStringList, keywords);
+        READ_TEST_DATA(answer, path);
+        const ArticleList records = recordsFrom(answer);
+        QVERIFY(index < records.size());
+        const ArticleRecord &r = records[index];
+        QCOMPARE(int(r.kind()), kind);
+        QStringList got;
+        for (Key k : {Key::PMID, Key::Title, Key::Journal, Key::JournalTitle, Key::Year, Key::Month, Key::Doi, Key::Language,
+                      Key::Publisher})
+            got << r.text(k);
+        QCOMPARE(got, texts);
+        QCOMPARE(r.text(Key::AuthorsString), authorsString);
+        QVERIFY2(r.text(Key::Abstract).startsWith(abstractStart), qPrintable(r.text(Key::Abstract).left(200)));
+        QCOMPARE(r.list(Key::PublicationTypes), publicationTypes);
+        QCOMPARE(r.list(Key::Keywords), keywords);
+        for (Key k : {Key::Volume, Key::Issue, Key::Pages, Key::Pmcid, Key::Issn})
+            QCOMPARE(r.text(k), QString());
+        QCOMPARE(r.list(Key::Mesh), QStringList());
+        QCOMPARE(r.text(Key::Hyperlink), QString::fromStdString(kBase + "&id=") + texts[0]);
+    }
+
     // Markup, MathML and character references leave their text, with the
     // spaces that stand between inline elements.
     void textOfMarkup()
@@ -205,8 +424,9 @@ private slots:
         const ArticleRecord &r = list[0];
         QCOMPARE(r.authors(), (QList<AuthorEntry>{{QStringLiteral("Alpha"), QStringLiteral("A")},
                                                   {QStringLiteral("Beta"), QString()},
+                                                  {QStringLiteral("Group"), QString(), true},
                                                   {QStringLiteral("Gamma"), QStringLiteral("GC")}}));
-        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Alpha A, Beta , Gamma GC "));
+        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Alpha A, Beta , Group, Gamma GC "));
     }
 
     void doiIsTheLastDoiIdentifierAsPlainText_data()
@@ -236,7 +456,7 @@ private slots:
         QCOMPARE(list[0].text(Key::Doi), doi);
     }
 
-    void firstMatchesOnly()
+    void firstMatchesOnlyButEveryParagraph()
     {
         const std::string a = "<PubmedArticle><MedlineCitation><PMID>7</PMID><PMID>8</PMID><Article><Journal><JournalIssue>"
                               "<PubDate><MedlineDate>1999 Winter</MedlineDate><Year>1998</Year><Year>1997</Year></PubDate>"
@@ -251,7 +471,7 @@ private slots:
         QCOMPARE(appendArticlesFromResponse(answer(a + b), list, kBase), qsizetype(2));
         QCOMPARE(list[0].text(Key::PMID), QStringLiteral("7"));
         QCOMPARE(list[0].text(Key::Year), QStringLiteral("1998"));
-        QCOMPARE(list[0].text(Key::Abstract), QStringLiteral("one"));
+        QCOMPARE(list[0].text(Key::Abstract), QStringLiteral("A: one\n\nB: two"));
         QCOMPARE(list[0].text(Key::Title), QStringLiteral("Second citation"));
         QCOMPARE(list[1].text(Key::Year), QStringLiteral("2016 Jul-Sep"));
     }
@@ -347,12 +567,26 @@ private slots:
                             "\"issue\": \"sup1\", \"pages\": \"228-229\", \"abstract\": \"\", \"authors\": [], "
                             "\"authorsString\": \"\", \"PMID\": \"38962805\", \"hyperlink\": "
                             "\"https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&"
-                            "retmode=ref&id=38962805\", \"doi\": \"10.1080/09540121.2024.2374185\"}\n"));
+                            "retmode=ref&id=38962805\", \"doi\": \"10.1080/09540121.2024.2374185\", \"pmcid\": \"\", "
+                            "\"journalTitle\": \"AIDS care\", \"issn\": \"1360-0451\", \"language\": \"eng\", "
+                            "\"month\": \"Jul\", \"retracted\": false, \"publisher\": \"\", "
+                            "\"publicationTypes\": [\"Journal Article\", \"Published Erratum\"], \"mesh\": [], "
+                            "\"keywords\": [], \"foreNames\": []}\n"));
 
         run(kDataDir + QStringLiteral("biopython_pubmed2.xml"));
         const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[1].contains("\"authors\": [{\"lastname\": \"Casieri\", \"initials\": \"C\"}, {\"lastname\": \"Testa\""));
+
+        run(kHandMadeDir + QStringLiteral("retraction-markers.xml"));
+        const QList<QByteArray> marked = cli.readAllStandardOutput().split('\n');
+        QCOMPARE(marked.size(), 6);
+        QVERIFY(marked[0].contains("\"retracted\": true, \"publisher\": \"\", \"publicationTypes\": [\"Journal Article\", "
+                                   "\"Retracted Publication\"]"));
+        QVERIFY(marked[4].contains("\"retracted\": false"));
+        run(kHandMadeDir + QStringLiteral("abstract-labels-and-authors.xml"));
+        QVERIFY(cli.readAllStandardOutput().contains(
+            "\"abstract\": \"No label shown for an empty one.\\n\\nNor for UNLABELLED.\\n\\nResults: CO2 rose"));
 
         run(QStringLiteral("-"), "<?xml version=\"1.0\"?><PubmedArticleSet><PubmedArticle>Universit\xE0</PubmedArticle></PubmedArticleSet>");
         QCOMPARE(cli.exitCode(), 1);

@@ -85,17 +85,35 @@ private:
 
 } // namespace
 
-// One record as a JSON object on one line, keys in the record's own order.
+// One record as a JSON object on one line, keys in the record's own order:
+// texts as strings, lists as arrays of strings, authors as objects,
+// retracted as true or false.
 void appendRecordJson(std::string &out, const ArticleRecord &record)
 {
+    using Key = ArticleRecord::Key;
     out.push_back('{');
     for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
-        const auto key = ArticleRecord::Key(k);
+        const auto key = Key(k);
         if (k > 0)
             out.append(", ");
         appendJsonString(out, ArticleRecord::KeyNames[size_t(k)]);
         out.append(": ");
-        if (key != ArticleRecord::Key::Authors) {
+        if (key == Key::Retracted) {
+            out.append(record.utf8(key).empty() ? "false" : "true");
+            continue;
+        }
+        if (ArticleRecord::isListKey(key)) {
+            out.push_back('[');
+            const std::vector<std::string_view> items = record.itemsUtf8(key);
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (i > 0)
+                    out.append(", ");
+                appendJsonString(out, items[i]);
+            }
+            out.push_back(']');
+            continue;
+        }
+        if (key != Key::Authors) {
             appendJsonString(out, record.utf8(key));
             continue;
         }
