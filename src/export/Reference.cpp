@@ -50,8 +50,26 @@ Reference referenceForArticle(const ArticleRecord &article)
 {
     using Key = ArticleRecord::Key;
     Reference reference;
-    for (const AuthorEntry &author : article.authors())
-        reference.authors.append({author.lastname, QString(), author.initials, false});
+    const QStringList foreNames = article.list(Key::ForeNames);
+    for (qsizetype i = 0; i < article.authorCount(); ++i) {
+        const AuthorEntry author = article.author(i);
+        reference.authors.append({author.lastname, foreNames.value(i), author.initials, author.collective});
+    }
+    switch (article.kind()) {
+    case ArticleRecord::Kind::JournalArticle: reference.kind = Reference::Kind::JournalArticle; break;
+    case ArticleRecord::Kind::BookChapter: reference.kind = Reference::Kind::BookChapter; break;
+    case ArticleRecord::Kind::Book: reference.kind = Reference::Kind::Book; break;
+    }
+    reference.containerTitle = article.text(Key::JournalTitle);
+    reference.month = article.text(Key::Month);
+    reference.pmcid = article.text(Key::Pmcid);
+    reference.issn = article.text(Key::Issn);
+    reference.language = article.text(Key::Language);
+    reference.publisher = article.text(Key::Publisher);
+    reference.retracted = !article.text(Key::Retracted).isEmpty();
+    reference.publicationTypes = article.list(Key::PublicationTypes);
+    reference.mesh = article.list(Key::Mesh);
+    reference.keywords = article.list(Key::Keywords);
     reference.title = article.text(Key::Title);
     reference.journalAbbreviation = article.text(Key::Journal);
     reference.date = article.text(Key::Year);
