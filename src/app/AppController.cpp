@@ -16,6 +16,8 @@
 #include "entrez/ArticleExtractor.h"
 #include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
+#include "entrez/EutilsRequest.h"
+#include "entrez/PacedFetcher.h"
 #include "entrez/PmidSearch.h"
 #include "entrez/Reachability.h"
 #include "entrez/SearchResult.h"
@@ -64,6 +66,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
       m_preferences(*services.preferences),
       m_ui(std::make_unique<Ui::MainWindow>()),
       m_fetcher(std::make_unique<BlockingFetcher>()),
+      m_esearch(std::make_unique<PacedFetcher>()),
       m_model(&articleList, tableColumns())
 {
     mainWindow = new QMainWindow;
@@ -85,9 +88,16 @@ AppController::AppController(const AppServices &services, QObject *parent)
     TransferLimits limits;
     limits.timeoutMs = services.networkTimeoutMs;
     m_fetcher->setLimits(limits);
+    RetryPolicy retries;
+    retries.msPerSecond = services.retryMsPerSecond;
+    m_esearch->setLimits(limits);
+    m_esearch->setRetryPolicy(retries);
+    m_esearch->onRetryScheduled([this](int seconds) { showRetryWait(seconds); });
+    m_esearch->onRetrying([this] { endRetryWait(); });
     m_download = std::make_unique<ArticleDownload>(services.endpoints);
     m_download->setLimits(limits);
     m_download->readArticlesWhileReceiving(elinkBaseUrl(services.endpoints));
+    m_download->setRetryPolicy(retries);
 
     articleNSTableView->setModel(&m_model);
     articleNSTableView->myController = this;
@@ -110,6 +120,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
 
 AppController::~AppController()
 {
+    m_esearch->cancel();
     m_download->cancel();
     delete mainWindow;
 }
@@ -161,6 +172,8 @@ void AppController::connectActions()
     connect(m_download.get(), &ArticleDownload::finished, this,
             &AppController::connectionDidFinishLoading);
     connect(m_download.get(), &ArticleDownload::failed, this, &AppController::connectionDidFailWithError);
+    connect(m_download.get(), &ArticleDownload::retryScheduled, this, &AppController::showRetryWait);
+    connect(m_download.get(), &ArticleDownload::retrying, this, &AppController::endRetryWait);
 }
 
 void AppController::awakeFromNib()
@@ -217,6 +230,11 @@ CitationStyle AppController::citationStyle() const
     return m_preferences.citationStyle();
 }
 
+EutilsIdentity AppController::eutilsIdentity() const
+{
+    return {m_preferences.apiKey(), m_preferences.contactEmail()};
+}
+
 bool AppController::internetOnline() const
 {
     return ::internetOnline(*m_services.reachability);
@@ -224,7 +242,7 @@ bool AppController::internetOnline() const
 
 bool AppController::transferRunning() const
 {
-    return m_download->isRunning();
+    return m_download->isRunning() || m_esearch->isRunning();
 }
 
 // --- Search -----------------------------------------------------------------
@@ -232,7 +250,8 @@ bool AppController::transferRunning() const
 void AppController::searchPubmed()
 {
     // Return in the search field arrives here even while the Search button is
-    // disabled; a search never starts over a running batch.
+    // disabled, and while a search waits for its turn the window takes input:
+    // a search never starts over a running one.
     if (transferRunning())
         return;
     if (searchNSTextField->text().isEmpty())
@@ -251,7 +270,7 @@ void AppController::searchPubmed()
 void AppController::executeSearch()
 {
     // Two transfers never overlap: a batch waits until the last one ended.
-    if (m_download->isRunning())
+    if (transferRunning())
         return;
     const QString term = prepareQueryTerm(searchNSTextField->text());
     if (term.isEmpty()) {
@@ -260,9 +279,13 @@ void AppController::executeSearch()
     }
     searchPubmedNSButton->setEnabled(false);
     cancelNSButton->setEnabled(true);
+    getAllNSButton->setEnabled(false);
 
-    const PmidSearchOutcome outcome =
-        PMIDsForSearchString(*m_fetcher, m_services.endpoints, term, m_paging.retStart(), m_paging.retMax());
+    const PmidSearchOutcome outcome = PMIDsForSearchString(*m_esearch, m_services.endpoints, term, m_paging.retStart(),
+                                                           m_paging.retMax(), eutilsIdentity());
+    // Cancel has already put the window back to idle.
+    if (outcome.canceled)
+        return;
     if (!outcome.result) {
         endBusyState(SearchMessages::searchFailed(outcome.error));
         return;
@@ -275,12 +298,16 @@ void AppController::executeSearch()
     if (result->PMIDs.isEmpty()) {
         searchPubmedNSButton->setEnabled(true);
         cancelNSButton->setEnabled(false);
+        getAllNSButton->setEnabled(true);
         replaceArticleList();
         return;
     }
 
     const int32_t listCount = int32_t(articleList.size());
-    messageNSTextField->setText(SearchMessages::foundDownloaded(m_totalCount, listCount + m_PMIDsCount));
+    const int32_t downloaded = listCount + m_PMIDsCount;
+    messageNSTextField->setText(SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
+                                    ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
+                                    : SearchMessages::foundDownloaded(m_totalCount, downloaded));
     m_batchPaging = m_paging;
     initiateArticleDownload(result->PMIDs);
     if (m_paging.advance(m_totalCount, int32_t(articleList.size()), m_PMIDsCount, thisMany())) {
@@ -298,6 +325,7 @@ void AppController::getMoreArticles()
 
 void AppController::cancelSearch()
 {
+    m_esearch->cancel();
     m_download->cancel();
     searchNSProgressIndicator->setHidden(true);
     myNSProgressIndicator->setHidden(true);
@@ -338,6 +366,7 @@ void AppController::showNetworkErrorAlert()
 
 void AppController::initiateArticleDownload(const QStringList &PMIDs)
 {
+    m_download->setIdentity(eutilsIdentity());
     if (!m_download->start(PMIDs)) {
         endBusyState(SearchMessages::downloadFailed(QStringLiteral("the transfer could not be started")));
         return;
@@ -398,6 +427,17 @@ void AppController::offerFailedBatchAgain()
     m_paging.limitTo(m_totalCount);
     getAllNSButton->setText(SearchMessages::moreArticles(m_paging.retMax()));
     getAllNSButton->setHidden(false);
+}
+
+void AppController::showRetryWait(int seconds)
+{
+    m_messageBeforeRetry = messageNSTextField->text();
+    messageNSTextField->setText(SearchMessages::busyRetrying(seconds));
+}
+
+void AppController::endRetryWait()
+{
+    messageNSTextField->setText(m_messageBeforeRetry);
 }
 
 // --- Selection display --------------------------------------------------------

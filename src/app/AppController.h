@@ -21,6 +21,8 @@
 class ArticleDownload;
 class BlockingFetcher;
 class LaunchUpdateCheck;
+class PacedFetcher;
+struct EutilsIdentity;
 class KebNSTableView;
 class PreferenceController;
 class QAbstractScrollArea;
@@ -51,6 +53,9 @@ struct AppServices
     UrlOpener *urlOpener = nullptr;
     int networkTimeoutMs = kNetworkTimeoutMs;
     UpdateSource updateSource = UpdateSource::VersionPage;
+    // Length of one second of the waits before a busy service is asked again;
+    // tests shorten it.
+    int retryMsPerSecond = 1000;
 };
 
 // The main controller: owns the main window, the state of the current search,
@@ -77,6 +82,7 @@ public:
     int urlWarningNumber() const;
     QString proxyURL() const;
     CitationStyle citationStyle() const;
+    EutilsIdentity eutilsIdentity() const;
 
     ArticleList &getArticleList() { return articleList; }
     int numberOfRowsInTableView() const { return int(articleList.size()); }
@@ -148,11 +154,14 @@ private:
     void startLaunchUpdateCheck();
     int versionAlert(const QString &text, const QStringList &buttons);
     void offerNewVersion();
+    void showRetryWait(int seconds);
+    void endRetryWait();
 
     AppServices m_services;
     AppPreferences m_preferences;
     std::unique_ptr<Ui::MainWindow> m_ui;
     std::unique_ptr<BlockingFetcher> m_fetcher;
+    std::unique_ptr<PacedFetcher> m_esearch;
     std::unique_ptr<ArticleDownload> m_download;
     std::unique_ptr<LaunchUpdateCheck> m_launchUpdateCheck;
 
@@ -183,4 +192,6 @@ private:
     QProgressBar *myNSProgressIndicator = nullptr;
     bool m_startupUpdateCheck = false;
     double m_progressValue = 0;
+    // The message line under a "PubMed is busy" notice, shown again when the retry goes out.
+    QString m_messageBeforeRetry;
 };

@@ -23,7 +23,7 @@ struct Endpoints
 // Paths and queries appended to the hosts above.
 namespace Paths {
 inline constexpr char ESearch[] = "/entrez/eutils/esearch.fcgi";
-inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi?db=pubmed&rettype=xml&retmode=xml";
+inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
 inline constexpr char PubMedFieldHelp[] = "/books/bv.fcgi?rid=helppubmed.section.pubmedhelp.Search_Field_Descrip";
 inline constexpr char VersionPage[] = "/orbatine/currentVersion.html";
@@ -38,8 +38,16 @@ inline constexpr char First[] = "www.ncbi.nlm.nih.gov";
 inline constexpr char Second[] = "www.wikipedia.org";
 } // namespace ProbeHosts
 
-// The service answers at most this many records of one query.
-inline constexpr int kEutilsRecordLimit = 10000;
+// ESearch serves only the first this-many PMIDs of a query (retstart stops at
+// 9998), while its Count still reports every match.
+inline constexpr int kEsearchRecordLimit = 9999;
+// The largest batch the application asks for in one request.
+inline constexpr int kMaxBatchSize = 10000;
+// The name every E-utilities request gives as tool=.
+inline constexpr char kEutilsTool[] = "vexmoor";
+// The service's pacing: requests per rolling second, without and with an API key.
+inline constexpr int kEutilsRequestsPerSecond = 3;
+inline constexpr int kEutilsRequestsPerSecondWithKey = 10;
 // Answers larger than this are refused before they are held in memory.
 inline constexpr qint64 kMaxAnswerBytes = qint64(512) * 1024 * 1024;
 // Network requests give up after this long without finishing.

@@ -10,32 +10,26 @@ double downloadProgress(qint64 receivedBytes, int32_t pmidsCount)
     return double(value);
 }
 
-QUrl efetchUrl(const Endpoints &endpoints, const QStringList &pmids)
-{
-    QString url = endpoints.eutilsOrigin() + QLatin1String(Paths::EFetch);
-    for (const QString &pmid : pmids)
-        url += QLatin1String("&id=") + pmid;
-    return QUrl(url);
-}
-
 ArticleDownload::ArticleDownload(const Endpoints &endpoints, QObject *parent)
     : QObject(parent)
     , m_endpoints(endpoints)
     , m_transfer(m_manager)
 {
-    connect(&m_transfer, &HttpTransfer::responseStarted, this, [this] {
+    connect(&m_transfer, &EutilsTransfer::retryScheduled, this, &ArticleDownload::retryScheduled);
+    connect(&m_transfer, &EutilsTransfer::retrying, this, &ArticleDownload::retrying);
+    connect(&m_transfer, &EutilsTransfer::responseStarted, this, [this] {
         forgetArticles();
         emit responseStarted();
     });
-    connect(&m_transfer, &HttpTransfer::bytesReceived, this, [this](qint64 bodyLength) {
+    connect(&m_transfer, &EutilsTransfer::bytesReceived, this, [this](qint64 bodyLength) {
         emit progress(downloadProgress(bodyLength, m_pmidsCount));
     });
-    connect(&m_transfer, &HttpTransfer::finished, this, [this] {
+    connect(&m_transfer, &EutilsTransfer::finished, this, [this] {
         if (m_reader)
             m_readResult = m_reader->finish();
         emit finished();
     });
-    connect(&m_transfer, &HttpTransfer::failed, this, [this](const QString &reason, const QUrl &failingUrl, int) {
+    connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason, const QUrl &failingUrl, int) {
         forgetArticles();
         emit failed(reason, failingUrl.toString());
     });
@@ -47,7 +41,7 @@ bool ArticleDownload::start(const QStringList &pmids)
         return false;
     m_pmidsCount = int32_t(pmids.size());
     forgetArticles();
-    return m_transfer.start(efetchUrl(m_endpoints, pmids));
+    return m_transfer.start(efetchRequest(m_endpoints, pmids, m_identity));
 }
 
 void ArticleDownload::cancel()

@@ -2,7 +2,8 @@
 
 #include "common/Endpoints.h"
 #include "entrez/EfetchStream.h"
-#include "entrez/HttpTransfer.h"
+#include "entrez/EutilsRequest.h"
+#include "entrez/EutilsTransfer.h"
 
 #include <QByteArray>
 #include <QNetworkAccessManager>
@@ -23,12 +24,8 @@ inline constexpr int32_t kEstimatedBytesPerArticle = 9557;
 // per-article estimate, times 100. Not clamped: batches of long records pass 100.
 double downloadProgress(qint64 receivedBytes, int32_t pmidsCount);
 
-// The EFetch request for a batch: the EFetch path followed by one "&id=<pmid>"
-// per PMID, in the order given (never a comma-separated list).
-QUrl efetchUrl(const Endpoints &endpoints, const QStringList &pmids);
-
-// Downloads the records of one batch of PMIDs with one EFetch request.
-// At most one transfer runs at a time. A started transfer ends with exactly one
+// Downloads the records of one batch of PMIDs with one EFetch request, paced
+// and retried as EutilsTransfer does. At most one transfer runs at a time. A started transfer ends with exactly one
 // of finished() or failed(), unless cancel() comes first: after cancel() nothing
 // is emitted. A final HTTP error status is reported through failed() with the
 // status in the description rather than handed on as a body: an error page
@@ -42,6 +39,10 @@ public:
 
     // Idle timeout and size limit; the application keeps the defaults.
     void setLimits(const TransferLimits &limits) { m_transfer.setLimits(limits); }
+    void setRetryPolicy(const RetryPolicy &policy) { m_transfer.setRetryPolicy(policy); }
+    void setLimiter(RequestLimiter &limiter) { m_transfer.setLimiter(limiter); }
+    // Who asks, for the requests started from now on.
+    void setIdentity(const EutilsIdentity &identity) { m_identity = identity; }
 
     // Starts the download of `pmids`. Refused (false, nothing emitted) while a
     // transfer runs or when the list is empty. Every other problem, including a
@@ -64,6 +65,10 @@ public:
     qsizetype takeArticles(ArticleList &articles);
 
 signals:
+    // A busy answer came; the batch is asked again in `seconds` s.
+    void retryScheduled(int seconds);
+    // The retried request is on its way.
+    void retrying();
     // A new response or a redirect began; bytes received before were discarded.
     void responseStarted();
     void progress(double value);
@@ -76,7 +81,8 @@ private:
 
     Endpoints m_endpoints;
     QNetworkAccessManager m_manager;
-    HttpTransfer m_transfer;
+    EutilsTransfer m_transfer;
+    EutilsIdentity m_identity;
     int32_t m_pmidsCount = 0;
     ArticleList m_articles; // filled by m_reader, on its helper thread while bytes arrive
     qsizetype m_readResult = 0;

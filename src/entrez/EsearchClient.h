@@ -13,6 +13,3 @@
 // for as typed. An empty result means that there is nothing to search for.
 QString prepareQueryTerm(const QString &fieldText);
 
-// "<origin>/entrez/eutils/esearch.fcgi?retstart=S&retmax=M&term=T", the three
-// parameters in this order and nothing else; the term is appended as prepared.
-QUrl esearchUrl(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax);

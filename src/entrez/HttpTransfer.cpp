@@ -26,20 +26,26 @@ HttpTransfer::~HttpTransfer()
     release();
 }
 
-bool HttpTransfer::start(const QUrl &url)
+bool HttpTransfer::start(const QUrl &url, const QByteArray &postBody)
 {
     if (isRunning())
         return false;
     m_body.clear();
     m_bodySize = 0;
     m_status = 0;
+    m_retryAfter.clear();
     m_announcedLength = -1;
     m_url = url;
 
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
-    m_reply = m_manager.get(request);
+    if (postBody.isNull()) {
+        m_reply = m_manager.get(request);
+    } else {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+        m_reply = m_manager.post(request, postBody);
+    }
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::redirected, this, &HttpTransfer::onRedirected);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
@@ -58,6 +64,7 @@ void HttpTransfer::onMetaDataChanged()
 {
     m_idleTimer.start(m_limits.timeoutMs);
     m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    m_retryAfter = m_reply->rawHeader(QByteArrayLiteral("Retry-After"));
     bool known = false;
     const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     if (known && announced > m_limits.maxBytes) {

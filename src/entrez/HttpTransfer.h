@@ -48,8 +48,9 @@ public:
     void setLimits(const TransferLimits &limits) { m_limits = limits; }
     const TransferLimits &limits() const { return m_limits; }
 
-    // Starts a GET for `url`; false (and no signal) while a transfer runs.
-    bool start(const QUrl &url);
+    // Starts a GET for `url`, or a form POST of `postBody` when that is not
+    // null; false (and no signal) while a transfer runs.
+    bool start(const QUrl &url, const QByteArray &postBody = QByteArray());
     void cancel();
     bool isRunning() const { return m_reply != nullptr; }
 
@@ -63,6 +64,8 @@ public:
     QByteArray takeBody() { return std::exchange(m_body, {}); }
     // Status of the last response, 0 before one arrived.
     int httpStatus() const { return m_status; }
+    // The Retry-After header of the last response, empty when it had none.
+    QByteArray retryAfter() const { return m_retryAfter; }
 
 signals:
     // A new response or a redirect began; the body held so far was discarded.
@@ -87,6 +90,7 @@ private:
     qint64 m_bodySize = 0; // bytes of the current response's body, held or handed on
     std::function<void(const QByteArray &)> m_consume;
     int m_status = 0;
+    QByteArray m_retryAfter;
     qint64 m_announcedLength = -1; // Content-Length of the current response, -1 when none
     QUrl m_url;
     QTimer m_idleTimer;

@@ -1,13 +1,14 @@
 #include "PmidSearch.h"
 
-#include "entrez/BlockingFetcher.h"
-#include "entrez/EsearchClient.h"
+#include "entrez/PacedFetcher.h"
 #include "entrez/SearchResultParser.h"
 
-PmidSearchOutcome PMIDsForSearchString(BlockingFetcher &fetcher, const Endpoints &endpoints,
-                                       const QString &preparedTerm, int32_t retStart, int32_t retMax)
+PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &endpoints, const QString &preparedTerm,
+                                       int32_t retStart, int32_t retMax, const EutilsIdentity &identity)
 {
-    const FetchResult fetched = fetcher.get(esearchUrl(endpoints, preparedTerm, retStart, retMax));
+    const PacedFetchResult fetched = fetcher.fetch(esearchRequest(endpoints, preparedTerm, retStart, retMax, identity));
+    if (fetched.canceled)
+        return {std::nullopt, QString(), true};
     if (!fetched.ok())
         return {std::nullopt, fetched.error};
     std::optional<SearchResult> result = searchResultFromResponse(fetched.body);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Endpoints.h"
+#include "entrez/EutilsRequest.h"
 #include "entrez/SearchResult.h"
 
 #include <QString>
@@ -8,17 +9,18 @@
 #include <cstdint>
 #include <optional>
 
-class BlockingFetcher;
+class PacedFetcher;
 
 // The answer of one ESearch request, or why there is none.
 struct PmidSearchOutcome
 {
     std::optional<SearchResult> result;
-    QString error; // readable reason when there is no result
+    QString error;         // readable reason when there is no result
+    bool canceled = false; // the request was cancelled while it waited or ran
 };
 
 // One ESearch request for a prepared query term and a paging window: fetched
-// synchronously, cleaned, and read into the PMIDs of the window and the total
-// count. Keeps nothing between calls.
-PmidSearchOutcome PMIDsForSearchString(BlockingFetcher &fetcher, const Endpoints &endpoints,
-                                       const QString &preparedTerm, int32_t retStart, int32_t retMax);
+// synchronously (paced, busy answers retried), cleaned, and read into the
+// PMIDs of the window and the total count. Keeps nothing between calls.
+PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &endpoints, const QString &preparedTerm,
+                                       int32_t retStart, int32_t retMax, const EutilsIdentity &identity = {});

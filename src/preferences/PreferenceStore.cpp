@@ -86,6 +86,8 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::UrlWarningNumber, 3},
         {PreferenceKeys::UpdateCheckOnStart, updates == UpdateSource::VersionPage},
         {PreferenceKeys::CitationStyle, CitationStyles::name(CitationStyle::Vexmoor)},
+        {PreferenceKeys::ApiKey, QString()},
+        {PreferenceKeys::ContactEmail, QString()},
     });
 }
 
@@ -117,4 +119,14 @@ QString AppPreferences::proxyURL() const
 CitationStyle AppPreferences::citationStyle() const
 {
     return CitationStyles::named(m_store.string(PreferenceKeys::CitationStyle)).value_or(CitationStyle::Vexmoor);
+}
+
+QString AppPreferences::apiKey() const
+{
+    return m_store.string(PreferenceKeys::ApiKey).trimmed();
+}
+
+QString AppPreferences::contactEmail() const
+{
+    return m_store.string(PreferenceKeys::ContactEmail).trimmed();
 }

@@ -17,6 +17,9 @@ inline const QString ThisMany = QStringLiteral("thisMany");
 inline const QString UrlWarningNumber = QStringLiteral("urlWarningNumber");
 inline const QString UpdateCheckOnStart = QStringLiteral("updateCheckOnStart");
 inline const QString CitationStyle = QStringLiteral("citationStyle");
+// The user's own NCBI API key and contact address, sent with E-utilities requests.
+inline const QString ApiKey = QStringLiteral("ncbiApiKey");
+inline const QString ContactEmail = QStringLiteral("contactEmail");
 } // namespace PreferenceKeys
 
 // The template of an institution's EZproxy login address; users replace the host.
@@ -71,6 +74,8 @@ public:
     QString proxyURL() const;
     // The stored style's name, read case-blind; Vexmoor for any other text.
     CitationStyle citationStyle() const;
+    QString apiKey() const;
+    QString contactEmail() const;
 
 private:
     PreferenceStore &m_store;

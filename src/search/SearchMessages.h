@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Endpoints.h"
+
 #include <QString>
 
 // Texts the search shows in the message line, on the more-articles button and
@@ -12,6 +14,17 @@ inline QString found(int totalCount)
 inline QString foundDownloaded(int totalCount, int downloaded)
 {
     return QStringLiteral("found %1 articles, downloaded %2 titles").arg(totalCount).arg(downloaded);
+}
+// The search reached the PMIDs ESearch serves and has more matches.
+inline QString foundDownloadedAtLimit(int totalCount, int downloaded)
+{
+    return foundDownloaded(totalCount, downloaded)
+        + QStringLiteral(" (PubMed serves only the first %1 matches; narrow the search to see the others)")
+              .arg(kEsearchRecordLimit);
+}
+inline QString busyRetrying(int seconds)
+{
+    return QStringLiteral("PubMed is busy, retrying in %1 s\u2026").arg(seconds);
 }
 inline QString moreArticles(int count)
 {

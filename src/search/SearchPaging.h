@@ -3,14 +3,16 @@
 #include <cstdint>
 
 // The paging window of a search: which slice of the matches the next ESearch
-// request asks for, and how it moves on after each batch.
+// request asks for, and how it moves on after each batch. ESearch serves only
+// the first kEsearchRecordLimit PMIDs of a query, so min(totalCount, that
+// limit) is what can be fetched, and no window reaches past it.
 class SearchPaging
 {
 public:
     int32_t retStart() const { return m_retStart; }
     int32_t retMax() const { return m_retMax; }
 
-    // A new search (or a cancel): window (0, batchSize).
+    // A new search (or a cancel): window (0, batchSize), cut at the limit.
     void reset(int32_t batchSize);
 
     // After a batch of `batchCount` PMIDs was handed to the download, with
@@ -23,6 +25,8 @@ public:
     // Narrows the window to the matches it can still deliver of `totalCount`,
     // so a window offered again promises no more than exist.
     void limitTo(int32_t totalCount);
+    // The search has as many PMIDs as ESearch serves, and it has more matches.
+    static bool stoppedAtLimit(int32_t totalCount, int64_t downloaded);
 
 private:
     int32_t m_retStart = 0;

@@ -71,6 +71,7 @@ public:
         services.alerts = &alerts;
         services.urlOpener = &opener;
         services.networkTimeoutMs = timeoutMs;
+        services.retryMsPerSecond = 5;
     }
     ~AppHarness()
     {

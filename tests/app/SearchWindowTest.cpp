@@ -92,11 +92,11 @@ private slots:
         QCOMPARE(c.getArticleList()[44].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(44));
         QCOMPARE(h.widget<KebNSTableView>("articleNSTableView")->selectedRowIndexes(), QList<int>{0});
         QVERIFY(h.citationText().contains(QStringLiteral("PMID: ") + FakeEutilsServer::fakePmid(0)));
-        // Every EFetch asked for its batch's PMIDs, one id parameter each.
-        const QList<QUrl> urls = h.server.requestUrls();
-        const QUrl lastFetch = urls.last();
-        QCOMPARE(lastFetch.path(), QStringLiteral("/entrez/eutils/efetch.fcgi"));
-        QCOMPARE(QUrlQuery(lastFetch).allQueryItemValues(QStringLiteral("id")).size(), 5);
+        // The last EFetch asked for its batch's PMIDs.
+        const FakeRequest lastFetch = h.server.requests().last();
+        QCOMPARE(lastFetch.url.path(), QStringLiteral("/entrez/eutils/efetch.fcgi"));
+        QCOMPARE(FakeEutilsServer::requestedIds(lastFetch.url), QStringList({FakeEutilsServer::fakePmid(40), FakeEutilsServer::fakePmid(41),
+                 FakeEutilsServer::fakePmid(42), FakeEutilsServer::fakePmid(43), FakeEutilsServer::fakePmid(44)}));
     }
 
     void theLastBatchDecidesTheMoreButton_data()

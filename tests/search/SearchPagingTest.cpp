@@ -82,6 +82,37 @@ private slots:
         QCOMPARE(paging.retStart(), retStart);
     }
 
+    // ESearch serves the first 9,999 PMIDs only: windows stop there, the last
+    // one cut to end exactly at it, whatever the batch size.
+    void windowsStopAtTheServedPmids_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("batchSize");
+        QTest::addColumn<QList<int>>("windows"); // retStart, retMax pairs
+        QTest::newRow("batches of 4000") << 123456 << 4000 << QList<int>{0, 4000, 4000, 4000, 8000, 1999};
+        QTest::newRow("one batch of 10000") << 123456 << 10000 << QList<int>{0, 9999};
+        QTest::newRow("exactly at the limit") << 9999 << 5000 << QList<int>{0, 5000, 5000, 4999};
+        QTest::newRow("one past it") << 10000 << 9998 << QList<int>{0, 9998, 9998, 1};
+    }
+    void windowsStopAtTheServedPmids()
+    {
+        QFETCH(int, total);
+        QFETCH(int, batchSize);
+        QFETCH(QList<int>, windows);
+        SearchPaging paging;
+        paging.reset(batchSize);
+        QList<int> seen;
+        int downloaded = 0;
+        do {
+            seen << paging.retStart() << paging.retMax();
+            QCOMPARE(paging.retStart(), downloaded);
+            downloaded += paging.retMax();
+        } while (paging.advance(total, paging.retStart(), paging.retMax(), batchSize) && seen.size() < 100);
+        QCOMPARE(seen, windows);
+        QCOMPARE(SearchPaging::stoppedAtLimit(total, downloaded), total > 9999);
+        QVERIFY(!SearchPaging::stoppedAtLimit(total, downloaded - 1));
+    }
+
     void batchSizeChangeTakesEffectAtTheNextWindow()
     {
         SearchPaging paging;

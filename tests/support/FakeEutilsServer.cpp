@@ -1,6 +1,8 @@
 #include "FakeEutilsServer.h"
 #include "TestData.h"
 
+#include "entrez/RequestLimiter.h"
+
 #include <QDir>
 #include <QHostAddress>
 #include <QPointer>
@@ -11,6 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QRegularExpression>
 #include <QUrlQuery>
 
 #include <sys/socket.h>
@@ -33,11 +36,14 @@ QByteArray reasonPhrase(int status)
     case 301: return "Moved Permanently";
     case 302: return "Found";
     case 307: return "Temporary Redirect";
+    case 400: return "Bad Request";
     case 404: return "Not Found";
+    case 414: return "URI Too Long";
     case 429: return "Too Many Requests";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
+    case 504: return "Gateway Timeout";
     default: return "Status";
     }
 }
@@ -122,13 +128,14 @@ FakeResponse FakeResponse::html(int status, const QByteArray &body)
     return response;
 }
 
-FakeResponse FakeResponse::tooManyRequests()
+FakeResponse FakeResponse::tooManyRequests(std::optional<int> retryAfterSeconds)
 {
     FakeResponse response;
     response.status = 429;
     response.contentType = "application/json";
     response.body = R"({"error":"API rate limit exceeded","api-key":"192.0.2.1","count":"4","limit":"3"})" "\n";
-    response.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "2"));
+    if (retryAfterSeconds)
+        response.headers.append({"Retry-After", QByteArray::number(*retryAfterSeconds)});
     return response;
 }
 
@@ -241,10 +248,74 @@ void FakeEutilsServer::serveEsearch(int count)
 
 void FakeEutilsServer::serveEfetch()
 {
-    const QString path = QUrl(QLatin1String(Paths::EFetch)).path();
-    setHandler(path, [](const QUrl &url) {
-        return FakeResponse::xml(efetchAnswer(QUrlQuery(url).allQueryItemValues(QStringLiteral("id"))));
+    setHandler(QLatin1String(Paths::EFetch), [](const QUrl &url) {
+        return FakeResponse::xml(efetchAnswer(requestedIds(url)));
     });
+}
+
+QStringList FakeEutilsServer::requestedIds(const QUrl &url)
+{
+    QStringList ids;
+    for (const QString &value : QUrlQuery(url).allQueryItemValues(QStringLiteral("id")))
+        ids += value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    return ids;
+}
+
+void FakeEutilsServer::serveEsearchOf(const QList<qint64> &pmids)
+{
+    setHandler(QLatin1String(Paths::ESearch), [pmids](const QUrl &url) {
+        const QUrlQuery query(url);
+        const QString term = query.queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded);
+        static const QRegularExpression range(QStringLiteral(" AND (\\d+):(\\d+)\\[uid\\]$"));
+        QList<qint64> matches = pmids;
+        if (const QRegularExpressionMatch m = range.match(term); m.hasMatch()) {
+            const qint64 low = m.captured(1).toLongLong(), high = m.captured(2).toLongLong();
+            matches.removeIf([=](qint64 pmid) { return pmid < low || pmid > high; });
+        }
+        return FakeResponse::xml(esearchAnswer(int(matches.size()), query.queryItemValue(QStringLiteral("retstart")).toInt(),
+                                               query.queryItemValue(QStringLiteral("retmax")).toInt(),
+                                               [&](int position) { return QString::number(matches.at(position)); }));
+    });
+}
+
+void FakeEutilsServer::enforceRateLimit(std::optional<int> retryAfterSeconds)
+{
+    m_rateLimit = retryAfterSeconds;
+}
+
+std::optional<FakeResponse> FakeEutilsServer::serviceRefusal(const FakeRequest &request) const
+{
+    if (request.method == "GET" && request.target.size() > kMaxGetTargetLength)
+        return FakeResponse::html(414, "<html><body>Request-URI Too Long</body></html>\n");
+    if (!m_rateLimit)
+        return std::nullopt;
+    const bool keyed = QUrlQuery(request.url).hasQueryItem(QStringLiteral("api_key"));
+    const int limit = keyed ? kEutilsRequestsPerSecondWithKey : kEutilsRequestsPerSecond;
+    const auto within = std::count_if(m_requests.begin(), m_requests.end(), [&](const FakeRequest &earlier) {
+        return earlier.arrivalMs > request.arrivalMs - 1000;
+    });
+    if (within <= limit)
+        return std::nullopt;
+    FakeResponse refusal;
+    refusal.status = 429;
+    refusal.contentType = "application/json";
+    refusal.body = R"({"error":"API rate limit exceeded","api-key":"127.0.0.1","count":")" + QByteArray::number(within)
+        + R"(","limit":")" + QByteArray::number(limit) + "\"}\n";
+    if (*m_rateLimit)
+        refusal.headers.append({"Retry-After", QByteArray::number(**m_rateLimit)});
+    return refusal;
+}
+
+int FakeEutilsServer::mostRequestsWithin(int windowMs) const
+{
+    int most = 0;
+    for (qsizetype last = 0; last < m_requests.size(); ++last) {
+        int inWindow = 0;
+        for (qsizetype i = last; i >= 0 && m_requests.at(i).arrivalMs > m_requests.at(last).arrivalMs - windowMs; --i)
+            ++inWindow;
+        most = std::max(most, inWindow);
+    }
+    return most;
 }
 
 void FakeEutilsServer::serveVersionPage(const QByteArray &title)
@@ -283,9 +354,21 @@ QString FakeEutilsServer::fakePmid(int position)
 
 QByteArray FakeEutilsServer::esearchAnswer(int count, int retStart, int retMax)
 {
+    return esearchAnswer(count, retStart, retMax, &FakeEutilsServer::fakePmid);
+}
+
+QByteArray FakeEutilsServer::esearchAnswer(int count, int retStart, int retMax, const std::function<QString(int)> &pmidAt)
+{
+    if (retStart > kEsearchRecordLimit - 1) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+               "<!DOCTYPE eSearchResult PUBLIC \"-//NLM//DTD esearch 20060628//EN\" "
+               "\"https://eutils.ncbi.nlm.nih.gov/eutils/dtd/20060628/esearch.dtd\">\n"
+               "<eSearchResult><ERROR>" + kRetstartError + "</ERROR></eSearchResult>\n";
+    }
     QByteArray ids;
-    for (int position = std::max(retStart, 0); position < count && position - retStart < retMax; ++position)
-        ids += "<Id>" + fakePmid(position).toLatin1() + "</Id>\n";
+    const int served = std::min(count, kEsearchRecordLimit);
+    for (int position = std::max(retStart, 0); position < served && position - retStart < retMax; ++position)
+        ids += "<Id>" + pmidAt(position).toLatin1() + "</Id>\n";
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
            "<!DOCTYPE eSearchResult PUBLIC \"-//NLM//DTD esearch 20060628//EN\" "
            "\"https://eutils.ncbi.nlm.nih.gov/eutils/dtd/20060628/esearch.dtd\">\n"
@@ -370,6 +453,7 @@ void FakeEutilsServer::processRequests(const ConnectionPtr &connection)
             return;
         const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
         const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        const QByteArray method = requestLine.value(0);
         qint64 bodyLength = 0;
         bool close = false;
         for (const QByteArray &line : lines.mid(1)) {
@@ -383,17 +467,27 @@ void FakeEutilsServer::processRequests(const ConnectionPtr &connection)
         }
         if (buffer.size() < headEnd + 4 + bodyLength)
             return;
+        const QByteArray body = buffer.mid(headEnd + 4, bodyLength);
         buffer.remove(0, headEnd + 4 + bodyLength);
 
         const QString target = QString::fromLatin1(requestLine.value(1));
         m_targets.append(target);
         const QString path = target.section(QLatin1Char('?'), 0, 0);
+        QString parameters = target.section(QLatin1Char('?'), 1);
+        if (method == "POST" && !body.isEmpty())
+            parameters += (parameters.isEmpty() ? QString() : QStringLiteral("&")) + QString::fromLatin1(body);
+        const QUrl url(origin().toString() + path + (parameters.isEmpty() ? QString() : QLatin1Char('?') + parameters));
+        m_requests.append({method, target, body, RequestLimiter::steadyNowMs(), url});
         Handler handler;
         if (auto queued = m_queued.find(path); queued != m_queued.end() && !queued->isEmpty())
             handler = queued->dequeue();
         else
             handler = m_handlers.value(path);
-        const FakeResponse response = handler ? handler(QUrl(origin().toString() + target))
+        std::optional<FakeResponse> refusal = serviceRefusal(m_requests.last());
+        if (refusal && refusal->status == 429)
+            ++m_throttled;
+        const FakeResponse response = refusal ? *refusal
+            : handler                         ? handler(url)
                                               : FakeResponse::html(404, "<html><body>Not Found</body></html>\n");
         connection->busy = true;
         connection->closeAfter = close || response.closeConnection;

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QTcpServer;
@@ -46,12 +47,24 @@ struct FakeResponse
 
     static FakeResponse xml(const QByteArray &body);
     static FakeResponse html(int status, const QByteArray &body);
-    // The service's throttling answer: 429 with its JSON body.
-    static FakeResponse tooManyRequests();
+    // The service's throttling answer: 429 with its JSON body, and a
+    // Retry-After header when given.
+    static FakeResponse tooManyRequests(std::optional<int> retryAfterSeconds = std::nullopt);
     // An HTML error page with the given status (500, 503, ...).
     static FakeResponse serverError(int status);
     static FakeResponse redirect(const QString &location, int status = 302);
     static FakeResponse withDelivery(Delivery delivery, const QByteArray &body = QByteArrayLiteral("<?xml version=\"1.0\"?><x>partial answer</x>"));
+};
+
+// One request as the server received it.
+struct FakeRequest
+{
+    QByteArray method;  // "GET", "POST"
+    QString target;     // as on the wire: path and query
+    QByteArray body;    // the POST body, empty for a GET
+    qint64 arrivalMs;   // RequestLimiter::steadyNowMs() when the whole request was in
+    // The target's query and, for a form POST, the body's parameters.
+    QUrl url;
 };
 
 // A stand-in for the E-utilities service and the home site on 127.0.0.1, on a
@@ -64,8 +77,12 @@ struct FakeResponse
 //   2. the handler set for its path with setHandler() / serveEsearch() /
 //      serveEfetch() / serveVersionPage() (used every time);
 //   3. otherwise 404.
-// Paths are matched without the query ("/entrez/eutils/esearch.fcgi").
-// Every request is recorded before it is answered.
+// Paths are matched without the query ("/entrez/eutils/esearch.fcgi"). A
+// handler sees the parameters of a form POST as if they were in the URL.
+// Every request is recorded before it is answered. Like the service, the
+// server refuses a GET whose target is longer than kMaxGetTargetLength with
+// 414 before any handler sees it, and, once enforceRateLimit() was called,
+// answers 429 to a request beyond the rate the service allows.
 class FakeEutilsServer : public QObject
 {
     Q_OBJECT
@@ -92,8 +109,17 @@ public:
     // ESearch for a query with `count` matches: every request gets the window
     // its retstart and retmax ask for, with the PMIDs fakePmid(position).
     void serveEsearch(int count);
+    // The same for a query whose matches are exactly `pmids`, in that order,
+    // honouring a PMID range that ends the term ("(q) AND 100:200[uid]").
+    void serveEsearchOf(const QList<qint64> &pmids);
     // EFetch built from real records for the requested ids (see efetchAnswer).
     void serveEfetch();
+    // From now on, more than kEutilsRequestsPerSecond requests (with an
+    // api_key, kEutilsRequestsPerSecondWithKey) arriving within a second get
+    // the service's 429; with `retryAfterSeconds` the 429 carries Retry-After.
+    void enforceRateLimit(std::optional<int> retryAfterSeconds = std::nullopt);
+    // 429 answers sent so far by the rate limit.
+    int throttledCount() const { return m_throttled; }
     // The version page with `title` between <title> and </title>.
     void serveVersionPage(const QByteArray &title);
     // From now on every connection is refused, and the open ones are reset:
@@ -104,17 +130,32 @@ public:
     // came on the wire ("/entrez/eutils/esearch.fcgi?retstart=0&..."), and as URL.
     QStringList requestTargets() const { return m_targets; }
     QList<QUrl> requestUrls() const;
+    // Every request so far, in arrival order, with its method, body and time.
+    const QList<FakeRequest> &requests() const { return m_requests; }
+    // The most requests that arrived within any one window of `windowMs`.
+    int mostRequestsWithin(int windowMs) const;
     int requestCount(const QString &path) const;
     // Connections accepted so far (a TLS connection counts once its handshake is done).
     int connectionCount() const { return m_connectionCount; }
 
     // Answer generators, usable without a server.
     static QString fakePmid(int position);
+    // The window of a query with `count` matches, as the service serves it:
+    // no PMID past the first kEsearchRecordLimit, and its ERROR answer for a
+    // retstart beyond them, while Count is always the whole number.
     static QByteArray esearchAnswer(int count, int retStart, int retMax);
+    static QByteArray esearchAnswer(int count, int retStart, int retMax, const std::function<QString(int)> &pmidAt);
+    static inline const QByteArray kRetstartError =
+        "'retstart' cannot be larger than 9998. For PubMed, ESearch can only retrieve the first 9,999 records "
+        "matching the query. To obtain more than 9,999 PubMed records, consider using EDirect that contains "
+        "additional logic to batch PubMed search results automatically so that an arbitrary number can be retrieved.";
+    static constexpr int kMaxGetTargetLength = 4096;
     // A PubmedArticleSet with one real record per requested id, in order: the
     // record with that PMID when the test data hold one, otherwise the next
     // record of the test data with its PMID rewritten to the id.
     static QByteArray efetchAnswer(const QStringList &pmids);
+    // The PMIDs an EFetch request asks for: every id= value, split at commas.
+    static QStringList requestedIds(const QUrl &url);
     static QByteArray versionPage(const QByteArray &title);
     // A port on 127.0.0.1 where nothing listens.
     static quint16 unusedPort();
@@ -129,12 +170,17 @@ private:
     void deliver(const ConnectionPtr &connection, const FakeResponse &response);
     void sendChunks(const ConnectionPtr &connection, QByteArray rest, QList<qsizetype> sizes, int intervalMs);
     void finishResponse(const ConnectionPtr &connection);
+    // The service's own refusals, before any handler: none when it accepts.
+    std::optional<FakeResponse> serviceRefusal(const FakeRequest &request) const;
 
     Transport m_transport;
     std::unique_ptr<QTcpServer> m_server;
     QHash<QString, QQueue<Handler>> m_queued;
     QHash<QString, Handler> m_handlers;
     QStringList m_targets;
+    QList<FakeRequest> m_requests;
+    std::optional<std::optional<int>> m_rateLimit; // set: enforced, with the Retry-After it gives
+    int m_throttled = 0;
     int m_connectionCount = 0;
     quint16 m_port = 0; // kept after refuseConnections()
 };

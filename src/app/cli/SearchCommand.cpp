@@ -9,16 +9,20 @@
 #include "common/IntValue.h"
 #include "entrez/ArticleDownload.h"
 #include "entrez/ArticleExtractor.h"
-#include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
+#include "entrez/EutilsRequest.h"
+#include "entrez/PacedFetcher.h"
 #include "entrez/PmidSearch.h"
 #include "export/ExportFormat.h"
+#include "search/PmidRanges.h"
 #include "search/SearchMessages.h"
 #include "search/SearchPaging.h"
 
 #include <QEventLoop>
+#include <QSet>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace {
@@ -29,11 +33,19 @@ struct SearchArguments
 {
     int32_t batchSize = 0;
     bool all = false;
+    bool pastLimit = false;
     OutputFormat format = OutputFormat::Json;
     // The file format when `format` is File.
     ExportFormat fileFormat = ExportFormat::Ris;
     Endpoints endpoints;
+    EutilsIdentity identity;
 };
+
+// An option's value, or else the environment variable's.
+QString valueOrEnvironment(const CliParsedArguments &arguments, const QString &option, const char *variable)
+{
+    return arguments.isSet(option) ? arguments.value(option) : qEnvironmentVariable(variable);
+}
 
 // The option table accepts only these names.
 OutputFormat formatNamed(const QString &name)
@@ -59,31 +71,6 @@ std::optional<QUrl> eutilsOriginNamed(const QString &text)
     if (!url.isValid() || !webScheme || url.host().isEmpty() || !originOnly)
         return std::nullopt;
     return url;
-}
-
-// Runs one EFetch transfer to its end. The body, or the failure's reason.
-struct DownloadOutcome
-{
-    std::optional<QByteArray> body;
-    QString error;
-};
-
-DownloadOutcome downloadBatch(ArticleDownload &download, const QStringList &pmids)
-{
-    DownloadOutcome outcome;
-    QEventLoop loop;
-    QObject::connect(&download, &ArticleDownload::finished, &loop, [&] {
-        outcome.body = download.takeBody();
-        loop.quit();
-    });
-    QObject::connect(&download, &ArticleDownload::failed, &loop, [&](const QString &description, const QString &) {
-        outcome.error = description;
-        loop.quit();
-    });
-    if (!download.start(pmids))
-        return {std::nullopt, QStringLiteral("the transfer could not be started")};
-    loop.exec();
-    return outcome;
 }
 
 // Writes records as they arrive for the line formats; the RTF and HTML
@@ -133,59 +120,158 @@ void reportFailure(const QString &message)
     writeStderrLine(QStringLiteral("vexmoor-cli: ") + message);
 }
 
-// The batches of one search, with the window's requests and paging arithmetic.
-// True when every batch asked for arrived.
-bool runSearch(const SearchArguments &arguments, const QString &term, RecordPrinter &printer, ArticleList &articles)
+// The requests of one search, paced and retried, and the records they bring.
+class CliSearch
 {
-    BlockingFetcher fetcher;
-    ArticleDownload download(arguments.endpoints);
-    const std::string elinkBase = elinkBaseUrl(arguments.endpoints);
+public:
+    CliSearch(const SearchArguments &arguments, RecordPrinter &printer, ArticleList &articles)
+        : m_arguments(arguments)
+        , m_printer(printer)
+        , m_articles(articles)
+        , m_download(arguments.endpoints)
+        , m_elinkBase(elinkBaseUrl(arguments.endpoints))
+    {
+        const auto busy = [](int seconds) { writeStderrLine(SearchMessages::busyRetrying(seconds)); };
+        m_fetcher.onRetryScheduled(busy);
+        QObject::connect(&m_download, &ArticleDownload::retryScheduled, busy);
+        m_download.setIdentity(arguments.identity);
+    }
+
+    // The batches of the window's paging, up to the PMIDs ESearch serves.
+    // True when every batch asked for arrived.
+    bool runPaged(const QString &term);
+    // Every match, read range by range of PMIDs, highest first.
+    bool runPastLimit(const QString &query);
+
+private:
+    std::optional<SearchResult> esearch(const QString &term, int32_t retStart, int32_t retMax);
+    std::optional<qsizetype> fetchAndPrint(const QStringList &pmids);
+
+    const SearchArguments &m_arguments;
+    RecordPrinter &m_printer;
+    ArticleList &m_articles;
+    PacedFetcher m_fetcher;
+    ArticleDownload m_download;
+    std::string m_elinkBase;
+};
+
+std::optional<SearchResult> CliSearch::esearch(const QString &term, int32_t retStart, int32_t retMax)
+{
+    PmidSearchOutcome search =
+        PMIDsForSearchString(m_fetcher, m_arguments.endpoints, term, retStart, retMax, m_arguments.identity);
+    if (!search.result)
+        reportFailure(SearchMessages::searchFailed(search.error));
+    return std::move(search.result);
+}
+
+// Downloads one batch and prints its records: the number of records, or none
+// after a failure (reported).
+std::optional<qsizetype> CliSearch::fetchAndPrint(const QStringList &pmids)
+{
+    std::optional<QByteArray> body;
+    QString error;
+    QEventLoop loop;
+    QObject::connect(&m_download, &ArticleDownload::finished, &loop, [&] {
+        body = m_download.takeBody();
+        loop.quit();
+    });
+    QObject::connect(&m_download, &ArticleDownload::failed, &loop, [&](const QString &description, const QString &) {
+        error = description;
+        loop.quit();
+    });
+    if (!m_download.start(pmids))
+        error = QStringLiteral("the transfer could not be started");
+    else
+        loop.exec();
+    if (!body) {
+        reportFailure(SearchMessages::downloadFailed(error));
+        return std::nullopt;
+    }
+    const auto listCount = m_articles.size();
+    const qsizetype appended = appendArticlesFromBytes(std::move(*body), m_articles, m_elinkBase);
+    if (appended < 0) {
+        reportFailure(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
+        return std::nullopt;
+    }
+    m_printer.printBatch(m_articles, listCount);
+    return appended;
+}
+
+bool CliSearch::runPaged(const QString &term)
+{
     SearchPaging paging;
-    paging.reset(arguments.batchSize);
+    paging.reset(m_arguments.batchSize);
     for (;;) {
-        // The service answers no window past its record limit.
-        const int32_t retMax = std::min(paging.retMax(), kEutilsRecordLimit - paging.retStart());
-        const PmidSearchOutcome search = PMIDsForSearchString(fetcher, arguments.endpoints, term, paging.retStart(), retMax);
-        if (!search.result) {
-            reportFailure(SearchMessages::searchFailed(search.error));
+        const std::optional<SearchResult> search = esearch(term, paging.retStart(), paging.retMax());
+        if (!search)
             return false;
-        }
-        const int32_t totalCount = intValue(search.result->totalCount);
-        const QStringList &pmids = search.result->PMIDs;
+        const int32_t totalCount = intValue(search->totalCount);
+        const QStringList &pmids = search->PMIDs;
         if (pmids.isEmpty()) {
             writeStderrLine(SearchMessages::found(totalCount));
             return true;
         }
 
-        const auto listCount = int32_t(articles.size());
+        const auto listCount = int32_t(m_articles.size());
         const auto batchCount = int32_t(pmids.size());
-        writeStderrLine(SearchMessages::foundDownloaded(totalCount, listCount + batchCount));
-        DownloadOutcome fetched = downloadBatch(download, pmids);
-        if (!fetched.body) {
-            reportFailure(SearchMessages::downloadFailed(fetched.error));
+        const int32_t downloaded = listCount + batchCount;
+        const bool atLimit = SearchPaging::stoppedAtLimit(totalCount, downloaded);
+        writeStderrLine(atLimit ? SearchMessages::foundDownloadedAtLimit(totalCount, downloaded)
+                                : SearchMessages::foundDownloaded(totalCount, downloaded));
+        const std::optional<qsizetype> appended = fetchAndPrint(pmids);
+        if (!appended)
             return false;
-        }
-        const qsizetype appended = appendArticlesFromBytes(std::move(*fetched.body), articles, elinkBase);
-        if (appended < 0) {
-            reportFailure(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
-            return false;
-        }
-        printer.printBatch(articles, listCount);
-        if (!arguments.all || !paging.advance(totalCount, listCount, batchCount, arguments.batchSize))
+        if (!m_arguments.all || !paging.advance(totalCount, listCount, batchCount, m_arguments.batchSize))
             return true;
-        if (appended == 0) {
+        if (*appended == 0) {
             // The next window would be this one again.
             reportFailure(SearchMessages::downloadFailed(QStringLiteral("the answer holds no articles")));
             return false;
         }
-        if (paging.retStart() >= kEutilsRecordLimit) {
-            writeStderrLine(QStringLiteral("vexmoor-cli: stopped at the service's limit of %1 records; "
-                                           "the other %2 matches cannot be fetched")
-                                .arg(kEutilsRecordLimit)
-                                .arg(totalCount - paging.retStart()));
-            return true;
-        }
     }
+}
+
+bool CliSearch::runPastLimit(const QString &query)
+{
+    // A query within the limit pages as usual; the first answer tells.
+    const QString term = prepareQueryTerm(query);
+    const std::optional<SearchResult> first = esearch(term, 0, 0);
+    if (!first)
+        return false;
+    const int32_t totalCount = intValue(first->totalCount);
+    if (totalCount <= kEsearchRecordLimit)
+        return runPaged(term);
+
+    // Ranges are disjoint, but the database may change between requests.
+    QSet<QString> seen;
+    const auto count = [&](const PmidRange &range) -> std::optional<int64_t> {
+        const std::optional<SearchResult> answer = esearch(prepareQueryTerm(queryInPmidRange(query, range)), 0, 0);
+        return answer ? std::optional<int64_t>(intValue(answer->totalCount)) : std::nullopt;
+    };
+    const auto readRange = [&](const PmidRange &range, int64_t) {
+        const std::optional<SearchResult> answer =
+            esearch(prepareQueryTerm(queryInPmidRange(query, range)), 0, kEsearchRecordLimit);
+        if (!answer)
+            return false;
+        QList<qint64> ids;
+        for (const QString &pmid : answer->PMIDs) {
+            if (!seen.contains(pmid)) {
+                seen.insert(pmid);
+                ids.append(pmid.toLongLong());
+            }
+        }
+        std::sort(ids.begin(), ids.end(), std::greater<>());
+        for (qsizetype from = 0; from < ids.size(); from += m_arguments.batchSize) {
+            QStringList batch;
+            for (qsizetype i = from; i < std::min(ids.size(), from + m_arguments.batchSize); ++i)
+                batch.append(QString::number(ids.at(i)));
+            writeStderrLine(SearchMessages::foundDownloaded(totalCount, int(m_articles.size() + batch.size())));
+            if (!fetchAndPrint(batch))
+                return false;
+        }
+        return true;
+    };
+    return splitPmidRanges(PmidRange{}, totalCount, kEsearchRecordLimit, count, readRange);
 }
 
 } // namespace
@@ -207,9 +293,15 @@ QString SearchCommand::description() const
                           "--all. Progress (how many articles were found and downloaded) and failures go to standard "
                           "error. JSON and plain citations are printed batch by batch; RTF and HTML documents once, with "
                           "every record that arrived.\n\n"
-                          "The service serves at most %1 records of one query; --all stops there and says how many "
-                          "matches were left out. Put -- before a query that starts with a dash.")
-        .arg(kEutilsRecordLimit);
+                          "ESearch serves only the first %1 matches of a query; --all stops there and says so (exit "
+                          "status 0). With --past-limit, --all reads every match all the same, by cutting the query "
+                          "into ranges of PMIDs of at most %1 matches each, and prints the records from the highest "
+                          "PMID down, each once.\n\n"
+                          "Requests are paced as NCBI asks: at most %2 per second, %3 with an API key. NCBI asks for "
+                          "a contact address with every request. Put -- before a query that starts with a dash.")
+        .arg(kEsearchRecordLimit)
+        .arg(kEutilsRequestsPerSecond)
+        .arg(kEutilsRequestsPerSecondWithKey);
 }
 
 QList<CliArgument> SearchCommand::arguments() const
@@ -223,9 +315,21 @@ QList<CliOption> SearchCommand::options() const
     return {
         {.names = {QStringLiteral("batch")},
          .valueName = QStringLiteral("N"),
-         .description = QStringLiteral("Articles per batch, from 1 to %1.").arg(kEutilsRecordLimit),
+         .description = QStringLiteral("Articles per batch, from 1 to %1.").arg(kMaxBatchSize),
          .defaultValue = QStringLiteral("20")},
         {.names = {QStringLiteral("all")}, .description = QStringLiteral("Download every batch, not only the first.")},
+        {.names = {QStringLiteral("past-limit")},
+         .description = QStringLiteral("With --all, also read the matches past the first %1, range of PMIDs by range.")
+                            .arg(kEsearchRecordLimit)},
+        {.names = {QStringLiteral("api-key")},
+         .valueName = QStringLiteral("KEY"),
+         .description = QStringLiteral("Your NCBI API key (else $NCBI_API_KEY): %1 requests per second instead of %2.")
+                            .arg(kEutilsRequestsPerSecondWithKey)
+                            .arg(kEutilsRequestsPerSecond)},
+        {.names = {QStringLiteral("email")},
+         .valueName = QStringLiteral("ADDRESS"),
+         .description = QStringLiteral("Your e-mail address (else $NCBI_EMAIL), sent so that NCBI can reach you before "
+                                       "blocking your traffic.")},
         {.names = {QStringLiteral("format")},
          .valueName = QStringLiteral("FORMAT"),
          .description = QStringLiteral("json prints the records as efetch does; plain, rtf and html print their "
@@ -255,9 +359,14 @@ int SearchCommand::run(const CliParsedArguments &arguments) const
     SearchArguments parsed;
     bool batchOk = false;
     parsed.batchSize = arguments.value(QStringLiteral("batch")).toInt(&batchOk);
-    if (!batchOk || parsed.batchSize < 1 || parsed.batchSize > kEutilsRecordLimit)
-        return usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kEutilsRecordLimit));
+    if (!batchOk || parsed.batchSize < 1 || parsed.batchSize > kMaxBatchSize)
+        return usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kMaxBatchSize));
     parsed.all = arguments.isSet(QStringLiteral("all"));
+    parsed.pastLimit = arguments.isSet(QStringLiteral("past-limit"));
+    if (parsed.pastLimit && !parsed.all)
+        return usageError(QStringLiteral("--past-limit goes with --all"));
+    parsed.identity = {valueOrEnvironment(arguments, QStringLiteral("api-key"), "NCBI_API_KEY"),
+                       valueOrEnvironment(arguments, QStringLiteral("email"), "NCBI_EMAIL")};
     parsed.format = formatNamed(arguments.value(QStringLiteral("format")));
     parsed.fileFormat = ExportFormats::named(arguments.value(QStringLiteral("format"))).value_or(ExportFormat::Ris);
     if (arguments.isSet(QStringLiteral("eutils"))) {
@@ -266,13 +375,15 @@ int SearchCommand::run(const CliParsedArguments &arguments) const
             return usageError(QStringLiteral("--eutils takes a scheme, host and port, such as http://127.0.0.1:8080"));
         parsed.endpoints.eutils = *origin;
     }
-    const QString term = prepareQueryTerm(arguments.positional().constFirst());
+    const QString query = arguments.positional().constFirst();
+    const QString term = prepareQueryTerm(query);
     if (term.isEmpty())
         return usageError(QStringLiteral("the query is blank"));
 
     RecordPrinter printer(parsed.format, parsed.fileFormat, parsed.endpoints);
     ArticleList articles;
-    const bool complete = runSearch(parsed, term, printer, articles);
+    CliSearch search(parsed, printer, articles);
+    const bool complete = parsed.pastLimit ? search.runPastLimit(query) : search.runPaged(term);
     printer.finish(articles);
     return complete ? 0 : 1;
 }

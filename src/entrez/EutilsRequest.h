@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/Endpoints.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <cstdint>
+#include <utility>
+
+// Who is asking: NCBI wants a tool name and a contact address on every
+// request, and paces requests by API key when one is given.
+struct EutilsIdentity
+{
+    QString apiKey;
+    QString email;
+
+    bool hasApiKey() const { return !apiKey.trimmed().isEmpty(); }
+    // Requests per rolling second the service allows this identity.
+    int requestsPerSecond() const { return hasApiKey() ? kEutilsRequestsPerSecondWithKey : kEutilsRequestsPerSecond; }
+};
+
+// One request to the E-utilities, ready to send: a GET when `postBody` is
+// null, otherwise a form POST of `postBody` to `url`.
+struct EutilsRequest
+{
+    QUrl url;
+    QByteArray postBody;
+    // Who asks: sets the pace, and names the key to keep out of messages.
+    EutilsIdentity identity;
+
+    bool isPost() const { return !postBody.isNull(); }
+};
+
+// (name, value) pairs whose values are already percent-encoded.
+using EncodedParameters = QList<std::pair<QString, QString>>;
+
+enum class EutilsService { ESearch, EFetch };
+
+// The one builder of every E-utilities request: the service's path, its
+// fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml), the
+// given ones, then tool=vexmoor and email= and api_key= when set. ESearch is
+// a GET; EFetch is always a POST, so a batch of any size fits (long GET URLs
+// are refused by the service), and the identity never lands in a URL that a
+// failure message might show.
+EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
+                            const EutilsIdentity &identity);
+
+// ESearch for one window of a prepared (already percent-encoded) term.
+EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
+                             const EutilsIdentity &identity);
+// EFetch of the records of `pmids`, as one comma-separated id= value.
+EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity);
+
+// `text` with the API key replaced, for messages and log lines: the key is
+// the user's secret and is never shown or logged.
+QString withoutApiKey(QString text, const EutilsIdentity &identity);

@@ -1,0 +1,105 @@
+#include "entrez/EutilsTransfer.h"
+
+#include <climits>
+
+EutilsTransfer::EutilsTransfer(QNetworkAccessManager &manager, QObject *parent)
+    : QObject(parent)
+    , m_transfer(manager)
+    , m_limiter(&RequestLimiter::shared())
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_state == State::BackingOff) {
+            setState(State::Pacing);
+            emit retrying();
+            if (m_state != State::Pacing)
+                return;
+        }
+        sendWhenAllowed();
+    });
+    connect(&m_transfer, &HttpTransfer::responseStarted, this, &EutilsTransfer::responseStarted);
+    connect(&m_transfer, &HttpTransfer::bytesReceived, this, &EutilsTransfer::bytesReceived);
+    connect(&m_transfer, &HttpTransfer::finished, this, [this] {
+        onTransferEnded();
+        emit finished();
+    });
+    connect(&m_transfer, &HttpTransfer::failed, this, &EutilsTransfer::onFailed);
+}
+
+EutilsTransfer::~EutilsTransfer()
+{
+    cancel();
+}
+
+bool EutilsTransfer::start(const EutilsRequest &request)
+{
+    if (isRunning())
+        return false;
+    m_request = request;
+    m_retriesDone = 0;
+    setState(State::Pacing);
+    // Later, not now: a caller learns of the outcome only through signals.
+    m_timer.start(0);
+    return true;
+}
+
+void EutilsTransfer::cancel()
+{
+    m_timer.stop();
+    QObject::disconnect(m_limiterConnection);
+    if (m_state == State::Sending) {
+        m_transfer.cancel();
+        m_limiter->abandon(m_ticket);
+    }
+    setState(State::Idle);
+}
+
+void EutilsTransfer::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+void EutilsTransfer::sendWhenAllowed()
+{
+    QObject::disconnect(m_limiterConnection);
+    const qint64 delay = m_limiter->delayMs(m_request.identity.requestsPerSecond());
+    if (delay > 0) {
+        // Look again when the time has come or an earlier request has ended.
+        m_limiterConnection = connect(m_limiter, &RequestLimiter::released, this, [this] {
+            if (m_state == State::Pacing)
+                sendWhenAllowed();
+        });
+        m_timer.start(int(std::min<qint64>(delay, INT_MAX)));
+        return;
+    }
+    m_ticket = m_limiter->acquire();
+    setState(State::Sending);
+    m_transfer.start(m_request.url, m_request.postBody);
+}
+
+void EutilsTransfer::onTransferEnded()
+{
+    m_limiter->release(m_ticket);
+    setState(State::Idle);
+}
+
+void EutilsTransfer::onFailed(const QString &reason, const QUrl &failingUrl, int status)
+{
+    m_limiter->release(m_ticket);
+    const std::optional<int> wait =
+        retryDelaySeconds(status, m_transfer.retryAfter(), m_retriesDone, m_policy, QDateTime::currentDateTimeUtc());
+    if (!wait) {
+        setState(State::Idle);
+        const EutilsIdentity &identity = m_request.identity;
+        emit failed(withoutApiKey(reason, identity), QUrl(withoutApiKey(failingUrl.toString(), identity)), status);
+        return;
+    }
+    ++m_retriesDone;
+    setState(State::BackingOff);
+    m_timer.start(*wait * m_policy.msPerSecond);
+    emit retryScheduled(*wait);
+}

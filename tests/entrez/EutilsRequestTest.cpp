@@ -1,0 +1,158 @@
+// How every E-utilities request is built, paced and retried, without a network.
+#include "entrez/EutilsRequest.h"
+#include "entrez/RequestLimiter.h"
+#include "entrez/RetryPolicy.h"
+
+#include <QTest>
+
+namespace {
+const Endpoints kFake = [] {
+    Endpoints endpoints;
+    endpoints.eutils = QUrl(QStringLiteral("http://127.0.0.1:8080"));
+    return endpoints;
+}();
+} // namespace
+
+class EutilsRequestTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The identity ends every request, encoded; blanks are left out, and the
+    // key sets the pace.
+    void requests_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("apiKey");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("perSecond");
+        const QString esearch = QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/esearch.fcgi?db=pubmed&retstart=40&retmax=20&term=a%20b&tool=vexmoor");
+        const QString efetch = QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi");
+        const QByteArray fetched = "db=pubmed&rettype=xml&retmode=xml&id=31,4,159&tool=vexmoor";
+        QTest::newRow("esearch, anonymous") << "esearch" << "" << "" << esearch << QByteArray() << 3;
+        QTest::newRow("esearch, key and address") << "esearch" << "0123abcd" << "Jo Doe+lab@example.org" << esearch + "&email=Jo%20Doe%2Blab%40example.org&api_key=0123abcd"
+                                                  << QByteArray() << 10;
+        QTest::newRow("efetch, blank key") << "efetch" << " \t" << "" << efetch << fetched << 3;
+        QTest::newRow("efetch, key with an ampersand") << "efetch" << " k&y=1 " << "me@example.org" << efetch
+                                                       << fetched + "&email=me%40example.org&api_key=k%26y%3D1" << 10;
+    }
+    void requests()
+    {
+        QFETCH(QString, service);
+        QFETCH(QString, apiKey);
+        QFETCH(QString, email);
+        QFETCH(QString, url);
+        QFETCH(QByteArray, body);
+        QFETCH(int, perSecond);
+        const EutilsIdentity identity{apiKey, email};
+        const EutilsRequest request = service == QLatin1String("esearch")
+            ? esearchRequest(Endpoints(), QStringLiteral("a b"), 40, 20, identity)
+            : efetchRequest(Endpoints(), {QStringLiteral("31"), QStringLiteral("4"), QStringLiteral("159")}, identity);
+        QCOMPARE(request.url.toString(QUrl::FullyEncoded), url);
+        QCOMPARE(request.postBody, body);
+        QCOMPARE(request.isPost(), !body.isNull());
+        QCOMPARE(request.identity.requestsPerSecond(), perSecond);
+    }
+
+    // Ten thousand PMIDs still make a short request line.
+    void largeBatchGoesInTheBody()
+    {
+        QStringList pmids;
+        for (int i = 0; i < 10000; ++i)
+            pmids.append(QString::number(39000001 + i));
+        const EutilsRequest request = efetchRequest(kFake, pmids, {});
+        QCOMPARE(request.url.toString(), QStringLiteral("http://127.0.0.1:8080/entrez/eutils/efetch.fcgi"));
+        QVERIFY(request.postBody.contains("&id=39000001,39000002,"));
+        QVERIFY(request.postBody.contains(",39010000&tool=vexmoor"));
+    }
+
+    void keyIsKeptOutOfMessages()
+    {
+        const EutilsIdentity identity{QStringLiteral("k&y"), QStringLiteral("me@example.org")};
+        QCOMPARE(withoutApiKey(QStringLiteral("failed: http://x/?api_key=k%26y and k&y"), identity),
+                 QStringLiteral("failed: http://x/?api_key=(API key) and (API key)"));
+        QCOMPARE(withoutApiKey(QStringLiteral("k&y"), {}), QStringLiteral("k&y"));
+    }
+
+    // A fake clock drives the limiter through a script: each step is
+    // "acquire", "release", "abandon" or a clock advance "+ms", followed by
+    // the delay expected for the next request.
+    void limiter_data()
+    {
+        QTest::addColumn<int>("perSecond");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<qint64>>("delays");
+        QTest::newRow("three go at once, the fourth waits for the first's end + 1 s")
+            << 3 << QStringList{"acquire", "release", "+100", "acquire", "release", "acquire", "release", "+50"}
+            << QList<qint64>{0, 0, 0, 0, 0, 0, 900, 900, 850};
+        QTest::newRow("rolling: the window moves with the oldest")
+            << 3 << QStringList{"acquire", "release", "+400", "acquire", "release", "+400", "acquire", "release", "+200", "acquire", "release"}
+            << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 200, 200, 0, 400, 400};
+        QTest::newRow("places in flight count until they end")
+            << 3 << QStringList{"acquire", "acquire", "acquire", "+5000", "release"}
+            << QList<qint64>{0, 0, 0, 1000, 1000, 1000};
+        QTest::newRow("a cancelled request keeps its place longer")
+            << 1 << QStringList{"acquire", "abandon", "+1000"}
+            << QList<qint64>{0, 1000, 2000, 1000};
+        QTest::newRow("ten with a key")
+            << 10 << QStringList{"acquire", "release", "acquire", "release", "acquire", "release", "acquire", "release",
+                                 "acquire", "release", "acquire", "release", "acquire", "release", "acquire", "release",
+                                 "acquire", "release", "+10", "acquire", "release"}
+            << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 990, 990};
+    }
+    void limiter()
+    {
+        QFETCH(int, perSecond);
+        QFETCH(QStringList, steps);
+        QFETCH(QList<qint64>, delays);
+        qint64 now = 1000000;
+        RequestLimiter limiter([&] { return now; });
+        QList<RequestLimiter::Ticket> open;
+        QList<qint64> seen{limiter.delayMs(perSecond)};
+        for (const QString &step : steps) {
+            if (step == QLatin1String("acquire"))
+                open.append(limiter.acquire());
+            else if (step == QLatin1String("release"))
+                limiter.release(open.takeFirst());
+            else if (step == QLatin1String("abandon"))
+                limiter.abandon(open.takeFirst());
+            else
+                now += step.toLongLong();
+            seen.append(limiter.delayMs(perSecond));
+        }
+        QCOMPARE(seen, delays);
+    }
+
+    // Seconds announced before each retry, until the failure is final.
+    void retryDelays_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::addColumn<QList<int>>("delays");
+        QTest::newRow("429, no Retry-After") << 429 << QByteArray() << QList<int>{1, 2, 4};
+        QTest::newRow("502") << 502 << QByteArray() << QList<int>{1, 2, 4};
+        QTest::newRow("503 with Retry-After") << 503 << QByteArray(" 7 ") << QList<int>{7, 7, 7};
+        QTest::newRow("504, Retry-After capped") << 504 << QByteArray("120") << QList<int>{30, 30, 30};
+        QTest::newRow("Retry-After as a date") << 429 << QByteArray("Wed, 09 Dec 2026 03:00:05 GMT") << QList<int>{5, 5, 5};
+        QTest::newRow("unreadable Retry-After") << 429 << QByteArray("soon") << QList<int>{1, 2, 4};
+        QTest::newRow("500 is final") << 500 << QByteArray("1") << QList<int>{};
+        QTest::newRow("404 is final") << 404 << QByteArray() << QList<int>{};
+        QTest::newRow("no status: a network failure") << 0 << QByteArray() << QList<int>{};
+    }
+    void retryDelays()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(QList<int>, delays);
+        const QDateTime now = QDateTime::fromString(QStringLiteral("2026-12-09T03:00:00Z"), Qt::ISODate);
+        QList<int> seen;
+        for (int done = 0; const std::optional<int> wait = retryDelaySeconds(status, retryAfter, done, RetryPolicy(), now); ++done)
+            seen.append(*wait);
+        QCOMPARE(seen, delays);
+    }
+};
+
+QTEST_GUILESS_MAIN(EutilsRequestTest)
+#include "EutilsRequestTest.moc"
