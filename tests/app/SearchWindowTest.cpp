@@ -221,7 +221,7 @@ private slots:
         AppHarness h;
         h.server.serveEsearch(45);
         h.server.setHandler(QStringLiteral("/entrez/eutils/efetch.fcgi"), [](const QUrl &url) {
-            FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer(QUrlQuery(url).allQueryItemValues(QStringLiteral("id"))));
+            FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url)));
             slow.delayMs = 600;
             return slow;
         });

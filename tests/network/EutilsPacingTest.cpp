@@ -74,10 +74,10 @@ private slots:
             << QList<int>{1, 2, 4} << "";
         QTest::newRow("busy four times: the last failure stands")
             << QList<FakeResponse>{throttled, throttled, throttled, FakeResponse::tooManyRequests(60)} << QList<int>{1, 2, 4}
-            << "HTTP 429 Too Many Requests";
+            << "the service answered HTTP 429 Too Many Requests";
         QTest::newRow("Retry-After above 30 s") << QList<FakeResponse>{FakeResponse::tooManyRequests(600)} << QList<int>{30} << "";
         QTest::newRow("500 is not retried") << QList<FakeResponse>{FakeResponse::serverError(500)} << QList<int>{}
-                                            << "HTTP 500 Internal Server Error";
+                                            << "the service answered HTTP 500 Internal Server Error";
     }
     void busyAnswersAreRetried()
     {
