@@ -59,7 +59,10 @@ public:
         std::string &text(Key key);
         void addAuthor(std::string_view lastname, std::string_view initials);
         // `elinkBase` is the ELink base URL; hyperlink becomes base + "&id=" + PMID.
+        // PMID text that is not a PMID is left out of both: the PMID is empty.
         ArticleRecord build(std::string_view elinkBase) const;
+        // True when the PMID text given is not a PMID, so build() drops it.
+        bool dropsPmid() const;
         void clear();
 
     private:

@@ -19,6 +19,7 @@ struct PmidSearchOutcome
 
 // One ESearch request for a prepared query term and a paging window: fetched
 // synchronously, cleaned, and read into the PMIDs of the window and the total
-// count. Keeps nothing between calls.
+// count. At most `retMax` PMIDs are taken from the answer. Keeps nothing
+// between calls.
 PmidSearchOutcome PMIDsForSearchString(BlockingFetcher &fetcher, const Endpoints &endpoints,
                                        const QString &preparedTerm, int32_t retStart, int32_t retMax);
