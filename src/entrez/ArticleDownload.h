@@ -40,8 +40,10 @@ class ArticleDownload : public QObject
 public:
     explicit ArticleDownload(const Endpoints &endpoints = {}, QObject *parent = nullptr);
 
-    // Idle timeout and size limit; the application keeps the defaults.
-    void setLimits(const TransferLimits &limits) { m_transfer.setLimits(limits); }
+    // Idle timeout, size limit and deadline; the application keeps the
+    // defaults. The deadline grows by kEfetchDeadlinePerArticleMs per PMID of
+    // the batch.
+    void setLimits(const TransferLimits &limits) { m_limits = limits; }
 
     // Starts the download of `pmids`. Refused (false, nothing emitted) while a
     // transfer runs or when the list is empty. Every other problem, including a
@@ -77,6 +79,7 @@ private:
     Endpoints m_endpoints;
     QNetworkAccessManager m_manager;
     HttpTransfer m_transfer;
+    TransferLimits m_limits;
     int32_t m_pmidsCount = 0;
     ArticleList m_articles; // filled by m_reader, on its helper thread while bytes arrive
     qsizetype m_readResult = 0;
