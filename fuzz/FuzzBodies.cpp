@@ -6,8 +6,11 @@
 #include "citations/RtfWriter.h"
 #include "citations/StyledText.h"
 #include "common/Endpoints.h"
+#include "common/SystemLog.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
+#include "entrez/HttpTransfer.h"
+#include "entrez/Pmid.h"
 #include "entrez/ResponseCleanup.h"
 #include "entrez/SearchResultParser.h"
 #include "entrez/Utf8.h"
@@ -36,6 +39,9 @@ namespace {
     std::fprintf(stderr, "property violated at %s:%d: %s\n", file, line, what);
     std::abort();
 }
+
+// Dropped ids are logged; millions of runs need no such lines on standard error.
+[[maybe_unused]] const bool kQuietLog = (setSystemLogSink([](const QString &) {}), true);
 
 QByteArray bytesOf(const uint8_t *data, size_t size)
 {
@@ -354,6 +360,10 @@ void efetchPipeline(const uint8_t *data, size_t size)
         }
         for (qsizetype i = 0; i < article.authorCount(); ++i)
             FUZZ_CHECK(isValidUtf8(article.authorLastnameUtf8(i)) && isValidUtf8(article.authorInitialsUtf8(i)));
+        // Only a PMID reaches the record and its link.
+        const std::string_view pmid = article.utf8(ArticleRecord::Key::PMID);
+        FUZZ_CHECK(pmid.empty() || isPmid(pmid));
+        FUZZ_CHECK(article.utf8(ArticleRecord::Key::Hyperlink) == elinkBase + "&id=" + std::string(pmid));
         const QString plain = citationStringForArticle(article);
         const RichText rich = citationAStringForArticle(article, endpoints);
         FUZZ_CHECK(!plain.isEmpty() && !rich.isEmpty());
@@ -377,9 +387,19 @@ void efetchPipeline(const uint8_t *data, size_t size)
 
 void esearch(const uint8_t *data, size_t size)
 {
-    const std::optional<SearchResult> result = searchResultFromResponse(bytesOf(data, size));
-    if (result)
+    const QByteArray bytes = bytesOf(data, size);
+    const std::optional<SearchResult> result = searchResultFromResponse(bytes);
+    if (result) {
         FUZZ_CHECK(result->retrievedCount == result->PMIDs.size());
+        for (const QString &pmid : result->PMIDs)
+            FUZZ_CHECK(isPmid(pmid.toStdString()));
+    }
+
+    // The first line as an error's reason phrase: in the log it holds no
+    // control character.
+    const QString reason = logEscaped(httpStatusReason(500, bytes.left(bytes.indexOf('\n'))));
+    for (const QChar c : reason)
+        FUZZ_CHECK(c.unicode() >= 0x20 && (c.unicode() < 0x7f || c.unicode() >= 0xa0));
 }
 
 void xmlRepair(const uint8_t *data, size_t size)

@@ -1,5 +1,7 @@
 #include "AlertPresenter.h"
 
+#include "app/UntrustedText.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -18,8 +20,11 @@ int MessageBoxAlertPresenter::run(const Alert &alert, QWidget *parent)
         break;
     }
     box.setWindowTitle(alert.title);
+    // Either text may hold a server's words; the informative one has no
+    // plain-text mode of its own.
+    box.setTextFormat(Qt::PlainText);
     box.setText(alert.message);
-    box.setInformativeText(alert.informativeText);
+    box.setInformativeText(literalRichText(alert.informativeText));
     QList<QPushButton *> buttons;
     for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
         // The first button accepts; a second one is the escape route.

@@ -414,7 +414,7 @@ void AppController::showDownloadedBatch(ArticleList batch, qsizetype appended)
 
 void AppController::connectionDidFailWithError(const QString &description, const QString &failingUrl)
 {
-    systemLog(QStringLiteral("Connection failed! Error - %1 %2").arg(description, failingUrl));
+    systemLog(QStringLiteral("Connection failed! Error - %1 %2"), description, failingUrl);
     offerFailedBatchAgain();
     endBusyState(SearchMessages::downloadFailed(description));
 }
@@ -496,7 +496,7 @@ void AppController::openItem()
             continue;
         const QString doiUrl = doiUrlForArticle(articleList[rows[i]], m_services.endpoints);
         if (i > 0)
-            systemLog(doiUrl + QLatin1Char('\n'));
+            systemLog(QStringLiteral("%1\n"), doiUrl);
         openLink(doiUrl);
     }
 }
@@ -507,7 +507,7 @@ void AppController::openLink(const QString &doiUrl)
     // A DOI holding characters a URL may not carry is opened in its escaped form.
     const QUrl url(encodedLinkUrl(target), QUrl::StrictMode);
     if (!url.isValid()) {
-        systemLog(QStringLiteral("cannot open %1: %2").arg(target, url.errorString()));
+        systemLog(QStringLiteral("cannot open %1: %2"), target, url.errorString());
         return;
     }
     m_services.urlOpener->open(url);

@@ -1,5 +1,6 @@
 #include "ArticleTableModel.h"
 
+#include "app/UntrustedText.h"
 #include "search/ArticleSorting.h"
 
 #include <QMimeData>
@@ -38,7 +39,10 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         return {};
     const QVariant value = (*m_articles)[index.row()].value(m_columns[index.column()].identifier);
     // A column naming no text key of the record shows an empty cell.
-    return value.typeId() == QMetaType::QString ? value : QVariant();
+    if (value.typeId() != QMetaType::QString)
+        return {};
+    // Tool tips guess whether their text is markup; a record's text never is.
+    return role == Qt::ToolTipRole ? QVariant(literalRichText(value.toString())) : value;
 }
 
 QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -50,5 +50,10 @@ inline constexpr int kEutilsRequestsPerSecond = 3;
 inline constexpr int kEutilsRequestsPerSecondWithKey = 10;
 // Answers larger than this are refused before they are held in memory.
 inline constexpr qint64 kMaxAnswerBytes = qint64(512) * 1024 * 1024;
-// Network requests give up after this long without finishing.
+// Network requests give up after this long without a byte arriving.
 inline constexpr int kNetworkTimeoutMs = 60 * 1000;
+// However steadily bytes trickle in, a request gives up after this long: the
+// search and the version page, and an EFetch request with this much more per
+// requested article.
+inline constexpr int kRequestDeadlineMs = 120 * 1000;
+inline constexpr int kEfetchDeadlinePerArticleMs = 100;

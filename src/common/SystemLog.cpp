@@ -4,6 +4,8 @@
 #include <cstdio>
 
 namespace {
+constexpr char kHex[] = "0123456789ABCDEF";
+
 SystemLogSink &sink()
 {
     static SystemLogSink s;
@@ -23,6 +25,22 @@ void systemLog(const QString &message)
     if (!line.endsWith('\n'))
         std::fputc('\n', stderr);
     std::fflush(stderr);
+}
+
+QString logEscaped(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            escaped += QLatin1String("\\n");
+        else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            escaped += QLatin1String("\\x") + QLatin1Char(kHex[u >> 4]) + QLatin1Char(kHex[u & 0xf]);
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 void setSystemLogSink(SystemLogSink s)

@@ -1,5 +1,7 @@
 #include "entrez/ArticleDownload.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 double downloadProgress(qint64 receivedBytes, int32_t pmidsCount)
@@ -41,6 +43,12 @@ bool ArticleDownload::start(const QStringList &pmids)
         return false;
     m_pmidsCount = int32_t(pmids.size());
     forgetArticles();
+    TransferLimits limits = m_limits;
+    if (limits.deadlineMs > 0) {
+        const qint64 deadline = limits.deadlineMs + qint64(pmids.size()) * kEfetchDeadlinePerArticleMs;
+        limits.deadlineMs = int(std::min<qint64>(deadline, std::numeric_limits<int>::max()));
+    }
+    m_transfer.setLimits(limits);
     return m_transfer.start(efetchRequest(m_endpoints, pmids, m_identity));
 }
 

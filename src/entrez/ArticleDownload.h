@@ -37,8 +37,10 @@ class ArticleDownload : public QObject
 public:
     explicit ArticleDownload(const Endpoints &endpoints = {}, QObject *parent = nullptr);
 
-    // Idle timeout and size limit; the application keeps the defaults.
-    void setLimits(const TransferLimits &limits) { m_transfer.setLimits(limits); }
+    // Idle timeout, size limit and deadline; the application keeps the
+    // defaults. The deadline grows by kEfetchDeadlinePerArticleMs per PMID of
+    // the batch.
+    void setLimits(const TransferLimits &limits) { m_limits = limits; }
     void setRetryPolicy(const RetryPolicy &policy) { m_transfer.setRetryPolicy(policy); }
     void setLimiter(RequestLimiter &limiter) { m_transfer.setLimiter(limiter); }
     // Who asks, for the requests started from now on.
@@ -83,6 +85,7 @@ private:
     QNetworkAccessManager m_manager;
     EutilsTransfer m_transfer;
     EutilsIdentity m_identity;
+    TransferLimits m_limits;
     int32_t m_pmidsCount = 0;
     ArticleList m_articles; // filled by m_reader, on its helper thread while bytes arrive
     qsizetype m_readResult = 0;

@@ -1,5 +1,7 @@
 #include "entrez/ArticleExtractor.h"
 
+#include "common/SystemLog.h"
+
 #include "entrez/ResponseCleanup.h"
 #include "entrez/Utf8.h"
 #include "entrez/XmlText.h"
@@ -333,10 +335,15 @@ qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::s
     articles.reserve(articles.size() + qsizetype(cleaned.outline().childEnds.size()));
     const qsizetype before = articles.size();
     ArticleRecord::Builder builder;
+    int droppedPmids = 0;
     forEachRootChild(cleaned, [&](pugi::xml_node node) {
-        if (isRecordNode(node))
+        if (isRecordNode(node)) {
             articles.append(articleForNode(node, elinkBase, builder));
+            droppedPmids += builder.dropsPmid();
+        }
     });
+    if (droppedPmids > 0)
+        systemLog(QStringLiteral("EFetch answer: %1 PMIDs that are not 1 to 10 digits were dropped").arg(droppedPmids));
     return articles.size() - before;
 }
 

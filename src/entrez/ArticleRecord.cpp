@@ -1,5 +1,7 @@
 #include "ArticleRecord.h"
 
+#include "entrez/Pmid.h"
+
 #include <QVariantMap>
 
 #include <algorithm>
@@ -72,6 +74,12 @@ void ArticleRecord::Builder::clear()
     m_kind = Kind::JournalArticle;
 }
 
+bool ArticleRecord::Builder::dropsPmid() const
+{
+    const std::string &pmid = m_text[index(Key::PMID)];
+    return !pmid.empty() && !isPmid(pmid);
+}
+
 ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
 {
     // "Last Initials, " per person and "Name, " per group; the final comma
@@ -91,7 +99,7 @@ ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
     if (authorsString.size() > 2)
         authorsString.erase(authorsString.size() - 2, 1);
 
-    const std::string &pmid = m_text[index(Key::PMID)];
+    const std::string_view pmid = dropsPmid() ? std::string_view() : std::string_view(m_text[index(Key::PMID)]);
     std::string hyperlink;
     hyperlink.reserve(elinkBase.size() + 4 + pmid.size());
     hyperlink.append(elinkBase).append("&id=").append(pmid);
@@ -113,6 +121,9 @@ ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
             break;
         case Key::Hyperlink:
             record.m_buffer.append(hyperlink);
+            break;
+        case Key::PMID:
+            record.m_buffer.append(pmid);
             break;
         default:
             record.m_buffer.append(m_text[size_t(k)]);

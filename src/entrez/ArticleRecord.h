@@ -99,7 +99,10 @@ public:
                        bool collective = false);
         void setKind(Kind kind) { m_kind = kind; }
         // `elinkBase` is the ELink base URL; hyperlink becomes base + "&id=" + PMID.
+        // PMID text that is not a PMID is left out of both: the PMID is empty.
         ArticleRecord build(std::string_view elinkBase) const;
+        // True when the PMID text given is not a PMID, so build() drops it.
+        bool dropsPmid() const;
         void clear();
 
     private:

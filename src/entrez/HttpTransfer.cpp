@@ -19,6 +19,10 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)
     connect(&m_idleTimer, &QTimer::timeout, this, [this] {
         fail(QStringLiteral("no answer within %1 s").arg(m_limits.timeoutMs / 1000.0));
     });
+    m_deadlineTimer.setSingleShot(true);
+    connect(&m_deadlineTimer, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("the answer did not arrive in full within %1 s").arg(m_limits.deadlineMs / 1000.0));
+    });
 }
 
 HttpTransfer::~HttpTransfer()
@@ -51,6 +55,8 @@ bool HttpTransfer::start(const QUrl &url, const QByteArray &postBody)
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &HttpTransfer::onFinished);
     m_idleTimer.start(m_limits.timeoutMs);
+    if (m_limits.deadlineMs > 0)
+        m_deadlineTimer.start(m_limits.deadlineMs);
     return true;
 }
 
@@ -138,6 +144,7 @@ void HttpTransfer::fail(const QString &reason)
 void HttpTransfer::release()
 {
     m_idleTimer.stop();
+    m_deadlineTimer.stop();
     if (QNetworkReply *reply = std::exchange(m_reply, nullptr)) {
         reply->disconnect(this);
         reply->abort();

@@ -14,11 +14,13 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// How long a transfer may stay silent and how large its answer may grow.
+// How long a transfer may stay silent, how large its answer may grow, and how
+// long it may last in all (0: no limit).
 struct TransferLimits
 {
     int timeoutMs = kNetworkTimeoutMs;
     qint64 maxBytes = kMaxAnswerBytes;
+    int deadlineMs = kRequestDeadlineMs;
 };
 
 // Redirects followed within one transfer; a loop ends as a failure after this.
@@ -27,7 +29,8 @@ inline constexpr int kMaxRedirects = 5;
 // One asynchronous GET with the guards every request of the application needs:
 // - the transfer fails when no byte arrives for `timeoutMs` (restarted on every
 //   response and every piece of data, so a long download that keeps moving is
-//   not cut off);
+//   not cut off), and when it has not ended `deadlineMs` after it started, so
+//   a server sending a byte now and then cannot hold it forever;
 // - an answer announced or grown beyond `maxBytes` is aborted at once, so it is
 //   never held in memory;
 // - redirects are followed at most kMaxRedirects times and never from HTTPS to
@@ -94,6 +97,7 @@ private:
     qint64 m_announcedLength = -1; // Content-Length of the current response, -1 when none
     QUrl m_url;
     QTimer m_idleTimer;
+    QTimer m_deadlineTimer;
 };
 
 // "the service answered HTTP 503 Service Unavailable": the reason given for

@@ -1,5 +1,7 @@
 #include "PmidSearch.h"
 
+#include "common/SystemLog.h"
+
 #include "entrez/PacedFetcher.h"
 #include "entrez/SearchResultParser.h"
 
@@ -14,5 +16,14 @@ PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &e
     std::optional<SearchResult> result = searchResultFromResponse(fetched.body);
     if (!result)
         return {std::nullopt, QStringLiteral("the answer is not a search result")};
+    // A batch never grows beyond what was asked for, whatever the answer holds.
+    const qsizetype wanted = std::max<qsizetype>(retMax, 0);
+    if (result->PMIDs.size() > wanted) {
+        systemLog(QStringLiteral("ESearch answer: %1 ids beyond the %2 asked for were dropped")
+                      .arg(result->PMIDs.size() - wanted)
+                      .arg(wanted));
+        result->PMIDs.resize(wanted);
+        result->retrievedCount = int(wanted);
+    }
     return {std::move(result), {}};
 }

@@ -21,6 +21,7 @@ struct PmidSearchOutcome
 
 // One ESearch request for a prepared query term and a paging window: fetched
 // synchronously (paced, busy answers retried), cleaned, and read into the
-// PMIDs of the window and the total count. Keeps nothing between calls.
+// PMIDs of the window and the total count. At most `retMax` PMIDs are taken
+// from the answer. Keeps nothing between calls.
 PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &endpoints, const QString &preparedTerm,
                                        int32_t retStart, int32_t retMax, const EutilsIdentity &identity = {});

@@ -1,5 +1,7 @@
 #include "entrez/SearchResultParser.h"
 
+#include "common/SystemLog.h"
+#include "entrez/Pmid.h"
 #include "entrez/ResponseCleanup.h"
 #include "entrez/XmlText.h"
 
@@ -24,11 +26,15 @@ std::optional<SearchResult> searchResultFromResponse(const QByteArray &body)
     SearchResult result;
     pugi::xml_node count;
     std::string text;
+    int dropped = 0;
     queries.forEachMatch(document->document(), [&](int query, pugi::xml_node node) {
         if (query == Id) {
             text.clear();
             appendStringValue(node, text);
-            result.PMIDs.append(QString::fromStdString(text));
+            if (isPmid(text))
+                result.PMIDs.append(QString::fromLatin1(text.data(), qsizetype(text.size())));
+            else
+                ++dropped;
         } else if (!count) {
             count = node;
         }
@@ -36,6 +42,8 @@ std::optional<SearchResult> searchResultFromResponse(const QByteArray &body)
     });
     if (!count)
         return std::nullopt;
+    if (dropped > 0)
+        systemLog(QStringLiteral("ESearch answer: %1 ids that are not 1 to 10 digits were dropped").arg(dropped));
     result.totalCount = QString::fromStdString(stringValue(count));
     result.retrievedCount = int(result.PMIDs.size());
     return result;

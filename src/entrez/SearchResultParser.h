@@ -9,5 +9,6 @@
 // Reads an ESearch answer body: decoded as UTF-8 (invalid bytes become
 // U+FFFD), cleaned with the closing tag "</eSearchResult>", then the Id
 // elements of the root's IdList and the root's Count. No document, or no
-// Count child of an eSearchResult root, gives nothing.
+// Count child of an eSearchResult root, gives nothing. An Id that is not a
+// PMID is dropped, and the number dropped is logged.
 std::optional<SearchResult> searchResultFromResponse(const QByteArray &body);

@@ -139,6 +139,52 @@ size_t referenceLength(const char *p, const char *end)
     return 0;
 }
 
+using Writing = XmlRepair::Writing;
+
+// Writes the text [p, end) as `writing` says to `out`; returns the end of
+// what was written. Every "<" of escaped content and every quote of an
+// escaped value is one the repair found to be text.
+char *writeEscaped(const char *p, const char *end, Writing writing, char *out)
+{
+    const char quote = writing == Writing::EscapedDoubleQuoted ? '"' : writing == Writing::EscapedSingleQuoted ? '\'' : 0;
+    const auto put = [&out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
+    while (p < end) {
+        const char *plain = p;
+        while (p < end && *p != '<' && *p != '&' && *p != 0 && *p != quote)
+            ++p;
+        put(std::string_view(plain, size_t(p - plain)));
+        if (p == end)
+            break;
+        if (*p == '&') {
+            if (const size_t n = referenceLength(p, end)) {
+                put(std::string_view(p, n));
+                p += n;
+                continue;
+            }
+            put("&amp;");
+        } else if (*p == '<') {
+            put("&lt;");
+        } else if (*p != 0) {
+            put(quote == '"' ? "&quot;" : "&apos;");
+        }
+        ++p;
+    }
+    return out;
+}
+
+// The bytes an edit puts in place of its input, which is read at `input`.
+char *writeEdit(const XmlRepair::Edit &e, const char *input, const std::string &texts, char *out)
+{
+    if (e.writing == Writing::Text) {
+        std::memcpy(out, texts.data() + e.text, e.outLength);
+        return out + e.outLength;
+    }
+    return writeEscaped(input, input + (e.to - e.from), e.writing, out);
+}
+
 // The next occurrence of a fixed string at or after a position, remembered so
 // that repeated searches from increasing positions stay linear overall.
 class CachedSearch
@@ -198,10 +244,42 @@ private:
     // (open element names point into it) while it is scanned.
     void replace(const char *from, const char *to, std::string_view with)
     {
-        const size_t textBegin = m_texts.size();
-        m_texts.append(with);
-        m_edits.push_back({size_t(from - m_begin), size_t(to - m_begin), textBegin, m_texts.size()});
         m_delta += ptrdiff_t(with.size()) - (to - from);
+        const size_t f = size_t(from - m_begin);
+        const size_t t = size_t(to - m_begin);
+        // Changes that meet (end tags written at one place, bytes dropped one
+        // after another) are one edit.
+        if (!m_edits.empty()) {
+            XmlRepair::Edit &last = m_edits.back();
+            if (last.writing == Writing::Text && last.to == f && last.text + last.outLength == m_texts.size()) {
+                m_texts.append(with);
+                last.to = t;
+                last.outLength += with.size();
+                return;
+            }
+        }
+        m_edits.push_back({f, t, with.size(), m_texts.size(), Writing::Text});
+        m_texts.append(with);
+    }
+
+    // The byte at p is escaped (or dropped) as `writing` says, which makes it
+    // `growth` bytes longer; the bytes from `run` to p are text that writing
+    // keeps as it is. An edit of the same writing that ends within that run
+    // is extended over the run and p, so a run of text costs one edit however
+    // many characters in it must be escaped.
+    void escape(const char *p, const char *run, Writing writing, ptrdiff_t growth)
+    {
+        m_delta += growth;
+        const size_t at = size_t(p - m_begin);
+        if (!m_edits.empty()) {
+            XmlRepair::Edit &last = m_edits.back();
+            if (last.writing == writing && last.to >= size_t(run - m_begin)) {
+                last.outLength += (at - last.to) + size_t(1 + growth);
+                last.to = at + 1;
+                return;
+            }
+        }
+        m_edits.push_back({at, at + 1, size_t(1 + growth), 0, writing});
     }
     void drop(const char *from, const char *to) { replace(from, to, {}); }
     size_t outputOffset(const char *p) const { return size_t((p - m_begin) + m_delta); }
@@ -333,6 +411,8 @@ private:
     template <bool Fix>
     const char *attributeValue(const char *s, char quote, bool &needsFix)
     {
+        const char *const value = s;
+        const Writing writing = quote == '"' ? Writing::EscapedDoubleQuoted : Writing::EscapedSingleQuoted;
         while (true) {
             while (s < m_end && *s != quote && !is(*s, kContentStop))
                 ++s;
@@ -344,14 +424,14 @@ private:
                     continue;
                 }
                 if constexpr (Fix)
-                    replace(s, s + 1, "&amp;");
+                    escape(s, value, writing, 4);
             } else if (*s == 0) {
                 if constexpr (Fix)
-                    drop(s, s + 1);
+                    escape(s, value, writing, -1);
             } else if (closesValue(s + 1)) {
                 return s;
             } else if constexpr (Fix) {
-                replace(s, s + 1, quote == '"' ? std::string_view("&quot;") : std::string_view("&apos;"));
+                escape(s, value, writing, 5);
             }
             needsFix = true;
             ++s;
@@ -516,6 +596,7 @@ private:
     // or null when the input ended first (all open elements are then closed).
     const char *content(const char *p)
     {
+        const char *text = p; // where the run of text up to p began
         while (true) {
             const char *q = findContentStop(p, m_end);
             if (q == m_end)
@@ -524,13 +605,13 @@ private:
                 if (const size_t n = referenceLength(q, m_end)) {
                     p = q + n;
                 } else {
-                    replace(q, q + 1, "&amp;");
+                    escape(q, text, Writing::EscapedContent, 4);
                     p = q + 1;
                 }
                 continue;
             }
             if (*q == 0) {
-                drop(q, q + 1);
+                escape(q, text, Writing::EscapedContent, -1);
                 p = q + 1;
                 continue;
             }
@@ -545,7 +626,7 @@ private:
                         noteChildEnd(tag.end);
                     else
                         push(q, tag.nameEnd);
-                    p = tag.end;
+                    p = text = tag.end;
                     continue;
                 }
             } else if (next == '/') {
@@ -565,7 +646,7 @@ private:
                     } else {
                         drop(q, e);
                     }
-                    p = e;
+                    p = text = e;
                     continue;
                 }
             } else if (next == '!') {
@@ -573,16 +654,16 @@ private:
                 if (!e)
                     e = cdata(q);
                 if (e) {
-                    p = e;
+                    p = text = e;
                     continue;
                 }
             } else if (next == '?') {
                 if (const char *e = processingInstruction(q)) {
-                    p = e;
+                    p = text = e;
                     continue;
                 }
             }
-            replace(q, q + 1, "&lt;");
+            escape(q, text, Writing::EscapedContent, 3);
             p = q + 1;
         }
         while (!m_stack.empty()) {
@@ -649,29 +730,30 @@ XmlRepair::XmlRepair(std::string_view input)
     Repairer(input, m_edits, m_texts, m_outline).run();
     ptrdiff_t delta = 0;
     for (const Edit &e : m_edits)
-        delta += ptrdiff_t(e.textEnd - e.textBegin) - ptrdiff_t(e.to - e.from);
+        delta += ptrdiff_t(e.outLength) - ptrdiff_t(e.to - e.from);
     m_repairedSize = size_t(ptrdiff_t(input.size()) + delta);
 }
 
 std::string XmlRepair::repaired() const
 {
-    std::string out;
-    out.reserve(m_repairedSize);
+    std::string out(m_repairedSize, '\0');
+    char *to = out.data();
     size_t at = 0;
     for (const Edit &e : m_edits) {
-        out.append(m_input.substr(at, e.from - at));
-        out.append(m_texts, e.textBegin, e.textEnd - e.textBegin);
+        std::memcpy(to, m_input.data() + at, e.from - at);
+        to = writeEdit(e, m_input.data() + e.from, m_texts, to + (e.from - at));
         at = e.to;
     }
-    out.append(m_input.substr(at));
+    std::memcpy(to, m_input.data() + at, m_input.size() - at);
     return out;
 }
 
 // The unchanged spans between edits move by the size change of the edits
 // before them. Spans moving left are moved first, front to back; then spans
-// moving right and the edits' texts, back to front. Neither order ever
+// moving right and the edits' output, back to front. Neither order ever
 // overwrites bytes still to be read, since every destination lies left of the
-// sources still waiting in its pass.
+// sources still waiting in its pass. The output of an escaped run is made
+// from a copy of its input, taken first, as the moves may overwrite it.
 void XmlRepair::applyInPlace(char *data) const
 {
     struct Span
@@ -686,22 +768,31 @@ void XmlRepair::applyInPlace(char *data) const
         return Span{from, to, shift};
     };
     std::vector<ptrdiff_t> shifts(m_edits.size() + 1);
+    std::string escapedInput;
     for (size_t i = 0; i < m_edits.size(); ++i) {
         const Edit &e = m_edits[i];
-        shifts[i + 1] = shifts[i] + ptrdiff_t(e.textEnd - e.textBegin) - ptrdiff_t(e.to - e.from);
+        shifts[i + 1] = shifts[i] + ptrdiff_t(e.outLength) - ptrdiff_t(e.to - e.from);
+        if (e.writing != Writing::Text)
+            escapedInput.append(data + e.from, e.to - e.from);
     }
     for (size_t i = 0; i <= m_edits.size(); ++i) {
         const Span span = spanAt(i, shifts[i]);
         if (span.shift < 0)
             std::memmove(data + ptrdiff_t(span.from) + span.shift, data + span.from, span.to - span.from);
     }
+    size_t escapedEnd = escapedInput.size();
     for (size_t i = m_edits.size() + 1; i-- > 0;) {
         const Span span = spanAt(i, shifts[i]);
         if (span.shift > 0)
             std::memmove(data + ptrdiff_t(span.from) + span.shift, data + span.from, span.to - span.from);
         if (i > 0) {
             const Edit &e = m_edits[i - 1];
-            std::memcpy(data + ptrdiff_t(e.from) + shifts[i - 1], m_texts.data() + e.textBegin, e.textEnd - e.textBegin);
+            const char *input = nullptr;
+            if (e.writing != Writing::Text) {
+                escapedEnd -= e.to - e.from;
+                input = escapedInput.data() + escapedEnd;
+            }
+            writeEdit(e, input, m_texts, data + ptrdiff_t(e.from) + shifts[i - 1]);
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,9 @@ struct XmlOutline
 // unchanged.
 //
 // One scan finds every change; they are applied afterwards, to a copy or in
-// place, so a large answer can be repaired in its own buffer.
+// place, so a large answer can be repaired in its own buffer. A run of text
+// holding characters to escape is recorded as one change, however many it
+// holds, so the record stays small whatever the answer holds.
 class XmlRepair
 {
 public:
@@ -48,6 +51,8 @@ public:
     size_t repairedSize() const { return m_repairedSize; }
     // The outline of the repaired text.
     const XmlOutline &outline() const { return m_outline; }
+    // Heap bytes of the recorded changes.
+    size_t recordBytes() const { return m_edits.capacity() * sizeof(Edit) + m_texts.capacity(); }
 
     std::string repaired() const;
     // Turns the input into the repaired text where it lies: `data` holds the
@@ -55,13 +60,21 @@ public:
     // repairedSize() of them.
     void applyInPlace(char *data) const;
 
-    // Input bytes [from, to) become m_texts[textBegin, textEnd).
+    // How the input bytes of an edit are written.
+    enum class Writing : uint8_t {
+        Text,           // as m_texts[text, text + outLength)
+        EscapedContent, // as text content: "<" as "&lt;", "&" as "&amp;" unless it starts a reference, NUL dropped
+        EscapedDoubleQuoted, // as a value in double quotes: '"' as "&quot;", "&" and NUL as in content
+        EscapedSingleQuoted, // as a value in single quotes: "'" as "&apos;", "&" and NUL as in content
+    };
+    // Input bytes [from, to) become outLength bytes.
     struct Edit
     {
         size_t from;
         size_t to;
-        size_t textBegin;
-        size_t textEnd;
+        size_t outLength;
+        size_t text;
+        Writing writing;
     };
 
 private:

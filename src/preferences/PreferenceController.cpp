@@ -3,6 +3,7 @@
 #include "ui_Preferences.h"
 
 #include "app/UrlOpener.h"
+#include "citations/ProxyLink.h"
 #include "common/IntValue.h"
 #include "common/SystemLog.h"
 
@@ -26,6 +27,7 @@ void PreferenceController::showWindow()
         useProxyCheckBox = m_ui->useProxyCheckBox;
         proxyURLNSTextField = m_ui->proxyURLNSTextField;
         proxyURLLabel = m_ui->proxyURLLabel;
+        proxyURLProblemLabel = m_ui->proxyURLProblemLabel;
         thisManyNSTextField = m_ui->thisManyNSTextField;
         urlWarningNumberNSTextField = m_ui->urlWarningNumberNSTextField;
         checkUpdatesOnStartupNSButton = m_ui->checkUpdatesOnStartupNSButton;
@@ -37,6 +39,7 @@ void PreferenceController::showWindow()
         connect(checkUpdatesOnStartupNSButton, &QCheckBox::clicked, this,
                 &PreferenceController::ChangeCheckUpdatesOnStartup);
         connect(proxyURLNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeProxyURL);
+        connect(proxyURLNSTextField, &QLineEdit::textChanged, this, &PreferenceController::showProxyTemplateProblem);
         connect(thisManyNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeThisMany);
         connect(urlWarningNumberNSTextField, &QLineEdit::returnPressed, this,
                 &PreferenceController::changeUrlWarningNumber);
@@ -61,6 +64,7 @@ void PreferenceController::windowDidLoad()
     proxyURLNSTextField->setText(proxyURL());
     proxyURLLabel->setEnabled(useProxy());
     proxyURLNSTextField->setEnabled(useProxy());
+    showProxyTemplateProblem();
     thisManyNSTextField->setText(QString::number(thisMany()));
     urlWarningNumberNSTextField->setText(QString::number(urlWarningNumber()));
     checkUpdatesOnStartupNSButton->setChecked(checkUpdatesOnStartup());
@@ -71,7 +75,7 @@ void PreferenceController::windowDidLoad()
 bool PreferenceController::windowShouldClose()
 {
     m_store.setObject(PreferenceKeys::ProxyURL, proxyURLNSTextField->text());
-    m_store.setObject(PreferenceKeys::ThisMany, intValue(thisManyNSTextField->text()));
+    storeThisMany();
     m_store.setObject(PreferenceKeys::UrlWarningNumber, intValue(urlWarningNumberNSTextField->text()));
     return true;
 }
@@ -105,7 +109,7 @@ QString PreferenceController::proxyURL() const
 
 int PreferenceController::thisMany() const
 {
-    return m_store.integer(PreferenceKeys::ThisMany);
+    return boundedBatchSize(m_store.integer(PreferenceKeys::ThisMany));
 }
 
 int PreferenceController::urlWarningNumber() const
@@ -118,6 +122,7 @@ void PreferenceController::changeUseProxy()
     m_store.setBool(PreferenceKeys::UseProxy, useProxyCheckBox->isChecked());
     proxyURLLabel->setEnabled(useProxy());
     proxyURLNSTextField->setEnabled(useProxy());
+    showProxyTemplateProblem();
 }
 
 void PreferenceController::ChangeCheckUpdatesOnStartup()
@@ -133,7 +138,24 @@ void PreferenceController::changeProxyURL()
 
 void PreferenceController::changeThisMany()
 {
-    m_store.setObject(PreferenceKeys::ThisMany, intValue(thisManyNSTextField->text()));
+    storeThisMany();
+}
+
+void PreferenceController::storeThisMany()
+{
+    const int typed = intValue(thisManyNSTextField->text());
+    const int bounded = boundedBatchSize(typed);
+    m_store.setObject(PreferenceKeys::ThisMany, bounded);
+    if (bounded != typed)
+        thisManyNSTextField->setText(QString::number(bounded));
+}
+
+void PreferenceController::showProxyTemplateProblem()
+{
+    // Only said while the proxy is in use; the label is plain text.
+    const QString problem = useProxy() ? proxyTemplateProblem(proxyURLNSTextField->text()) : QString();
+    proxyURLProblemLabel->setText(problem);
+    proxyURLProblemLabel->setHidden(problem.isEmpty());
 }
 
 void PreferenceController::changeUrlWarningNumber()

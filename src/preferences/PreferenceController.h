@@ -61,6 +61,9 @@ protected:
 private:
     void windowDidLoad();
     bool windowShouldClose();
+    // Stores the batch size typed, bounded, and shows the bounded value when it differs.
+    void storeThisMany();
+    void showProxyTemplateProblem();
 
     PreferenceStore &m_store;
     bool m_updateCheckOffered = true;
@@ -73,6 +76,7 @@ private:
     QCheckBox *useProxyCheckBox = nullptr;
     QLineEdit *proxyURLNSTextField = nullptr;
     QLabel *proxyURLLabel = nullptr;
+    QLabel *proxyURLProblemLabel = nullptr;
     QLineEdit *thisManyNSTextField = nullptr;
     QLineEdit *urlWarningNumberNSTextField = nullptr;
     QCheckBox *checkUpdatesOnStartupNSButton = nullptr;

@@ -1,6 +1,9 @@
 #include "PreferenceStore.h"
 
+#include "common/Endpoints.h"
 #include "common/IntValue.h"
+
+#include <algorithm>
 
 PreferenceStore &PreferenceStore::standard()
 {
@@ -77,6 +80,11 @@ void PreferenceStore::remove(const QString &key)
     m_settings->remove(key);
 }
 
+int boundedBatchSize(int stored)
+{
+    return std::clamp(stored, 1, kEutilsRecordLimit);
+}
+
 void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
 {
     store.registerDefaults({
@@ -98,7 +106,7 @@ bool AppPreferences::useProxy() const
 
 int AppPreferences::thisMany() const
 {
-    return m_store.integer(PreferenceKeys::ThisMany);
+    return boundedBatchSize(m_store.integer(PreferenceKeys::ThisMany));
 }
 
 bool AppPreferences::updateCheckOnStart() const

@@ -56,6 +56,10 @@ private:
     QVariantMap m_defaults;
 };
 
+// The batch size, whatever was stored: at least 1 and at most what one
+// ESearch request may ask for, as the command line accepts it.
+int boundedBatchSize(int stored);
+
 // Registers the preferences' defaults; done at every start.
 // The update check at launch is on by default only where the application
 // updates itself.
@@ -68,6 +72,7 @@ class AppPreferences
 public:
     explicit AppPreferences(PreferenceStore &store) : m_store(store) {}
     bool useProxy() const;
+    // Bounded by boundedBatchSize().
     int thisMany() const;
     bool updateCheckOnStart() const;
     int urlWarningNumber() const;

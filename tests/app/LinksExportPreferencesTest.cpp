@@ -134,9 +134,16 @@ private slots:
         table(h)->selectRow(row);
         doubleClickRow(h, row);
         // The template's other "%" sequences are taken as typed, never as a
-        // format: the lone "%" goes out encoded, and "%41" is the letter it encodes.
-        QCOMPARE(opened(h), QStringList{QStringLiteral("https://login.proxy.example/login?url=") + direct
-                                         + QStringLiteral("&x=%25dA")});
+        // format: the lone "%" goes out encoded, and "%41" is the letter it
+        // encodes. The DOI URL goes in as one query value.
+        QCOMPARE(opened(h), QStringList{QStringLiteral("https://login.proxy.example/login?url=")
+                                         + QString::fromLatin1(QUrl::toPercentEncoding(direct)) + QStringLiteral("&x=%25dA")});
+
+        // A template that is no http or https address is not used.
+        h.store.setObject(PreferenceKeys::ProxyURL, QStringLiteral("file:///tmp/%@"));
+        h.opener.opened.clear();
+        doubleClickRow(h, row);
+        QCOMPARE(opened(h), QStringList{direct});
 
         // Preferences are read afresh for every link.
         h.store.setBool(PreferenceKeys::UseProxy, false);
@@ -313,8 +320,21 @@ private slots:
         QTest::keyClick(thisMany, Qt::Key_Return);
         QCOMPARE(c.thisMany(), 25);
         QCOMPARE(thisMany->text(), QStringLiteral("25 apples"));
+        // Out of range, it is stored and shown bounded.
+        thisMany->setText(QStringLiteral("20000"));
+        QTest::keyClick(thisMany, Qt::Key_Return);
+        QCOMPARE(c.thisMany(), 10000);
+        QCOMPARE(thisMany->text(), QStringLiteral("10000"));
+        // A template that is not used says why, as long as the proxy is in use.
+        auto *problem = window->findChild<QLabel *>(QStringLiteral("proxyURLProblemLabel"));
+        QVERIFY(problem);
+        proxyField->setText(QStringLiteral("javascript:alert(1)//%@"));
+        QVERIFY(problem->isHidden());
         useProxy->click();
+        QVERIFY(!problem->isHidden());
+        QVERIFY2(problem->text().contains(QLatin1String("https://")), qPrintable(problem->text()));
         proxyField->setText(QStringLiteral("https://p.example/?u=%@"));
+        QVERIFY(problem->isHidden());
         QTest::keyClick(proxyField, Qt::Key_Return);
         QTest::keyClick(proxyField, Qt::Key_Return);
         QCOMPARE(h.log.count(QStringLiteral("\n*****changed Proxy URL\n")), 2);
@@ -325,7 +345,8 @@ private slots:
         warning->setText(QStringLiteral(" -4"));
         proxyField->setText(QStringLiteral("https://q.example/?u=%@"));
         QVERIFY(window->close());
-        QCOMPARE(c.thisMany(), 0);
+        QCOMPARE(c.thisMany(), 1);
+        QCOMPARE(thisMany->text(), QStringLiteral("1"));
         QCOMPARE(c.urlWarningNumber(), -4);
         QCOMPARE(c.proxyURL(), QStringLiteral("https://q.example/?u=%@"));
 

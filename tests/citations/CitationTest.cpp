@@ -1,5 +1,6 @@
 #include "citations/Citation.h"
 #include "citations/LinkUrl.h"
+#include "citations/ProxyLink.h"
 
 #include <QTest>
 
@@ -303,6 +304,43 @@ private slots:
         article = recordOf(fields);
         QCOMPARE(linkRuns(citationAStringForArticle(article, Endpoints())),
                  (QList<RichTextRun>{{kTitle, QStringLiteral("https://example.org/el%20ink?q=%3Cx%3E&id=99999999")}}));
+    }
+
+    // A pasted proxy template is used only when it is an http or https
+    // address with "%@" after its host; the DOI URL goes in as one query
+    // value, so it can add no parameter of its own.
+    void proxyTemplates_data()
+    {
+        QTest::addColumn<QString>("proxyTemplate");
+        QTest::addColumn<QString>("doiUrl");
+        QTest::addColumn<QString>("opened");
+        const QString doi = QStringLiteral("https://doi.org/10.1/x");
+        const QString encoded = QStringLiteral("https%3A%2F%2Fdoi.org%2F10.1%2Fx");
+        const QString login = QStringLiteral("https://login.proxy.example/login?url=%@");
+        QTest::newRow("login") << login << doi << "https://login.proxy.example/login?url=" + encoded;
+        QTest::newRow("DOI adding a parameter") << login << doi + "&url=https://evil.example#"
+                                                << "https://login.proxy.example/login?url=" + encoded
+                                                       + "%26url%3Dhttps%3A%2F%2Fevil.example%23";
+        QTest::newRow("first %@ only, other % kept") << "HTTP://p.example/%@?a=%@&b=%d" << doi
+                                                     << "HTTP://p.example/" + encoded + "?a=%@&b=%d";
+        QTest::newRow("user and port") << "https://me@p.example:8443?u=%@" << doi << "https://me@p.example:8443?u=" + encoded;
+        QTest::newRow("javascript") << "javascript:alert(1)//%@" << doi << doi;
+        QTest::newRow("file") << "file:///tmp/%@" << doi << doi;
+        QTest::newRow("%@ as the host") << "https://%@" << doi << doi;
+        QTest::newRow("%@ in the host") << "https://p.example%@/login" << doi << doi;
+        QTest::newRow("%@ after user") << "https://p.example@%@/" << doi << doi;
+        QTest::newRow("no host") << "https:///login?url=%@" << doi << doi;
+        QTest::newRow("space in the host") << "https://p example/?u=%@" << doi << doi;
+        QTest::newRow("no %@") << "https://p.example/login" << doi << doi;
+        QTest::newRow("empty") << QString() << doi << doi;
+    }
+    void proxyTemplates()
+    {
+        QFETCH(QString, proxyTemplate);
+        QFETCH(QString, doiUrl);
+        QFETCH(QString, opened);
+        QCOMPARE(proxiedUrl(proxyTemplate, doiUrl), opened);
+        QCOMPARE(proxyTemplateProblem(proxyTemplate).isEmpty(), opened != doiUrl);
     }
 
     void exportTextTakesRowsInAscendingOrder()

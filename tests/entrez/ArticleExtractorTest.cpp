@@ -1,6 +1,8 @@
 #include "entrez/ArticleExtractor.h"
 #include "TestData.h"
 
+#include "common/SystemLog.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QTest>
@@ -454,6 +456,42 @@ private slots:
         ArticleList list;
         QCOMPARE(appendArticlesFromResponse(answer(article("5", "", ids.toStdString())), list, kBase), qsizetype(1));
         QCOMPARE(list[0].text(Key::Doi), doi);
+    }
+
+    // Only 1 to 10 digits make a PMID, and only a PMID reaches the link; any
+    // other PMID text is dropped and counted in the log.
+    void pmidShapes_data()
+    {
+        QTest::addColumn<QByteArray>("pmidText");
+        QTest::addColumn<QString>("pmid");
+        QTest::newRow("digits") << QByteArray("38048813") << QStringLiteral("38048813");
+        QTest::newRow("one digit") << QByteArray("0") << QStringLiteral("0");
+        QTest::newRow("ten digits") << QByteArray("9999999999") << QStringLiteral("9999999999");
+        QTest::newRow("eleven digits") << QByteArray("12345678901") << QString();
+        QTest::newRow("parameter and fragment") << QByteArray("1&amp;db=evil#frag") << QString();
+        QTest::newRow("white space") << QByteArray(" 12") << QString();
+        QTest::newRow("sign") << QByteArray("-12") << QString();
+        QTest::newRow("non-ASCII digits") << QByteArray("Ù¡Ù¢") << QString();
+    }
+    void pmidShapes()
+    {
+        QFETCH(QByteArray, pmidText);
+        QFETCH(QString, pmid);
+        QStringList log;
+        setSystemLogSink([&log](const QString &line) { log.append(line); });
+        ArticleList list;
+        const qsizetype appended =
+            appendArticlesFromResponse(answer(article(pmidText.toStdString(), "", "") + article("7", "", "")), list, kBase);
+        setSystemLogSink({});
+        QCOMPARE(appended, qsizetype(2));
+        QCOMPARE(list[0].text(Key::PMID), pmid);
+        QCOMPARE(list[0].text(Key::Hyperlink), QString::fromStdString(kBase + "&id=") + pmid);
+        QCOMPARE(list[0].text(Key::Title), QStringLiteral("T"));
+        QCOMPARE(list[1].text(Key::PMID), QStringLiteral("7"));
+        const QStringList expectedLog = pmid.isEmpty()
+            ? QStringList{QStringLiteral("EFetch answer: 1 PMIDs that are not 1 to 10 digits were dropped")}
+            : QStringList();
+        QCOMPARE(log, expectedLog);
     }
 
     void firstMatchesOnlyButEveryParagraph()

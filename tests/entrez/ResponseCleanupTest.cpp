@@ -135,6 +135,35 @@ private slots:
             << QByteArray("<r><!-- x <![CDATA[ y <?pi z</r>") << QByteArray("<r>&lt;!-- x &lt;![CDATA[ y &lt;?pi z</r>");
         QTest::newRow("DOCTYPE inside an element") << QByteArray("<r><!DOCTYPE r></r>") << QByteArray("<r>&lt;!DOCTYPE r></r>");
         QTest::newRow("NUL bytes") << QByteArray("<r a=\"\0\">x\0y</r>", 16) << QByteArray("<r a=\"\">xy</r>");
+        QTest::newRow("run of text to escape, references and NUL in it")
+            << QByteArray("<r>a<<&amp;&&lt;<\0b&c<i>&&</i></r>", 35)
+            << QByteArray("<r>a&lt;&lt;&amp;&amp;&lt;&lt;b&amp;c<i>&amp;&amp;</i></r>");
+        QTest::newRow("values to escape") << QByteArray("<r a=\"x&&amp;\"q\"\0\" b='it's'>t</r>", 33)
+                                          << QByteArray("<r a=\"x&amp;&amp;&quot;q&quot;\" b='it&apos;s'>t</r>");
+        QTest::newRow("elements left open") << QByteArray("<r><a><b x='1'><c>x") << QByteArray("<r><a><b x='1'><c>x</c></b></a></r>");
+    }
+
+    // The changes a repair records stay a small part of the answer, however
+    // many characters must be escaped or elements closed.
+    void repairRecordStaysSmall_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        const int n = 1 << 20;
+        QTest::newRow("<") << "<r>" + QByteArray(n, '<') + "</r>";
+        QTest::newRow("&") << "<r>" + QByteArray(n, '&') + "</r>";
+        QTest::newRow("< and references") << "<r>" + QByteArray("<&lt;&#60;x").repeated(n / 10) + "</r>";
+        QTest::newRow("NUL") << "<r>" + QByteArray(n, '\0') + "</r>";
+        QTest::newRow("value") << "<r a=\"" + QByteArray("&\"'").repeated(n / 3) + "\">t</r>";
+        QTest::newRow("elements left open") << "<r>" + QByteArray("<a>").repeated(n / 3);
+        QTest::newRow("text before the root") << QByteArray("x<").repeated(n / 2) + "<r/>";
+    }
+    void repairRecordStaysSmall()
+    {
+        QFETCH(QByteArray, input);
+        const XmlRepair repair(std::string_view(input.constData(), size_t(input.size())));
+        QVERIFY(!repair.changesNothing());
+        QVERIFY2(repair.recordBytes() <= 2 * size_t(input.size()),
+                 qPrintable(QStringLiteral("%1 bytes for %2").arg(repair.recordBytes()).arg(input.size())));
     }
     void repair()
     {

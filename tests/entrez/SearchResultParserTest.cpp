@@ -1,6 +1,8 @@
 #include "entrez/SearchResultParser.h"
 #include "TestData.h"
 
+#include "common/SystemLog.h"
+
 #include <QTest>
 
 namespace {
@@ -39,7 +41,12 @@ private slots:
             << "\xEF\xBB\xBF" + kDecl
                    + "<eSearchResult><Count>45</Count><IdList><Id>7</Id><Id>7</Id><Id> 8<b>9</b></Id></IdList>"
                      "<QueryTranslation>caf\xE9 & \"x\" < y</QueryTranslation></eSearchResult>\n<!-- trailing -->"
-            << "45" << QStringList{"7", "7", " 89"} << 3;
+            << "45" << QStringList{"7", "7"} << 2;
+        // Only 1 to 10 digits make a PMID; the rest never reaches a request.
+        QTest::newRow("ids that are no PMIDs")
+            << kDecl + "<eSearchResult><Count>9</Count><IdList><Id>1&amp;db=evil#frag</Id><Id>0</Id><Id>12345678901</Id>"
+                       "<Id/><Id>9999999999</Id><Id>-5</Id><Id>\xEF\xBC\x91</Id><Id>2 </Id></IdList></eSearchResult>"
+            << "9" << QStringList{"0", "9999999999"} << 2;
 
         fileRow("ERROR without Count", "eutils_json_esearch_baderror.xml", nullptr, {}, 0);
         QTest::newRow("empty") << QByteArray() << QString() << QStringList() << 0;
@@ -57,13 +64,19 @@ private slots:
         QFETCH(QString, totalCount);
         QFETCH(QStringList, pmids);
         QFETCH(int, ids);
+        QStringList log;
+        setSystemLogSink([&log](const QString &line) { log.append(line); });
         const std::optional<SearchResult> result = searchResultFromResponse(body);
+        setSystemLogSink({});
         QCOMPARE(result.has_value(), !totalCount.isNull());
         if (!result)
             return;
         QCOMPARE(result->totalCount, totalCount);
         QCOMPARE(result->PMIDs.size(), ids);
         QCOMPARE(result->retrievedCount, ids);
+        const int dropped = int(body.count("<Id>") + body.count("<Id/>")) - ids;
+        QCOMPARE(log, dropped > 0 ? QStringList{QStringLiteral("ESearch answer: %1 ids that are not 1 to 10 digits were dropped").arg(dropped)}
+                                  : QStringList());
         if (pmids.size() == ids)
             QCOMPARE(result->PMIDs, pmids);
         else

@@ -1,5 +1,6 @@
 // The ESearch request as it goes on the wire, and the answers it yields.
 #include "FakeEutilsServer.h"
+#include "common/SystemLog.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/PacedFetcher.h"
 #include "entrez/PmidSearch.h"
@@ -54,6 +55,25 @@ private slots:
                              + term + QStringLiteral("&tool=vexmoor")});
         QCOMPARE(outcome.result->totalCount, QStringLiteral("45"));
         QCOMPARE(outcome.result->retrievedCount, retrieved);
+    }
+
+    // However many ids an answer holds, a batch is never larger than asked for.
+    void answerNeverGrowsTheBatch()
+    {
+        FakeEutilsServer server;
+        server.setHandler(kPath, [](const QUrl &) { return FakeResponse::xml(FakeEutilsServer::esearchAnswer(45, 0, 45)); });
+        QStringList log;
+        setSystemLogSink([&log](const QString &line) { log.append(line); });
+        PacedFetcher fetcher;
+        const PmidSearchOutcome outcome = PMIDsForSearchString(fetcher, server.endpoints(), QStringLiteral("x"), 0, 5);
+        setSystemLogSink({});
+        QVERIFY2(outcome.result, qPrintable(outcome.error));
+        QStringList first;
+        for (int i = 0; i < 5; ++i)
+            first.append(FakeEutilsServer::fakePmid(i));
+        QCOMPARE(outcome.result->PMIDs, first);
+        QCOMPARE(outcome.result->retrievedCount, 5);
+        QCOMPARE(log, QStringList{QStringLiteral("ESearch answer: 40 ids beyond the 5 asked for were dropped")});
     }
 
     // Answers that are no search result, and network faults, end the search

@@ -71,6 +71,52 @@ private slots:
         QCOMPARE(finished.size(), 0);
     }
 
+    // A server that sends a byte now and then never lets the idle timeout
+    // fire; the deadline ends the request, saying so. A download's deadline
+    // grows with its batch.
+    void tricklingAnswerMeetsTheDeadline_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("articles"); // 0: the blocking fetch
+        QTest::addColumn<QString>("error");  // empty: the answer arrives
+        QTest::newRow("blocking fetch") << kESearchPath << 0 << "the answer did not arrive in full within 1 s";
+        QTest::newRow("download of 2") << kEFetchPath << 2 << "the answer did not arrive in full within 1.2 s";
+        QTest::newRow("download of 60") << kEFetchPath << 60 << QString();
+    }
+    void tricklingAnswerMeetsTheDeadline()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, articles);
+        QFETCH(QString, error);
+        FakeEutilsServer server;
+        server.setHandler(path, [](const QUrl &) {
+            // A byte every 0.2 s, about 3 s in all.
+            FakeResponse trickle = FakeResponse::withDelivery(FakeResponse::Delivery::Chunks, QByteArray(16, 'x'));
+            trickle.chunkSizes = QList<qsizetype>(15, 1);
+            trickle.chunkIntervalMs = 200;
+            return trickle;
+        });
+        const TransferLimits limits{1000, kMaxAnswerBytes, 1000};
+        QString reason;
+        if (articles == 0) {
+            BlockingFetcher fetcher;
+            fetcher.setLimits(limits);
+            reason = fetcher.get(QUrl(server.origin().toString() + path)).error;
+        } else {
+            ArticleDownload download(server.endpoints());
+            download.setLimits(limits);
+            QSignalSpy failed(&download, &ArticleDownload::failed);
+            QStringList pmids;
+            for (int i = 1; i <= articles; ++i)
+                pmids.append(QString::number(i));
+            QVERIFY(download.start(pmids));
+            QVERIFY(QTest::qWaitFor([&] { return !download.isRunning(); }, 20000));
+            if (!failed.isEmpty())
+                reason = failed.at(0).at(0).toString();
+        }
+        QCOMPARE(reason, error);
+    }
+
     // An answer without Content-Length that grows past the limit is cut off
     // while it arrives.
     void growingAnswerIsCutOffAtTheLimit()

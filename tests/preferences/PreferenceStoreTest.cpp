@@ -50,7 +50,13 @@ private slots:
         QCOMPARE(prefs.useProxy(), true);
         QCOMPARE(prefs.updateCheckOnStart(), false);
         QCOMPARE(store.boolean(PreferenceKeys::UpdateCheckOnStart), false);
-        QCOMPARE(prefs.thisMany(), 0); // no bounds applied
+        // A batch size from the store is bounded like the command line's.
+        QCOMPARE(store.integer(PreferenceKeys::ThisMany), 0);
+        QCOMPARE(prefs.thisMany(), 1);
+        store.setObject(PreferenceKeys::ThisMany, QStringLiteral("10001"));
+        QCOMPARE(prefs.thisMany(), 10000);
+        store.setObject(PreferenceKeys::ThisMany, 10000);
+        QCOMPARE(prefs.thisMany(), 10000);
         QCOMPARE(prefs.urlWarningNumber(), -4);
         QCOMPARE(prefs.proxyURL(), QStringLiteral("https://proxy.example/login?url=%@"));
 

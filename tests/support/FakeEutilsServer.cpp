@@ -29,7 +29,7 @@ QByteArray readFile(const QString &path)
     return readTestData(path).value_or(QByteArray());
 }
 
-QByteArray reasonPhrase(int status)
+QByteArray usualReasonPhrase(int status)
 {
     switch (status) {
     case 200: return "OK";
@@ -91,7 +91,8 @@ const QList<PoolRecord> &recordPool()
 
 QByteArray headerBlock(const FakeResponse &response, std::optional<qint64> contentLength, bool keepAlive)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    const QByteArray phrase = response.reasonPhrase.isEmpty() ? usualReasonPhrase(response.status) : response.reasonPhrase;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + phrase + "\r\n";
     if (!response.contentType.isEmpty())
         head += "Content-Type: " + response.contentType + "\r\n";
     if (contentLength)
@@ -141,7 +142,7 @@ FakeResponse FakeResponse::tooManyRequests(std::optional<int> retryAfterSeconds)
 
 FakeResponse FakeResponse::serverError(int status)
 {
-    const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
+    const QByteArray title = QByteArray::number(status) + ' ' + usualReasonPhrase(status);
     return html(status, "<!DOCTYPE html>\n<html><head><title>" + title + "</title></head><body><h1>" + title
                             + "</h1><p>The server could not answer your request.</p></body></html>\n");
 }

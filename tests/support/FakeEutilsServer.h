@@ -33,6 +33,7 @@ struct FakeResponse
     };
 
     int status = 200;
+    QByteArray reasonPhrase;  // the text after the status code; empty: the usual one for the status
     QByteArray contentType = QByteArrayLiteral("text/xml; charset=UTF-8");
     QByteArray body;
     QList<std::pair<QByteArray, QByteArray>> headers; // extra headers, e.g. Location
