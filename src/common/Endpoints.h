@@ -9,7 +9,7 @@ struct Endpoints
 {
     QUrl eutils = QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov"));
     QUrl doiResolver = QUrl(QStringLiteral("https://doi.org"));
-    QUrl pubmedHelp = QUrl(QStringLiteral("https://www.ncbi.nlm.nih.gov"));
+    QUrl pubmedHelp = QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov"));
     QUrl home = QUrl(QStringLiteral("https://www.vexmoor.org"));
 
     // scheme://host[:port] without a trailing slash, ready for a path to be appended.
@@ -25,10 +25,10 @@ namespace Paths {
 inline constexpr char ESearch[] = "/entrez/eutils/esearch.fcgi";
 inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
-inline constexpr char PubMedFieldHelp[] = "/books/bv.fcgi?rid=helppubmed.section.pubmedhelp.Search_Field_Descrip";
+// PubMed's help on search fields and tags.
+inline constexpr char PubMedFieldHelp[] = "/help/#search-tags";
 inline constexpr char VersionPage[] = "/orbatine/currentVersion.html";
 inline constexpr char Download[] = "/orbatine/download_files/Vexmoor.dmg";
-inline constexpr char EZProxyHelp[] = "/orbatine/EZProxy_Help.html";
 } // namespace Paths
 
 // Two widely reachable public hosts for the connectivity probe; the second is

@@ -1,4 +1,5 @@
 #include "PreferenceController.h"
+#include "preferences/EzproxyHelpDialog.h"
 
 #include "ui_Preferences.h"
 
@@ -165,7 +166,11 @@ void PreferenceController::changeUrlWarningNumber()
 
 void PreferenceController::launchEZProxyHelp()
 {
-    m_urlOpener.open(QUrl(m_endpoints.homeOrigin() + QLatin1String(Paths::EZProxyHelp)));
+    if (!m_ezProxyHelp)
+        m_ezProxyHelp = new EzproxyHelpDialog(m_window.get());
+    m_ezProxyHelp->show();
+    m_ezProxyHelp->raise();
+    m_ezProxyHelp->activateWindow();
 }
 
 CitationStyle PreferenceController::citationStyle() const

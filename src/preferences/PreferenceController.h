@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class EzproxyHelpDialog;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -71,6 +72,7 @@ private:
     Endpoints m_endpoints;
     std::unique_ptr<QWidget> m_window;
     std::unique_ptr<Ui::Preferences> m_ui;
+    EzproxyHelpDialog *m_ezProxyHelp = nullptr; // a child of the window, made on first use
 
     // Outlets.
     QCheckBox *useProxyCheckBox = nullptr;

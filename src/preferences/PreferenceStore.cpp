@@ -82,7 +82,7 @@ void PreferenceStore::remove(const QString &key)
 
 int boundedBatchSize(int stored)
 {
-    return std::clamp(stored, 1, kEutilsRecordLimit);
+    return std::clamp(stored, 1, kMaxBatchSize);
 }
 
 void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
