@@ -335,19 +335,24 @@ qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::s
     articles.reserve(articles.size() + qsizetype(cleaned.outline().childEnds.size()));
     const qsizetype before = articles.size();
     ArticleRecord::Builder builder;
-    int droppedPmids = 0;
+    qsizetype droppedPmids = 0;
     forEachRootChild(cleaned, [&](pugi::xml_node node) {
         if (isRecordNode(node)) {
             articles.append(articleForNode(node, elinkBase, builder));
             droppedPmids += builder.dropsPmid();
         }
     });
-    if (droppedPmids > 0)
-        systemLog(QStringLiteral("EFetch answer: %1 PMIDs that are not 1 to 10 digits were dropped").arg(droppedPmids));
+    logDroppedPmids(droppedPmids);
     return articles.size() - before;
 }
 
 } // namespace
+
+void logDroppedPmids(qsizetype count)
+{
+    if (count > 0)
+        systemLog(QStringLiteral("EFetch answer: %1 PMIDs that are not 1 to 10 digits were dropped").arg(count));
+}
 
 std::string elinkBaseUrl(const Endpoints &endpoints)
 {

@@ -26,6 +26,10 @@ qsizetype appendArticlesFromResponse(std::string text, ArticleList &articles, st
 // first; invalid UTF-8 appends nothing and returns -1.
 qsizetype appendArticlesFromBytes(QByteArray bytes, ArticleList &articles, std::string_view elinkBase);
 
+// Logs how many records of one answer lost their PMID because it was not 1
+// to 10 digits (nothing when none did).
+void logDroppedPmids(qsizetype count);
+
 // The record of one article node (a PubmedArticle, or any other node).
 ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase);
 // The same, reusing `builder`'s buffers between records.

@@ -186,6 +186,7 @@ public:
     }
 
     qsizetype records() const { return m_records; }
+    qsizetype droppedPmids() const { return m_droppedPmids; }
 
 private:
     void run(std::stop_token stop)
@@ -211,6 +212,7 @@ private:
                 return;
             m_sink(articleForNode(node, m_elinkBase, m_builder));
             ++m_records;
+            m_droppedPmids += m_builder.dropsPmid();
         });
     }
 
@@ -219,6 +221,7 @@ private:
     pugi::xml_document m_tree;
     ArticleRecord::Builder m_builder;
     qsizetype m_records = 0;
+    qsizetype m_droppedPmids = 0;
 
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
@@ -270,7 +273,10 @@ public:
             return 0;
         if (!m_utf8.finish())
             return -1;
-        return m_stage == Stage::Done ? m_pieces->records() : 0;
+        if (m_stage != Stage::Done)
+            return 0;
+        logDroppedPmids(m_pieces->droppedPmids());
+        return m_pieces->records();
     }
 
     void start()

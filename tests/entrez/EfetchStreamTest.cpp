@@ -1,9 +1,11 @@
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
 #include "entrez/Utf8.h"
+#include "common/SystemLog.h"
 #include "TestData.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -135,6 +137,9 @@ private slots:
                                                                            "</PubmedArticle><x/><m/></PubmedArticleSet >");
         QTest::newRow("record left open") << answer("</ArticleTitle></Article></MedlineCitation><PubmedArticle>");
         QTest::newRow("end tags without start") << answer("</PubmedArticle></Other>", "</MedlineCitation>");
+        QTest::newRow("PMID that is not digits") << answer("</ArticleTitle></Article></MedlineCitation></PubmedArticle>"
+                                                           "<PubmedArticle><MedlineCitation><PMID>1&amp;db=x</PMID><Article>"
+                                                           "<ArticleTitle>");
         QTest::newRow("escaped markup") << answer("&amp;amp; &amp; &quot;q&quot; &lt;b&gt;", "&lt;/ArticleTitle&gt;&lt;/Article&gt;");
         QTest::newRow("attribute quote left open") << answer("<i a=\"x>", "\">");
         QTest::newRow("byte-order mark between records") << answer("</ArticleTitle></Article></MedlineCitation>"
@@ -151,8 +156,12 @@ private slots:
     void sameAsWholeAnswer()
     {
         QFETCH(QByteArray, bytes);
+        QStringList log;
+        setSystemLogSink([&log](const QString &line) { log.append(line); });
+        const auto unhook = qScopeGuard([] { setSystemLogSink({}); });
         ArticleList whole;
         const qsizetype expected = appendArticlesFromBytes(bytes, whole, kBase);
+        const QStringList wholeLog = std::exchange(log, {});
         for (const qsizetype chunk : {qsizetype(0), qsizetype(1), qsizetype(97), qsizetype(65536)}) {
             if (chunk == 1 && bytes.size() > 100000)
                 continue; // a byte at a time is slow on the large answers, and the small ones show it
@@ -163,6 +172,7 @@ private slots:
                                                    + QByteArray::number(expected));
                 if (expected > 0)
                     QVERIFY2(sameRecords(s.records, whole), where);
+                QVERIFY2(std::exchange(log, {}) == wholeLog, where + ": not the same log lines");
             }
         }
     }
