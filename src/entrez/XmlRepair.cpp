@@ -736,15 +736,19 @@ XmlRepair::XmlRepair(std::string_view input)
 
 std::string XmlRepair::repaired() const
 {
-    std::string out(m_repairedSize, '\0');
-    char *to = out.data();
+    // Filled by appending, so the unchanged spans are written once and not
+    // zeroed first: only the edits' own bytes are.
+    std::string out;
+    out.reserve(m_repairedSize);
     size_t at = 0;
     for (const Edit &e : m_edits) {
-        std::memcpy(to, m_input.data() + at, e.from - at);
-        to = writeEdit(e, m_input.data() + e.from, m_texts, to + (e.from - at));
+        out.append(m_input.data() + at, e.from - at);
+        const size_t editAt = out.size();
+        out.resize(editAt + e.outLength);
+        writeEdit(e, m_input.data() + e.from, m_texts, out.data() + editAt);
         at = e.to;
     }
-    std::memcpy(to, m_input.data() + at, m_input.size() - at);
+    out.append(m_input.data() + at, m_input.size() - at);
     return out;
 }
 

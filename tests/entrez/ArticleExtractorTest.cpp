@@ -4,6 +4,8 @@
 #include "common/SystemLog.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -630,6 +632,16 @@ private slots:
         QCOMPARE(cli.exitCode(), 1);
         QVERIFY(cli.readAllStandardOutput().isEmpty());
         QVERIFY(!cli.readAllStandardError().isEmpty());
+
+        // Whatever a title holds comes back whole from the JSON.
+        const QByteArray awkward = "<?xml version=\"1.0\"?><PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>5</PMID>"
+                                   "<Article><ArticleTitle>a \"q\" b\\c\td\x01e \xC3\xA9\r\n</ArticleTitle></Article>"
+                                   "</MedlineCitation></PubmedArticle></PubmedArticleSet>";
+        run(QStringLiteral("-"), awkward);
+        QJsonParseError error;
+        const QJsonObject printed = QJsonDocument::fromJson(cli.readAllStandardOutput(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(printed.value(QLatin1String("title")).toString(), recordsFrom(awkward).at(0).text(Key::Title));
 
         run(QStringLiteral("-"), "<?xml version=\"1.0\"?><PubmedArticleSet>\n</PubmedArticleSet>");
         QCOMPARE(cli.exitCode(), 0);
