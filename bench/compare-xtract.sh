@@ -1,19 +1,20 @@
 #!/bin/sh
 # vexmoor-cli efetch against NCBI's own extractor, xtract from EDirect, on the
 # 10,000-article answer the parse benchmark builds (162.7 MB): wall time, CPU
-# time and peak memory of five runs each, taken in turn, and the records
-# compared with those of a reference vexmoor-cli that reads the answer whole.
+# time and peak memory of five runs each, taken in turn, and the streamed
+# records compared with a reference that reads the answer whole.
 #
 #   bench/compare-xtract.sh [BUILD_DIR]        (default: build, a Release build)
 #
 # Environment:
 #   RUNS=N              runs of each program (default 5)
 #   REFERENCE_CLI=PATH  the vexmoor-cli whose records are the reference;
-#   REFERENCE=REV       otherwise the one built from this revision (default:
-#                       the last one before the answer was streamed), in a
-#                       scratch worktree under /tmp with ccache.
+#   REFERENCE=REV       or the one built from this revision, in a scratch
+#                       worktree under /tmp with ccache. Without either, the
+#                       reference is the same build's extraction of the whole
+#                       answer in memory (vexmoor-parse-bench --json).
 # Keys that only one of the two outputs has are named and left out of the
-# comparison, so a newer extraction is compared like with like.
+# comparison, so an older extraction is compared like with like.
 #
 # xtract comes from the Debian package ncbi-entrez-direct, installed here if
 # missing; nothing else uses it. The answer lives in /tmp for the run only.
@@ -50,10 +51,9 @@ answer="$scratch/answer.xml"
 "$bench" --write "$answer"
 echo "answer: $(wc -c < "$answer") bytes, 10,000 articles"
 
-# The reference: a vexmoor-cli that reads the answer whole.
 reference=${REFERENCE_CLI:-}
-if [ -z "$reference" ]; then
-    rev=${REFERENCE:-$(git -C "$root" log --format=%H -1 --grep='^Read an EFetch answer as its bytes arrive')^}
+if [ -z "$reference" ] && [ -n "${REFERENCE:-}" ]; then
+    rev=$REFERENCE
     reference_tree="$scratch/reference"
     git -C "$root" worktree add --detach "$reference_tree" "$rev" >/dev/null 2>&1
     cmake -S "$reference_tree" -B "$reference_tree/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -103,7 +103,12 @@ awk -v v="$1" -v x="${10}" -v vm="$2" -v xm="${11}" -v p="$9" 'BEGIN {
 
 # The records: the streamed output against the reference's.
 "$cli" efetch "$answer" > "$scratch/streamed.jsonl"
-"$reference" efetch "$answer" > "$scratch/reference.jsonl"
+if [ -n "$reference" ]; then
+    "$reference" efetch "$answer" > "$scratch/reference.jsonl"
+else
+    "$bench" --json "$scratch/reference.jsonl"
+    echo "reference: the whole answer read in memory by this build"
+fi
 python3 - "$scratch/streamed.jsonl" "$scratch/reference.jsonl" <<'EOF'
 import json, sys
 streamed = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]

@@ -6,6 +6,9 @@
 //   cmake --build build --target vexmoor-parse-bench
 //   build/bench/entrez/vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR]
 //
+// --write FILE writes the answer instead; --json FILE writes its records as
+// vexmoor-cli efetch prints them, read from the whole answer at once.
+//
 // By default the one record above 1 MB (15,000 investigators) is left out of
 // the rotation, which gives the ~160 MB answer of a typical large download;
 // --with-stress-record puts it in (~250 MB, one copy per 202 records).
@@ -26,6 +29,7 @@
 // each run) minus the resident size before the run's input copy was made, so
 // it counts the input answer, everything allocated and the records built.
 
+#include "CliCommands.h"
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
@@ -112,6 +116,7 @@ int main(int argc, char *argv[])
     int articles = 10000;
     bool withStressRecord = false;
     QString writeTo;
+    QString jsonTo;
     QString dir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch");
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
@@ -122,10 +127,12 @@ int main(int argc, char *argv[])
             dir = args[++i];
         else if (args[i] == QLatin1String("--write") && i + 1 < args.size())
             writeTo = args[++i];
+        else if (args[i] == QLatin1String("--json") && i + 1 < args.size())
+            jsonTo = args[++i];
         else if (args[i] == QLatin1String("--with-stress-record"))
             withStressRecord = true;
         else {
-            std::fprintf(stderr, "usage: vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR] [--write FILE]\n");
+            std::fprintf(stderr, "usage: vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR] [--write FILE] [--json FILE]\n");
             return 2;
         }
     }
@@ -141,6 +148,17 @@ int main(int argc, char *argv[])
         return 0;
     }
     const std::string elinkBase = elinkBaseUrl(Endpoints());
+    if (!jsonTo.isEmpty()) {
+        // The records as vexmoor-cli efetch prints them, but read from the
+        // whole answer at once: what the streamed reading must equal.
+        ArticleList list;
+        appendArticlesFromResponse(answer, list, elinkBase);
+        std::string out;
+        for (const ArticleRecord &record : list)
+            appendRecordJson(out, record);
+        std::ofstream(jsonTo.toStdString(), std::ios::binary) << out;
+        return 0;
+    }
     std::printf("answer: %d articles from %zu distinct real records, %.1f MB; best of %d runs\n", articles, records.size(),
                 double(answer.size()) / 1e6, runs);
 
