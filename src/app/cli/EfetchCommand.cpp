@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 #include <string>
 #include <string_view>
@@ -86,6 +87,36 @@ private:
     // Room left for one more record; a larger one grows its block.
     static constexpr size_t kHeadroom = size_t(256) << 10;
     std::vector<std::string> m_blocks;
+};
+
+// Records handed over from the reader's helper thread, to be written out on
+// the reading thread: that one has time to spare while the helper parses.
+class RecordQueue
+{
+public:
+    void push(ArticleRecord &&record)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_records.push_back(std::move(record));
+    }
+
+    // Takes every record pushed so far, in order.
+    template<typename Take>
+    void drain(Take take)
+    {
+        m_taken.clear();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_taken.swap(m_records);
+        }
+        for (ArticleRecord &record : m_taken)
+            take(std::move(record));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<ArticleRecord> m_records;
+    std::vector<ArticleRecord> m_taken;
 };
 
 } // namespace
@@ -188,12 +219,16 @@ int EfetchCommand::run(const CliParsedArguments &arguments) const
     const std::optional<ExportFormat> exportFormat = ExportFormats::named(arguments.value(QStringLiteral("format")));
     JsonLinesBuffer out;
     ArticleList articles;
-    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&](ArticleRecord &&record) {
-        if (exportFormat)
-            articles.append(std::move(record));
-        else
-            out.append(record);
-    });
+    RecordQueue queue;
+    const auto takeRecords = [&] {
+        queue.drain([&](ArticleRecord &&record) {
+            if (exportFormat)
+                articles.append(std::move(record));
+            else
+                out.append(record);
+        });
+    };
+    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&](ArticleRecord &&record) { queue.push(std::move(record)); });
     constexpr qint64 kChunkBytes = qint64(1) << 18;
     std::vector<char> chunk(kChunkBytes);
     while (true) {
@@ -205,8 +240,10 @@ int EfetchCommand::run(const CliParsedArguments &arguments) const
         if (n == 0)
             break;
         reader.append(std::string_view(chunk.data(), size_t(n)));
+        takeRecords();
     }
     const qsizetype records = reader.finish();
+    takeRecords();
     if (records < 0) {
         writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
