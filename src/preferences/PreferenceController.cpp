@@ -33,6 +33,8 @@ void PreferenceController::showWindow()
         urlWarningNumberNSTextField = m_ui->urlWarningNumberNSTextField;
         checkUpdatesOnStartupNSButton = m_ui->checkUpdatesOnStartupNSButton;
         citationStyleComboBox = m_ui->citationStyleComboBox;
+        apiKeyNSTextField = m_ui->apiKeyNSTextField;
+        contactEmailNSTextField = m_ui->contactEmailNSTextField;
         for (const CitationStyle style : CitationStyles::all())
             citationStyleComboBox->addItem(CitationStyles::name(style));
 
@@ -45,6 +47,8 @@ void PreferenceController::showWindow()
         connect(urlWarningNumberNSTextField, &QLineEdit::returnPressed, this,
                 &PreferenceController::changeUrlWarningNumber);
         connect(citationStyleComboBox, &QComboBox::activated, this, &PreferenceController::changeCitationStyle);
+        connect(apiKeyNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeApiKey);
+        connect(contactEmailNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeContactEmail);
         connect(m_ui->ezProxyHelpButton, &QPushButton::clicked, this, &PreferenceController::launchEZProxyHelp);
         // Escape and the platform's close shortcut close the window like its close button.
         for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
@@ -71,6 +75,8 @@ void PreferenceController::windowDidLoad()
     checkUpdatesOnStartupNSButton->setChecked(checkUpdatesOnStartup());
     checkUpdatesOnStartupNSButton->setVisible(m_updateCheckOffered);
     citationStyleComboBox->setCurrentIndex(int(CitationStyles::all().indexOf(citationStyle())));
+    apiKeyNSTextField->setText(apiKey());
+    contactEmailNSTextField->setText(contactEmail());
 }
 
 bool PreferenceController::windowShouldClose()
@@ -78,6 +84,8 @@ bool PreferenceController::windowShouldClose()
     m_store.setObject(PreferenceKeys::ProxyURL, proxyURLNSTextField->text());
     storeThisMany();
     m_store.setObject(PreferenceKeys::UrlWarningNumber, intValue(urlWarningNumberNSTextField->text()));
+    storeChangedText(PreferenceKeys::ApiKey, apiKeyNSTextField);
+    storeChangedText(PreferenceKeys::ContactEmail, contactEmailNSTextField);
     return true;
 }
 
@@ -181,4 +189,32 @@ CitationStyle PreferenceController::citationStyle() const
 void PreferenceController::changeCitationStyle()
 {
     m_store.setObject(PreferenceKeys::CitationStyle, citationStyleComboBox->currentText());
+}
+
+QString PreferenceController::apiKey() const
+{
+    return m_store.string(PreferenceKeys::ApiKey);
+}
+
+QString PreferenceController::contactEmail() const
+{
+    return m_store.string(PreferenceKeys::ContactEmail);
+}
+
+// Neither is logged: the key is the user's secret.
+void PreferenceController::changeApiKey()
+{
+    storeChangedText(PreferenceKeys::ApiKey, apiKeyNSTextField);
+}
+
+void PreferenceController::changeContactEmail()
+{
+    storeChangedText(PreferenceKeys::ContactEmail, contactEmailNSTextField);
+}
+
+void PreferenceController::storeChangedText(const QString &key, const QLineEdit *field)
+{
+    const QString text = field->text().trimmed();
+    if (text != m_store.string(key))
+        m_store.setObject(key, text);
 }

@@ -21,8 +21,10 @@ class Preferences;
 
 // Runs the Preferences window. It keeps no copy of any value: the controls are
 // filled from the store when the window loads, checkboxes store their state
-// when clicked, and the text fields store theirs on Return and, all three
-// together, when the window closes.
+// when clicked, and the text fields store theirs on Return and, all together,
+// when the window closes. The API key and the contact address are written
+// only when they differ from what the store holds, so a user who never
+// touches them has none stored.
 class PreferenceController : public QObject
 {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
     int thisMany() const;
     int urlWarningNumber() const;
     CitationStyle citationStyle() const;
+    QString apiKey() const;
+    QString contactEmail() const;
 
 public slots:
     void changeUseProxy();
@@ -55,6 +59,8 @@ public slots:
     void changeUrlWarningNumber();
     void launchEZProxyHelp();
     void changeCitationStyle();
+    void changeApiKey();
+    void changeContactEmail();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,6 +71,8 @@ private:
     // Stores the batch size typed, bounded, and shows the bounded value when it differs.
     void storeThisMany();
     void showProxyTemplateProblem();
+    // Stores the field's trimmed text under `key` when it differs from the stored value.
+    void storeChangedText(const QString &key, const QLineEdit *field);
 
     PreferenceStore &m_store;
     bool m_updateCheckOffered = true;
@@ -83,4 +91,6 @@ private:
     QLineEdit *urlWarningNumberNSTextField = nullptr;
     QCheckBox *checkUpdatesOnStartupNSButton = nullptr;
     QComboBox *citationStyleComboBox = nullptr;
+    QLineEdit *apiKeyNSTextField = nullptr;
+    QLineEdit *contactEmailNSTextField = nullptr;
 };

@@ -408,6 +408,21 @@ QByteArray FakeEutilsServer::efetchAnswer(const QStringList &pmids)
         + records + "</PubmedArticleSet>\n";
 }
 
+QByteArray FakeEutilsServer::briefEfetchAnswer(const QStringList &pmids, int bytesPerRecord)
+{
+    QByteArray records;
+    for (const QString &pmid : pmids) {
+        const QByteArray id = pmid.toLatin1();
+        QByteArray record = "<PubmedArticle><MedlineCitation><PMID Version=\"1\">" + id
+            + "</PMID><Article><ArticleTitle>Record " + id
+            + ".</ArticleTitle></Article></MedlineCitation></PubmedArticle>\n";
+        if (record.size() < bytesPerRecord)
+            record += QByteArray(bytesPerRecord - record.size() - 1, ' ') + '\n';
+        records += record;
+    }
+    return "<?xml version=\"1.0\" ?>\n<PubmedArticleSet>\n" + records + "</PubmedArticleSet>\n";
+}
+
 QByteArray FakeEutilsServer::versionPage(const QByteArray &title)
 {
     return "<html>\n<head>\n<title>" + title + "</title>\n</head>\n<body>Current version</body>\n</html>\n";

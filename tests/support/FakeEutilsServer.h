@@ -155,6 +155,11 @@ public:
     // record with that PMID when the test data hold one, otherwise the next
     // record of the test data with its PMID rewritten to the id.
     static QByteArray efetchAnswer(const QStringList &pmids);
+    // A PubmedArticleSet of bare records, one per id in order, each holding
+    // only its PMID and a title and padded with layout to at least
+    // `bytesPerRecord` bytes: thousands of records in a light answer, or an
+    // answer of a chosen size.
+    static QByteArray briefEfetchAnswer(const QStringList &pmids, int bytesPerRecord = 0);
     // The PMIDs an EFetch request asks for: every id= value, split at commas.
     static QStringList requestedIds(const QUrl &url);
     static QByteArray versionPage(const QByteArray &title);
