@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QUrlQuery>
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 const QString kESearch = QLatin1String(Paths::ESearch);
@@ -38,13 +41,10 @@ QStringList pmidsOfJsonLines(const QByteArray &out)
     return pmids;
 }
 
-// A record small enough that ten thousand of them make a light answer.
-FakeResponse tinyRecordsFor(const QUrl &url)
+// Ten thousand of them make a light answer.
+FakeResponse briefRecordsFor(const QUrl &url)
 {
-    QByteArray records;
-    for (const QString &id : FakeEutilsServer::requestedIds(url))
-        records += "<PubmedArticle><MedlineCitation><PMID>" + id.toLatin1() + "</PMID></MedlineCitation></PubmedArticle>\n";
-    return FakeResponse::xml("<?xml version=\"1.0\"?>\n<PubmedArticleSet>\n" + records + "</PubmedArticleSet>\n");
+    return FakeResponse::xml(FakeEutilsServer::briefEfetchAnswer(FakeEutilsServer::requestedIds(url)));
 }
 
 } // namespace
@@ -203,7 +203,7 @@ private slots:
     {
         FakeEutilsServer server;
         server.serveEsearch(10050);
-        server.setHandler(kEFetch, tinyRecordsFor);
+        server.setHandler(kEFetch, briefRecordsFor);
         const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"), QStringLiteral("4000")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.count('\n'), 9999);
@@ -213,6 +213,42 @@ private slots:
         QVERIFY2(run.err.endsWith("found 10050 articles, downloaded 9999 titles (PubMed serves only the first 9999 "
                                   "matches; narrow the search to see the others)\n"),
                  run.err.constData());
+    }
+
+    // 25,000 matches, more than ESearch serves of one query: --past-limit
+    // reads them all through PMID ranges, each PMID once and highest first,
+    // at the pace the API key allows, from a service that refuses any faster.
+    void pastLimitReadsEveryMatchOnce()
+    {
+        // Consecutive PMIDs, so that the cut between two ranges always falls
+        // next to one, and the two extremes a PMID can take; served in no
+        // particular order.
+        QList<qint64> pmids{1, 9999999999};
+        for (qint64 pmid = 38000000; pmids.size() < 25000; ++pmid)
+            pmids.append(pmid);
+        std::shuffle(pmids.begin(), pmids.end(), std::mt19937(13));
+        FakeEutilsServer server;
+        server.serveEsearchOf(pmids);
+        server.setHandler(kEFetch, briefRecordsFor);
+        server.enforceRateLimit();
+
+        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--past-limit"),
+                                              QStringLiteral("--batch"), QStringLiteral("10000"), QStringLiteral("--api-key"),
+                                              QStringLiteral("0123abcd")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        std::sort(pmids.begin(), pmids.end(), std::greater<>());
+        QStringList expected;
+        for (const qint64 pmid : std::as_const(pmids))
+            expected.append(QString::number(pmid));
+        const QStringList printed = pmidsOfJsonLines(run.out);
+        QCOMPARE(printed.size(), expected.size());
+        QCOMPARE(printed, expected);
+        QCOMPARE(server.throttledCount(), 0);
+        // Every window read whole from its start; none past what ESearch serves.
+        for (const QUrl &url : server.requestUrls()) {
+            if (url.path() == kESearch)
+                QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("retstart")), QStringLiteral("0"));
+        }
     }
 
     void usageErrors_data()
