@@ -15,9 +15,11 @@ struct CliRun
 
 // The test's own event loop keeps running while the program works, so a fake
 // server in the test process can answer it.
-inline CliRun runCli(const QStringList &args, const QByteArray &input = {})
+inline CliRun runCli(const QStringList &args, const QByteArray &input = {},
+                     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(VEXMOOR_CLI), args);
     process.write(input);

@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -18,9 +19,11 @@ const QString kEFetch = QUrl(QLatin1String(Paths::EFetch)).path();
 
 enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles };
 
-CliRun runSearch(const FakeEutilsServer &server, const QStringList &args)
+CliRun runSearch(const FakeEutilsServer &server, const QStringList &args,
+                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    return runCli(QStringList{QStringLiteral("search")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
+    return runCli(QStringList{QStringLiteral("search")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()},
+                  {}, environment);
 }
 
 QStringList fakePmids(int from, int count)
@@ -248,6 +251,69 @@ private slots:
         for (const QUrl &url : server.requestUrls()) {
             if (url.path() == kESearch)
                 QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("retstart")), QStringLiteral("0"));
+        }
+    }
+
+    // Who asks comes from the options, else from the environment, and goes
+    // with every request; the key stays out of what the program prints, even
+    // when a failure quotes it.
+    void identity_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("email");
+        const QString key = QStringLiteral("0123456789abcdef0123456789abcdef0a1b");
+        const QString otherKey = QStringLiteral("fedcba9876543210fedcba9876543210f0e1");
+        const QString email = QStringLiteral("jo.doe+lab@example.org");
+        QTest::newRow("options") << QStringList{QStringLiteral("--api-key"), key, QStringLiteral("--email"), email}
+                                 << QStringList() << key << email;
+        QTest::newRow("environment") << QStringList()
+                                     << QStringList{QStringLiteral("NCBI_API_KEY=") + key, QStringLiteral("NCBI_EMAIL=") + email}
+                                     << key << email;
+        QTest::newRow("an option before the environment")
+            << QStringList{QStringLiteral("--api-key"), key}
+            << QStringList{QStringLiteral("NCBI_API_KEY=") + otherKey, QStringLiteral("NCBI_EMAIL=") + email} << key << email;
+        QTest::newRow("neither") << QStringList() << QStringList() << QString() << QString();
+    }
+    void identity()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, environment);
+        QFETCH(QString, key);
+        QFETCH(QString, email);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("NCBI_API_KEY"));
+        env.remove(QStringLiteral("NCBI_EMAIL"));
+        for (const QString &variable : std::as_const(environment))
+            env.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+        FakeEutilsServer server;
+        server.serveEsearch(45);
+        int fetches = 0;
+        server.setHandler(kEFetch, [&](const QUrl &url) {
+            if (++fetches < 3)
+                return briefRecordsFor(url);
+            // The service's refusal of a key, quoted back in the status line.
+            FakeResponse refusal = FakeResponse::html(400, "<html><body>API key invalid</body></html>\n");
+            refusal.reasonPhrase = "API key invalid: " + QUrlQuery(url).queryItemValue(QStringLiteral("api_key")).toLatin1();
+            return refusal;
+        });
+
+        const CliRun run = runSearch(server, QStringList{QStringLiteral("x"), QStringLiteral("--all")} + args, env);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("download failed: the service answered HTTP 400 API key invalid"), run.err.constData());
+        QCOMPARE(server.requests().size(), 6);
+        for (const FakeRequest &request : server.requests()) {
+            const QUrlQuery query(request.url);
+            QCOMPARE(query.queryItemValue(QStringLiteral("tool")), QStringLiteral("vexmoor"));
+            QCOMPARE(query.queryItemValue(QStringLiteral("api_key")), key);
+            QCOMPARE(query.queryItemValue(QStringLiteral("email"), QUrl::FullyDecoded), email);
+            QCOMPARE(query.hasQueryItem(QStringLiteral("api_key")), !key.isEmpty());
+            QCOMPARE(query.hasQueryItem(QStringLiteral("email")), !email.isEmpty());
+        }
+        if (!key.isEmpty()) {
+            QVERIFY2(!run.err.contains(key.toLatin1()), run.err.constData());
+            QVERIFY(!run.out.contains(key.toLatin1()));
         }
     }
 
