@@ -3,6 +3,8 @@
 #include "ui_MainWindow.h"
 
 #include "app/AppMessages.h"
+#include "app/RichTextView.h"
+#include "citations/ArticleLinks.h"
 #include "citations/Citation.h"
 #include "citations/LinkUrl.h"
 #include "citations/KebNSTableView.h"
@@ -10,6 +12,7 @@
 #include "citations/PlainWriter.h"
 #include "citations/ProxyLink.h"
 #include "citations/RtfWriter.h"
+#include "citations/StyledText.h"
 #include "common/IntValue.h"
 #include "common/SystemLog.h"
 #include "entrez/ArticleDownload.h"
@@ -75,6 +78,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     // A Qt text view is its own scroll area.
     abstractNSScrollView = m_ui->abstractNSTextView;
     citationNSTextView = m_ui->citationNSTextView;
+    articleLinksLabel = m_ui->articleLinksLabel;
     searchNSTextField = m_ui->searchNSTextField;
     messageNSTextField = m_ui->messageNSTextField;
     searchNSProgressIndicator = m_ui->searchNSProgressIndicator;
@@ -159,6 +163,13 @@ void AppController::connectActions()
         menu->exec(articleNSTableView->viewport()->mapToGlobal(position));
     });
     connect(m_ui->exportAllAction, &QAction::triggered, this, &AppController::exportAll);
+    connect(m_ui->openDoiAction, &QAction::triggered, this, &AppController::openSelectedDois);
+    connect(m_ui->openInPubMedAction, &QAction::triggered, this, &AppController::openSelectedInPubMed);
+    connect(m_ui->openFreeFullTextAction, &QAction::triggered, this, &AppController::openSelectedFreeFullText);
+    connect(m_ui->copyCitationAction, &QAction::triggered, this, &AppController::copySelectedCitations);
+    connect(m_ui->copyPmidAction, &QAction::triggered, this, &AppController::copySelectedPmids);
+    connect(m_ui->copyDoiAction, &QAction::triggered, this, &AppController::copySelectedDois);
+    connect(articleLinksLabel, &ArticleLinksLabel::linkChosen, this, &AppController::openArticleLink);
     const std::pair<QAction *, ExportFormat> copyAs[] = {{m_ui->copyAsRisAction, ExportFormat::Ris},
                                                          {m_ui->copyAsBibtexAction, ExportFormat::Bibtex},
                                                          {m_ui->copyAsMedlineAction, ExportFormat::Medline}};
@@ -189,7 +200,7 @@ void AppController::awakeFromNib()
     abstractNSTextView->document()->setDocumentMargin(kTextInset);
     citationNSTextView->document()->setDocumentMargin(kTextInset);
     searchNSProgressIndicator->setHidden(true);
-    updateExportActions();
+    updateSelectionActions();
     m_startupUpdateCheck = true;
     // The window comes first; the launch check never holds it up.
     mainWindow->show();
@@ -342,7 +353,7 @@ void AppController::replaceArticleList()
 {
     articleList.clear();
     m_model.reload();
-    updateExportActions();
+    updateSelectionActions();
 }
 
 void AppController::endBusyState(const QString &message)
@@ -444,19 +455,17 @@ void AppController::endRetryWait()
 
 void AppController::tableViewSelectionDidChange()
 {
-    updateExportActions();
+    updateSelectionActions();
     const QList<int> rows = articleNSTableView->selectedRowIndexes();
-    if (rows.size() == 1 && rows.first() < articleList.size()) {
-        const ArticleRecord &article = articleList[rows.first()];
-        abstractNSTextView->setPlainText(article.text(ArticleRecord::Key::Abstract));
-        const CitationStyle style = citationStyle();
-        if (style == CitationStyle::Vexmoor)
-            citationNSTextView->setPlainText(citationStringForArticle(article));
-        else
-            citationNSTextView->setHtml(HtmlWriter::write(CitationStyles::citationForArticle(style, article)));
+    if (const ArticleRecord *article = singleSelectedArticle()) {
+        showRichText(abstractNSTextView, styledText(*article, ArticleRecord::Key::Abstract),
+                     article->isRetracted() ? AppMessages::RetractedNotice : QString());
+        showRichText(citationNSTextView, CitationStyles::citationForArticle(citationStyle(), *article));
+        articleLinksLabel->showLinks(linksOf(*article));
         abstractNSScrollView->verticalScrollBar()->setValue(abstractNSScrollView->verticalScrollBar()->minimum());
         return;
     }
+    articleLinksLabel->showLinks({});
     const QString text = rows.size() >= 2 ? AppMessages::articlesSelected(int(rows.size())) : QString();
     abstractNSTextView->setPlainText(text);
     citationNSTextView->setPlainText(text);
@@ -482,7 +491,16 @@ void AppController::openItem()
     // Nothing selected: nothing to open, and nothing to warn about.
     if (rows.isEmpty())
         return;
-    const int n = int(rows.size());
+    // Every selected article, one without a DOI too: that opens the resolver.
+    openLinks(urlsAt(rows, [this](const ArticleRecord &article) { return doiUrlForArticle(article, m_services.endpoints); }),
+              true);
+}
+
+void AppController::openLinks(const QStringList &urls, bool doiLinks)
+{
+    const int n = int(urls.size());
+    if (n == 0)
+        return;
     if (n > urlWarningNumber()) {
         const int choice = m_services.alerts->run({Alert::Style::Critical, AppMessages::MultipleLinksTitle,
                                                    AppMessages::MultipleLinksTitle, AppMessages::multipleLinks(n),
@@ -492,18 +510,22 @@ void AppController::openItem()
             return;
     }
     for (int i = 0; i < n; ++i) {
-        if (rows[i] >= articleList.size())
-            continue;
-        const QString doiUrl = doiUrlForArticle(articleList[rows[i]], m_services.endpoints);
         if (i > 0)
-            systemLog(QStringLiteral("%1\n"), doiUrl);
-        openLink(doiUrl);
+            systemLog(QStringLiteral("%1\n"), urls[i]);
+        if (doiLinks)
+            openDoiLink(urls[i]);
+        else
+            openUrl(urls[i]);
     }
 }
 
-void AppController::openLink(const QString &doiUrl)
+void AppController::openDoiLink(const QString &doiUrl)
 {
-    const QString target = useProxy() ? proxiedUrl(proxyURL(), doiUrl) : doiUrl;
+    openUrl(useProxy() ? proxiedUrl(proxyURL(), doiUrl) : doiUrl);
+}
+
+void AppController::openUrl(const QString &target)
+{
     // A DOI holding characters a URL may not carry is opened in its escaped form.
     const QUrl url(encodedLinkUrl(target), QUrl::StrictMode);
     if (!url.isValid()) {
@@ -511,6 +533,98 @@ void AppController::openLink(const QString &doiUrl)
         return;
     }
     m_services.urlOpener->open(url);
+}
+
+QStringList AppController::urlsAt(const QList<int> &rows,
+                                  const std::function<QString(const ArticleRecord &)> &urlFor) const
+{
+    QStringList urls;
+    for (const int row : rows) {
+        if (row < 0 || row >= articleList.size())
+            continue;
+        const QString url = urlFor(articleList[row]);
+        if (!url.isEmpty())
+            urls.append(url);
+    }
+    return urls;
+}
+
+const ArticleRecord *AppController::singleSelectedArticle() const
+{
+    const QList<int> rows = articleNSTableView->selectedRowIndexes();
+    if (rows.size() != 1 || rows.first() >= articleList.size())
+        return nullptr;
+    return &articleList[rows.first()];
+}
+
+QList<ArticleLinksLabel::Link> AppController::linksOf(const ArticleRecord &article) const
+{
+    QList<ArticleLinksLabel::Link> links;
+    if (!article.utf8(ArticleRecord::Key::Doi).empty())
+        links.append(ArticleLinksLabel::Link::Doi);
+    if (!pubmedUrlForArticle(article, m_services.endpoints).isEmpty())
+        links.append(ArticleLinksLabel::Link::PubMed);
+    if (!pmcUrlForArticle(article, m_services.endpoints).isEmpty())
+        links.append(ArticleLinksLabel::Link::FreeFullText);
+    return links;
+}
+
+void AppController::openArticleLink(ArticleLinksLabel::Link link)
+{
+    const ArticleRecord *article = singleSelectedArticle();
+    if (!article)
+        return;
+    switch (link) {
+    case ArticleLinksLabel::Link::Doi:
+        openDoiLink(doiUrlForArticle(*article, m_services.endpoints));
+        break;
+    case ArticleLinksLabel::Link::PubMed:
+        openUrl(pubmedUrlForArticle(*article, m_services.endpoints));
+        break;
+    case ArticleLinksLabel::Link::FreeFullText:
+        openUrl(pmcUrlForArticle(*article, m_services.endpoints));
+        break;
+    }
+}
+
+void AppController::openSelectedDois()
+{
+    openLinks(urlsAt(articleNSTableView->selectedRowIndexes(),
+                     [this](const ArticleRecord &article) {
+                         return article.utf8(ArticleRecord::Key::Doi).empty()
+                             ? QString()
+                             : doiUrlForArticle(article, m_services.endpoints);
+                     }),
+              true);
+}
+
+void AppController::openSelectedInPubMed()
+{
+    openLinks(urlsAt(articleNSTableView->selectedRowIndexes(),
+                     [this](const ArticleRecord &article) { return pubmedUrlForArticle(article, m_services.endpoints); }),
+              false);
+}
+
+void AppController::openSelectedFreeFullText()
+{
+    openLinks(urlsAt(articleNSTableView->selectedRowIndexes(),
+                     [this](const ArticleRecord &article) { return pmcUrlForArticle(article, m_services.endpoints); }),
+              false);
+}
+
+void AppController::copySelectedCitations() const
+{
+    copyRowsToClipboard(articleNSTableView->selectedRowIndexes());
+}
+
+void AppController::copySelectedPmids() const
+{
+    QGuiApplication::clipboard()->setText(pmidLines(articlesAt(articleNSTableView->selectedRowIndexes())));
+}
+
+void AppController::copySelectedDois() const
+{
+    QGuiApplication::clipboard()->setText(doiLines(articlesAt(articleNSTableView->selectedRowIndexes())));
 }
 
 ArticleList AppController::articlesAt(const QList<int> &rows) const
@@ -552,7 +666,15 @@ QMenu *AppController::tableContextMenu() const
 {
     // The menu bar's own actions, so shortcuts and enabled states agree.
     auto *menu = new QMenu(articleNSTableView);
-    menu->addAction(m_ui->copyAction);
+    menu->addAction(m_ui->openDoiAction);
+    menu->addAction(m_ui->openInPubMedAction);
+    // Offered only where there is free full text to open.
+    if (m_ui->openFreeFullTextAction->isEnabled())
+        menu->addAction(m_ui->openFreeFullTextAction);
+    menu->addSeparator();
+    menu->addAction(m_ui->copyCitationAction);
+    menu->addAction(m_ui->copyPmidAction);
+    menu->addAction(m_ui->copyDoiAction);
     menu->addMenu(m_ui->copyAsMenu);
     menu->addSeparator();
     menu->addAction(m_ui->exportSelectedAction);
@@ -601,12 +723,25 @@ void AppController::exportRows(const QList<int> &rows, const QString &title)
     }
 }
 
-void AppController::updateExportActions()
+void AppController::updateSelectionActions()
 {
     m_ui->exportAllAction->setEnabled(!articleList.isEmpty());
-    const bool anySelected = !articleNSTableView->selectedRowIndexes().isEmpty();
+    const QList<int> selected = articleNSTableView->selectedRowIndexes();
+    const bool anySelected = !selected.isEmpty();
     m_ui->exportSelectedAction->setEnabled(anySelected);
     m_ui->copyAsMenu->setEnabled(anySelected);
+    m_ui->copyCitationAction->setEnabled(anySelected);
+    m_ui->openInPubMedAction->setEnabled(anySelected);
+    m_ui->copyPmidAction->setEnabled(anySelected);
+    const auto anyHas = [&](const std::function<bool(const ArticleRecord &)> &has) {
+        return std::any_of(selected.begin(), selected.end(),
+                           [&](int row) { return row < articleList.size() && has(articleList[row]); });
+    };
+    const bool anyDoi = anyHas([](const ArticleRecord &article) { return !article.utf8(ArticleRecord::Key::Doi).empty(); });
+    m_ui->openDoiAction->setEnabled(anyDoi);
+    m_ui->copyDoiAction->setEnabled(anyDoi);
+    m_ui->openFreeFullTextAction->setEnabled(
+        anyHas([this](const ArticleRecord &article) { return !pmcUrlForArticle(article, m_services.endpoints).isEmpty(); }));
 }
 
 void AppController::copyRowsToClipboard(const QList<int> &rows) const
@@ -638,7 +773,7 @@ void AppController::showSearchTagsPanel()
 
 void AppController::openMoreHelp()
 {
-    m_services.urlOpener->open(QUrl(m_services.endpoints.pubmedHelpOrigin() + QLatin1String(Paths::PubMedFieldHelp)));
+    m_services.urlOpener->open(QUrl(m_services.endpoints.pubmedOrigin() + QLatin1String(Paths::PubMedFieldHelp)));
 }
 
 void AppController::showPreferencePanel()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AlertPresenter.h"
+#include "app/ArticleLinksLabel.h"
 #include "app/ArticleTableModel.h"
 #include "app/UrlOpener.h"
 #include "common/Endpoints.h"
@@ -15,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -128,6 +130,15 @@ public slots:
     void openMoreHelp();
     void exportSelected();
     void exportAll();
+    // The context menu's commands on the selected rows.
+    void openSelectedDois();
+    void openSelectedInPubMed();
+    void openSelectedFreeFullText();
+    void copySelectedCitations() const;
+    void copySelectedPmids() const;
+    void copySelectedDois() const;
+    // A link under the citation of the one selected article.
+    void openArticleLink(ArticleLinksLabel::Link link);
 
     // The article download's callbacks.
     void connectionDidReceiveResponse();
@@ -146,11 +157,22 @@ private:
     void offerFailedBatchAgain();
     void replaceArticleList();
     void showNetworkErrorAlert();
-    void openLink(const QString &doiUrl);
+    // Opens every URL, after asking when there are more than the warning
+    // threshold; DOI URLs through the proxy when the preferences say so.
+    void openLinks(const QStringList &urls, bool doiLinks);
+    void openDoiLink(const QString &doiUrl);
+    void openUrl(const QString &target);
+    // The pages of the articles at `rows` that have one, made by `urlFor` ("" for none).
+    QStringList urlsAt(const QList<int> &rows,
+                       const std::function<QString(const ArticleRecord &)> &urlFor) const;
     ArticleList articlesAt(const QList<int> &rows) const;
+    // The one selected article, none when no or several rows are selected.
+    const ArticleRecord *singleSelectedArticle() const;
+    QList<ArticleLinksLabel::Link> linksOf(const ArticleRecord &article) const;
     // Asks for a file and writes the rows to it in the format its name picks.
     void exportRows(const QList<int> &rows, const QString &title);
-    void updateExportActions();
+    // Enables the commands that act on the selection by what it holds.
+    void updateSelectionActions();
     void startLaunchUpdateCheck();
     int versionAlert(const QString &text, const QStringList &buttons);
     void offerNewVersion();
@@ -169,6 +191,7 @@ private:
     QTextEdit *abstractNSTextView = nullptr;
     QAbstractScrollArea *abstractNSScrollView = nullptr;
     QTextEdit *citationNSTextView = nullptr;
+    ArticleLinksLabel *articleLinksLabel = nullptr;
     QLineEdit *searchNSTextField = nullptr;
     QLabel *messageNSTextField = nullptr;
     QProgressBar *searchNSProgressIndicator = nullptr;

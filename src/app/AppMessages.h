@@ -31,6 +31,16 @@ inline QString exportFailed(const QString &fileName)
 {
     return QStringLiteral("The file “%1” could not be saved.").arg(fileName);
 }
+// The links under the citation, and the context menu's commands on the selected rows.
+inline const QString DoiLink = QStringLiteral("DOI");
+inline const QString PubMedLink = QStringLiteral("PubMed");
+inline const QString FreeFullTextLink = QStringLiteral("Free full text (PMC)");
+// How a retracted article is marked: before its title in the table, and
+// above its abstract.
+inline const QString RetractedTitlePrefix = QStringLiteral("RETRACTED: ");
+inline const QString RetractedNotice = QStringLiteral("This article has been retracted.");
+// The red of warnings (both retraction marks), readable on a light and a dark background.
+inline constexpr unsigned WarningRed = 0xd01010;
 // The file name the export dialog offers first.
 inline const QString ExportFileName = QStringLiteral("pubmed-articles");
 } // namespace AppMessages

@@ -1,8 +1,10 @@
 #include "ArticleTableModel.h"
 
+#include "app/AppMessages.h"
 #include "app/UntrustedText.h"
 #include "search/ArticleSorting.h"
 
+#include <QColor>
 #include <QMimeData>
 
 #include <set>
@@ -35,12 +37,21 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_articles->size() || index.column() >= m_columns.size())
         return {};
+    const ArticleRecord &article = (*m_articles)[index.row()];
+    const QString &identifier = m_columns[index.column()].identifier;
+    // A retracted article is marked in its title, where the eye falls; the
+    // record keeps its own title for sorting and citing.
+    const bool retractedTitle = identifier == ArticleRecord::keyName(ArticleRecord::Key::Title) && article.isRetracted();
+    if (role == Qt::ForegroundRole && retractedTitle)
+        return QColor(AppMessages::WarningRed);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
-    const QVariant value = (*m_articles)[index.row()].value(m_columns[index.column()].identifier);
+    QVariant value = article.value(identifier);
     // A column naming no text key of the record shows an empty cell.
     if (value.typeId() != QMetaType::QString)
         return {};
+    if (retractedTitle)
+        value = AppMessages::RetractedTitlePrefix + value.toString();
     // Tool tips guess whether their text is markup; a record's text never is.
     return role == Qt::ToolTipRole ? QVariant(literalRichText(value.toString())) : value;
 }

@@ -102,6 +102,21 @@ QString citationStringForArticle(const ArticleRecord &article)
     return out.toQString();
 }
 
+RichText styledCitationForArticle(const ArticleRecord &article)
+{
+    Utf8Text authorBlock;
+    appendAuthorBlock(authorBlock, article);
+    Utf8Text rest;
+    rest << " ";
+    appendJournalPieces(rest, article);
+    rest << "\nDOI: " << article.utf8(Key::Doi);
+    RichText citation;
+    citation.append(authorBlock.toQString());
+    citation.append(styledText(article, Key::Title));
+    citation.append(rest.toQString());
+    return citation;
+}
+
 RichText citationAStringForArticle(const ArticleRecord &article, const Endpoints &endpoints)
 {
     RichText citation;

@@ -15,6 +15,10 @@
 // No line break at the end.
 QString citationStringForArticle(const ArticleRecord &article);
 
+// The same characters with the title in its inline styles (italics,
+// superscripts, subscripts), for the views; no links.
+RichText styledCitationForArticle(const ArticleRecord &article);
+
 // The citation as rich text, in these runs: the author block; the title in
 // its inline styles, linked to the record's hyperlink only when it has no DOI; the journal
 // pieces up to the PMID; when there is a DOI, " | DOI: " and the DOI linked

@@ -9,14 +9,18 @@ struct Endpoints
 {
     QUrl eutils = QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov"));
     QUrl doiResolver = QUrl(QStringLiteral("https://doi.org"));
-    QUrl pubmedHelp = QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov"));
+    // The PubMed site: its help pages and a page for every article.
+    QUrl pubmed = QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov"));
+    // PubMed Central, where an article's free full text is.
+    QUrl pmc = QUrl(QStringLiteral("https://pmc.ncbi.nlm.nih.gov"));
     QUrl home = QUrl(QStringLiteral("https://www.vexmoor.org"));
 
     // scheme://host[:port] without a trailing slash, ready for a path to be appended.
     static QString origin(const QUrl &url) { return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(QUrl::StripTrailingSlash); }
     QString eutilsOrigin() const { return origin(eutils); }
     QString doiOrigin() const { return origin(doiResolver); }
-    QString pubmedHelpOrigin() const { return origin(pubmedHelp); }
+    QString pubmedOrigin() const { return origin(pubmed); }
+    QString pmcOrigin() const { return origin(pmc); }
     QString homeOrigin() const { return origin(home); }
 };
 
@@ -27,6 +31,11 @@ inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
 // PubMed's help on search fields and tags.
 inline constexpr char PubMedFieldHelp[] = "/help/#search-tags";
+// An article's page on the PubMed site and in PubMed Central: the PMID or the
+// PMCID goes between the prefix and the closing "/".
+inline constexpr char PubMedArticlePrefix[] = "/";
+inline constexpr char PmcArticlePrefix[] = "/articles/";
+inline constexpr char ArticleSuffix[] = "/";
 inline constexpr char VersionPage[] = "/orbatine/currentVersion.html";
 inline constexpr char Download[] = "/orbatine/download_files/Vexmoor.dmg";
 } // namespace Paths

@@ -130,6 +130,7 @@ public:
     QList<InlineStyle> inlineStyles(Key key) const;
 
     Kind kind() const { return m_kind; }
+    bool isRetracted() const { return utf8(Key::Retracted) == "yes"; }
 
     qsizetype authorCount() const;
     std::string_view authorLastnameUtf8(qsizetype i) const;

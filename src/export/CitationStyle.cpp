@@ -570,9 +570,7 @@ RichText CitationStyles::citationForArticle(CitationStyle style, const ArticleRe
 {
     if (style != CitationStyle::Vexmoor)
         return cite(style, referenceForArticle(article));
-    RichText text;
-    text.append(citationStringForArticle(article));
-    return text;
+    return styledCitationForArticle(article);
 }
 
 RichText CitationStyles::exportTextInStyle(CitationStyle style, const QList<ArticleRecord> &articles,

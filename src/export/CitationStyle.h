@@ -33,7 +33,8 @@ RichText cite(CitationStyle style, const Reference &reference);
 QString nlmSource(const Reference &reference);
 
 // What the citation view shows for one article: the application's plain
-// citation for Vexmoor, the style's citation otherwise.
+// citation, its title in its inline styles, for Vexmoor; the style's citation
+// otherwise.
 RichText citationForArticle(CitationStyle style, const ArticleRecord &article);
 
 // What Copy and drag carry for the given rows (ascending, each once, rows

@@ -157,8 +157,16 @@ private slots:
         h.server.serveEsearch(1);
         static const QRegularExpression title(QStringLiteral("<ArticleTitle>[^<]*</ArticleTitle>"));
         const QString answer = QString::fromUtf8(FakeEutilsServer::efetchAnswer({FakeEutilsServer::fakePmid(0)}));
-        const QString hostileTitle = QStringLiteral("<ArticleTitle><![CDATA[%1]]></ArticleTitle>").arg(probe.markup());
-        h.server.enqueue(kEFetchPath, FakeResponse::xml(QString(answer).replace(title, hostileTitle).toUtf8()));
+        static const QRegularExpression abstract(QStringLiteral("<Abstract>.*</Abstract>"),
+                                                 QRegularExpression::DotMatchesEverythingOption);
+        // The abstract view is rich: its paragraph is hostile too, and its
+        // label is an entity that must not turn into the character it names.
+        const QString hostileTitle = QStringLiteral("<ArticleTitle><![CDATA[%1]]></ArticleTitle>"
+                                                    "<Abstract><AbstractText Label=\"&amp;amp;lt;h1&amp;amp;gt;\">"
+                                                    "<![CDATA[%1]]></AbstractText></Abstract>")
+                                         .arg(probe.markup());
+        h.server.enqueue(kEFetchPath,
+                         FakeResponse::xml(QString(answer).remove(abstract).replace(title, hostileTitle).toUtf8()));
         h.start();
         h.search(QStringLiteral("q"));
         QVERIFY(h.waitForTransfer());
@@ -182,6 +190,7 @@ private slots:
         QVERIFY(!probe.wasOpened());
         QCOMPARE(shownText(tip), probe.markup());
         QVERIFY2(h.citationText().contains(probe.markup()), qPrintable(h.citationText()));
+        QCOMPARE(h.abstractText(), QStringLiteral("&lt;h1&gt;: ") + probe.markup());
     }
 };
 

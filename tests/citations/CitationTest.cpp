@@ -1,3 +1,4 @@
+#include "citations/ArticleLinks.h"
 #include "citations/Citation.h"
 #include "citations/LinkUrl.h"
 #include "citations/ProxyLink.h"
@@ -27,6 +28,7 @@ struct Fields
     QString pages = QStringLiteral("211-9");
     QString pmid = QStringLiteral("99999999");
     QString doi = kDoi;
+    QString pmcid;
     QString elinkBase = kElinkBase;
 };
 
@@ -41,7 +43,7 @@ ArticleRecord recordOf(const Fields &f)
     ArticleRecord::Builder builder;
     const std::pair<Key, QString> values[] = {{Key::Title, f.title}, {Key::Journal, f.journal}, {Key::Year, f.year},
                                               {Key::Volume, f.volume}, {Key::Issue, f.issue}, {Key::Pages, f.pages},
-                                              {Key::PMID, f.pmid}, {Key::Doi, f.doi},
+                                              {Key::PMID, f.pmid}, {Key::Doi, f.doi}, {Key::Pmcid, f.pmcid},
                                               {Key::Abstract, QStringLiteral("An abstract that no citation shows.")}};
     for (const auto &[key, value] : values)
         builder.text(key) = value.toStdString();
@@ -196,6 +198,13 @@ private slots:
             QCOMPARE(citationAStringForArticle(article, Endpoints()).runs().mid(1, 4), title);
             QCOMPARE(urlAStringForArticle(article).runs().size(), 4);
             QVERIFY(citationStringForArticle(article).contains(QLatin1String(". CO2 in E. coli ")));
+            // The views' citation: the plain citation's characters, the title styled, no links.
+            const RichText styled = styledCitationForArticle(article);
+            QCOMPARE(styled.toPlainText(), citationStringForArticle(article));
+            QCOMPARE(styled.runs().mid(1, 4), (QList<RichTextRun>{{QStringLiteral("CO"), QString()},
+                                                                  {QStringLiteral("2"), {}, TextStyle::Subscript},
+                                                                  {QStringLiteral(" in "), QString()},
+                                                                  {QStringLiteral("E. coli"), {}, TextStyle::Italic}}));
         }
     }
 
@@ -362,6 +371,59 @@ private slots:
         QCOMPARE(text.runs(), expected.runs());
         QVERIFY(text.toPlainText().contains(QLatin1String("PMID: 1001\n\nOkafor")));
         QVERIFY(exportTextForArticles(articles, {}, endpoints).isEmpty());
+    }
+
+    // An article's PubMed and PMC pages: only a PMID or PMCID of the right
+    // shape makes one, so nothing else from an answer reaches the URL.
+    void articlePages_data()
+    {
+        QTest::addColumn<QString>("pmid");
+        QTest::addColumn<QString>("pmcid");
+        QTest::addColumn<QString>("pubmed");
+        QTest::addColumn<QString>("pmc");
+        QTest::newRow("both") << "30107788" << "PMC6092796" << "https://pubmed.ncbi.nlm.nih.gov/30107788/"
+                              << "https://pmc.ncbi.nlm.nih.gov/articles/PMC6092796/";
+        QTest::newRow("no PMCID") << "1" << "" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+        QTest::newRow("no PMID") << "" << "PMC1" << "" << "https://pmc.ncbi.nlm.nih.gov/articles/PMC1/";
+        QTest::newRow("ten digits") << "1234567890" << "PMC1234567890" << "https://pubmed.ncbi.nlm.nih.gov/1234567890/"
+                                    << "https://pmc.ncbi.nlm.nih.gov/articles/PMC1234567890/";
+        QTest::newRow("eleven digits") << "1" << "PMC12345678901" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+        QTest::newRow("prefix alone") << "1" << "PMC" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+        QTest::newRow("lower case") << "1" << "pmc123" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+        QTest::newRow("digits alone") << "1" << "6092796" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+        QTest::newRow("path and query") << "1" << "PMC1/../x?y#z" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+        QTest::newRow("markup") << "1" << "PMC1\"><b>" << "https://pubmed.ncbi.nlm.nih.gov/1/" << "";
+    }
+    void articlePages()
+    {
+        QFETCH(QString, pmid);
+        QFETCH(QString, pmcid);
+        QFETCH(QString, pubmed);
+        QFETCH(QString, pmc);
+        Fields fields;
+        fields.pmid = pmid;
+        fields.pmcid = pmcid;
+        const ArticleRecord article = recordOf(fields);
+        QCOMPARE(pubmedUrlForArticle(article, Endpoints()), pubmed);
+        QCOMPARE(pmcUrlForArticle(article, Endpoints()), pmc);
+    }
+
+    // Copy PMID and Copy DOI: one value per line, articles without one left out.
+    void pmidAndDoiLines()
+    {
+        ArticleList articles;
+        const std::pair<const char *, const char *> ids[] = {
+            {"30107788", "10.1186/s12874-018-0545-3"}, {"12091962", ""}, {"9997", "10.1016/0005-2795(76)90109-4"}};
+        for (const auto &[pmid, doi] : ids) {
+            Fields fields;
+            fields.pmid = QLatin1String(pmid);
+            fields.doi = QLatin1String(doi);
+            articles.append(recordOf(fields));
+        }
+        QCOMPARE(pmidLines(articles), QStringLiteral("30107788\n12091962\n9997"));
+        QCOMPARE(doiLines(articles), QStringLiteral("10.1186/s12874-018-0545-3\n10.1016/0005-2795(76)90109-4"));
+        QCOMPARE(doiLines(articles.mid(1, 1)), QString());
+        QCOMPARE(pmidLines({}), QString());
     }
 };
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLabel>
+#include <QList>
+
+// The links of the one selected article, under its citation. The label's
+// markup is the program's own: fixed link texts whose targets name the kind
+// of link, never a URL, so nothing from a record is ever read as markup; the
+// controller makes the URL when a link is chosen. Links work with the mouse
+// and with the keyboard (Tab to a link, Return to open it).
+class ArticleLinksLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    enum class Link { Doi, PubMed, FreeFullText };
+
+    explicit ArticleLinksLabel(QWidget *parent = nullptr);
+
+    // The links to offer, in this order; none hides the label.
+    void showLinks(const QList<Link> &links);
+    const QList<Link> &links() const { return m_links; }
+
+signals:
+    void linkChosen(ArticleLinksLabel::Link link);
+
+private:
+    QList<Link> m_links;
+};
