@@ -1,12 +1,13 @@
 // The window against a service that keeps NCBI's rules: who asks (the API key
 // and contact address of the Preferences window on every request, the key
-// never in the log), the first 9,999 matches of a query, and batches of
-// thousands of records.
+// never in the log), busy answers, the first 9,999 matches of a query, and
+// batches of thousands of records.
 #include "AppHarness.h"
 
 #include "entrez/EutilsRequest.h"
 #include "preferences/PreferenceController.h"
 
+#include <QTimer>
 #include <QUrlQuery>
 
 namespace {
@@ -179,6 +180,71 @@ private slots:
         QCOMPARE(h.log.filter(QStringLiteral("Connection failed!")).size(), 1);
         for (const QString &line : std::as_const(h.log))
             QVERIFY2(!line.contains(kKey, Qt::CaseInsensitive), qPrintable(line));
+    }
+
+    // A busy answer to the search or to the download is waited for with the
+    // window taking clicks and saying why; Cancel ends the wait at once and
+    // nothing more is asked, and the next search runs as usual.
+    void cancelEndsTheWaitForABusyService_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("search") << kESearch;
+        QTest::newRow("download") << kEFetch;
+    }
+    void cancelEndsTheWaitForABusyService()
+    {
+        QFETCH(QString, path);
+        AppHarness h;
+        h.services.retryMsPerSecond = 1000;
+        h.server.serveEsearch(5);
+        h.server.serveEfetch();
+        h.server.enqueue(path, FakeResponse::tooManyRequests(30));
+        AppController &c = h.start();
+        // The search waits inside the Return that starts it, so the user's
+        // click comes from the event loop.
+        bool clicked = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, &user, [&] {
+            if (!clicked && h.message() == QStringLiteral("PubMed is busy, retrying in 30 s\u2026")) {
+                clicked = true;
+                QTest::mouseClick(h.cancelButton(), Qt::LeftButton);
+            }
+        });
+        user.start(20);
+        h.search(QStringLiteral("q"));
+        // Well before the 30 s the service asked for.
+        QVERIFY(QTest::qWaitFor([&] { return clicked && !c.transferRunning(); }, 5000));
+        QCOMPARE(h.message(), QStringLiteral("canceled search"));
+        QVERIFY(h.searchButton()->isEnabled());
+        const qsizetype asked = h.server.requests().size();
+        QTest::qWait(300);
+        QCOMPARE(h.server.requests().size(), asked);
+
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 5);
+        QCOMPARE(h.message(), QStringLiteral("found 5 articles, downloaded 5 titles"));
+    }
+
+    // After three retries the download fails as any other, and its batch is
+    // offered again.
+    void aBusyDownloadIsGivenUpAfterThreeRetries()
+    {
+        AppHarness h;
+        h.server.serveEsearch(5);
+        h.server.serveEfetch();
+        for (int i = 0; i < 4; ++i)
+            h.server.enqueue(kEFetch, FakeResponse::serverError(503));
+        AppController &c = h.start();
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(h.message(), QStringLiteral("download failed: the service answered HTTP 503 Service Unavailable"));
+        QCOMPARE(h.server.requestCount(kEFetch), 4);
+        QVERIFY(!h.moreButton()->isHidden());
+        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 5 more articles"));
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 5);
     }
 
     // PubMed serves the first 9,999 PMIDs of a query. The last window is cut
