@@ -36,6 +36,13 @@ public:
         flush();
         m_text.appendLink(text, url);
     }
+    // Runs in their own styles, each with `extra` added.
+    void styled(const RichText &runs, TextStyles extra = {})
+    {
+        flush();
+        for (const RichTextRun &run : runs.runs())
+            m_text.append(run.text, run.style | extra);
+    }
     RichText richText()
     {
         while (m_pending.endsWith(u' '))
@@ -65,6 +72,77 @@ QString sentence(const QString &text)
 {
     const QString line = singleLine(text);
     return line.isEmpty() || endsSentence(line) ? line : line + QLatin1Char('.');
+}
+
+// The article's title on one line (as singleLine() makes it), in its inline
+// styles; a space that stands for a run of white space has the style of the
+// first of them.
+RichText titleLine(const Reference &r)
+{
+    RichText source;
+    if (r.styledTitle.toPlainText() == r.title)
+        source = r.styledTitle;
+    else
+        source.append(r.title);
+    RichText line;
+    QString text;
+    TextStyles textStyle;
+    const auto put = [&](QChar c, TextStyles style) {
+        if (style != textStyle) {
+            line.append(text, textStyle);
+            text.clear();
+            textStyle = style;
+        }
+        text += c;
+    };
+    bool pendingSpace = false;
+    TextStyles spaceStyle;
+    for (const RichTextRun &run : source.runs()) {
+        for (const QChar c : run.text) {
+            if (c.isSpace()) {
+                if (!pendingSpace && (!text.isEmpty() || !line.isEmpty())) {
+                    pendingSpace = true;
+                    spaceStyle = run.style;
+                }
+                continue;
+            }
+            if (c.category() == QChar::Other_Control)
+                continue;
+            if (pendingSpace)
+                put(QLatin1Char(' '), spaceStyle);
+            pendingSpace = false;
+            put(c, run.style);
+        }
+    }
+    line.append(text, textStyle);
+    return line;
+}
+
+// The title in its inline styles, with a full stop at its end unless it
+// already ends a sentence; with `extra` (italics) on the title, not the stop.
+void titleSentence(CitationText &out, const Reference &r, TextStyles extra = {})
+{
+    const RichText line = titleLine(r);
+    const QString plain = line.toPlainText();
+    if (plain.isEmpty())
+        return;
+    if (endsSentence(plain) && !(extra && plain.endsWith(u'.'))) {
+        out.styled(line, extra);
+        return;
+    }
+    if (!plain.endsWith(u'.')) {
+        out.styled(line, extra);
+        out << QStringLiteral(".");
+        return;
+    }
+    // An italic title's own full stop stands upright.
+    RichText chopped;
+    const QList<RichTextRun> &runs = line.runs();
+    for (qsizetype i = 0; i + 1 < runs.size(); ++i)
+        chopped.append(runs[i].text, runs[i].style);
+    chopped.append(runs.last().text.chopped(1), runs.last().style);
+    out.styled(chopped, extra);
+    out << QStringLiteral(".");
 }
 
 // An italic title followed by its full stop, which stays upright.
@@ -202,8 +280,10 @@ RichText nlm(const Reference &r)
 {
     CitationText out;
     appendAuthorSentence(out, vancouverAuthors(r.authors));
-    if (!singleLine(r.title).isEmpty())
-        out << sentence(r.title) + QLatin1Char(' ');
+    if (!singleLine(r.title).isEmpty()) {
+        titleSentence(out, r);
+        out << QStringLiteral(" ");
+    }
     appendNlmSource(out, r);
     QStringList ids;
     if (!singleLine(r.pmid).isEmpty())
@@ -223,13 +303,15 @@ RichText ama(const Reference &r)
     const QString year = yearOf(r);
     switch (r.kind) {
     case Kind::Book:
-        italicSentence(out, r.title);
+        titleSentence(out, r, TextStyle::Italic);
         if (!publisherAndYear(r).isEmpty())
             out << QLatin1Char(' ') + publisherAndYear(r) + QLatin1Char('.');
         break;
     case Kind::BookChapter: {
-        if (!singleLine(r.title).isEmpty())
-            out << sentence(r.title) + QLatin1Char(' ');
+        if (!singleLine(r.title).isEmpty()) {
+            titleSentence(out, r);
+            out << QStringLiteral(" ");
+        }
         out << QStringLiteral("In: ");
         italicSentence(out, r.containerTitle);
         QString imprint = publisherAndYear(r);
@@ -240,8 +322,10 @@ RichText ama(const Reference &r)
         break;
     }
     case Kind::JournalArticle: {
-        if (!singleLine(r.title).isEmpty())
-            out << sentence(r.title) + QLatin1Char(' ');
+        if (!singleLine(r.title).isEmpty()) {
+            titleSentence(out, r);
+            out << QStringLiteral(" ");
+        }
         italicSentence(out, journalName(r, true));
         QString location = year;
         QString issue = singleLine(r.volume);
@@ -327,10 +411,7 @@ RichText apa(const Reference &r)
     const QString year = r.year().isEmpty() ? QStringLiteral("n.d.") : r.year();
     const bool titleFirst = authors.isEmpty();
     if (titleFirst) {
-        if (r.kind == Kind::Book)
-            italicSentence(out, r.title);
-        else
-            out << sentence(r.title);
+        titleSentence(out, r, r.kind == Kind::Book ? TextStyles(TextStyle::Italic) : TextStyles());
         if (!singleLine(r.title).isEmpty())
             out << QStringLiteral(" ");
         out << QLatin1String("(") + year + QLatin1String("). ");
@@ -342,13 +423,13 @@ RichText apa(const Reference &r)
     switch (r.kind) {
     case Kind::Book:
         if (!titleFirst)
-            italicSentence(out, r.title);
+            titleSentence(out, r, TextStyle::Italic);
         if (!singleLine(r.publisher).isEmpty())
             out << QLatin1Char(' ') + sentence(r.publisher);
         break;
     case Kind::BookChapter:
         if (!titleFirst)
-            out << sentence(r.title);
+            titleSentence(out, r);
         if (!singleLine(r.containerTitle).isEmpty()) {
             out << QStringLiteral(" In ");
             const QString book = singleLine(r.containerTitle);
@@ -362,7 +443,7 @@ RichText apa(const Reference &r)
         break;
     case Kind::JournalArticle: {
         if (!titleFirst)
-            out << sentence(r.title);
+            titleSentence(out, r);
         const QString journal = journalName(r, false);
         if (!journal.isEmpty()) {
             out << QStringLiteral(" ");
@@ -476,10 +557,13 @@ RichText mla(const Reference &r)
     if (!authors.isEmpty())
         out << sentence(authors) + QLatin1Char(' ');
     const QString title = singleLine(r.title);
-    if (r.kind == Kind::Book)
-        italicSentence(out, title);
-    else if (!title.isEmpty())
-        out << QChar(0x201C) + sentence(title) + QChar(0x201D);
+    if (r.kind == Kind::Book) {
+        titleSentence(out, r, TextStyle::Italic);
+    } else if (!title.isEmpty()) {
+        out << QString(QChar(0x201C));
+        titleSentence(out, r);
+        out << QString(QChar(0x201D));
+    }
 
     QStringList elements;
     if (r.kind == Kind::Book) {

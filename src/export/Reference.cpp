@@ -1,5 +1,6 @@
 #include "Reference.h"
 
+#include "citations/StyledText.h"
 #include "entrez/ArticleRecord.h"
 
 #include <QRegularExpression>
@@ -71,6 +72,7 @@ Reference referenceForArticle(const ArticleRecord &article)
     reference.mesh = article.list(Key::Mesh);
     reference.keywords = article.list(Key::Keywords);
     reference.title = article.text(Key::Title);
+    reference.styledTitle = styledText(article, Key::Title);
     reference.journalAbbreviation = article.text(Key::Journal);
     reference.date = article.text(Key::Year);
     reference.volume = article.text(Key::Volume);

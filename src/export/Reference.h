@@ -1,5 +1,7 @@
 #pragma once
 
+#include "citations/RichText.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,9 @@ struct Reference
     Kind kind = Kind::JournalArticle;
     QList<ReferenceAuthor> authors;
     QString title;
+    // The title in its inline styles (italics, sub- and superscripts); the
+    // styles of `title` only when its characters are those of `title`.
+    RichText styledTitle;
     // The journal's full title, or the title of the book a chapter is in.
     QString containerTitle;
     // The journal's NLM abbreviation (MedlineTA).

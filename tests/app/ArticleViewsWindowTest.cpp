@@ -195,6 +195,7 @@ private slots:
         select(h, {});
         select(h, {kWithEverything});
         QCOMPARE(h.citationText(), CitationStyles::citationForArticle(CitationStyle::Nlm, article).toPlainText());
+        QVERIFY(styledOnly(styledRuns(citationView(h)->document())).contains(RichTextRun{"TERT", {}, TextStyle::Italic}));
     }
 
     // Hand-made records: each retraction marker alone, both, several, and a

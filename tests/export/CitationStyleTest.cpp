@@ -255,6 +255,56 @@ private slots:
         }
     }
 
+    // A title's italics, sub- and superscripts survive in every style, on one
+    // line; the characters are those of the plain title, and an italic
+    // title's own full stop stays upright.
+    void titlesKeepTheirInlineStyles_data()
+    {
+        QTest::addColumn<Reference>("reference");
+        QTest::addColumn<QStringList>("styled"); // NLM, AMA, APA, MLA: "text/flags" of each styled run, joined by "|"
+        Reference r = article();
+        r.title = QStringLiteral("CO2 levels\n in  E. coli.");
+        r.styledTitle.append(QStringLiteral("CO"));
+        r.styledTitle.append(QStringLiteral("2"), TextStyle::Subscript);
+        r.styledTitle.append(QStringLiteral(" levels\n in  "));
+        r.styledTitle.append(QStringLiteral("E. coli"), TextStyle::Italic);
+        r.styledTitle.append(QStringLiteral("."));
+        const QString journal = QStringLiteral("2/8|E. coli/1");
+        QTest::newRow("article") << r
+                                 << QStringList{journal, journal + "|J Coast Ecol/1",
+                                                journal + "|Journal of Coastal Ecology/1|12/1",
+                                                journal + "|Journal of Coastal Ecology/1"};
+        Reference book = wholeBook();
+        book.title = r.title;
+        book.styledTitle = r.styledTitle;
+        const QString italicTitle = QStringLiteral("CO/1|2/9| levels in /1|E. coli/1");
+        QTest::newRow("book") << book << QStringList{journal, italicTitle, italicTitle, italicTitle};
+        // Styles that do not fit the title's characters are not used.
+        Reference stale = r;
+        stale.title = QStringLiteral("CO2 levels in E. coli, revised.");
+        QTest::newRow("styles of another title") << stale
+                                                 << QStringList{"", "J Coast Ecol/1", "Journal of Coastal Ecology/1|12/1",
+                                                                "Journal of Coastal Ecology/1"};
+    }
+    void titlesKeepTheirInlineStyles()
+    {
+        QFETCH(Reference, reference);
+        QFETCH(QStringList, styled);
+        Reference unstyled = reference;
+        unstyled.styledTitle = RichText();
+        const CitationStyle styles[] = {CitationStyle::Nlm, CitationStyle::Ama, CitationStyle::Apa, CitationStyle::Mla};
+        for (int s = 0; s < 4; ++s) {
+            const RichText citation = CitationStyles::cite(styles[s], reference);
+            QCOMPARE(citation.toPlainText(), CitationStyles::cite(styles[s], unstyled).toPlainText());
+            QStringList runs;
+            for (const RichTextRun &run : citation.runs()) {
+                if (run.style)
+                    runs.append(run.text + QLatin1Char('/') + QString::number(run.style.toInt()));
+            }
+            QCOMPARE(runs.join(u'|'), styled.value(s));
+        }
+    }
+
     void mlaPageRanges_data()
     {
         QTest::addColumn<QString>("pages");
