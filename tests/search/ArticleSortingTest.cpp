@@ -1,7 +1,10 @@
 #include "search/ArticleSorting.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 ArticleList articlesTitled(const QStringList &titles)
@@ -56,6 +59,43 @@ private slots:
                  (QStringList{QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("1"), QStringLiteral("3"),
                               QStringLiteral("5")}));
         QLocale::setDefault(QLocale::system());
+    }
+
+    // Runs of digits compare as numbers, as a reader counts: a longer PMID
+    // is a larger one, and "Type 2" comes before "Type 10".
+    void digitRunsCompareAsNumbers_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("texts");  // in list order
+        QTest::addColumn<QStringList>("sorted"); // ascending
+        const int pmid = int(ArticleRecord::Key::PMID);
+        const int title = int(ArticleRecord::Key::Title);
+        QTest::newRow("PMIDs of seven and eight digits")
+            << pmid << QStringList{"12345678", "9876543", "123456", "10000000"}
+            << QStringList{"123456", "9876543", "10000000", "12345678"};
+        QTest::newRow("numbers inside titles")
+            << title << QStringList{"Type 10 diabetes", "type 2 diabetes", "Type 1 diabetes", "Type 2a"}
+            << QStringList{"Type 1 diabetes", "type 2 diabetes", "Type 2a", "Type 10 diabetes"};
+    }
+    void digitRunsCompareAsNumbers()
+    {
+        QFETCH(int, key);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, sorted);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+        ArticleList list;
+        ArticleRecord::Builder builder;
+        for (const QString &text : std::as_const(texts)) {
+            builder.clear();
+            builder.text(ArticleRecord::Key(key)) = text.toStdString();
+            list.append(builder.build("https://example.org/elink"));
+        }
+        sortArticles(list, ArticleRecord::Key(key), Qt::AscendingOrder);
+        QCOMPARE(column(list, ArticleRecord::Key(key)), sorted);
+        std::reverse(sorted.begin(), sorted.end());
+        sortArticles(list, ArticleRecord::Key(key), Qt::DescendingOrder);
+        QCOMPARE(column(list, ArticleRecord::Key(key)), sorted);
     }
 };
 
