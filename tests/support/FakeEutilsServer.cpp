@@ -536,6 +536,16 @@ void FakeEutilsServer::deliver(const ConnectionPtr &connection, const FakeRespon
         socket->write(headerBlock(response, body.size(), true) + half);
         socket->disconnectFromHost();
         break;
+    case Delivery::ShortOfItsLength: {
+        // Chunked framing ends the body where Qt's HTTP layer sees a complete
+        // answer; only the Content-Length beside it says half is missing.
+        FakeResponse framed = response;
+        framed.headers.append(std::pair<QByteArray, QByteArray>("Transfer-Encoding", "chunked"));
+        socket->write(headerBlock(framed, body.size(), false) + QByteArray::number(half.size(), 16) + "\r\n" + half
+                      + "\r\n0\r\n\r\n");
+        socket->disconnectFromHost();
+        break;
+    }
     case Delivery::ResetMidBody:
         socket->write(headerBlock(response, body.size(), true) + half);
         socket->flush();

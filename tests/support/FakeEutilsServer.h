@@ -26,6 +26,7 @@ struct FakeResponse
         Whole,         // status line, headers and the whole body; the connection stays open
         Silent,        // nothing at all; the connection stays open until the client gives up
         CutShort,      // Content-Length of the whole body, only its first half, then a clean close
+        ShortOfItsLength, // Content-Length of the whole body, its first half as a complete chunked body, then a clean close
         ResetMidBody,  // Content-Length of the whole body, its first half, then a TCP reset
         HugeAnnounced, // headers announcing kHugeContentLength bytes, then nothing more
         CloseDelimited, // no Content-Length: the body, then a clean close marks its end

@@ -14,6 +14,8 @@ QList<NetworkFault> networkFaults()
         {"500 HTML", false, FakeResponse::serverError(500), false, QStringLiteral("HTTP 500 Internal Server Error")},
         {"503 HTML", false, FakeResponse::serverError(503), false, QStringLiteral("HTTP 503 Service Unavailable")},
         {"cut short", false, FakeResponse::withDelivery(Delivery::CutShort, body), false, {}},
+        {"short of its length", false, FakeResponse::withDelivery(Delivery::ShortOfItsLength, body), false,
+         QStringLiteral("the answer ended after 10000 of its 20000 bytes")},
         {"redirect loop", false, FakeResponse::redirect(QString()), false, {}},
         {"huge Content-Length", false, FakeResponse::withDelivery(Delivery::HugeAnnounced), false,
          QStringLiteral("announces 629145600 bytes")},

@@ -17,7 +17,8 @@ struct NetworkFault
 };
 
 // Connection refused, no answer, reset mid-body, 429 with the service's JSON,
-// 500 and 503 with HTML, a body cut short, a redirect loop and an answer that
+// 500 and 503 with HTML, a body cut short by a close, a body that ends
+// cleanly short of its Content-Length, a redirect loop and an answer that
 // announces more than any answer may have.
 QList<NetworkFault> networkFaults();
 
