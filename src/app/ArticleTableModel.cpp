@@ -65,6 +65,9 @@ QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation,
 
 Qt::ItemFlags ArticleTableModel::flags(const QModelIndex &index) const
 {
+    // The table itself (the invalid index) is no item and cannot be dragged.
+    if (!index.isValid())
+        return QAbstractTableModel::flags(index);
     return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
 }
 

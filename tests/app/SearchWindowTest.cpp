@@ -4,6 +4,7 @@
 #include "entrez/UpdateCheck.h"
 #include "preferences/PreferenceController.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QCollator>
 #include <QHeaderView>
@@ -358,6 +359,39 @@ private slots:
         table->selectRow(5);
         QCOMPARE(h.abstractText(), c.getArticleList()[5].text(ArticleRecord::Key::Abstract));
         QVERIFY(h.citationText().contains(c.getArticleList()[5].text(ArticleRecord::Key::PMID)));
+    }
+
+    // Qt's own checker watches the table's model through everything that
+    // changes its rows: batches appended, a sort, a failed batch, resets by
+    // a new search and by Cancel. Any broken promise aborts the program.
+    void theTableModelKeepsItsContract()
+    {
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.serveEfetch();
+        AppController &c = h.start();
+        auto *table = h.widget<KebNSTableView>("articleNSTableView");
+        QAbstractItemModelTester tester(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        table->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
+        table->selectRow(3);
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(table->model()->rowCount(), 40);
+        table->horizontalHeader()->setSortIndicator(4, Qt::AscendingOrder);
+        h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(c.numberOfRowsInTableView(), 45);
+        h.search(QStringLiteral("again"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(table->model()->rowCount(), 20);
+        c.cancelSearch();
+        QCOMPARE(table->model()->rowCount(), 0);
     }
 
     void selectionDisplay()
