@@ -12,36 +12,24 @@ namespace {
 const QString kAnswer = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/biopython_pubmed1.xml");
 
 // A command whose run only records what it was given.
-class RecordingCommand : public CliCommand
+struct RecordingCommand
 {
-public:
-    mutable QString key;
-    mutable QString mode;
-
-    QString name() const override { return QStringLiteral("probe"); }
-    QString summary() const override { return {}; }
-    QString description() const override { return {}; }
-    QList<CliArgument> arguments() const override { return {}; }
-    QList<CliExample> examples() const override { return {}; }
-    QList<CliOption> options() const override
-    {
-        return {{.names = {QStringLiteral("key")},
-                 .valueName = QStringLiteral("KEY"),
-                 .defaultValue = QStringLiteral("none"),
-                 .environment = QStringLiteral("VEXMOOR_TEST_KEY")},
-                {.names = {QStringLiteral("mode")},
-                 .valueName = QStringLiteral("MODE"),
-                 .choices = {QStringLiteral("a"), QStringLiteral("b")},
-                 .environment = QStringLiteral("VEXMOOR_TEST_MODE")}};
-    }
-
-protected:
-    int run(const CliParsedArguments &arguments) const override
-    {
-        key = arguments.value(QStringLiteral("key"));
-        mode = arguments.value(QStringLiteral("mode"));
-        return 0;
-    }
+    QString key;
+    QString mode;
+    const CliCommand command{{.name = QStringLiteral("probe"),
+                              .options = {{.names = {QStringLiteral("key")},
+                                           .valueName = QStringLiteral("KEY"),
+                                           .defaultValue = QStringLiteral("none"),
+                                           .environment = QStringLiteral("VEXMOOR_TEST_KEY")},
+                                          {.names = {QStringLiteral("mode")},
+                                           .valueName = QStringLiteral("MODE"),
+                                           .choices = {QStringLiteral("a"), QStringLiteral("b")},
+                                           .environment = QStringLiteral("VEXMOOR_TEST_MODE")}}},
+                             [this](const CliCommand &, const CliParsedArguments &arguments) {
+                                 key = arguments.value(QStringLiteral("key"));
+                                 mode = arguments.value(QStringLiteral("mode"));
+                                 return 0;
+                             }};
 };
 
 } // namespace
@@ -180,10 +168,10 @@ private slots:
         };
         setOrUnset("VEXMOOR_TEST_KEY", keyVariable);
         setOrUnset("VEXMOOR_TEST_MODE", modeVariable);
-        const RecordingCommand command;
-        QCOMPARE(command.execute(args), exitCode);
-        QCOMPARE(command.key, key);
-        QCOMPARE(command.mode, mode);
+        RecordingCommand probe;
+        QCOMPARE(probe.command.execute(args), exitCode);
+        QCOMPARE(probe.key, key);
+        QCOMPARE(probe.mode, mode);
     }
 };
 

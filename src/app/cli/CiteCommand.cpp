@@ -1,5 +1,4 @@
-#include "CiteCommand.h"
-
+#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "citations/HtmlWriter.h"
@@ -18,55 +17,10 @@ QStringList citationStyleNames()
         names.append(CitationStyles::name(style).toLower());
     return names;
 }
-} // namespace
-
-QString CiteCommand::name() const
-{
-    return QStringLiteral("cite");
-}
-
-QString CiteCommand::summary() const
-{
-    return QStringLiteral("Print the citations of the articles of a saved EFetch answer.");
-}
-
-QString CiteCommand::description() const
-{
-    return QStringLiteral("Reads a saved EFetch answer and prints the citation of each article, as the window shows and "
-                          "copies it in the chosen citation style. Plain text gives each citation followed by a blank line; RTF and HTML give one "
-                          "document with every citation, whose titles and DOIs are links, as a copy of every row of the "
-                          "window's table would.");
-}
-
-QList<CliArgument> CiteCommand::arguments() const
-{
-    return {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}};
-}
-
-QList<CliOption> CiteCommand::options() const
-{
-    return {{.names = {QStringLiteral("format")},
-             .valueName = QStringLiteral("FORMAT"),
-             .description = QStringLiteral("The form of the citations."),
-             .choices = {QStringLiteral("plain"), QStringLiteral("rtf"), QStringLiteral("html")},
-             .defaultValue = QStringLiteral("plain")},
-            {.names = {QStringLiteral("style")},
-             .valueName = QStringLiteral("STYLE"),
-             .description = QStringLiteral("The citation style: vexmoor (the application's own), nlm (as PubMed "
-                                           "gives it), ama (11th edition), apa (7th edition) or mla (9th edition)."),
-             .choices = citationStyleNames(),
-             .defaultValue = QStringLiteral("vexmoor")}};
-}
-
-QList<CliExample> CiteCommand::examples() const
-{
-    return {{QStringLiteral("cite efetch-answer.xml --format rtf > citations.rtf"),
-             QStringLiteral("Write the citations as an RTF document with clickable titles and DOIs.")}};
-}
 
 // Plain: each record's citation followed by a blank line. RTF and HTML: the
 // export text of all the records, as a copy of every row would give it.
-int CiteCommand::run(const CliParsedArguments &arguments) const
+int run(const CliCommand &, const CliParsedArguments &arguments)
 {
     const QString path = arguments.positional().constFirst();
     std::optional<QByteArray> bytes = readCliInput(path);
@@ -94,4 +48,34 @@ int CiteCommand::run(const CliParsedArguments &arguments) const
         writeStdout(out.toUtf8());
     }
     return 0;
+}
+
+} // namespace
+
+CliCommand citeCommand()
+{
+    return {
+        {.name = QStringLiteral("cite"),
+         .summary = QStringLiteral("Print the citations of the articles of a saved EFetch answer."),
+         .description = QStringLiteral(
+             "Reads a saved EFetch answer and prints the citation of each article, as the window shows and "
+             "copies it in the chosen citation style. Plain text gives each citation followed by a blank line; RTF and HTML give one "
+             "document with every citation, whose titles and DOIs are links, as a copy of every row of the "
+             "window's table would."),
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}},
+         .options = {{.names = {QStringLiteral("format")},
+                      .valueName = QStringLiteral("FORMAT"),
+                      .description = QStringLiteral("The form of the citations."),
+                      .choices = {QStringLiteral("plain"), QStringLiteral("rtf"), QStringLiteral("html")},
+                      .defaultValue = QStringLiteral("plain")},
+                     {.names = {QStringLiteral("style")},
+                      .valueName = QStringLiteral("STYLE"),
+                      .description =
+                          QStringLiteral("The citation style: vexmoor (the application's own), nlm (as PubMed "
+                                         "gives it), ama (11th edition), apa (7th edition) or mla (9th edition)."),
+                      .choices = citationStyleNames(),
+                      .defaultValue = QStringLiteral("vexmoor")}},
+         .examples = {{QStringLiteral("cite efetch-answer.xml --format rtf > citations.rtf"),
+                       QStringLiteral("Write the citations as an RTF document with clickable titles and DOIs.")}}},
+        run};
 }

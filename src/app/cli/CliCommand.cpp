@@ -136,7 +136,7 @@ const CliOption &CliParsedArguments::option(const QString &name) const
 
 QList<CliOption> CliCommand::allOptions() const
 {
-    return options() << kHelpOption;
+    return m_table.options + QList<CliOption>{kHelpOption};
 }
 
 QString CliCommand::usage() const
@@ -201,5 +201,5 @@ int CliCommand::execute(const QStringList &args) const
         if ((parsed.isSet(name) || !value.isEmpty()) && !option.choices.contains(value))
             return usageError(QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, choiceList(option.choices), value));
     }
-    return run(parsed);
+    return m_run(*this, parsed);
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct CliOption
 {
     QStringList names = {};      // "format"; a one-letter name is the short form
@@ -51,17 +53,32 @@ private:
     const QList<CliOption> &m_options;
 };
 
+// What a command is: the parser, `--help`, the man page and the shell
+// completion are all made from this table.
+struct CliCommandTable
+{
+    QString name = {};
+    QString summary = {};     // one line for the overall help
+    QString description = {}; // what it reads, does and prints
+    QList<CliArgument> arguments = {};
+    QList<CliOption> options = {};
+    QList<CliExample> examples = {};
+};
+
 class CliCommand
 {
 public:
-    virtual ~CliCommand() = default;
+    // What the command does with what it was given; the process exit status.
+    using Run = std::function<int(const CliCommand &command, const CliParsedArguments &arguments)>;
 
-    virtual QString name() const = 0;
-    virtual QString summary() const = 0;     // one line for the overall help
-    virtual QString description() const = 0; // what it reads, does and prints
-    virtual QList<CliArgument> arguments() const = 0;
-    virtual QList<CliOption> options() const { return {}; }
-    virtual QList<CliExample> examples() const = 0;
+    CliCommand(CliCommandTable table, Run run) : m_table(std::move(table)), m_run(std::move(run)) {}
+
+    const QString &name() const { return m_table.name; }
+    const QString &summary() const { return m_table.summary; }
+    const QString &description() const { return m_table.description; }
+    const QList<CliArgument> &arguments() const { return m_table.arguments; }
+    const QList<CliOption> &options() const { return m_table.options; }
+    const QList<CliExample> &examples() const { return m_table.examples; }
 
     // Parses the arguments that follow the command's name and runs it.
     // Returns the process exit status; a usage error is 2.
@@ -74,10 +91,12 @@ public:
     // The options of the table with the help option every command has.
     QList<CliOption> allOptions() const;
 
-protected:
-    virtual int run(const CliParsedArguments &arguments) const = 0;
     // Prints the message with the usage to standard error; 2.
     int usageError(const QString &message) const;
+
+private:
+    CliCommandTable m_table;
+    Run m_run;
 };
 
 namespace CliText {

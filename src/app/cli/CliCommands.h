@@ -9,6 +9,7 @@
 #include <string>
 
 class ArticleRecord;
+class CliCommand;
 
 // What the commands of vexmoor-cli share: they write results to standard
 // output and diagnostics to standard error.
@@ -26,3 +27,9 @@ void writeStderrLine(const QString &line);
 
 // Appends one record as a JSON object on one line (the efetch output format).
 void appendRecordJson(std::string &out, const ArticleRecord &record);
+
+// The commands, each made of its table and what it runs.
+CliCommand esearchCommand();
+CliCommand efetchCommand();
+CliCommand citeCommand();
+CliCommand searchCommand();

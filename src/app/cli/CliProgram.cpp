@@ -1,10 +1,6 @@
 #include "CliProgram.h"
 
-#include "CiteCommand.h"
 #include "CliCommands.h"
-#include "EfetchCommand.h"
-#include "EsearchCommand.h"
-#include "SearchCommand.h"
 #include "common/Version.h"
 
 #include <algorithm>
@@ -19,10 +15,8 @@ const CliOption kVersion{.names = {QStringLiteral("v"), QStringLiteral("version"
 std::vector<std::unique_ptr<CliCommand>> makeCommands()
 {
     std::vector<std::unique_ptr<CliCommand>> commands;
-    commands.push_back(std::make_unique<EsearchCommand>());
-    commands.push_back(std::make_unique<EfetchCommand>());
-    commands.push_back(std::make_unique<CiteCommand>());
-    commands.push_back(std::make_unique<SearchCommand>());
+    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand})
+        commands.push_back(std::make_unique<CliCommand>(make()));
     return commands;
 }
 

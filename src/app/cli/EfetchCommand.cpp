@@ -1,5 +1,4 @@
-#include "EfetchCommand.h"
-
+#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "common/Endpoints.h"
@@ -166,49 +165,9 @@ void appendRecordJson(std::string &out, const ArticleRecord &record)
     out.append("}\n");
 }
 
-QString EfetchCommand::name() const
-{
-    return QStringLiteral("efetch");
-}
+namespace {
 
-QString EfetchCommand::summary() const
-{
-    return QStringLiteral("Print the articles of a saved EFetch answer as JSON lines.");
-}
-
-QString EfetchCommand::description() const
-{
-    return QStringLiteral("Reads a saved EFetch answer, the PubmedArticleSet XML the E-utilities send for the records of "
-                          "PMIDs, and prints one JSON object per article on a line of its own, in the answer's order. Its "
-                          "keys are year, title, journal, volume, issue, pages, abstract, authors (a list of objects with "
-                          "lastname and initials), authorsString, PMID, hyperlink and doi; missing data is the empty "
-                          "text. With a file format it prints instead the file the window's File > Export All "
-                          "would write for those articles.");
-}
-
-QList<CliOption> EfetchCommand::options() const
-{
-    return {{.names = {QStringLiteral("format")},
-             .valueName = QStringLiteral("FORMAT"),
-             .description = QStringLiteral("json for JSON lines; ris, bibtex, medline or csv for an export file."),
-             .choices = QStringList{QStringLiteral("json")} + ExportFormats::names(),
-             .defaultValue = QStringLiteral("json")}};
-}
-
-QList<CliArgument> EfetchCommand::arguments() const
-{
-    return {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}};
-}
-
-QList<CliExample> EfetchCommand::examples() const
-{
-    return {{QStringLiteral("efetch - < efetch-answer.xml"),
-             QStringLiteral("Print the articles of an answer read from standard input.")},
-            {QStringLiteral("efetch efetch-answer.xml --format bibtex > articles.bib"),
-             QStringLiteral("Write the articles as a BibTeX file.")}};
-}
-
-int EfetchCommand::run(const CliParsedArguments &arguments) const
+int run(const CliCommand &, const CliParsedArguments &arguments)
 {
     const QString path = arguments.positional().constFirst();
     QFile file;
@@ -256,4 +215,32 @@ int EfetchCommand::run(const CliParsedArguments &arguments) const
         return 0;
     }
     return records == 0 || out.writeTo(stdout) ? 0 : 1;
+}
+
+} // namespace
+
+CliCommand efetchCommand()
+{
+    return {
+        {.name = QStringLiteral("efetch"),
+         .summary = QStringLiteral("Print the articles of a saved EFetch answer as JSON lines."),
+         .description = QStringLiteral(
+             "Reads a saved EFetch answer, the PubmedArticleSet XML the E-utilities send for the records of "
+             "PMIDs, and prints one JSON object per article on a line of its own, in the answer's order. Its "
+             "keys are year, title, journal, volume, issue, pages, abstract, authors (a list of objects with "
+             "lastname and initials), authorsString, PMID, hyperlink and doi; missing data is the empty "
+             "text. With a file format it prints instead the file the window's File > Export All "
+             "would write for those articles."),
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}},
+         .options = {{.names = {QStringLiteral("format")},
+                      .valueName = QStringLiteral("FORMAT"),
+                      .description =
+                          QStringLiteral("json for JSON lines; ris, bibtex, medline or csv for an export file."),
+                      .choices = QStringList{QStringLiteral("json")} + ExportFormats::names(),
+                      .defaultValue = QStringLiteral("json")}},
+         .examples = {{QStringLiteral("efetch - < efetch-answer.xml"),
+                       QStringLiteral("Print the articles of an answer read from standard input.")},
+                      {QStringLiteral("efetch efetch-answer.xml --format bibtex > articles.bib"),
+                       QStringLiteral("Write the articles as a BibTeX file.")}}},
+        run};
 }

@@ -1,5 +1,4 @@
-#include "EsearchCommand.h"
-
+#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "entrez/SearchResultParser.h"
@@ -20,37 +19,8 @@ QByteArray jsonString(const QString &text)
     return array.mid(1, array.size() - 2);
 }
 
-} // namespace
 
-QString EsearchCommand::name() const
-{
-    return QStringLiteral("esearch");
-}
-
-QString EsearchCommand::summary() const
-{
-    return QStringLiteral("Print the PMIDs and counts of a saved ESearch answer.");
-}
-
-QString EsearchCommand::description() const
-{
-    return QStringLiteral("Reads a saved ESearch answer, the XML the E-utilities send for a search, and prints one line of "
-                          "JSON: {\"PMIDs\": [...], \"totalCount\": \"...\", \"retrievedCount\": N}. The PMIDs are those "
-                          "of the answer's window, totalCount is the number of matches as the service wrote it, and "
-                          "retrievedCount is the number of PMIDs.");
-}
-
-QList<CliArgument> EsearchCommand::arguments() const
-{
-    return {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}};
-}
-
-QList<CliExample> EsearchCommand::examples() const
-{
-    return {{QStringLiteral("esearch esearch-answer.xml"), QStringLiteral("Print the PMIDs and counts of a saved answer.")}};
-}
-
-int EsearchCommand::run(const CliParsedArguments &arguments) const
+int run(const CliCommand &, const CliParsedArguments &arguments)
 {
     const QString path = arguments.positional().constFirst();
     const std::optional<QByteArray> bytes = readCliInput(path);
@@ -64,4 +34,22 @@ int EsearchCommand::run(const CliParsedArguments &arguments) const
     writeStdout("{\"PMIDs\": " + jsonArray(result->PMIDs) + ", \"totalCount\": " + jsonString(result->totalCount)
                 + ", \"retrievedCount\": " + QByteArray::number(result->retrievedCount) + "}\n");
     return 0;
+}
+
+} // namespace
+
+CliCommand esearchCommand()
+{
+    return {
+        {.name = QStringLiteral("esearch"),
+         .summary = QStringLiteral("Print the PMIDs and counts of a saved ESearch answer."),
+         .description = QStringLiteral(
+             "Reads a saved ESearch answer, the XML the E-utilities send for a search, and prints one line of "
+             "JSON: {\"PMIDs\": [...], \"totalCount\": \"...\", \"retrievedCount\": N}. The PMIDs are those "
+             "of the answer's window, totalCount is the number of matches as the service wrote it, and "
+             "retrievedCount is the number of PMIDs."),
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}},
+         .examples = {{QStringLiteral("esearch esearch-answer.xml"),
+                       QStringLiteral("Print the PMIDs and counts of a saved answer.")}}},
+        run};
 }

@@ -1,5 +1,4 @@
-#include "SearchCommand.h"
-
+#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "citations/Citation.h"
@@ -274,97 +273,18 @@ bool CliSearch::runPastLimit(const QString &query)
     return splitPmidRanges(PmidRange{}, totalCount, kEsearchRecordLimit, count, readRange);
 }
 
-} // namespace
 
-QString SearchCommand::name() const
-{
-    return QStringLiteral("search");
-}
-
-QString SearchCommand::summary() const
-{
-    return QStringLiteral("Search PubMed and print the records or citations of the matches.");
-}
-
-QString SearchCommand::description() const
-{
-    return QStringLiteral("Asks the E-utilities for the PMIDs of a PubMed query and downloads their records, one batch "
-                          "at a time, as the window does; prints the records of the first batch, or of every batch with "
-                          "--all. Progress (how many articles were found and downloaded) and failures go to standard "
-                          "error. JSON and plain citations are printed batch by batch; RTF and HTML documents once, with "
-                          "every record that arrived.\n\n"
-                          "ESearch serves only the first %1 matches of a query; --all stops there and says so (exit "
-                          "status 0). With --past-limit, --all reads every match all the same, by cutting the query "
-                          "into ranges of PMIDs of at most %1 matches each, and prints the records from the highest "
-                          "PMID down, each once.\n\n"
-                          "Requests are paced as NCBI asks: at most %2 per second, %3 with an API key. NCBI asks for "
-                          "a contact address with every request. Put -- before a query that starts with a dash.")
-        .arg(kEsearchRecordLimit)
-        .arg(kEutilsRequestsPerSecond)
-        .arg(kEutilsRequestsPerSecondWithKey);
-}
-
-QList<CliArgument> SearchCommand::arguments() const
-{
-    return {{QStringLiteral("QUERY"), QStringLiteral("A PubMed query, with field tags such as [ti], [au] or [dp] as on the "
-                                                     "PubMed site.")}};
-}
-
-QList<CliOption> SearchCommand::options() const
-{
-    return {
-        {.names = {QStringLiteral("batch")},
-         .valueName = QStringLiteral("N"),
-         .description = QStringLiteral("Articles per batch, from 1 to %1.").arg(kMaxBatchSize),
-         .defaultValue = QStringLiteral("20")},
-        {.names = {QStringLiteral("all")}, .description = QStringLiteral("Download every batch, not only the first.")},
-        {.names = {QStringLiteral("past-limit")},
-         .description = QStringLiteral("With --all, also read the matches past the first %1, range of PMIDs by range.")
-                            .arg(kEsearchRecordLimit)},
-        {.names = {QStringLiteral("api-key")},
-         .valueName = QStringLiteral("KEY"),
-         .description = QStringLiteral("Your NCBI API key (else $NCBI_API_KEY): %1 requests per second instead of %2.")
-                            .arg(kEutilsRequestsPerSecondWithKey)
-                            .arg(kEutilsRequestsPerSecond)},
-        {.names = {QStringLiteral("email")},
-         .valueName = QStringLiteral("ADDRESS"),
-         .description = QStringLiteral("Your e-mail address (else $NCBI_EMAIL), sent so that NCBI can reach you before "
-                                       "blocking your traffic.")},
-        {.names = {QStringLiteral("format")},
-         .valueName = QStringLiteral("FORMAT"),
-         .description = QStringLiteral("json prints the records as efetch does; plain, rtf and html print their "
-                                       "citations as cite does; ris, bibtex, medline and csv print the file the "
-                                       "window's File > Export All would write."),
-         .choices = QStringList{QStringLiteral("json"), QStringLiteral("plain"), QStringLiteral("rtf"),
-                                QStringLiteral("html")} + ExportFormats::names(),
-         .defaultValue = QStringLiteral("json")},
-        {.names = {QStringLiteral("eutils")},
-         .valueName = QStringLiteral("URL"),
-         .description = QStringLiteral("Ask another E-utilities service, given by scheme, host and port only (such as "
-                                       "http://127.0.0.1:8080), for instance a local copy or a test server."),
-         .defaultValue = Endpoints().eutilsOrigin()},
-    };
-}
-
-QList<CliExample> SearchCommand::examples() const
-{
-    return {{QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format plain"),
-             QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")},
-            {QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format ris > crispr.ris"),
-             QStringLiteral("Write the same articles to a RIS file for a reference manager.")}};
-}
-
-int SearchCommand::run(const CliParsedArguments &arguments) const
+int run(const CliCommand &command, const CliParsedArguments &arguments)
 {
     SearchArguments parsed;
     bool batchOk = false;
     parsed.batchSize = arguments.value(QStringLiteral("batch")).toInt(&batchOk);
     if (!batchOk || parsed.batchSize < 1 || parsed.batchSize > kMaxBatchSize)
-        return usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kMaxBatchSize));
+        return command.usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kMaxBatchSize));
     parsed.all = arguments.isSet(QStringLiteral("all"));
     parsed.pastLimit = arguments.isSet(QStringLiteral("past-limit"));
     if (parsed.pastLimit && !parsed.all)
-        return usageError(QStringLiteral("--past-limit goes with --all"));
+        return command.usageError(QStringLiteral("--past-limit goes with --all"));
     parsed.identity = {valueOrEnvironment(arguments, QStringLiteral("api-key"), "NCBI_API_KEY"),
                        valueOrEnvironment(arguments, QStringLiteral("email"), "NCBI_EMAIL")};
     parsed.format = formatNamed(arguments.value(QStringLiteral("format")));
@@ -372,13 +292,13 @@ int SearchCommand::run(const CliParsedArguments &arguments) const
     if (arguments.isSet(QStringLiteral("eutils"))) {
         const std::optional<QUrl> origin = eutilsOriginNamed(arguments.value(QStringLiteral("eutils")));
         if (!origin)
-            return usageError(QStringLiteral("--eutils takes a scheme, host and port, such as http://127.0.0.1:8080"));
+            return command.usageError(QStringLiteral("--eutils takes a scheme, host and port, such as http://127.0.0.1:8080"));
         parsed.endpoints.eutils = *origin;
     }
     const QString query = arguments.positional().constFirst();
     const QString term = prepareQueryTerm(query);
     if (term.isEmpty())
-        return usageError(QStringLiteral("the query is blank"));
+        return command.usageError(QStringLiteral("the query is blank"));
 
     RecordPrinter printer(parsed.format, parsed.fileFormat, parsed.endpoints);
     ArticleList articles;
@@ -386,4 +306,77 @@ int SearchCommand::run(const CliParsedArguments &arguments) const
     const bool complete = parsed.pastLimit ? search.runPastLimit(query) : search.runPaged(term);
     printer.finish(articles);
     return complete ? 0 : 1;
+}
+
+} // namespace
+
+CliCommand searchCommand()
+{
+    return {
+        {.name = QStringLiteral("search"),
+         .summary = QStringLiteral("Search PubMed and print the records or citations of the matches."),
+         .description =
+             QStringLiteral(
+                 "Asks the E-utilities for the PMIDs of a PubMed query and downloads their records, one batch "
+                 "at a time, as the window does; prints the records of the first batch, or of every batch with "
+                 "--all. Progress (how many articles were found and downloaded) and failures go to standard "
+                 "error. JSON and plain citations are printed batch by batch; RTF and HTML documents once, with "
+                 "every record that arrived.\n\n"
+                 "ESearch serves only the first %1 matches of a query; --all stops there and says so (exit "
+                 "status 0). With --past-limit, --all reads every match all the same, by cutting the query "
+                 "into ranges of PMIDs of at most %1 matches each, and prints the records from the highest "
+                 "PMID down, each once.\n\n"
+                 "Requests are paced as NCBI asks: at most %2 per second, %3 with an API key. NCBI asks for "
+                 "a contact address with every request. Put -- before a query that starts with a dash.")
+                 .arg(kEsearchRecordLimit)
+                 .arg(kEutilsRequestsPerSecond)
+                 .arg(kEutilsRequestsPerSecondWithKey),
+         .arguments = {{QStringLiteral("QUERY"),
+                        QStringLiteral("A PubMed query, with field tags such as [ti], [au] or [dp] as on the "
+                                       "PubMed site.")}},
+         .options =
+             {
+                 {.names = {QStringLiteral("batch")},
+                  .valueName = QStringLiteral("N"),
+                  .description = QStringLiteral("Articles per batch, from 1 to %1.").arg(kMaxBatchSize),
+                  .defaultValue = QStringLiteral("20")},
+                 {.names = {QStringLiteral("all")},
+                  .description = QStringLiteral("Download every batch, not only the first.")},
+                 {.names = {QStringLiteral("past-limit")},
+                  .description =
+                      QStringLiteral("With --all, also read the matches past the first %1, range of PMIDs by range.")
+                          .arg(kEsearchRecordLimit)},
+                 {.names = {QStringLiteral("api-key")},
+                  .valueName = QStringLiteral("KEY"),
+                  .description =
+                      QStringLiteral("Your NCBI API key (else $NCBI_API_KEY): %1 requests per second instead of %2.")
+                          .arg(kEutilsRequestsPerSecondWithKey)
+                          .arg(kEutilsRequestsPerSecond)},
+                 {.names = {QStringLiteral("email")},
+                  .valueName = QStringLiteral("ADDRESS"),
+                  .description =
+                      QStringLiteral("Your e-mail address (else $NCBI_EMAIL), sent so that NCBI can reach you before "
+                                     "blocking your traffic.")},
+                 {.names = {QStringLiteral("format")},
+                  .valueName = QStringLiteral("FORMAT"),
+                  .description =
+                      QStringLiteral("json prints the records as efetch does; plain, rtf and html print their "
+                                     "citations as cite does; ris, bibtex, medline and csv print the file the "
+                                     "window's File > Export All would write."),
+                  .choices = QStringList{QStringLiteral("json"), QStringLiteral("plain"), QStringLiteral("rtf"),
+                                         QStringLiteral("html")} +
+                             ExportFormats::names(),
+                  .defaultValue = QStringLiteral("json")},
+                 {.names = {QStringLiteral("eutils")},
+                  .valueName = QStringLiteral("URL"),
+                  .description =
+                      QStringLiteral("Ask another E-utilities service, given by scheme, host and port only (such as "
+                                     "http://127.0.0.1:8080), for instance a local copy or a test server."),
+                  .defaultValue = Endpoints().eutilsOrigin()},
+             },
+         .examples = {{QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format plain"),
+                       QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")},
+                      {QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format ris > crispr.ris"),
+                       QStringLiteral("Write the same articles to a RIS file for a reference manager.")}}},
+        run};
 }
