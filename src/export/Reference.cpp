@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <utility>
 
 namespace {
 constexpr std::array<const char *, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -50,36 +51,46 @@ QString monthAbbreviation(int month)
 Reference referenceForArticle(const ArticleRecord &article)
 {
     using Key = ArticleRecord::Key;
+    // Which key of the record fills each field of the reference.
+    static constexpr std::pair<QString Reference::*, Key> kTexts[] = {
+        {&Reference::title, Key::Title},
+        {&Reference::containerTitle, Key::JournalTitle},
+        {&Reference::journalAbbreviation, Key::Journal},
+        {&Reference::date, Key::Year},
+        {&Reference::month, Key::Month},
+        {&Reference::volume, Key::Volume},
+        {&Reference::issue, Key::Issue},
+        {&Reference::pages, Key::Pages},
+        {&Reference::abstract, Key::Abstract},
+        {&Reference::doi, Key::Doi},
+        {&Reference::pmid, Key::PMID},
+        {&Reference::pmcid, Key::Pmcid},
+        {&Reference::issn, Key::Issn},
+        {&Reference::language, Key::Language},
+        {&Reference::publisher, Key::Publisher},
+    };
+    static constexpr std::pair<QStringList Reference::*, Key> kLists[] = {
+        {&Reference::publicationTypes, Key::PublicationTypes},
+        {&Reference::mesh, Key::Mesh},
+        {&Reference::keywords, Key::Keywords},
+    };
+
     Reference reference;
-    const QStringList foreNames = article.list(Key::ForeNames);
-    for (qsizetype i = 0; i < article.authorCount(); ++i) {
-        const AuthorEntry author = article.author(i);
-        reference.authors.append({author.lastname, foreNames.value(i), author.initials, author.collective});
-    }
+    for (const auto &[field, key] : kTexts)
+        reference.*field = article.text(key);
+    for (const auto &[field, key] : kLists)
+        reference.*field = article.list(key);
+    reference.styledTitle = styledText(article, Key::Title);
+    reference.retracted = !article.text(Key::Retracted).isEmpty();
     switch (article.kind()) {
     case ArticleRecord::Kind::JournalArticle: reference.kind = Reference::Kind::JournalArticle; break;
     case ArticleRecord::Kind::BookChapter: reference.kind = Reference::Kind::BookChapter; break;
     case ArticleRecord::Kind::Book: reference.kind = Reference::Kind::Book; break;
     }
-    reference.containerTitle = article.text(Key::JournalTitle);
-    reference.month = article.text(Key::Month);
-    reference.pmcid = article.text(Key::Pmcid);
-    reference.issn = article.text(Key::Issn);
-    reference.language = article.text(Key::Language);
-    reference.publisher = article.text(Key::Publisher);
-    reference.retracted = !article.text(Key::Retracted).isEmpty();
-    reference.publicationTypes = article.list(Key::PublicationTypes);
-    reference.mesh = article.list(Key::Mesh);
-    reference.keywords = article.list(Key::Keywords);
-    reference.title = article.text(Key::Title);
-    reference.styledTitle = styledText(article, Key::Title);
-    reference.journalAbbreviation = article.text(Key::Journal);
-    reference.date = article.text(Key::Year);
-    reference.volume = article.text(Key::Volume);
-    reference.issue = article.text(Key::Issue);
-    reference.pages = article.text(Key::Pages);
-    reference.abstract = article.text(Key::Abstract);
-    reference.doi = article.text(Key::Doi);
-    reference.pmid = article.text(Key::PMID);
+    const QStringList foreNames = article.list(Key::ForeNames);
+    for (qsizetype i = 0; i < article.authorCount(); ++i) {
+        const AuthorEntry author = article.author(i);
+        reference.authors.append({author.lastname, foreNames.value(i), author.initials, author.collective});
+    }
     return reference;
 }
