@@ -10,17 +10,15 @@
 // only after the delay. Reported: the worst of N runs (each in a fresh
 // window), and whether the window was shown before the page answered.
 
-#include "app/AppController.h"
-#include "entrez/Reachability.h"
+#include "BenchRun.h"
+#include "BenchWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
-#include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -28,29 +26,6 @@
 #include <cstdio>
 
 namespace {
-
-class Online : public Reachability
-{
-public:
-    std::optional<uint32_t> flagsForHost(const QString &) override { return ReachabilityFlags::Reachable; }
-};
-
-class CountingAlerts : public AlertPresenter
-{
-public:
-    int run(const Alert &, QWidget *) override
-    {
-        ++shown;
-        return 1;
-    }
-    int shown = 0;
-};
-
-class NoUrls : public UrlOpener
-{
-public:
-    void open(const QUrl &) override {}
-};
 
 // Answers every request with a version page naming "11", after `delayMs`.
 class SlowVersionPage : public QTcpServer
@@ -80,36 +55,19 @@ private:
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreenPlatform();
     QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
     int runs = 5;
     int delaySeconds = 10;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else if (args[i] == QLatin1String("--delay") && i + 1 < args.size())
-            delaySeconds = args[++i].toInt();
-        else {
-            std::fprintf(stderr, "usage: vexmoor-startup-bench [--runs N] [--delay SECONDS]\n");
-            return 2;
-        }
-    }
+    if (!readBenchArguments(app.arguments().mid(1), {{"--runs", &runs}, {"--delay", &delaySeconds}},
+                            "vexmoor-startup-bench [--runs N] [--delay SECONDS]"))
+        return 2;
 
     SlowVersionPage page(delaySeconds * 1000);
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat);
-    PreferenceStore store(&settings);
-    registerDefaultPreferences(store);
-    store.setBool(PreferenceKeys::UpdateCheckOnStart, true);
-    Online reachability;
-    CountingAlerts alerts;
-    NoUrls urls;
     Endpoints endpoints;
     endpoints.home = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(page.serverPort()));
-    const AppServices services{
-        .preferences = &store, .endpoints = endpoints, .reachability = &reachability, .alerts = &alerts, .urlOpener = &urls};
+    const BenchAppServices bench({.online = true, .updateCheckOnStart = true, .alertAnswer = 1, .endpoints = endpoints});
+    const AppServices &services = bench.services();
 
     double worst = 0;
     bool shownFirst = true;
@@ -122,7 +80,7 @@ int main(int argc, char *argv[])
                && timer.elapsed() < 60000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         worst = std::max(worst, double(timer.nsecsElapsed()) / 1e9);
-        shownFirst = shownFirst && controller.launchUpdateCheckRunning() && alerts.shown == 0;
+        shownFirst = shownFirst && controller.launchUpdateCheckRunning() && bench.alertsShown() == 0;
     }
     std::printf("version page answers after %d s; worst of %d runs\n", delaySeconds, std::max(runs, 1));
     std::printf("window on screen      %7.3f s   (target 1 s)\n", worst);

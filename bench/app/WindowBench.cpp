@@ -18,19 +18,17 @@
 // list, remaps the selection and repaints. All are the best of N runs, each
 // in a fresh window.
 
-#include "app/AppController.h"
+#include "BenchRun.h"
+#include "BenchWindow.h"
+#include "RealAnswer.h"
 #include "citations/KebNSTableView.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
-#include "entrez/Reachability.h"
-#include "RealAnswer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMainWindow>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -38,25 +36,6 @@
 #include <cstdio>
 
 namespace {
-
-// The bench never goes online; a search cannot start from it anyway.
-class Offline : public Reachability
-{
-public:
-    std::optional<uint32_t> flagsForHost(const QString &) override { return std::nullopt; }
-};
-
-class NoAlerts : public AlertPresenter
-{
-public:
-    int run(const Alert &, QWidget *) override { return 0; }
-};
-
-class NoUrls : public UrlOpener
-{
-public:
-    void open(const QUrl &) override {}
-};
 
 double elapsedSeconds(const QElapsedTimer &timer)
 {
@@ -67,22 +46,13 @@ double elapsedSeconds(const QElapsedTimer &timer)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreenPlatform();
     QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
     int runs = 5;
     int articles = 10000;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else if (args[i] == QLatin1String("--articles") && i + 1 < args.size())
-            articles = args[++i].toInt();
-        else {
-            std::fprintf(stderr, "usage: vexmoor-window-bench [--runs N] [--articles N]\n");
-            return 2;
-        }
-    }
+    if (!readBenchArguments(app.arguments().mid(1), {{"--runs", &runs}, {"--articles", &articles}},
+                            "vexmoor-window-bench [--runs N] [--articles N]"))
+        return 2;
     const std::vector<std::string> records = realRecords(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch"), false);
     if (records.empty() || runs < 1 || articles < 1) {
         std::fprintf(stderr, "no records\n");
@@ -91,16 +61,9 @@ int main(int argc, char *argv[])
     const std::string text = buildAnswer(records, articles);
     const QByteArray answer(text.data(), qsizetype(text.size()));
 
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat);
-    PreferenceStore store(&settings);
-    registerDefaultPreferences(store);
-    store.setBool(PreferenceKeys::UpdateCheckOnStart, false);
-    Offline reachability;
-    NoAlerts alerts;
-    NoUrls urls;
-    const AppServices services{
-        .preferences = &store, .endpoints = Endpoints(), .reachability = &reachability, .alerts = &alerts, .urlOpener = &urls};
+    // The bench never goes online; a search cannot start from it anyway.
+    const BenchAppServices bench({.online = false});
+    const AppServices &services = bench.services();
 
     double bestLoad = 1e30;
     double bestWhole = 1e30;

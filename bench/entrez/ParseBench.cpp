@@ -35,70 +35,24 @@
 #include "entrez/EfetchStream.h"
 #include "entrez/ResponseCleanup.h"
 #include "entrez/XmlText.h"
+#include "BenchRun.h"
 #include "RealAnswer.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryFile>
-#include <QStringList>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Resident and peak resident size of this process, in bytes.
-size_t statusBytes(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, n, field) == 0)
-            return size_t(std::stoull(line.substr(n + 1))) * 1024;
-    }
-    return 0;
-}
-
 constexpr size_t kChunkBytes = size_t(1) << 18;
-
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-struct Measure
-{
-    double seconds = 1e30;
-    size_t peakBytes = 0;
-};
-
-// Runs `prepare` (untimed, its allocation counted in the peak) then `work`
-// (timed) `runs` times; keeps the best time and the highest peak.
-Measure measure(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
-{
-    Measure m;
-    for (int i = 0; i < runs; ++i) {
-        const size_t before = statusBytes("VmRSS:");
-        resetPeak();
-        prepare();
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        const size_t peak = statusBytes("VmHWM:");
-        m.seconds = std::min(m.seconds, elapsed.count());
-        m.peakBytes = std::max(m.peakBytes, peak > before ? peak - before : 0);
-    }
-    return m;
-}
 
 void report(const char *what, const Measure &m, size_t answerBytes)
 {
@@ -111,31 +65,18 @@ void report(const char *what, const Measure &m, size_t answerBytes)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
     int runs = 5;
     int articles = 10000;
     bool withStressRecord = false;
     QString writeTo;
     QString jsonTo;
     QString dir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch");
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else if (args[i] == QLatin1String("--articles") && i + 1 < args.size())
-            articles = args[++i].toInt();
-        else if (args[i] == QLatin1String("--data") && i + 1 < args.size())
-            dir = args[++i];
-        else if (args[i] == QLatin1String("--write") && i + 1 < args.size())
-            writeTo = args[++i];
-        else if (args[i] == QLatin1String("--json") && i + 1 < args.size())
-            jsonTo = args[++i];
-        else if (args[i] == QLatin1String("--with-stress-record"))
-            withStressRecord = true;
-        else {
-            std::fprintf(stderr, "usage: vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR] [--write FILE] [--json FILE]\n");
-            return 2;
-        }
-    }
+    if (!readBenchArguments(app.arguments().mid(1),
+                            {{"--runs", &runs}, {"--articles", &articles}, {"--with-stress-record", &withStressRecord},
+                             {"--data", &dir}, {"--write", &writeTo}, {"--json", &jsonTo}},
+                            "vexmoor-parse-bench [--runs N] [--articles N] [--with-stress-record] [--data DIR] "
+                            "[--write FILE] [--json FILE]"))
+        return 2;
 
     const std::vector<std::string> records = realRecords(dir, withStressRecord);
     if (records.empty() || runs < 1 || articles < 1) {

@@ -17,57 +17,18 @@
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/XmlRepair.h"
+#include "BenchRun.h"
 #include "RealAnswer.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QStringList>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-size_t statusBytes(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, n, field) == 0)
-            return size_t(std::stoull(line.substr(n + 1))) * 1024;
-    }
-    return 0;
-}
-
-struct Measure
-{
-    double seconds = 1e30;
-    size_t peakBytes = 0;
-};
-
-Measure measure(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
-{
-    Measure m;
-    for (int i = 0; i < runs; ++i) {
-        const size_t before = statusBytes("VmRSS:");
-        std::ofstream("/proc/self/clear_refs") << "5";
-        prepare();
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        const size_t peak = statusBytes("VmHWM:");
-        m.seconds = std::min(m.seconds, elapsed.count());
-        m.peakBytes = std::max(m.peakBytes, peak > before ? peak - before : 0);
-    }
-    return m;
-}
 
 void report(const char *what, const Measure &m, size_t answerBytes)
 {
@@ -94,22 +55,12 @@ std::string hostileAnswer(const std::string &record, char c, size_t length)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
     int runs = 3;
     qint64 mib = 32;
     QString dir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch");
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else if (args[i] == QLatin1String("--mib") && i + 1 < args.size())
-            mib = args[++i].toLongLong();
-        else if (args[i] == QLatin1String("--data") && i + 1 < args.size())
-            dir = args[++i];
-        else {
-            std::fprintf(stderr, "usage: vexmoor-repair-bench [--mib N] [--runs N] [--data DIR]\n");
-            return 2;
-        }
-    }
+    if (!readBenchArguments(app.arguments().mid(1), {{"--mib", &mib}, {"--runs", &runs}, {"--data", &dir}},
+                            "vexmoor-repair-bench [--mib N] [--runs N] [--data DIR]"))
+        return 2;
     const std::vector<std::string> records = realRecords(dir, false);
     const auto titled = std::find_if(records.begin(), records.end(),
                                      [](const std::string &r) { return r.find("</ArticleTitle>") != std::string::npos; });
