@@ -82,10 +82,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("valid");
+        QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("ASCII") << QByteArray("plain <text>") << true;
         QTest::newRow("two, three and four bytes") << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80x") << true;
-        QTest::newRow("the last code points") << QByteArray("\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF") << true;
+        QTest::newRow("the last code points") << QByteArray("\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF") << true;
         QTest::newRow("lone continuation byte") << QByteArray("a\x80") << false;
+        QTest::newRow("Latin-1") << QByteArray("Universit\xE0") << false;
+        QTest::newRow("lone byte FF") << QByteArray("\xFF") << false;
         QTest::newRow("overlong two bytes") << QByteArray("\xC1\xBF") << false;
         QTest::newRow("overlong three bytes") << QByteArray("\xE0\x9F\xBF") << false;
         QTest::newRow("overlong four bytes") << QByteArray("\xF0\x8F\xBF\xBF") << false;

@@ -1,5 +1,4 @@
 #include "entrez/ResponseCleanup.h"
-#include "entrez/Utf8.h"
 #include "entrez/XmlRepair.h"
 #include "entrez/XmlText.h"
 
@@ -258,33 +257,6 @@ private slots:
         for (pugi::xml_node n = document->root(); n.first_child().type() == pugi::node_element; n = n.first_child())
             ++levels;
         QCOMPARE(levels, depth);
-    }
-
-    void utf8_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("empty") << QByteArray() << true;
-        QTest::newRow("ASCII") << QByteArray("plain <xml> text, long enough for the wide path") << true;
-        QTest::newRow("two to four bytes") << QByteArray("\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80") << true;
-        QTest::newRow("U+10FFFF") << QByteArray("\xF4\x8F\xBF\xBF") << true;
-        QTest::newRow("U+FFFF") << QByteArray("\xEF\xBF\xBF") << true;
-        QTest::newRow("lone continuation") << QByteArray("abc\x80") << false;
-        QTest::newRow("overlong two bytes") << QByteArray("\xC0\xAF") << false;
-        QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << false;
-        QTest::newRow("overlong four bytes") << QByteArray("\xF0\x80\x80\xAF") << false;
-        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
-        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
-        QTest::newRow("F5 lead") << QByteArray("\xF5\x80\x80\x80") << false;
-        QTest::newRow("truncated at the end") << QByteArray("text \xE2\x82") << false;
-        QTest::newRow("Latin-1 after 17 ASCII bytes") << QByteArray("0123456789abcdefg Universit\xE0") << false;
-        QTest::newRow("bad byte at 16") << QByteArray("0123456789abcdef\xFF") << false;
-    }
-    void utf8()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, valid);
-        QCOMPARE(isValidUtf8(std::string_view(text.constData(), size_t(text.size()))), valid);
     }
 };
 
