@@ -1,34 +1,28 @@
 // vexmoor-cli cite: what the program adds to the citation library, namely
-// its arguments, the three output formats, exit codes and standard input.
+// its arguments, the three output formats in each style, exit codes and
+// standard input.
 #include "CliRun.h"
-#include "RtfReader.h"
 #include "TestData.h"
+
+#include "citations/HtmlWriter.h"
+#include "citations/RtfWriter.h"
+#include "common/Endpoints.h"
+#include "entrez/ArticleExtractor.h"
+#include "export/CitationStyle.h"
 
 #include <QTest>
 
+#include <numeric>
+
 namespace {
 
-const QString kElink = QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi"
-                                      "?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref");
+// Titles linked and DOIs, and names beyond ASCII, which must come out as UTF-8.
+const QString kAnswer = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/pubmed_result_80_articles.xml");
 
 CliRun cite(const QStringList &args, const QByteArray &input = QByteArray())
 {
     return runCli(QStringList{QStringLiteral("cite")} + args, input);
 }
-
-QString efetchFile(const QString &name)
-{
-    return QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/") + name;
-}
-
-// The two records of biopython_pubmed1.xml, read from the XML: PMID 12091962
-// has no DOI, PMID 9997 has 10.1016/0005-2795(76)90109-4.
-const QString kOlivero = QStringLiteral("Olivero JM. ");
-const QString kOliveroTitle = QStringLiteral("The treatment of AIDS behind the walls of correctional facilities.");
-const QString kOliveroJournal = QStringLiteral(" Soc Justice 1990; 17 (1): 113-25. \nPMID: 12091962");
-const QString kStrekas = QStringLiteral("Strekas TC. Magnetic studies of Chromatium flavocytochrome C552. A mechanism "
-                                        "for heme-flavin interaction. Biochim Biophys Acta 1976; 446 (1): 179-91. \nPMID: 9997");
-const QString kStrekasDoi = QStringLiteral("10.1016/0005-2795(76)90109-4");
 
 } // namespace
 
@@ -37,57 +31,40 @@ class CiteCommandTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Read from standard input: each citation and a blank line.
-    void plainIsEachCitationAndABlankLine()
+    // Plain: each citation and a blank line. RTF and HTML: one document of
+    // the export text of every record, as a copy of every row gives it.
+    void eachFormatInEachStyle_data()
     {
-        READ_TEST_DATA(answer, efetchFile(QStringLiteral("biopython_pubmed1.xml")));
-        const CliRun run = cite({QStringLiteral("-")}, answer);
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(QString::fromUtf8(run.out), kOlivero + kOliveroTitle + " " + kOliveroJournal.mid(1) + "\nDOI: \n\n" + kStrekas
-                                                 + "\nDOI: " + kStrekasDoi + "\n\n");
+        QTest::addColumn<QString>("format");
+        for (const char *format : {"plain", "rtf", "html"})
+            QTest::newRow(format) << QString::fromLatin1(format);
     }
-
-    void rtfDecodesToTheExportText()
+    void eachFormatInEachStyle()
     {
-        if (!haveTestData(efetchFile(QStringLiteral("biopython_pubmed1.xml"))))
-            return;
-        const CliRun run = cite({efetchFile(QStringLiteral("biopython_pubmed1.xml")), QStringLiteral("--format"), QStringLiteral("rtf")});
-        QCOMPARE(run.exitCode, 0);
-        const RtfReadResult read = readRtf(run.out);
-        QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
-        const QList<RichTextRun> expected{
-            {kOlivero, {}},
-            {kOliveroTitle, kElink + "&id=12091962"},
-            {kOliveroJournal + "\n\n" + kStrekas + " | DOI: ", {}},
-            {kStrekasDoi, "https://doi.org/" + kStrekasDoi},
-            {QStringLiteral("\n\n"), {}},
-        };
-        QCOMPARE(read.runs, expected);
-    }
-
-    void htmlIsTheExportText()
-    {
-        if (!haveTestData(efetchFile(QStringLiteral("biopython_pubmed1.xml"))))
-            return;
-        const CliRun run = cite({QStringLiteral("--format"), QStringLiteral("html"), efetchFile(QStringLiteral("biopython_pubmed1.xml"))});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(QString::fromUtf8(run.out),
-                 kOlivero + "<a href=\"https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi?dbfrom=pubmed&amp;retmode=ref&amp;"
-                            "cmd=prlinks&amp;retmode=ref&amp;id=12091962\">" + kOliveroTitle + "</a> Soc Justice 1990; 17 (1): 113-25. "
-                            "<br>\nPMID: 12091962<br>\n<br>\nStrekas TC. Magnetic studies of Chromatium flavocytochrome C552. A "
-                            "mechanism for heme-flavin interaction. Biochim Biophys Acta 1976; 446 (1): 179-91. <br>\nPMID: 9997"
-                            " | DOI: <a href=\"https://doi.org/" + kStrekasDoi + "\">" + kStrekasDoi + "</a><br>\n<br>\n");
-    }
-
-    // The text formats are written as UTF-8.
-    void nonAsciiNamesComeOutAsUtf8()
-    {
-        const QByteArray names = QStringLiteral("Balkarlı H, Kılıç M, Öztürk İ. Neuraxial").toUtf8();
-        const QString file = efetchFile(QStringLiteral("pubmed_result_80_articles.xml"));
-        if (!haveTestData(file))
-            return;
-        QVERIFY(cite({file}).out.contains("\n\n" + names));
-        QVERIFY(cite({file, QStringLiteral("--format"), QStringLiteral("html")}).out.contains("<br>\n<br>\n" + names));
+        QFETCH(QString, format);
+        READ_TEST_DATA(answer, kAnswer);
+        ArticleList articles;
+        QVERIFY(appendArticlesFromBytes(answer, articles, elinkBaseUrl(Endpoints())) > 0);
+        QList<qsizetype> rows(articles.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        for (const CitationStyle style : CitationStyles::all()) {
+            QByteArray expected;
+            if (format == QLatin1String("plain")) {
+                for (const ArticleRecord &article : std::as_const(articles))
+                    expected += CitationStyles::citationForArticle(style, article).toPlainText().toUtf8() + "\n\n";
+            } else {
+                const RichText text = CitationStyles::exportTextInStyle(style, articles, rows, Endpoints());
+                expected = format == QLatin1String("rtf") ? RtfWriter::write(text) : HtmlWriter::write(text).toUtf8();
+            }
+            const QString styleName = CitationStyles::name(style).toLower();
+            const CliRun run = cite({QStringLiteral("-"), QStringLiteral("--format"), format, QStringLiteral("--style"), styleName},
+                                    answer);
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY2(run.out == expected, qPrintable(styleName));
+            // Plain text in the application's own style, from a file, unless told otherwise.
+            if (format == QLatin1String("plain") && style == CitationStyle::Vexmoor)
+                QCOMPARE(cite({kAnswer}).out, expected);
+        }
     }
 
     void failures_data()

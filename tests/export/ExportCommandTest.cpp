@@ -1,8 +1,7 @@
-// vexmoor-cli's export formats and citation styles give what the window gives.
+// vexmoor-cli's export formats give what the window gives.
 #include "CliRun.h"
 
 #include "entrez/ArticleExtractor.h"
-#include "export/CitationStyle.h"
 #include "export/ExportFormat.h"
 
 #include <QFile>
@@ -38,20 +37,6 @@ private slots:
         const CliRun unknown = runCli({QStringLiteral("efetch"), kAnswer, QStringLiteral("--format"), QStringLiteral("endnote")});
         QCOMPARE(unknown.exitCode, 2);
         QVERIFY(unknown.out.isEmpty());
-    }
-
-    void citeInEachStyle()
-    {
-        const ArticleList articles = answerArticles();
-        for (const CitationStyle style : CitationStyles::all()) {
-            QByteArray expected;
-            for (const ArticleRecord &article : articles)
-                expected += CitationStyles::citationForArticle(style, article).toPlainText().toUtf8() + "\n\n";
-            const CliRun run = runCli({QStringLiteral("cite"), kAnswer, QStringLiteral("--style"), CitationStyles::name(style).toLower()});
-            QCOMPARE(run.exitCode, 0);
-            QCOMPARE(run.out, expected);
-        }
-        QCOMPARE(runCli({QStringLiteral("cite"), kAnswer, QStringLiteral("--style"), QStringLiteral("chicago")}).exitCode, 2);
     }
 };
 

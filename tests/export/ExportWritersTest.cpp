@@ -1,4 +1,5 @@
 #include "ConsumerRun.h"
+#include "WorkedArticle.h"
 
 #include "export/BibtexWriter.h"
 #include "export/CsvWriter.h"
@@ -8,37 +9,6 @@
 #include "export/RisWriter.h"
 
 #include <QTest>
-
-namespace {
-
-// A made-up article with every field the formats carry.
-Reference shoreCrabs()
-{
-    Reference r;
-    r.authors = {{QStringLiteral("Okafor"), QStringLiteral("Nkem T"), QStringLiteral("NT"), false},
-                 {QStringLiteral("Lindqvist"), QStringLiteral("Erik"), QStringLiteral("E"), false},
-                 {QStringLiteral("Shore Crab Study Group"), QString(), QString(), true}};
-    r.title = QStringLiteral("Tidal rhythms in the foraging of shore crabs.");
-    r.containerTitle = QStringLiteral("Journal of coastal ecology");
-    r.journalAbbreviation = QStringLiteral("J Coast Ecol");
-    r.date = QStringLiteral("2004");
-    r.month = QStringLiteral("Mar");
-    r.volume = QStringLiteral("12");
-    r.issue = QStringLiteral("3");
-    r.pages = QStringLiteral("211-9");
-    r.abstract = QStringLiteral("BACKGROUND: Crabs forage.\nRESULTS: At low tide.");
-    r.doi = QStringLiteral("10.5555/jce_2004.0211");
-    r.pmid = QStringLiteral("99999999");
-    r.pmcid = QStringLiteral("PMC1234567");
-    r.issn = QStringLiteral("1234-5678");
-    r.language = QStringLiteral("eng");
-    r.publicationTypes = {QStringLiteral("Journal Article")};
-    r.mesh = {QStringLiteral("Brachyura"), QStringLiteral("Tidal Waves")};
-    r.keywords = {QStringLiteral("foraging")};
-    return r;
-}
-
-} // namespace
 
 class ExportWritersTest : public QObject
 {
@@ -86,7 +56,7 @@ private slots:
             "AU  - Lindqvist, Erik\r\n"
             "AU  - Shore Crab Study Group\r\n"
             "TI  - Tidal rhythms in the foraging of shore crabs.\r\n"
-            "T2  - Journal of coastal ecology\r\n"
+            "T2  - Journal of Coastal Ecology\r\n"
             "J2  - J Coast Ecol\r\n"
             "PY  - 2004\r\n"
             "DA  - 2004/03//\r\n"
@@ -106,7 +76,7 @@ private slots:
             "UR  - https://pubmed.ncbi.nlm.nih.gov/99999999/\r\n"
             "ER  - \r\n"
             "\r\n");
-        QCOMPARE(RisWriter::record(shoreCrabs()), expected);
+        QCOMPARE(RisWriter::record(workedArticle()), expected);
 
         Reference chapter;
         chapter.kind = Reference::Kind::BookChapter;
@@ -134,7 +104,7 @@ private slots:
             "PT  - Journal Article\n"
             "DP  - 2004 Mar\n"
             "TA  - J Coast Ecol\n"
-            "JT  - Journal of coastal ecology\n"
+            "JT  - Journal of Coastal Ecology\n"
             "VI  - 12\n"
             "IP  - 3\n"
             "PG  - 211-9\n"
@@ -147,7 +117,7 @@ private slots:
             "PMC - PMC1234567\n"
             "SO  - J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.\n"
             "\n");
-        QCOMPARE(MedlineWriter::record(shoreCrabs()), expected);
+        QCOMPARE(MedlineWriter::record(workedArticle()), expected);
     }
 
     void medlineWrapping_data()
@@ -199,7 +169,7 @@ private slots:
             "@article{pmid99999999,\n"
             "  author = {Okafor, Nkem T and Lindqvist, Erik and {Shore Crab Study Group}},\n"
             "  title = {{Tidal rhythms in the foraging of shore crabs.}},\n"
-            "  journal = {Journal of coastal ecology},\n"
+            "  journal = {Journal of Coastal Ecology},\n"
             "  year = {2004},\n"
             "  month = mar,\n"
             "  volume = {12},\n"
@@ -214,7 +184,7 @@ private slots:
             "  abstract = {BACKGROUND: Crabs forage. RESULTS: At low tide.},\n"
             "  keywords = {Brachyura; Tidal Waves; foraging}\n"
             "}\n\n");
-        QCOMPARE(BibtexWriter::entry(shoreCrabs(), QStringLiteral("unused")), expected);
+        QCOMPARE(BibtexWriter::entry(workedArticle(), QStringLiteral("unused")), expected);
 
         Reference book;
         book.kind = Reference::Kind::Book;
@@ -227,7 +197,7 @@ private slots:
     // Fields that need quoting, read back by a strict reader.
     void csvReadsBack()
     {
-        Reference tricky = shoreCrabs();
+        Reference tricky = workedArticle();
         tricky.title = QStringLiteral("Crabs, \"tides\" and Ünïcode");
         tricky.abstract = QStringLiteral("Line one,\r\nline \"two\"\nline three");
         tricky.retracted = true;
