@@ -2,6 +2,7 @@
 #include "TestData.h"
 
 #include "common/SystemLog.h"
+#include "export/ExportFormat.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -586,9 +587,9 @@ private slots:
         }
     }
 
-    // vexmoor-cli efetch: one JSON object per line, keys in record order;
-    // exit status 1 for invalid UTF-8, 0 for no records.
-    void cliPrintsOneJsonLinePerRecord()
+    // vexmoor-cli efetch: one JSON object per line, keys in record order, or
+    // an export file; exit status 1 for invalid UTF-8, 0 for no records.
+    void cliPrintsTheRecords()
     {
         QProcess cli;
         const auto run = [&](const QString &file, const QByteArray &input = {}) {
@@ -649,6 +650,16 @@ private slots:
 
         // Records of a long answer are read before its end, but the end
         // decides: no closing tag, or a bad last byte, and none is printed.
+        // With a file format, the bytes the window's export writes.
+        RECORDS_OF(four, QStringLiteral("pubmed_result_4_articles.xml"));
+        for (const ExportFormat format : ExportFormats::all()) {
+            cli.start(QStringLiteral(VEXMOOR_CLI), {QStringLiteral("efetch"), kDataDir + QStringLiteral("pubmed_result_4_articles.xml"),
+                                                    QStringLiteral("--format"), ExportFormats::name(format)});
+            QVERIFY(cli.waitForFinished(30000));
+            QCOMPARE(cli.exitCode(), 0);
+            QCOMPARE(cli.readAllStandardOutput(), ExportFormats::write(format, four));
+        }
+
         READ_TEST_DATA(large, kDataDir + QStringLiteral("pubmed_result_93_articles.xml"));
         run(QStringLiteral("-"), large.left(large.lastIndexOf("</PubmedArticleSet>")));
         QCOMPARE(cli.exitCode(), 0);
