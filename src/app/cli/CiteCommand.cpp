@@ -1,4 +1,3 @@
-#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "citations/HtmlWriter.h"
@@ -62,7 +61,7 @@ CliCommand citeCommand()
              "copies it in the chosen citation style. Plain text gives each citation followed by a blank line; RTF and HTML give one "
              "document with every citation, whose titles and DOIs are links, as a copy of every row of the "
              "window's table would."),
-         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}},
+         .arguments = {kSavedAnswerArgument},
          .options = {{.names = {QStringLiteral("format")},
                       .valueName = QStringLiteral("FORMAT"),
                       .description = QStringLiteral("The form of the citations."),

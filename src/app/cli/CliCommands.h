@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CliCommand.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -9,7 +11,6 @@
 #include <string>
 
 class ArticleRecord;
-class CliCommand;
 
 // What the commands of vexmoor-cli share: they write results to standard
 // output and diagnostics to standard error.
@@ -27,6 +28,10 @@ void writeStderrLine(const QString &line);
 
 // Appends one record as a JSON object on one line (the efetch output format).
 void appendRecordJson(std::string &out, const ArticleRecord &record);
+
+// The FILE argument of the commands that read a saved answer.
+inline const CliArgument kSavedAnswerArgument{QStringLiteral("FILE"),
+                                              QStringLiteral("The saved answer, or - for standard input."), true};
 
 // The commands, each made of its table and what it runs.
 CliCommand esearchCommand();

@@ -1,4 +1,3 @@
-#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "common/Endpoints.h"
@@ -231,7 +230,7 @@ CliCommand efetchCommand()
              "lastname and initials), authorsString, PMID, hyperlink and doi; missing data is the empty "
              "text. With a file format it prints instead the file the window's File > Export All "
              "would write for those articles."),
-         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}},
+         .arguments = {kSavedAnswerArgument},
          .options = {{.names = {QStringLiteral("format")},
                       .valueName = QStringLiteral("FORMAT"),
                       .description =

@@ -1,4 +1,3 @@
-#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "entrez/SearchResultParser.h"
@@ -48,7 +47,7 @@ CliCommand esearchCommand()
              "JSON: {\"PMIDs\": [...], \"totalCount\": \"...\", \"retrievedCount\": N}. The PMIDs are those "
              "of the answer's window, totalCount is the number of matches as the service wrote it, and "
              "retrievedCount is the number of PMIDs."),
-         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The saved answer, or - for standard input."), true}},
+         .arguments = {kSavedAnswerArgument},
          .examples = {{QStringLiteral("esearch esearch-answer.xml"),
                        QStringLiteral("Print the PMIDs and counts of a saved answer.")}}},
         run};

@@ -1,4 +1,3 @@
-#include "CliCommand.h"
 #include "CliCommands.h"
 
 #include "citations/Citation.h"
