@@ -1,0 +1,33 @@
+#include "RecentSearches.h"
+
+void RecentSearches::add(const QString &query)
+{
+    const QString trimmed = query.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    m_queries.removeAll(trimmed);
+    m_queries.prepend(trimmed);
+    if (m_queries.size() > kCapacity)
+        m_queries.resize(kCapacity);
+}
+
+RecentSearches RecentSearches::load(const QSettings &settings)
+{
+    const QVariant stored = settings.value(kSettingsKey);
+    RecentSearches recent;
+    // Text formats give a one-query list back as a plain string.
+    if (stored.typeId() != QMetaType::QStringList && stored.typeId() != QMetaType::QString
+        && stored.typeId() != QMetaType::QVariantList)
+        return recent;
+    const QStringList queries = stored.toStringList();
+    // Added oldest first, so the stored order survives and the rules hold
+    // whatever was written by hand.
+    for (auto it = queries.crbegin(); it != queries.crend(); ++it)
+        recent.add(*it);
+    return recent;
+}
+
+void RecentSearches::save(QSettings &settings) const
+{
+    settings.setValue(kSettingsKey, m_queries);
+}
