@@ -28,10 +28,13 @@
 #include "export/ExportFile.h"
 #include "export/RisWriter.h"
 #include "preferences/PreferenceController.h"
+#include "preferences/WindowLayout.h"
 #include "search/SearchMessages.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -40,6 +43,8 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSplitter>
+#include <QStringListModel>
 
 #include <algorithm>
 #include <numeric>
@@ -116,6 +121,16 @@ AppController::AppController(const AppServices &services, QObject *parent)
     header->resizeSection(m_model.columnNamed(QStringLiteral("PMID")), 90);
     articleNSTableView->verticalHeader()->setDefaultSectionSize(articleNSTableView->fontMetrics().height() + 6);
     m_ui->verticalSplitter->setSizes({460, 220});
+    restoreWindowLayout();
+
+    m_recentSearches = RecentSearches::load(*m_services.preferences->settings());
+    m_recentSearchesModel = new QStringListModel(mainWindow);
+    m_searchCompleter = new QCompleter(m_recentSearchesModel, mainWindow);
+    m_searchCompleter->setCaseSensitivity(Qt::CaseInsensitive);
+    m_searchCompleter->setFilterMode(Qt::MatchContains);
+    searchNSTextField->setCompleter(m_searchCompleter);
+    showRecentSearches();
+    mainWindow->installEventFilter(this);
     mainWindow->tabifiedDockWidgets(searchTagsPanel);
     searchTagsPanel->hide();
 
@@ -147,6 +162,9 @@ void AppController::connectActions()
     connect(&m_model, &QAbstractItemModel::modelReset, this, &AppController::tableViewSelectionDidChange);
     connect(articleNSTableView, &KebNSTableView::doubleAction, this, &AppController::openItem);
 
+    connect(m_ui->clearRecentSearchesAction, &QAction::triggered, this, &AppController::clearRecentSearches);
+    // Quitting from the menu ends the application without closing the window.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppController::saveWindowLayout);
     connect(m_ui->checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
     // Not every platform has a Preferences shortcut; Ctrl+, is the common one.
     QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
@@ -272,6 +290,7 @@ void AppController::searchPubmed()
         return;
     }
     m_searchString = searchNSTextField->text();
+    rememberQuery(m_searchString);
     m_paging.reset(thisMany());
     replaceArticleList();
     getAllNSButton->setHidden(true);
@@ -411,7 +430,13 @@ void AppController::showDownloadedBatch(ArticleList batch, qsizetype appended)
     searchPubmedNSButton->setEnabled(true);
     cancelNSButton->setEnabled(false);
     getAllNSButton->setEnabled(true);
+    const bool firstBatch = articleList.isEmpty();
     m_model.append(std::move(batch));
+    // The first batch of a search comes in the order the header shows (a
+    // sort kept from the last run, say); later batches join at the end.
+    const QHeaderView *header = articleNSTableView->horizontalHeader();
+    if (firstBatch && header->sortIndicatorSection() >= 0)
+        m_model.sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
     if (appended < 0) {
         offerFailedBatchAgain();
         messageNSTextField->setText(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
@@ -449,6 +474,63 @@ void AppController::showRetryWait(int seconds)
 void AppController::endRetryWait()
 {
     messageNSTextField->setText(m_messageBeforeRetry);
+}
+
+// --- What the window remembers -------------------------------------------------
+
+void AppController::restoreWindowLayout()
+{
+    QSplitter *splitter = m_ui->verticalSplitter;
+    QHeaderView *header = articleNSTableView->horizontalHeader();
+    const WindowLayout layout =
+        WindowLayout::load(*m_services.preferences->settings(), splitter->count(), m_model.columnCount());
+    if (!layout.geometry.isEmpty())
+        mainWindow->restoreGeometry(layout.geometry);
+    if (!layout.splitterSizes.isEmpty())
+        splitter->setSizes(layout.splitterSizes);
+    for (int column = 0; column < layout.columnWidths.size(); ++column)
+        header->resizeSection(column, layout.columnWidths[column]);
+    header->setSortIndicator(layout.sortColumn, layout.sortOrder);
+}
+
+void AppController::saveWindowLayout() const
+{
+    const QHeaderView *header = articleNSTableView->horizontalHeader();
+    WindowLayout layout;
+    layout.geometry = mainWindow->saveGeometry();
+    layout.splitterSizes = m_ui->verticalSplitter->sizes();
+    for (int column = 0; column < header->count(); ++column)
+        layout.columnWidths.append(header->sectionSize(column));
+    layout.sortColumn = header->sortIndicatorSection();
+    layout.sortOrder = header->sortIndicatorOrder();
+    layout.save(*m_services.preferences->settings());
+}
+
+bool AppController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mainWindow && event->type() == QEvent::Close)
+        saveWindowLayout();
+    return QObject::eventFilter(watched, event);
+}
+
+void AppController::rememberQuery(const QString &query)
+{
+    m_recentSearches.add(query);
+    m_recentSearches.save(*m_services.preferences->settings());
+    showRecentSearches();
+}
+
+void AppController::clearRecentSearches()
+{
+    m_recentSearches.clear();
+    m_recentSearches.save(*m_services.preferences->settings());
+    showRecentSearches();
+}
+
+void AppController::showRecentSearches()
+{
+    m_recentSearchesModel->setStringList(m_recentSearches.queries());
+    m_ui->clearRecentSearchesAction->setEnabled(!m_recentSearches.queries().isEmpty());
 }
 
 // --- Selection display --------------------------------------------------------

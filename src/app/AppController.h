@@ -11,6 +11,7 @@
 #include "export/CitationStyle.h"
 #include "export/ExportFormat.h"
 #include "preferences/PreferenceStore.h"
+#include "preferences/RecentSearches.h"
 #include "search/SearchPaging.h"
 
 #include <QObject>
@@ -28,6 +29,7 @@ struct EutilsIdentity;
 class KebNSTableView;
 class PreferenceController;
 class QAbstractScrollArea;
+class QCompleter;
 class QDockWidget;
 class QLabel;
 class QLineEdit;
@@ -36,6 +38,7 @@ class QMenu;
 class QMimeData;
 class QProgressBar;
 class QPushButton;
+class QStringListModel;
 class QTextEdit;
 class Reachability;
 struct SearchResult;
@@ -117,7 +120,17 @@ public:
     // The result table's context menu, for the caller to show and delete.
     QMenu *tableContextMenu() const;
 
+    // The queries the search field offers, most recent first.
+    QStringList recentSearches() const { return m_recentSearches.queries(); }
+    // Writes the window's size and place, its split and the table's columns
+    // and sort to the settings; done when the window closes or the
+    // application quits.
+    void saveWindowLayout() const;
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 public slots:
+    void clearRecentSearches();
     void searchPubmed();
     void executeSearch();
     void getMoreArticles();
@@ -151,6 +164,9 @@ public slots:
 
 private:
     void connectActions();
+    void restoreWindowLayout();
+    void rememberQuery(const QString &query);
+    void showRecentSearches();
     void copyFromFocus();
     void initiateArticleDownload(const QStringList &PMIDs);
     void endBusyState(const QString &message);
@@ -215,6 +231,9 @@ private:
     QProgressBar *myNSProgressIndicator = nullptr;
     bool m_startupUpdateCheck = false;
     double m_progressValue = 0;
+    RecentSearches m_recentSearches;
+    QStringListModel *m_recentSearchesModel = nullptr;
+    QCompleter *m_searchCompleter = nullptr;
     // The message line under a "PubMed is busy" notice, shown again when the retry goes out.
     QString m_messageBeforeRetry;
 };

@@ -13,13 +13,10 @@ void RecentSearches::add(const QString &query)
 
 RecentSearches RecentSearches::load(const QSettings &settings)
 {
-    const QVariant stored = settings.value(kSettingsKey);
     RecentSearches recent;
-    // Text formats give a one-query list back as a plain string.
-    if (stored.typeId() != QMetaType::QStringList && stored.typeId() != QMetaType::QString
-        && stored.typeId() != QMetaType::QVariantList)
-        return recent;
-    const QStringList queries = stored.toStringList();
+    // Text formats give a one-query list back as a plain string, which reads
+    // as that one query; a value of no text reads as none.
+    const QStringList queries = settings.value(kSettingsKey).toStringList();
     // Added oldest first, so the stored order survives and the rules hold
     // whatever was written by hand.
     for (auto it = queries.crbegin(); it != queries.crend(); ++it)

@@ -1,0 +1,134 @@
+#include "AppHarness.h"
+
+#include "citations/KebNSTableView.h"
+#include "preferences/RecentSearches.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QCompleter>
+#include <QHeaderView>
+#include <QSplitter>
+
+namespace {
+QStringList completions(QCompleter *completer, const QString &prefix)
+{
+    completer->setCompletionPrefix(prefix);
+    QStringList texts;
+    for (int row = 0; row < completer->completionModel()->rowCount(); ++row)
+        texts.append(completer->completionModel()->index(row, 0).data().toString());
+    return texts;
+}
+} // namespace
+
+// The window comes back as the user left it, from the same settings file,
+// and the search field offers the queries searched for last.
+class RememberedWindowTest : public QObject
+{
+    Q_OBJECT
+
+    static QHeaderView *header(const AppHarness &h)
+    {
+        return h.widget<KebNSTableView>("articleNSTableView")->horizontalHeader();
+    }
+    // Closes the window as the user would and opens a new one on the same settings.
+    static void reopen(AppHarness &h)
+    {
+        h.controller->window()->close();
+        h.controller.reset();
+        h.start();
+    }
+
+private slots:
+    void theWindowComesBackAsItWasLeft()
+    {
+        AppHarness h;
+        h.server.serveEsearch(20);
+        h.server.serveEfetch();
+        AppController &first = h.start();
+        const QList<int> defaultWidths{header(h)->sectionSize(0), header(h)->sectionSize(2)};
+        const QList<int> defaultSplit = h.widget<QSplitter>("verticalSplitter")->sizes();
+        const QSize defaultSize = first.window()->size();
+        QVERIFY(defaultSize != QSize(640, 470));
+        first.window()->setGeometry(QRect(QPoint(37, 53), QSize(640, 470)));
+        h.widget<QSplitter>("verticalSplitter")->setSizes({250, 150});
+        const QList<int> split = h.widget<QSplitter>("verticalSplitter")->sizes();
+        QVERIFY(split != defaultSplit);
+        header(h)->resizeSection(0, 131);
+        header(h)->resizeSection(2, 77);
+        header(h)->setSortIndicator(4, Qt::DescendingOrder);
+
+        reopen(h);
+        QCOMPARE(h.controller->window()->geometry(), QRect(QPoint(37, 53), QSize(640, 470)));
+        QCOMPARE(h.widget<QSplitter>("verticalSplitter")->sizes(), split);
+        QCOMPARE(header(h)->sectionSize(0), 131);
+        QCOMPARE(header(h)->sectionSize(2), 77);
+        QCOMPARE(header(h)->sortIndicatorSection(), 4);
+        QCOMPARE(header(h)->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        // The sort kept is the order the first batch arrives in.
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(h.controller->numberOfRowsInTableView(), 20);
+        for (int row = 0; row < 20; ++row)
+            QCOMPARE(h.controller->getArticleList()[row].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(19 - row));
+        QCOMPARE(h.widget<KebNSTableView>("articleNSTableView")->selectedRowIndexes(), QList<int>{0});
+        QVERIFY(h.citationText().contains(FakeEutilsServer::fakePmid(19)));
+
+        // Values no window can use are passed over; the window keeps its defaults.
+        h.settings.setValue(QStringLiteral("window/geometry"), QStringLiteral("large"));
+        h.settings.setValue(QStringLiteral("window/columnWidths"), QStringLiteral("wide"));
+        h.settings.setValue(QStringLiteral("window/splitterSizes"), QVariantList{-5, 10});
+        h.settings.setValue(QStringLiteral("window/sortColumn"), 99);
+        h.controller.reset();
+        h.start();
+        QCOMPARE((QList<int>{header(h)->sectionSize(0), header(h)->sectionSize(2)}), defaultWidths);
+        QCOMPARE(h.widget<QSplitter>("verticalSplitter")->sizes(), defaultSplit);
+        QCOMPARE(header(h)->sortIndicatorSection(), -1);
+        QCOMPARE(h.controller->window()->size(), defaultSize);
+    }
+
+    void recentSearchesAreOfferedAndCleared()
+    {
+        AppHarness h;
+        h.server.serveEsearch(0);
+        AppController &first = h.start();
+        h.search(QStringLiteral("crispr cas9"));
+        h.search(QStringLiteral("p53[ti]"));
+        h.search(QStringLiteral("  crispr cas9 "));
+        h.reachability.online = false;
+        h.search(QStringLiteral("never searched"));
+        h.reachability.online = true;
+        QCOMPARE(first.recentSearches(), (QStringList{"crispr cas9", "p53[ti]"}));
+        QCompleter *completer = h.searchField()->completer();
+        QVERIFY(completer);
+        QCOMPARE(completions(completer, QStringLiteral("CRI")), QStringList{"crispr cas9"});
+        QCOMPARE(completions(completer, QString()), (QStringList{"crispr cas9", "p53[ti]"}));
+
+        // Typing brings the list up under the field.
+        h.searchField()->clear();
+        QTest::keyClicks(h.searchField(), QStringLiteral("p5"));
+        QVERIFY(QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 2000));
+        QCOMPARE(completer->currentCompletion(), QStringLiteral("p53[ti]"));
+        QTest::keyClick(completer->popup(), Qt::Key_Escape);
+
+        reopen(h);
+        QCOMPARE(h.controller->recentSearches(), (QStringList{"crispr cas9", "p53[ti]"}));
+        completer = h.searchField()->completer();
+        QCOMPARE(completions(completer, QString()), (QStringList{"crispr cas9", "p53[ti]"}));
+
+        auto *clear = h.controller->window()->findChild<QAction *>(QStringLiteral("clearRecentSearchesAction"));
+        QVERIFY(clear);
+        QCOMPARE(clear->text(), QStringLiteral("Clear Recent Searches"));
+        QVERIFY(clear->isEnabled());
+        clear->trigger();
+        QVERIFY(h.controller->recentSearches().isEmpty());
+        QVERIFY(completions(completer, QString()).isEmpty());
+        QVERIFY(!clear->isEnabled());
+        reopen(h);
+        QVERIFY(h.controller->recentSearches().isEmpty());
+        QVERIFY(completions(h.searchField()->completer(), QString()).isEmpty());
+    }
+};
+
+QTEST_MAIN(RememberedWindowTest)
+#include "RememberedWindowTest.moc"
