@@ -861,8 +861,7 @@ void AppController::openMoreHelp()
 void AppController::showPreferencePanel()
 {
     if (!preferenceController) {
-        preferenceController = std::make_unique<PreferenceController>(*m_services.preferences, *m_services.urlOpener,
-                                                                      m_services.endpoints);
+        preferenceController = std::make_unique<PreferenceController>(*m_services.preferences);
         preferenceController->setUpdateCheckOffered(m_services.updateSource == UpdateSource::VersionPage);
     }
     preferenceController->showWindow();

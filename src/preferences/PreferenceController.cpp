@@ -3,7 +3,6 @@
 
 #include "ui_Preferences.h"
 
-#include "app/UrlOpener.h"
 #include "citations/ProxyLink.h"
 #include "common/IntValue.h"
 #include "common/SystemLog.h"
@@ -11,9 +10,8 @@
 #include <QCloseEvent>
 #include <QShortcut>
 
-PreferenceController::PreferenceController(PreferenceStore &store, UrlOpener &urlOpener, const Endpoints &endpoints,
-                                           QObject *parent)
-    : QObject(parent), m_store(store), m_urlOpener(urlOpener), m_endpoints(endpoints)
+PreferenceController::PreferenceController(PreferenceStore &store, QObject *parent)
+    : QObject(parent), m_store(store)
 {
 }
 

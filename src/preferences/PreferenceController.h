@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/Endpoints.h"
 #include "preferences/PreferenceStore.h"
 
 #include <QObject>
@@ -13,7 +12,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QWidget;
-class UrlOpener;
 
 namespace Ui {
 class Preferences;
@@ -30,8 +28,7 @@ class PreferenceController : public QObject
     Q_OBJECT
 
 public:
-    PreferenceController(PreferenceStore &store, UrlOpener &urlOpener, const Endpoints &endpoints,
-                         QObject *parent = nullptr);
+    explicit PreferenceController(PreferenceStore &store, QObject *parent = nullptr);
     ~PreferenceController() override;
 
     // Loads the window the first time, then brings it forward.
@@ -76,8 +73,6 @@ private:
 
     PreferenceStore &m_store;
     bool m_updateCheckOffered = true;
-    UrlOpener &m_urlOpener;
-    Endpoints m_endpoints;
     std::unique_ptr<QWidget> m_window;
     std::unique_ptr<Ui::Preferences> m_ui;
     EzproxyHelpDialog *m_ezProxyHelp = nullptr; // a child of the window, made on first use

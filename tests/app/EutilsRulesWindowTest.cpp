@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(c.eutilsIdentity().email, kEmail);
 
         // The next run's window shows them; clearing one stores it empty.
-        PreferenceController again(h.store, h.opener, h.server.endpoints());
+        PreferenceController again(h.store);
         again.showWindow();
         auto *keyAgain = again.window()->findChild<QLineEdit *>(QStringLiteral("apiKeyNSTextField"));
         QCOMPARE(keyAgain->text(), kKey);
