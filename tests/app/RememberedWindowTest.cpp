@@ -109,12 +109,19 @@ private slots:
         QTest::keyClicks(h.searchField(), QStringLiteral("p5"));
         QVERIFY(QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 2000));
         QCOMPARE(completer->currentCompletion(), QStringLiteral("p53[ti]"));
-        QTest::keyClick(completer->popup(), Qt::Key_Escape);
+        const qsizetype searches = h.esearchRequests().size();
+        QTest::keyClick(completer->popup(), Qt::Key_Down);
+        QTest::keyClick(completer->popup(), Qt::Key_Return);
+        // Picking one with the keyboard searches for it again, and it moves to the front.
+        QCOMPARE(h.searchField()->text(), QStringLiteral("p53[ti]"));
+        QCOMPARE(h.esearchRequests().size(), searches + 1);
+        QVERIFY(!completer->popup()->isVisible());
+        QCOMPARE(first.recentSearches(), (QStringList{"p53[ti]", "crispr cas9"}));
 
         reopen(h);
-        QCOMPARE(h.controller->recentSearches(), (QStringList{"crispr cas9", "p53[ti]"}));
+        QCOMPARE(h.controller->recentSearches(), (QStringList{"p53[ti]", "crispr cas9"}));
         completer = h.searchField()->completer();
-        QCOMPARE(completions(completer, QString()), (QStringList{"crispr cas9", "p53[ti]"}));
+        QCOMPARE(completions(completer, QString()), (QStringList{"p53[ti]", "crispr cas9"}));
 
         auto *clear = h.controller->window()->findChild<QAction *>(QStringLiteral("clearRecentSearchesAction"));
         QVERIFY(clear);
