@@ -83,8 +83,6 @@ private slots:
             thirty.append(QStringLiteral("q%1").arg(i));
         QTest::newRow("missing") << QVariant() << QStringList{};
         QTest::newRow("a number") << QVariant(42) << QStringList{};
-        QTest::newRow("a map") << QVariant(QVariantMap{{"a", 1}}) << QStringList{};
-        QTest::newRow("bytes") << QVariant(QByteArray("\x01\x02")) << QStringList{};
         QTest::newRow("blanks and repeats") << QVariant(QStringList{"a", " ", "b", "a ", "", "c", "b"})
                                             << QStringList{"a", "b", "c"};
         QTest::newRow("thirty") << QVariant(thirty) << thirty.mid(0, 20);
@@ -132,7 +130,6 @@ private slots:
         QTest::newRow("splitter with a word") << "window/splitterSizes" << QVariant(QStringList{"400", "wide"});
         QTest::newRow("splitter of negative size") << "window/splitterSizes" << QVariant(QVariantList{400, -1});
         QTest::newRow("splitter all collapsed") << "window/splitterSizes" << QVariant(QVariantList{0, 0});
-        QTest::newRow("splitter as a number") << "window/splitterSizes" << QVariant(400);
         QTest::newRow("column too wide") << "window/columnWidths"
                                          << QVariant(QVariantList{1, 2, 3, 4, 5, WindowLayout::kMaxLength + 1});
         QTest::newRow("columns too few") << "window/columnWidths" << QVariant(QVariantList{1, 2, 3, 4, 5});
