@@ -100,29 +100,6 @@ private slots:
                  FakeEutilsServer::fakePmid(42), FakeEutilsServer::fakePmid(43), FakeEutilsServer::fakePmid(44)}));
     }
 
-    void theLastBatchDecidesTheMoreButton_data()
-    {
-        QTest::addColumn<int>("matches");
-        QTest::addColumn<QString>("moreTitle"); // empty: hidden
-        QTest::newRow("40 matches") << 40 << "get 20 more articles";
-        QTest::newRow("21 matches") << 21 << "get 1 more articles";
-        QTest::newRow("20 matches") << 20 << "";
-    }
-    void theLastBatchDecidesTheMoreButton()
-    {
-        QFETCH(int, matches);
-        QFETCH(QString, moreTitle);
-        AppHarness h;
-        h.server.serveEsearch(matches);
-        h.server.serveEfetch();
-        h.start();
-        h.search(QStringLiteral("q"));
-        QVERIFY(h.waitForTransfer());
-        QCOMPARE(h.moreButton()->isHidden(), moreTitle.isEmpty());
-        if (!moreTitle.isEmpty())
-            QCOMPARE(h.moreButton()->text(), moreTitle);
-    }
-
     void noMatchesLeavesAnEmptyIdleTable()
     {
         AppHarness h;
