@@ -131,11 +131,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, moreTitle);
         AppHarness h;
-        h.server.serveEsearch(matches);
-        h.server.serveEfetch();
-        AppController &c = h.start();
-        h.search(QStringLiteral("q"));
-        QVERIFY(h.waitForTransfer());
+        START_WITH_RESULTS(c, h, matches);
         // The batch after `batchesBefore` good ones fails.
         for (int batch = 1; batch < batchesBefore; ++batch) {
             clickMore(h);

@@ -116,11 +116,7 @@ private slots:
     void blankAndEmptyQueries()
     {
         AppHarness h;
-        h.server.serveEsearch(45);
-        h.server.serveEfetch();
-        AppController &c = h.start();
-        h.search(QStringLiteral("first"));
-        QVERIFY(h.waitForTransfer());
+        START_WITH_RESULTS(c, h, 45);
         QCOMPARE(c.numberOfRowsInTableView(), 20);
 
         // Empty: nothing at all, not even the connectivity probe.
