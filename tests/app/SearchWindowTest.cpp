@@ -538,16 +538,6 @@ private slots:
         QCOMPARE(h.alerts.shown[0].buttons, QStringList{QStringLiteral("OK")});
     }
 
-    void anUnreadableVersionPageIsSilentAtLaunch()
-    {
-        AppHarness h(true);
-        h.server.enqueue(QString::fromLatin1(Paths::VersionPage), FakeResponse::serverError(500));
-        AppController &c = h.start();
-        QVERIFY(QTest::qWaitFor([&c] { return !c.launchUpdateCheckRunning(); }, 10000));
-        QCOMPARE(h.server.requestCount(QString::fromLatin1(Paths::VersionPage)), 1);
-        QCOMPARE(h.alerts.shown.size(), 0);
-    }
-
     // The window is up and takes input while a slow version page keeps the
     // launch check waiting; closing it then stops the check quietly.
     void windowComesBeforeTheLaunchCheck()
