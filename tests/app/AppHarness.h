@@ -3,6 +3,7 @@
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
 #include "app/UrlOpener.h"
+#include "citations/KebNSTableView.h"
 #include "common/SystemLog.h"
 #include "entrez/Reachability.h"
 #include "preferences/PreferenceStore.h"
@@ -119,6 +120,24 @@ public:
     QProgressBar *progressBar() const { return widget<QProgressBar>("myNSProgressIndicator"); }
     QString abstractText() const { return widget<QTextEdit>("abstractNSTextView")->toPlainText(); }
     QString citationText() const { return widget<QTextEdit>("citationNSTextView")->toPlainText(); }
+
+    KebNSTableView *table() const { return widget<KebNSTableView>("articleNSTableView"); }
+    // Selects `rows` of the table and nothing else.
+    void selectRows(const QList<int> &rows) const
+    {
+        table()->clearSelection();
+        for (int row : rows)
+            table()->selectionModel()->select(table()->model()->index(row, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // The links opened so far, as they were sent.
+    QStringList openedUrls() const
+    {
+        QStringList urls;
+        for (const QUrl &url : opener.opened)
+            urls.append(url.toString(QUrl::FullyEncoded));
+        return urls;
+    }
 
     // Types a query and presses Return; the ESearch request is done when this returns.
     void search(const QString &query)

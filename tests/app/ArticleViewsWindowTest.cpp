@@ -89,7 +89,6 @@ class ArticleViewsWindowTest : public QObject
     Q_OBJECT
 
 private:
-    KebNSTableView *table(AppHarness &h) { return h.widget<KebNSTableView>("articleNSTableView"); }
     QTextEdit *abstractView(AppHarness &h) { return h.widget<QTextEdit>("abstractNSTextView"); }
     QTextEdit *citationView(AppHarness &h) { return h.widget<QTextEdit>("citationNSTextView"); }
     ArticleLinksLabel *links(AppHarness &h) { return h.widget<ArticleLinksLabel>("articleLinksLabel"); }
@@ -126,21 +125,14 @@ private:
     }
     void select(AppHarness &h, const QStringList &pmids)
     {
-        table(h)->clearSelection();
+        QList<int> rows;
         for (const QString &pmid : pmids)
-            table(h)->selectionModel()->select(table(h)->model()->index(rowOf(h, pmid), 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            rows.append(rowOf(h, pmid));
+        h.selectRows(rows);
     }
     const ArticleRecord &record(AppHarness &h, const QString &pmid)
     {
         return h.controller->getArticleList().at(rowOf(h, pmid));
-    }
-    QStringList opened(AppHarness &h)
-    {
-        QStringList urls;
-        for (const QUrl &url : std::as_const(h.opener.opened))
-            urls.append(url.toString(QUrl::FullyEncoded));
-        return urls;
     }
     // The entries of the context menu, submenus as "Menu > Entry".
     QStringList entries(QMenu *menu)
@@ -209,7 +201,7 @@ private slots:
         if (!load(h, retracted + QStringList{notice}, answer))
             return;
         const int titleColumn = 1;
-        QAbstractItemModel *model = table(h)->model();
+        QAbstractItemModel *model = h.table()->model();
         QCOMPARE(model->headerData(titleColumn, Qt::Horizontal).toString(), QStringLiteral("Title"));
         for (const QString &pmid : retracted + QStringList{notice}) {
             const bool isRetracted = pmid != notice;
@@ -235,12 +227,12 @@ private slots:
 
         // Copying and opening a retracted article still work.
         select(h, {retracted[1]});
-        table(h)->setFocus();
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        h.table()->setFocus();
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  h.controller->citationAStringForArticle(record(h, retracted[1])).toPlainText());
         h.controller->openSelectedInPubMed();
-        QCOMPARE(opened(h), QStringList{QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/900002/")});
+        QCOMPARE(h.openedUrls(), QStringList{QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/900002/")});
     }
 
     // The links under the citation: which are offered, where each leads, and
@@ -291,7 +283,7 @@ private slots:
             QVERIFY(label->hasFocus());
             QTest::keyClick(label, Qt::Key_Return);
         }
-        QCOMPARE(opened(h), urls);
+        QCOMPARE(h.openedUrls(), urls);
 
         // Several articles selected, or none: no links.
         select(h, {kWithEverything, kDoiOnly});
@@ -347,7 +339,7 @@ private slots:
         QAction *action = entry(menu.get(), command);
         QVERIFY2(action && action->isEnabled(), qPrintable(entries(menu.get()).join(", ")));
         action->trigger();
-        QCOMPARE(opened(h), urls);
+        QCOMPARE(h.openedUrls(), urls);
         QCOMPARE(QGuiApplication::clipboard()->text(), clipboard.isNull() ? QStringLiteral("before") : clipboard);
         QVERIFY(h.alerts.shown.isEmpty());
     }
@@ -379,9 +371,9 @@ private slots:
         menu.reset(h.controller->tableContextMenu());
         entry(menu.get(), "Copy &Citation")->trigger();
         const QString viaMenu = QGuiApplication::clipboard()->text();
-        table(h)->setFocus();
+        h.table()->setFocus();
         QGuiApplication::clipboard()->clear();
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(viaMenu, QGuiApplication::clipboard()->text());
         QVERIFY(viaMenu.contains(record(h, kPmcOnly).text(Key::Title)));
         QVERIFY(viaMenu.contains(record(h, kWithEverything).text(Key::Title)));

@@ -23,15 +23,7 @@ class ExportWindowTest : public QObject
     Q_OBJECT
 
 private:
-    KebNSTableView *table(AppHarness &h) { return h.widget<KebNSTableView>("articleNSTableView"); }
     QAction *action(AppHarness &h, const char *name) { return h.widget<QAction>(name); }
-    void select(AppHarness &h, const QList<int> &rows)
-    {
-        table(h)->clearSelection();
-        for (int row : rows)
-            table(h)->selectionModel()->select(table(h)->model()->index(row, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     ArticleList articles(AppController &c, const QList<int> &rows)
     {
         ArticleList list;
@@ -82,9 +74,9 @@ private slots:
     {
         AppHarness h;
         START_WITH_RESULTS(c, h, 5);
-        table(h)->clearSelection();
+        h.table()->clearSelection();
         QVERIFY(!action(h, "exportSelectedAction")->isEnabled());
-        select(h, {3, 1});
+        h.selectRows({3, 1});
         QVERIFY(action(h, "exportSelectedAction")->isEnabled());
 
         // The extension picks the format, whatever filter is shown.
@@ -126,20 +118,20 @@ private slots:
         AppHarness h;
         START_WITH_RESULTS(c, h, 4);
         QClipboard *clipboard = QGuiApplication::clipboard();
-        select(h, {2, 0});
-        table(h)->setFocus();
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        h.selectRows({2, 0});
+        h.table()->setFocus();
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->mimeData()->data(kRisMime), ExportFormats::write(ExportFormat::Ris, articles(c, {0, 2})));
 
-        std::unique_ptr<QMimeData> dragged(table(h)->model()->mimeData({table(h)->model()->index(1, 0)}));
+        std::unique_ptr<QMimeData> dragged(h.table()->model()->mimeData({h.table()->model()->index(1, 0)}));
         QCOMPARE(dragged->data(kRisMime), ExportFormats::write(ExportFormat::Ris, articles(c, {1})));
 
         // The style chosen in the preferences reaches the view and the copy.
         h.store.setObject(PreferenceKeys::CitationStyle, QStringLiteral("APA"));
-        select(h, {1});
+        h.selectRows({1});
         const QString apa = CitationStyles::cite(CitationStyle::Apa, referenceForArticle(c.getArticleList().at(1))).toPlainText();
         QCOMPARE(h.citationText(), apa);
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->mimeData()->text(), apa + QStringLiteral("\n\n"));
 
         const std::pair<const char *, ExportFormat> copyAs[] = {{"copyAsRisAction", ExportFormat::Ris},
@@ -155,7 +147,7 @@ private slots:
     {
         AppHarness h;
         START_WITH_RESULTS(c, h, 2);
-        QCOMPARE(table(h)->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(h.table()->contextMenuPolicy(), Qt::CustomContextMenu);
         std::unique_ptr<QMenu> menu(c.tableContextMenu());
         QStringList entries;
         for (QAction *entry : menu->actions()) {
@@ -169,7 +161,7 @@ private slots:
         QCOMPARE(entries.mid(entries.indexOf(QStringLiteral("Copy &As > &RIS"))),
                  (QStringList{"Copy &As > &RIS", "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Export Selected…"}));
         // With nothing selected there is nothing to export or copy as a reference.
-        table(h)->clearSelection();
+        h.table()->clearSelection();
         QVERIFY(!h.widget<QAction>("exportSelectedAction")->isEnabled());
         QVERIFY(!h.widget<QMenu>("copyAsMenu")->isEnabled());
     }

@@ -24,31 +24,16 @@ private:
         h.controller->window()->resize(1000, 900);
         return true;
     }
-    KebNSTableView *table(AppHarness &h) { return h.widget<KebNSTableView>("articleNSTableView"); }
-    void select(AppHarness &h, const QList<int> &rows)
-    {
-        table(h)->clearSelection();
-        for (int row : rows)
-            table(h)->selectionModel()->select(table(h)->model()->index(row, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     void doubleClickRow(AppHarness &h, int row)
     {
-        const QRect rect = table(h)->visualRect(table(h)->model()->index(row, 1));
-        QTest::mouseDClick(table(h)->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect = h.table()->visualRect(h.table()->model()->index(row, 1));
+        QTest::mouseDClick(h.table()->viewport(), Qt::LeftButton, {}, rect.center());
     }
     QStringList expectedTargets(AppController &c, const QList<int> &rows, const QString &doiOrigin)
     {
         QStringList urls;
         for (int row : rows)
             urls.append(doiOrigin + QLatin1Char('/') + c.getArticleList()[row].text(ArticleRecord::Key::Doi));
-        return urls;
-    }
-    QStringList opened(AppHarness &h)
-    {
-        QStringList urls;
-        for (const QUrl &url : std::as_const(h.opener.opened))
-            urls.append(url.toString(QUrl::FullyEncoded));
         return urls;
     }
     // Rows whose records have a DOI made only of URL-safe characters.
@@ -74,11 +59,11 @@ private slots:
         // Records with plain DOIs at rows 2, 5 and 7.
         const QList<int> plain = rowsWithPlainDoi(c);
         QVERIFY(plain.size() >= 3);
-        table(h)->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-        select(h, {plain[0], plain[1], plain[2]});
+        h.table()->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        h.selectRows({plain[0], plain[1], plain[2]});
         doubleClickRow(h, plain[1]);
         const QString origin = h.services.endpoints.doiOrigin();
-        QCOMPARE(opened(h), expectedTargets(c, {plain[0], plain[1], plain[2]}, origin));
+        QCOMPARE(h.openedUrls(), expectedTargets(c, {plain[0], plain[1], plain[2]}, origin));
         // Every link after the first is logged, as its DOI URL.
         QStringList logged = h.log.filter(QRegularExpression(QStringLiteral("^https?://")));
         QCOMPARE(logged, (QStringList{expectedTargets(c, {plain[1]}, origin)[0] + QLatin1Char('\n'),
@@ -92,7 +77,7 @@ private slots:
         if (!load(h, 20))
             return;
         AppController &c = *h.controller;
-        select(h, {0, 1, 2, 3});
+        h.selectRows({0, 1, 2, 3});
         h.alerts.answers = {1}; // Cancel
         doubleClickRow(h, 2);
         QCOMPARE(h.alerts.shown.size(), 1);
@@ -104,7 +89,7 @@ private slots:
         QVERIFY(h.log.filter(QRegularExpression(QStringLiteral("^https?://"))).isEmpty());
 
         h.alerts.answers = {0}; // OK
-        select(h, {0, 1, 2, 3});
+        h.selectRows({0, 1, 2, 3});
         doubleClickRow(h, 1);
         QCOMPARE(h.opener.opened.size(), 4);
 
@@ -112,7 +97,7 @@ private slots:
         h.store.setObject(PreferenceKeys::UrlWarningNumber, 0);
         h.alerts.shown.clear();
         h.opener.opened.clear();
-        table(h)->selectRow(5);
+        h.table()->selectRow(5);
         doubleClickRow(h, 5);
         QCOMPARE(h.alerts.shown.size(), 1);
         QCOMPARE(h.opener.opened.size(), 1);
@@ -131,25 +116,25 @@ private slots:
 
         h.store.setBool(PreferenceKeys::UseProxy, true);
         h.store.setObject(PreferenceKeys::ProxyURL, QStringLiteral("https://login.proxy.example/login?url=%@&x=%d%41"));
-        table(h)->selectRow(row);
+        h.table()->selectRow(row);
         doubleClickRow(h, row);
         // The template's other "%" sequences are taken as typed, never as a
         // format: the lone "%" goes out encoded, and "%41" is the letter it
         // encodes. The DOI URL goes in as one query value.
-        QCOMPARE(opened(h), QStringList{QStringLiteral("https://login.proxy.example/login?url=")
+        QCOMPARE(h.openedUrls(), QStringList{QStringLiteral("https://login.proxy.example/login?url=")
                                          + QString::fromLatin1(QUrl::toPercentEncoding(direct)) + QStringLiteral("&x=%25dA")});
 
         // A template that is no http or https address is not used.
         h.store.setObject(PreferenceKeys::ProxyURL, QStringLiteral("file:///tmp/%@"));
         h.opener.opened.clear();
         doubleClickRow(h, row);
-        QCOMPARE(opened(h), QStringList{direct});
+        QCOMPARE(h.openedUrls(), QStringList{direct});
 
         // Preferences are read afresh for every link.
         h.store.setBool(PreferenceKeys::UseProxy, false);
         h.opener.opened.clear();
         doubleClickRow(h, row);
-        QCOMPARE(opened(h), QStringList{direct});
+        QCOMPARE(h.openedUrls(), QStringList{direct});
 
         int noDoi = -1;
         for (int i = 0; i < c.numberOfRowsInTableView() && noDoi < 0; ++i)
@@ -157,9 +142,9 @@ private slots:
                 noDoi = i;
         QVERIFY(noDoi >= 0);
         h.opener.opened.clear();
-        table(h)->selectRow(noDoi);
+        h.table()->selectRow(noDoi);
         doubleClickRow(h, noDoi);
-        QCOMPARE(opened(h), QStringList{h.services.endpoints.doiOrigin() + QLatin1Char('/')});
+        QCOMPARE(h.openedUrls(), QStringList{h.services.endpoints.doiOrigin() + QLatin1Char('/')});
     }
 
     // A real Wiley DOI holding "#" and angle brackets (cited by PMID 28786991
@@ -183,12 +168,12 @@ private slots:
             + QStringLiteral("/10.1002/(SICI)1097-0274(199601)29:1%3C23::AID-AJIM4%3E3.0.CO;2-%23");
 
         doubleClickRow(h, 0);
-        QCOMPARE(opened(h), QStringList{encoded});
+        QCOMPARE(h.openedUrls(), QStringList{encoded});
         QVERIFY(!h.opener.opened[0].hasFragment());
         QCOMPARE(h.opener.opened[0].path(QUrl::FullyDecoded), QLatin1Char('/') + doi);
 
-        table(h)->setFocus();
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        h.table()->setFocus();
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
         QVERIFY2(copied->html().contains(QStringLiteral("href=\"") + encoded + QLatin1Char('"')), qPrintable(copied->html()));
         QVERIFY(copied->data(QStringLiteral("text/rtf")).contains("HYPERLINK \"" + encoded.toLatin1() + '"'));
@@ -209,9 +194,9 @@ private slots:
         AppHarness h;
         if (!load(h, 3))
             return;
-        table(h)->selectRow(1);
-        const QRect rect = table(h)->visualRect(table(h)->model()->index(1, 1));
-        QTest::mouseDClick(table(h)->viewport(), button, {}, rect.center());
+        h.table()->selectRow(1);
+        const QRect rect = h.table()->visualRect(h.table()->model()->index(1, 1));
+        QTest::mouseDClick(h.table()->viewport(), button, {}, rect.center());
         QCOMPARE(h.opener.opened.size(), opened);
     }
 
@@ -220,8 +205,8 @@ private slots:
         AppHarness h;
         if (!load(h, 3))
             return;
-        select(h, {0, 1});
-        QTest::mouseDClick(table(h)->viewport(), Qt::LeftButton, {}, QPoint(20, table(h)->viewport()->height() - 5));
+        h.selectRows({0, 1});
+        QTest::mouseDClick(h.table()->viewport(), Qt::LeftButton, {}, QPoint(20, h.table()->viewport()->height() - 5));
         QVERIFY(h.opener.opened.isEmpty());
         QVERIFY(h.alerts.shown.isEmpty());
     }
@@ -234,15 +219,15 @@ private slots:
         AppController &c = *h.controller;
         QClipboard *clipboard = QGuiApplication::clipboard();
 
-        table(h)->clearSelection();
-        table(h)->setFocus();
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        h.table()->clearSelection();
+        h.table()->setFocus();
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(h.log.contains(QStringLiteral("index = -1\n")));
         QCOMPARE(clipboard->mimeData()->text(), QString());
         QVERIFY(clipboard->mimeData()->hasFormat(QStringLiteral("text/rtf")));
 
-        select(h, {3, 1});
-        QTest::keyClick(table(h), Qt::Key_C, Qt::ControlModifier);
+        h.selectRows({3, 1});
+        QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(h.log.contains(QStringLiteral("index = 1\n")));
         const QString plain = clipboard->mimeData()->text();
         const QString first = c.citationAStringForArticle(c.getArticleList()[1]).toPlainText();
@@ -258,8 +243,8 @@ private slots:
                 < html.indexOf(c.getArticleList()[3].text(ArticleRecord::Key::PMID)));
 
         // After sorting, the same row numbers hold other articles, and the copy follows.
-        table(h)->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
-        select(h, {1, 3});
+        h.table()->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
+        h.selectRows({1, 3});
         c.window()->findChild<QAction *>(QStringLiteral("copyAction"))->trigger();
         QCOMPARE(clipboard->mimeData()->text(),
                  c.citationAStringForArticle(c.getArticleList()[1]).toPlainText()
@@ -272,7 +257,7 @@ private slots:
         if (!load(h, 4))
             return;
         AppController &c = *h.controller;
-        QAbstractItemModel *model = table(h)->model();
+        QAbstractItemModel *model = h.table()->model();
         QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
         std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, 0), model->index(2, 1)}));
         QVERIFY(data);
