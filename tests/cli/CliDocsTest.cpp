@@ -3,30 +3,13 @@
 // says what `--help` says, and bash completes what the tables hold.
 #include "CliProgram.h"
 
-#include <QProcess>
+#include "ProgramRun.h"
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &args, const QString &workingDirectory = {})
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(program, args);
-    if (!process.waitForFinished(60000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
 
 QString oneSpaced(QString text)
 {
@@ -37,9 +20,9 @@ QString oneSpaced(QString text)
 // The page as `man` shows it, each paragraph on one line (no hyphenation).
 QString renderedManPage()
 {
-    const Run groff = run(QStringLiteral(GROFF), {QStringLiteral("-man"), QStringLiteral("-Tascii"), QStringLiteral("-P-cbou"),
-                                                 QStringLiteral("-rLL=2000n"), QStringLiteral(VEXMOOR_CLI_MANPAGE)});
-    return groff.exitCode == 0 ? oneSpaced(groff.out) : QString();
+    const ProgramRun groff = runProgram(QStringLiteral(GROFF), {QStringLiteral("-man"), QStringLiteral("-Tascii"),
+                                                                QStringLiteral("-P-cbou"), QStringLiteral("-rLL=2000n"), QStringLiteral(VEXMOOR_CLI_MANPAGE)});
+    return groff.exitCode == 0 ? oneSpaced(QString::fromUtf8(groff.out)) : QString();
 }
 
 // What bash offers for the words typed so far; the last word is the one completed.
@@ -52,8 +35,9 @@ QStringList completions(const QStringList &words, const QString &workingDirector
                                           "printf '%s\\n' \"${COMPREPLY[@]}\"")
                                .arg(QStringLiteral(VEXMOOR_CLI_COMPLETION), array)
                                .arg(words.size() - 1);
-    const Run bash = run(QStringLiteral("bash"), {QStringLiteral("-c"), script}, workingDirectory);
-    QStringList offered = bash.out.split(u'\n', Qt::SkipEmptyParts);
+    const ProgramRun bash = runProgram(QStringLiteral("bash"), {QStringLiteral("-c"), script}, {},
+                                       QProcessEnvironment::systemEnvironment(), workingDirectory);
+    QStringList offered = QString::fromUtf8(bash.out).split(u'\n', Qt::SkipEmptyParts);
     offered.sort();
     return offered;
 }
@@ -83,10 +67,10 @@ class CliDocsTest : public QObject
 private slots:
     void groffReadsThePageWithoutWarnings()
     {
-        const Run groff = run(QStringLiteral(GROFF), {QStringLiteral("-ww"), QStringLiteral("-z"), QStringLiteral("-man"),
-                                                     QStringLiteral(VEXMOOR_CLI_MANPAGE)});
+        const ProgramRun groff = runProgram(QStringLiteral(GROFF), {QStringLiteral("-ww"), QStringLiteral("-z"),
+                                                                    QStringLiteral("-man"), QStringLiteral(VEXMOOR_CLI_MANPAGE)});
         QCOMPARE(groff.exitCode, 0);
-        QCOMPARE(groff.err, QString());
+        QCOMPARE(QString::fromUtf8(groff.err), QString());
     }
 
     // Every command's description, arguments, options with their full

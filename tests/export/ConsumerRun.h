@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ProgramRun.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,14 +22,12 @@ inline QByteArray runConsumer(const QString &program, QStringList arguments, con
         return {};
     file.close();
     arguments << path;
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning().noquote() << program << arguments.join(u' ') << "failed:" << process.errorString()
-                             << process.readAllStandardError();
+    const ProgramRun run = runProgram(program, arguments, {}, QProcessEnvironment::systemEnvironment(), {}, 120000);
+    if (run.exitCode != 0) {
+        qWarning().noquote() << program << arguments.join(u' ') << "failed:" << run.err;
         return {};
     }
-    return process.readAllStandardOutput();
+    return run.out;
 }
 
 // Rows of a CSV file as Python's csv module reads it in strict mode (any
