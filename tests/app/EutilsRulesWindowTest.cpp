@@ -226,27 +226,6 @@ private slots:
         QCOMPARE(h.message(), QStringLiteral("found 5 articles, downloaded 5 titles"));
     }
 
-    // After three retries the download fails as any other, and its batch is
-    // offered again.
-    void aBusyDownloadIsGivenUpAfterThreeRetries()
-    {
-        AppHarness h;
-        h.server.serveEsearch(5);
-        h.server.serveEfetch();
-        for (int i = 0; i < 4; ++i)
-            h.server.enqueue(kEFetch, FakeResponse::serverError(503));
-        AppController &c = h.start();
-        h.search(QStringLiteral("q"));
-        QVERIFY(h.waitForTransfer());
-        QCOMPARE(h.message(), QStringLiteral("download failed: the service answered HTTP 503 Service Unavailable"));
-        QCOMPARE(h.server.requestCount(kEFetch), 4);
-        QVERIFY(!h.moreButton()->isHidden());
-        QCOMPARE(h.moreButton()->text(), QStringLiteral("get 5 more articles"));
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
-        QVERIFY(h.waitForTransfer());
-        QCOMPARE(c.numberOfRowsInTableView(), 5);
-    }
-
     // PubMed serves the first 9,999 PMIDs of a query. The last window is cut
     // to end there; when the query has more matches the message line says so
     // and the more-articles button goes, instead of asking for a window the
