@@ -24,6 +24,7 @@
 #include "citations/KebNSTableView.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
+#include "search/SearchSession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -86,7 +87,7 @@ int main(int argc, char *argv[])
         timer.start();
         reader.append(std::string_view(answer.constData() + last, size_t(answer.size() - last)));
         const qsizetype appended = reader.finish();
-        controller.showDownloadedBatch(std::move(batch), appended);
+        controller.session().receiveBatch(std::move(batch), appended);
         QCoreApplication::processEvents();
         bestLoad = std::min(bestLoad, elapsedSeconds(timer));
         rows = controller.numberOfRowsInTableView();
@@ -99,7 +100,7 @@ int main(int argc, char *argv[])
             timer.start();
             ArticleList wholeBatch;
             const qsizetype wholeAppended = appendArticlesFromBytes(std::move(body), wholeBatch, elinkBase);
-            whole.showDownloadedBatch(std::move(wholeBatch), wholeAppended);
+            whole.session().receiveBatch(std::move(wholeBatch), wholeAppended);
             QCoreApplication::processEvents();
             bestWhole = std::min(bestWhole, elapsedSeconds(timer));
         }

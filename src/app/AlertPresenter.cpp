@@ -1,16 +1,23 @@
 #include "AlertPresenter.h"
 
 #include "app/UntrustedText.h"
+#include "search/SearchMessages.h"
 
 #include <QMessageBox>
 #include <QPushButton>
+
+Alert Alert::networkError()
+{
+    return {Alert::Style::Warning, SearchMessages::NetworkErrorTitle, SearchMessages::NetworkErrorTitle,
+            SearchMessages::NetworkErrorMessage, {SearchMessages::OK}};
+}
 
 int MessageBoxAlertPresenter::run(const Alert &alert, QWidget *parent)
 {
     QMessageBox box(parent);
     switch (alert.style) {
-    case Alert::Style::Critical:
-        box.setIcon(QMessageBox::Critical);
+    case Alert::Style::Question:
+        box.setIcon(QMessageBox::Question);
         break;
     case Alert::Style::Informational:
         box.setIcon(QMessageBox::Information);

@@ -8,12 +8,15 @@ class QWidget;
 // A modal alert: the first button is the default one.
 struct Alert
 {
-    enum class Style { Warning, Critical, Informational };
+    enum class Style { Warning, Informational, Question };
     Style style = Style::Warning;
     QString title;           // window title
     QString message;         // the bold message text
     QString informativeText; // the smaller text below it
     QStringList buttons;     // in order; the first is the default
+
+    // "There is no active internet connection", before a search or a version check.
+    static Alert networkError();
 };
 
 // Shows alerts. The window uses message boxes; tests answer them instead.

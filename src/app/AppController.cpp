@@ -2,261 +2,135 @@
 
 #include "ui_MainWindow.h"
 
+#include "app/AlertPresenter.h"
 #include "app/AppMessages.h"
-#include "app/RichTextView.h"
-#include "citations/ArticleLinks.h"
+#include "app/ExportFileDialog.h"
+#include "app/RecentSearchCompleter.h"
+#include "app/ResultTab.h"
+#include "app/ResultTabs.h"
+#include "app/UpdatePrompt.h"
+#include "app/UrlOpener.h"
 #include "citations/Citation.h"
-#include "citations/LinkUrl.h"
 #include "citations/KebNSTableView.h"
-#include "citations/HtmlWriter.h"
-#include "citations/PlainWriter.h"
-#include "citations/ProxyLink.h"
-#include "citations/RtfWriter.h"
-#include "citations/StyledText.h"
-#include "common/IntValue.h"
-#include "common/SystemLog.h"
-#include "entrez/ArticleDownload.h"
-#include "entrez/ArticleExtractor.h"
-#include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsRequest.h"
-#include "entrez/PacedFetcher.h"
-#include "entrez/PmidSearch.h"
 #include "entrez/Reachability.h"
-#include "entrez/SearchResult.h"
-#include "entrez/UpdateCheck.h"
-#include "export/ExportFile.h"
-#include "export/RisWriter.h"
 #include "preferences/PreferenceController.h"
 #include "preferences/WindowLayout.h"
 #include "search/SearchMessages.h"
+#include "search/SearchSession.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QCloseEvent>
-#include <QCompleter>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QHeaderView>
 #include <QMenu>
-#include <QMimeData>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QSplitter>
-#include <QStringListModel>
 
-#include <algorithm>
 #include <numeric>
 
-namespace {
-// The MIME type reference managers take RIS under on paste and drop.
-const QString kRisMimeType = QStringLiteral("application/x-research-info-systems");
-
-// The columns of the result table: identifiers are record keys.
-QList<ArticleTableModel::Column> tableColumns()
-{
-    return {
-        {QStringLiteral("authorsString"), QStringLiteral("Authors")},
-        {QStringLiteral("title"), QStringLiteral("Title")},
-        {QStringLiteral("journal"), QStringLiteral("Journal")},
-        {QStringLiteral("year"), QStringLiteral("Year")},
-        {QStringLiteral("PMID"), QStringLiteral("PMID")},
-        {QStringLiteral("doi"), QStringLiteral("DOI")},
-    };
-}
-constexpr double kTextInset = 20.0;
-} // namespace
 
 AppController::AppController(const AppServices &services, QObject *parent)
-    : QObject(parent),
-      m_services(services),
-      m_preferences(*services.preferences),
-      m_ui(std::make_unique<Ui::MainWindow>()),
-      m_fetcher(std::make_unique<BlockingFetcher>()),
-      m_esearch(std::make_unique<PacedFetcher>()),
-      m_model(&articleList, tableColumns())
+    : QObject(parent), m_services(services), m_preferences(*services.preferences),
+      m_ui(std::make_unique<Ui::MainWindow>()), mainWindow(new QMainWindow),
+      m_actions(services.endpoints, *services.preferences, *services.alerts, *services.urlOpener),
+      m_updates(std::make_unique<UpdatePrompt>(services, mainWindow))
 {
-    mainWindow = new QMainWindow;
     m_ui->setupUi(mainWindow);
-    abstractNSTextView = m_ui->abstractNSTextView;
-    // A Qt text view is its own scroll area.
-    abstractNSScrollView = m_ui->abstractNSTextView;
-    citationNSTextView = m_ui->citationNSTextView;
-    articleLinksLabel = m_ui->articleLinksLabel;
-    searchNSTextField = m_ui->searchNSTextField;
-    messageNSTextField = m_ui->messageNSTextField;
-    searchNSProgressIndicator = m_ui->searchNSProgressIndicator;
-    articleNSTableView = m_ui->articleNSTableView;
-    searchPubmedNSButton = m_ui->searchPubmedNSButton;
-    cancelNSButton = m_ui->cancelNSButton;
-    getAllNSButton = m_ui->getAllNSButton;
-    searchTagsPanel = m_ui->searchTagsPanel;
-    myNSProgressIndicator = m_ui->myNSProgressIndicator;
+    m_actions.setAlertParent(mainWindow);
+    const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, 6);
+    newTab()->applyLayout(layout);
+    if (!layout.geometry.isEmpty())
+        mainWindow->restoreGeometry(layout.geometry);
 
-    TransferLimits limits;
-    limits.timeoutMs = services.networkTimeoutMs;
-    m_fetcher->setLimits(limits);
-    RetryPolicy retries;
-    retries.msPerSecond = services.retryMsPerSecond;
-    m_esearch->setLimits(limits);
-    m_esearch->setRetryPolicy(retries);
-    m_esearch->onRetryScheduled([this](int seconds) { showRetryWait(seconds); });
-    m_esearch->onRetrying([this] { endRetryWait(); });
-    m_download = std::make_unique<ArticleDownload>(services.endpoints);
-    m_download->setLimits(limits);
-    m_download->readArticlesWhileReceiving(elinkBaseUrl(services.endpoints));
-    m_download->setRetryPolicy(retries);
-
-    articleNSTableView->setModel(&m_model);
-    articleNSTableView->myController = this;
-    m_model.setMimeDataMaker([this](const QList<int> &rows) { return mimeDataForRows(rows); });
-    QHeaderView *header = articleNSTableView->horizontalHeader();
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(-1, Qt::AscendingOrder);
-    header->resizeSection(m_model.columnNamed(QStringLiteral("authorsString")), 220);
-    header->resizeSection(m_model.columnNamed(QStringLiteral("title")), 460);
-    header->resizeSection(m_model.columnNamed(QStringLiteral("journal")), 160);
-    header->resizeSection(m_model.columnNamed(QStringLiteral("year")), 60);
-    header->resizeSection(m_model.columnNamed(QStringLiteral("PMID")), 90);
-    articleNSTableView->verticalHeader()->setDefaultSectionSize(articleNSTableView->fontMetrics().height() + 6);
-    m_ui->verticalSplitter->setSizes({460, 220});
-    restoreWindowLayout();
-
-    m_recentSearches = RecentSearches::load(*m_services.preferences->settings());
-    m_recentSearchesModel = new QStringListModel(mainWindow);
-    m_searchCompleter = new QCompleter(m_recentSearchesModel, mainWindow);
-    m_searchCompleter->setCaseSensitivity(Qt::CaseInsensitive);
-    m_searchCompleter->setFilterMode(Qt::MatchContains);
-    searchNSTextField->setCompleter(m_searchCompleter);
+    m_recentSearches = new RecentSearchCompleter(*m_services.preferences->settings(), mainWindow);
+    m_ui->searchNSTextField->setCompleter(m_recentSearches);
+    connect(m_recentSearches, &RecentSearchCompleter::queriesChanged, this, &AppController::showRecentSearches);
     showRecentSearches();
     mainWindow->installEventFilter(this);
-    mainWindow->tabifiedDockWidgets(searchTagsPanel);
-    searchTagsPanel->hide();
-
+    m_ui->searchTagsPanel->hide();
     connectActions();
 }
 
 AppController::~AppController()
 {
-    m_esearch->cancel();
-    m_download->cancel();
     delete mainWindow;
 }
 
 void AppController::connectActions()
 {
-    connect(searchPubmedNSButton, &QPushButton::clicked, this, &AppController::searchPubmed);
-    connect(searchNSTextField, &QLineEdit::returnPressed, this, &AppController::searchPubmed);
-    connect(cancelNSButton, &QPushButton::clicked, this, &AppController::cancelSearch);
-    connect(getAllNSButton, &QPushButton::clicked, this, &AppController::getMoreArticles);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), mainWindow);
-    connect(escape, &QShortcut::activated, this, [this] {
-        if (cancelNSButton->isEnabled())
+    Ui::MainWindow &ui = *m_ui;
+    connect(ui.searchPubmedNSButton, &QPushButton::clicked, this, &AppController::searchPubmed);
+    connect(ui.searchNSTextField, &QLineEdit::returnPressed, this, &AppController::searchPubmed);
+    connect(ui.cancelNSButton, &QPushButton::clicked, this, &AppController::cancelSearch);
+    connect(ui.getAllNSButton, &QPushButton::clicked, this, &AppController::getMoreArticles);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), mainWindow), &QShortcut::activated, this, [this] {
+        if (transferRunning())
             cancelSearch();
     });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), ui.searchTagsPanel), &QShortcut::activated, ui.searchTagsPanel,
+            &QWidget::hide);
+    connect(ui.resultTabs, &QTabWidget::currentChanged, this, &AppController::showTab);
+    connect(ui.resultTabs, &QTabWidget::tabCloseRequested, this, &AppController::closeTab);
+    connect(ui.newTabAction, &QAction::triggered, this, [this] {
+        newTab();
+        m_ui->searchNSTextField->setFocus();
+    });
+    connect(ui.searchInNewTabAction, &QAction::triggered, this, &AppController::searchInNewTab);
+    connect(ui.closeTabAction, &QAction::triggered, this, [this] { closeTab(m_ui->resultTabs->currentIndex()); });
+    ui.nextTabAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    ui.previousTabAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    connect(ui.nextTabAction, &QAction::triggered, this, [this] { m_ui->resultTabs->step(1); });
+    connect(ui.previousTabAction, &QAction::triggered, this, [this] { m_ui->resultTabs->step(-1); });
+    ui.focusSearchFieldAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::Key_F6)});
+    connect(ui.focusSearchFieldAction, &QAction::triggered, this, [this] {
+        m_ui->searchNSTextField->setFocus(Qt::ShortcutFocusReason);
+        m_ui->searchNSTextField->selectAll();
+    });
 
-    connect(articleNSTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &AppController::tableViewSelectionDidChange);
-    // A reset clears the selection without a word; the views must still follow it.
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &AppController::tableViewSelectionDidChange);
-    connect(articleNSTableView, &KebNSTableView::doubleAction, this, &AppController::openItem);
-
-    connect(m_ui->clearRecentSearchesAction, &QAction::triggered, this, &AppController::clearRecentSearches);
+    connect(ui.clearRecentSearchesAction, &QAction::triggered, m_recentSearches, &RecentSearchCompleter::clear);
     // Quitting from the menu ends the application without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppController::saveWindowLayout);
-    connect(m_ui->checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
+    connect(ui.checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
     // Not every platform has a Preferences shortcut; Ctrl+, is the common one.
     QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
     if (preferenceKeys.isEmpty())
         preferenceKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    m_ui->preferencesAction->setShortcuts(preferenceKeys);
-    connect(m_ui->preferencesAction, &QAction::triggered, this, &AppController::showPreferencePanel);
-    connect(m_ui->quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(m_ui->copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
-    connect(m_ui->exportSelectedAction, &QAction::triggered, this, &AppController::exportSelected);
-    articleNSTableView->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(articleNSTableView, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
-        std::unique_ptr<QMenu> menu(tableContextMenu());
-        menu->exec(articleNSTableView->viewport()->mapToGlobal(position));
-    });
-    connect(m_ui->exportAllAction, &QAction::triggered, this, &AppController::exportAll);
-    connect(m_ui->openDoiAction, &QAction::triggered, this, &AppController::openSelectedDois);
-    connect(m_ui->openInPubMedAction, &QAction::triggered, this, &AppController::openSelectedInPubMed);
-    connect(m_ui->openFreeFullTextAction, &QAction::triggered, this, &AppController::openSelectedFreeFullText);
-    connect(m_ui->copyCitationAction, &QAction::triggered, this, &AppController::copySelectedCitations);
-    connect(m_ui->copyPmidAction, &QAction::triggered, this, &AppController::copySelectedPmids);
-    connect(m_ui->copyDoiAction, &QAction::triggered, this, &AppController::copySelectedDois);
-    connect(articleLinksLabel, &ArticleLinksLabel::linkChosen, this, &AppController::openArticleLink);
-    const std::pair<QAction *, ExportFormat> copyAs[] = {{m_ui->copyAsRisAction, ExportFormat::Ris},
-                                                         {m_ui->copyAsBibtexAction, ExportFormat::Bibtex},
-                                                         {m_ui->copyAsMedlineAction, ExportFormat::Medline}};
+    ui.preferencesAction->setShortcuts(preferenceKeys);
+    connect(ui.preferencesAction, &QAction::triggered, this, &AppController::showPreferencePanel);
+    connect(ui.quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(ui.copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
+    connect(ui.exportSelectedAction, &QAction::triggered, this, &AppController::exportSelected);
+    connect(ui.exportAllAction, &QAction::triggered, this, &AppController::exportAll);
+    const std::pair<QAction *, ArticleActions::Page> pages[] = {{ui.openDoiAction, ArticleActions::Page::DoiWhereKnown},
+                                                                {ui.openInPubMedAction, ArticleActions::Page::PubMed},
+                                                                {ui.openFreeFullTextAction, ArticleActions::Page::FreeFullText}};
+    for (const auto &[action, page] : pages)
+        connect(action, &QAction::triggered, this,
+                [this, page = page] { m_actions.openPages(getArticleList(), selectedRows(), page); });
+    connect(ui.copyCitationAction, &QAction::triggered, this,
+            [this] { m_actions.copyCitations(getArticleList(), selectedRows()); });
+    connect(ui.copyPmidAction, &QAction::triggered, this, [this] { m_actions.copyPmids(getArticleList(), selectedRows()); });
+    connect(ui.copyDoiAction, &QAction::triggered, this, [this] { m_actions.copyDois(getArticleList(), selectedRows()); });
+    const std::pair<QAction *, ExportFormat> copyAs[] = {{ui.copyAsRisAction, ExportFormat::Ris},
+                                                         {ui.copyAsBibtexAction, ExportFormat::Bibtex},
+                                                         {ui.copyAsMedlineAction, ExportFormat::Medline}};
     for (const auto &[action, format] : copyAs)
-        connect(action, &QAction::triggered, this, [this, format = format] { copySelectedAs(format); });
-    connect(m_ui->searchTagsAction, &QAction::triggered, this, &AppController::showSearchTagsPanel);
-    connect(m_ui->pubMedHelpAction, &QAction::triggered, this, &AppController::openMoreHelp);
-
-    connect(m_download.get(), &ArticleDownload::responseStarted, this, &AppController::connectionDidReceiveResponse);
-    connect(m_download.get(), &ArticleDownload::progress, this, &AppController::connectionDidReceiveData);
-    connect(m_download.get(), &ArticleDownload::finished, this,
-            &AppController::connectionDidFinishLoading);
-    connect(m_download.get(), &ArticleDownload::failed, this, &AppController::connectionDidFailWithError);
-    connect(m_download.get(), &ArticleDownload::retryScheduled, this, &AppController::showRetryWait);
-    connect(m_download.get(), &ArticleDownload::retrying, this, &AppController::endRetryWait);
+        connect(action, &QAction::triggered, this,
+                [this, format = format] { m_actions.copyAs(format, getArticleList(), selectedRows()); });
+    connect(ui.searchTagsAction, &QAction::triggered, this, &AppController::showSearchTagsPanel);
+    connect(ui.pubMedHelpAction, &QAction::triggered, this, &AppController::openMoreHelp);
 }
 
 void AppController::awakeFromNib()
 {
-    // Double-clicks already reach openItem() through the table's doubleAction.
-    cancelNSButton->setEnabled(false);
-    getAllNSButton->setHidden(true);
-    myNSProgressIndicator->setHidden(true);
-    m_totalCount = 0;
-    m_searchString.clear();
-    abstractNSTextView->setPlainText(QStringLiteral(" "));
-    citationNSTextView->setPlainText(QStringLiteral(" "));
-    abstractNSTextView->document()->setDocumentMargin(kTextInset);
-    citationNSTextView->document()->setDocumentMargin(kTextInset);
-    searchNSProgressIndicator->setHidden(true);
-    updateSelectionActions();
-    m_startupUpdateCheck = true;
+    showSessionState();
+    m_updates->armStartupCheck();
     // The window comes first; the launch check never holds it up.
     mainWindow->show();
     mainWindow->raise();
     mainWindow->activateWindow();
-    searchNSTextField->setFocus();
+    m_ui->searchNSTextField->setFocus();
     if (updateCheckOnStart())
-        startLaunchUpdateCheck();
-}
-
-bool AppController::useProxy() const
-{
-    return m_preferences.useProxy();
-}
-
-int AppController::thisMany() const
-{
-    return m_preferences.thisMany();
-}
-
-bool AppController::updateCheckOnStart() const
-{
-    return m_preferences.updateCheckOnStart();
-}
-
-int AppController::urlWarningNumber() const
-{
-    return m_preferences.urlWarningNumber();
-}
-
-QString AppController::proxyURL() const
-{
-    return m_preferences.proxyURL();
-}
-
-CitationStyle AppController::citationStyle() const
-{
-    return m_preferences.citationStyle();
+        m_updates->startAtLaunch();
 }
 
 EutilsIdentity AppController::eutilsIdentity() const
@@ -269,291 +143,179 @@ bool AppController::internetOnline() const
     return ::internetOnline(*m_services.reachability);
 }
 
-bool AppController::transferRunning() const
+// --- Tabs and their sessions ------------------------------------------------------
+
+ResultTab *AppController::currentTab() const
 {
-    return m_download->isRunning() || m_esearch->isRunning();
+    return m_ui->resultTabs->current();
+}
+
+SearchSession &AppController::session() const
+{
+    return currentTab()->session();
+}
+
+int AppController::tabCount() const
+{
+    return m_ui->resultTabs->count();
+}
+
+ArticleList &AppController::getArticleList() const { return session().articles(); }
+int32_t AppController::totalCount() const { return session().totalCount(); }
+int32_t AppController::retStart() const { return session().retStart(); }
+int32_t AppController::retMax() const { return session().retMax(); }
+QString AppController::searchString() const { return session().source().query; }
+bool AppController::transferRunning() const { return session().isBusy(); }
+double AppController::progressValue() const { return session().progress(); }
+bool AppController::startupUpdateCheck() const { return m_updates->startupUpdateCheck(); }
+bool AppController::launchUpdateCheckRunning() const { return m_updates->launchCheckRunning(); }
+
+ResultTab *AppController::newTab()
+{
+    SessionSettings settings;
+    settings.endpoints = m_services.endpoints;
+    settings.limits.timeoutMs = m_services.networkTimeoutMs;
+    settings.retries.msPerSecond = m_services.retryMsPerSecond;
+    settings.batchSize = [this] { return thisMany(); };
+    settings.identity = [this] { return eutilsIdentity(); };
+    auto *tab = new ResultTab(std::make_unique<SearchSession>(std::move(settings)));
+    // A new tab starts with the columns and split of the one the user looks at.
+    if (ResultTab *current = currentTab()) {
+        WindowLayout layout;
+        current->captureLayout(layout);
+        tab->applyLayout(layout);
+    }
+    connect(&tab->session(), &SearchSession::changed, this, [this, tab] {
+        if (tab == currentTab())
+            showSessionState();
+    });
+    connect(tab, &ResultTab::selectionChanged, this, &AppController::tableViewSelectionDidChange);
+    connect(tab, &ResultTab::openRequested, this, &AppController::openItem);
+    connect(tab, &ResultTab::copyRequested, this,
+            [this, tab](const QList<int> &rows) { m_actions.copyCitations(tab->session().articles(), rows); });
+    tab->model().setMimeDataMaker(
+        [this, tab](const QList<int> &rows) { return m_actions.mimeData(tab->session().articles(), rows); });
+    connect(tab, &ResultTab::linkChosen, this, [this, tab](ArticleActions::Page page) {
+        if (tab->singleSelectedArticle())
+            m_actions.openPages(tab->session().articles(), tab->selectedRows(), page);
+    });
+    connect(tab, &ResultTab::contextMenuRequested, this, [this](const QPoint &position) {
+        std::unique_ptr<QMenu> menu(tableContextMenu());
+        menu->exec(position);
+    });
+    m_ui->resultTabs->addResultTab(tab);
+    return tab;
+}
+
+void AppController::closeTab(int index)
+{
+    QWidget *tab = m_ui->resultTabs->widget(index);
+    if (!tab)
+        return;
+    // The window always has a result set: closing the last one leaves a new, empty one.
+    if (tabCount() == 1)
+        newTab();
+    m_ui->resultTabs->removeTab(m_ui->resultTabs->indexOf(tab));
+    delete tab; // and with it its session and transfer
+}
+
+void AppController::showTab(int)
+{
+    if (!currentTab())
+        return;
+    m_ui->searchNSTextField->setText(searchString());
+    showSessionState();
+    tableViewSelectionDidChange();
+}
+
+void AppController::showSessionState()
+{
+    const SearchSession &current = session();
+    Ui::MainWindow &ui = *m_ui;
+    ui.messageNSTextField->setText(current.message());
+    ui.cancelNSButton->setEnabled(current.isBusy());
+    ui.searchNSProgressIndicator->setHidden(!current.isBusy());
+    ui.myNSProgressIndicator->setHidden(!current.isReceiving());
+    ui.myNSProgressIndicator->setValue(int(std::min(current.progress(), 100.0)));
+    ui.getAllNSButton->setHidden(!current.hasMore());
+    ui.getAllNSButton->setEnabled(!current.isBusy());
+    ui.getAllNSButton->setText(SearchMessages::moreArticles(current.moreCount()));
 }
 
 // --- Search -----------------------------------------------------------------
 
 void AppController::searchPubmed()
 {
-    // Return in the search field arrives here even while the Search button is
-    // disabled, and while a search waits for its turn the window takes input:
-    // a search never starts over a running one.
-    if (transferRunning())
-        return;
-    if (searchNSTextField->text().isEmpty())
-        return;
-    if (!internetOnline()) {
-        showNetworkErrorAlert();
-        return;
-    }
-    m_searchString = searchNSTextField->text();
-    rememberQuery(m_searchString);
-    m_paging.reset(thisMany());
-    replaceArticleList();
-    getAllNSButton->setHidden(true);
-    executeSearch();
+    startSearch(currentTab());
 }
 
-void AppController::executeSearch()
+void AppController::searchInNewTab()
 {
-    // Two transfers never overlap: a batch waits until the last one ended.
-    if (transferRunning())
+    if (prepareQueryTerm(m_ui->searchNSTextField->text()).isEmpty())
         return;
-    const QString term = prepareQueryTerm(searchNSTextField->text());
-    if (term.isEmpty()) {
-        searchNSTextField->setText(QString());
-        return;
-    }
-    searchPubmedNSButton->setEnabled(false);
-    cancelNSButton->setEnabled(true);
-    getAllNSButton->setEnabled(false);
+    const QString query = m_ui->searchNSTextField->text();
+    newTab();
+    m_ui->searchNSTextField->setText(query);
+    startSearch(currentTab());
+}
 
-    const PmidSearchOutcome outcome = PMIDsForSearchString(*m_esearch, m_services.endpoints, term, m_paging.retStart(),
-                                                           m_paging.retMax(), eutilsIdentity());
-    // Cancel has already put the window back to idle.
-    if (outcome.canceled)
+void AppController::startSearch(ResultTab *tab)
+{
+    const QString query = m_ui->searchNSTextField->text();
+    // A query of nothing but white space is no query.
+    if (prepareQueryTerm(query).isEmpty())
         return;
-    if (!outcome.result) {
-        endBusyState(SearchMessages::searchFailed(outcome.error));
-        return;
-    }
-    const SearchResult *result = &*outcome.result;
-    m_PMIDsCount = int32_t(result->PMIDs.size());
-    m_totalCount = intValue(result->totalCount);
-    messageNSTextField->setText(SearchMessages::found(m_totalCount));
-
-    if (result->PMIDs.isEmpty()) {
-        searchPubmedNSButton->setEnabled(true);
-        cancelNSButton->setEnabled(false);
-        getAllNSButton->setEnabled(true);
-        replaceArticleList();
+    if (!internetOnline()) {
+        m_services.alerts->run(Alert::networkError(), mainWindow);
         return;
     }
-
-    const int32_t listCount = int32_t(articleList.size());
-    const int32_t downloaded = listCount + m_PMIDsCount;
-    messageNSTextField->setText(SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
-                                    ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
-                                    : SearchMessages::foundDownloaded(m_totalCount, downloaded));
-    m_batchPaging = m_paging;
-    initiateArticleDownload(result->PMIDs);
-    if (m_paging.advance(m_totalCount, int32_t(articleList.size()), m_PMIDsCount, thisMany())) {
-        getAllNSButton->setText(SearchMessages::moreArticles(m_paging.retMax()));
-        getAllNSButton->setHidden(false);
-    } else {
-        getAllNSButton->setHidden(true);
-    }
+    if (tab->session().start(SearchSource::pubmedQuery(query)))
+        m_recentSearches->remember(query);
 }
 
 void AppController::getMoreArticles()
 {
-    executeSearch();
+    session().fetchMore();
 }
 
 void AppController::cancelSearch()
 {
-    m_esearch->cancel();
-    m_download->cancel();
-    searchNSProgressIndicator->setHidden(true);
-    myNSProgressIndicator->setHidden(true);
-    searchPubmedNSButton->setEnabled(true);
-    cancelNSButton->setEnabled(false);
-    getAllNSButton->setEnabled(true);
-    messageNSTextField->setText(SearchMessages::canceled());
-    m_searchString = searchNSTextField->text();
-    m_paging.reset(thisMany());
-    replaceArticleList();
+    session().cancel();
 }
 
-void AppController::replaceArticleList()
+// --- Selection ------------------------------------------------------------------
+
+QList<int> AppController::selectedRows() const
 {
-    articleList.clear();
-    m_model.reload();
-    updateSelectionActions();
+    return currentTab()->selectedRows();
 }
-
-void AppController::endBusyState(const QString &message)
-{
-    searchNSProgressIndicator->setHidden(true);
-    myNSProgressIndicator->setHidden(true);
-    searchPubmedNSButton->setEnabled(true);
-    cancelNSButton->setEnabled(false);
-    getAllNSButton->setEnabled(true);
-    messageNSTextField->setText(message);
-}
-
-void AppController::showNetworkErrorAlert()
-{
-    m_services.alerts->run({Alert::Style::Warning, SearchMessages::NetworkErrorTitle, SearchMessages::NetworkErrorTitle,
-                            SearchMessages::NetworkErrorMessage, {SearchMessages::OK}},
-                           mainWindow);
-}
-
-// --- Article download --------------------------------------------------------
-
-void AppController::initiateArticleDownload(const QStringList &PMIDs)
-{
-    m_download->setIdentity(eutilsIdentity());
-    if (!m_download->start(PMIDs)) {
-        endBusyState(SearchMessages::downloadFailed(QStringLiteral("the transfer could not be started")));
-        return;
-    }
-    getAllNSButton->setEnabled(false);
-    searchNSProgressIndicator->setHidden(false);
-}
-
-void AppController::connectionDidReceiveResponse()
-{
-    myNSProgressIndicator->setHidden(false);
-}
-
-void AppController::connectionDidReceiveData(double progress)
-{
-    m_progressValue = progress;
-    myNSProgressIndicator->setValue(int(std::min(progress, 100.0)));
-}
-
-void AppController::connectionDidFinishLoading()
-{
-    ArticleList batch;
-    const qsizetype appended = m_download->takeArticles(batch);
-    showDownloadedBatch(std::move(batch), appended);
-}
-
-void AppController::showDownloadedBatch(ArticleList batch, qsizetype appended)
-{
-    myNSProgressIndicator->setHidden(true);
-    searchNSProgressIndicator->setHidden(true);
-    searchPubmedNSButton->setEnabled(true);
-    cancelNSButton->setEnabled(false);
-    getAllNSButton->setEnabled(true);
-    const bool firstBatch = articleList.isEmpty();
-    m_model.append(std::move(batch));
-    // The first batch of a search comes in the order the header shows (a
-    // sort kept from the last run, say); later batches join at the end.
-    const QHeaderView *header = articleNSTableView->horizontalHeader();
-    if (firstBatch && header->sortIndicatorSection() >= 0)
-        m_model.sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
-    if (appended < 0) {
-        offerFailedBatchAgain();
-        messageNSTextField->setText(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
-    }
-    if (!articleList.isEmpty())
-        articleNSTableView->selectRow(0);
-    else
-        articleNSTableView->clearSelection();
-    tableViewSelectionDidChange();
-}
-
-void AppController::connectionDidFailWithError(const QString &description, const QString &failingUrl)
-{
-    systemLog(QStringLiteral("Connection failed! Error - %1 %2"), description, failingUrl);
-    offerFailedBatchAgain();
-    endBusyState(SearchMessages::downloadFailed(description));
-}
-
-void AppController::offerFailedBatchAgain()
-{
-    // The batch that failed is offered again instead of being skipped, with
-    // the number of articles it can still bring.
-    m_paging = m_batchPaging;
-    m_paging.limitTo(m_totalCount);
-    getAllNSButton->setText(SearchMessages::moreArticles(m_paging.retMax()));
-    getAllNSButton->setHidden(false);
-}
-
-void AppController::showRetryWait(int seconds)
-{
-    m_messageBeforeRetry = messageNSTextField->text();
-    messageNSTextField->setText(SearchMessages::busyRetrying(seconds));
-}
-
-void AppController::endRetryWait()
-{
-    messageNSTextField->setText(m_messageBeforeRetry);
-}
-
-// --- What the window remembers -------------------------------------------------
-
-void AppController::restoreWindowLayout()
-{
-    QSplitter *splitter = m_ui->verticalSplitter;
-    QHeaderView *header = articleNSTableView->horizontalHeader();
-    const WindowLayout layout =
-        WindowLayout::load(*m_services.preferences->settings(), splitter->count(), m_model.columnCount());
-    if (!layout.geometry.isEmpty())
-        mainWindow->restoreGeometry(layout.geometry);
-    if (!layout.splitterSizes.isEmpty())
-        splitter->setSizes(layout.splitterSizes);
-    for (int column = 0; column < layout.columnWidths.size(); ++column)
-        header->resizeSection(column, layout.columnWidths[column]);
-    header->setSortIndicator(layout.sortColumn, layout.sortOrder);
-}
-
-void AppController::saveWindowLayout() const
-{
-    const QHeaderView *header = articleNSTableView->horizontalHeader();
-    WindowLayout layout;
-    layout.geometry = mainWindow->saveGeometry();
-    layout.splitterSizes = m_ui->verticalSplitter->sizes();
-    for (int column = 0; column < header->count(); ++column)
-        layout.columnWidths.append(header->sectionSize(column));
-    layout.sortColumn = header->sortIndicatorSection();
-    layout.sortOrder = header->sortIndicatorOrder();
-    layout.save(*m_services.preferences->settings());
-}
-
-bool AppController::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == mainWindow && event->type() == QEvent::Close)
-        saveWindowLayout();
-    return QObject::eventFilter(watched, event);
-}
-
-void AppController::rememberQuery(const QString &query)
-{
-    m_recentSearches.add(query);
-    m_recentSearches.save(*m_services.preferences->settings());
-    showRecentSearches();
-}
-
-void AppController::clearRecentSearches()
-{
-    m_recentSearches.clear();
-    m_recentSearches.save(*m_services.preferences->settings());
-    showRecentSearches();
-}
-
-void AppController::showRecentSearches()
-{
-    m_recentSearchesModel->setStringList(m_recentSearches.queries());
-    m_ui->clearRecentSearchesAction->setEnabled(!m_recentSearches.queries().isEmpty());
-}
-
-// --- Selection display --------------------------------------------------------
 
 void AppController::tableViewSelectionDidChange()
 {
+    ResultTab *tab = currentTab();
+    const ArticleRecord *article = tab->singleSelectedArticle();
+    tab->showSelection(citationStyle(), article ? m_actions.pagesOf(*article) : QList<ArticleActions::Page>());
     updateSelectionActions();
-    const QList<int> rows = articleNSTableView->selectedRowIndexes();
-    if (const ArticleRecord *article = singleSelectedArticle()) {
-        showRichText(abstractNSTextView, styledText(*article, ArticleRecord::Key::Abstract),
-                     article->isRetracted() ? AppMessages::RetractedNotice : QString());
-        showRichText(citationNSTextView, CitationStyles::citationForArticle(citationStyle(), *article));
-        articleLinksLabel->showLinks(linksOf(*article));
-        abstractNSScrollView->verticalScrollBar()->setValue(abstractNSScrollView->verticalScrollBar()->minimum());
-        return;
-    }
-    articleLinksLabel->showLinks({});
-    const QString text = rows.size() >= 2 ? AppMessages::articlesSelected(int(rows.size())) : QString();
-    abstractNSTextView->setPlainText(text);
-    citationNSTextView->setPlainText(text);
 }
 
-// --- Citations, links and export ---------------------------------------------
+void AppController::updateSelectionActions()
+{
+    Ui::MainWindow &ui = *m_ui;
+    const ArticleActions::Offer offer = m_actions.offer(getArticleList(), selectedRows());
+    ui.exportAllAction->setEnabled(!getArticleList().isEmpty());
+    for (QAction *action : {ui.exportSelectedAction, ui.copyCitationAction, ui.openInPubMedAction, ui.copyPmidAction})
+        action->setEnabled(offer.any);
+    ui.copyAsMenu->setEnabled(offer.any);
+    ui.openDoiAction->setEnabled(offer.doi);
+    ui.copyDoiAction->setEnabled(offer.doi);
+    ui.openFreeFullTextAction->setEnabled(offer.freeFullText);
+}
+
+void AppController::openItem()
+{
+    // Every selected article, one without a DOI too: that opens the resolver.
+    m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
+}
 
 QString AppController::citationStringForArticle(const ArticleRecord &article) const
 {
@@ -565,189 +327,10 @@ RichText AppController::citationAStringForArticle(const ArticleRecord &article) 
     return ::citationAStringForArticle(article, m_services.endpoints);
 }
 
-void AppController::openItem()
-{
-    if (articleNSTableView->clickedRow() == -1)
-        return;
-    const QList<int> rows = articleNSTableView->selectedRowIndexes();
-    // Nothing selected: nothing to open, and nothing to warn about.
-    if (rows.isEmpty())
-        return;
-    // Every selected article, one without a DOI too: that opens the resolver.
-    openLinks(urlsAt(rows, [this](const ArticleRecord &article) { return doiUrlForArticle(article, m_services.endpoints); }),
-              true);
-}
-
-void AppController::openLinks(const QStringList &urls, bool doiLinks)
-{
-    const int n = int(urls.size());
-    if (n == 0)
-        return;
-    if (n > urlWarningNumber()) {
-        const int choice = m_services.alerts->run({Alert::Style::Critical, AppMessages::MultipleLinksTitle,
-                                                   AppMessages::MultipleLinksTitle, AppMessages::multipleLinks(n),
-                                                   {SearchMessages::OK, AppMessages::Cancel}},
-                                                  mainWindow);
-        if (choice != 0)
-            return;
-    }
-    for (int i = 0; i < n; ++i) {
-        if (i > 0)
-            systemLog(QStringLiteral("%1\n"), urls[i]);
-        if (doiLinks)
-            openDoiLink(urls[i]);
-        else
-            openUrl(urls[i]);
-    }
-}
-
-void AppController::openDoiLink(const QString &doiUrl)
-{
-    openUrl(useProxy() ? proxiedUrl(proxyURL(), doiUrl) : doiUrl);
-}
-
-void AppController::openUrl(const QString &target)
-{
-    // A DOI holding characters a URL may not carry is opened in its escaped form.
-    const QUrl url(encodedLinkUrl(target), QUrl::StrictMode);
-    if (!url.isValid()) {
-        systemLog(QStringLiteral("cannot open %1: %2"), target, url.errorString());
-        return;
-    }
-    m_services.urlOpener->open(url);
-}
-
-QStringList AppController::urlsAt(const QList<int> &rows,
-                                  const std::function<QString(const ArticleRecord &)> &urlFor) const
-{
-    QStringList urls;
-    for (const int row : rows) {
-        if (row < 0 || row >= articleList.size())
-            continue;
-        const QString url = urlFor(articleList[row]);
-        if (!url.isEmpty())
-            urls.append(url);
-    }
-    return urls;
-}
-
-const ArticleRecord *AppController::singleSelectedArticle() const
-{
-    const QList<int> rows = articleNSTableView->selectedRowIndexes();
-    if (rows.size() != 1 || rows.first() >= articleList.size())
-        return nullptr;
-    return &articleList[rows.first()];
-}
-
-QList<ArticleLinksLabel::Link> AppController::linksOf(const ArticleRecord &article) const
-{
-    QList<ArticleLinksLabel::Link> links;
-    if (!article.utf8(ArticleRecord::Key::Doi).empty())
-        links.append(ArticleLinksLabel::Link::Doi);
-    if (!pubmedUrlForArticle(article, m_services.endpoints).isEmpty())
-        links.append(ArticleLinksLabel::Link::PubMed);
-    if (!pmcUrlForArticle(article, m_services.endpoints).isEmpty())
-        links.append(ArticleLinksLabel::Link::FreeFullText);
-    return links;
-}
-
-void AppController::openArticleLink(ArticleLinksLabel::Link link)
-{
-    const ArticleRecord *article = singleSelectedArticle();
-    if (!article)
-        return;
-    switch (link) {
-    case ArticleLinksLabel::Link::Doi:
-        openDoiLink(doiUrlForArticle(*article, m_services.endpoints));
-        break;
-    case ArticleLinksLabel::Link::PubMed:
-        openUrl(pubmedUrlForArticle(*article, m_services.endpoints));
-        break;
-    case ArticleLinksLabel::Link::FreeFullText:
-        openUrl(pmcUrlForArticle(*article, m_services.endpoints));
-        break;
-    }
-}
-
-void AppController::openSelectedDois()
-{
-    openLinks(urlsAt(articleNSTableView->selectedRowIndexes(),
-                     [this](const ArticleRecord &article) {
-                         return article.utf8(ArticleRecord::Key::Doi).empty()
-                             ? QString()
-                             : doiUrlForArticle(article, m_services.endpoints);
-                     }),
-              true);
-}
-
-void AppController::openSelectedInPubMed()
-{
-    openLinks(urlsAt(articleNSTableView->selectedRowIndexes(),
-                     [this](const ArticleRecord &article) { return pubmedUrlForArticle(article, m_services.endpoints); }),
-              false);
-}
-
-void AppController::openSelectedFreeFullText()
-{
-    openLinks(urlsAt(articleNSTableView->selectedRowIndexes(),
-                     [this](const ArticleRecord &article) { return pmcUrlForArticle(article, m_services.endpoints); }),
-              false);
-}
-
-void AppController::copySelectedCitations() const
-{
-    copyRowsToClipboard(articleNSTableView->selectedRowIndexes());
-}
-
-void AppController::copySelectedPmids() const
-{
-    QGuiApplication::clipboard()->setText(pmidLines(articlesAt(articleNSTableView->selectedRowIndexes())));
-}
-
-void AppController::copySelectedDois() const
-{
-    QGuiApplication::clipboard()->setText(doiLines(articlesAt(articleNSTableView->selectedRowIndexes())));
-}
-
-ArticleList AppController::articlesAt(const QList<int> &rows) const
-{
-    QList<int> ascending = rows;
-    std::sort(ascending.begin(), ascending.end());
-    ascending.erase(std::unique(ascending.begin(), ascending.end()), ascending.end());
-    ArticleList articles;
-    for (const int row : std::as_const(ascending)) {
-        if (row >= 0 && row < articleList.size())
-            articles.append(articleList.at(row));
-    }
-    return articles;
-}
-
-QMimeData *AppController::mimeDataForRows(const QList<int> &rows) const
-{
-    const RichText text = CitationStyles::exportTextInStyle(
-        citationStyle(), articleList, QList<qsizetype>(rows.begin(), rows.end()), m_services.endpoints);
-    auto *data = new QMimeData;
-    data->setData(QStringLiteral("text/rtf"), RtfWriter::write(text));
-    data->setHtml(HtmlWriter::write(text));
-    data->setText(PlainWriter::write(text));
-    data->setData(kRisMimeType, ExportFormats::write(ExportFormat::Ris, articlesAt(rows)));
-    return data;
-}
-
-void AppController::copySelectedAs(ExportFormat format) const
-{
-    const QByteArray bytes = ExportFormats::write(format, articlesAt(articleNSTableView->selectedRowIndexes()));
-    auto *data = new QMimeData;
-    data->setText(QString::fromUtf8(bytes));
-    if (format == ExportFormat::Ris)
-        data->setData(kRisMimeType, bytes);
-    QGuiApplication::clipboard()->setMimeData(data);
-}
-
 QMenu *AppController::tableContextMenu() const
 {
     // The menu bar's own actions, so shortcuts and enabled states agree.
-    auto *menu = new QMenu(articleNSTableView);
+    auto *menu = new QMenu(currentTab()->table());
     menu->addAction(m_ui->openDoiAction);
     menu->addAction(m_ui->openInPubMedAction);
     // Offered only where there is free full text to open.
@@ -763,14 +346,24 @@ QMenu *AppController::tableContextMenu() const
     return menu;
 }
 
+void AppController::copyFromFocus()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (auto *table = qobject_cast<KebNSTableView *>(focus))
+        table->copy();
+    // Text fields and views copy their own selection.
+    else if (focus)
+        QMetaObject::invokeMethod(focus, "copy");
+}
+
 void AppController::exportSelected()
 {
-    exportRows(articleNSTableView->selectedRowIndexes(), AppMessages::ExportSelectedTitle);
+    exportRows(selectedRows(), AppMessages::ExportSelectedTitle);
 }
 
 void AppController::exportAll()
 {
-    QList<int> rows(articleList.size());
+    QList<int> rows(getArticleList().size());
     std::iota(rows.begin(), rows.end(), 0);
     exportRows(rows, AppMessages::ExportAllTitle);
 }
@@ -779,78 +372,18 @@ void AppController::exportRows(const QList<int> &rows, const QString &title)
 {
     if (rows.isEmpty())
         return;
-    const QStringList filters = ExportFormats::fileDialogFilters();
-    const QList<ExportFormat> formats = ExportFormats::all();
-    QFileDialog dialog(mainWindow, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(ExportFormats::extension(formats.first()));
-    dialog.selectFile(AppMessages::ExportFileName + QLatin1Char('.') + ExportFormats::extension(formats.first()));
-    // A name typed without an extension gets the chosen filter's.
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
-        dialog.setDefaultSuffix(ExportFormats::extension(formats.value(filters.indexOf(filter), formats.first())));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    QString path = dialog.selectedFiles().first();
-    const ExportFormat chosen = formats.value(filters.indexOf(dialog.selectedNameFilter()), formats.first());
-    // Not every dialog adds the default suffix itself.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + ExportFormats::extension(chosen);
-    const ExportFormat format = ExportFormats::forFileName(path).value_or(chosen);
-    if (const std::optional<QString> reason = writeFileAtomically(path, ExportFormats::write(format, articlesAt(rows)))) {
-        m_services.alerts->run({Alert::Style::Warning, AppMessages::ExportFailedTitle,
-                                AppMessages::exportFailed(QFileInfo(path).fileName()), *reason, {SearchMessages::OK}},
-                               mainWindow);
-    }
-}
-
-void AppController::updateSelectionActions()
-{
-    m_ui->exportAllAction->setEnabled(!articleList.isEmpty());
-    const QList<int> selected = articleNSTableView->selectedRowIndexes();
-    const bool anySelected = !selected.isEmpty();
-    m_ui->exportSelectedAction->setEnabled(anySelected);
-    m_ui->copyAsMenu->setEnabled(anySelected);
-    m_ui->copyCitationAction->setEnabled(anySelected);
-    m_ui->openInPubMedAction->setEnabled(anySelected);
-    m_ui->copyPmidAction->setEnabled(anySelected);
-    const auto anyHas = [&](const std::function<bool(const ArticleRecord &)> &has) {
-        return std::any_of(selected.begin(), selected.end(),
-                           [&](int row) { return row < articleList.size() && has(articleList[row]); });
-    };
-    const bool anyDoi = anyHas([](const ArticleRecord &article) { return !article.utf8(ArticleRecord::Key::Doi).empty(); });
-    m_ui->openDoiAction->setEnabled(anyDoi);
-    m_ui->copyDoiAction->setEnabled(anyDoi);
-    m_ui->openFreeFullTextAction->setEnabled(
-        anyHas([this](const ArticleRecord &article) { return !pmcUrlForArticle(article, m_services.endpoints).isEmpty(); }));
-}
-
-void AppController::copyRowsToClipboard(const QList<int> &rows) const
-{
-    QGuiApplication::clipboard()->setMimeData(mimeDataForRows(rows));
-}
-
-void AppController::copyFromFocus()
-{
-    QWidget *focus = QApplication::focusWidget();
-    if (focus == articleNSTableView) {
-        articleNSTableView->copy();
-        return;
-    }
-    // Text fields and views copy their own selection.
-    if (focus)
-        QMetaObject::invokeMethod(focus, "copy");
+    if (const std::optional<ExportTarget> target = chooseExportFile(mainWindow, title))
+        m_actions.exportTo(target->path, target->format, getArticleList(), rows);
 }
 
 // --- Small actions ----------------------------------------------------------------
 
 void AppController::showSearchTagsPanel()
 {
-    searchTagsPanel->setFloating(true);
-    searchTagsPanel->show();
-    searchTagsPanel->raise();
-    searchTagsPanel->activateWindow();
+    m_ui->searchTagsPanel->setFloating(true);
+    m_ui->searchTagsPanel->show();
+    m_ui->searchTagsPanel->raise();
+    m_ui->searchTagsPanel->activateWindow();
 }
 
 void AppController::openMoreHelp()
@@ -867,73 +400,34 @@ void AppController::showPreferencePanel()
     preferenceController->showWindow();
 }
 
-// --- Update check -------------------------------------------------------------------
-
-void AppController::startLaunchUpdateCheck()
-{
-    // This is the launch check; a check the user starts meanwhile is not.
-    m_startupUpdateCheck = false;
-    // A packaged copy leaves updates to the package manager and never asks.
-    if (m_services.updateSource == UpdateSource::PackageManager)
-        return;
-    TransferLimits limits;
-    limits.timeoutMs = m_services.networkTimeoutMs;
-    m_launchUpdateCheck = std::make_unique<LaunchUpdateCheck>(m_services.endpoints, limits);
-    connect(m_launchUpdateCheck.get(), &LaunchUpdateCheck::finished, this, [this](UpdateCheckOutcome outcome) {
-        // At launch only a newer version is worth a word.
-        if (outcome == UpdateCheckOutcome::NewVersion)
-            offerNewVersion();
-    });
-    m_launchUpdateCheck->start();
-}
-
-bool AppController::launchUpdateCheckRunning() const
-{
-    return m_launchUpdateCheck && m_launchUpdateCheck->isRunning();
-}
-
-int AppController::versionAlert(const QString &text, const QStringList &buttons)
-{
-    return m_services.alerts->run(
-        {Alert::Style::Warning, AppMessages::VersionCheckTitle, AppMessages::VersionCheckTitle, text, buttons}, mainWindow);
-}
-
-void AppController::offerNewVersion()
-{
-    if (versionAlert(AppMessages::NewVersion, {SearchMessages::OK, AppMessages::Cancel}) == 0)
-        m_services.urlOpener->open(downloadUrl(m_services.endpoints));
-}
-
 void AppController::checkForUpdates()
 {
-    if (m_services.updateSource == UpdateSource::PackageManager) {
-        if (!m_startupUpdateCheck)
-            m_services.alerts->run({Alert::Style::Informational, AppMessages::VersionCheckTitle,
-                                    AppMessages::VersionCheckTitle, AppMessages::UpdatesByPackageManager,
-                                    {SearchMessages::OK}},
-                                   mainWindow);
-        m_startupUpdateCheck = false;
-        return;
-    }
-    QString reason;
-    const UpdateCheckOutcome outcome =
-        checkPublishedVersion(*m_services.reachability, *m_fetcher, m_services.endpoints, &reason);
-    switch (outcome) {
-    case UpdateCheckOutcome::Offline:
-        if (!updateCheckOnStart())
-            showNetworkErrorAlert();
-        break;
-    case UpdateCheckOutcome::FetchFailed:
-        if (!m_startupUpdateCheck)
-            versionAlert(AppMessages::versionNotChecked(reason), {SearchMessages::OK});
-        break;
-    case UpdateCheckOutcome::Current:
-        if (!m_startupUpdateCheck)
-            versionAlert(AppMessages::CurrentVersion, {SearchMessages::OK});
-        break;
-    case UpdateCheckOutcome::NewVersion:
-        offerNewVersion();
-        break;
-    }
-    m_startupUpdateCheck = false;
+    m_updates->checkNow();
+}
+
+// --- What the window remembers -------------------------------------------------
+
+void AppController::saveWindowLayout() const
+{
+    WindowLayout layout;
+    layout.geometry = mainWindow->saveGeometry();
+    currentTab()->captureLayout(layout);
+    layout.save(*m_services.preferences->settings());
+}
+
+bool AppController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mainWindow && event->type() == QEvent::Close)
+        saveWindowLayout();
+    return QObject::eventFilter(watched, event);
+}
+
+QStringList AppController::recentSearches() const
+{
+    return m_recentSearches->queries();
+}
+
+void AppController::showRecentSearches()
+{
+    m_ui->clearRecentSearchesAction->setEnabled(!m_recentSearches->queries().isEmpty());
 }

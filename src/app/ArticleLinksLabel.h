@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ArticleActions.h"
+
 #include <QLabel>
 #include <QList>
 
@@ -13,7 +15,8 @@ class ArticleLinksLabel : public QLabel
     Q_OBJECT
 
 public:
-    enum class Link { Doi, PubMed, FreeFullText };
+    // Doi, PubMed or FreeFullText.
+    using Link = ArticleActions::Page;
 
     explicit ArticleLinksLabel(QWidget *parent = nullptr);
 

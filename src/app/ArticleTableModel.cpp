@@ -3,15 +3,21 @@
 #include "app/AppMessages.h"
 #include "app/UntrustedText.h"
 #include "search/ArticleSorting.h"
+#include "search/SearchSession.h"
 
 #include <QColor>
 #include <QMimeData>
 
 #include <set>
 
-ArticleTableModel::ArticleTableModel(ArticleList *articles, QList<Column> columns, QObject *parent)
-    : QAbstractTableModel(parent), m_articles(articles), m_columns(std::move(columns))
+ArticleTableModel::ArticleTableModel(SearchSession *session, QList<Column> columns, QObject *parent)
+    : QAbstractTableModel(parent), m_articles(&session->articles()), m_columns(std::move(columns))
 {
+    connect(session, &SearchSession::articlesAboutToReset, this, &ArticleTableModel::beginResetModel);
+    connect(session, &SearchSession::articlesReset, this, &ArticleTableModel::endResetModel);
+    connect(session, &SearchSession::articlesAboutToAppend, this,
+            [this](int first, int last) { beginInsertRows({}, first, last); });
+    connect(session, &SearchSession::articlesAppended, this, &ArticleTableModel::endInsertRows);
 }
 
 int ArticleTableModel::columnNamed(const QString &identifier) const
@@ -60,6 +66,14 @@ QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation,
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
         return m_columns[section].title;
+    if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole && section >= 0 && section < m_articles->size()) {
+        const ArticleRecord &article = (*m_articles)[section];
+        QStringList parts;
+        for (const ArticleRecord::Key key : {ArticleRecord::Key::AuthorsString, ArticleRecord::Key::Title,
+                                             ArticleRecord::Key::Journal, ArticleRecord::Key::Year})
+            parts.append(article.text(key));
+        return parts.join(QStringLiteral(", "));
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -112,20 +126,4 @@ Qt::DropActions ArticleTableModel::supportedDragActions() const
 {
     // Rows are copied out of the table, never moved.
     return Qt::CopyAction;
-}
-
-void ArticleTableModel::reload()
-{
-    beginResetModel();
-    endResetModel();
-}
-
-void ArticleTableModel::append(ArticleList records)
-{
-    if (records.isEmpty())
-        return;
-    const int first = int(m_articles->size());
-    beginInsertRows({}, first, first + int(records.size()) - 1);
-    m_articles->append(std::move(records));
-    endInsertRows();
 }

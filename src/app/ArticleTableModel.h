@@ -2,12 +2,14 @@
 
 #include "entrez/ArticleRecord.h"
 
+class SearchSession;
+
 #include <QAbstractTableModel>
 #include <QStringList>
 
-// The result table's data source: row n shows record n of the article list,
-// each column the record's value under the key that is the column's
-// identifier. Sorting reorders the list itself, so every row number used
+// The result table's data source: row n shows article n of a session, each
+// column the record's value under the key that is the column's identifier;
+// it follows the session's resets and appended batches. Sorting reorders the list itself, so every row number used
 // anywhere refers to the order on screen.
 class ArticleTableModel : public QAbstractTableModel
 {
@@ -21,7 +23,7 @@ public:
         QString title;
     };
 
-    ArticleTableModel(ArticleList *articles, QList<Column> columns, QObject *parent = nullptr);
+    ArticleTableModel(SearchSession *session, QList<Column> columns, QObject *parent = nullptr);
 
     const QList<Column> &columns() const { return m_columns; }
     int columnNamed(const QString &identifier) const;
@@ -29,17 +31,13 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    // A row's header (hidden) names the row for assistive tools: "authors, title, journal, year".
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     void sort(int column, Qt::SortOrder order) override;
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
     Qt::DropActions supportedDragActions() const override;
-
-    // Shows the list as it now is, after it was replaced.
-    void reload();
-    // Appends records at the end of the list (the rows of a finished batch).
-    void append(ArticleList records);
 
     // Builds the drag data for a set of rows; set by the owner of the export.
     using MimeDataMaker = std::function<QMimeData *(const QList<int> &rows)>;

@@ -1,6 +1,5 @@
 #include "KebNSTableView.h"
 
-#include "app/AppController.h"
 #include "common/SystemLog.h"
 
 #include <QKeyEvent>
@@ -25,8 +24,7 @@ void KebNSTableView::copy()
 {
     const QList<int> rows = selectedRowIndexes();
     systemLog(QStringLiteral("index = %1\n").arg(rows.isEmpty() ? -1 : rows.first()));
-    if (myController)
-        myController->copyRowsToClipboard(rows);
+    emit copyRequested(rows);
 }
 
 void KebNSTableView::keyPressEvent(QKeyEvent *event)
@@ -34,6 +32,11 @@ void KebNSTableView::keyPressEvent(QKeyEvent *event)
     // The view's own Copy puts one cell's text on the clipboard; we want citations.
     if (event == QKeySequence::Copy) {
         copy();
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        emit returnAction();
         event->accept();
         return;
     }

@@ -2,19 +2,15 @@
 
 #include <QTableView>
 
-class AppController;
-
-// The result table. Copy (Ctrl+C, Edit > Copy) and dragging rows out of it
-// both hand the citations of rows to the controller's export; rows are only
-// ever copied, never moved.
+// The result table. Copy (Ctrl+C, Edit > Copy) asks for the citations of the
+// selected rows; rows dragged out of it are only ever copied, never moved.
+// Return does what a double-click does. Tab leaves the table.
 class KebNSTableView : public QTableView
 {
     Q_OBJECT
 
 public:
     explicit KebNSTableView(QWidget *parent = nullptr);
-
-    AppController *myController = nullptr;
 
     // Selected rows in ascending order.
     QList<int> selectedRowIndexes() const;
@@ -26,6 +22,9 @@ public slots:
 
 signals:
     void doubleAction();
+    // Return or Enter: open the selected rows, as a double-click on them does.
+    void returnAction();
+    void copyRequested(const QList<int> &rows);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

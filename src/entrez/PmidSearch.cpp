@@ -11,6 +11,11 @@ PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &e
     const PacedFetchResult fetched = fetcher.fetch(esearchRequest(endpoints, preparedTerm, retStart, retMax, identity));
     if (fetched.canceled)
         return {std::nullopt, QString(), true};
+    return pmidSearchOutcome(fetched, retMax);
+}
+
+PmidSearchOutcome pmidSearchOutcome(const FetchResult &fetched, int32_t retMax)
+{
     if (!fetched.ok())
         return {std::nullopt, fetched.error};
     std::optional<SearchResult> result = searchResultFromResponse(fetched.body);

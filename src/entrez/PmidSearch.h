@@ -4,12 +4,15 @@
 #include "entrez/EutilsRequest.h"
 #include "entrez/SearchResult.h"
 
+#include <QByteArray>
+
 #include <QString>
 
 #include <cstdint>
 #include <optional>
 
 class PacedFetcher;
+struct FetchResult;
 
 // The answer of one ESearch request, or why there is none.
 struct PmidSearchOutcome
@@ -25,3 +28,7 @@ struct PmidSearchOutcome
 // from the answer. Keeps nothing between calls.
 PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &endpoints, const QString &preparedTerm,
                                        int32_t retStart, int32_t retMax, const EutilsIdentity &identity = {});
+
+// The outcome of an ESearch answer fetched by any means (blocking or not):
+// cleaned, read, and cut to the `retMax` PMIDs that were asked for.
+PmidSearchOutcome pmidSearchOutcome(const FetchResult &fetched, int32_t retMax);

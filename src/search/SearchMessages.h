@@ -7,6 +7,10 @@
 // Texts the search shows in the message line, on the more-articles button and
 // in its alert.
 namespace SearchMessages {
+// What a session that has not searched yet says.
+// The title of a tab that has not searched yet.
+inline const QString NewTabTitle = QStringLiteral("New Search");
+inline const QString Ready = QStringLiteral("Type a PubMed query and press Search.");
 inline QString found(int totalCount)
 {
     return QStringLiteral("found %1 articles").arg(totalCount);

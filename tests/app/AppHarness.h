@@ -2,11 +2,13 @@
 
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "app/ResultTab.h"
 #include "app/UrlOpener.h"
 #include "citations/KebNSTableView.h"
 #include "common/SystemLog.h"
 #include "entrez/Reachability.h"
 #include "preferences/PreferenceStore.h"
+#include "search/SearchSession.h"
 #include "FakeEutilsServer.h"
 #include "TestData.h"
 
@@ -103,10 +105,13 @@ public:
         return true;
     }
 
+    // A widget of the window by name; one that each tab has, of the current tab.
     template<typename T>
     T *widget(const char *name) const
     {
-        T *w = controller->window()->findChild<T *>(QLatin1String(name));
+        T *w = controller->currentTab()->findChild<T *>(QLatin1String(name));
+        if (!w)
+            w = controller->window()->findChild<T *>(QLatin1String(name));
         if (!w)
             qFatal("no widget %s", name);
         return w;
@@ -139,11 +144,24 @@ public:
         return urls;
     }
 
-    // Types a query and presses Return; the ESearch request is done when this returns.
-    void search(const QString &query)
+    // Types a query and presses `key` (Return: in this tab); the ESearch
+    // request is done when this returns.
+    void search(const QString &query, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         searchField()->setText(query);
-        QTest::keyClick(searchField(), Qt::Key_Return);
+        QTest::keyClick(searchField(), Qt::Key_Return, modifiers);
+        waitForSearchAnswer();
+    }
+    // Clicks "get N more articles"; the ESearch request is done when this returns.
+    void clickMore()
+    {
+        QTest::mouseClick(moreButton(), Qt::LeftButton);
+        waitForSearchAnswer();
+    }
+    bool waitForSearchAnswer() const
+    {
+        return QTest::qWaitFor(
+            [this] { return controller->session().activity() != SearchSession::Activity::Searching; }, 10000);
     }
     // Waits until the running transfer has ended one way or another.
     bool waitForTransfer(int timeoutMs = 10000) const

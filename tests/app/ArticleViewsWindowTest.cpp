@@ -231,7 +231,7 @@ private slots:
         QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  h.controller->citationAStringForArticle(record(h, retracted[1])).toPlainText());
-        h.controller->openSelectedInPubMed();
+        h.controller->window()->findChild<QAction *>(QStringLiteral("openInPubMedAction"))->trigger();
         QCOMPARE(h.openedUrls(), QStringList{QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/900002/")});
     }
 

@@ -117,7 +117,7 @@ private slots:
         h.search(QStringLiteral("q"));
         QVERIFY(h.waitForTransfer());
         for (int more = 0; more < 2; ++more) {
-            QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+            h.clickMore();
             QVERIFY(h.waitForTransfer());
         }
         QCOMPARE(c.numberOfRowsInTableView(), 45);
@@ -269,7 +269,7 @@ private slots:
             QVERIFY(h.waitForTransfer(30000));
             QVERIFY2(!h.message().contains(QLatin1String("PubMed serves")), qPrintable(h.message()));
             QVERIFY(!h.moreButton()->isHidden());
-            QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+            h.clickMore();
         }
         QVERIFY(h.waitForTransfer(30000));
         QCOMPARE(h.message(), lastMessage);

@@ -81,7 +81,7 @@ private slots:
         h.alerts.answers = {1}; // Cancel
         doubleClickRow(h, 2);
         QCOMPARE(h.alerts.shown.size(), 1);
-        QCOMPARE(h.alerts.shown[0].style, Alert::Style::Critical);
+        QCOMPARE(h.alerts.shown[0].style, Alert::Style::Question);
         QCOMPARE(h.alerts.shown[0].message, QStringLiteral("Multiple Web Links"));
         QCOMPARE(h.alerts.shown[0].informativeText, QStringLiteral("Warning: you are about to open 4 links in your browser"));
         QCOMPARE(h.alerts.shown[0].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));

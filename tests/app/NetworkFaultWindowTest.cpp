@@ -19,11 +19,6 @@ const QString kEFetchPath = QUrl(QLatin1String(Paths::EFetch)).path();
 const QString kVersionPath = QLatin1String(Paths::VersionPage);
 
 
-void clickMore(AppHarness &h)
-{
-    QTest::mouseClick(h.moreButton(), Qt::LeftButton);
-}
-
 // Idle, saying what failed, the first batch kept and the second on offer.
 void checkIdleAfterFailure(AppHarness &h, const QString &prefix, const NetworkFault &fault)
 {
@@ -45,7 +40,7 @@ void checkIdleAfterFailure(AppHarness &h, const QString &prefix, const NetworkFa
 // Once the service answers again, "more" fetches the very batch that failed.
 void checkTheFailedBatchArrives(AppHarness &h)
 {
-    clickMore(h);
+    h.clickMore();
     QVERIFY(h.waitForTransfer());
     const ArticleList &list = h.controller->getArticleList();
     QCOMPARE(list.size(), 40);
@@ -68,7 +63,8 @@ private slots:
         if (!h.startWithResults(45)) // a window holding 20 of 45 matches
             return;
         arrangeFault(h.server, kESearchPath, fault);
-        clickMore(h);
+        h.clickMore();
+        QVERIFY(h.waitForTransfer(kTimeoutMs + 10000));
         checkIdleAfterFailure(h, SearchMessages::searchFailed(QString()), fault);
         QVERIFY(h.log.isEmpty());
 
@@ -96,7 +92,7 @@ private slots:
         } else {
             arrangeFault(h.server, kEFetchPath, fault);
         }
-        clickMore(h);
+        h.clickMore();
         QVERIFY(h.waitForTransfer(kTimeoutMs + 10000));
         checkIdleAfterFailure(h, SearchMessages::downloadFailed(QString()), fault);
         QCOMPARE(h.log.size(), 1);
@@ -134,12 +130,12 @@ private slots:
         START_WITH_RESULTS(c, h, matches);
         // The batch after `batchesBefore` good ones fails.
         for (int batch = 1; batch < batchesBefore; ++batch) {
-            clickMore(h);
+            h.clickMore();
             QVERIFY(h.waitForTransfer());
         }
         h.server.enqueue(kEFetchPath, status == 200 ? FakeResponse::xml(body) : FakeResponse::serverError(status));
         if (batchesBefore > 0) {
-            clickMore(h);
+            h.clickMore();
         } else {
             c.cancelSearch();
             h.search(QStringLiteral("q"));
@@ -152,7 +148,7 @@ private slots:
         QVERIFY(h.moreButton()->isEnabled());
         QCOMPARE(h.moreButton()->text(), moreTitle);
 
-        clickMore(h);
+        h.clickMore();
         QVERIFY(h.waitForTransfer());
         QCOMPARE(c.numberOfRowsInTableView(), kept + moreTitle.section(QLatin1Char(' '), 1, 1).toInt());
         QCOMPARE(c.getArticleList().last().text(ArticleRecord::Key::PMID),

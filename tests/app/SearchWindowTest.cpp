@@ -56,7 +56,7 @@ private slots:
 
         h.search(QStringLiteral("crab foraging"));
         QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
-        QVERIFY(!h.searchButton()->isEnabled());
+        QVERIFY(h.searchButton()->isEnabled()); // a new query replaces the running search
         QVERIFY(h.cancelButton()->isEnabled());
         QVERIFY(!h.moreButton()->isHidden());
         QVERIFY(!h.moreButton()->isEnabled()); // two transfers never overlap
@@ -70,13 +70,13 @@ private slots:
         QVERIFY(h.busyIndicator()->isHidden());
         QVERIFY(h.progressBar()->isHidden());
 
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 40 titles"));
         QVERIFY(h.waitForTransfer());
         QCOMPARE(h.moreButton()->text(), QStringLiteral("get 5 more articles"));
         QCOMPARE(c.numberOfRowsInTableView(), 40);
 
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 45 titles"));
         QVERIFY(h.moreButton()->isHidden());
         QVERIFY(h.waitForTransfer());
@@ -125,25 +125,16 @@ private slots:
         QVERIFY(h.reachability.asked.isEmpty());
         QCOMPARE(c.numberOfRowsInTableView(), 20);
 
-        // Blank while offline: only the alert.
-        h.reachability.online = false;
-        h.search(QStringLiteral("   "));
-        QCOMPARE(h.alerts.shown.size(), 1);
-        QCOMPARE(h.alerts.shown[0].title, QStringLiteral("Network Error"));
-        QCOMPARE(h.alerts.shown[0].informativeText, QStringLiteral("There is no active internet connection"));
-        QCOMPARE(h.alerts.shown[0].buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(c.numberOfRowsInTableView(), 20);
-        QCOMPARE(h.searchField()->text(), QStringLiteral("   "));
-
-        // Blank while online: reset, emptied, field cleared, no request.
-        h.reachability.online = true;
-        const int requests = int(h.server.requestTargets().size());
-        h.search(QStringLiteral(" \t "));
-        QCOMPARE(c.numberOfRowsInTableView(), 0);
-        QCOMPARE(h.searchField()->text(), QString());
-        QVERIFY(h.moreButton()->isHidden());
-        QCOMPARE(int(h.server.requestTargets().size()), requests);
-        QVERIFY(h.searchButton()->isEnabled());
+        // Blank, offline or online: nothing either, and the table stays.
+        for (const bool online : {false, true}) {
+            h.reachability.online = online;
+            h.search(QStringLiteral(" \t "));
+            QVERIFY(h.alerts.shown.isEmpty());
+            QVERIFY(h.reachability.asked.isEmpty());
+            QCOMPARE(c.numberOfRowsInTableView(), 20);
+            QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
+            QCOMPARE(int(h.server.requestTargets().size()), 2);
+        }
     }
 
     void offlineSearchShowsTheAlertAndChangesNothing()
@@ -178,19 +169,13 @@ private slots:
         QVERIFY(h.progressBar()->isHidden());
         QVERIFY(h.searchButton()->isEnabled());
         QVERIFY(!h.cancelButton()->isEnabled());
-        // The more-articles button keeps its state; pressing it starts over at (0, batch).
-        QVERIFY(!h.moreButton()->isHidden());
-        QVERIFY(h.moreButton()->isEnabled());
-        h.server.serveEfetch();
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
-        QCOMPARE(window(h.esearchRequests().last()), QStringLiteral("0,20"));
-        QVERIFY(h.waitForTransfer());
-        QCOMPARE(c.numberOfRowsInTableView(), 20);
+        // Nothing is left to fetch more of.
+        QVERIFY(h.moreButton()->isHidden());
     }
 
-    // Return does what the disabled Search button does while a batch
-    // downloads: nothing. The batch then arrives under its own counts.
-    void returnWhileDownloadingChangesNothing()
+    // Return while a batch downloads ends it and searches for the new query,
+    // as a browser does with a new address; the table holds only the new search.
+    void returnWhileDownloadingStartsTheNewSearch()
     {
         AppHarness h;
         h.server.serveEsearch(45);
@@ -203,8 +188,9 @@ private slots:
         h.search(QStringLiteral("first"));
         QVERIFY(c.transferRunning());
         h.search(QStringLiteral("second"));
-        QTest::keyClick(h.searchField(), Qt::Key_Return);
-        QCOMPARE(h.esearchRequests().size(), 1);
+        QCOMPARE(h.esearchRequests().size(), 2);
+        QCOMPARE(query(h.esearchRequests().last(), "term"), QStringLiteral("second"));
+        QCOMPARE(c.searchString(), QStringLiteral("second"));
         QVERIFY(!h.moreButton()->isHidden());
         QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
         QVERIFY(h.waitForTransfer());
@@ -222,7 +208,7 @@ private slots:
         AppHarness h;
         START_WITH_RESULTS(c, h, 45);
         h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QVERIFY(h.waitForTransfer());
         QCOMPARE(c.numberOfRowsInTableView(), 20);
         // Escape stops only what runs; the idle window keeps its records.
@@ -236,7 +222,9 @@ private slots:
         QVERIFY(h.busyIndicator()->isHidden());
     }
 
-    void moreArticlesReadsTheFieldAndTheBatchSizeAfresh()
+    // "more" continues the search that filled the table, whatever the field
+    // holds now, with the batch size read afresh.
+    void moreArticlesKeepsItsQueryAndReadsTheBatchSizeAfresh()
     {
         AppHarness h;
         h.server.serveEsearch(100);
@@ -246,10 +234,10 @@ private slots:
         QVERIFY(h.waitForTransfer());
         h.searchField()->setText(QStringLiteral("edited & query"));
         h.store.setObject(PreferenceKeys::ThisMany, 30);
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QVERIFY(h.waitForTransfer());
         const QUrl second = h.esearchRequests().last();
-        QCOMPARE(query(second, "term"), QStringLiteral("edited%20%26%20query"));
+        QCOMPARE(query(second, "term"), QStringLiteral("first%20query"));
         QCOMPARE(window(second), QStringLiteral("20,20"));
         // The new batch size shapes the next window.
         QCOMPARE(h.moreButton()->text(), QStringLiteral("get 30 more articles"));
@@ -350,14 +338,14 @@ private slots:
         QVERIFY(h.waitForTransfer());
         table->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
         table->selectRow(3);
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QVERIFY(h.waitForTransfer());
         QCOMPARE(table->model()->rowCount(), 40);
         table->horizontalHeader()->setSortIndicator(4, Qt::AscendingOrder);
         h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QVERIFY(h.waitForTransfer());
-        QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+        h.clickMore();
         QVERIFY(h.waitForTransfer());
         QCOMPARE(c.numberOfRowsInTableView(), 45);
         h.search(QStringLiteral("again"));

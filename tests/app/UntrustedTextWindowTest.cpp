@@ -141,7 +141,7 @@ private slots:
             QCOMPARE(boxes.shown.size(), 1);
             shown = boxes.shown[0];
         } else {
-            QTest::mouseClick(h.moreButton(), Qt::LeftButton);
+            h.clickMore();
             QVERIFY(h.waitForTransfer());
             shown = drawnLabelText(h.controller->window());
         }

@@ -1,0 +1,146 @@
+#include "app/ResultTab.h"
+
+#include "ui_ResultTab.h"
+
+#include "app/AppMessages.h"
+#include "app/RichTextView.h"
+#include "citations/KebNSTableView.h"
+#include "citations/StyledText.h"
+#include "preferences/WindowLayout.h"
+#include "search/SearchSession.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace {
+// The columns of the result table: identifiers are record keys, with their first widths.
+struct ColumnSetup
+{
+    ArticleTableModel::Column column;
+    int width;
+};
+const ColumnSetup kColumns[] = {
+    {{QStringLiteral("authorsString"), QStringLiteral("Authors")}, 220},
+    {{QStringLiteral("title"), QStringLiteral("Title")}, 460},
+    {{QStringLiteral("journal"), QStringLiteral("Journal")}, 160},
+    {{QStringLiteral("year"), QStringLiteral("Year")}, 60},
+    {{QStringLiteral("PMID"), QStringLiteral("PMID")}, 90},
+    {{QStringLiteral("doi"), QStringLiteral("DOI")}, 0},
+};
+QList<ArticleTableModel::Column> tableColumns()
+{
+    QList<ArticleTableModel::Column> columns;
+    for (const ColumnSetup &setup : kColumns)
+        columns.append(setup.column);
+    return columns;
+}
+constexpr double kTextInset = 20.0;
+} // namespace
+
+ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::ResultTab>()), m_session(std::move(session)),
+      m_model(m_session.get(), tableColumns())
+{
+    m_ui->setupUi(this);
+    KebNSTableView *view = table();
+    view->setModel(&m_model);
+    QHeaderView *header = view->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    for (int column = 0; column < int(std::size(kColumns)); ++column) {
+        if (kColumns[column].width > 0)
+            header->resizeSection(column, kColumns[column].width);
+    }
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    m_ui->verticalSplitter->setSizes({460, 220});
+    for (QTextEdit *text : {m_ui->abstractNSTextView, m_ui->citationNSTextView}) {
+        text->setPlainText(QStringLiteral(" "));
+        text->document()->setDocumentMargin(kTextInset);
+    }
+
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultTab::selectionChanged);
+    // A reset clears the selection without a word; the views must still follow it.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &ResultTab::selectionChanged);
+    connect(m_session.get(), &SearchSession::articlesAppended, this, &ResultTab::showBatch);
+    connect(view, &KebNSTableView::doubleAction, this, [this] {
+        if (table()->clickedRow() != -1)
+            emit openRequested();
+    });
+    connect(view, &KebNSTableView::returnAction, this, &ResultTab::openRequested);
+    connect(view, &KebNSTableView::copyRequested, this, &ResultTab::copyRequested);
+    connect(m_ui->articleLinksLabel, &ArticleLinksLabel::linkChosen, this, &ResultTab::linkChosen);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        emit contextMenuRequested(table()->viewport()->mapToGlobal(position));
+    });
+}
+
+ResultTab::~ResultTab() = default;
+
+KebNSTableView *ResultTab::table() const
+{
+    return m_ui->articleNSTableView;
+}
+
+QList<int> ResultTab::selectedRows() const
+{
+    return table()->selectedRowIndexes();
+}
+
+const ArticleRecord *ResultTab::singleSelectedArticle() const
+{
+    const QList<int> rows = selectedRows();
+    if (rows.size() != 1 || rows.first() >= m_session->articles().size())
+        return nullptr;
+    return &m_session->articles()[rows.first()];
+}
+
+void ResultTab::showBatch(bool firstBatch)
+{
+    // The first batch of a search comes in the order the header shows (a
+    // sort kept from the last run, say); later batches join at the end.
+    const QHeaderView *header = table()->horizontalHeader();
+    if (firstBatch && header->sortIndicatorSection() >= 0)
+        m_model.sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    table()->selectRow(0);
+}
+
+void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links)
+{
+    QTextEdit *abstractView = m_ui->abstractNSTextView;
+    QTextEdit *citationView = m_ui->citationNSTextView;
+    if (const ArticleRecord *article = singleSelectedArticle()) {
+        showRichText(abstractView, styledText(*article, ArticleRecord::Key::Abstract),
+                     article->isRetracted() ? AppMessages::RetractedNotice : QString());
+        showRichText(citationView, CitationStyles::citationForArticle(style, *article));
+        m_ui->articleLinksLabel->showLinks(links);
+        abstractView->verticalScrollBar()->setValue(abstractView->verticalScrollBar()->minimum());
+        return;
+    }
+    m_ui->articleLinksLabel->showLinks({});
+    const int selected = int(selectedRows().size());
+    const QString text = selected >= 2 ? AppMessages::articlesSelected(selected) : QString();
+    abstractView->setPlainText(text);
+    citationView->setPlainText(text);
+}
+
+void ResultTab::applyLayout(const WindowLayout &layout)
+{
+    QHeaderView *header = table()->horizontalHeader();
+    if (!layout.splitterSizes.isEmpty())
+        m_ui->verticalSplitter->setSizes(layout.splitterSizes);
+    for (int column = 0; column < layout.columnWidths.size(); ++column)
+        header->resizeSection(column, layout.columnWidths[column]);
+    header->setSortIndicator(layout.sortColumn, layout.sortOrder);
+}
+
+void ResultTab::captureLayout(WindowLayout &layout) const
+{
+    const QHeaderView *header = table()->horizontalHeader();
+    layout.splitterSizes = m_ui->verticalSplitter->sizes();
+    layout.columnWidths.clear();
+    for (int column = 0; column < header->count(); ++column)
+        layout.columnWidths.append(header->sectionSize(column));
+    layout.sortColumn = header->sortIndicatorSection();
+    layout.sortOrder = header->sortIndicatorOrder();
+}

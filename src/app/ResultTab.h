@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/ArticleLinksLabel.h"
+#include "app/ArticleTableModel.h"
+#include "export/CitationStyle.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class KebNSTableView;
+class SearchSession;
+struct WindowLayout;
+
+namespace Ui {
+class ResultTab;
+}
+
+// One result set on screen: its session's articles in the table, the
+// abstract and citation of the selected article, and that article's links.
+// It owns its session, so closing the tab ends the session's transfer. What
+// the user asks of it is emitted; it never reaches out to act itself.
+class ResultTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent = nullptr);
+    ~ResultTab() override;
+
+    SearchSession &session() const { return *m_session; }
+    ArticleTableModel &model() { return m_model; }
+    KebNSTableView *table() const;
+    // Selected rows in ascending order.
+    QList<int> selectedRows() const;
+    // The one selected article, none when no or several rows are selected.
+    const ArticleRecord *singleSelectedArticle() const;
+
+    // Shows the selection in the views: the one article's abstract, its
+    // citation in `style` and `links`, or how many articles are selected.
+    void showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links);
+
+    // The split, the columns and the sort, as a window is left or restored.
+    void applyLayout(const WindowLayout &layout);
+    void captureLayout(WindowLayout &layout) const;
+
+signals:
+    void selectionChanged();
+    // Double-click on a row, or Return: open the selected articles.
+    void openRequested();
+    void copyRequested(const QList<int> &rows);
+    void linkChosen(ArticleLinksLabel::Link link);
+    void contextMenuRequested(const QPoint &globalPosition);
+
+private:
+    void showBatch(bool firstBatch);
+
+    std::unique_ptr<Ui::ResultTab> m_ui;
+    std::unique_ptr<SearchSession> m_session;
+    ArticleTableModel m_model;
+};

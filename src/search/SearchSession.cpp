@@ -1,0 +1,213 @@
+#include "search/SearchSession.h"
+
+#include "common/IntValue.h"
+#include "common/SystemLog.h"
+#include "entrez/ArticleDownload.h"
+#include "entrez/ArticleExtractor.h"
+#include "entrez/BlockingFetcher.h"
+#include "entrez/EsearchClient.h"
+#include "entrez/EutilsTransfer.h"
+#include "entrez/PmidSearch.h"
+#include "search/SearchMessages.h"
+
+SearchSession::SearchSession(SessionSettings settings, QObject *parent)
+    : QObject(parent)
+    , m_settings(std::move(settings))
+    , m_esearch(std::make_unique<EutilsTransfer>(m_manager))
+    , m_download(std::make_unique<ArticleDownload>(m_settings.endpoints))
+    , m_message(SearchMessages::Ready)
+{
+    m_esearch->setLimits(m_settings.limits);
+    m_esearch->setRetryPolicy(m_settings.retries);
+    connect(m_esearch.get(), &EutilsTransfer::retryScheduled, this, &SearchSession::showRetryWait);
+    connect(m_esearch.get(), &EutilsTransfer::retrying, this, &SearchSession::endRetryWait);
+    connect(m_esearch.get(), &EutilsTransfer::finished, this, [this] {
+        FetchResult fetched;
+        fetched.body = m_esearch->takeBody();
+        fetched.httpStatus = m_esearch->httpStatus();
+        onSearchAnswer(pmidSearchOutcome(fetched, m_paging.retMax()));
+    });
+    connect(m_esearch.get(), &EutilsTransfer::failed, this, [this](const QString &reason) {
+        onSearchAnswer({std::nullopt, reason});
+    });
+
+    m_download->setLimits(m_settings.limits);
+    m_download->setRetryPolicy(m_settings.retries);
+    m_download->readArticlesWhileReceiving(elinkBaseUrl(m_settings.endpoints));
+    connect(m_download.get(), &ArticleDownload::retryScheduled, this, &SearchSession::showRetryWait);
+    connect(m_download.get(), &ArticleDownload::retrying, this, &SearchSession::endRetryWait);
+    connect(m_download.get(), &ArticleDownload::responseStarted, this, [this] {
+        m_receiving = true;
+        emit changed();
+    });
+    connect(m_download.get(), &ArticleDownload::progress, this, [this](double value) {
+        m_progress = value;
+        emit changed();
+    });
+    connect(m_download.get(), &ArticleDownload::finished, this, &SearchSession::onDownloadFinished);
+    connect(m_download.get(), &ArticleDownload::failed, this, &SearchSession::onDownloadFailed);
+}
+
+SearchSession::~SearchSession()
+{
+    stopTransfers();
+}
+
+bool SearchSession::start(const SearchSource &source)
+{
+    const QString term = prepareQueryTerm(source.query);
+    if (term.isEmpty())
+        return false;
+    // A new search replaces a running one, as a new address does in a browser.
+    stopTransfers();
+    m_source = source;
+    m_preparedTerm = term;
+    m_paging.reset(m_settings.batchSize());
+    m_hasMore = false;
+    m_totalCount = 0;
+    clearArticles();
+    runBatch();
+    return true;
+}
+
+bool SearchSession::fetchMore()
+{
+    // Two transfers of a session never overlap: a batch waits until the last one ended.
+    if (isBusy() || !m_hasMore || m_preparedTerm.isEmpty())
+        return false;
+    runBatch();
+    return true;
+}
+
+void SearchSession::cancel()
+{
+    stopTransfers();
+    m_paging.reset(m_settings.batchSize());
+    m_hasMore = false;
+    clearArticles();
+    setIdle(SearchMessages::canceled());
+}
+
+void SearchSession::runBatch()
+{
+    m_activity = Activity::Searching;
+    m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, m_paging.retStart(), m_paging.retMax(),
+                                    m_settings.identity()));
+    emit changed();
+}
+
+void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
+{
+    if (!outcome.result) {
+        setIdle(SearchMessages::searchFailed(outcome.error));
+        return;
+    }
+    const SearchResult &result = *outcome.result;
+    m_PMIDsCount = int32_t(result.PMIDs.size());
+    m_totalCount = intValue(result.totalCount);
+    if (result.PMIDs.isEmpty()) {
+        m_hasMore = false;
+        setIdle(SearchMessages::found(m_totalCount));
+        return;
+    }
+    const int32_t downloaded = int32_t(m_articles.size()) + m_PMIDsCount;
+    m_message = SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
+        ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
+        : SearchMessages::foundDownloaded(m_totalCount, downloaded);
+    m_batchPaging = m_paging;
+    m_hasMore = m_paging.advance(m_totalCount, int32_t(m_articles.size()), m_PMIDsCount, m_settings.batchSize());
+    m_download->setIdentity(m_settings.identity());
+    if (!m_download->start(result.PMIDs)) {
+        offerFailedBatchAgain();
+        setIdle(SearchMessages::downloadFailed(QStringLiteral("the transfer could not be started")));
+        return;
+    }
+    m_activity = Activity::Downloading;
+    emit changed();
+}
+
+void SearchSession::onDownloadFinished()
+{
+    ArticleList batch;
+    const qsizetype readResult = m_download->takeArticles(batch);
+    receiveBatch(std::move(batch), readResult);
+}
+
+void SearchSession::receiveBatch(ArticleList batch, qsizetype readResult)
+{
+    m_activity = Activity::Idle;
+    m_receiving = false;
+    appendArticles(std::move(batch));
+    if (readResult < 0) {
+        offerFailedBatchAgain();
+        m_message = SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8"));
+    }
+    emit changed();
+}
+
+void SearchSession::onDownloadFailed(const QString &description, const QString &failingUrl)
+{
+    systemLog(QStringLiteral("Connection failed! Error - %1 %2"), description, failingUrl);
+    offerFailedBatchAgain();
+    setIdle(SearchMessages::downloadFailed(description));
+}
+
+void SearchSession::offerFailedBatchAgain()
+{
+    // The batch that failed is offered again instead of being skipped, with
+    // the number of articles it can still bring.
+    m_paging = m_batchPaging;
+    m_paging.limitTo(m_totalCount);
+    m_hasMore = true;
+}
+
+void SearchSession::clearArticles()
+{
+    emit articlesAboutToReset();
+    m_articles.clear();
+    emit articlesReset();
+}
+
+void SearchSession::appendArticles(ArticleList batch)
+{
+    if (batch.isEmpty())
+        return;
+    const bool firstBatch = m_articles.isEmpty();
+    const int first = int(m_articles.size());
+    emit articlesAboutToAppend(first, first + int(batch.size()) - 1);
+    m_articles.append(std::move(batch));
+    emit articlesAppended(firstBatch);
+}
+
+void SearchSession::stopTransfers()
+{
+    m_esearch->cancel();
+    m_download->cancel();
+    m_activity = Activity::Idle;
+    m_receiving = false;
+}
+
+void SearchSession::setIdle(const QString &message)
+{
+    m_activity = Activity::Idle;
+    m_receiving = false;
+    m_message = message;
+    emit changed();
+}
+
+void SearchSession::setMessage(const QString &message)
+{
+    m_message = message;
+    emit changed();
+}
+
+void SearchSession::showRetryWait(int seconds)
+{
+    m_messageBeforeRetry = m_message;
+    setMessage(SearchMessages::busyRetrying(seconds));
+}
+
+void SearchSession::endRetryWait()
+{
+    setMessage(m_messageBeforeRetry);
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "common/Endpoints.h"
+#include "entrez/ArticleRecord.h"
+#include "entrez/EutilsRequest.h"
+#include "entrez/HttpTransfer.h"
+#include "entrez/RetryPolicy.h"
+#include "search/SearchPaging.h"
+#include "search/SearchSource.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class ArticleDownload;
+class EutilsTransfer;
+
+// What a session needs from outside. The batch size and the identity are
+// asked for at every request, so a preference changed between two batches
+// counts from the next one.
+struct SessionSettings
+{
+    Endpoints endpoints;
+    TransferLimits limits;
+    RetryPolicy retries;
+    std::function<int()> batchSize = [] { return 20; };
+    std::function<EutilsIdentity()> identity = [] { return EutilsIdentity(); };
+};
+
+// One result set and everything that happens to it: its source, its paging
+// window, its articles, its one transfer at a time (ESearch for a window of
+// PMIDs, then EFetch of their records), the waits of a busy service, and its
+// cancel. All requests go through the process's one request limiter, so any
+// number of sessions together keep the service's pace.
+//
+// The articles change only between articlesAboutToReset()/articlesReset()
+// and articlesAboutToAppend()/articlesAppended(); every other change of what
+// a window shows (busy, message, progress, more to fetch) emits changed().
+class SearchSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Activity { Idle, Searching, Downloading };
+
+    explicit SearchSession(SessionSettings settings, QObject *parent = nullptr);
+    ~SearchSession() override;
+
+    const SearchSource &source() const { return m_source; }
+    // Starts a new search of `source`, ending a running one first; the
+    // articles are emptied. False (nothing changes) when the source holds
+    // nothing to search for.
+    bool start(const SearchSource &source);
+    // The next batch of this session's own search. False while a transfer
+    // runs or when nothing more is to be had.
+    bool fetchMore();
+    // Ends the transfer and the search: the articles are emptied and nothing
+    // more is offered.
+    void cancel();
+    // The end of a download: appends the batch its answer gave, with what
+    // reading the answer returned (the count, 0, or -1 for invalid UTF-8).
+    // Benches hand over a batch they read themselves.
+    void receiveBatch(ArticleList batch, qsizetype readResult);
+
+    // The articles in the order the table shows them; the table sorts them in place.
+    ArticleList &articles() { return m_articles; }
+    const ArticleList &articles() const { return m_articles; }
+
+    Activity activity() const { return m_activity; }
+    bool isBusy() const { return m_activity != Activity::Idle; }
+    // Bytes of the answer are arriving: the progress bar has something to show.
+    bool isReceiving() const { return m_receiving; }
+    // The last progress estimate, unclamped (the bar shows at most 100).
+    double progress() const { return m_progress; }
+    QString message() const { return m_message; }
+    // A next (or failed) batch can be fetched, of moreCount() articles.
+    bool hasMore() const { return m_hasMore; }
+    int moreCount() const { return m_paging.retMax(); }
+
+    int32_t totalCount() const { return m_totalCount; }
+    int32_t PMIDsCount() const { return m_PMIDsCount; }
+    int32_t retStart() const { return m_paging.retStart(); }
+    int32_t retMax() const { return m_paging.retMax(); }
+
+signals:
+    void changed();
+    void articlesAboutToReset();
+    void articlesReset();
+    void articlesAboutToAppend(int first, int last);
+    // `firstBatch`: the articles were empty before.
+    void articlesAppended(bool firstBatch);
+
+private:
+    void runBatch();
+    void onSearchAnswer(const struct PmidSearchOutcome &outcome);
+    void onDownloadFinished();
+    void onDownloadFailed(const QString &description, const QString &failingUrl);
+    void offerFailedBatchAgain();
+    void clearArticles();
+    void appendArticles(ArticleList batch);
+    void stopTransfers();
+    void setIdle(const QString &message);
+    void setMessage(const QString &message);
+    void showRetryWait(int seconds);
+    void endRetryWait();
+
+    SessionSettings m_settings;
+    SearchSource m_source;
+    QString m_preparedTerm;
+    QNetworkAccessManager m_manager;
+    std::unique_ptr<EutilsTransfer> m_esearch;
+    std::unique_ptr<ArticleDownload> m_download;
+
+    ArticleList m_articles;
+    SearchPaging m_paging;
+    // The window of the batch being downloaded, offered again if its transfer fails.
+    SearchPaging m_batchPaging;
+    int32_t m_totalCount = 0;
+    int32_t m_PMIDsCount = 0;
+    Activity m_activity = Activity::Idle;
+    bool m_receiving = false;
+    bool m_hasMore = false;
+    double m_progress = 0;
+    QString m_message;
+    // The message under a "PubMed is busy" notice, shown again when the retry goes out.
+    QString m_messageBeforeRetry;
+};
