@@ -10,7 +10,6 @@
 #include "app/ResultTabs.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
-#include "citations/Citation.h"
 #include "citations/KebNSTableView.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsRequest.h"
@@ -34,6 +33,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
       m_updates(std::make_unique<UpdatePrompt>(services, mainWindow))
 {
     m_ui->setupUi(mainWindow);
+    m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, 6);
     newTab()->applyLayout(layout);
@@ -67,19 +67,19 @@ void AppController::connectActions()
     });
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), ui.searchTagsPanel), &QShortcut::activated, ui.searchTagsPanel,
             &QWidget::hide);
-    connect(ui.resultTabs, &QTabWidget::currentChanged, this, &AppController::showTab);
-    connect(ui.resultTabs, &QTabWidget::tabCloseRequested, this, &AppController::closeTab);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &AppController::showTab);
+    connect(m_tabs, &QTabWidget::tabCloseRequested, this, &AppController::closeTab);
     connect(ui.newTabAction, &QAction::triggered, this, [this] {
         newTab();
         m_ui->searchNSTextField->setFocus();
     });
     connect(ui.searchInNewTabAction, &QAction::triggered, this, &AppController::searchInNewTab);
-    connect(ui.closeTabAction, &QAction::triggered, this, [this] { closeTab(m_ui->resultTabs->currentIndex()); });
+    connect(ui.closeTabAction, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
     ui.nextTabAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
     ui.previousTabAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
-    connect(ui.nextTabAction, &QAction::triggered, this, [this] { m_ui->resultTabs->step(1); });
-    connect(ui.previousTabAction, &QAction::triggered, this, [this] { m_ui->resultTabs->step(-1); });
+    connect(ui.nextTabAction, &QAction::triggered, this, [this] { m_tabs->step(1); });
+    connect(ui.previousTabAction, &QAction::triggered, this, [this] { m_tabs->step(-1); });
     ui.focusSearchFieldAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::Key_F6)});
     connect(ui.focusSearchFieldAction, &QAction::triggered, this, [this] {
         m_ui->searchNSTextField->setFocus(Qt::ShortcutFocusReason);
@@ -145,31 +145,6 @@ bool AppController::internetOnline() const
 
 // --- Tabs and their sessions ------------------------------------------------------
 
-ResultTab *AppController::currentTab() const
-{
-    return m_ui->resultTabs->current();
-}
-
-SearchSession &AppController::session() const
-{
-    return currentTab()->session();
-}
-
-int AppController::tabCount() const
-{
-    return m_ui->resultTabs->count();
-}
-
-ArticleList &AppController::getArticleList() const { return session().articles(); }
-int32_t AppController::totalCount() const { return session().totalCount(); }
-int32_t AppController::retStart() const { return session().retStart(); }
-int32_t AppController::retMax() const { return session().retMax(); }
-QString AppController::searchString() const { return session().source().query; }
-bool AppController::transferRunning() const { return session().isBusy(); }
-double AppController::progressValue() const { return session().progress(); }
-bool AppController::startupUpdateCheck() const { return m_updates->startupUpdateCheck(); }
-bool AppController::launchUpdateCheckRunning() const { return m_updates->launchCheckRunning(); }
-
 ResultTab *AppController::newTab()
 {
     SessionSettings settings;
@@ -203,19 +178,19 @@ ResultTab *AppController::newTab()
         std::unique_ptr<QMenu> menu(tableContextMenu());
         menu->exec(position);
     });
-    m_ui->resultTabs->addResultTab(tab);
+    m_tabs->addResultTab(tab);
     return tab;
 }
 
 void AppController::closeTab(int index)
 {
-    QWidget *tab = m_ui->resultTabs->widget(index);
+    QWidget *tab = m_tabs->widget(index);
     if (!tab)
         return;
     // The window always has a result set: closing the last one leaves a new, empty one.
     if (tabCount() == 1)
         newTab();
-    m_ui->resultTabs->removeTab(m_ui->resultTabs->indexOf(tab));
+    m_tabs->removeTab(m_tabs->indexOf(tab));
     delete tab; // and with it its session and transfer
 }
 
@@ -244,11 +219,6 @@ void AppController::showSessionState()
 
 // --- Search -----------------------------------------------------------------
 
-void AppController::searchPubmed()
-{
-    startSearch(currentTab());
-}
-
 void AppController::searchInNewTab()
 {
     if (prepareQueryTerm(m_ui->searchNSTextField->text()).isEmpty())
@@ -273,22 +243,7 @@ void AppController::startSearch(ResultTab *tab)
         m_recentSearches->remember(query);
 }
 
-void AppController::getMoreArticles()
-{
-    session().fetchMore();
-}
-
-void AppController::cancelSearch()
-{
-    session().cancel();
-}
-
 // --- Selection ------------------------------------------------------------------
-
-QList<int> AppController::selectedRows() const
-{
-    return currentTab()->selectedRows();
-}
 
 void AppController::tableViewSelectionDidChange()
 {
@@ -315,16 +270,6 @@ void AppController::openItem()
 {
     // Every selected article, one without a DOI too: that opens the resolver.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
-}
-
-QString AppController::citationStringForArticle(const ArticleRecord &article) const
-{
-    return ::citationStringForArticle(article);
-}
-
-RichText AppController::citationAStringForArticle(const ArticleRecord &article) const
-{
-    return ::citationAStringForArticle(article, m_services.endpoints);
 }
 
 QMenu *AppController::tableContextMenu() const
@@ -396,13 +341,10 @@ void AppController::showPreferencePanel()
     if (!preferenceController) {
         preferenceController = std::make_unique<PreferenceController>(*m_services.preferences);
         preferenceController->setUpdateCheckOffered(m_services.updateSource == UpdateSource::VersionPage);
+        connect(preferenceController.get(), &PreferenceController::citationStyleChanged, this,
+                &AppController::tableViewSelectionDidChange);
     }
     preferenceController->showWindow();
-}
-
-void AppController::checkForUpdates()
-{
-    m_updates->checkNow();
 }
 
 // --- What the window remembers -------------------------------------------------
@@ -420,11 +362,6 @@ bool AppController::eventFilter(QObject *watched, QEvent *event)
     if (watched == mainWindow && event->type() == QEvent::Close)
         saveWindowLayout();
     return QObject::eventFilter(watched, event);
-}
-
-QStringList AppController::recentSearches() const
-{
-    return m_recentSearches->queries();
 }
 
 void AppController::showRecentSearches()

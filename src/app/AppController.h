@@ -2,11 +2,21 @@
 
 #include "app/AppServices.h"
 #include "app/ArticleActions.h"
+#include "app/ResultTab.h"
+#include "app/ResultTabs.h"
+#include "app/UpdatePrompt.h"
+#include "citations/Citation.h"
 #include "citations/RichText.h"
+#include "app/RecentSearchCompleter.h"
 #include "entrez/ArticleRecord.h"
 #include "export/CitationStyle.h"
 #include "export/ExportFormat.h"
 #include "preferences/PreferenceStore.h"
+#include "search/SearchSession.h"
+
+namespace Ui {
+class MainWindow;
+}
 
 #include <QObject>
 
@@ -16,15 +26,7 @@ class PreferenceController;
 class QMainWindow;
 class QMenu;
 class QMimeData;
-class RecentSearchCompleter;
-class ResultTab;
-class SearchSession;
-class UpdatePrompt;
 struct EutilsIdentity;
-
-namespace Ui {
-class MainWindow;
-}
 
 // Wires the main window to what does the work: one SearchSession per result
 // tab, ArticleActions for whatever is done with selected rows, UpdatePrompt,
@@ -55,40 +57,43 @@ public:
     PreferenceController *preferences() const { return preferenceController.get(); }
 
     // The current tab and its session; there is always one.
-    ResultTab *currentTab() const;
-    SearchSession &session() const;
-    int tabCount() const;
-    ArticleList &getArticleList() const;
+    ResultTab *currentTab() const { return m_tabs->current(); }
+    SearchSession &session() const { return currentTab()->session(); }
+    int tabCount() const { return m_tabs->count(); }
+    ArticleList &getArticleList() const { return session().articles(); }
     int numberOfRowsInTableView() const { return int(getArticleList().size()); }
-    int32_t totalCount() const;
-    int32_t retStart() const;
-    int32_t retMax() const;
-    QString searchString() const;
-    bool transferRunning() const;
-    double progressValue() const;
-    bool startupUpdateCheck() const;
-    bool launchUpdateCheckRunning() const;
+    int32_t totalCount() const { return session().totalCount(); }
+    int32_t retStart() const { return session().retStart(); }
+    int32_t retMax() const { return session().retMax(); }
+    QString searchString() const { return session().source().query; }
+    bool transferRunning() const { return session().isBusy(); }
+    double progressValue() const { return session().progress(); }
+    bool startupUpdateCheck() const { return m_updates->startupUpdateCheck(); }
+    bool launchUpdateCheckRunning() const { return m_updates->launchCheckRunning(); }
 
-    QString citationStringForArticle(const ArticleRecord &article) const;
-    RichText citationAStringForArticle(const ArticleRecord &article) const;
+    QString citationStringForArticle(const ArticleRecord &article) const { return ::citationStringForArticle(article); }
+    RichText citationAStringForArticle(const ArticleRecord &article) const
+    {
+        return ::citationAStringForArticle(article, m_services.endpoints);
+    }
     // The result table's context menu, for the caller to show and delete.
     QMenu *tableContextMenu() const;
-    QStringList recentSearches() const;
+    QStringList recentSearches() const { return m_recentSearches->queries(); }
     // Writes the window's frame and the current tab's split, columns and sort.
     void saveWindowLayout() const;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 public slots:
-    void searchPubmed();
+    void searchPubmed() { startSearch(currentTab()); }
     void searchInNewTab();
     ResultTab *newTab();
     void closeTab(int index);
-    void getMoreArticles();
-    void cancelSearch();
+    void getMoreArticles() { session().fetchMore(); }
+    void cancelSearch() { session().cancel(); }
     void openItem();
     void tableViewSelectionDidChange();
-    void checkForUpdates();
+    void checkForUpdates() { m_updates->checkNow(); }
     void showPreferencePanel();
     void showSearchTagsPanel();
     void openMoreHelp();
@@ -105,12 +110,13 @@ private:
     void exportRows(const QList<int> &rows, const QString &title);
     void updateSelectionActions();
     // The rows of the current tab the context menu's commands act on.
-    QList<int> selectedRows() const;
+    QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
     AppServices m_services;
     AppPreferences m_preferences;
     std::unique_ptr<Ui::MainWindow> m_ui;
     QMainWindow *mainWindow = nullptr;
+    ResultTabs *m_tabs = nullptr;
     ArticleActions m_actions;
     std::unique_ptr<UpdatePrompt> m_updates;
     std::unique_ptr<PreferenceController> preferenceController;

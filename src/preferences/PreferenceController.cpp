@@ -45,8 +45,9 @@ void PreferenceController::showWindow()
         connect(urlWarningNumberNSTextField, &QLineEdit::returnPressed, this,
                 &PreferenceController::changeUrlWarningNumber);
         connect(citationStyleComboBox, &QComboBox::activated, this, &PreferenceController::changeCitationStyle);
-        connect(apiKeyNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeApiKey);
-        connect(contactEmailNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeContactEmail);
+        // Who asks counts from the next request on, as soon as it is typed.
+        connect(apiKeyNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeApiKey);
+        connect(contactEmailNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeContactEmail);
         connect(m_ui->ezProxyHelpButton, &QPushButton::clicked, this, &PreferenceController::launchEZProxyHelp);
         // Escape and the platform's close shortcut close the window like its close button.
         for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
@@ -187,6 +188,7 @@ CitationStyle PreferenceController::citationStyle() const
 void PreferenceController::changeCitationStyle()
 {
     m_store.setObject(PreferenceKeys::CitationStyle, citationStyleComboBox->currentText());
+    emit citationStyleChanged();
 }
 
 QString PreferenceController::apiKey() const

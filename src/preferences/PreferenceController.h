@@ -48,6 +48,10 @@ public:
     QString apiKey() const;
     QString contactEmail() const;
 
+signals:
+    // The stored citation style changed; what shows a citation draws it anew.
+    void citationStyleChanged();
+
 public slots:
     void changeUseProxy();
     void ChangeCheckUpdatesOnStartup();

@@ -77,9 +77,10 @@ private slots:
         QTest::keyClick(key, Qt::Key_Return);
         QCOMPARE(h.settings.value(PreferenceKeys::ApiKey).toString(), kKey);
         QVERIFY(!h.settings.contains(PreferenceKeys::ContactEmail));
-        email->setText(kEmail);
-        QVERIFY(c.preferences()->window()->close());
+        // Typing counts at once, before Return or closing the window.
+        QTest::keyClicks(email, kEmail);
         QCOMPARE(h.settings.value(PreferenceKeys::ContactEmail).toString(), kEmail);
+        QVERIFY(c.preferences()->window()->close());
         QCOMPARE(c.eutilsIdentity().apiKey, kKey);
         QCOMPARE(c.eutilsIdentity().email, kEmail);
 

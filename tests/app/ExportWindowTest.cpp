@@ -169,8 +169,9 @@ private slots:
     void preferencesPickTheStyle()
     {
         AppHarness h;
-        AppController &c = h.start();
+        START_WITH_RESULTS(c, h, 1);
         QCOMPARE(c.citationStyle(), CitationStyle::Vexmoor);
+        const QString vexmoorCitation = h.citationText();
         c.showPreferencePanel();
         auto *combo = c.preferences()->window()->findChild<QComboBox *>(QStringLiteral("citationStyleComboBox"));
         QVERIFY(combo);
@@ -178,6 +179,9 @@ private slots:
         combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(c.citationStyle(), CitationStyle::Nlm);
+        // The selected article's citation is drawn anew in the style chosen.
+        QCOMPARE(h.citationText(), CitationStyles::citationForArticle(CitationStyle::Nlm, c.getArticleList()[0]).toPlainText());
+        QVERIFY(h.citationText() != vexmoorCitation);
         h.store.setObject(PreferenceKeys::CitationStyle, QStringLiteral("nonsense"));
         QCOMPARE(c.citationStyle(), CitationStyle::Vexmoor);
     }

@@ -1,0 +1,159 @@
+#include "AppHarness.h"
+
+#include "app/ResultTabs.h"
+
+#include <QAccessible>
+#include <QTabBar>
+#include <QUrlQuery>
+
+namespace {
+// ESearch answers whose PMIDs tell the query apart: "alpha" gives 1000001…,
+// anything else 2000001…; EFetch answers slowly, so transfers overlap.
+void serveTwoQueries(FakeEutilsServer &server, int efetchDelayMs)
+{
+    server.setHandler(QLatin1String(Paths::ESearch), [](const QUrl &url) {
+        const QUrlQuery query(url);
+        const int base = query.queryItemValue(QStringLiteral("term")) == QLatin1String("alpha") ? 1000001 : 2000001;
+        return FakeResponse::xml(FakeEutilsServer::esearchAnswer(
+            30, query.queryItemValue(QStringLiteral("retstart")).toInt(),
+            query.queryItemValue(QStringLiteral("retmax")).toInt(), [base](int at) { return QString::number(base + at); }));
+    });
+    server.setHandler(QUrl(QLatin1String(Paths::EFetch)).path(), [efetchDelayMs](const QUrl &url) {
+        FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url)));
+        slow.delayMs = efetchDelayMs;
+        return slow;
+    });
+}
+
+ResultTabs *tabs(const AppHarness &h)
+{
+    return h.widget<ResultTabs>("resultTabs");
+}
+
+void press(const AppHarness &h, QKeyCombination key)
+{
+    QTest::keyClick(h.searchField(), key.key(), key.keyboardModifiers());
+}
+
+bool allPmidsStartWith(const ArticleList &articles, QChar first)
+{
+    return std::all_of(articles.begin(), articles.end(),
+                       [first](const ArticleRecord &a) { return a.text(ArticleRecord::Key::PMID).startsWith(first); });
+}
+} // namespace
+
+class TabsWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twoSearchesRunAtOnceEachIntoItsOwnTable()
+    {
+        AppHarness h;
+        serveTwoQueries(h.server, 400);
+        AppController &c = h.start();
+        // One result set looks as the window always did.
+        QVERIFY(!tabs(h)->tabBar()->isVisible());
+
+        h.search(QStringLiteral("alpha"));
+        h.search(QStringLiteral("beta"), Qt::AltModifier);
+        QCOMPARE(c.tabCount(), 2);
+        QVERIFY(tabs(h)->tabBar()->isVisible());
+        ResultTab *alpha = tabs(h)->at(0);
+        ResultTab *beta = tabs(h)->at(1);
+        QCOMPARE(c.currentTab(), beta);
+        QVERIFY(alpha->session().isBusy() && beta->session().isBusy());
+        QVERIFY(!tabs(h)->tabIcon(0).isNull()); // the background tab shows it is busy
+        QVERIFY(QTest::qWaitFor([&] { return !alpha->session().isBusy() && !beta->session().isBusy(); }, 10000));
+        QVERIFY(tabs(h)->tabIcon(0).isNull());
+
+        QCOMPARE(alpha->session().articles().size(), 20);
+        QCOMPARE(beta->session().articles().size(), 20);
+        QVERIFY(allPmidsStartWith(alpha->session().articles(), QLatin1Char('1')));
+        QVERIFY(allPmidsStartWith(beta->session().articles(), QLatin1Char('2')));
+        QCOMPARE(tabs(h)->tabText(0), QStringLiteral("alpha"));
+        QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("beta"));
+
+        // The search row shows the current tab's search; "more" continues it.
+        press(h, Qt::CTRL | Qt::Key_PageUp);
+        QCOMPARE(c.currentTab(), alpha);
+        QCOMPARE(h.searchField()->text(), QStringLiteral("alpha"));
+        QCOMPARE(h.table()->model()->rowCount(), 20);
+        h.clickMore();
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(alpha->session().articles().size(), 30);
+        QVERIFY(allPmidsStartWith(alpha->session().articles(), QLatin1Char('1')));
+        QCOMPARE(beta->session().articles().size(), 20);
+        press(h, Qt::CTRL | Qt::Key_Tab);
+        QCOMPARE(c.currentTab(), beta);
+        QCOMPARE(h.message(), QStringLiteral("found 30 articles, downloaded 20 titles"));
+    }
+
+    void closingTabs()
+    {
+        AppHarness h;
+        serveTwoQueries(h.server, 3000);
+        AppController &c = h.start();
+        h.search(QStringLiteral("alpha"));
+        press(h, Qt::CTRL | Qt::Key_T);
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(tabs(h)->tabText(1), QStringLiteral("New Search"));
+        QVERIFY(h.searchField()->text().isEmpty());
+        QVERIFY(!c.transferRunning());
+
+        // Closing a tab mid-download ends its transfer with it.
+        press(h, Qt::CTRL | Qt::Key_PageUp);
+        QPointer<SearchSession> downloading = &c.session();
+        QVERIFY(downloading->isBusy());
+        press(h, Qt::CTRL | Qt::Key_W);
+        QVERIFY(downloading.isNull());
+        QCOMPARE(c.tabCount(), 1);
+        QVERIFY(!tabs(h)->tabBar()->isVisible());
+        QVERIFY(!h.cancelButton()->isEnabled());
+
+        // Closing the last tab leaves an empty one, and the window.
+        h.search(QStringLiteral("beta"));
+        press(h, Qt::CTRL | Qt::Key_W);
+        QCOMPARE(c.tabCount(), 1);
+        QVERIFY(c.window()->isVisible());
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+        QVERIFY(!c.transferRunning());
+        QVERIFY(h.searchField()->text().isEmpty());
+        QCOMPARE(h.message(), QStringLiteral("Type a PubMed query and press Search."));
+        QTest::qWait(100); // nothing arrives for a closed tab
+        QCOMPARE(c.numberOfRowsInTableView(), 0);
+
+        // A middle click on a tab closes it.
+        press(h, Qt::CTRL | Qt::Key_T);
+        const QRect second = tabs(h)->tabBar()->tabRect(1);
+        QTest::mouseClick(tabs(h)->tabBar(), Qt::MiddleButton, {}, second.center());
+        QCOMPARE(c.tabCount(), 1);
+    }
+
+    // Every control the keyboard can reach has a name assistive tools read,
+    // and a row reads as "authors, title, journal, year".
+    void everyFocusableWidgetHasAnAccessibleName()
+    {
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 3);
+        press(h, Qt::CTRL | Qt::Key_T);
+        press(h, Qt::CTRL | Qt::Key_PageUp);
+        QVERIFY(h.widget<QWidget>("articleLinksLabel")->isVisible());
+        for (QWidget *widget : c.window()->findChildren<QWidget *>()) {
+            if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled())
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(accessible);
+            QVERIFY2(!accessible->text(QAccessible::Name).trimmed().isEmpty(),
+                     qPrintable(widget->objectName() + QLatin1Char(' ') + widget->metaObject()->className()));
+        }
+        const ArticleRecord &first = c.getArticleList()[0];
+        QCOMPARE(h.table()->model()->headerData(0, Qt::Vertical, Qt::AccessibleTextRole).toString(),
+                 QStringList({first.text(ArticleRecord::Key::AuthorsString), first.text(ArticleRecord::Key::Title),
+                              first.text(ArticleRecord::Key::Journal), first.text(ArticleRecord::Key::Year)})
+                     .join(QStringLiteral(", ")));
+    }
+};
+
+QTEST_MAIN(TabsWindowTest)
+#include "TabsWindowTest.moc"
