@@ -626,7 +626,8 @@ std::optional<CitationStyle> CitationStyles::named(const QString &name)
     return std::nullopt;
 }
 
-RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
+namespace {
+RichText citeInStyle(CitationStyle style, const Reference &reference)
 {
     switch (style) {
     case CitationStyle::Nlm:
@@ -641,6 +642,16 @@ RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
         break;
     }
     return nlm(reference);
+}
+} // namespace
+
+RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
+{
+    RichText citation = citeInStyle(style, reference);
+    const QString note = retractionNote(reference.retracted, reference.retractionIn);
+    if (!note.isEmpty())
+        citation.append(citation.isEmpty() ? note : QLatin1Char(' ') + note);
+    return citation;
 }
 
 QString CitationStyles::nlmSource(const Reference &reference)

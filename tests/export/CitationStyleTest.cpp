@@ -2,6 +2,7 @@
 
 #include "entrez/ArticleExtractor.h"
 #include "export/CitationStyle.h"
+#include "export/RisWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,15 @@ Reference wholeBook()
 }
 
 const QString kDoiUrl = QStringLiteral("https://doi.org/10.5555/jce_2004.0211");
+
+// "Last|ForeName|Initials|group" of the first and the last author.
+QStringList outerAuthors(const Reference &r)
+{
+    QStringList outer;
+    for (const ReferenceAuthor *a : {&r.authors.first(), &r.authors.last()})
+        outer << QStringList{a->last, a->foreName, a->initials, a->collective ? "group" : ""}.join(u'|');
+    return outer;
+}
 
 } // namespace
 
@@ -293,6 +303,64 @@ private slots:
         r.pages = pages;
         QVERIFY2(CitationStyles::cite(CitationStyle::Mla, r).toPlainText().contains(", " + mla + ". "),
                  qPrintable(CitationStyles::cite(CitationStyle::Mla, r).toPlainText()));
+    }
+
+    // Real records through referenceForArticle: the fields each writer and
+    // style reads, and the retraction note that ends every citation of a
+    // retracted article (and the RIS N1 line).
+    void referencesOfRecords_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("texts"); // title to PMCID, in Reference's order
+        QTest::addColumn<QStringList>("authors");
+        QTest::addColumn<bool>("retracted");
+        QTest::addColumn<QString>("note");
+        const QString shared = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/");
+        const QString handMade = QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/records/retraction-markers.xml");
+        QTest::newRow("persons") << shared + "biopython_pubmed4.xml" << 0
+            << QStringList{"Leucocyte telomere length, genetic variants at the TERT gene region and risk of pancreatic cancer.",
+                           "Gut", "Gut", "2017", "06", "66", "6", "1116-1122", "10.1136/gutjnl-2016-312510", "27797938",
+                           "PMC5442267"}
+            << QStringList{"Bao|Ying|Y|", "Wolpin|Brian M|BM|"} << false << QString();
+        const QString group = QStringLiteral("Guideline Development Panel for the Treatment of Depressive Disorders||");
+        QTest::newRow("a group") << shared + "metapub_34843274.xml" << 0
+            << QStringList{"Summary of the clinical practice guideline for the treatment of depression across three age cohorts.",
+                           "The American psychologist", "Am Psychol", "2022", "Sep", "77", "6", "770-780",
+                           "10.1037/amp0000904", "34843274", ""}
+            << QStringList{group + "|group", group + "|group"} << false << QString();
+        QTest::newRow("retracted, notice named") << handMade << 1
+            << QStringList{"Retracted by a retraction notice only.", "", "", "2020", "", "", "", "", "", "900002", ""}
+            << QStringList() << true << "Retraction in: J Hand Cases. 2021;2:5.";
+        QTest::newRow("retracted by type") << handMade << 0
+            << QStringList{"Retracted by publication type only.", "Journal of Hand-made Cases", "", "2020", "", "", "", "",
+                           "", "900001", ""}
+            << QStringList() << true << "[Retracted].";
+    }
+    void referencesOfRecords()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, index);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, authors);
+        QFETCH(bool, retracted);
+        QFETCH(QString, note);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        ArticleList articles;
+        QVERIFY(appendArticlesFromBytes(file.readAll(), articles, std::string()) > index);
+        const ArticleRecord &article = articles.at(index);
+        const Reference r = referenceForArticle(article);
+        QCOMPARE((QStringList{r.title, r.containerTitle, r.journalAbbreviation, r.date, r.month, r.volume, r.issue, r.pages,
+                              r.doi, r.pmid, r.pmcid}),
+                 texts);
+        QCOMPARE(r.authors.isEmpty() ? QStringList() : outerAuthors(r), authors);
+        QCOMPARE(r.retracted, retracted);
+        for (const CitationStyle style : CitationStyles::all()) {
+            const QString text = CitationStyles::citationForArticle(style, article).toPlainText();
+            QVERIFY2(note.isEmpty() ? !text.contains("Retract") : text.endsWith(note), qPrintable(text));
+        }
+        QCOMPARE(RisWriter::record(r).contains("\r\nN1  - " + note + "\r\n"), !note.isEmpty());
     }
 
     void styleNames()
