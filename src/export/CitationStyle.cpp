@@ -5,6 +5,7 @@
 #include "entrez/ArticleRecord.h"
 #include "export/ExportText.h"
 #include "export/PageRange.h"
+#include "export/TitleCase.h"
 
 #include <QRegularExpression>
 
@@ -14,6 +15,9 @@
 namespace {
 
 using Kind = Reference::Kind;
+
+// Page ranges in APA and MLA ("211–19").
+constexpr QChar kEnDash(0x2013);
 
 // A citation being put together: plain runs, italic runs and the DOI link.
 // Plain text is held back until something else follows, so that the space a
@@ -401,7 +405,7 @@ QString apaPages(const PageRange &pages)
         return {};
     if (pages.isArticleNumber())
         return QLatin1String("Article ") + pages.first;
-    return pages.joined(QString(QChar(0x2013)));
+    return pages.joined(QString(kEnDash));
 }
 
 RichText apa(const Reference &r)
@@ -529,7 +533,7 @@ QString mlaPageRange(const PageRange &range)
             ++kept;
         last = last.right(kept);
     }
-    return range.first + QLatin1Char('-') + last;
+    return range.first + kEnDash + last;
 }
 
 QString mlaPages(const PageRange &range)
@@ -550,8 +554,39 @@ QString mlaDate(const Reference &r)
     return month.isEmpty() ? year : month + QLatin1Char(' ') + year;
 }
 
-RichText mla(const Reference &r)
+// The title in title case, its italic stretches (species names) as they are.
+RichText mlaTitle(const RichText &title)
 {
+    const QString plain = title.toPlainText();
+    QBitArray italic(int(plain.size()));
+    qsizetype at = 0;
+    for (const RichTextRun &run : title.runs()) {
+        if (run.style.testFlag(TextStyle::Italic))
+            italic.fill(true, int(at), int(at + run.text.size()));
+        at += run.text.size();
+    }
+    const QString cased = titleCase(plain, italic);
+    RichText out;
+    at = 0;
+    for (const RichTextRun &run : title.runs()) {
+        out.append(cased.mid(at, run.text.size()), run.style);
+        at += run.text.size();
+    }
+    return out;
+}
+
+// The reference with its title in title case, for titleSentence().
+Reference mlaTitled(const Reference &r)
+{
+    Reference titled = r;
+    titled.styledTitle = mlaTitle(titleLine(r));
+    titled.title = titled.styledTitle.toPlainText();
+    return titled;
+}
+
+RichText mla(const Reference &original)
+{
+    const Reference r = mlaTitled(original);
     CitationText out;
     const QString authors = mlaAuthors(r.authors);
     if (!authors.isEmpty())
@@ -565,11 +600,14 @@ RichText mla(const Reference &r)
         out << QString(QChar(0x201D));
     }
 
+    // The DOI is the last element, after a comma.
+    const QString close = singleLine(r.doi).isEmpty() ? QStringLiteral(".") : QStringLiteral(",");
     QStringList elements;
     if (r.kind == Kind::Book) {
         elements << singleLine(r.publisher) << mlaDate(r);
     } else {
-        const QString container = r.kind == Kind::BookChapter ? singleLine(r.containerTitle) : journalName(r, false);
+        const QString container =
+            titleCase(r.kind == Kind::BookChapter ? singleLine(r.containerTitle) : journalName(r, false));
         if (!container.isEmpty()) {
             out << QStringLiteral(" ");
             out.italic(endsSentence(container) ? container.chopped(1) : container);
@@ -586,9 +624,9 @@ RichText mla(const Reference &r)
     }
     elements.removeAll(QString());
     if (!elements.isEmpty())
-        out << QLatin1Char(' ') + elements.join(QLatin1String(", ")) + QLatin1Char('.');
+        out << QLatin1Char(' ') + elements.join(QLatin1String(", ")) + close;
     else if (r.kind != Kind::Book && !singleLine(r.containerTitle + r.journalAbbreviation).isEmpty())
-        out << QStringLiteral(".");
+        out << close;
     appendDoiUrl(out, r, QStringLiteral("."));
     return out.richText();
 }
