@@ -25,9 +25,11 @@ constexpr QChar kEnDash(0x2013);
 class CitationText
 {
 public:
+    // A part's leading space goes when nothing, or a space, comes before it
+    // (the part before it was empty).
     CitationText &operator<<(const QString &text)
     {
-        m_pending += text;
+        m_pending += text.startsWith(u' ') && followsSpace() ? text.mid(1) : text;
         return *this;
     }
     void italic(const QString &text)
@@ -56,6 +58,12 @@ public:
     }
 
 private:
+    bool followsSpace() const
+    {
+        if (!m_pending.isEmpty())
+            return m_pending.endsWith(u' ');
+        return m_text.isEmpty() || m_text.runs().constLast().text.endsWith(u' ');
+    }
     void flush()
     {
         m_text.append(m_pending);
@@ -456,14 +464,16 @@ RichText apa(const Reference &r)
         const QString volume = singleLine(r.volume);
         const QString issue = singleLine(r.issue);
         if (!volume.isEmpty()) {
-            out << QStringLiteral(", ");
+            out << (journal.isEmpty() ? QStringLiteral(" ") : QStringLiteral(", "));
             out.italic(volume);
         }
         if (!issue.isEmpty())
-            out << (volume.isEmpty() ? QStringLiteral(", (") : QStringLiteral("(")) + issue + QLatin1Char(')');
+            out << (!volume.isEmpty() ? QStringLiteral("(") : journal.isEmpty() ? QStringLiteral(" (") : QStringLiteral(", ("))
+                       + issue + QLatin1Char(')');
+        const bool located = !journal.isEmpty() || !volume.isEmpty() || !issue.isEmpty();
         if (!range.first.isEmpty())
-            out << QLatin1String(", ") + apaPages(range);
-        if (!journal.isEmpty() || !volume.isEmpty() || !issue.isEmpty() || !range.first.isEmpty())
+            out << (located ? QLatin1String(", ") : QLatin1String(" ")) + apaPages(range);
+        if (located || !range.first.isEmpty())
             out << QStringLiteral(".");
         break;
     }
@@ -550,7 +560,7 @@ QString mlaPages(const PageRange &range)
 QString mlaDate(const Reference &r)
 {
     const QString year = yearOf(r);
-    const QString month = isPlainYear(r) ? mlaMonth(r.monthNumber()) : QString();
+    const QString month = !year.isEmpty() && isPlainYear(r) ? mlaMonth(r.monthNumber()) : QString();
     return month.isEmpty() ? year : month + QLatin1Char(' ') + year;
 }
 

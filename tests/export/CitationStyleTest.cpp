@@ -397,41 +397,57 @@ private slots:
         QCOMPARE(CitationStyles::named(QStringLiteral("Chicago")), std::nullopt);
     }
 
-    // Every style on every shared answer: some text, and no punctuation left
+    // Every style on every shared answer, and on the worked examples with
+    // any of their parts missing: some text, and no punctuation or space left
     // behind by a missing part.
     void sharedAnswers()
     {
         const QDir dir(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch"));
         const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files);
         QVERIFY(files.size() >= 10);
-        const QStringList markers = {"()", ";:", "(:", ", ,", ",.", ";.", ":.", "..", ". .", "“”", " ,", "( ", " )"};
-        int checked = 0;
+        QList<Reference> references;
         for (const QString &name : files) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::ReadOnly));
             ArticleList articles;
             QVERIFY(appendArticlesFromBytes(file.readAll(), articles, std::string()) >= 0);
-            for (const ArticleRecord &record : std::as_const(articles)) {
-                const Reference reference = referenceForArticle(record);
-                for (const CitationStyle style : CitationStyles::all()) {
-                    if (style == CitationStyle::Vexmoor)
-                        continue;
-                    const QString text = CitationStyles::cite(style, reference).toPlainText();
-                    // Only a record that holds nothing at all has nothing to cite.
-                    QVERIFY2(!text.isEmpty() || reference == Reference(), qPrintable(name));
-                    QVERIFY2(!text.startsWith(u'.') && !text.startsWith(u' '), qPrintable(text));
-                    for (const QString &marker : markers) {
-                        // APA's ellipsis for long author lists is ". . ." on purpose.
-                        if (marker == QLatin1String(". .") && text.contains(QLatin1String(", . . . ")))
-                            continue;
-                        QVERIFY2(!text.contains(marker),
-                                 qPrintable(QStringLiteral("%1 in %2: %3").arg(marker, CitationStyles::name(style), text)));
-                    }
-                }
-                ++checked;
+            for (const ArticleRecord &record : std::as_const(articles))
+                references << referenceForArticle(record);
+        }
+        QVERIFY(references.size() > 150);
+        QString Reference::*const parts[] = {&Reference::title, &Reference::containerTitle, &Reference::date,
+                                              &Reference::volume, &Reference::issue, &Reference::pages, &Reference::doi};
+        for (const Reference &example : {workedArticle(), workedArticle({}), bookChapter(), wholeBook()}) {
+            for (unsigned missing = 0; missing < 1U << std::size(parts); ++missing) {
+                Reference r = example;
+                r.journalAbbreviation.clear(); // the journal goes with its full title
+                for (size_t p = 0; p < std::size(parts); ++p)
+                    r.*parts[p] = missing & (1U << p) ? QString() : example.*parts[p];
+                if (r.date.isEmpty())
+                    r.month.clear(); // PubMed gives no month without a year
+                references << r;
             }
         }
-        QVERIFY(checked > 150);
+        const QStringList markers = {"()", ";:", "(:", ", ,", ",.", ";.", ":.", "..", ". .", "“”", " ,", "( ", " )", "  "};
+        for (const Reference &reference : std::as_const(references)) {
+            for (const CitationStyle style : CitationStyles::all()) {
+                if (style == CitationStyle::Vexmoor)
+                    continue;
+                const QString text = CitationStyles::cite(style, reference).toPlainText();
+                // Only a reference without any part a guide cites has nothing to cite.
+                const QString cited = reference.title + reference.containerTitle + reference.date + reference.volume
+                                      + reference.issue + reference.pages + reference.doi + reference.publisher;
+                QVERIFY2(!text.isEmpty() || (cited.isEmpty() && reference.authors.isEmpty()), qPrintable(reference.pmid));
+                QVERIFY2(!text.startsWith(u'.') && !text.startsWith(u' ') && !text.startsWith(u','), qPrintable(text));
+                for (const QString &marker : markers) {
+                    // APA's ellipsis for long author lists is ". . ." on purpose.
+                    if (marker == QLatin1String(". .") && text.contains(QLatin1String(", . . . ")))
+                        continue;
+                    QVERIFY2(!text.contains(marker),
+                             qPrintable(QStringLiteral("%1 in %2: %3").arg(marker, CitationStyles::name(style), text)));
+                }
+            }
+        }
     }
 };
 
