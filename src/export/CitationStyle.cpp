@@ -324,7 +324,8 @@ RichText ama(const Reference &r)
             titleSentence(out, r);
             out << QStringLiteral(" ");
         }
-        out << QStringLiteral("In: ");
+        if (!singleLine(r.containerTitle).isEmpty())
+            out << QStringLiteral("In: ");
         italicSentence(out, r.containerTitle);
         QString imprint = publisherAndYear(r);
         if (!pages.isEmpty())

@@ -424,6 +424,7 @@ private slots:
                                       + reference.issue + reference.pages + reference.doi + reference.publisher;
                 QVERIFY2(!text.isEmpty() || (cited.isEmpty() && reference.authors.isEmpty()), qPrintable(reference.pmid));
                 QVERIFY2(!text.startsWith(u'.') && !text.startsWith(u' ') && !text.startsWith(u','), qPrintable(text));
+                QVERIFY2(!text.contains(QLatin1String("In: ")) || !reference.containerTitle.isEmpty(), qPrintable(text));
                 for (const QString &marker : markers) {
                     // APA's ellipsis for long author lists is ". . ." on purpose.
                     if (marker == QLatin1String(". .") && text.contains(QLatin1String(", . . . ")))
