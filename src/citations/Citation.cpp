@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <string_view>
 
 namespace {
@@ -33,7 +34,7 @@ QString textOf(std::string_view utf8)
 }
 
 // "Last Initials" per person and the name of a group, joined by ", ", then
-// ". " (also with no author).
+// ". "; nothing without an author.
 void appendAuthorBlock(Utf8Text &out, const ArticleRecord &article)
 {
     for (qsizetype i = 0; i < article.authorCount(); ++i) {
@@ -43,14 +44,69 @@ void appendAuthorBlock(Utf8Text &out, const ArticleRecord &article)
         if (!article.authorIsCollective(i))
             out << " " << article.authorInitialsUtf8(i);
     }
-    out << ". ";
+    if (article.authorCount() > 0)
+        out << ". ";
 }
 
-// "Journal Year; Volume (Issue): Pages. \nPMID: n", shared by both forms.
-void appendJournalPieces(Utf8Text &out, const ArticleRecord &article)
+// "Journal Year; Volume (Issue): Pages. ", each empty part left out with its
+// punctuation; nothing when all are empty.
+std::string sourceOf(const ArticleRecord &article)
 {
-    out << article.utf8(Key::Journal) << " " << article.utf8(Key::Year) << "; " << article.utf8(Key::Volume) << " ("
-        << article.utf8(Key::Issue) << "): " << article.utf8(Key::Pages) << ". \nPMID: " << article.utf8(Key::PMID);
+    std::string head(article.utf8(Key::Journal));
+    if (const std::string_view year = article.utf8(Key::Year); !year.empty())
+        head.append(head.empty() ? "" : " ").append(year);
+    std::string numbers(article.utf8(Key::Volume));
+    if (const std::string_view issue = article.utf8(Key::Issue); !issue.empty())
+        numbers.append(numbers.empty() ? "(" : " (").append(issue).append(")");
+    if (const std::string_view pages = article.utf8(Key::Pages); !pages.empty())
+        numbers.append(numbers.empty() ? "" : ": ").append(pages);
+    if (!numbers.empty())
+        head.append(head.empty() ? "" : "; ").append(numbers);
+    return head.empty() ? head : head + ". ";
+}
+
+// Text put together line by line after `first`: a line break goes before a
+// line only when something came before it.
+class Lines
+{
+public:
+    Lines(std::string first, bool started) : m_text(std::move(first)), m_started(started || !m_text.empty()) {}
+    void add(std::string_view label, std::string_view value)
+    {
+        if (value.empty())
+            return;
+        if (m_started)
+            m_text.push_back('\n');
+        m_text.append(label).append(value);
+        m_started = true;
+    }
+    bool started() const { return m_started; }
+    const std::string &text() const { return m_text; }
+
+private:
+    std::string m_text;
+    bool m_started;
+};
+
+// What follows the title: the source on the title's line, after a space
+// when there is a title; then the PMID line.
+Lines afterTitle(const ArticleRecord &article)
+{
+    const std::string source = sourceOf(article);
+    const bool titled = !article.utf8(Key::Title).empty();
+    Lines lines(titled && !source.empty() ? " " + source : source, titled || article.authorCount() > 0);
+    lines.add("PMID: ", article.utf8(Key::PMID));
+    return lines;
+}
+
+// Everything after the title in the plain forms: afterTitle(), the DOI
+// line and the retraction line.
+QString plainTail(const ArticleRecord &article)
+{
+    Lines lines = afterTitle(article);
+    lines.add("DOI: ", article.utf8(Key::Doi));
+    lines.add({}, retractionNoteForArticle(article).toStdString());
+    return textOf(lines.text());
 }
 
 QString doiUrl(const ArticleRecord &article, const QString &doiOrigin)
@@ -77,43 +133,50 @@ void appendRichCitation(RichText &out, const ArticleRecord &article, const QStri
     else
         out.append(urlAStringForArticle(article));
 
-    Utf8Text journal;
-    journal << " ";
-    appendJournalPieces(journal, article);
-    out.append(journal.toQString());
-
+    Lines lines = afterTitle(article);
+    out.append(textOf(lines.text()));
     if (hasDoi) {
-        out.append(QStringLiteral(" | DOI: "));
+        out.append(lines.started() ? QStringLiteral(" | DOI: ") : QStringLiteral("DOI: "));
         out.append(doiRun(article, doiOrigin));
     }
+    Lines retraction({}, lines.started() || hasDoi);
+    retraction.add({}, retractionNoteForArticle(article).toStdString());
+    out.append(textOf(retraction.text()));
     out.append(QStringLiteral("\n"));
     out.append(QStringLiteral("\n"));
 }
 
 } // namespace
 
+QString retractionNote(bool retracted, const QString &noticeSource)
+{
+    const QString source = noticeSource.simplified();
+    if (!source.isEmpty())
+        return QLatin1String("Retraction in: ") + source + (source.endsWith(u'.') ? QString() : QStringLiteral("."));
+    return retracted ? QStringLiteral("[Retracted].") : QString();
+}
+
+QString retractionNoteForArticle(const ArticleRecord &article)
+{
+    return retractionNote(article.isRetracted(), article.text(Key::RetractionIn));
+}
+
 QString citationStringForArticle(const ArticleRecord &article)
 {
-    Utf8Text out;
-    appendAuthorBlock(out, article);
-    out << article.utf8(Key::Title) << " ";
-    appendJournalPieces(out, article);
-    out << "\nDOI: " << article.utf8(Key::Doi);
-    return out.toQString();
+    Utf8Text head;
+    appendAuthorBlock(head, article);
+    head << article.utf8(Key::Title);
+    return head.toQString() + plainTail(article);
 }
 
 RichText styledCitationForArticle(const ArticleRecord &article)
 {
     Utf8Text authorBlock;
     appendAuthorBlock(authorBlock, article);
-    Utf8Text rest;
-    rest << " ";
-    appendJournalPieces(rest, article);
-    rest << "\nDOI: " << article.utf8(Key::Doi);
     RichText citation;
     citation.append(authorBlock.toQString());
     citation.append(styledText(article, Key::Title));
-    citation.append(rest.toQString());
+    citation.append(plainTail(article));
     return citation;
 }
 

@@ -7,12 +7,20 @@
 #include <QList>
 #include <QString>
 
-// Citations of one article. Values are used exactly as the record holds them:
-// nothing is skipped, trimmed, escaped or re-punctuated.
+// Citations of one article. Values are used as the record holds them:
+// nothing is trimmed, escaped or re-punctuated, but an empty part is left
+// out with the punctuation around it.
 
-// Three lines: "Authors. Title Journal Year; Volume (Issue): Pages. ",
-// "PMID: …" and "DOI: …" (the DOI line is there even when the DOI is empty).
-// No line break at the end.
+// "Retraction in: <notice source>." when the notice's source is known,
+// "[Retracted]." for another retracted article, empty otherwise: the last
+// words of every citation of a retracted article, so that no one cites it
+// unknowingly.
+QString retractionNote(bool retracted, const QString &noticeSource);
+QString retractionNoteForArticle(const ArticleRecord &article);
+
+// "Authors. Title Journal Year; Volume (Issue): Pages. ", then the lines
+// "PMID: …", "DOI: …" and the retraction note, each only when it has
+// something to say. No line break at the end.
 QString citationStringForArticle(const ArticleRecord &article);
 
 // The same characters with the title in its inline styles (italics,
@@ -22,7 +30,8 @@ RichText styledCitationForArticle(const ArticleRecord &article);
 // The citation as rich text, in these runs: the author block; the title in
 // its inline styles, linked to the record's hyperlink only when it has no DOI; the journal
 // pieces up to the PMID; when there is a DOI, " | DOI: " and the DOI linked
-// to its resolver URL; then two runs of one line break each.
+// to its resolver URL; the retraction note on a line of its own; then two
+// runs of one line break each. Empty runs are left out.
 RichText citationAStringForArticle(const ArticleRecord &article, const Endpoints &endpoints);
 
 // The title, in its inline styles, linked to the record's hyperlink.

@@ -166,6 +166,7 @@ private:
     pugi::xml_node m_first[FirstMatchCount];
     pugi::xml_node m_doi;
     pugi::xml_node m_pmcid;
+    pugi::xml_node m_retractionIn;
     std::vector<pugi::xml_node> m_authorLists;     // a book's own author lists
     std::vector<pugi::xml_node> m_bookAuthorLists; // those of the book a chapter is in
     bool m_book = false;
@@ -218,6 +219,8 @@ void RecordReader::read(pugi::xml_node node)
         appendStringValue(m_pmcid, m_builder.text(Key::Pmcid));
     if (m_retracted)
         m_builder.text(Key::Retracted) = "yes";
+    if (m_retractionIn)
+        appendStringValue(m_retractionIn, m_builder.text(Key::RetractionIn));
 }
 
 void RecordReader::visit(int query, pugi::xml_node match)
@@ -250,7 +253,11 @@ void RecordReader::visit(int query, pugi::xml_node match)
         addItem(Key::Keywords, match);
         break;
     case CommentsCorrections:
-        m_retracted = m_retracted || hasAttribute(match, "RefType", "RetractionIn");
+        if (hasAttribute(match, "RefType", "RetractionIn")) {
+            m_retracted = true;
+            if (!m_retractionIn)
+                m_retractionIn = firstChildNamed(match, "RefSource");
+        }
         break;
     default:
         if (!m_first[query])

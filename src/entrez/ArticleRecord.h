@@ -53,17 +53,20 @@ public:
         Month,
         Retracted, // "yes" or ""
         Publisher,
+        // Where the retraction notice was published ("Lancet. 2010 Feb
+        // 6;375(9713):445"), as the record's first RetractionIn names it.
+        RetractionIn,
         // List keys: each value is a list of texts.
         PublicationTypes,
         Mesh,
         Keywords,
         ForeNames, // one per entry of Authors, "" for a group or a person without one
     };
-    static constexpr int KeyCount = 23;
+    static constexpr int KeyCount = 24;
     static constexpr std::array<std::string_view, KeyCount> KeyNames = {
         "year", "title", "journal", "volume", "issue", "pages", "abstract", "authors",
         "authorsString", "PMID", "hyperlink", "doi", "pmcid", "journalTitle", "issn", "language",
-        "month", "retracted", "publisher", "publicationTypes", "mesh", "keywords", "foreNames",
+        "month", "retracted", "publisher", "retractionIn", "publicationTypes", "mesh", "keywords", "foreNames",
     };
     static constexpr bool isListKey(Key key) { return key >= Key::PublicationTypes; }
     static constexpr bool isTextKey(Key key) { return key != Key::Authors && !isListKey(key); }

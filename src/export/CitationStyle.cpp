@@ -5,6 +5,7 @@
 #include "entrez/ArticleRecord.h"
 #include "export/ExportText.h"
 #include "export/PageRange.h"
+#include "export/TitleCase.h"
 
 #include <QRegularExpression>
 
@@ -15,15 +16,20 @@ namespace {
 
 using Kind = Reference::Kind;
 
+// Page ranges in APA and MLA ("211–19").
+constexpr QChar kEnDash(0x2013);
+
 // A citation being put together: plain runs, italic runs and the DOI link.
 // Plain text is held back until something else follows, so that the space a
 // part leaves for the next one can go when no part follows.
 class CitationText
 {
 public:
+    // A part's leading space goes when nothing, or a space, comes before it
+    // (the part before it was empty).
     CitationText &operator<<(const QString &text)
     {
-        m_pending += text;
+        m_pending += text.startsWith(u' ') && followsSpace() ? text.mid(1) : text;
         return *this;
     }
     void italic(const QString &text)
@@ -52,6 +58,12 @@ public:
     }
 
 private:
+    bool followsSpace() const
+    {
+        if (!m_pending.isEmpty())
+            return m_pending.endsWith(u' ');
+        return m_text.isEmpty() || m_text.runs().constLast().text.endsWith(u' ');
+    }
     void flush()
     {
         m_text.append(m_pending);
@@ -312,7 +324,8 @@ RichText ama(const Reference &r)
             titleSentence(out, r);
             out << QStringLiteral(" ");
         }
-        out << QStringLiteral("In: ");
+        if (!singleLine(r.containerTitle).isEmpty())
+            out << QStringLiteral("In: ");
         italicSentence(out, r.containerTitle);
         QString imprint = publisherAndYear(r);
         if (!pages.isEmpty())
@@ -401,7 +414,7 @@ QString apaPages(const PageRange &pages)
         return {};
     if (pages.isArticleNumber())
         return QLatin1String("Article ") + pages.first;
-    return pages.joined(QString(QChar(0x2013)));
+    return pages.joined(QString(kEnDash));
 }
 
 RichText apa(const Reference &r)
@@ -452,14 +465,16 @@ RichText apa(const Reference &r)
         const QString volume = singleLine(r.volume);
         const QString issue = singleLine(r.issue);
         if (!volume.isEmpty()) {
-            out << QStringLiteral(", ");
+            out << (journal.isEmpty() ? QStringLiteral(" ") : QStringLiteral(", "));
             out.italic(volume);
         }
         if (!issue.isEmpty())
-            out << (volume.isEmpty() ? QStringLiteral(", (") : QStringLiteral("(")) + issue + QLatin1Char(')');
+            out << (!volume.isEmpty() ? QStringLiteral("(") : journal.isEmpty() ? QStringLiteral(" (") : QStringLiteral(", ("))
+                       + issue + QLatin1Char(')');
+        const bool located = !journal.isEmpty() || !volume.isEmpty() || !issue.isEmpty();
         if (!range.first.isEmpty())
-            out << QLatin1String(", ") + apaPages(range);
-        if (!journal.isEmpty() || !volume.isEmpty() || !issue.isEmpty() || !range.first.isEmpty())
+            out << (located ? QLatin1String(", ") : QLatin1String(" ")) + apaPages(range);
+        if (located || !range.first.isEmpty())
             out << QStringLiteral(".");
         break;
     }
@@ -529,7 +544,7 @@ QString mlaPageRange(const PageRange &range)
             ++kept;
         last = last.right(kept);
     }
-    return range.first + QLatin1Char('-') + last;
+    return range.first + kEnDash + last;
 }
 
 QString mlaPages(const PageRange &range)
@@ -546,12 +561,43 @@ QString mlaPages(const PageRange &range)
 QString mlaDate(const Reference &r)
 {
     const QString year = yearOf(r);
-    const QString month = isPlainYear(r) ? mlaMonth(r.monthNumber()) : QString();
+    const QString month = !year.isEmpty() && isPlainYear(r) ? mlaMonth(r.monthNumber()) : QString();
     return month.isEmpty() ? year : month + QLatin1Char(' ') + year;
 }
 
-RichText mla(const Reference &r)
+// The title in title case, its italic stretches (species names) as they are.
+RichText mlaTitle(const RichText &title)
 {
+    const QString plain = title.toPlainText();
+    QBitArray italic(int(plain.size()));
+    qsizetype at = 0;
+    for (const RichTextRun &run : title.runs()) {
+        if (run.style.testFlag(TextStyle::Italic))
+            italic.fill(true, int(at), int(at + run.text.size()));
+        at += run.text.size();
+    }
+    const QString cased = titleCase(plain, italic);
+    RichText out;
+    at = 0;
+    for (const RichTextRun &run : title.runs()) {
+        out.append(cased.mid(at, run.text.size()), run.style);
+        at += run.text.size();
+    }
+    return out;
+}
+
+// The reference with its title in title case, for titleSentence().
+Reference mlaTitled(const Reference &r)
+{
+    Reference titled = r;
+    titled.styledTitle = mlaTitle(titleLine(r));
+    titled.title = titled.styledTitle.toPlainText();
+    return titled;
+}
+
+RichText mla(const Reference &original)
+{
+    const Reference r = mlaTitled(original);
     CitationText out;
     const QString authors = mlaAuthors(r.authors);
     if (!authors.isEmpty())
@@ -565,11 +611,14 @@ RichText mla(const Reference &r)
         out << QString(QChar(0x201D));
     }
 
+    // The DOI is the last element, after a comma.
+    const QString close = singleLine(r.doi).isEmpty() ? QStringLiteral(".") : QStringLiteral(",");
     QStringList elements;
     if (r.kind == Kind::Book) {
         elements << singleLine(r.publisher) << mlaDate(r);
     } else {
-        const QString container = r.kind == Kind::BookChapter ? singleLine(r.containerTitle) : journalName(r, false);
+        const QString container =
+            titleCase(r.kind == Kind::BookChapter ? singleLine(r.containerTitle) : journalName(r, false));
         if (!container.isEmpty()) {
             out << QStringLiteral(" ");
             out.italic(endsSentence(container) ? container.chopped(1) : container);
@@ -586,9 +635,9 @@ RichText mla(const Reference &r)
     }
     elements.removeAll(QString());
     if (!elements.isEmpty())
-        out << QLatin1Char(' ') + elements.join(QLatin1String(", ")) + QLatin1Char('.');
+        out << QLatin1Char(' ') + elements.join(QLatin1String(", ")) + close;
     else if (r.kind != Kind::Book && !singleLine(r.containerTitle + r.journalAbbreviation).isEmpty())
-        out << QStringLiteral(".");
+        out << close;
     appendDoiUrl(out, r, QStringLiteral("."));
     return out.richText();
 }
@@ -626,7 +675,8 @@ std::optional<CitationStyle> CitationStyles::named(const QString &name)
     return std::nullopt;
 }
 
-RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
+namespace {
+RichText citeInStyle(CitationStyle style, const Reference &reference)
 {
     switch (style) {
     case CitationStyle::Nlm:
@@ -641,6 +691,16 @@ RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
         break;
     }
     return nlm(reference);
+}
+} // namespace
+
+RichText CitationStyles::cite(CitationStyle style, const Reference &reference)
+{
+    RichText citation = citeInStyle(style, reference);
+    const QString note = retractionNote(reference.retracted, reference.retractionIn);
+    if (!note.isEmpty())
+        citation.append(citation.isEmpty() ? note : QLatin1Char(' ') + note);
+    return citation;
 }
 
 QString CitationStyles::nlmSource(const Reference &reference)

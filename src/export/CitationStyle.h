@@ -25,7 +25,8 @@ std::optional<CitationStyle> named(const QString &name);
 
 // The citation of `reference` in one of the guides' styles (not Vexmoor):
 // italics where the guide sets them, the DOI as a link, no line break at the
-// end. Missing parts are left out with their punctuation.
+// end. Missing parts are left out with their punctuation. A retracted
+// article's citation ends with its retraction note (retractionNote()).
 RichText cite(CitationStyle style, const Reference &reference);
 
 // The NLM source line, as PubMed's SO field and the NLM style give it:

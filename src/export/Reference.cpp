@@ -68,6 +68,7 @@ Reference referenceForArticle(const ArticleRecord &article)
         {&Reference::issn, Key::Issn},
         {&Reference::language, Key::Language},
         {&Reference::publisher, Key::Publisher},
+        {&Reference::retractionIn, Key::RetractionIn},
     };
     static constexpr std::pair<QStringList Reference::*, Key> kLists[] = {
         {&Reference::publicationTypes, Key::PublicationTypes},

@@ -52,6 +52,8 @@ struct Reference
     QString language;
     QString publisher;
     bool retracted = false;
+    // Where the retraction notice appeared, when the record names it.
+    QString retractionIn;
     QStringList publicationTypes;
     QStringList mesh;
     QStringList keywords;

@@ -1,5 +1,6 @@
 #include "RisWriter.h"
 
+#include "citations/Citation.h"
 #include "export/ExportText.h"
 #include "export/PageRange.h"
 
@@ -67,6 +68,7 @@ QString RisWriter::record(const Reference &reference)
     if (reference.kind != Reference::Kind::JournalArticle)
         r.add("PB", reference.publisher);
     r.add("AB", reference.abstract);
+    r.add("N1", retractionNote(reference.retracted, reference.retractionIn));
     for (const QString &heading : reference.mesh)
         r.add("KW", heading);
     for (const QString &keyword : reference.keywords)

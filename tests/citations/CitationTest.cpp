@@ -29,6 +29,8 @@ struct Fields
     QString pmid = QStringLiteral("99999999");
     QString doi = kDoi;
     QString pmcid;
+    QString retracted;
+    QString retractionIn;
     QString elinkBase = kElinkBase;
 };
 
@@ -44,6 +46,7 @@ ArticleRecord recordOf(const Fields &f)
     const std::pair<Key, QString> values[] = {{Key::Title, f.title}, {Key::Journal, f.journal}, {Key::Year, f.year},
                                               {Key::Volume, f.volume}, {Key::Issue, f.issue}, {Key::Pages, f.pages},
                                               {Key::PMID, f.pmid}, {Key::Doi, f.doi}, {Key::Pmcid, f.pmcid},
+                                              {Key::Retracted, f.retracted}, {Key::RetractionIn, f.retractionIn},
                                               {Key::Abstract, QStringLiteral("An abstract that no citation shows.")}};
     for (const auto &[key, value] : values)
         builder.text(key) = value.toStdString();
@@ -89,7 +92,7 @@ private slots:
                                   << QList<RichTextRun>{plain(authors), plain(kTitle), plain(journal), plain(QStringLiteral(" | DOI: ")),
                                                         {kDoi, QStringLiteral("https://doi.org/10.5555/jce.2004.0211")},
                                                         plain(QStringLiteral("\n")), plain(QStringLiteral("\n"))};
-        QTest::newRow("without doi") << QString() << plainText
+        QTest::newRow("without doi") << QString() << plainText.chopped(6)
                                      << QList<RichTextRun>{plain(authors), {kTitle, kElinkBase + QLatin1String("&id=99999999")},
                                                            plain(journal), plain(QStringLiteral("\n")), plain(QStringLiteral("\n"))};
     }
@@ -118,12 +121,12 @@ private slots:
         const QString doiRun = QStringLiteral(" | DOI: 10.5555/jce.2004.0211\n\n");
         Fields f;
         f.authors.clear();
-        QTest::newRow("no authors") << f << ". " + kTitle + tail + doiLine << ". " + kTitle + tail + doiRun;
+        QTest::newRow("no authors") << f << kTitle + tail + doiLine << kTitle + tail + doiRun;
 
         f = Fields();
         f.authors = {{QStringLiteral("Okafor"), QStringLiteral("NT")}};
         f.doi.clear();
-        QTest::newRow("one author, no doi") << f << "Okafor NT. " + kTitle + tail + "\nDOI: "
+        QTest::newRow("one author, no doi") << f << "Okafor NT. " + kTitle + tail
                                             << "Okafor NT. " + kTitle + tail + "\n\n";
 
         f = Fields();
@@ -141,12 +144,20 @@ private slots:
         QTest::newRow("a group alone") << f << "CMS Collaboration. " + kTitle + tail + doiLine
                                        << "CMS Collaboration. " + kTitle + tail + doiRun;
 
-        f = Fields();
-        f.volume.clear();
-        f.issue.clear();
-        f.pages.clear();
-        const QString noNumbers = "Okafor NT, Lindqvist E, Marsh PJ. " + kTitle + " J Coast Ecol 2004;  (): . \nPMID: 99999999";
-        QTest::newRow("empty volume, issue and pages") << f << noNumbers + doiLine << noNumbers + doiRun;
+        // An empty part goes with its punctuation.
+        using Part = QString Fields::*;
+        const std::pair<const char *, QList<Part>> emptyParts[] = {
+            {" J Coast Ecol 2004; 12: 211-9. ", {&Fields::issue}},
+            {" J Coast Ecol 2004; 12 (3). ", {&Fields::pages}},
+            {" J Coast Ecol 2004. ", {&Fields::volume, &Fields::issue, &Fields::pages}},
+            {" 2004; (3): 211-9. ", {&Fields::journal, &Fields::volume}}};
+        for (const auto &[source, parts] : emptyParts) {
+            f = Fields();
+            for (const Part part : parts)
+                (f.*part).clear();
+            const QString cited = "Okafor NT, Lindqvist E, Marsh PJ. " + kTitle + source + "\nPMID: 99999999";
+            QTest::newRow(source) << f << cited + doiLine << cited + doiRun;
+        }
 
         f = Fields();
         f.authors = {{QStringLiteral("Ng"), QStringLiteral("K")}};
@@ -163,6 +174,17 @@ private slots:
         f.title = QStringLiteral("Čas 😀 α-helix.");
         const QString nonAscii = QStringLiteral("Öztürk İ, Παπαδόπουλος Γ, 王 小明. Čas 😀 α-helix.") + tail;
         QTest::newRow("non-ASCII") << f << nonAscii + doiLine << nonAscii + doiRun;
+
+        // A retracted article says so last, naming the notice when it can.
+        f = Fields();
+        f.retracted = QStringLiteral("yes");
+        f.retractionIn = QStringLiteral("J Hand Cases. 2021;2:5");
+        const QString cited = "Okafor NT, Lindqvist E, Marsh PJ. " + kTitle + tail;
+        const QString notice = QStringLiteral("\nRetraction in: J Hand Cases. 2021;2:5.");
+        QTest::newRow("retracted, notice named") << f << cited + doiLine + notice << cited + doiRun.chopped(2) + notice + "\n\n";
+        f.retractionIn.clear();
+        f.doi.clear();
+        QTest::newRow("retracted, no notice") << f << cited + "\n[Retracted]." << cited + "\n[Retracted].\n\n";
     }
 
     void edgeCases()
@@ -195,27 +217,26 @@ private slots:
                                            {QStringLiteral("2"), link, TextStyle::Subscript},
                                            {QStringLiteral(" in "), link},
                                            {QStringLiteral("E. coli"), link, TextStyle::Italic}};
-            QCOMPARE(citationAStringForArticle(article, Endpoints()).runs().mid(1, 4), title);
+            QCOMPARE(citationAStringForArticle(article, Endpoints()).runs().mid(0, 4), title);
             QCOMPARE(urlAStringForArticle(article).runs().size(), 4);
-            QVERIFY(citationStringForArticle(article).contains(QLatin1String(". CO2 in E. coli ")));
+            QVERIFY(citationStringForArticle(article).startsWith(QLatin1String("CO2 in E. coli\nPMID: ")));
             // The views' citation: the plain citation's characters, the title styled, no links.
             const RichText styled = styledCitationForArticle(article);
             QCOMPARE(styled.toPlainText(), citationStringForArticle(article));
-            QCOMPARE(styled.runs().mid(1, 4), (QList<RichTextRun>{{QStringLiteral("CO"), QString()},
+            QCOMPARE(styled.runs().mid(0, 4), (QList<RichTextRun>{{QStringLiteral("CO"), QString()},
                                                                   {QStringLiteral("2"), {}, TextStyle::Subscript},
                                                                   {QStringLiteral(" in "), QString()},
                                                                   {QStringLiteral("E. coli"), {}, TextStyle::Italic}}));
         }
     }
 
-    void anEmptyRecordStillCites()
+    void anEmptyRecordCitesNothing()
     {
         const ArticleRecord empty;
-        QCOMPARE(citationStringForArticle(empty), QStringLiteral(".   ;  (): . \nPMID: \nDOI: "));
-        // No title run and no link: nothing to show or link.
+        QCOMPARE(citationStringForArticle(empty), QString());
+        // No punctuation left over, no title run and no link: only the end of the entry.
         QCOMPARE(citationAStringForArticle(empty, Endpoints()).runs(),
-                 (QList<RichTextRun>{plain(QStringLiteral(". ")), plain(QStringLiteral("  ;  (): . \nPMID: ")),
-                                     plain(QStringLiteral("\n")), plain(QStringLiteral("\n"))}));
+                 (QList<RichTextRun>{plain(QStringLiteral("\n")), plain(QStringLiteral("\n"))}));
     }
 
     void linkRunsAndTheDoiUrl()

@@ -295,16 +295,18 @@ private slots:
     }
 
     // Hand-made: each retraction marker alone, both, several, and a
-    // retraction notice, which is not itself retracted.
+    // retraction notice, which is not itself retracted; the first notice's
+    // source is kept, never that of another kind of comment.
     void retractionMarkers()
     {
         READ_TEST_DATA(answer, kHandMadeDir + QStringLiteral("retraction-markers.xml"));
         const ArticleList records = recordsFrom(answer);
         QStringList marks;
         for (const ArticleRecord &r : records)
-            marks << r.text(Key::PMID) + QLatin1Char('=') + r.text(Key::Retracted);
-        QCOMPARE(marks, QStringList({QStringLiteral("900001=yes"), QStringLiteral("900002=yes"), QStringLiteral("900003=yes"),
-                                     QStringLiteral("900004=yes"), QStringLiteral("900011=")}));
+            marks << r.text(Key::PMID) + QLatin1Char('=') + r.text(Key::Retracted) + QLatin1Char('|') + r.text(Key::RetractionIn);
+        QCOMPARE(marks, QStringList({QStringLiteral("900001=yes|"), QStringLiteral("900002=yes|J Hand Cases. 2021;2:5"),
+                                     QStringLiteral("900003=yes|J Hand Cases. 2021;2:6"),
+                                     QStringLiteral("900004=yes|J Hand Cases. 2021;2:7"), QStringLiteral("900011=|")}));
     }
 
     // Hand-made: empty and UNLABELLED labels, an empty paragraph, a
@@ -610,7 +612,7 @@ private slots:
                             "\"https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&"
                             "retmode=ref&id=38962805\", \"doi\": \"10.1080/09540121.2024.2374185\", \"pmcid\": \"\", "
                             "\"journalTitle\": \"AIDS care\", \"issn\": \"1360-0451\", \"language\": \"eng\", "
-                            "\"month\": \"Jul\", \"retracted\": false, \"publisher\": \"\", "
+                            "\"month\": \"Jul\", \"retracted\": false, \"publisher\": \"\", \"retractionIn\": \"\", "
                             "\"publicationTypes\": [\"Journal Article\", \"Published Erratum\"], \"mesh\": [], "
                             "\"keywords\": [], \"foreNames\": []}\n"));
 
@@ -622,8 +624,9 @@ private slots:
         run(kHandMadeDir + QStringLiteral("retraction-markers.xml"));
         const QList<QByteArray> marked = cli.readAllStandardOutput().split('\n');
         QCOMPARE(marked.size(), 6);
-        QVERIFY(marked[0].contains("\"retracted\": true, \"publisher\": \"\", \"publicationTypes\": [\"Journal Article\", "
+        QVERIFY(marked[0].contains("\"retracted\": true, \"publisher\": \"\", \"retractionIn\": \"\", \"publicationTypes\": [\"Journal Article\", "
                                    "\"Retracted Publication\"]"));
+        QVERIFY(marked[1].contains("\"retractionIn\": \"J Hand Cases. 2021;2:5\""));
         QVERIFY(marked[4].contains("\"retracted\": false"));
         run(kHandMadeDir + QStringLiteral("abstract-labels-and-authors.xml"));
         QVERIFY(cli.readAllStandardOutput().contains(
