@@ -16,7 +16,9 @@ EutilsTransfer::EutilsTransfer(QNetworkAccessManager &manager, QObject *parent)
             if (m_state != State::Pacing)
                 return;
         }
-        sendWhenAllowed();
+        // A request the limiter let go early is already on the wire.
+        if (m_state == State::Pacing)
+            sendWhenAllowed();
     });
     connect(&m_transfer, &HttpTransfer::responseStarted, this, &EutilsTransfer::responseStarted);
     connect(&m_transfer, &HttpTransfer::bytesReceived, this, &EutilsTransfer::bytesReceived);
@@ -76,6 +78,7 @@ void EutilsTransfer::sendWhenAllowed()
         m_timer.start(int(std::min<qint64>(delay, INT_MAX)));
         return;
     }
+    m_timer.stop();
     m_ticket = m_limiter->acquire();
     setState(State::Sending);
     m_transfer.start(m_request.url, m_request.postBody);

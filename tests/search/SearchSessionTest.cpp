@@ -1,0 +1,165 @@
+// One result set's life without a window: its batches, its messages, the
+// batch offered again after a failure, a new search or a cancel ending the
+// running one, and many sessions keeping the service's pace together.
+#include "FakeEutilsServer.h"
+#include "search/SearchMessages.h"
+#include "search/SearchSession.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+const QString kEfetchPath = QUrl(QLatin1String(Paths::EFetch)).path();
+
+SessionSettings settingsFor(const FakeEutilsServer &server, int batchSize)
+{
+    SessionSettings settings;
+    settings.endpoints = server.endpoints();
+    settings.limits.timeoutMs = 3000;
+    settings.retries.msPerSecond = 5;
+    settings.batchSize = [batchSize] { return batchSize; };
+    return settings;
+}
+
+bool waitIdle(const SearchSession &session)
+{
+    return QTest::qWaitFor([&] { return !session.isBusy(); }, 20000);
+}
+} // namespace
+
+class SearchSessionTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each row: the rows, the message and the more offered after each batch.
+    void batchesOfASearch_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::addColumn<int>("batchSize");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QList<int>>("more");
+        QTest::addColumn<QString>("lastMessage");
+        QTest::newRow("45 by 20") << 45 << 20 << QList<int>{20, 40, 45} << QList<int>{20, 5, 0}
+                                  << SearchMessages::foundDownloaded(45, 45);
+        QTest::newRow("none") << 0 << 20 << QList<int>{0} << QList<int>{0} << SearchMessages::found(0);
+        QTest::newRow("past what ESearch serves")
+            << 12000 << 5000 << QList<int>{5000, 9999} << QList<int>{4999, 0}
+            << SearchMessages::foundDownloadedAtLimit(12000, 9999);
+    }
+    void batchesOfASearch()
+    {
+        QFETCH(int, matches);
+        QFETCH(int, batchSize);
+        QFETCH(QList<int>, rows);
+        QFETCH(QList<int>, more);
+        QFETCH(QString, lastMessage);
+        FakeEutilsServer server;
+        server.serveEsearch(matches);
+        server.setHandler(kEfetchPath, [](const QUrl &url) {
+            return FakeResponse::xml(FakeEutilsServer::briefEfetchAnswer(FakeEutilsServer::requestedIds(url)));
+        });
+        SearchSession session(settingsFor(server, batchSize));
+        QSignalSpy appended(&session, &SearchSession::articlesAppended);
+        QVERIFY(!session.start(SearchSource::pubmedQuery(QStringLiteral(" \t"))));
+        QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
+        for (int batch = 0; batch < rows.size(); ++batch) {
+            QVERIFY(batch == 0 || session.fetchMore());
+            QVERIFY(session.isBusy());
+            QVERIFY(!session.fetchMore()); // never two transfers at once
+            QVERIFY(waitIdle(session));
+            QCOMPARE(session.articles().size(), rows[batch]);
+            QCOMPARE(session.hasMore(), more[batch] > 0);
+            if (session.hasMore())
+                QCOMPARE(session.moreCount(), more[batch]);
+        }
+        QCOMPARE(session.message(), lastMessage);
+        QCOMPARE(appended.size(), int(std::count_if(rows.begin(), rows.end(), [](int n) { return n > 0; })));
+        QVERIFY(appended.isEmpty() || appended.first().first().toBool()); // the first batch says so
+        QVERIFY(!session.fetchMore());
+    }
+
+    void aFailedBatchIsOfferedAgain()
+    {
+        FakeEutilsServer server;
+        server.serveEsearch(45);
+        server.serveEfetch();
+        SearchSession session(settingsFor(server, 20));
+        QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
+        QVERIFY(waitIdle(session));
+        server.enqueue(kEfetchPath, FakeResponse::serverError(500));
+        QVERIFY(session.fetchMore());
+        QVERIFY(waitIdle(session));
+        QVERIFY(session.message().startsWith(SearchMessages::downloadFailed(QString())));
+        QVERIFY(session.hasMore());
+        QCOMPARE(session.retStart(), 20);
+        QCOMPARE(session.moreCount(), 20);
+        QVERIFY(session.fetchMore());
+        QVERIFY(waitIdle(session));
+        QCOMPARE(session.articles().size(), 40);
+        QCOMPARE(session.retStart(), 40);
+    }
+
+    // A new search, or a cancel, while a batch downloads: nothing of the
+    // first search ever arrives.
+    void theRunningSearchEnds_data()
+    {
+        QTest::addColumn<bool>("searchAgain");
+        QTest::newRow("a new search") << true;
+        QTest::newRow("cancel") << false;
+    }
+    void theRunningSearchEnds()
+    {
+        QFETCH(bool, searchAgain);
+        FakeEutilsServer server;
+        server.serveEsearch(45);
+        server.setHandler(kEfetchPath, [](const QUrl &url) {
+            FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url)));
+            slow.delayMs = 300;
+            return slow;
+        });
+        SearchSession session(settingsFor(server, 20));
+        QSignalSpy appended(&session, &SearchSession::articlesAppended);
+        QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("first"))));
+        QVERIFY(QTest::qWaitFor([&] { return session.activity() == SearchSession::Activity::Downloading; }, 5000));
+        if (searchAgain) {
+            QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("second"))));
+            QCOMPARE(session.source().query, QStringLiteral("second"));
+            QVERIFY(waitIdle(session));
+            QCOMPARE(appended.size(), 1);
+            QCOMPARE(session.articles().size(), 20);
+            QCOMPARE(session.message(), SearchMessages::foundDownloaded(45, 20));
+        } else {
+            session.cancel();
+            QVERIFY(!session.isBusy());
+            QTest::qWait(500);
+            QCOMPARE(appended.size(), 0);
+            QVERIFY(session.articles().isEmpty());
+            QVERIFY(!session.hasMore());
+            QCOMPARE(session.message(), SearchMessages::canceled());
+        }
+    }
+
+    // Ten sessions searching at once keep the service's pace between them.
+    void sessionsShareThePace()
+    {
+        FakeEutilsServer server;
+        server.serveEsearch(5);
+        server.serveEfetch();
+        server.enforceRateLimit();
+        std::vector<std::unique_ptr<SearchSession>> sessions;
+        for (int i = 0; i < 10; ++i) {
+            sessions.push_back(std::make_unique<SearchSession>(settingsFor(server, 20)));
+            QVERIFY(sessions.back()->start(SearchSource::pubmedQuery(QString::number(i))));
+        }
+        for (const auto &session : sessions) {
+            QVERIFY(waitIdle(*session));
+            QVERIFY2(session->articles().size() == 5, qPrintable(session->message()));
+        }
+        QCOMPARE(server.throttledCount(), 0);
+        QCOMPARE(server.requests().size(), 20);
+    }
+};
+
+QTEST_MAIN(SearchSessionTest)
+#include "SearchSessionTest.moc"
