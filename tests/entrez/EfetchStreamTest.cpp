@@ -5,6 +5,7 @@
 #include "TestData.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -154,6 +155,7 @@ private slots:
         QTest::newRow("text around the envelope") << "junk <?xml" + answer({}) + "<?xml version=\"1.0\"?><PubmedArticleSet>";
         QTest::newRow("no closing tag") << answer({}).chopped(5);
         QTest::newRow("no declaration") << answer({}).mid(5);
+        QTest::newRow("no declaration, one after the document") << answer({}).mid(int(strlen(kProlog))) + kProlog;
         QTest::newRow("not UTF-8 at the very end") << answer({}) + "\xC3";
     }
     void sameAsWholeAnswer()
@@ -178,6 +180,20 @@ private slots:
                 QVERIFY2(std::exchange(log, {}) == wholeLog, where + ": not the same log lines");
             }
         }
+    }
+
+    // Where no cut is safe (a comment left open in the first record), the
+    // stream tries again only after its text has doubled, not at every chunk.
+    void unsafeCutsStayLinear()
+    {
+        QByteArray bytes = answer("<!-- ");
+        bytes.insert(bytes.lastIndexOf("</PubmedArticleSet>"), article(11).repeated(60000));
+        ArticleList whole;
+        const qsizetype expected = appendArticlesFromBytes(bytes, whole, kBase);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(streamed(bytes, 4096, 1).result, expected);
+        QVERIFY2(timer.elapsed() < 4000, QByteArray::number(timer.elapsed()) + " ms");
     }
 
     // Answers above the limit give nothing, whatever they hold; a reader
