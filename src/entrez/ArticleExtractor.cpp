@@ -375,8 +375,12 @@ void RecordReader::addParagraph(pugi::xml_node abstractText)
         abstract.push_back(' ');
     }
     addStyledText(Key::Abstract, abstractText);
-    if (abstract.size() == start)
+    if (abstract.size() == start) {
         abstract.resize(before); // nothing to show: no paragraph
+        return;
+    }
+    m_builder.text(Key::AbstractLabels).append(label);
+    m_builder.endItem(Key::AbstractLabels);
 }
 
 void RecordReader::addStyledText(Key key, pugi::xml_node node)

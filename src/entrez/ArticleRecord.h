@@ -65,13 +65,14 @@ public:
         ForeNames, // one per entry of Authors, "" for a group or a person without one
         ElocationIds, // "10.1/x [doi]", "S0140-6736(17)30001-2 [pii]", in the answer's order
         ArticleIds,   // the same form, from the ArticleIdList (doi, pii and the like)
+        AbstractLabels, // each paragraph's Label as the answer gives it, "" for none
     };
-    static constexpr int KeyCount = 29;
+    static constexpr int KeyCount = 30;
     static constexpr std::array<std::string_view, KeyCount> KeyNames = {
         "year", "title", "journal", "volume", "issue", "pages", "abstract", "authors",
         "authorsString", "PMID", "hyperlink", "doi", "pmcid", "journalTitle", "issn", "language",
         "month", "retracted", "publisher", "day", "vernacularTitle", "epubDate", "publicationModel",
-        "publicationTypes", "mesh", "keywords", "foreNames", "elocationIds", "articleIds",
+        "publicationTypes", "mesh", "keywords", "foreNames", "elocationIds", "articleIds", "abstractLabels",
     };
     // Issn ("1234-5678 (Print)", "… (Linking)") and Language were texts once
     // and keep their place among the first keys.

@@ -24,6 +24,19 @@ QString joinedName(const QString &last, const QString &separator, const QString 
         name += QLatin1Char(' ') + singleLine(suffix);
     return name;
 }
+// The abstract with the "UNLABELLED" label NCBI writes and the views leave out.
+QString medlineAbstract(const Reference &r)
+{
+    static const QString kUnlabelled = QStringLiteral("UNLABELLED");
+    QStringList paragraphs = r.abstract.split(QLatin1String("\n\n"));
+    if (!r.abstractLabels.contains(kUnlabelled) || paragraphs.size() != r.abstractLabels.size())
+        return r.abstract;
+    for (qsizetype i = 0; i < paragraphs.size(); ++i) {
+        if (r.abstractLabels[i] == kUnlabelled)
+            paragraphs[i].prepend(kUnlabelled + QLatin1String(": "));
+    }
+    return paragraphs.join(QLatin1Char(' '));
+}
 } // namespace
 
 QString MedlineWriter::field(const QString &tag, const QString &value)
@@ -64,7 +77,7 @@ QString MedlineWriter::record(const Reference &r)
     add("TI", r.title);
     add("PG", r.pages);
     addEach("LID", r.elocationIds);
-    add("AB", r.abstract);
+    add("AB", medlineAbstract(r));
     for (const ReferenceAuthor &author : r.authors) {
         if (author.collective) {
             add("CN", author.last);

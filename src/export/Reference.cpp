@@ -115,6 +115,7 @@ Reference referenceForArticle(const ArticleRecord &article)
         {&Reference::language, Key::Language},
         {&Reference::elocationIds, Key::ElocationIds},
         {&Reference::articleIds, Key::ArticleIds},
+        {&Reference::abstractLabels, Key::AbstractLabels},
     };
 
     Reference reference;

@@ -53,6 +53,9 @@ struct Reference
     // The pagination as PubMed writes it (MedlinePgn).
     QString pages;
     QString abstract;
+    // One per paragraph of `abstract`: its label as the answer gives it
+    // ("UNLABELLED" too, which `abstract` leaves out), "" for none.
+    QStringList abstractLabels;
     QString doi;
     QString pmid;
     QString pmcid;

@@ -647,7 +647,7 @@ private slots:
                             "\"publicationTypes\": [\"Journal Article\", \"Published Erratum\"], \"mesh\": [], "
                             "\"keywords\": [], \"foreNames\": [], "
                             "\"elocationIds\": [\"10.1080/09540121.2024.2374185 [doi]\"], "
-                            "\"articleIds\": [\"10.1080/09540121.2024.2374185 [doi]\"]}\n"));
+                            "\"articleIds\": [\"10.1080/09540121.2024.2374185 [doi]\"], \"abstractLabels\": []}\n"));
 
         run(kDataDir + QStringLiteral("biopython_pubmed2.xml"));
         const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');

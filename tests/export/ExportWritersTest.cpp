@@ -3,6 +3,7 @@
 
 #include "entrez/ArticleExtractor.h"
 #include "export/BibtexWriter.h"
+#include "export/CitationStyle.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFormat.h"
 #include "export/MedlineWriter.h"
@@ -51,6 +52,7 @@ private slots:
         QTest::newRow("supplement prefix repeated") << "S12-7" << "S12" << "S17" << false;
         QTest::newRow("both prefixed") << "R1-R10" << "R1" << "R10" << false;
         QTest::newRow("article number") << "e0693" << "e0693" << "" << true;
+        QTest::newRow("electronic pages of an article") << "1186.e1-5" << "1186.e1" << "1186.e5" << false;
         QTest::newRow("single page is no article number") << "211" << "211" << "" << false;
         QTest::newRow("first of several ranges") << "113-25, 130-2" << "113" << "125" << false;
         QTest::newRow("roman numerals as given") << "xi-xv" << "xi" << "xv" << false;
@@ -107,7 +109,9 @@ private slots:
         chapter.containerTitle = QStringLiteral("Shore life");
         chapter.publisher = QStringLiteral("Tidewater Press");
         chapter.date = QStringLiteral("1998 Dec-1999 Jan");
-        QCOMPARE(RisWriter::record(chapter), QStringLiteral("TY  - CHAP\r\nTI  - Crabs\r\nT2  - Shore life\r\n"
+        chapter.authors = {person("White", "A Clinton", "AC")};
+        chapter.authors[0].suffix = QStringLiteral("Jr");
+        QCOMPARE(RisWriter::record(chapter), QStringLiteral("TY  - CHAP\r\nAU  - White, A Clinton, Jr\r\nTI  - Crabs\r\nT2  - Shore life\r\n"
                                                             "PY  - 1998\r\nDA  - 1998/12//\r\nPB  - Tidewater Press\r\n"
                                                             "ER  - \r\n\r\n"));
     }
@@ -169,6 +173,11 @@ private slots:
             "DP  - 2018 Feb 28\n", "FAU - Basappa\nAU  - Basappa\nFAU - Lobie, Peter E\n",
             "SO  - Cancer Lett. 2018 Feb 28;415:177-186. pii: S0304-3835(17)30739-5. doi:\n"
             "      10.1016/j.canlet.2017.11.017. Epub 2017 Nov 23.\n"};
+        // Hand-made: no real answer here has an UNLABELLED paragraph.
+        QTest::newRow("UNLABELLED kept, superscript in parentheses")
+            << "../../records/abstract-labels-and-authors.xml" << 0 << QStringList{
+            "AB  - No label shown for an empty one. UNLABELLED: Nor for UNLABELLED. Results: CO2\n"
+            "      rose 10(-6)-fold in E. coli. Plain last paragraph.\n"};
         QTest::newRow("two languages, no LID") << "pubmed_result_80_articles.xml" << 64
                                                << QStringList{"LA  - eng\nLA  - ita\n"};
     }
@@ -186,6 +195,16 @@ private slots:
             QVERIFY2(record.contains(field), qPrintable(record));
         const QList<qsizetype> places = tagPlaces(record);
         QVERIFY2(!places.contains(-1) && std::is_sorted(places.begin(), places.end()), qPrintable(record));
+        // The NLM citation names the persons as the AU lines do.
+        if (record.contains(QLatin1String("\nCN  - ")))
+            return;
+        QStringList names;
+        for (const QString &line : record.split(u'\n')) {
+            if (line.startsWith(QLatin1String("AU  - ")))
+                names << line.mid(6);
+        }
+        const QString citation = CitationStyles::cite(CitationStyle::Nlm, referenceForArticle(articles[index])).toPlainText();
+        QVERIFY2(citation.startsWith(names.join(QLatin1String(", ")) + QLatin1String(". ")), qPrintable(citation));
     }
 
     void medlineWrapping_data()
@@ -265,6 +284,13 @@ private slots:
         book.publisher = QStringLiteral("Tide & Co");
         QCOMPARE(BibtexWriter::entry(book, QStringLiteral("vexmoor3")),
                  QStringLiteral("@book{vexmoor3,\n  title = {{Shore life}},\n  publisher = {Tide \\& Co}\n}\n\n"));
+        ReferenceAuthor white = person("White", "A Clinton", "AC");
+        white.suffix = QStringLiteral("Jr");
+        book.authors = {white};
+        book.doi = QStringLiteral("10.1000/a\\b");
+        const QString entry = BibtexWriter::entry(book, QStringLiteral("vexmoor3"));
+        QVERIFY2(entry.contains(QLatin1String("author = {White, Jr, A Clinton}")) && !entry.contains(QLatin1String("a\\b}")),
+                 qPrintable(entry));
     }
 
     // Fields that need quoting, read back by a strict reader.
@@ -274,6 +300,7 @@ private slots:
         tricky.title = QStringLiteral("Crabs, \"tides\" and Ünïcode");
         tricky.abstract = QStringLiteral("Line one,\r\nline \"two\"\nline three");
         tricky.retracted = true;
+        tricky.authors[0].suffix = QStringLiteral("Jr");
         Reference sparse;
         sparse.pmid = QStringLiteral("1");
         sparse.abstract = QStringLiteral("A line break\nalone");
@@ -285,7 +312,7 @@ private slots:
         QCOMPARE(rows.at(0).toVariant().toStringList(), CsvWriter::header());
         const QStringList first = rows.at(1).toVariant().toStringList();
         QCOMPARE(first,
-                 (QStringList{"99999999", "Crabs, \"tides\" and Ünïcode", "Okafor NT, Lindqvist E, Shore Crab Study Group",
+                 (QStringList{"99999999", "Crabs, \"tides\" and Ünïcode", "Okafor NT Jr, Lindqvist E, Shore Crab Study Group",
                               "J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.", "J Coast Ecol", "2004",
                               "12", "3", "211-9", "10.5555/jce_2004.0211", "PMC1234567", "Yes",
                               "Line one,\r\nline \"two\"\nline three"}));
@@ -293,6 +320,26 @@ private slots:
         second[0] = QStringLiteral("1");
         second[12] = QStringLiteral("A line break\nalone");
         QCOMPARE(rows.at(2).toVariant().toStringList(), second);
+    }
+
+    // A cell a spreadsheet would run starts with ', a number stays one.
+    void csvCells_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("plus, minus, at") << "+A1-@B2" << "'+A1-@B2";
+        QTest::newRow("leading tab") << "\tx" << "'\tx";
+        QTest::newRow("leading CR") << "\rx" << "\"'\rx\"";
+        QTest::newRow("lone CR inside") << "a\rb" << "\"a\rb\"";
+        QTest::newRow("negative number") << "-12.5" << "-12.5";
+        QTest::newRow("dash inside") << "a-b" << "a-b";
+    }
+    void csvCells()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, cell);
+        QCOMPARE(CsvWriter::quoted(field), cell);
     }
 
     void formatForFileName_data()
