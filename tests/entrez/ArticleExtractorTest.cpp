@@ -252,6 +252,13 @@ private slots:
             << fields("|La Radiologia medica|0033-8362 (Print);0033-8362 (Linking)|eng;ita|Sep|||Print|||")
             << list("Comparative Study|Evaluation Studies|Journal Article") << list("25|Adult|Treatment Outcome")
             << QStringList() << list("Giovanni Carlo|Andrea|Felicino");
+        QTest::newRow("padded major keyword") << QStringLiteral("pubmed_result_93_articles.xml") << 10
+            << fields("PMC6165996|Molecular oncology|1878-0261 (Electronic);1574-7891 (Linking)|eng|10||2018-08-23|"
+                      "Print-Electronic||10.1002/1878-0261.12362 [doi]|10.1002/1878-0261.12362 [doi]")
+            << list("Journal Article|Research Support, Non-U.S. Gov't") << list("23|Binding Sites|Up-Regulation/drug effects")
+            << list("*ovarian cancer mesenchymal subtype|*ACKR3|*ESR1|*chemokine receptors|*estrogen receptors|"
+                    "*stromal compartment")
+            << list("Samira|Lydia|Karine");
         QTest::newRow("vernacular title") << QStringLiteral("metapub_38048813.xml") << 0
             << fields("|Psychotherapie, Psychosomatik, medizinische Psychologie|1439-1058 (Electronic);0937-2032 (Linking)|"
                       "ger|Dec||2023-12-04|Print-Electronic|A Broader Scope – Bio-psycho-soziale Medizin im globalen Fokus.|"
@@ -336,7 +343,8 @@ private slots:
     }
 
     // Hand-made: empty and UNLABELLED labels, an empty paragraph, a
-    // CollectiveName beside a LastName, a person without ForeName, groups.
+    // CollectiveName beside a LastName, a person without ForeName, groups (one
+    // led by a no-break space), an author marked invalid, an ISSNLinking alone.
     void paragraphsAndAuthorsByHand()
     {
         READ_TEST_DATA(answer, kHandMadeDir + QStringLiteral("abstract-labels-and-authors.xml"));
@@ -365,6 +373,7 @@ private slots:
         QCOMPARE(groups.text(Key::Month), QString());
         QCOMPARE(groups.text(Key::AuthorsString), QStringLiteral("First Group, Second Group "));
         QCOMPARE(groups.list(Key::ForeNames), (QStringList{QString(), QString()}));
+        QCOMPARE(groups.list(Key::Issn), QStringList{QStringLiteral("0000-0019 (Linking)")});
         QCOMPARE(groups.text(Key::Abstract), QString());
     }
 
