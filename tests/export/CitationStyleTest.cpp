@@ -183,25 +183,6 @@ private slots:
             << "Okafor, Nkem T. “" + title + "” Journal of Coastal Ecology, vol. 12, no. 3, 1998, pp. 211-19."
             << journalItalics;
 
-        // NLM gives the day, the ELocationIDs in their order and the e-publication.
-        Reference epub = workedArticle({kOkafor});
-        epub.day = QStringLiteral("07");
-        epub.epubDate = QStringLiteral("2004-02-20");
-        epub.elocationIds.prepend(QStringLiteral("S1234-5678(04)00001-1 [pii]"));
-        QTest::newRow("day, pii, Epub")
-            << epub << "Okafor NT. " + title + " J Coast Ecol. 2004 Mar 7;12(3):211-9. pii: S1234-5678(04)00001-1. "
-                       "doi: 10.5555/jce_2004.0211. Epub 2004 Feb 20. PMID: 99999999; PMCID: PMC1234567."
-            << "Okafor NT. " + title + tail << "Okafor, N. T. (2004). " + title + apaTail
-            << "Okafor, Nkem T. “" + title + "”" + mlaTail << journalItalics;
-        Reference collection = epub;
-        collection.publicationModel = QStringLiteral("Electronic-eCollection");
-        collection.elocationIds.removeFirst();
-        QTest::newRow("e-collection")
-            << collection << "Okafor NT. " + title + " J Coast Ecol. 2004 Feb 20;12(3):211-9. doi: 10.5555/jce_2004.0211. "
-                             "eCollection 2004 Mar 7. PMID: 99999999; PMCID: PMC1234567."
-            << "Okafor NT. " + title + tail << "Okafor, N. T. (2004). " + title + apaTail
-            << "Okafor, Nkem T. “" + title + "”" + mlaTail << journalItalics;
-
         QTest::newRow("book chapter")
             << bookChapter()
             << "Okafor NT. Crabs of the intertidal zone. In: Shore Life of the North Atlantic. Tidewater Press; 2010. "
