@@ -3,6 +3,7 @@
 #include "citations/PlainWriter.h"
 #include "citations/StyledText.h"
 #include "entrez/ArticleRecord.h"
+#include "export/ExportText.h"
 
 #include <QRegularExpression>
 
@@ -59,7 +60,7 @@ QString dateText(const QString &year, int month, const QString &day)
 
 QString Reference::medlineDate() const
 {
-    const QString text = date.simplified();
+    const QString text = singleLine(date);
     // A MedlineDate already says all there is; it never gets a month added.
     return text != year() ? text : dateText(text, monthNumber(), day);
 }
