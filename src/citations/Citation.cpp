@@ -33,16 +33,18 @@ QString textOf(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-// "Last Initials" per person and the name of a group, joined by ", ", then
-// ". "; nothing without an author.
+// "Last Initials Suffix" per person (each part there is) and the name of a
+// group, joined by ", ", then ". "; nothing without an author.
 void appendAuthorBlock(Utf8Text &out, const ArticleRecord &article)
 {
     for (qsizetype i = 0; i < article.authorCount(); ++i) {
         if (i > 0)
             out << ", ";
         out << article.authorLastnameUtf8(i);
-        if (!article.authorIsCollective(i))
-            out << " " << article.authorInitialsUtf8(i);
+        for (std::string_view part : {article.authorInitialsUtf8(i), article.authorSuffixUtf8(i)}) {
+            if (!article.authorIsCollective(i) && !part.empty())
+                out << " " << part;
+        }
     }
     if (article.authorCount() > 0)
         out << ". ";

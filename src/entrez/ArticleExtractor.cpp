@@ -25,13 +25,19 @@ enum Query {
     Issue,
     Pages,
     JournalTitle,
-    Issn,
-    Language,
     BookTitle,
     CollectionTitle,
     Publisher,
+    Day,
+    VernacularTitle,
     FirstMatchCount, // the queries above count by their first match only
     Abstract = FirstMatchCount,
+    Issn,
+    IssnLinking,
+    Language,
+    ArticleNode,
+    ArticleDate,
+    ElocationId,
     ArticleId,
     Author,
     AuthorList,
@@ -48,6 +54,12 @@ const ChildPathSet &articleQueries()
         {Year, "MedlineCitation/Article/Journal/JournalIssue/PubDate/Year"},
         {MedlineDate, "MedlineCitation/Article/Journal/JournalIssue/PubDate/MedlineDate"},
         {Month, "MedlineCitation/Article/Journal/JournalIssue/PubDate/Month"},
+        {Day, "MedlineCitation/Article/Journal/JournalIssue/PubDate/Day"},
+        {ArticleNode, "MedlineCitation/Article"},
+        {ArticleDate, "MedlineCitation/Article/ArticleDate"},
+        {ElocationId, "MedlineCitation/Article/ELocationID"},
+        {VernacularTitle, "MedlineCitation/Article/VernacularTitle"},
+        {IssnLinking, "MedlineCitation/MedlineJournalInfo/ISSNLinking"},
         {Title, "MedlineCitation/Article/ArticleTitle"},
         {Pmid, "MedlineCitation/PMID"},
         {Journal, "MedlineCitation/MedlineJournalInfo/MedlineTA"},
@@ -61,7 +73,7 @@ const ChildPathSet &articleQueries()
         {ArticleId, "PubmedData/ArticleIdList/ArticleId"},
         {Author, "MedlineCitation/Article/AuthorList/Author"},
         {PublicationType, "MedlineCitation/Article/PublicationTypeList/PublicationType"},
-        {Mesh, "MedlineCitation/MeshHeadingList/MeshHeading/DescriptorName"},
+        {Mesh, "MedlineCitation/MeshHeadingList/MeshHeading"},
         {Keyword, "MedlineCitation/KeywordList/Keyword"},
         {CommentsCorrections, "MedlineCitation/CommentsCorrectionsList/CommentsCorrections"},
     };
@@ -74,6 +86,7 @@ const ChildPathSet &bookQueries()
         {Year, "BookDocument/Book/PubDate/Year"},
         {MedlineDate, "BookDocument/Book/PubDate/MedlineDate"},
         {Month, "BookDocument/Book/PubDate/Month"},
+        {Day, "BookDocument/Book/PubDate/Day"},
         {Title, "BookDocument/ArticleTitle"},
         {Pmid, "BookDocument/PMID"},
         {BookTitle, "BookDocument/Book/BookTitle"},
@@ -92,9 +105,9 @@ const ChildPathSet &bookQueries()
 
 // The key filled by the text of a query's first match.
 constexpr Key kFirstMatchKey[FirstMatchCount] = {
-    Key::Year,   Key::Year,  Key::Month,        Key::Title, Key::PMID,     Key::Journal,
-    Key::Volume, Key::Issue, Key::Pages,        Key::JournalTitle, Key::Issn, Key::Language,
-    Key::Title,  Key::Journal, Key::Publisher,
+    Key::Year,   Key::Year,  Key::Month, Key::Title,        Key::PMID,    Key::Journal,   Key::Volume,
+    Key::Issue,  Key::Pages, Key::JournalTitle, Key::Title, Key::Journal, Key::Publisher, Key::Day,
+    Key::VernacularTitle,
 };
 
 bool isNamed(pugi::xml_node node, const char *name)
@@ -147,6 +160,38 @@ std::string_view monthWordOf(std::string_view date)
     return {};
 }
 
+// `text` without the white space around it, the no-break space included:
+// some answers pad keywords, and a group name may start with U+00A0.
+std::string_view trimmedSpace(std::string_view text)
+{
+    static constexpr std::string_view kSpaces[] = {" ", "\t", "\r", "\n", "\xC2\xA0"};
+    for (bool more = true; more;) {
+        more = false;
+        for (std::string_view space : kSpaces) {
+            for (; text.starts_with(space); more = true)
+                text.remove_prefix(space.size());
+            for (; text.ends_with(space); more = true)
+                text.remove_suffix(space.size());
+        }
+    }
+    return text;
+}
+
+// "2017-05-02" from the Year, Month and Day below `date`, as far as they go.
+std::string isoDate(pugi::xml_node date)
+{
+    std::string out;
+    for (const char *part : {"Year", "Month", "Day"}) {
+        const std::string value = stringValue(firstChildNamed(date, part));
+        if (value.empty())
+            break;
+        if (!out.empty())
+            out.push_back('-');
+        out.append(value);
+    }
+    return out;
+}
+
 // What one record's walk collects besides the text it appends as it goes.
 class RecordReader
 {
@@ -161,6 +206,9 @@ private:
     void addParagraph(pugi::xml_node abstractText);
     void addStyledText(Key key, pugi::xml_node node);
     void addItem(Key key, pugi::xml_node node);
+    void addMarkedItem(Key key, pugi::xml_node node);
+    void addMeshHeading(pugi::xml_node heading);
+    void addTaggedItem(Key key, pugi::xml_node node, const char *open, const char *tag, const char *close);
 
     ArticleRecord::Builder &m_builder;
     pugi::xml_node m_first[FirstMatchCount];
@@ -234,6 +282,30 @@ void RecordReader::visit(int query, pugi::xml_node match)
             m_doi = match;
         else if (!m_pmcid && !m_book && hasAttribute(match, "IdType", "pmc"))
             m_pmcid = match;
+        // The PMID and the PMC and manuscript ids have tags of their own.
+        if (!hasAttribute(match, "IdType", "pubmed") && !hasAttribute(match, "IdType", "pmc")
+            && !hasAttribute(match, "IdType", "mid"))
+            addTaggedItem(Key::ArticleIds, match, " [", match.attribute("IdType").value(), "]");
+        break;
+    case ElocationId:
+        if (!hasAttribute(match, "ValidYN", "N"))
+            addTaggedItem(Key::ElocationIds, match, " [", match.attribute("EIdType").value(), "]");
+        break;
+    case Issn:
+        addTaggedItem(Key::Issn, match, " (", match.attribute("IssnType").value(), ")");
+        break;
+    case IssnLinking:
+        addTaggedItem(Key::Issn, match, " (", "Linking", ")");
+        break;
+    case Language:
+        addItem(Key::Language, match);
+        break;
+    case ArticleNode:
+        m_builder.text(Key::PublicationModel) = match.attribute("PubModel").value();
+        break;
+    case ArticleDate:
+        if (hasAttribute(match, "DateType", "Electronic") && m_builder.text(Key::EpubDate).empty())
+            m_builder.text(Key::EpubDate) = isoDate(match);
         break;
     case Author:
         addAuthor(match);
@@ -247,10 +319,10 @@ void RecordReader::visit(int query, pugi::xml_node match)
         addItem(Key::PublicationTypes, match);
         break;
     case Mesh:
-        addItem(Key::Mesh, match);
+        addMeshHeading(match);
         break;
     case Keyword:
-        addItem(Key::Keywords, match);
+        addMarkedItem(Key::Keywords, match);
         break;
     case CommentsCorrections:
         if (hasAttribute(match, "RefType", "RetractionIn")) {
@@ -270,12 +342,12 @@ void RecordReader::visit(int query, pugi::xml_node match)
 // another's; a group without a LastName gives its CollectiveName.
 void RecordReader::addAuthor(pugi::xml_node author)
 {
-    std::string initials;
-    std::string foreName;
-    if (const pugi::xml_node node = firstChildNamed(author, "Initials"))
-        appendStringValue(node, initials);
-    if (const pugi::xml_node node = firstChildNamed(author, "ForeName"))
-        appendStringValue(node, foreName);
+    // NCBI keeps a name it found wrong in the answer but never lists it.
+    if (hasAttribute(author, "ValidYN", "N"))
+        return;
+    const std::string initials = stringValue(firstChildNamed(author, "Initials"));
+    const std::string foreName = stringValue(firstChildNamed(author, "ForeName"));
+    const std::string suffix = stringValue(firstChildNamed(author, "Suffix"));
     bool person = false;
     std::string name;
     for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
@@ -283,20 +355,15 @@ void RecordReader::addAuthor(pugi::xml_node author)
             person = true;
             name.clear();
             appendStringValue(child, name);
-            m_builder.addAuthor(name, initials, foreName);
+            m_builder.addAuthor(name, initials, foreName, false, suffix);
         }
     }
     if (person)
         return;
-    if (const pugi::xml_node group = firstChildNamed(author, "CollectiveName")) {
-        name.clear();
-        appendStringValue(group, name);
-        // Some answers break the line before the end tag; a name never ends in one.
-        const size_t first = name.find_first_not_of(" \t\r\n");
-        const size_t last = name.find_last_not_of(" \t\r\n");
-        if (first != std::string::npos)
-            m_builder.addAuthor(std::string_view(name).substr(first, last + 1 - first), {}, {}, true);
-    }
+    // Some answers break the line before the end tag; a name never ends in one.
+    const std::string group = stringValue(firstChildNamed(author, "CollectiveName"));
+    if (const std::string_view trimmed = trimmedSpace(group); !trimmed.empty())
+        m_builder.addAuthor(trimmed, {}, {}, true);
 }
 
 // One paragraph per AbstractText, after a blank line, led by its label in
@@ -315,8 +382,12 @@ void RecordReader::addParagraph(pugi::xml_node abstractText)
         abstract.push_back(' ');
     }
     addStyledText(Key::Abstract, abstractText);
-    if (abstract.size() == start)
+    if (abstract.size() == start) {
         abstract.resize(before); // nothing to show: no paragraph
+        return;
+    }
+    m_builder.text(Key::AbstractLabels).append(label);
+    m_builder.endItem(Key::AbstractLabels);
 }
 
 void RecordReader::addStyledText(Key key, pugi::xml_node node)
@@ -334,6 +405,45 @@ void RecordReader::addItem(Key key, pugi::xml_node node)
     appendStringValue(node, items);
     if (key == Key::PublicationTypes && std::string_view(items).substr(start) == "Retracted Publication")
         m_retracted = true;
+    m_builder.endItem(key);
+}
+
+// The item trimmed, "*" before it when it is a major topic.
+void RecordReader::addMarkedItem(Key key, pugi::xml_node node)
+{
+    std::string &items = m_builder.text(key);
+    if (hasAttribute(node, "MajorTopicYN", "Y"))
+        items.push_back('*');
+    items.append(trimmedSpace(stringValue(node)));
+    m_builder.endItem(key);
+}
+
+// MEDLINE's form of a heading: the descriptor, then "/" and each qualifier,
+// each major topic marked "*" ("Abscess/*surgery").
+void RecordReader::addMeshHeading(pugi::xml_node heading)
+{
+    std::string &items = m_builder.text(Key::Mesh);
+    const size_t start = items.size();
+    for (pugi::xml_node child = heading.first_child(); child; child = child.next_sibling()) {
+        const bool descriptor = isNamed(child, "DescriptorName");
+        if (!descriptor && !isNamed(child, "QualifierName"))
+            continue;
+        if (items.size() > start || !descriptor)
+            items.push_back('/');
+        if (hasAttribute(child, "MajorTopicYN", "Y"))
+            items.push_back('*');
+        items.append(trimmedSpace(stringValue(child)));
+    }
+    m_builder.endItem(Key::Mesh);
+}
+
+// "value<open>tag<close>", or the value alone when the tag is empty.
+void RecordReader::addTaggedItem(Key key, pugi::xml_node node, const char *open, const char *tag, const char *close)
+{
+    std::string &items = m_builder.text(key);
+    items.append(trimmedSpace(stringValue(node)));
+    if (*tag)
+        items.append(open).append(tag).append(close);
     m_builder.endItem(key);
 }
 

@@ -13,6 +13,8 @@ constexpr size_t index(ArticleRecord::Key key)
 }
 
 constexpr uint32_t kCollectiveBit = 0x80000000u;
+// Last name, initials, fore name and suffix each end at one bound.
+constexpr size_t kBoundsPerAuthor = 4;
 
 QString fromUtf8(std::string_view text)
 {
@@ -52,16 +54,16 @@ void ArticleRecord::Builder::addStyle(Key key, size_t begin, size_t end, TextSty
 }
 
 void ArticleRecord::Builder::addAuthor(std::string_view lastname, std::string_view initials, std::string_view foreName,
-                                       bool collective)
+                                       bool collective, std::string_view suffix)
 {
     if (m_authorBounds.empty())
         m_authorBounds.push_back(0);
     m_authorText.append(lastname);
     m_authorBounds.push_back(uint32_t(m_authorText.size()) | (collective ? kCollectiveBit : 0));
-    m_authorText.append(initials);
-    m_authorBounds.push_back(uint32_t(m_authorText.size()));
-    m_authorText.append(foreName);
-    m_authorBounds.push_back(uint32_t(m_authorText.size()));
+    for (std::string_view part : {initials, foreName, suffix}) {
+        m_authorText.append(part);
+        m_authorBounds.push_back(uint32_t(m_authorText.size()));
+    }
 }
 
 void ArticleRecord::Builder::clear()
@@ -82,17 +84,21 @@ bool ArticleRecord::Builder::dropsPmid() const
 
 ArticleRecord ArticleRecord::Builder::build(std::string_view elinkBase) const
 {
-    // "Last Initials, " per person and "Name, " per group; the final comma
-    // goes, its space stays.
+    // "Last Initials Suffix, " per person, each part there is, and "Name, "
+    // per group; the final comma goes, its space stays.
     std::string authorsString;
-    const size_t authorCount = m_authorBounds.empty() ? 0 : (m_authorBounds.size() - 1) / 3;
+    const size_t authorCount = m_authorBounds.empty() ? 0 : (m_authorBounds.size() - 1) / kBoundsPerAuthor;
+    const auto part = [this](size_t j) {
+        const uint32_t begin = m_authorBounds[j] & ~kCollectiveBit;
+        return std::string_view(m_authorText).substr(begin, (m_authorBounds[j + 1] & ~kCollectiveBit) - begin);
+    };
     for (size_t i = 0; i < authorCount; ++i) {
-        const uint32_t begin = m_authorBounds[3 * i];
-        const uint32_t middle = m_authorBounds[3 * i + 1] & ~kCollectiveBit;
-        authorsString.append(m_authorText, begin, middle - begin);
-        if (!(m_authorBounds[3 * i + 1] & kCollectiveBit)) {
-            authorsString.push_back(' ');
-            authorsString.append(m_authorText, middle, m_authorBounds[3 * i + 2] - middle);
+        const size_t j = kBoundsPerAuthor * i;
+        authorsString.append(part(j));
+        const bool collective = m_authorBounds[j + 1] & kCollectiveBit;
+        for (std::string_view more : {part(j + 1), part(j + 3)}) {
+            if (!collective && !more.empty())
+                authorsString.append(" ").append(more);
         }
         authorsString.append(", ");
     }
@@ -211,7 +217,7 @@ QList<ArticleRecord::InlineStyle> ArticleRecord::inlineStyles(Key key) const
 
 qsizetype ArticleRecord::authorCount() const
 {
-    return m_authorBounds.empty() ? 0 : qsizetype((m_authorBounds.size() - 1) / 3);
+    return m_authorBounds.empty() ? 0 : qsizetype((m_authorBounds.size() - 1) / kBoundsPerAuthor);
 }
 
 uint32_t ArticleRecord::authorBound(size_t j) const
@@ -219,32 +225,41 @@ uint32_t ArticleRecord::authorBound(size_t j) const
     return m_authorBounds[j] & ~kCollectiveBit;
 }
 
+std::string_view ArticleRecord::authorPartUtf8(qsizetype i, size_t part) const
+{
+    const size_t j = kBoundsPerAuthor * size_t(i) + part;
+    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
+}
+
 std::string_view ArticleRecord::authorLastnameUtf8(qsizetype i) const
 {
-    const size_t j = size_t(3 * i);
-    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
+    return authorPartUtf8(i, 0);
 }
 
 std::string_view ArticleRecord::authorInitialsUtf8(qsizetype i) const
 {
-    const size_t j = size_t(3 * i + 1);
-    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
+    return authorPartUtf8(i, 1);
 }
 
 std::string_view ArticleRecord::authorForeNameUtf8(qsizetype i) const
 {
-    const size_t j = size_t(3 * i + 2);
-    return std::string_view(m_buffer).substr(authorBound(j), authorBound(j + 1) - authorBound(j));
+    return authorPartUtf8(i, 2);
+}
+
+std::string_view ArticleRecord::authorSuffixUtf8(qsizetype i) const
+{
+    return authorPartUtf8(i, 3);
 }
 
 bool ArticleRecord::authorIsCollective(qsizetype i) const
 {
-    return m_authorBounds[size_t(3 * i + 1)] & kCollectiveBit;
+    return m_authorBounds[kBoundsPerAuthor * size_t(i) + 1] & kCollectiveBit;
 }
 
 AuthorEntry ArticleRecord::author(qsizetype i) const
 {
-    return {fromUtf8(authorLastnameUtf8(i)), fromUtf8(authorInitialsUtf8(i)), authorIsCollective(i)};
+    return {fromUtf8(authorLastnameUtf8(i)), fromUtf8(authorInitialsUtf8(i)), authorIsCollective(i),
+            fromUtf8(authorSuffixUtf8(i))};
 }
 
 QList<AuthorEntry> ArticleRecord::authors() const

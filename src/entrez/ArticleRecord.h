@@ -22,6 +22,7 @@ struct AuthorEntry
     QString lastname;
     QString initials;
     bool collective = false;
+    QString suffix; // "Jr", "2nd"; empty for most
     friend bool operator==(const AuthorEntry &, const AuthorEntry &) = default;
 };
 
@@ -56,19 +57,32 @@ public:
         // Where the retraction notice was published ("Lancet. 2010 Feb
         // 6;375(9713):445"), as the record's first RetractionIn names it.
         RetractionIn,
+        Day,
+        VernacularTitle,
+        EpubDate,         // the electronic publication date, "2017-05-02" (as much as is known)
+        PublicationModel, // the Article's PubModel, "Electronic-eCollection" and the like
         // List keys: each value is a list of texts.
         PublicationTypes,
-        Mesh,
-        Keywords,
+        Mesh, // MEDLINE's form: "*Spinal Diseases/diagnostic imaging", "Abscess/*surgery"
+        Keywords, // "*word" when a major topic
         ForeNames, // one per entry of Authors, "" for a group or a person without one
+        ElocationIds, // "10.1/x [doi]", "S0140-6736(17)30001-2 [pii]", in the answer's order
+        ArticleIds,   // the same form, from the ArticleIdList (doi, pii and the like)
+        AbstractLabels, // each paragraph's Label as the answer gives it, "" for none
     };
-    static constexpr int KeyCount = 24;
+    static constexpr int KeyCount = 31;
     static constexpr std::array<std::string_view, KeyCount> KeyNames = {
         "year", "title", "journal", "volume", "issue", "pages", "abstract", "authors",
         "authorsString", "PMID", "hyperlink", "doi", "pmcid", "journalTitle", "issn", "language",
-        "month", "retracted", "publisher", "retractionIn", "publicationTypes", "mesh", "keywords", "foreNames",
+        "month", "retracted", "publisher", "retractionIn", "day", "vernacularTitle", "epubDate", "publicationModel",
+        "publicationTypes", "mesh", "keywords", "foreNames", "elocationIds", "articleIds", "abstractLabels",
     };
-    static constexpr bool isListKey(Key key) { return key >= Key::PublicationTypes; }
+    // Issn ("1234-5678 (Print)", "… (Linking)") and Language were texts once
+    // and keep their place among the first keys.
+    static constexpr bool isListKey(Key key)
+    {
+        return key >= Key::PublicationTypes || key == Key::Issn || key == Key::Language;
+    }
     static constexpr bool isTextKey(Key key) { return key != Key::Authors && !isListKey(key); }
 
     enum class Kind : uint8_t { JournalArticle, BookChapter, Book };
@@ -99,7 +113,7 @@ public:
         // Styles `text(key)[begin, end)`; ranges of one key in ascending order.
         void addStyle(Key key, size_t begin, size_t end, TextStyles style);
         void addAuthor(std::string_view lastname, std::string_view initials, std::string_view foreName = {},
-                       bool collective = false);
+                       bool collective = false, std::string_view suffix = {});
         void setKind(Kind kind) { m_kind = kind; }
         // `elinkBase` is the ELink base URL; hyperlink becomes base + "&id=" + PMID.
         // PMID text that is not a PMID is left out of both: the PMID is empty.
@@ -139,6 +153,7 @@ public:
     std::string_view authorLastnameUtf8(qsizetype i) const;
     std::string_view authorInitialsUtf8(qsizetype i) const;
     std::string_view authorForeNameUtf8(qsizetype i) const;
+    std::string_view authorSuffixUtf8(qsizetype i) const;
     bool authorIsCollective(qsizetype i) const;
     AuthorEntry author(qsizetype i) const;
     QList<AuthorEntry> authors() const;
@@ -160,6 +175,7 @@ private:
     };
     std::string_view slot(size_t k) const;
     uint32_t authorBound(size_t j) const;
+    std::string_view authorPartUtf8(qsizetype i, size_t part) const;
 
     std::string m_buffer;
     // Key k occupies [m_offsets[k], m_offsets[k+1]) of m_buffer; the Authors
@@ -167,8 +183,9 @@ private:
     // (text from the XML never holds one), and the author names follow the
     // last key.
     std::array<uint32_t, KeyCount + 1> m_offsets{};
-    // Author i: last name [b[3i], b[3i+1]), initials [b[3i+1], b[3i+2]),
-    // fore name [b[3i+2], b[3i+3]). The top bit of b[3i+1] marks a group;
+    // Author i: last name [b[4i], b[4i+1]), initials [b[4i+1], b[4i+2]),
+    // fore name [b[4i+2], b[4i+3]), suffix [b[4i+3], b[4i+4]). The top bit of
+    // b[4i+1] marks a group;
     // buffers stay far below 2 GiB, since answers are refused above 512 MiB.
     std::vector<uint32_t> m_authorBounds;
     std::vector<StoredStyle> m_styles; // in buffer order

@@ -339,18 +339,8 @@ private:
 
     void advance(bool final)
     {
-        if (m_stage == Stage::SeekingDeclaration) {
-            const size_t at = replacedText().find(kDeclaration);
-            if (at == std::string_view::npos) {
-                if (final)
-                    fail();
-                else if (m_replaced >= kDeclaration.size())
-                    dropFront(m_replaced - (kDeclaration.size() - 1));
-                return;
-            }
-            dropFront(at);
-            m_stage = Stage::Prolog;
-        }
+        if (m_stage == Stage::SeekingDeclaration && !seekDeclaration(final))
+            return;
 
         const std::string_view closingTag = kEfetchClosingTag;
         const size_t close = findResponseText(replacedText(), closingTag, m_searched);
@@ -376,6 +366,34 @@ private:
             m_pieces->add(repairedPiece(std::move(m_text)), true);
         m_text = std::string();
         m_stage = Stage::Done;
+    }
+
+    // Finds where the document starts, as responseEnvelope() does: at the
+    // first "<?xml", or, in an answer that has none, at its first '<'; so the
+    // text from the first '<' is kept until a declaration comes or the answer
+    // ends. Returns whether the document is ready to be read on.
+    bool seekDeclaration(bool final)
+    {
+        const std::string_view text = replacedText();
+        const size_t at = findResponseText(text, kDeclaration, m_searched);
+        const size_t firstTag = text.find('<');
+        if (at != std::string_view::npos) {
+            dropFront(at);
+            m_stage = Stage::Prolog;
+        } else if (!final) {
+            const size_t tail = m_replaced - std::min(m_replaced, kDeclaration.size() - 1);
+            dropFront(std::min(firstTag, tail));
+            m_searched = m_replaced - std::min(m_replaced, kDeclaration.size() - 1);
+            return false;
+        } else if (firstTag == std::string_view::npos) {
+            fail();
+            return false;
+        } else {
+            dropFront(firstTag);
+            m_stage = Stage::Whole;
+        }
+        m_searched = 0;
+        return true;
     }
 
     std::string rootStartTag() const { return "<" + m_root + ">"; }

@@ -109,7 +109,10 @@ EntityReplacement replaceResponseEntitiesSoFar(char *data, size_t size)
 
 std::optional<Envelope> responseEnvelope(std::string_view text, std::string_view closingTag)
 {
-    const size_t begin = text.find("<?xml");
+    // Some tools save an answer without its declaration: it starts at its first tag.
+    size_t begin = text.find("<?xml");
+    if (begin == std::string_view::npos)
+        begin = text.find('<');
     if (begin == std::string_view::npos)
         return std::nullopt;
     const size_t close = findResponseText(text, closingTag, begin);

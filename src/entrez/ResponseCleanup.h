@@ -43,8 +43,9 @@ inline constexpr size_t kLongestEntityPattern = 9;
 // long texts.
 size_t findResponseText(std::string_view text, std::string_view needle, size_t from);
 
-// The envelope: from the first "<?xml" to the end of the first `closingTag`
-// after it. Nothing when either is missing.
+// The envelope: from the first "<?xml" (the first '<' in an answer without
+// one) to the end of the first `closingTag` after it. Nothing when either is
+// missing.
 struct Envelope
 {
     size_t begin = 0;
@@ -67,8 +68,7 @@ inline constexpr unsigned int kResponseParseOptions =
 class CleanedResponse
 {
 public:
-    // Nothing when the text is longer than `maxBytes`, holds no "<?xml" or no
-    // closing tag after it.
+    // Nothing when the text is longer than `maxBytes` or holds no envelope.
     static std::optional<CleanedResponse> fromText(std::string text, std::string_view closingTag,
                                                    size_t maxBytes = size_t(kMaxAnswerBytes));
     static std::optional<CleanedResponse> fromBytes(QByteArray bytes, std::string_view closingTag,
@@ -113,8 +113,8 @@ private:
 };
 
 // The one cleanup and tidy parse applied to every E-utilities answer. `text`
-// is UTF-8 and is consumed. Returns nullptr on failure: no "<?xml", no closing
-// tag after it, no document, or text longer than `maxBytes`.
+// is UTF-8 and is consumed. Returns nullptr on failure: no envelope, no
+// document, or text longer than `maxBytes`.
 std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag,
                                                     size_t maxBytes = size_t(kMaxAnswerBytes));
 

@@ -380,6 +380,14 @@ private:
         return nullptr;
     }
 
+    // Whether the '<' at p may start a tag, an end tag, a comment or a PI. A
+    // value stops at one, so that a value never runs past the next tag and
+    // every byte is scanned by one value at most.
+    bool startsMarkup(const char *p) const
+    {
+        return m_end - p >= 2 && (is(p[1], kNameStart) || p[1] == '/' || p[1] == '!' || p[1] == '?');
+    }
+
     // Whether a quote inside an attribute value, followed by `s`, closes it:
     // the tag must go on with its end or with the next attribute.
     bool closesValue(const char *s) const
@@ -416,9 +424,13 @@ private:
         while (true) {
             while (s < m_end && *s != quote && !is(*s, kContentStop))
                 ++s;
-            if (s == m_end || *s == '<')
+            if (s == m_end || (*s == '<' && startsMarkup(s)))
                 return nullptr;
-            if (*s == '&') {
+            if (*s == '<') {
+                // "P < 0.05" in a Label, unescaped with the rest of the answer.
+                if constexpr (Fix)
+                    escape(s, value, writing, 3);
+            } else if (*s == '&') {
                 if (const size_t n = referenceLength(s, m_end)) {
                     s += n;
                     continue;

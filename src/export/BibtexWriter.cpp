@@ -33,7 +33,11 @@ QString authorName(const ReferenceAuthor &author)
     if (author.collective)
         return QLatin1Char('{') + BibtexWriter::escaped(singleLine(author.last)) + QLatin1Char('}');
     const QString given = singleLine(author.foreName.isEmpty() ? author.initials : author.foreName);
-    const QString last = BibtexWriter::escaped(singleLine(author.last));
+    QString last = BibtexWriter::escaped(singleLine(author.last));
+    // BibTeX's "Last, Suffix, First" form; without a first name the suffix
+    // joins the last name.
+    if (!author.suffix.isEmpty())
+        last += (given.isEmpty() ? QLatin1String(" ") : QLatin1String(", ")) + BibtexWriter::escaped(singleLine(author.suffix));
     return given.isEmpty() ? last : last + QLatin1String(", ") + BibtexWriter::escaped(given);
 }
 
@@ -130,7 +134,7 @@ QString BibtexWriter::entry(const Reference &reference, const QString &fallbackK
         e.add("eprinttype", QStringLiteral("pubmed"));
     }
     e.add("pmcid", verbatim(reference.pmcid));
-    e.add("issn", verbatim(reference.issn));
+    e.add("issn", verbatim(reference.issnNumbers().join(QLatin1String(", "))));
     e.addText("abstract", reference.abstract);
     e.addText("keywords", (reference.mesh + reference.keywords).join(QLatin1String("; ")));
 

@@ -1,6 +1,7 @@
 #include "CitationStyle.h"
 
 #include "citations/Citation.h"
+#include "citations/PlainWriter.h"
 #include "common/Endpoints.h"
 #include "entrez/ArticleRecord.h"
 #include "export/ExportText.h"
@@ -92,7 +93,7 @@ QString sentence(const QString &text)
 RichText titleLine(const Reference &r)
 {
     RichText source;
-    if (r.styledTitle.toPlainText() == r.title)
+    if (PlainWriter::write(r.styledTitle) == r.title)
         source = r.styledTitle;
     else
         source.append(r.title);
@@ -217,8 +218,11 @@ void appendDoiUrl(CitationText &out, const Reference &r, const QString &suffix)
 QString vancouverName(const ReferenceAuthor &a)
 {
     const QString last = singleLine(a.last);
-    const QString initials = singleLine(a.initials);
-    return a.collective || initials.isEmpty() ? last : last + QLatin1Char(' ') + initials;
+    if (a.collective)
+        return last;
+    QStringList parts{last, singleLine(a.initials), singleLine(a.suffix)};
+    parts.removeAll(QString());
+    return parts.join(QLatin1Char(' '));
 }
 
 // All names, or with more than `limit` the first three and "et al".
@@ -251,6 +255,29 @@ QString publisherAndYear(const Reference &r)
     return parts.join(QLatin1String("; "));
 }
 
+// "doi: 10.x." and "pii: S0.", as the ELocationIDs come; the DOI alone for a
+// reference that names none.
+void appendLocationIds(CitationText &out, const Reference &r, bool first)
+{
+    if (r.elocationIds.isEmpty()) {
+        appendDoi(out, r, first ? QStringLiteral("doi: ") : QStringLiteral(" doi: "), QStringLiteral("."));
+        return;
+    }
+    static const QRegularExpression tagged(QStringLiteral("^(.+) \\[(\\w+)\\]$"));
+    for (const QString &id : r.elocationIds) {
+        const QRegularExpressionMatch match = tagged.match(singleLine(id));
+        if (!match.hasMatch())
+            continue;
+        out << (first ? QString() : QStringLiteral(" ")) + match.captured(2) + QLatin1String(": ");
+        if (match.captured(2) == QLatin1String("doi"))
+            out.link(match.captured(1), doiLink(match.captured(1)));
+        else
+            out << match.captured(1);
+        out << QStringLiteral(".");
+        first = false;
+    }
+}
+
 void appendNlmSource(CitationText &out, const Reference &r)
 {
     const QString pages = singleLine(r.pages);
@@ -271,13 +298,13 @@ void appendNlmSource(CitationText &out, const Reference &r)
     const QString journal = journalName(r, true);
     if (!journal.isEmpty())
         parts << sentence(journal);
-    QString date = singleLine(r.date);
-    if (isPlainYear(r) && r.monthNumber() > 0)
-        date += QLatin1Char(' ') + monthAbbreviation(r.monthNumber());
+    // An electronic collection is dated by its e-publication; the issue's date
+    // closes the source instead.
+    const bool collection = r.isElectronicCollection() && !r.medlineEpubDate().isEmpty();
+    QString location = collection ? r.medlineEpubDate() : r.medlineDate();
     QString issue = singleLine(r.volume);
     if (!singleLine(r.issue).isEmpty())
         issue += QLatin1Char('(') + singleLine(r.issue) + QLatin1Char(')');
-    QString location = date;
     if (!issue.isEmpty())
         location += (location.isEmpty() ? QString() : QStringLiteral(";")) + issue;
     if (!pages.isEmpty())
@@ -285,7 +312,11 @@ void appendNlmSource(CitationText &out, const Reference &r)
     if (!location.isEmpty())
         parts << location + QLatin1Char('.');
     out << parts.join(QLatin1Char(' '));
-    appendDoi(out, r, parts.isEmpty() ? QStringLiteral("doi: ") : QStringLiteral(" doi: "), QStringLiteral("."));
+    appendLocationIds(out, r, parts.isEmpty());
+    if (collection && !r.medlineDate().isEmpty())
+        out << QLatin1String(" eCollection ") + r.medlineDate() + QLatin1Char('.');
+    else if (!collection && !r.medlineEpubDate().isEmpty())
+        out << QLatin1String(" Epub ") + r.medlineEpubDate() + QLatin1Char('.');
 }
 
 RichText nlm(const Reference &r)
@@ -390,8 +421,11 @@ QString apaInitials(const ReferenceAuthor &a)
 
 QString apaName(const ReferenceAuthor &a)
 {
-    const QString initials = apaInitials(a);
-    return a.collective || initials.isEmpty() ? singleLine(a.last) : singleLine(a.last) + QLatin1String(", ") + initials;
+    if (a.collective)
+        return singleLine(a.last);
+    QStringList parts{singleLine(a.last), apaInitials(a), singleLine(a.suffix)};
+    parts.removeAll(QString());
+    return parts.join(QLatin1String(", "));
 }
 
 QString apaAuthors(const QList<ReferenceAuthor> &authors)

@@ -3,14 +3,19 @@
 #include "export/CitationStyle.h"
 #include "export/ExportText.h"
 
+#include <QRegularExpression>
+
 namespace {
 QStringList row(const Reference &r)
 {
     QStringList authors;
     for (const ReferenceAuthor &author : r.authors) {
-        const QString initials = singleLine(author.initials);
-        authors << (author.collective || initials.isEmpty() ? singleLine(author.last)
-                                                            : singleLine(author.last) + QLatin1Char(' ') + initials);
+        QString name = singleLine(author.last);
+        for (const QString &part : {author.initials, author.suffix}) {
+            if (!author.collective && !singleLine(part).isEmpty())
+                name += QLatin1Char(' ') + singleLine(part);
+        }
+        authors << name;
     }
     return {singleLine(r.pmid),
             singleLine(r.title),
@@ -44,15 +49,26 @@ QStringList CsvWriter::header()
             QStringLiteral("Abstract")};
 }
 
+namespace {
+QString inert(const QString &field)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    static const QRegularExpression number(QStringLiteral("^[+-]?\\d+(\\.\\d+)?$"));
+    if (field.isEmpty() || !formulaStarts.contains(field.front()) || number.match(field).hasMatch())
+        return field;
+    return QLatin1Char('\'') + field;
+}
+} // namespace
+
 QString CsvWriter::quoted(const QString &field)
 {
     static const QString special = QStringLiteral(",\"\r\n");
+    QString out = inert(field);
     bool needsQuotes = false;
-    for (const QChar c : field)
+    for (const QChar c : out)
         needsQuotes = needsQuotes || special.contains(c);
     if (!needsQuotes)
-        return field;
-    QString out = field;
+        return out;
     out.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + out + QLatin1Char('"');
 }

@@ -9,7 +9,10 @@
 // CSV after RFC 4180, one row per article under a header row, CR LF between
 // rows, UTF-8 after a byte-order mark so that spreadsheet programs read the
 // accents right. A field holding a comma, a quote or a line break is quoted,
-// its quotes doubled; line breaks inside the abstract are kept.
+// its quotes doubled; line breaks inside the abstract are kept. A field that
+// a spreadsheet would run as a formula (one starting with =, +, -, @, a tab
+// or a CR, unless it is a plain number) starts with ' so it shows as text: a
+// title from the network must never run.
 namespace CsvWriter {
 QStringList header();
 QByteArray write(const QList<Reference> &references);

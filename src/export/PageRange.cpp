@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 
 namespace {
-// A page as a non-digit prefix ("S", "R", "e") and the digits after it.
+// A page as a prefix ("S", "R", "e", "1186.e") and the digits that end it.
 struct PageNumber
 {
     QString prefix;
@@ -13,7 +13,7 @@ struct PageNumber
 
 PageNumber splitPage(const QString &page)
 {
-    static const QRegularExpression form(QStringLiteral("^(\\D*)(\\d+)$"));
+    static const QRegularExpression form(QStringLiteral("^(.*?)(\\d+)$"));
     const QRegularExpressionMatch match = form.match(page);
     if (!match.hasMatch())
         return {};
@@ -36,6 +36,10 @@ PageRange PageRange::fromMedlinePgn(const QString &pages)
     const PageNumber first = splitPage(range.first);
     const PageNumber last = splitPage(range.last);
     if (!first.valid || !last.valid || !last.prefix.isEmpty())
+        return range;
+    // "1186.e1-1190" ends at a page of its own, not at 1186.e1190.
+    static const QRegularExpression digit(QStringLiteral("\\d"));
+    if (first.prefix.contains(digit) && last.digits.size() > first.digits.size())
         return range;
     // The last page repeats the first page's prefix and leading digits it left out.
     const qsizetype missing = std::max<qsizetype>(0, first.digits.size() - last.digits.size());

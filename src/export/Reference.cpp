@@ -1,7 +1,9 @@
 #include "Reference.h"
 
+#include "citations/PlainWriter.h"
 #include "citations/StyledText.h"
 #include "entrez/ArticleRecord.h"
+#include "export/ExportText.h"
 
 #include <QRegularExpression>
 
@@ -43,6 +45,43 @@ int Reference::monthNumber() const
     return match.hasMatch() ? monthFromText(match.captured(1)) : 0;
 }
 
+namespace {
+// "Year Mon Day" with as much as is known, the day without a leading zero.
+QString dateText(const QString &year, int month, const QString &day)
+{
+    QString text = year;
+    if (month == 0)
+        return text;
+    text += QLatin1Char(' ') + monthAbbreviation(month);
+    const int dayNumber = day.toInt();
+    return dayNumber > 0 ? text + QLatin1Char(' ') + QString::number(dayNumber) : text;
+}
+} // namespace
+
+QString Reference::medlineDate() const
+{
+    const QString text = singleLine(date);
+    // A MedlineDate already says all there is; it never gets a month added.
+    return text != year() ? text : dateText(text, monthNumber(), day);
+}
+
+QString Reference::medlineEpubDate() const
+{
+    const QStringList parts = epubDate.split(QLatin1Char('-'));
+    return parts.first().isEmpty() ? QString() : dateText(parts.first(), monthFromText(parts.value(1)), parts.value(2));
+}
+
+QStringList Reference::issnNumbers() const
+{
+    QStringList numbers;
+    for (const QString &issn : this->issn) {
+        const QString number = issn.section(QLatin1Char(' '), 0, 0);
+        if (!number.isEmpty() && !numbers.contains(number))
+            numbers << number;
+    }
+    return numbers;
+}
+
 QString monthAbbreviation(int month)
 {
     return month >= 1 && month <= 12 ? QString::fromLatin1(kMonths[size_t(month - 1)]) : QString();
@@ -53,7 +92,6 @@ Reference referenceForArticle(const ArticleRecord &article)
     using Key = ArticleRecord::Key;
     // Which key of the record fills each field of the reference.
     static constexpr std::pair<QString Reference::*, Key> kTexts[] = {
-        {&Reference::title, Key::Title},
         {&Reference::containerTitle, Key::JournalTitle},
         {&Reference::journalAbbreviation, Key::Journal},
         {&Reference::date, Key::Year},
@@ -61,19 +99,25 @@ Reference referenceForArticle(const ArticleRecord &article)
         {&Reference::volume, Key::Volume},
         {&Reference::issue, Key::Issue},
         {&Reference::pages, Key::Pages},
-        {&Reference::abstract, Key::Abstract},
         {&Reference::doi, Key::Doi},
         {&Reference::pmid, Key::PMID},
         {&Reference::pmcid, Key::Pmcid},
-        {&Reference::issn, Key::Issn},
-        {&Reference::language, Key::Language},
         {&Reference::publisher, Key::Publisher},
         {&Reference::retractionIn, Key::RetractionIn},
+        {&Reference::day, Key::Day},
+        {&Reference::vernacularTitle, Key::VernacularTitle},
+        {&Reference::epubDate, Key::EpubDate},
+        {&Reference::publicationModel, Key::PublicationModel},
     };
     static constexpr std::pair<QStringList Reference::*, Key> kLists[] = {
         {&Reference::publicationTypes, Key::PublicationTypes},
         {&Reference::mesh, Key::Mesh},
         {&Reference::keywords, Key::Keywords},
+        {&Reference::issn, Key::Issn},
+        {&Reference::language, Key::Language},
+        {&Reference::elocationIds, Key::ElocationIds},
+        {&Reference::articleIds, Key::ArticleIds},
+        {&Reference::abstractLabels, Key::AbstractLabels},
     };
 
     Reference reference;
@@ -82,6 +126,9 @@ Reference referenceForArticle(const ArticleRecord &article)
     for (const auto &[field, key] : kLists)
         reference.*field = article.list(key);
     reference.styledTitle = styledText(article, Key::Title);
+    // The plain texts keep what their superscripts mean.
+    reference.title = PlainWriter::write(reference.styledTitle);
+    reference.abstract = PlainWriter::write(styledText(article, Key::Abstract));
     reference.retracted = !article.text(Key::Retracted).isEmpty();
     switch (article.kind()) {
     case ArticleRecord::Kind::JournalArticle: reference.kind = Reference::Kind::JournalArticle; break;
@@ -91,7 +138,7 @@ Reference referenceForArticle(const ArticleRecord &article)
     const QStringList foreNames = article.list(Key::ForeNames);
     for (qsizetype i = 0; i < article.authorCount(); ++i) {
         const AuthorEntry author = article.author(i);
-        reference.authors.append({author.lastname, foreNames.value(i), author.initials, author.collective});
+        reference.authors.append({author.lastname, foreNames.value(i), author.initials, author.collective, author.suffix});
     }
     return reference;
 }

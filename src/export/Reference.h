@@ -16,6 +16,7 @@ struct ReferenceAuthor
     QString foreName;
     QString initials;
     bool collective = false;
+    QString suffix; // "Jr", "2nd"
 
     friend bool operator==(const ReferenceAuthor &, const ReferenceAuthor &) = default;
 };
@@ -29,9 +30,11 @@ struct Reference
 
     Kind kind = Kind::JournalArticle;
     QList<ReferenceAuthor> authors;
+    // Plain, as PlainWriter writes it: "10(-19)" for a superscript.
     QString title;
+    QString vernacularTitle;
     // The title in its inline styles (italics, sub- and superscripts); the
-    // styles of `title` only when its characters are those of `title`.
+    // styles of `title` only when PlainWriter writes it as `title`.
     RichText styledTitle;
     // The journal's full title, or the title of the book a chapter is in.
     QString containerTitle;
@@ -40,29 +43,52 @@ struct Reference
     // The year as PubMed gives it: four digits, or a free-form MedlineDate.
     QString date;
     QString month;
+    QString day;
+    // The electronic publication date, "2017-05-02" or as much as is known.
+    QString epubDate;
+    // The Article's PubModel ("Print-Electronic", "Electronic-eCollection" …).
+    QString publicationModel;
     QString volume;
     QString issue;
     // The pagination as PubMed writes it (MedlinePgn).
     QString pages;
     QString abstract;
+    // One per paragraph of `abstract`: its label as the answer gives it
+    // ("UNLABELLED" too, which `abstract` leaves out), "" for none.
+    QStringList abstractLabels;
     QString doi;
     QString pmid;
     QString pmcid;
-    QString issn;
-    QString language;
+    // "1234-5678 (Print)", "… (Electronic)", "… (Linking)", as NCBI lists them.
+    QStringList issn;
+    QStringList language;
     QString publisher;
     bool retracted = false;
     // Where the retraction notice appeared, when the record names it.
     QString retractionIn;
     QStringList publicationTypes;
+    // MEDLINE's form: "*Spinal Diseases/diagnostic imaging", "Abscess/*surgery".
     QStringList mesh;
+    // "*word" for a major topic.
     QStringList keywords;
+    // "10.1/x [doi]", "S0140-… [pii]": the ELocationIDs, then the ArticleIdList's.
+    QStringList elocationIds;
+    QStringList articleIds;
 
+    // True when the issue is an electronic collection, dated by its e-publication.
+    bool isElectronicCollection() const { return publicationModel == QLatin1String("Electronic-eCollection"); }
     // The first four-digit year of `date`; empty when it holds none.
     QString year() const;
     // 1 to 12 from `month` ("Mar", "March", "03", "3"), or from the first
     // month named in a MedlineDate; 0 when unknown.
     int monthNumber() const;
+    // The publication date as MEDLINE's DP gives it: "2017 May 2", "2017
+    // May", "2017", or a MedlineDate as it stands ("2016 Jul-Sep").
+    QString medlineDate() const;
+    // The e-publication date the same way ("2017 May 2"); empty when unknown.
+    QString medlineEpubDate() const;
+    // The ISSNs without their kinds, each once, in order.
+    QStringList issnNumbers() const;
     bool isBookChapter() const { return kind == Kind::BookChapter; }
     bool isBook() const { return kind == Kind::Book; }
 

@@ -42,7 +42,9 @@ QString authorName(const ReferenceAuthor &author)
     if (author.collective)
         return author.last;
     const QString given = author.foreName.isEmpty() ? author.initials : author.foreName;
-    return given.isEmpty() ? author.last : author.last + QLatin1String(", ") + given;
+    // "Last, First, Suffix", the form reference managers read.
+    QString name = given.isEmpty() ? author.last : author.last + QLatin1String(", ") + given;
+    return author.suffix.isEmpty() ? name : name + QLatin1String(", ") + author.suffix;
 }
 } // namespace
 
@@ -74,8 +76,10 @@ QString RisWriter::record(const Reference &reference)
     for (const QString &keyword : reference.keywords)
         r.add("KW", keyword);
     r.add("DO", reference.doi);
-    r.add("SN", reference.issn);
-    r.add("LA", reference.language);
+    for (const QString &issn : reference.issnNumbers())
+        r.add("SN", issn);
+    for (const QString &language : reference.language)
+        r.add("LA", language);
     r.add("AN", reference.pmid);
     r.add("C2", reference.pmcid);
     r.add("UR", pubmedUrl(singleLine(reference.pmid)));

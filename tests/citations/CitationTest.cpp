@@ -51,7 +51,7 @@ ArticleRecord recordOf(const Fields &f)
     for (const auto &[key, value] : values)
         builder.text(key) = value.toStdString();
     for (const AuthorEntry &a : f.authors)
-        builder.addAuthor(a.lastname.toStdString(), a.initials.toStdString(), {}, a.collective);
+        builder.addAuthor(a.lastname.toStdString(), a.initials.toStdString(), {}, a.collective, a.suffix.toStdString());
     return builder.build(f.elinkBase.toStdString());
 }
 
@@ -130,10 +130,10 @@ private slots:
                                             << "Okafor NT. " + kTitle + tail + "\n\n";
 
         f = Fields();
-        f.authors = {{QStringLiteral("Okafor"), QString()}, {QStringLiteral("Lindqvist"), QStringLiteral("E")},
+        f.authors = {{QStringLiteral("Okafor"), QString()}, {QStringLiteral("Lindqvist"), QStringLiteral("E"), false, "Jr"},
                      {QStringLiteral("Marsh"), QString()}};
-        const QString spaced = QStringLiteral("Okafor , Lindqvist E, Marsh . ") + kTitle + tail;
-        QTest::newRow("empty initials keep their space") << f << spaced + doiLine << spaced + doiRun;
+        const QString spaced = QStringLiteral("Okafor, Lindqvist E Jr, Marsh. ") + kTitle + tail;
+        QTest::newRow("empty initials leave no space, a suffix follows") << f << spaced + doiLine << spaced + doiRun;
 
         f = Fields();
         f.authors = {{QStringLiteral("Okafor"), QStringLiteral("NT")}, {QStringLiteral("CMS Collaboration"), QString(), true},

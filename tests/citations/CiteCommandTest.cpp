@@ -1,6 +1,7 @@
 // vexmoor-cli cite: what the program adds to the citation library, namely
 // its arguments, the three output formats in each style, exit codes and
 // standard input.
+#include "citations/PlainWriter.h"
 #include "CliRun.h"
 #include "TestData.h"
 
@@ -51,7 +52,7 @@ private slots:
             QByteArray expected;
             if (format == QLatin1String("plain")) {
                 for (const ArticleRecord &article : std::as_const(articles))
-                    expected += CitationStyles::citationForArticle(style, article).toPlainText().toUtf8() + "\n\n";
+                    expected += PlainWriter::write(CitationStyles::citationForArticle(style, article)).toUtf8() + "\n\n";
             } else {
                 const RichText text = CitationStyles::exportTextInStyle(style, articles, rows, Endpoints());
                 expected = format == QLatin1String("rtf") ? RtfWriter::write(text) : HtmlWriter::write(text).toUtf8();

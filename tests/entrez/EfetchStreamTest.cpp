@@ -5,6 +5,7 @@
 #include "TestData.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -154,6 +155,7 @@ private slots:
         QTest::newRow("text around the envelope") << "junk <?xml" + answer({}) + "<?xml version=\"1.0\"?><PubmedArticleSet>";
         QTest::newRow("no closing tag") << answer({}).chopped(5);
         QTest::newRow("no declaration") << answer({}).mid(5);
+        QTest::newRow("no declaration, one after the document") << answer({}).mid(int(strlen(kProlog))) + kProlog;
         QTest::newRow("not UTF-8 at the very end") << answer({}) + "\xC3";
     }
     void sameAsWholeAnswer()
@@ -178,6 +180,27 @@ private slots:
                 QVERIFY2(std::exchange(log, {}) == wholeLog, where + ": not the same log lines");
             }
         }
+    }
+
+    // Where no cut is safe (a comment left open in the first records), the
+    // stream tries again only after its text has doubled, not at every
+    // chunk: it takes about as long as an answer where every cut is safe.
+    void unsafeCutsStayLinear()
+    {
+        QByteArray safe = answer({});
+        // Records of about a chunk each, so that every chunk brings a cut to try.
+        safe.insert(safe.lastIndexOf("</PubmedArticleSet>"), article(11, QByteArray(4096, 'x')).repeated(5000));
+        QByteArray unsafe = QByteArray(safe).replace("Title </ArticleTitle>", "Title <!-- </ArticleTitle>");
+        qint64 elapsed[2];
+        for (const QByteArray *bytes : {&safe, &unsafe}) {
+            ArticleList whole;
+            const qsizetype expected = appendArticlesFromBytes(*bytes, whole, kBase);
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(streamed(*bytes, 4096, 1).result, expected);
+            elapsed[bytes == &unsafe] = timer.elapsed();
+        }
+        QVERIFY2(elapsed[1] < 5 * elapsed[0] + 300, qPrintable(QStringLiteral("%1 ms, %2 ms").arg(elapsed[0]).arg(elapsed[1])));
     }
 
     // Answers above the limit give nothing, whatever they hold; a reader

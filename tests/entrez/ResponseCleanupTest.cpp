@@ -61,7 +61,8 @@ private slots:
             << bytes(kDecl + body + "\n" + kDecl + "<eSearchResult><Count>9</Count><Bad></eSearchResult>") << true;
         QTest::newRow("closing tag twice") << bytes(kDecl + body + "</eSearchResult>trailing") << true;
         QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("no declaration") << bytes(body) << false;
+        QTest::newRow("no declaration") << bytes(body) << true;
+        QTest::newRow("no declaration, a line first") << bytes("saved by a tool\n" + body) << true;
         QTest::newRow("no closing tag") << bytes(kDecl + "<eSearchResult><Count>7</Count>") << false;
         QTest::newRow("closing tag only before the declaration")
             << bytes("<eSearchResult></eSearchResult>" + kDecl + "<eSearchResult><Count>7</Count>") << false;
@@ -116,8 +117,10 @@ private slots:
         QTest::newRow("bare quote before the end of the tag")
             << QByteArray("<r><a t=\"\"quoted\"\"/></r>") << QByteArray("<r><a t=\"&quot;quoted&quot;\"/></r>");
         QTest::newRow("& in a value") << QByteArray("<r a=\"x & y\"/>") << QByteArray("<r a=\"x &amp; y\"/>");
-        QTest::newRow("< in a value makes the tag text")
-            << QByteArray("<r><a t=\"1<2\">x</a></r>") << QByteArray("<r>&lt;a t=\"1&lt;2\">x</r>");
+        QTest::newRow("< in a value is text") << QByteArray("<r><a t=\"1<2\">x</a></r>")
+                                              << QByteArray("<r><a t=\"1&lt;2\">x</a></r>");
+        QTest::newRow("a tag in a value makes the tag text")
+            << QByteArray("<r><a t=\"1<b>\">x</a></r>") << QByteArray("<r>&lt;a t=\"1<b>\">x</b></r>");
         // A quote glued to the next attribute cannot close the value, so the
         // element survives with one odd value rather than becoming text.
         QTest::newRow("attributes without space") << QByteArray("<r><a x=\"1\"y=\"2\">t</a></r>")
@@ -198,6 +201,8 @@ private slots:
         // "&quot;" turns into a bare quote inside the value.
         QTest::newRow("quote in an attribute value keeps the element")
             << QByteArray("<A Label=\"The &quot;best&quot; one\">text</A>") << QByteArray("text");
+        QTest::newRow("&lt; in a label keeps the element")
+            << QByteArray("<A Label=\"P &lt; 0.05\">text</A>") << QByteArray("text");
         QTest::newRow("space between inline elements kept, layout left out")
             << QByteArray("\n  <T><i>Homo</i> <i>sapiens</i>\n    <b>x</b></T>\n  <T>\n    <L>a</L>\n    <L>b</L>\n  </T>\n  \n")
             << QByteArray("Homo sapiensxab");

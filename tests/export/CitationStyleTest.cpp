@@ -175,8 +175,9 @@ private slots:
 
         Reference medlineDate = workedArticle({kOkafor});
         medlineDate.date = QStringLiteral("1998 Dec-1999 Jan");
-        medlineDate.month.clear();
+        medlineDate.month = QStringLiteral("Dec"); // as the record gives it; a MedlineDate gets no month added
         medlineDate.doi.clear();
+        medlineDate.elocationIds.clear();
         QTest::newRow("MedlineDate, no DOI")
             << medlineDate << "Okafor NT. " + title + " J Coast Ecol. 1998 Dec-1999 Jan;12(3):211-9. PMID: 99999999; PMCID: PMC1234567."
             << "Okafor NT. " + title + " J Coast Ecol. 1998;12(3):211-219."

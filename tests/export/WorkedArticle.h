@@ -32,10 +32,12 @@ inline Reference workedArticle(QList<ReferenceAuthor> authors = {kOkafor, kLindq
     r.doi = QStringLiteral("10.5555/jce_2004.0211");
     r.pmid = QStringLiteral("99999999");
     r.pmcid = QStringLiteral("PMC1234567");
-    r.issn = QStringLiteral("1234-5678");
-    r.language = QStringLiteral("eng");
+    r.issn = {QStringLiteral("1234-5678 (Print)"), QStringLiteral("1234-5678 (Linking)")};
+    r.language = {QStringLiteral("eng")};
     r.publicationTypes = {QStringLiteral("Journal Article")};
-    r.mesh = {QStringLiteral("Brachyura"), QStringLiteral("Tidal Waves")};
+    r.mesh = {QStringLiteral("Brachyura/*physiology"), QStringLiteral("Tidal Waves")};
+    r.elocationIds = {QStringLiteral("10.5555/jce_2004.0211 [doi]")};
+    r.articleIds = r.elocationIds;
     r.keywords = {QStringLiteral("foraging")};
     return r;
 }

@@ -1,3 +1,4 @@
+#include "citations/PlainWriter.h"
 #include "CliCommands.h"
 
 #include "citations/HtmlWriter.h"
@@ -43,7 +44,7 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
     } else {
         QString out;
         for (const ArticleRecord &article : std::as_const(articles))
-            out += CitationStyles::citationForArticle(style, article).toPlainText() + QLatin1String("\n\n");
+            out += PlainWriter::write(CitationStyles::citationForArticle(style, article)) + QLatin1String("\n\n");
         writeStdout(out.toUtf8());
     }
     return 0;

@@ -206,14 +206,17 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
         writeStderrLine(QStringLiteral("vexmoor-cli: %1 is not valid UTF-8").arg(path));
         return 1;
     }
-    // Without records, whatever reached the sink did not count.
-    if (records == 0)
-        articles.clear();
+    // Without records, whatever reached the sink did not count: an answer
+    // that holds no article is a failure, as for the other commands.
+    if (records == 0) {
+        writeStderrLine(QStringLiteral("vexmoor-cli: %1 holds no EFetch articles").arg(path));
+        return 1;
+    }
     if (exportFormat) {
         writeStdout(ExportFormats::write(*exportFormat, articles));
         return 0;
     }
-    return records == 0 || out.writeTo(stdout) ? 0 : 1;
+    return out.writeTo(stdout) ? 0 : 1;
 }
 
 } // namespace
