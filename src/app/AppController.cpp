@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QShortcut>
 
 #include <numeric>
@@ -46,6 +47,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     showRecentSearches();
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
+    m_ui->searchTagsPanel->installEventFilter(this);
     connectActions();
 }
 
@@ -65,8 +67,6 @@ void AppController::connectActions()
         if (transferRunning())
             cancelSearch();
     });
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), ui.searchTagsPanel), &QShortcut::activated, ui.searchTagsPanel,
-            &QWidget::hide);
     connect(m_tabs, &QTabWidget::currentChanged, this, &AppController::showTab);
     connect(m_tabs, &QTabWidget::tabCloseRequested, this, &AppController::closeTab);
     connect(ui.newTabAction, &QAction::triggered, this, [this] {
@@ -361,6 +361,16 @@ bool AppController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == mainWindow && event->type() == QEvent::Close)
         saveWindowLayout();
+    // The floating search tags share the window's shortcuts; Escape there
+    // closes them instead of cancelling a search.
+    const bool escape = (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+    if (watched == m_ui->searchTagsPanel && escape) {
+        if (event->type() == QEvent::KeyPress)
+            m_ui->searchTagsPanel->hide();
+        event->accept();
+        return true;
+    }
     return QObject::eventFilter(watched, event);
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/AppMessages.h"
 
+#include <QFocusEvent>
+
 namespace {
 
 struct LinkName
@@ -43,6 +45,13 @@ ArticleLinksLabel::ArticleLinksLabel(QWidget *parent) : QLabel(parent)
         }
     });
     hide();
+}
+
+void ArticleLinksLabel::focusInEvent(QFocusEvent *event)
+{
+    QLabel::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        focusNextPrevChild(event->reason() == Qt::TabFocusReason);
 }
 
 void ArticleLinksLabel::showLinks(const QList<Link> &links)

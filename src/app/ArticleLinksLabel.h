@@ -27,6 +27,11 @@ public:
 signals:
     void linkChosen(ArticleLinksLabel::Link link);
 
+protected:
+    // Tab into the label lands on its first link (Shift+Tab on its last), not
+    // on the label as a whole, which Return could not open.
+    void focusInEvent(QFocusEvent *event) override;
+
 private:
     QList<Link> m_links;
 };

@@ -38,8 +38,13 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
     EutilsRequest request;
     request.identity = identity;
     const QString origin = endpoints.eutilsOrigin();
-    if (service == EutilsService::ESearch) {
-        request.url = QUrl(origin + QLatin1String(Paths::ESearch) + QLatin1Char('?') + joined(all));
+    const QString esearchUrl = origin + QLatin1String(Paths::ESearch) + QLatin1Char('?') + joined(all);
+    // A long query goes in a POST body: the service refuses long request lines.
+    if (service == EutilsService::ESearch && esearchUrl.size() <= kMaxEsearchGetUrlLength) {
+        request.url = QUrl(esearchUrl);
+    } else if (service == EutilsService::ESearch) {
+        request.url = QUrl(origin + QLatin1String(Paths::ESearch));
+        request.postBody = joined(all).toLatin1();
     } else {
         request.url = QUrl(origin + QLatin1String(Paths::EFetch));
         request.postBody = joined(all).toLatin1();

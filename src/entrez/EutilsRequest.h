@@ -39,10 +39,13 @@ using EncodedParameters = QList<std::pair<QString, QString>>;
 
 enum class EutilsService { ESearch, EFetch };
 
+// An ESearch whose URL would be longer than this is sent as a POST.
+inline constexpr int kMaxEsearchGetUrlLength = 2000;
+
 // The one builder of every E-utilities request: the service's path, its
 // fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml), the
 // given ones, then tool=vexmoor and email= and api_key= when set. ESearch is
-// a GET; EFetch is always a POST, so a batch of any size fits (long GET URLs
+// a GET unless its URL would pass kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits (long GET URLs
 // are refused by the service), and the identity never lands in a URL that a
 // failure message might show.
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,

@@ -26,6 +26,10 @@ inline QString foundDownloadedAtLimit(int totalCount, int downloaded)
         + QStringLiteral(" (PubMed serves only the first %1 matches; narrow the search to see the others)")
               .arg(kEsearchRecordLimit);
 }
+inline QString searching()
+{
+    return QStringLiteral("searching PubMed\u2026");
+}
 inline QString busyRetrying(int seconds)
 {
     return QStringLiteral("PubMed is busy, retrying in %1 s\u2026").arg(seconds);

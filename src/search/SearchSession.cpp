@@ -65,6 +65,8 @@ bool SearchSession::start(const SearchSource &source)
     m_paging.reset(m_settings.batchSize());
     m_hasMore = false;
     m_totalCount = 0;
+    // No count of the last search stays above the emptied table.
+    m_message = SearchMessages::searching();
     clearArticles();
     runBatch();
     return true;

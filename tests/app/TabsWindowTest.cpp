@@ -130,6 +130,32 @@ private slots:
         QCOMPARE(c.tabCount(), 1);
     }
 
+    // Tab walks out of the table to the views and onto the first link; Ctrl+L
+    // and F6 go back to the search field; Escape closes the search tags.
+    void keyboardPaths()
+    {
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 1);
+        QVERIFY(QTest::qWaitForWindowActive(c.window()));
+        h.table()->setFocus();
+        QWidget *links = h.widget<QWidget>("articleLinksLabel");
+        for (int tab = 0; tab < 4 && QApplication::focusWidget() != links; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), links);
+        QTest::keyClick(links, Qt::Key_Return);
+        QCOMPARE(h.opener.opened.size(), 1); // the first link, the DOI
+        for (const QKeyCombination key : {Qt::CTRL | Qt::Key_L, QKeyCombination(Qt::Key_F6)}) {
+            h.table()->setFocus();
+            QTest::keyClick(h.table(), key.key(), key.keyboardModifiers());
+            QCOMPARE(QApplication::focusWidget(), h.searchField());
+        }
+        c.showSearchTagsPanel();
+        auto *tags = h.widget<QWidget>("searchTagsPanel");
+        QVERIFY(QTest::qWaitForWindowActive(tags));
+        QTest::keyClick(tags, Qt::Key_Escape);
+        QVERIFY(!tags->isVisible());
+    }
+
     // Every control the keyboard can reach has a name assistive tools read,
     // and a row reads as "authors, title, journal, year".
     void everyFocusableWidgetHasAnAccessibleName()

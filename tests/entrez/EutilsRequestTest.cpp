@@ -56,9 +56,21 @@ private slots:
         QCOMPARE(request.identity.requestsPerSecond(), perSecond);
     }
 
-    // Ten thousand PMIDs still make a short request line.
+    // Ten thousand PMIDs, or a query of thousands of characters, still make a short request line.
     void largeBatchGoesInTheBody()
     {
+        const QString origin = QStringLiteral("http://127.0.0.1:8080/entrez/eutils/esearch.fcgi");
+        for (const int length : {1900, 2000}) {
+            const EutilsRequest search = esearchRequest(kFake, QString(length, QLatin1Char('a')), 0, 20, {});
+            const bool long_ = search.isPost();
+            QCOMPARE(long_, length == 2000);
+            QCOMPARE(search.url.toString(), long_ ? origin : search.url.toString());
+            QVERIFY(search.url.toString().size() <= kMaxEsearchGetUrlLength);
+            QCOMPARE((long_ ? QString::fromLatin1(search.postBody) : search.url.query()),
+                     QStringLiteral("db=pubmed&retstart=0&retmax=20&term=") + QString(length, QLatin1Char('a'))
+                         + QStringLiteral("&tool=vexmoor"));
+        }
+
         QStringList pmids;
         for (int i = 0; i < 10000; ++i)
             pmids.append(QString::number(39000001 + i));
