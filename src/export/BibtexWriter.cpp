@@ -26,15 +26,31 @@ QString verbatim(const QString &text)
     return out;
 }
 
+QString braced(const QString &text)
+{
+    return QLatin1Char('{') + text + QLatin1Char('}');
+}
+
+// One part of a person's name, braced when BibTeX would otherwise read more
+// into it: an "and" between words starts another author, and a comma another
+// part of the name.
+QString namePart(const QString &text)
+{
+    static const QRegularExpression splits(QStringLiteral("(^|\\s)and(\\s|$)|,"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QString escaped = BibtexWriter::escaped(singleLine(text));
+    return splits.match(escaped).hasMatch() ? braced(escaped) : escaped;
+}
+
 QString authorName(const ReferenceAuthor &author)
 {
     // Braces keep a group's name whole: BibTeX would otherwise split it into
     // given and family names, or at an "and" inside it.
     if (author.collective)
-        return QLatin1Char('{') + BibtexWriter::escaped(singleLine(author.last)) + QLatin1Char('}');
-    const QString given = singleLine(author.foreName.isEmpty() ? author.initials : author.foreName);
-    const QString last = BibtexWriter::escaped(singleLine(author.last));
-    return given.isEmpty() ? last : last + QLatin1String(", ") + BibtexWriter::escaped(given);
+        return braced(BibtexWriter::escaped(singleLine(author.last)));
+    const QString given = author.foreName.isEmpty() ? author.initials : author.foreName;
+    const QString last = namePart(author.last);
+    return singleLine(given).isEmpty() ? last : last + QLatin1String(", ") + namePart(given);
 }
 
 class BibtexEntry
@@ -62,8 +78,15 @@ QString BibtexWriter::escaped(const QString &text)
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
         switch (c.unicode()) {
+        // BibTeX counts braces whatever precedes them, so "\{" would still
+        // open a group: a brace from the record becomes a command instead,
+        // and a field's braces balance whatever its text holds.
         case u'{':
+            out += QLatin1String("\\textbraceleft{}");
+            break;
         case u'}':
+            out += QLatin1String("\\textbraceright{}");
+            break;
         case u'%':
         case u'&':
         case u'#':
@@ -102,7 +125,7 @@ QString BibtexWriter::entry(const Reference &reference, const QString &fallbackK
         names.append(authorName(author));
     e.add("author", names.join(QLatin1String(" and ")));
     const QString title = escaped(singleLine(reference.title));
-    e.add("title", title.isEmpty() ? QString() : QLatin1Char('{') + title + QLatin1Char('}'));
+    e.add("title", title.isEmpty() ? QString() : braced(title));
     switch (reference.kind) {
     case Reference::Kind::JournalArticle:
         e.addText("journal", reference.containerTitle.isEmpty() ? reference.journalAbbreviation : reference.containerTitle);

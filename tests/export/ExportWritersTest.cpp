@@ -3,12 +3,18 @@
 
 #include "export/BibtexWriter.h"
 #include "export/CsvWriter.h"
+#include "export/ExportFile.h"
 #include "export/ExportFormat.h"
 #include "export/MedlineWriter.h"
 #include "export/PageRange.h"
 #include "export/RisWriter.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 class ExportWritersTest : public QObject
 {
@@ -150,7 +156,7 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("braces") << "{x}" << "\\{x\\}";
+        QTest::newRow("braces") << "{x}" << "\\textbraceleft{}x\\textbraceright{}";
         QTest::newRow("TeX specials") << "5% & #1 $2 a_b" << "5\\% \\& \\#1 \\$2 a\\_b";
         QTest::newRow("backslash") << "a\\b" << "a$\\backslash$b";
         QTest::newRow("tilde and caret") << "~^" << "\\textasciitilde{}\\textasciicircum{}";
@@ -239,6 +245,36 @@ private slots:
         QFETCH(int, format);
         const std::optional<ExportFormat> found = ExportFormats::forFileName(fileName);
         QCOMPARE(found ? int(*found) : -1, format);
+    }
+
+    // A file size limit fails writes as a full disk does, without one.
+    void writeFileAtomically_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("written whole") << qsizetype(100000) << true;
+        QTest::newRow("disk full on the last flush") << qsizetype(4000) << false;
+    }
+    void writeFileAtomically()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(bool, fits);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("refs.ris"));
+        QVERIFY(!::writeFileAtomically(path, "the user's file"));
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = fits ? saved.rlim_cur : 1024;
+        std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const std::optional<QString> reason = ::writeFileAtomically(path, QByteArray(size, 'x'));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), fits ? QByteArray(size, 'x') : QByteArray("the user's file"));
+        QCOMPARE(reason.has_value(), !fits);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("refs.ris")});
     }
 };
 
