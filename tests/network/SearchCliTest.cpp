@@ -17,13 +17,14 @@ namespace {
 const QString kESearch = QLatin1String(Paths::ESearch);
 const QString kEFetch = QUrl(QLatin1String(Paths::EFetch)).path();
 
-enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles };
+enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles, ControlsInReason };
 
 CliRun runSearch(const FakeEutilsServer &server, const QStringList &args,
-                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                 const QString &outputFile = {})
 {
     return runCli(QStringList{QStringLiteral("search")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()},
-                  {}, environment);
+                  {}, environment, outputFile);
 }
 
 QStringList fakePmids(int from, int count)
@@ -140,6 +141,10 @@ private slots:
             at = run.out.indexOf(tagged, at);
             QVERIFY2(at >= 0, qPrintable(pmid));
         }
+        const CliRun full = runSearch(server, {QStringLiteral("x"), QStringLiteral("--format"), format},
+                                      QProcessEnvironment::systemEnvironment(), QStringLiteral("/dev/full"));
+        QCOMPARE(full.exitCode, 1);
+        QVERIFY2(full.err.endsWith(kOutputLost), full.err.constData());
     }
 
     // Exit status 1 with the reason; batches that arrived before are printed.
@@ -155,6 +160,8 @@ private slots:
         // The next window would be the same one again.
         QTest::newRow("answer without articles") << Fault::AnswerWithoutArticles << 0 << 1
                                                  << "download failed: the answer holds no articles";
+        QTest::newRow("controls in the reason phrase") << Fault::ControlsInReason << 0 << 1
+                                                       << "search failed: the service answered HTTP 500 \\x1b]0;PWNED\\x07\\x1b[2J";
     }
     void failures()
     {
@@ -167,6 +174,13 @@ private slots:
         server.serveEfetch();
         if (fault == Fault::SearchFails)
             server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::serverError(500); });
+        if (fault == Fault::ControlsInReason) {
+            server.setHandler(kESearch, [](const QUrl &) {
+                FakeResponse response = FakeResponse::serverError(500);
+                response.reasonPhrase = "\x1b]0;PWNED\x07\x1b[2J";
+                return response;
+            });
+        }
         if (fault == Fault::SecondDownloadFails) {
             server.enqueue(kEFetch, FakeResponse::xml(FakeEutilsServer::efetchAnswer(fakePmids(0, 20))));
             server.enqueue(kEFetch, FakeResponse::html(400, "<html>bad request</html>"));

@@ -43,7 +43,7 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
     } else {
         QString out;
         for (const ArticleRecord &article : std::as_const(articles))
-            out += CitationStyles::citationForArticle(style, article).toPlainText() + QLatin1String("\n\n");
+            out += withoutControls(CitationStyles::citationForArticle(style, article).toPlainText()) + QLatin1String("\n\n");
         writeStdout(out.toUtf8());
     }
     return 0;
