@@ -21,6 +21,9 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)
     });
     m_deadlineTimer.setSingleShot(true);
     connect(&m_deadlineTimer, &QTimer::timeout, this, [this] {
+        // A busy status announced before the trickle is not the outcome: the
+        // request has had its time, and is not to be asked again.
+        m_status = 0;
         fail(QStringLiteral("the answer did not arrive in full within %1 s").arg(m_limits.deadlineMs / 1000.0));
     });
 }
@@ -42,7 +45,9 @@ bool HttpTransfer::start(const QUrl &url, const QByteArray &postBody)
     m_url = url;
 
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, m_sameOriginRedirects
+                                                                        ? QNetworkRequest::UserVerifiedRedirectPolicy
+                                                                        : QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     if (postBody.isNull()) {
         m_reply = m_manager.get(request);
@@ -83,8 +88,19 @@ void HttpTransfer::onMetaDataChanged()
     emit responseStarted();
 }
 
-void HttpTransfer::onRedirected()
+void HttpTransfer::onRedirected(const QUrl &target)
 {
+    if (m_sameOriginRedirects) {
+        const QUrl &from = m_url;
+        const QUrl to = from.resolved(target);
+        if (to.scheme() != from.scheme() || to.host() != from.host() || to.port() != from.port()) {
+            fail(QStringLiteral("the service redirected the request to another address (%1), which is not followed")
+                     .arg(to.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+                              .toString()));
+            return;
+        }
+        emit m_reply->redirectAllowed();
+    }
     m_idleTimer.start(m_limits.timeoutMs);
     m_announcedLength = -1;
     m_body.clear();

@@ -13,7 +13,7 @@ namespace {
 const QString kEFetch = QLatin1String(Paths::EFetch);
 const QString kESearch = QLatin1String(Paths::ESearch);
 constexpr int kWaitMs = 10000;
-// Retries wait 5 ms per announced second.
+// Retries wait 5 ms per announced second, within an allowance of 300 ms.
 const RetryPolicy kQuickRetries{3, 30, 5};
 } // namespace
 
@@ -74,6 +74,10 @@ private slots:
             << QList<int>{1, 2, 4} << "";
         QTest::newRow("busy four times: the last failure stands")
             << QList<FakeResponse>{throttled, throttled, throttled, FakeResponse::tooManyRequests(60)} << QList<int>{1, 2, 4}
+            << "the service answered HTTP 429 Too Many Requests";
+        // 150 ms waits against an allowance of 300 ms.
+        QTest::newRow("retries past the allowance")
+            << QList<FakeResponse>(4, FakeResponse::tooManyRequests(30)) << QList<int>{30}
             << "the service answered HTTP 429 Too Many Requests";
         QTest::newRow("Retry-After above 30 s") << QList<FakeResponse>{FakeResponse::tooManyRequests(600)} << QList<int>{30} << "";
         QTest::newRow("500 is not retried") << QList<FakeResponse>{FakeResponse::serverError(500)} << QList<int>{}
