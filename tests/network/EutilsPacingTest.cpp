@@ -147,6 +147,33 @@ private slots:
         QCOMPARE(finished.size(), 0);
         QCOMPARE(failed.size(), 0);
     }
+
+    // Requests cancelled in flight give their places back: three of them must
+    // not hold the limit against every later request.
+    void cancelledRequestsFreeTheirPlaces()
+    {
+        FakeEutilsServer server;
+        FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer({QStringLiteral("1")}));
+        slow.delayMs = 5000;
+        for (int i = 0; i < 3; ++i)
+            server.enqueue(kEFetch, slow);
+        server.serveEfetch();
+        std::vector<std::unique_ptr<ArticleDownload>> cancelled;
+        for (int i = 0; i < 3; ++i) {
+            cancelled.push_back(std::make_unique<ArticleDownload>(server.endpoints()));
+            QVERIFY(cancelled.back()->start({QStringLiteral("1")}));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return server.requests().size() == 3; }, kWaitMs));
+        for (const auto &download : cancelled)
+            download->cancel();
+        QElapsedTimer clock;
+        clock.start();
+        ArticleDownload next(server.endpoints());
+        QVERIFY(next.start({QStringLiteral("1")}));
+        QVERIFY(QTest::qWaitFor([&] { return server.requests().size() == 4; }, kWaitMs));
+        // Each place frees two windows after its cancel; half a window more for the timers.
+        QCOMPARE_LT(clock.elapsed(), 5 * RequestLimiter::shared().windowMs() / 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(EutilsPacingTest)

@@ -213,16 +213,25 @@ private slots:
                  run.err.constData());
     }
 
-    // 25,000 matches, more than ESearch serves of one query: --past-limit
+    // More matches than ESearch serves of one query (9,999): --past-limit
     // reads them all through PMID ranges, each PMID once and highest first,
     // at the pace the API key allows, from a service that refuses any faster.
+    // A query within the limit pages as usual, without ranges.
+    void pastLimitReadsEveryMatchOnce_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::newRow("25,000") << 25000;
+        QTest::newRow("one past the limit") << 10000;
+        QTest::newRow("at the limit") << 9999;
+    }
     void pastLimitReadsEveryMatchOnce()
     {
+        QFETCH(int, matches);
         // Consecutive PMIDs, so that the cut between two ranges always falls
         // next to one, and the two extremes a PMID can take; served in no
         // particular order.
         QList<qint64> pmids{1, 9999999999};
-        for (qint64 pmid = 38000000; pmids.size() < 25000; ++pmid)
+        for (qint64 pmid = 38000000; pmids.size() < matches; ++pmid)
             pmids.append(pmid);
         std::shuffle(pmids.begin(), pmids.end(), std::mt19937(13));
         FakeEutilsServer server;
@@ -234,7 +243,9 @@ private slots:
                                               QStringLiteral("--batch"), QStringLiteral("10000"), QStringLiteral("--api-key"),
                                               QStringLiteral("0123abcd")});
         QVERIFY2(run.exitCode == 0, run.err.constData());
-        std::sort(pmids.begin(), pmids.end(), std::greater<>());
+        // Paged, they come in the service's order.
+        if (matches > kEsearchRecordLimit)
+            std::sort(pmids.begin(), pmids.end(), std::greater<>());
         QStringList expected;
         for (const qint64 pmid : std::as_const(pmids))
             expected.append(QString::number(pmid));
@@ -243,10 +254,15 @@ private slots:
         QCOMPARE(printed, expected);
         QCOMPARE(server.throttledCount(), 0);
         // Every window read whole from its start; none past what ESearch serves.
+        bool ranged = false;
         for (const QUrl &url : server.requestUrls()) {
-            if (url.path() == kESearch)
+            if (url.path() == kESearch) {
                 QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("retstart")), QStringLiteral("0"));
+                ranged = ranged
+                    || QUrlQuery(url).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded).contains(QLatin1String("[uid]"));
+            }
         }
+        QCOMPARE(ranged, matches > kEsearchRecordLimit);
     }
 
     // Who asks comes from the options, else from the environment, and goes
