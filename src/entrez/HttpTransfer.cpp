@@ -11,6 +11,16 @@ QString httpStatusReason(int status, const QByteArray &reasonPhrase)
     return QStringLiteral("the service answered ") + answer;
 }
 
+namespace {
+
+bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    const int defaultPort = a.scheme() == QLatin1String("https") ? 443 : 80;
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(defaultPort) == b.port(defaultPort);
+}
+
+} // namespace
+
 HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)
     : QObject(parent)
     , m_manager(manager)
@@ -91,9 +101,8 @@ void HttpTransfer::onMetaDataChanged()
 void HttpTransfer::onRedirected(const QUrl &target)
 {
     if (m_sameOriginRedirects) {
-        const QUrl &from = m_url;
-        const QUrl to = from.resolved(target);
-        if (to.scheme() != from.scheme() || to.host() != from.host() || to.port() != from.port()) {
+        const QUrl to = m_url.resolved(target);
+        if (!isSameOrigin(m_url, to)) {
             fail(QStringLiteral("the service redirected the request to another address (%1), which is not followed")
                      .arg(to.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
                               .toString()));
