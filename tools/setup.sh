@@ -34,8 +34,8 @@ install_check=false
 case "$mode" in
   test)
     packages+=("${window_tools[@]}")
-    # Readers of the exported files: bibutils (RIS, BibTeX), Biopython (MEDLINE), Python's csv.
-    packages+=(bibutils python3 python3-biopython)
+    # Readers of the exported files: bibutils and pybtex (RIS, BibTeX), Biopython (MEDLINE), Python's csv.
+    packages+=(bibutils python3 python3-biopython python3-pybtex)
     if [ "${CI:-false}" = true ]; then
       hardening=true
       install_check=true

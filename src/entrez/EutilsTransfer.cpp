@@ -1,5 +1,6 @@
 #include "entrez/EutilsTransfer.h"
 
+#include <algorithm>
 #include <climits>
 
 EutilsTransfer::EutilsTransfer(QNetworkAccessManager &manager, QObject *parent)
@@ -20,6 +21,7 @@ EutilsTransfer::EutilsTransfer(QNetworkAccessManager &manager, QObject *parent)
         if (m_state == State::Pacing)
             sendWhenAllowed();
     });
+    m_transfer.setSameOriginRedirects(true);
     connect(&m_transfer, &HttpTransfer::responseStarted, this, &EutilsTransfer::responseStarted);
     connect(&m_transfer, &HttpTransfer::bytesReceived, this, &EutilsTransfer::bytesReceived);
     connect(&m_transfer, &HttpTransfer::finished, this, [this] {
@@ -40,6 +42,7 @@ bool EutilsTransfer::start(const EutilsRequest &request)
         return false;
     m_request = request;
     m_retriesDone = 0;
+    m_retrying = false;
     setState(State::Pacing);
     // Later, not now: a caller learns of the outcome only through signals.
     m_timer.start(0);
@@ -61,6 +64,9 @@ void EutilsTransfer::setState(State state)
 {
     if (m_state == state)
         return;
+    if (m_retrying && m_state != State::Pacing)
+        m_retrySpentMs += m_stateClock.elapsed();
+    m_stateClock.start();
     m_state = state;
     emit stateChanged();
 }
@@ -81,7 +87,19 @@ void EutilsTransfer::sendWhenAllowed()
     m_timer.stop();
     m_ticket = m_limiter->acquire();
     setState(State::Sending);
+    TransferLimits limits = m_limits;
+    if (m_retriesDone > 0) {
+        const int left = int(std::clamp<qint64>(allowanceLeftMs(), 1, INT_MAX));
+        limits.deadlineMs = limits.deadlineMs > 0 ? std::min(limits.deadlineMs, left) : left;
+    }
+    m_transfer.setLimits(limits);
     m_transfer.start(m_request.url, m_request.postBody);
+}
+
+qint64 EutilsTransfer::allowanceLeftMs() const
+{
+    const qint64 spent = m_retrySpentMs + (m_state == State::Pacing ? 0 : m_stateClock.elapsed());
+    return qint64(m_policy.retryAllowanceSeconds) * m_policy.msPerSecond - spent;
 }
 
 void EutilsTransfer::onTransferEnded()
@@ -95,7 +113,12 @@ void EutilsTransfer::onFailed(const QString &reason, const QUrl &failingUrl, int
     m_limiter->release(m_ticket);
     const std::optional<int> wait =
         retryDelaySeconds(status, m_transfer.retryAfter(), m_retriesDone, m_policy, QDateTime::currentDateTimeUtc());
-    if (!wait) {
+    if (!m_retrying) {
+        m_retrying = true;
+        m_retrySpentMs = 0;
+        m_stateClock.start();
+    }
+    if (!wait || qint64(*wait) * m_policy.msPerSecond >= allowanceLeftMs()) {
         setState(State::Idle);
         const EutilsIdentity &identity = m_request.identity;
         emit failed(withoutApiKey(reason, identity), QUrl(withoutApiKey(failingUrl.toString(), identity)), status);

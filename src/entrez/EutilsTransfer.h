@@ -5,6 +5,7 @@
 #include "entrez/RequestLimiter.h"
 #include "entrez/RetryPolicy.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -12,7 +13,9 @@ class QNetworkAccessManager;
 
 // One E-utilities request, asynchronous, as the service wants it sent: it
 // waits for its place in the process's request limiter, and a busy answer
-// (429, 502, 503, 504) is asked again after the policy's wait. The guards of
+// (429, 502, 503, 504) is asked again after the policy's wait, as long as the
+// retries fit in the policy's allowance; E-utilities requests carry the user's
+// key, so redirects stay within the request's origin. The guards of
 // HttpTransfer apply to every attempt. Exactly one of finished() or failed()
 // ends a started request; after cancel() nothing more is emitted. While it
 // waits nothing is on the wire.
@@ -24,7 +27,7 @@ public:
     explicit EutilsTransfer(QNetworkAccessManager &manager, QObject *parent = nullptr);
     ~EutilsTransfer() override;
 
-    void setLimits(const TransferLimits &limits) { m_transfer.setLimits(limits); }
+    void setLimits(const TransferLimits &limits) { m_limits = limits; }
     void setLimiter(RequestLimiter &limiter) { m_limiter = &limiter; }
     void setRetryPolicy(const RetryPolicy &policy) { m_policy = policy; }
     // As HttpTransfer's: the body's pieces go to `consume` as they arrive.
@@ -61,14 +64,22 @@ private:
     void onTransferEnded();
     void onFailed(const QString &reason, const QUrl &failingUrl, int status);
     void releasePlace();
+    // Milliseconds of the retry allowance left; only while retrying. Waits
+    // for the limiter are the process's pace, not this request's, and do not
+    // count.
+    qint64 allowanceLeftMs() const;
 
     HttpTransfer m_transfer;
+    TransferLimits m_limits;
     RequestLimiter *m_limiter;
     RetryPolicy m_policy;
     EutilsRequest m_request;
     QTimer m_timer;
     State m_state = State::Idle;
     int m_retriesDone = 0;
+    bool m_retrying = false;    // the first attempt failed
+    qint64 m_retrySpentMs = 0;  // backing off and sending since then, before the current state
+    QElapsedTimer m_stateClock; // since the current state began
     RequestLimiter::Ticket m_ticket = 0;
     QMetaObject::Connection m_limiterConnection;
 };

@@ -11,6 +11,16 @@ QString httpStatusReason(int status, const QByteArray &reasonPhrase)
     return QStringLiteral("the service answered ") + answer;
 }
 
+namespace {
+
+bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    const int defaultPort = a.scheme() == QLatin1String("https") ? 443 : 80;
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(defaultPort) == b.port(defaultPort);
+}
+
+} // namespace
+
 HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)
     : QObject(parent)
     , m_manager(manager)
@@ -21,6 +31,9 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager &manager, QObject *parent)
     });
     m_deadlineTimer.setSingleShot(true);
     connect(&m_deadlineTimer, &QTimer::timeout, this, [this] {
+        // A busy status announced before the trickle is not the outcome: the
+        // request has had its time, and is not to be asked again.
+        m_status = 0;
         fail(QStringLiteral("the answer did not arrive in full within %1 s").arg(m_limits.deadlineMs / 1000.0));
     });
 }
@@ -42,7 +55,9 @@ bool HttpTransfer::start(const QUrl &url, const QByteArray &postBody)
     m_url = url;
 
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, m_sameOriginRedirects
+                                                                        ? QNetworkRequest::UserVerifiedRedirectPolicy
+                                                                        : QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     if (postBody.isNull()) {
         m_reply = m_manager.get(request);
@@ -83,8 +98,18 @@ void HttpTransfer::onMetaDataChanged()
     emit responseStarted();
 }
 
-void HttpTransfer::onRedirected()
+void HttpTransfer::onRedirected(const QUrl &target)
 {
+    if (m_sameOriginRedirects) {
+        const QUrl to = m_url.resolved(target);
+        if (!isSameOrigin(m_url, to)) {
+            fail(QStringLiteral("the service redirected the request to another address (%1), which is not followed")
+                     .arg(to.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+                              .toString()));
+            return;
+        }
+        emit m_reply->redirectAllowed();
+    }
     m_idleTimer.start(m_limits.timeoutMs);
     m_announcedLength = -1;
     m_body.clear();

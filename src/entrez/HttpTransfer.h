@@ -34,8 +34,11 @@ inline constexpr int kMaxRedirects = 5;
 // - an answer announced or grown beyond `maxBytes` is aborted at once, so it is
 //   never held in memory;
 // - redirects are followed at most kMaxRedirects times and never from HTTPS to
-//   HTTP; TLS errors are failures and are never ignored;
+//   HTTP, and with setSameOriginRedirects() only to the same scheme, host and
+//   port; TLS errors are failures and are never ignored;
 // - any final status outside 2xx is a failure: an error page is not an answer;
+// - a transfer ended by its deadline reports no HTTP status, as nothing was
+//   answered in full;
 // - a body shorter than its Content-Length is a failure, even where the
 //   network layer reports a connection closed early as a normal end.
 // Exactly one of finished() or failed() ends a started transfer; after cancel()
@@ -49,6 +52,9 @@ public:
     ~HttpTransfer() override;
 
     void setLimits(const TransferLimits &limits) { m_limits = limits; }
+    // Follow redirects only within the origin of the request: a request that
+    // carries the user's credentials must not take them to another host.
+    void setSameOriginRedirects(bool sameOrigin) { m_sameOriginRedirects = sameOrigin; }
     const TransferLimits &limits() const { return m_limits; }
 
     // Starts a GET for `url`, or a form POST of `postBody` when that is not
@@ -80,7 +86,7 @@ signals:
 
 private:
     void onMetaDataChanged();
-    void onRedirected();
+    void onRedirected(const QUrl &target);
     void onReadyRead();
     void onFinished();
     void fail(const QString &reason);
@@ -88,6 +94,7 @@ private:
 
     QNetworkAccessManager &m_manager;
     TransferLimits m_limits;
+    bool m_sameOriginRedirects = false;
     QNetworkReply *m_reply = nullptr;
     QByteArray m_body;
     qint64 m_bodySize = 0; // bytes of the current response's body, held or handed on

@@ -1,5 +1,7 @@
 #include "entrez/ResponseCleanup.h"
 
+#include "common/SystemLog.h"
+
 #include <array>
 #include <condition_variable>
 #include <cstring>
@@ -184,9 +186,33 @@ struct Piece
     size_t begin;
     size_t end;
     bool inPlace;
+    bool refused = false; // one record past the bound: never parsed
 };
 
-std::vector<Piece> piecesOf(const XmlOutline &outline)
+size_t tagsIn(const char *text, size_t begin, size_t end)
+{
+    size_t tags = 0;
+    for (const char *p = text + begin, *const stop = text + end;
+         (p = static_cast<const char *>(std::memchr(p, '<', size_t(stop - p)))) != nullptr; ++p)
+        ++tags;
+    return tags;
+}
+
+// Only a record large enough to pass the bound is scanned for its tags.
+bool isRecordPastBound(const char *text, size_t begin, size_t end)
+{
+    const size_t bytes = end - begin;
+    return bytes > kMaxRecordBytes || (bytes > kRecordFreeTags && tagsIn(text, begin, end) > recordTagBound(bytes));
+}
+
+void logRefusedRecord(const Piece &piece)
+{
+    systemLog(QStringLiteral("EFetch answer: a record of %1 bytes was dropped: its text or markup passes what one record "
+                             "may hold")
+                  .arg(piece.end - piece.begin));
+}
+
+std::vector<Piece> piecesOf(const char *text, const XmlOutline &outline)
 {
     // About this much text per piece keeps its tree small next to the answer
     // and in the cache while it is visited.
@@ -200,11 +226,18 @@ std::vector<Piece> piecesOf(const XmlOutline &outline)
     // harmless on a '>' but would cut the last character of trailing text, so
     // the text after the last child element is parsed from a copy.
     size_t begin = outline.contentBegin;
+    size_t childBegin = begin;
     for (size_t cut : outline.childEnds) {
-        if (cut - begin >= kPieceBytes) {
+        if (isRecordPastBound(text, childBegin, cut)) {
+            if (childBegin > begin)
+                pieces.push_back({begin, childBegin, true});
+            pieces.push_back({childBegin, cut, true, true});
+            begin = cut;
+        } else if (cut - begin >= kPieceBytes) {
             pieces.push_back({begin, cut, true});
             begin = cut;
         }
+        childBegin = cut;
     }
     if (!outline.childEnds.empty() && outline.childEnds.back() > begin) {
         pieces.push_back({begin, outline.childEnds.back(), true});
@@ -217,6 +250,10 @@ std::vector<Piece> piecesOf(const XmlOutline &outline)
 
 void parsePiece(pugi::xml_document &document, char *text, const Piece &piece)
 {
+    if (piece.refused) {
+        document.reset();
+        return;
+    }
     constexpr unsigned int kOptions = kResponseParseOptions | pugi::parse_fragment;
     char *const data = text + piece.begin;
     const size_t size = piece.end - piece.begin;
@@ -236,8 +273,8 @@ void parsePiece(pugi::xml_document &document, char *text, const Piece &piece)
 
 void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit)
 {
-    const std::vector<Piece> pieces = piecesOf(text.outline());
     char *const data = text.data();
+    const std::vector<Piece> pieces = piecesOf(data, text.outline());
     const auto visitChildren = [&](const pugi::xml_document &document) {
         for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling())
             visit(node);
@@ -287,6 +324,8 @@ void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_
                 changed.wait(lock, [&] { return bool(parsed[visiting]); });
         }
         lock.unlock();
+        if (pieces[visiting].refused)
+            logRefusedRecord(pieces[visiting]);
         visitChildren(trees[visiting % kTrees]);
         lock.lock();
         ++visiting; // frees its tree for a later piece
@@ -297,7 +336,9 @@ void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_
 void forEachContentNode(char *text, const XmlOutline &outline, pugi::xml_document &tree,
                         const std::function<void(pugi::xml_node)> &visit)
 {
-    for (const Piece &piece : piecesOf(outline)) {
+    for (const Piece &piece : piecesOf(text, outline)) {
+        if (piece.refused)
+            logRefusedRecord(piece);
         parsePiece(tree, text, piece);
         for (pugi::xml_node node = tree.first_child(); node; node = node.next_sibling())
             visit(node);

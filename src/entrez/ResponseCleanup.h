@@ -118,13 +118,25 @@ private:
 std::unique_ptr<XmlDocument> XMLDocumentForResponse(std::string text, std::string_view closingTag,
                                                     size_t maxBytes = size_t(kMaxAnswerBytes));
 
+// The bound of one record (one child of the document element): its tree takes
+// several times its text, and one hostile record must not take gigabytes. A
+// record whose text passes kMaxRecordBytes, or that holds more tags ("<")
+// than recordTagBound() of its size, is dropped with a log line. Real
+// records hold a tag every 15 bytes or more.
+inline constexpr size_t kMaxRecordBytes = size_t(16) << 20;
+inline constexpr size_t kRecordFreeTags = 65536;
+inline constexpr size_t recordTagBound(size_t bytes)
+{
+    return kRecordFreeTags + bytes / 10;
+}
+
 // Calls `visit` for each child node of the document element of `text`, in
 // document order, parsing the content a piece at a time: the pieces are cut
 // just after an element child, so each yields exactly the nodes a parse of the
 // whole text would, while only a few pieces' trees are in memory. A helper
 // thread parses pieces ahead; `visit` is always called on the calling thread.
-// The nodes live until `visit` returns. Does nothing when there is no
-// document element.
+// The nodes live until `visit` returns. Records past the bound above are
+// skipped. Does nothing when there is no document element.
 void forEachRootChild(CleanedResponse &text, const std::function<void(pugi::xml_node)> &visit);
 
 // The same on this thread alone, for a well-formed `text` and its outline (as

@@ -15,6 +15,10 @@ struct RetryPolicy
     // Length of one announced second; tests shrink the waits without
     // changing what is announced.
     int msPerSecond = 1000;
+    // The retries of one request, waits and attempts, end within this long
+    // after its first attempt failed: with the 120 s deadline of that first
+    // attempt, an ESearch ends within 180 s whatever the service answers.
+    int retryAllowanceSeconds = 60;
 };
 
 // Seconds to wait before the next attempt after a failure with `httpStatus`

@@ -629,7 +629,7 @@ private:
             }
             // q is at '<'.
             const char next = q + 1 < m_end ? q[1] : 0;
-            if (is(next, kNameStart)) {
+            if (is(next, kNameStart) && m_stack.size() < kMaxXmlDepth) {
                 StartTag tag;
                 if (startTag<false>(q, tag)) {
                     if (tag.needsFix)

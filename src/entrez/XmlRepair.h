@@ -33,6 +33,9 @@ struct XmlOutline
 //   match is dropped; elements still open at the end are closed.
 // - Text and elements outside the document element are dropped; NUL bytes,
 //   which XML cannot hold, are dropped everywhere.
+// - Elements nest at most kMaxXmlDepth deep: a start tag deeper than that is
+//   text, so that a run of start tags never left open costs an element, and
+//   a closing tag, each. (Real answers nest about ten deep.)
 // Nothing external is ever loaded. Well-formed input passes through
 // unchanged.
 //
@@ -40,6 +43,8 @@ struct XmlOutline
 // place, so a large answer can be repaired in its own buffer. A run of text
 // holding characters to escape is recorded as one change, however many it
 // holds, so the record stays small whatever the answer holds.
+inline constexpr size_t kMaxXmlDepth = 256;
+
 class XmlRepair
 {
 public:

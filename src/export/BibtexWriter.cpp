@@ -26,19 +26,35 @@ QString verbatim(const QString &text)
     return out;
 }
 
+QString braced(const QString &text)
+{
+    return QLatin1Char('{') + text + QLatin1Char('}');
+}
+
+// One part of a person's name, braced when BibTeX would otherwise read more
+// into it: an "and" between words starts another author, and a comma another
+// part of the name.
+QString namePart(const QString &text)
+{
+    static const QRegularExpression splits(QStringLiteral("(^|\\s)and(\\s|$)|,"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QString escaped = BibtexWriter::escaped(singleLine(text));
+    return splits.match(escaped).hasMatch() ? braced(escaped) : escaped;
+}
+
 QString authorName(const ReferenceAuthor &author)
 {
     // Braces keep a group's name whole: BibTeX would otherwise split it into
     // given and family names, or at an "and" inside it.
     if (author.collective)
-        return QLatin1Char('{') + BibtexWriter::escaped(singleLine(author.last)) + QLatin1Char('}');
+        return braced(BibtexWriter::escaped(singleLine(author.last)));
     const QString given = singleLine(author.foreName.isEmpty() ? author.initials : author.foreName);
-    QString last = BibtexWriter::escaped(singleLine(author.last));
+    QString last = namePart(author.last);
     // BibTeX's "Last, Suffix, First" form; without a first name the suffix
     // joins the last name.
     if (!author.suffix.isEmpty())
-        last += (given.isEmpty() ? QLatin1String(" ") : QLatin1String(", ")) + BibtexWriter::escaped(singleLine(author.suffix));
-    return given.isEmpty() ? last : last + QLatin1String(", ") + BibtexWriter::escaped(given);
+        last += (given.isEmpty() ? QLatin1String(" ") : QLatin1String(", ")) + namePart(author.suffix);
+    return given.isEmpty() ? last : last + QLatin1String(", ") + namePart(given);
 }
 
 class BibtexEntry
@@ -66,8 +82,15 @@ QString BibtexWriter::escaped(const QString &text)
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
         switch (c.unicode()) {
+        // BibTeX counts braces whatever precedes them, so "\{" would still
+        // open a group: a brace from the record becomes a command instead,
+        // and a field's braces balance whatever its text holds.
         case u'{':
+            out += QLatin1String("\\textbraceleft{}");
+            break;
         case u'}':
+            out += QLatin1String("\\textbraceright{}");
+            break;
         case u'%':
         case u'&':
         case u'#':
@@ -106,7 +129,7 @@ QString BibtexWriter::entry(const Reference &reference, const QString &fallbackK
         names.append(authorName(author));
     e.add("author", names.join(QLatin1String(" and ")));
     const QString title = escaped(singleLine(reference.title));
-    e.add("title", title.isEmpty() ? QString() : QLatin1Char('{') + title + QLatin1Char('}'));
+    e.add("title", title.isEmpty() ? QString() : braced(title));
     switch (reference.kind) {
     case Reference::Kind::JournalArticle:
         e.addText("journal", reference.containerTitle.isEmpty() ? reference.journalAbbreviation : reference.containerTitle);

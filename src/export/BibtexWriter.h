@@ -16,6 +16,7 @@ QByteArray write(const QList<Reference> &references);
 // record has no PMID.
 QString entry(const Reference &reference, const QString &fallbackKey);
 // `text` with { } \ % & # $ _ ~ ^ written as LaTeX, so that a BibTeX parser
-// and LaTeX both read back the characters themselves; other characters stay.
+// and LaTeX both read back the characters themselves and the braces of a field
+// balance whatever the text holds; other characters stay.
 QString escaped(const QString &text);
 } // namespace BibtexWriter

@@ -2,16 +2,42 @@
 
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+std::optional<QString> cancelled(QSaveFile &file, const QString &reason)
+{
+    file.cancelWriting();
+    return reason;
+}
+
+// Some file systems report a full disk only when the data reaches it, and
+// QSaveFile ignores what its own sync says.
+std::optional<QString> syncFailure(QSaveFile &file)
+{
+    if (::fsync(file.handle()) == 0 || errno == EINVAL || errno == EROFS)
+        return std::nullopt;
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
+    // A short write is only buffered, and when the flush inside commit() then
+    // fails (a full disk) Qt does not notice and puts the short temporary file
+    // in place of the user's: every byte must be on its way before the commit.
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return cancelled(file, file.errorString());
+    if (const std::optional<QString> reason = syncFailure(file))
+        return cancelled(file, *reason);
     if (!file.commit())
         return file.errorString();
     return std::nullopt;

@@ -3,6 +3,8 @@
 #include "common/Endpoints.h"
 #include "common/IntValue.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 PreferenceStore &PreferenceStore::standard()
@@ -17,6 +19,20 @@ PreferenceStore::PreferenceStore(QSettings *settings) : m_settings(settings)
         m_owned = std::make_unique<QSettings>(QStringLiteral("Vexmoor"), QStringLiteral("Vexmoor"));
         m_settings = m_owned.get();
     }
+    // A file written before its key was kept private.
+    if (!string(PreferenceKeys::ApiKey).trimmed().isEmpty())
+        keepPrivate();
+}
+
+void PreferenceStore::keepPrivate()
+{
+    const QString path = m_settings->fileName();
+    constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile file(path);
+    if (!file.exists())
+        file.open(QIODevice::WriteOnly, ownerOnly);
+    // Later writes replace the file with one of the same permissions.
+    QFile::setPermissions(path, ownerOnly);
 }
 
 PreferenceStore::~PreferenceStore() = default;
@@ -72,6 +88,9 @@ void PreferenceStore::setBool(const QString &key, bool value)
 
 void PreferenceStore::setObject(const QString &key, const QVariant &value)
 {
+    // The key is the user's secret: the file is theirs alone before it holds one.
+    if (key == PreferenceKeys::ApiKey && !value.toString().trimmed().isEmpty())
+        keepPrivate();
     m_settings->setValue(key, value);
 }
 

@@ -27,7 +27,8 @@ inline const QString kDefaultProxyURL = QStringLiteral("https://ezproxy.your-ins
 
 // The per-user defaults store: stored values in QSettings, and registered
 // defaults held in memory for keys the settings do not hold. Defaults are
-// never written to disk.
+// never written to disk. A file that holds the API key is the owner's alone
+// (mode 0600).
 class PreferenceStore
 {
 public:
@@ -51,6 +52,9 @@ public:
     QSettings *settings() const { return m_settings; }
 
 private:
+    // Makes the settings file readable and writable by its owner alone.
+    void keepPrivate();
+
     std::unique_ptr<QSettings> m_owned;
     QSettings *m_settings;
     QVariantMap m_defaults;

@@ -68,6 +68,17 @@ private slots:
         }
     }
 
+    // A record's escape sequences and C1 controls never reach the terminal.
+    void plainWithoutControls()
+    {
+        const CliRun run = cite({QStringLiteral("-")},
+                                "<?xml version=\"1.0\"?><PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID>"
+                                "<Article><ArticleTitle>T\xc2\x9b""2J</ArticleTitle><AuthorList><Author><LastName>L\x1b[1m"
+                                "</LastName></Author></AuthorList></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith("L[1m. T2J"));
+    }
+
     void failures_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -119,6 +119,25 @@ private slots:
         QCOMPARE(run.out, QByteArray("vexmoor-cli ") + kAppVersion + '\n');
     }
 
+    // Output that cannot be written is a failure, whatever the command.
+    void fullOutput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        for (const char *format : {"plain", "rtf", "html"})
+            QTest::addRow("cite %s", format) << QStringList{"cite", kAnswer, "--format", format};
+        for (const char *format : {"json", "ris", "bibtex", "medline", "csv"})
+            QTest::addRow("efetch %s", format) << QStringList{"efetch", kAnswer, "--format", format};
+        QTest::newRow("esearch") << QStringList{"esearch", VEXMOOR_TESTDATA_DIR "/esearch/biopython_esearch1.xml"};
+        QTest::newRow("help") << QStringList{"--help"};
+    }
+    void fullOutput()
+    {
+        QFETCH(QStringList, args);
+        const CliRun run = runCli(args, {}, QProcessEnvironment::systemEnvironment(), QStringLiteral("/dev/full"));
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, kOutputLost);
+    }
+
     // The forms Qt's parser accepts all reach the command.
     void optionForms_data()
     {

@@ -1,5 +1,6 @@
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"
+#include "entrez/ResponseCleanup.h"
 #include "entrez/Utf8.h"
 #include "common/SystemLog.h"
 #include "TestData.h"
@@ -201,6 +202,33 @@ private slots:
             elapsed[bytes == &unsafe] = timer.elapsed();
         }
         QVERIFY2(elapsed[1] < 5 * elapsed[0] + 300, qPrintable(QStringLiteral("%1 ms, %2 ms").arg(elapsed[0]).arg(elapsed[1])));
+    }
+
+    // One record must not take many times its size in memory: past the
+    // bound of its tags or of its text it is dropped, with a log line, by
+    // both readers.
+    void recordBound_data()
+    {
+        QTest::addColumn<QByteArray>("fourth");
+        QTest::addColumn<int>("records");
+        QTest::newRow("tags within the bound") << QByteArray("<a/>").repeated(100000) << 10;
+        QTest::newRow("tags past the bound") << QByteArray("<a/>").repeated(120000) << 9;
+        QTest::newRow("text past the bound") << QByteArray(int(kMaxRecordBytes), 'x') << 9;
+    }
+    void recordBound()
+    {
+        QFETCH(QByteArray, fourth);
+        QFETCH(int, records);
+        const QByteArray bytes = answer(fourth);
+        QStringList log;
+        setSystemLogSink([&log](const QString &line) { log.append(line); });
+        const auto unhook = qScopeGuard([] { setSystemLogSink({}); });
+        ArticleList whole;
+        QCOMPARE(appendArticlesFromBytes(bytes, whole, kBase), records);
+        const Streamed s = streamed(bytes, 65536, EfetchStreamReader::kPieceBytes);
+        QCOMPARE(s.result, records);
+        QVERIFY(sameRecords(s.records, whole));
+        QCOMPARE(log.filter(QStringLiteral("was dropped")).size(), records == 9 ? 2 : 0);
     }
 
     // Answers above the limit give nothing, whatever they hold; a reader

@@ -158,7 +158,8 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, retryAfter);
         QFETCH(QList<int>, delays);
-        const QDateTime now = QDateTime::fromString(QStringLiteral("2026-12-09T03:00:00Z"), Qt::ISODate);
+        // Part of a second gone: a date is waited for in full, rounded up.
+        const QDateTime now = QDateTime::fromString(QStringLiteral("2026-12-09T03:00:00.400Z"), Qt::ISODate);
         QList<int> seen;
         for (int done = 0; const std::optional<int> wait = retryDelaySeconds(status, retryAfter, done, RetryPolicy(), now); ++done)
             seen.append(*wait);

@@ -1,4 +1,5 @@
 #include "ConsumerRun.h"
+#include "WorkedArticle.h"
 
 #include "entrez/ArticleExtractor.h"
 #include "export/ExportFormat.h"
@@ -200,6 +201,48 @@ private slots:
             for (QString &name : e.authors)
                 straight(name);
         });
+    }
+
+    // Hostile text in one record may change nothing else: pybtex must read the
+    // same entries, each with all its fields and authors.
+    void bibtexHostileTextThroughPybtex_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("closing braces start an entry") << "title"
+            << "Real title}} @article(injected, url = \"http://evil.example/payload\", title = {x})";
+        QTest::newRow("lone opening brace") << "title" << "Lone { brace";
+        QTest::newRow("escaped braces") << "title" << "a\\}\\} @misc{injected, url = {x}}";
+        QTest::newRow("and in a family name") << "last" << "Smith and Mallory";
+        QTest::newRow("braces in the DOI") << "doi" << "10.1/x}} @misc(injected, url = {http://evil.example/})";
+    }
+    void bibtexHostileTextThroughPybtex()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        Reference hostile = workedArticle();
+        if (field == QLatin1String("title"))
+            hostile.title = text;
+        else if (field == QLatin1String("doi"))
+            hostile.doi = text;
+        else
+            hostile.authors[0].last = text;
+        Reference next = workedArticle();
+        next.pmid = QStringLiteral("99999998");
+        static const QString script = QStringLiteral(
+            "import json, sys\n"
+            "from pybtex.database import parse_file\n"
+            "data = parse_file(sys.argv[1], 'bibtex')\n"
+            "json.dump([[k, sorted(e.fields.keys()), len(e.persons.get('author', []))]\n"
+            "           for k, e in data.entries.items()], sys.stdout)\n");
+        const QByteArray out = runConsumer(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script},
+                                           ExportFormats::write(ExportFormat::Bibtex, {hostile, next}),
+                                           QStringLiteral("export.bib"));
+        const QJsonArray entries = QJsonDocument::fromJson(out).array();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(0).toArray().at(0).toString(), QStringLiteral("pmid99999999"));
+        QCOMPARE(entries.at(0).toArray().at(1), entries.at(1).toArray().at(1));
+        QCOMPARE(entries.at(0).toArray().at(2).toInt(), 3);
     }
 
     void medlineThroughBiopython()

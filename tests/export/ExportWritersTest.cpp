@@ -5,13 +5,19 @@
 #include "export/BibtexWriter.h"
 #include "export/CitationStyle.h"
 #include "export/CsvWriter.h"
+#include "export/ExportFile.h"
 #include "export/ExportFormat.h"
 #include "export/MedlineWriter.h"
 #include "export/PageRange.h"
 #include "export/RisWriter.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 class ExportWritersTest : public QObject
 {
@@ -219,7 +225,7 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("braces") << "{x}" << "\\{x\\}";
+        QTest::newRow("braces") << "{x}" << "\\textbraceleft{}x\\textbraceright{}";
         QTest::newRow("TeX specials") << "5% & #1 $2 a_b" << "5\\% \\& \\#1 \\$2 a\\_b";
         QTest::newRow("backslash") << "a\\b" << "a$\\backslash$b";
         QTest::newRow("tilde and caret") << "~^" << "\\textasciitilde{}\\textasciicircum{}";
@@ -334,6 +340,28 @@ private slots:
         QFETCH(int, format);
         const std::optional<ExportFormat> found = ExportFormats::forFileName(fileName);
         QCOMPARE(found ? int(*found) : -1, format);
+    }
+
+    // A short write is only buffered until the commit: a full disk there
+    // (here a file size limit, which fails writes as one does) must leave
+    // the user's file as it was, and no temporary file beside it.
+    void fullDiskKeepsTheFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("refs.ris"));
+        QVERIFY(!writeFileAtomically(path, "the user's file"));
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const rlimit small{1024, saved.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const std::optional<QString> reason = writeFileAtomically(path, QByteArray(4000, 'x'));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(reason);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("the user's file"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("refs.ris")});
     }
 };
 

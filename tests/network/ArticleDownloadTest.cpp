@@ -56,6 +56,25 @@ private slots:
         QCOMPARE(server.requests().at(1).body, server.requests().at(0).body);
     }
 
+    // The request carries the key: a redirect to another host is a failure,
+    // and nothing is sent there.
+    void redirectToAnotherHostIsRefused()
+    {
+        FakeEutilsServer server;
+        FakeEutilsServer other;
+        QUrl elsewhere = other.origin();
+        elsewhere.setHost(QStringLiteral("localhost"));
+        server.enqueue(kPath, FakeResponse::redirect(elsewhere.toString() + kPath, 307));
+        ArticleDownload download(server.endpoints());
+        download.setIdentity({QStringLiteral("secret-key"), QString()});
+        QSignalSpy failed(&download, &ArticleDownload::failed);
+        QVERIFY(download.start({QStringLiteral("1")}));
+        QVERIFY(failed.wait(kWaitMs));
+        QCOMPARE(failed.at(0).at(0).toString(),
+                 "the service redirected the request to another address (" + elsewhere.toString() + "), which is not followed");
+        QCOMPARE(other.requests().size(), 0);
+    }
+
     // Read while it arrives, a long answer in many chunks gives the records
     // the whole answer gives, and its bytes are not kept; what a transfer cut
     // short had read does not mix into the next one.

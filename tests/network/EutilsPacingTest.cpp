@@ -13,7 +13,7 @@ namespace {
 const QString kEFetch = QLatin1String(Paths::EFetch);
 const QString kESearch = QLatin1String(Paths::ESearch);
 constexpr int kWaitMs = 10000;
-// Retries wait 5 ms per announced second.
+// Retries wait 5 ms per announced second, within an allowance of 300 ms.
 const RetryPolicy kQuickRetries{3, 30, 5};
 } // namespace
 
@@ -74,6 +74,10 @@ private slots:
             << QList<int>{1, 2, 4} << "";
         QTest::newRow("busy four times: the last failure stands")
             << QList<FakeResponse>{throttled, throttled, throttled, FakeResponse::tooManyRequests(60)} << QList<int>{1, 2, 4}
+            << "the service answered HTTP 429 Too Many Requests";
+        // 150 ms waits against an allowance of 300 ms.
+        QTest::newRow("retries past the allowance")
+            << QList<FakeResponse>(4, FakeResponse::tooManyRequests(30)) << QList<int>{30}
             << "the service answered HTTP 429 Too Many Requests";
         QTest::newRow("Retry-After above 30 s") << QList<FakeResponse>{FakeResponse::tooManyRequests(600)} << QList<int>{30} << "";
         QTest::newRow("500 is not retried") << QList<FakeResponse>{FakeResponse::serverError(500)} << QList<int>{}
@@ -142,6 +146,33 @@ private slots:
         QCOMPARE(server.requests().size(), 2);
         QCOMPARE(finished.size(), 0);
         QCOMPARE(failed.size(), 0);
+    }
+
+    // Requests cancelled in flight give their places back: three of them must
+    // not hold the limit against every later request.
+    void cancelledRequestsFreeTheirPlaces()
+    {
+        FakeEutilsServer server;
+        FakeResponse slow = FakeResponse::xml(FakeEutilsServer::efetchAnswer({QStringLiteral("1")}));
+        slow.delayMs = 5000;
+        for (int i = 0; i < 3; ++i)
+            server.enqueue(kEFetch, slow);
+        server.serveEfetch();
+        std::vector<std::unique_ptr<ArticleDownload>> cancelled;
+        for (int i = 0; i < 3; ++i) {
+            cancelled.push_back(std::make_unique<ArticleDownload>(server.endpoints()));
+            QVERIFY(cancelled.back()->start({QStringLiteral("1")}));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return server.requests().size() == 3; }, kWaitMs));
+        for (const auto &download : cancelled)
+            download->cancel();
+        QElapsedTimer clock;
+        clock.start();
+        ArticleDownload next(server.endpoints());
+        QVERIFY(next.start({QStringLiteral("1")}));
+        QVERIFY(QTest::qWaitFor([&] { return server.requests().size() == 4; }, kWaitMs));
+        // Each place frees two windows after its cancel; half a window more for the timers.
+        QCOMPARE_LT(clock.elapsed(), 5 * RequestLimiter::shared().windowMs() / 2);
     }
 };
 

@@ -17,13 +17,14 @@ namespace {
 const QString kESearch = QLatin1String(Paths::ESearch);
 const QString kEFetch = QUrl(QLatin1String(Paths::EFetch)).path();
 
-enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles };
+enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles, ControlsInReason };
 
 CliRun runSearch(const FakeEutilsServer &server, const QStringList &args,
-                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                 const QString &outputFile = {})
 {
     return runCli(QStringList{QStringLiteral("search")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()},
-                  {}, environment);
+                  {}, environment, outputFile);
 }
 
 QStringList fakePmids(int from, int count)
@@ -140,6 +141,10 @@ private slots:
             at = run.out.indexOf(tagged, at);
             QVERIFY2(at >= 0, qPrintable(pmid));
         }
+        const CliRun full = runSearch(server, {QStringLiteral("x"), QStringLiteral("--format"), format},
+                                      QProcessEnvironment::systemEnvironment(), QStringLiteral("/dev/full"));
+        QCOMPARE(full.exitCode, 1);
+        QVERIFY2(full.err.endsWith(kOutputLost), full.err.constData());
     }
 
     // Exit status 1 with the reason; batches that arrived before are printed.
@@ -155,6 +160,8 @@ private slots:
         // The next window would be the same one again.
         QTest::newRow("answer without articles") << Fault::AnswerWithoutArticles << 0 << 1
                                                  << "download failed: the answer holds no articles";
+        QTest::newRow("controls in the reason phrase") << Fault::ControlsInReason << 0 << 1
+                                                       << "search failed: the service answered HTTP 500 \\x1b]0;PWNED\\x07\\x1b[2J";
     }
     void failures()
     {
@@ -167,6 +174,13 @@ private slots:
         server.serveEfetch();
         if (fault == Fault::SearchFails)
             server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::serverError(500); });
+        if (fault == Fault::ControlsInReason) {
+            server.setHandler(kESearch, [](const QUrl &) {
+                FakeResponse response = FakeResponse::serverError(500);
+                response.reasonPhrase = "\x1b]0;PWNED\x07\x1b[2J";
+                return response;
+            });
+        }
         if (fault == Fault::SecondDownloadFails) {
             server.enqueue(kEFetch, FakeResponse::xml(FakeEutilsServer::efetchAnswer(fakePmids(0, 20))));
             server.enqueue(kEFetch, FakeResponse::html(400, "<html>bad request</html>"));
@@ -199,16 +213,25 @@ private slots:
                  run.err.constData());
     }
 
-    // 25,000 matches, more than ESearch serves of one query: --past-limit
+    // More matches than ESearch serves of one query (9,999): --past-limit
     // reads them all through PMID ranges, each PMID once and highest first,
     // at the pace the API key allows, from a service that refuses any faster.
+    // A query within the limit pages as usual, without ranges.
+    void pastLimitReadsEveryMatchOnce_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::newRow("25,000") << 25000;
+        QTest::newRow("one past the limit") << 10000;
+        QTest::newRow("at the limit") << 9999;
+    }
     void pastLimitReadsEveryMatchOnce()
     {
+        QFETCH(int, matches);
         // Consecutive PMIDs, so that the cut between two ranges always falls
         // next to one, and the two extremes a PMID can take; served in no
         // particular order.
         QList<qint64> pmids{1, 9999999999};
-        for (qint64 pmid = 38000000; pmids.size() < 25000; ++pmid)
+        for (qint64 pmid = 38000000; pmids.size() < matches; ++pmid)
             pmids.append(pmid);
         std::shuffle(pmids.begin(), pmids.end(), std::mt19937(13));
         FakeEutilsServer server;
@@ -220,7 +243,9 @@ private slots:
                                               QStringLiteral("--batch"), QStringLiteral("10000"), QStringLiteral("--api-key"),
                                               QStringLiteral("0123abcd")});
         QVERIFY2(run.exitCode == 0, run.err.constData());
-        std::sort(pmids.begin(), pmids.end(), std::greater<>());
+        // Paged, they come in the service's order.
+        if (matches > kEsearchRecordLimit)
+            std::sort(pmids.begin(), pmids.end(), std::greater<>());
         QStringList expected;
         for (const qint64 pmid : std::as_const(pmids))
             expected.append(QString::number(pmid));
@@ -229,10 +254,15 @@ private slots:
         QCOMPARE(printed, expected);
         QCOMPARE(server.throttledCount(), 0);
         // Every window read whole from its start; none past what ESearch serves.
+        bool ranged = false;
         for (const QUrl &url : server.requestUrls()) {
-            if (url.path() == kESearch)
+            if (url.path() == kESearch) {
                 QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("retstart")), QStringLiteral("0"));
+                ranged = ranged
+                    || QUrlQuery(url).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded).contains(QLatin1String("[uid]"));
+            }
         }
+        QCOMPARE(ranged, matches > kEsearchRecordLimit);
     }
 
     // Who asks comes from the options, else from the environment, and goes

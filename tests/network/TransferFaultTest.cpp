@@ -72,26 +72,30 @@ private slots:
     }
 
     // A server that sends a byte now and then never lets the idle timeout
-    // fire; the deadline ends the request, saying so. A download's deadline
-    // grows with its batch.
+    // fire; the deadline ends the request, saying so, and is not retried
+    // whatever status came first. A download's deadline grows with its batch.
     void tricklingAnswerMeetsTheDeadline_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("articles"); // 0: the blocking fetch
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");  // empty: the answer arrives
-        QTest::newRow("blocking fetch") << kESearchPath << 0 << "the answer did not arrive in full within 1 s";
-        QTest::newRow("download of 2") << kEFetchPath << 2 << "the answer did not arrive in full within 1.2 s";
-        QTest::newRow("download of 60") << kEFetchPath << 60 << QString();
+        QTest::newRow("blocking fetch") << kESearchPath << 0 << 200 << "the answer did not arrive in full within 1 s";
+        QTest::newRow("download of 2") << kEFetchPath << 2 << 200 << "the answer did not arrive in full within 1.2 s";
+        QTest::newRow("download of 2, busy") << kEFetchPath << 2 << 503 << "the answer did not arrive in full within 1.2 s";
+        QTest::newRow("download of 60") << kEFetchPath << 60 << 200 << QString();
     }
     void tricklingAnswerMeetsTheDeadline()
     {
         QFETCH(QString, path);
         QFETCH(int, articles);
+        QFETCH(int, status);
         QFETCH(QString, error);
         FakeEutilsServer server;
-        server.setHandler(path, [](const QUrl &) {
+        server.setHandler(path, [status](const QUrl &) {
             // A byte every 0.2 s, about 3 s in all.
             FakeResponse trickle = FakeResponse::withDelivery(FakeResponse::Delivery::Chunks, QByteArray(16, 'x'));
+            trickle.status = status;
             trickle.chunkSizes = QList<qsizetype>(15, 1);
             trickle.chunkIntervalMs = 200;
             return trickle;
@@ -115,6 +119,7 @@ private slots:
                 reason = failed.at(0).at(0).toString();
         }
         QCOMPARE(reason, error);
+        QCOMPARE(server.requests().size(), 1);
     }
 
     // An answer without Content-Length that grows past the limit is cut off

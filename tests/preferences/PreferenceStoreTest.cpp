@@ -41,6 +41,11 @@ private slots:
         m_store->setObject(PreferenceKeys::UrlWarningNumber, -4);
         m_store->setObject(PreferenceKeys::ProxyURL, QStringLiteral("https://proxy.example/login?url=%@"));
         m_settings->sync();
+        const QString path = m_settings->fileName();
+        QVERIFY(QFile::permissions(path) & QFileDevice::ReadOther);
+        m_store->setObject(PreferenceKeys::ApiKey, QStringLiteral("secret"));
+        m_settings->sync();
+        QCOMPARE(QFile::permissions(path) & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
 
         // A new process: new settings object, defaults registered again.
         QSettings reopened(m_dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat);

@@ -76,6 +76,12 @@ private slots:
         QVERIFY(!splitPmidRanges(PmidRange{}, 5, 10, [](const PmidRange &) { return std::optional<int64_t>(1); },
                                  [&](const PmidRange &, int64_t) { return ++leaves, false; }));
         QCOMPARE(leaves, 1);
+        // A service that reports more than the limit for any range, one PMID
+        // included: that PMID is a leaf, not split again.
+        QList<PmidRange> seen;
+        QVERIFY(!splitPmidRanges(PmidRange{}, std::nullopt, 10, [](const PmidRange &) { return std::optional<int64_t>(11); },
+                                 [&](const PmidRange &r, int64_t) { return seen.append(r), seen.size() < 3; }));
+        QCOMPARE(seen, (QList<PmidRange>{{9999999999, 9999999999}, {9999999998, 9999999998}, {9999999997, 9999999997}}));
     }
 };
 

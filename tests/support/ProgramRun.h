@@ -14,12 +14,16 @@ struct ProgramRun
 };
 
 // The test's own event loop keeps running while the program works, so a fake
-// server in the test process can answer it.
+// server in the test process can answer it. With `outputFile` the program's
+// standard output goes there (/dev/full, say) instead of to `out`.
 inline ProgramRun runProgram(const QString &program, const QStringList &args, const QByteArray &input = {},
                              const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                             const QString &workingDirectory = {}, int timeoutMs = 60000)
+                             const QString &workingDirectory = {}, int timeoutMs = 60000,
+                             const QString &outputFile = {})
 {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workingDirectory);
     QSignalSpy finished(&process, &QProcess::finished);

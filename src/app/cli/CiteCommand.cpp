@@ -44,7 +44,7 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
     } else {
         QString out;
         for (const ArticleRecord &article : std::as_const(articles))
-            out += PlainWriter::write(CitationStyles::citationForArticle(style, article)) + QLatin1String("\n\n");
+            out += withoutControls(PlainWriter::write(CitationStyles::citationForArticle(style, article))) + QLatin1String("\n\n");
         writeStdout(out.toUtf8());
     }
     return 0;

@@ -23,8 +23,16 @@ std::optional<QByteArray> readCliInput(const QString &path);
 bool openCliInput(const QString &path, QFile &file);
 // Prints the one-line error for a failed read of `file`.
 void reportReadError(const QString &path, const QFile &file);
+// Writes to standard output; a failure is kept for finishStdout().
 void writeStdout(const QByteArray &bytes);
+// Flushes standard output; false, after a one-line error, when any write to it
+// failed (a full disk, a closed pipe), so that no lost output passes as done.
+bool finishStdout();
+// Writes one line to standard error, its control characters shown as \xHH.
 void writeStderrLine(const QString &line);
+// `text` without control characters other than line breaks and tabs, for the
+// plain-text outputs that carry a record's text to a terminal.
+QString withoutControls(const QString &text);
 
 // Appends one record as a JSON object on one line (the efetch output format).
 void appendRecordJson(std::string &out, const ArticleRecord &record);

@@ -4,8 +4,9 @@
 #include "BashCompletionWriter.h"
 #include "ManPageWriter.h"
 
+#include "export/ExportFile.h"
+
 #include <QCoreApplication>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -13,11 +14,10 @@ namespace {
 
 bool writeFile(const QString &path, const QString &text)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
-        return true;
-    std::fprintf(stderr, "vexmoor-cli-docs: cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
-    return false;
+    const std::optional<QString> reason = writeFileAtomically(path, text.toUtf8());
+    if (reason)
+        std::fprintf(stderr, "vexmoor-cli-docs: cannot write %s: %s\n", qPrintable(path), qPrintable(*reason));
+    return !reason;
 }
 
 } // namespace

@@ -1,8 +1,7 @@
+#include "CliCommands.h"
 #include "CliProgram.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
 
 #include <malloc.h>
 
@@ -18,6 +17,5 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(CliText::kProgram));
     const int status = CliProgram::run(QCoreApplication::arguments().mid(1));
-    std::fflush(stdout);
-    return status;
+    return finishStdout() || status != 0 ? status : 1;
 }

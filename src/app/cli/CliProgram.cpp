@@ -57,8 +57,9 @@ QList<CliOption> globalOptions()
 QList<CliExitStatus> exitStatuses()
 {
     return {{0, QStringLiteral("Success.")},
-            {1, QStringLiteral("A failure: an unreadable file, an answer that holds no result, a search or download that "
-                               "failed (what arrived before the failure is printed).")},
+            {1, QStringLiteral("A failure: an unreadable file, output that could not be written, an answer that holds no "
+                               "result, a search or download that failed (what arrived before the failure is "
+                               "printed).")},
             {2, QStringLiteral("A usage error: an unknown command or option, a missing or wrong value, a missing or "
                                "extra argument.")}};
 }

@@ -71,13 +71,10 @@ public:
         appendRecordJson(m_blocks.back(), record);
     }
 
-    bool writeTo(FILE *out) const
+    void write() const
     {
-        for (const std::string &block : m_blocks) {
-            if (std::fwrite(block.data(), 1, block.size(), out) != block.size())
-                return false;
-        }
-        return std::fflush(out) == 0;
+        for (const std::string &block : m_blocks)
+            writeStdout(QByteArray::fromRawData(block.data(), qsizetype(block.size())));
     }
 
 private:
@@ -216,7 +213,8 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
         writeStdout(ExportFormats::write(*exportFormat, articles));
         return 0;
     }
-    return out.writeTo(stdout) ? 0 : 1;
+    out.write();
+    return 0;
 }
 
 } // namespace

@@ -92,7 +92,7 @@ public:
             if (m_format == OutputFormat::Json)
                 appendRecordJson(out, articles.at(i));
             else if (m_format == OutputFormat::Plain)
-                text += citationStringForArticle(articles.at(i)) + QLatin1String("\n\n");
+                text += withoutControls(citationStringForArticle(articles.at(i))) + QLatin1String("\n\n");
         }
         writeStdout(QByteArray::fromStdString(out) + text.toUtf8());
     }
