@@ -17,7 +17,7 @@ QString EzproxyHelpDialog::helpText()
         "To find your library's prefix, look on its web site for \"off-campus access\", \"EZproxy\" or a "
         "\"bookmarklet\", or open any journal article through the library's catalogue from home and copy the "
         "address up to and including \"url=\". Your librarians can also tell you. Then add %@ at its end and "
-        "turn on \"Use proxy\".");
+        "tick \"Open article links through my institution's EZproxy\".");
 }
 
 EzproxyHelpDialog::EzproxyHelpDialog(QWidget *parent) : QDialog(parent)

@@ -8,6 +8,7 @@
 #include "common/SystemLog.h"
 
 #include <QCloseEvent>
+#include <QLayout>
 #include <QShortcut>
 
 PreferenceController::PreferenceController(PreferenceStore &store, QObject *parent)
@@ -80,7 +81,8 @@ void PreferenceController::windowDidLoad()
 
 bool PreferenceController::windowShouldClose()
 {
-    m_store.setObject(PreferenceKeys::ProxyURL, proxyURLNSTextField->text());
+    // Stored only when edited: the placeholder shown is no address of the user's.
+    storeChangedText(PreferenceKeys::ProxyURL, proxyURLNSTextField);
     storeThisMany();
     m_store.setObject(PreferenceKeys::UrlWarningNumber, intValue(urlWarningNumberNSTextField->text()));
     storeChangedText(PreferenceKeys::ApiKey, apiKeyNSTextField);
@@ -164,6 +166,10 @@ void PreferenceController::showProxyTemplateProblem()
     const QString problem = useProxy() ? proxyTemplateProblem(proxyURLNSTextField->text()) : QString();
     proxyURLProblemLabel->setText(problem);
     proxyURLProblemLabel->setHidden(problem.isEmpty());
+    // The window grows to show the whole message; wrapped text does not ask for it.
+    m_window->layout()->activate();
+    if (const int needed = m_window->heightForWidth(m_window->width()); needed > m_window->height())
+        m_window->resize(m_window->width(), needed);
 }
 
 void PreferenceController::changeUrlWarningNumber()

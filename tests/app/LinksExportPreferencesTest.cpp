@@ -296,6 +296,10 @@ private slots:
 
         useProxy->click();
         QCOMPARE(h.store.boolean(PreferenceKeys::UseProxy), true);
+        // The placeholder address is no address of the user's: it is not stored.
+        QVERIFY(window->close());
+        QVERIFY(!h.settings.contains(PreferenceKeys::ProxyURL));
+        c.showPreferencePanel();
         QVERIFY(proxyField->isEnabled() && proxyLabel->isEnabled());
         useProxy->click();
         QVERIFY(!proxyField->isEnabled() && !proxyLabel->isEnabled());
@@ -319,6 +323,7 @@ private slots:
         QVERIFY(problem->isHidden());
         useProxy->click();
         QVERIFY(!problem->isHidden());
+        QTRY_VERIFY(problem->height() >= problem->heightForWidth(problem->width())); // not clipped
         QVERIFY2(problem->text().contains(QLatin1String("https://")), qPrintable(problem->text()));
         proxyField->setText(QStringLiteral("https://p.example/?u=%@"));
         QVERIFY(problem->isHidden());
@@ -354,8 +359,9 @@ private slots:
         QWidget *dialog = text->window();
         QVERIFY(dialog->isVisible());
         QCOMPARE(text->textFormat(), Qt::PlainText);
-        for (const char *point : {"%@", "login?url=%@", "prefix"})
-            QVERIFY2(text->text().contains(QLatin1String(point)), point);
+        for (const QString &point : {QStringLiteral("%@"), QStringLiteral("login?url=%@"), QStringLiteral("prefix"),
+                                     QLatin1Char('"') + useProxy->text() + QLatin1Char('"')})
+            QVERIFY2(text->text().contains(point), qPrintable(point));
         QTest::keyClick(dialog, Qt::Key_Escape);
         QVERIFY(!dialog->isVisible());
         QVERIFY(window->isVisible());
