@@ -341,6 +341,9 @@ private slots:
         h.clickMore();
         QVERIFY(h.waitForTransfer());
         QCOMPARE(table->model()->rowCount(), 40);
+        // A later batch joins the sorted rows at the end, in the order it came.
+        for (int row = 20; row < 40; ++row)
+            QCOMPARE(c.getArticleList()[row].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(row));
         table->horizontalHeader()->setSortIndicator(4, Qt::AscendingOrder);
         h.server.enqueue(QStringLiteral("/entrez/eutils/efetch.fcgi"), FakeResponse::serverError(500));
         h.clickMore();

@@ -125,6 +125,7 @@ private slots:
         if (searchAgain) {
             QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("second"))));
             QCOMPARE(session.source().query, QStringLiteral("second"));
+            QCOMPARE(session.message(), SearchMessages::searching()); // no old count over the emptied table
             QVERIFY(waitIdle(session));
             QCOMPARE(appended.size(), 1);
             QCOMPARE(session.articles().size(), 20);
