@@ -533,16 +533,25 @@ QString mlaGivenName(const ReferenceAuthor &a)
     return words.join(QLatin1Char(' '));
 }
 
+// ", Jr" after a person's name, as MLA writes a suffix in either order.
+QString mlaSuffix(const ReferenceAuthor &a)
+{
+    const QString suffix = singleLine(a.suffix);
+    return a.collective || suffix.isEmpty() ? QString() : QLatin1String(", ") + suffix;
+}
+
 QString mlaInverted(const ReferenceAuthor &a)
 {
     const QString given = mlaGivenName(a);
-    return a.collective || given.isEmpty() ? singleLine(a.last) : singleLine(a.last) + QLatin1String(", ") + given;
+    return (a.collective || given.isEmpty() ? singleLine(a.last) : singleLine(a.last) + QLatin1String(", ") + given)
+        + mlaSuffix(a);
 }
 
 QString mlaDirect(const ReferenceAuthor &a)
 {
     const QString given = mlaGivenName(a);
-    return a.collective || given.isEmpty() ? singleLine(a.last) : given + QLatin1Char(' ') + singleLine(a.last);
+    return (a.collective || given.isEmpty() ? singleLine(a.last) : given + QLatin1Char(' ') + singleLine(a.last))
+        + mlaSuffix(a);
 }
 
 QString mlaAuthors(const QList<ReferenceAuthor> &authors)

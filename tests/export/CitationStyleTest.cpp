@@ -103,6 +103,16 @@ private slots:
             << "Okafor, Nkem T., and Jean-Pierre Dupont. “" + mlaTitle + "”" + mlaTail
             << journalItalics;
 
+        ReferenceAuthor dupontJr = person("Dupont", "Jean-Pierre", "JP");
+        dupontJr.suffix = QStringLiteral("Jr");
+        QTest::newRow("a suffix")
+            << workedArticle({kOkafor, dupontJr})
+            << "Okafor NT, Dupont JP Jr. " + title + nlmTail
+            << "Okafor NT, Dupont JP Jr. " + title + tail
+            << "Okafor, N. T., & Dupont, J.-P., Jr. (2004). " + title + apaTail
+            << "Okafor, Nkem T., and Jean-Pierre Dupont, Jr. “" + mlaTitle + "”" + mlaTail
+            << journalItalics;
+
         QTest::newRow("six authors")
             << workedArticle(sevenAuthors().mid(0, 6))
             << "Okafor NT, Lindqvist E, Marsh PJ, Abara C, Brandt H, Cho Y. " + title + nlmTail
