@@ -8,6 +8,7 @@
 #include "app/RecentSearchCompleter.h"
 #include "app/ResultTab.h"
 #include "app/ResultTabs.h"
+#include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
 #include "citations/KebNSTableView.h"
@@ -44,6 +45,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->searchNSTextField->setCompleter(m_recentSearches);
     connect(m_recentSearches, &RecentSearchCompleter::queriesChanged, this, &AppController::showRecentSearches);
     showRecentSearches();
+    new SortOrderChoice(*m_ui->sortByBox, *m_services.preferences, this);
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
     connectActions();
@@ -239,7 +241,7 @@ void AppController::startSearch(ResultTab *tab)
         m_services.alerts->run(Alert::networkError(), mainWindow);
         return;
     }
-    if (tab->session().start(SearchSource::pubmedQuery(query)))
+    if (tab->session().start(SearchSource::pubmedQuery(query, m_preferences.sortOrder())))
         m_recentSearches->remember(query);
 }
 

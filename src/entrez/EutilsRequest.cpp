@@ -48,17 +48,18 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
 }
 
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
-                             const EutilsIdentity &identity)
+                             const EutilsIdentity &identity, SortOrder order)
 {
     // A prepared term holds no spaces; one that was not prepared still must not
     // put a raw space into the request line.
     QString term = preparedTerm;
     term.replace(QLatin1Char(' '), QLatin1String("%20"));
-    return eutilsRequest(endpoints, EutilsService::ESearch,
-                         {{QStringLiteral("retstart"), QString::number(retStart)},
-                          {QStringLiteral("retmax"), QString::number(retMax)},
-                          {QStringLiteral("term"), term}},
-                         identity);
+    EncodedParameters parameters{{QStringLiteral("retstart"), QString::number(retStart)},
+                                 {QStringLiteral("retmax"), QString::number(retMax)},
+                                 {QStringLiteral("term"), term}};
+    if (const QString sort = SortOrders::parameter(order); !sort.isEmpty())
+        parameters.append({QStringLiteral("sort"), sort});
+    return eutilsRequest(endpoints, EutilsService::ESearch, parameters, identity);
 }
 
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Endpoints.h"
+#include "entrez/SortOrder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -48,9 +49,10 @@ enum class EutilsService { ESearch, EFetch };
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
                             const EutilsIdentity &identity);
 
-// ESearch for one window of a prepared (already percent-encoded) term.
+// ESearch for one window of a prepared (already percent-encoded) term, in
+// the given order (sort= follows the term; none for the service's own).
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
-                             const EutilsIdentity &identity);
+                             const EutilsIdentity &identity, SortOrder order = SortOrder::Recent);
 // EFetch of the records of `pmids`, as one comma-separated id= value.
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity);
 

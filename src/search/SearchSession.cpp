@@ -92,7 +92,7 @@ void SearchSession::runBatch()
 {
     m_activity = Activity::Searching;
     m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, m_paging.retStart(), m_paging.retMax(),
-                                    m_settings.identity()));
+                                    m_settings.identity(), m_source.sort));
     emit changed();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "entrez/SortOrder.h"
+
 #include <QString>
 
 // Where the articles of a result set come from. Today a PubMed query; other
@@ -11,8 +13,13 @@ struct SearchSource
 
     Kind kind = Kind::None;
     QString query;
+    // Asked for with every batch, so that the windows of one search follow one order.
+    SortOrder sort = SortOrder::Recent;
 
-    static SearchSource pubmedQuery(const QString &query) { return {Kind::Query, query}; }
+    static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent)
+    {
+        return {Kind::Query, query, sort};
+    }
 
     bool isNone() const { return kind == Kind::None; }
     // What a tab is called for this source; the whole of it, for the caller to elide.

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCollator>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -223,21 +224,27 @@ private slots:
     }
 
     // "more" continues the search that filled the table, whatever the field
-    // holds now, with the batch size read afresh.
+    // and the Sort by box hold now, with the batch size read afresh; the new
+    // order is remembered for the next search.
     void moreArticlesKeepsItsQueryAndReadsTheBatchSizeAfresh()
     {
         AppHarness h;
         h.server.serveEsearch(100);
         h.server.serveEfetch();
         AppController &c = h.start();
+        QComboBox *sortBy = h.widget<QComboBox>("sortByBox");
+        sortBy->setCurrentText(QStringLiteral("Best match"));
         h.search(QStringLiteral("first query"));
         QVERIFY(h.waitForTransfer());
         h.searchField()->setText(QStringLiteral("edited & query"));
+        sortBy->setCurrentText(QStringLiteral("Journal"));
         h.store.setObject(PreferenceKeys::ThisMany, 30);
         h.clickMore();
         QVERIFY(h.waitForTransfer());
         const QUrl second = h.esearchRequests().last();
         QCOMPARE(query(second, "term"), QStringLiteral("first%20query"));
+        QCOMPARE(query(second, "sort"), QStringLiteral("relevance"));
+        QCOMPARE(h.store.string(PreferenceKeys::SortOrder), QStringLiteral("journal"));
         QCOMPARE(window(second), QStringLiteral("20,20"));
         // The new batch size shapes the next window.
         QCOMPARE(h.moreButton()->text(), QStringLiteral("get 30 more articles"));
