@@ -8,6 +8,7 @@
 #include "app/RecentSearchCompleter.h"
 #include "app/ResultTab.h"
 #include "app/ResultTabs.h"
+#include "app/SearchDetailsPanel.h"
 #include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
@@ -36,6 +37,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->setupUi(mainWindow);
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
+    m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, 6);
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
@@ -217,6 +219,7 @@ void AppController::showSessionState()
     ui.getAllNSButton->setHidden(!current.hasMore());
     ui.getAllNSButton->setEnabled(!current.isBusy());
     ui.getAllNSButton->setText(SearchMessages::moreArticles(current.moreCount()));
+    m_details->show(current);
 }
 
 // --- Search -----------------------------------------------------------------

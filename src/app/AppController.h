@@ -23,6 +23,7 @@ class MainWindow;
 #include <memory>
 
 class PreferenceController;
+class SearchDetailsPanel;
 class QMainWindow;
 class QMenu;
 class QMimeData;
@@ -121,4 +122,5 @@ private:
     std::unique_ptr<UpdatePrompt> m_updates;
     std::unique_ptr<PreferenceController> preferenceController;
     RecentSearchCompleter *m_recentSearches = nullptr;
+    SearchDetailsPanel *m_details = nullptr;
 };

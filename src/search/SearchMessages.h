@@ -26,6 +26,11 @@ inline QString foundDownloadedAtLimit(int totalCount, int downloaded)
         + QStringLiteral(" (PubMed serves only the first %1 matches; narrow the search to see the others)")
               .arg(kEsearchRecordLimit);
 }
+// The count, then what PubMed left out of the query, when it did.
+inline QString withQueryNote(const QString &message, const QString &note)
+{
+    return note.isEmpty() ? message : message + QStringLiteral(" \u2014 ") + note;
+}
 inline QString busyRetrying(int seconds)
 {
     return QStringLiteral("PubMed is busy, retrying in %1 s\u2026").arg(seconds);

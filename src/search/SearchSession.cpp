@@ -8,6 +8,7 @@
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsTransfer.h"
 #include "entrez/PmidSearch.h"
+#include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
 
 SearchSession::SearchSession(SessionSettings settings, QObject *parent)
@@ -65,6 +66,7 @@ bool SearchSession::start(const SearchSource &source)
     m_paging.reset(m_settings.batchSize());
     m_hasMore = false;
     m_totalCount = 0;
+    m_queryAnswer = {};
     clearArticles();
     runBatch();
     return true;
@@ -103,17 +105,21 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
         return;
     }
     const SearchResult &result = *outcome.result;
+    if (m_articles.isEmpty()) {
+        m_queryAnswer = result;
+        m_queryAnswer.PMIDs.clear();
+    }
     m_PMIDsCount = int32_t(result.PMIDs.size());
     m_totalCount = intValue(result.totalCount);
     if (result.PMIDs.isEmpty()) {
         m_hasMore = false;
-        setIdle(SearchMessages::found(m_totalCount));
+        setIdle(withQueryNote(SearchMessages::found(m_totalCount)));
         return;
     }
     const int32_t downloaded = int32_t(m_articles.size()) + m_PMIDsCount;
-    m_message = SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
-        ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
-        : SearchMessages::foundDownloaded(m_totalCount, downloaded);
+    m_message = withQueryNote(SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
+                                  ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
+                                  : SearchMessages::foundDownloaded(m_totalCount, downloaded));
     m_batchPaging = m_paging;
     m_hasMore = m_paging.advance(m_totalCount, int32_t(m_articles.size()), m_PMIDsCount, m_settings.batchSize());
     m_download->setIdentity(m_settings.identity());
@@ -210,4 +216,10 @@ void SearchSession::showRetryWait(int seconds)
 void SearchSession::endRetryWait()
 {
     setMessage(m_messageBeforeRetry);
+}
+
+// A query PubMed ran only in part says so with every count, never silently.
+QString SearchSession::withQueryNote(const QString &message) const
+{
+    return SearchMessages::withQueryNote(message, QueryDetails::summary(m_queryAnswer));
 }

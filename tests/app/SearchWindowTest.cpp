@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCollator>
+#include <QDockWidget>
+#include <QPlainTextEdit>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QUrlQuery>
@@ -101,13 +103,37 @@ private slots:
                  FakeEutilsServer::fakePmid(42), FakeEutilsServer::fakePmid(43), FakeEutilsServer::fakePmid(44)}));
     }
 
+    // The message line names what PubMed left out of the query, and Ctrl+D
+    // opens the details of the answer: a real one whose phrase was not found.
+    void noMatchesLeavesAnEmptyIdleTable_data()
+    {
+        QTest::addColumn<QString>("answer"); // none: the fake server's own
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("plain") << QString() << "found 0 articles" << "Query: nothing matches this\nTranslation: fake[All Fields]\nCount: 0\n";
+        QTest::newRow("phrase not found")
+            << "biopython_esearch8.xml" << "found 0 articles \u2014 PubMed found nothing for: abcXYZ"
+            << "Query: nothing matches this\nTranslation: (abcXYZ[All Fields])\nError: PubMed found nothing for: abcXYZ\n"
+               "Warning: OutputMessage: No items found.\nCount: 0\n";
+    }
     void noMatchesLeavesAnEmptyIdleTable()
     {
+        QFETCH(QString, answer);
+        QFETCH(QString, message);
+        QFETCH(QString, details);
         AppHarness h;
         h.server.serveEsearch(0);
+        if (!answer.isEmpty()) {
+            READ_TEST_DATA(body, QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + answer);
+            h.server.setHandler(QLatin1String(Paths::ESearch), [body](const QUrl &) { return FakeResponse::xml(body); });
+        }
         AppController &c = h.start();
+        QVERIFY(!h.widget<QPushButton>("searchDetailsButton")->isEnabled());
         h.search(QStringLiteral("nothing matches this"));
-        QCOMPARE(h.message(), QStringLiteral("found 0 articles"));
+        QCOMPARE(h.message(), message);
+        QTest::keyClick(c.window(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(h.widget<QDockWidget>("searchDetailsPanel")->isVisible());
+        QCOMPARE(h.widget<QPlainTextEdit>("searchDetailsText")->toPlainText(), details);
         QCOMPARE(c.numberOfRowsInTableView(), 0);
         QVERIFY(h.searchButton()->isEnabled());
         QVERIFY(!h.cancelButton()->isEnabled());
