@@ -38,7 +38,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
     m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
-    const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, 6);
+    const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);

@@ -353,6 +353,19 @@ private slots:
         table->selectRow(5);
         QCOMPARE(h.abstractText(), c.getArticleList()[5].text(ArticleRecord::Key::Abstract));
         QVERIFY(h.citationText().contains(c.getArticleList()[5].text(ArticleRecord::Key::PMID)));
+
+        // "#" is each article's rank in the service's order: sorting on it
+        // restores that order, both ways, ranks moving with their articles.
+        const int rankColumn = table->model()->columnCount() - 1;
+        QCOMPARE(table->model()->headerData(rankColumn, Qt::Horizontal).toString(), QStringLiteral("#"));
+        for (const Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder}) {
+            table->horizontalHeader()->setSortIndicator(rankColumn, order);
+            for (int row = 0; row < 20; ++row) {
+                const int rank = order == Qt::AscendingOrder ? row : 19 - row;
+                QCOMPARE(c.getArticleList()[row].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(rank));
+                QCOMPARE(table->model()->index(row, rankColumn).data().toInt(), rank + 1);
+            }
+        }
     }
 
     // Qt's own checker watches the table's model through everything that
