@@ -9,6 +9,7 @@
 #include "app/ResultTab.h"
 #include "app/ResultTabs.h"
 #include "app/SearchDetailsPanel.h"
+#include "app/SearchFilterBar.h"
 #include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
@@ -48,6 +49,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
     connect(m_recentSearches, &RecentSearchCompleter::queriesChanged, this, &AppController::showRecentSearches);
     showRecentSearches();
     new SortOrderChoice(*m_ui->sortByBox, *m_services.preferences, this);
+    m_filters = new SearchFilterBar(mainWindow);
+    m_ui->mainLayout->insertWidget(1, m_filters);
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
     connectActions();
@@ -244,7 +247,7 @@ void AppController::startSearch(ResultTab *tab)
         m_services.alerts->run(Alert::networkError(), mainWindow);
         return;
     }
-    if (tab->session().start(SearchSource::pubmedQuery(query, m_preferences.sortOrder())))
+    if (tab->session().start(SearchSource::pubmedQuery(query, m_preferences.sortOrder(), m_filters->filters())))
         m_recentSearches->remember(query);
 }
 

@@ -24,6 +24,7 @@ class MainWindow;
 
 class PreferenceController;
 class SearchDetailsPanel;
+class SearchFilterBar;
 class QMainWindow;
 class QMenu;
 class QMimeData;
@@ -123,4 +124,5 @@ private:
     std::unique_ptr<PreferenceController> preferenceController;
     RecentSearchCompleter *m_recentSearches = nullptr;
     SearchDetailsPanel *m_details = nullptr;
+    SearchFilterBar *m_filters = nullptr;
 };

@@ -45,7 +45,7 @@ void SearchDetailsPanel::show(const SearchSession &session)
     const SearchResult &answer = session.queryAnswer();
     const bool answered = !answer.totalCount.isEmpty();
     m_action->setEnabled(answered);
-    const QString text = answered ? QueryDetails::explanation(session.source().query, answer) : QString();
+    const QString text = answered ? QueryDetails::explanation(session.source().query, answer, session.source().effectiveQuery()) : QString();
     // Set only when it changed, so that a selection in the panel survives progress updates.
     if (m_text->toPlainText() != text)
         m_text->setPlainText(text);

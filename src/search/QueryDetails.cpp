@@ -68,10 +68,12 @@ QString summary(const SearchResult &answer)
     return groupedRemarks(answer.errors + answer.warnings).join(QLatin1String("; "));
 }
 
-QString explanation(const QString &query, const SearchResult &answer)
+QString explanation(const QString &query, const SearchResult &answer, const QString &effectiveQuery)
 {
     QString text;
     appendLine(text, QStringLiteral("Query"), query.trimmed());
+    if (!effectiveQuery.isEmpty() && effectiveQuery != query.trimmed())
+        appendLine(text, QStringLiteral("Effective query"), effectiveQuery);
     if (!answer.translation.isEmpty())
         appendLine(text, QStringLiteral("Translation"), answer.translation);
     for (const TermExpansion &expansion : answer.expansions)

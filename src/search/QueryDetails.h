@@ -11,8 +11,9 @@ namespace QueryDetails {
 // nothing for: abcXYZ; ignored: the"); empty when it used the whole query.
 // Remarks that only restate the count ("No items found.") are left out.
 QString summary(const SearchResult &answer);
-// Every part, one "Name: value" line each: the query sent, PubMed's
+// Every part, one "Name: value" line each: the query as typed, the query
+// sent with the filters when it differs, PubMed's
 // translation, each term's expansion and count, every error and warning,
 // and the number of matches.
-QString explanation(const QString &query, const SearchResult &answer);
+QString explanation(const QString &query, const SearchResult &answer, const QString &effectiveQuery = {});
 } // namespace QueryDetails

@@ -56,9 +56,10 @@ SearchSession::~SearchSession()
 
 bool SearchSession::start(const SearchSource &source)
 {
-    const QString term = prepareQueryTerm(source.query);
-    if (term.isEmpty())
+    // Filters alone are no query: they only narrow one.
+    if (prepareQueryTerm(source.query).isEmpty())
         return false;
+    const QString term = prepareQueryTerm(source.effectiveQuery());
     // A new search replaces a running one, as a new address does in a browser.
     stopTransfers();
     m_source = source;

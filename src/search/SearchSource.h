@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entrez/SortOrder.h"
+#include "search/SearchFilters.h"
 
 #include <QString>
 
@@ -15,11 +16,14 @@ struct SearchSource
     QString query;
     // Asked for with every batch, so that the windows of one search follow one order.
     SortOrder sort = SortOrder::Recent;
+    SearchFilters filters;
 
-    static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent)
+    static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent, const SearchFilters &filters = {})
     {
-        return {Kind::Query, query, sort};
+        return {Kind::Query, query, sort, filters};
     }
+    // What is sent: the query with the filters' syntax.
+    QString effectiveQuery() const { return filters.effectiveQuery(query); }
 
     bool isNone() const { return kind == Kind::None; }
     // What a tab is called for this source; the whole of it, for the caller to elide.

@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 
 #include "citations/KebNSTableView.h"
+#include "entrez/EsearchClient.h"
 #include "entrez/UpdateCheck.h"
 #include "preferences/PreferenceController.h"
 
@@ -9,7 +10,10 @@
 #include <QComboBox>
 #include <QCollator>
 #include <QDockWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QUrlQuery>
@@ -249,9 +253,9 @@ private slots:
         QVERIFY(h.busyIndicator()->isHidden());
     }
 
-    // "more" continues the search that filled the table, whatever the field
-    // and the Sort by box hold now, with the batch size read afresh; the new
-    // order is remembered for the next search.
+    // "more" continues the search that filled the table, whatever the field,
+    // the Sort by box and the filters hold now, with the batch size read
+    // afresh; the new order is remembered for the next search.
     void moreArticlesKeepsItsQueryAndReadsTheBatchSizeAfresh()
     {
         AppHarness h;
@@ -260,15 +264,23 @@ private slots:
         AppController &c = h.start();
         QComboBox *sortBy = h.widget<QComboBox>("sortByBox");
         sortBy->setCurrentText(QStringLiteral("Best match"));
+        h.widget<QSpinBox>("yearFromBox")->setValue(2015);
+        h.widget<QSpinBox>("yearToBox")->setValue(2020);
+        h.widget<QToolButton>("articleTypesButton")->menu()->actions().constFirst()->setChecked(true);
+        h.widget<QCheckBox>("humansBox")->setChecked(true);
+        const QString filtered = QStringLiteral("(first query) AND 2015:2020[dp] AND review[pt] AND humans[mh]");
+        QCOMPARE(h.widget<QLabel>("filterSyntaxLabel")->toolTip(), filtered.mid(18));
         h.search(QStringLiteral("first query"));
         QVERIFY(h.waitForTransfer());
         h.searchField()->setText(QStringLiteral("edited & query"));
         sortBy->setCurrentText(QStringLiteral("Journal"));
+        QTest::mouseClick(h.widget<QPushButton>("clearFiltersButton"), Qt::LeftButton);
+        QVERIFY(h.widget<QLabel>("filterSyntaxLabel")->text().isEmpty());
         h.store.setObject(PreferenceKeys::ThisMany, 30);
         h.clickMore();
         QVERIFY(h.waitForTransfer());
         const QUrl second = h.esearchRequests().last();
-        QCOMPARE(query(second, "term"), QStringLiteral("first%20query"));
+        QCOMPARE(query(second, "term"), prepareQueryTerm(filtered));
         QCOMPARE(query(second, "sort"), QStringLiteral("relevance"));
         QCOMPARE(h.store.string(PreferenceKeys::SortOrder), QStringLiteral("journal"));
         QCOMPARE(window(second), QStringLiteral("20,20"));
