@@ -10,6 +10,7 @@
 #include "app/ResultTabs.h"
 #include "app/SearchDetailsPanel.h"
 #include "app/SearchFilterBar.h"
+#include "app/SpellingSuggestion.h"
 #include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
@@ -39,6 +40,11 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
     m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
+    m_spelling = new SpellingSuggestion(*m_ui->statusRow, this);
+    connect(m_spelling, &SpellingSuggestion::chosen, this, [this](const QString &query) {
+        m_ui->searchNSTextField->setText(query);
+        searchPubmed();
+    });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
@@ -223,6 +229,7 @@ void AppController::showSessionState()
     ui.getAllNSButton->setEnabled(!current.isBusy());
     ui.getAllNSButton->setText(SearchMessages::moreArticles(current.moreCount()));
     m_details->show(current);
+    m_spelling->show(current);
 }
 
 // --- Search -----------------------------------------------------------------

@@ -25,6 +25,7 @@ class MainWindow;
 class PreferenceController;
 class SearchDetailsPanel;
 class SearchFilterBar;
+class SpellingSuggestion;
 class QMainWindow;
 class QMenu;
 class QMimeData;
@@ -125,4 +126,5 @@ private:
     RecentSearchCompleter *m_recentSearches = nullptr;
     SearchDetailsPanel *m_details = nullptr;
     SearchFilterBar *m_filters = nullptr;
+    SpellingSuggestion *m_spelling = nullptr;
 };

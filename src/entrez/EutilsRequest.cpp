@@ -38,8 +38,9 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
     EutilsRequest request;
     request.identity = identity;
     const QString origin = endpoints.eutilsOrigin();
-    if (service == EutilsService::ESearch) {
-        request.url = QUrl(origin + QLatin1String(Paths::ESearch) + QLatin1Char('?') + joined(all));
+    if (service != EutilsService::EFetch) {
+        const char *path = service == EutilsService::ESearch ? Paths::ESearch : Paths::ESpell;
+        request.url = QUrl(origin + QLatin1String(path) + QLatin1Char('?') + joined(all));
     } else {
         request.url = QUrl(origin + QLatin1String(Paths::EFetch));
         request.postBody = joined(all).toLatin1();
@@ -60,6 +61,11 @@ EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &prepared
     if (const QString sort = SortOrders::parameter(order); !sort.isEmpty())
         parameters.append({QStringLiteral("sort"), sort});
     return eutilsRequest(endpoints, EutilsService::ESearch, parameters, identity);
+}
+
+EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity)
+{
+    return eutilsRequest(endpoints, EutilsService::ESpell, {{QStringLiteral("term"), preparedTerm}}, identity);
 }
 
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity)

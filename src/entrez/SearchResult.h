@@ -27,6 +27,9 @@ struct QueryNotice
 {
     QString kind;
     QString text;
+
+    // The error of a phrase PubMed found nothing for, dropped from the search.
+    static inline const QString PhraseNotFound = QStringLiteral("PhraseNotFound");
 };
 
 // The answer of one ESearch call: the PMIDs of the requested window in answer

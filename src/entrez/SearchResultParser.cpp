@@ -95,3 +95,15 @@ std::optional<SearchResult> searchResultFromResponse(const QByteArray &body)
     result.retrievedCount = int(result.PMIDs.size());
     return result;
 }
+
+QString correctedQueryFromResponse(const QByteArray &body)
+{
+    if (body.size() > kMaxAnswerBytes)
+        return {};
+    const std::unique_ptr<XmlDocument> document =
+        XMLDocumentForResponse(QString::fromUtf8(body).toStdString(), "</eSpellResult>");
+    if (!document)
+        return {};
+    static const ChildPathSet corrected{"eSpellResult/CorrectedQuery"};
+    return trimmedText(corrected.firstMatch(document->document(), 0));
+}

@@ -8,7 +8,7 @@ namespace {
 QString remarkFor(const QString &kind)
 {
     static const QList<std::pair<QString, QString>> remarks{
-        {QStringLiteral("PhraseNotFound"), QStringLiteral("PubMed found nothing for")},
+        {QueryNotice::PhraseNotFound, QStringLiteral("PubMed found nothing for")},
         {QStringLiteral("FieldNotFound"), QStringLiteral("unknown field")},
         {QStringLiteral("PhraseIgnored"), QStringLiteral("ignored")},
         {QStringLiteral("QuotedPhraseNotFound"), QStringLiteral("quoted phrase not found")},

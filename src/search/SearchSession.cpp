@@ -8,13 +8,17 @@
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsTransfer.h"
 #include "entrez/PmidSearch.h"
+#include "entrez/SearchResultParser.h"
 #include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
+
+#include <algorithm>
 
 SearchSession::SearchSession(SessionSettings settings, QObject *parent)
     : QObject(parent)
     , m_settings(std::move(settings))
     , m_esearch(std::make_unique<EutilsTransfer>(m_manager))
+    , m_espell(std::make_unique<EutilsTransfer>(m_manager))
     , m_download(std::make_unique<ArticleDownload>(m_settings.endpoints))
     , m_message(SearchMessages::Ready)
 {
@@ -30,6 +34,15 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
     });
     connect(m_esearch.get(), &EutilsTransfer::failed, this, [this](const QString &reason) {
         onSearchAnswer({std::nullopt, reason});
+    });
+
+    m_espell->setLimits(m_settings.limits);
+    connect(m_espell.get(), &EutilsTransfer::finished, this, [this] {
+        const QString corrected = correctedQueryFromResponse(m_espell->takeBody());
+        if (corrected.compare(m_source.query.trimmed(), Qt::CaseInsensitive) != 0) {
+            m_suggestion = corrected;
+            emit changed();
+        }
     });
 
     m_download->setLimits(m_settings.limits);
@@ -68,6 +81,7 @@ bool SearchSession::start(const SearchSource &source)
     m_hasMore = false;
     m_totalCount = 0;
     m_queryAnswer = {};
+    m_suggestion.clear();
     clearArticles();
     runBatch();
     return true;
@@ -109,6 +123,7 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
     if (m_articles.isEmpty()) {
         m_queryAnswer = result;
         m_queryAnswer.PMIDs.clear();
+        askForSpelling(result);
     }
     m_PMIDsCount = int32_t(result.PMIDs.size());
     m_totalCount = intValue(result.totalCount);
@@ -189,6 +204,7 @@ void SearchSession::appendArticles(ArticleList batch)
 void SearchSession::stopTransfers()
 {
     m_esearch->cancel();
+    m_espell->cancel();
     m_download->cancel();
     m_activity = Activity::Idle;
     m_receiving = false;
@@ -223,4 +239,18 @@ void SearchSession::endRetryWait()
 QString SearchSession::withQueryNote(const QString &message) const
 {
     return SearchMessages::withQueryNote(message, QueryDetails::summary(m_queryAnswer));
+}
+
+// Fewer matches than this make a misspelt query likely enough to ask ESpell.
+static constexpr int32_t kFewMatches = 5;
+
+void SearchSession::askForSpelling(const SearchResult &answer)
+{
+    const bool phraseNotFound = std::any_of(answer.errors.cbegin(), answer.errors.cend(), [](const QueryNotice &notice) {
+        return notice.kind == QueryNotice::PhraseNotFound;
+    });
+    if (intValue(answer.totalCount) >= kFewMatches && !phraseNotFound)
+        return;
+    // Through the same limiter as every request, so the pace holds.
+    m_espell->start(espellRequest(m_settings.endpoints, prepareQueryTerm(m_source.query), m_settings.identity()));
 }

@@ -83,6 +83,9 @@ public:
     // What PubMed did with the query, from the first answer of this search
     // (no PMIDs); empty before it arrives.
     const SearchResult &queryAnswer() const { return m_queryAnswer; }
+    // ESpell's correction of a query that found almost nothing, or part of
+    // which PubMed did not find; empty when there is none or it is the query.
+    QString suggestion() const { return m_suggestion; }
 
     int32_t totalCount() const { return m_totalCount; }
     int32_t PMIDsCount() const { return m_PMIDsCount; }
@@ -110,6 +113,7 @@ private:
     void setMessage(const QString &message);
     void showRetryWait(int seconds);
     QString withQueryNote(const QString &message) const;
+    void askForSpelling(const SearchResult &answer);
     void endRetryWait();
 
     SessionSettings m_settings;
@@ -117,6 +121,7 @@ private:
     QString m_preparedTerm;
     QNetworkAccessManager m_manager;
     std::unique_ptr<EutilsTransfer> m_esearch;
+    std::unique_ptr<EutilsTransfer> m_espell;
     std::unique_ptr<ArticleDownload> m_download;
 
     ArticleList m_articles;
@@ -125,6 +130,7 @@ private:
     SearchPaging m_batchPaging;
     int32_t m_totalCount = 0;
     SearchResult m_queryAnswer;
+    QString m_suggestion;
     int32_t m_PMIDsCount = 0;
     Activity m_activity = Activity::Idle;
     bool m_receiving = false;

@@ -108,7 +108,8 @@ private slots:
     }
 
     // The message line names what PubMed left out of the query, and Ctrl+D
-    // opens the details of the answer: a real one whose phrase was not found.
+    // opens the details of the answer: a real one whose phrase was not found,
+    // where ESpell's real correction is offered and searched when clicked.
     void noMatchesLeavesAnEmptyIdleTable_data()
     {
         QTest::addColumn<QString>("answer"); // none: the fake server's own
@@ -130,6 +131,8 @@ private slots:
         if (!answer.isEmpty()) {
             READ_TEST_DATA(body, QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + answer);
             h.server.setHandler(QLatin1String(Paths::ESearch), [body](const QUrl &) { return FakeResponse::xml(body); });
+            READ_TEST_DATA(spelling, QStringLiteral(VEXMOOR_TESTDATA_DIR "/espell/biopython_espell.xml"));
+            h.server.setHandler(QLatin1String(Paths::ESpell), [spelling](const QUrl &) { return FakeResponse::xml(spelling); });
         }
         AppController &c = h.start();
         QVERIFY(!h.widget<QPushButton>("searchDetailsButton")->isEnabled());
@@ -138,6 +141,15 @@ private slots:
         QTest::keyClick(c.window(), Qt::Key_D, Qt::ControlModifier);
         QVERIFY(h.widget<QDockWidget>("searchDetailsPanel")->isVisible());
         QCOMPARE(h.widget<QPlainTextEdit>("searchDetailsText")->toPlainText(), details);
+        QLabel *suggestion = h.widget<QLabel>("didYouMeanLabel");
+        QTRY_COMPARE(h.server.requestCount(QLatin1String(Paths::ESpell)), 1);
+        QTRY_COMPARE(suggestion->isVisible(), !answer.isEmpty());
+        if (answer.isEmpty())
+            return;
+        QCOMPARE(suggestion->text(), QStringLiteral("Did you mean: <a href=\"#\">biopython</a>?"));
+        emit suggestion->linkActivated(QStringLiteral("#"));
+        QVERIFY(h.waitForSearchAnswer());
+        QCOMPARE(query(h.esearchRequests().last(), "term"), QStringLiteral("biopython"));
         QCOMPARE(c.numberOfRowsInTableView(), 0);
         QVERIFY(h.searchButton()->isEnabled());
         QVERIFY(!h.cancelButton()->isEnabled());
