@@ -10,6 +10,7 @@
 #include "app/ResultTabs.h"
 #include "app/SearchDetailsPanel.h"
 #include "app/SearchFilterBar.h"
+#include "app/QueryHighlighter.h"
 #include "app/SpellingSuggestion.h"
 #include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
@@ -41,6 +42,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_actions.setAlertParent(mainWindow);
     m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
     m_spelling = new SpellingSuggestion(*m_ui->statusRow, this);
+    m_highlighter = new QueryHighlighter(*m_ui->viewMenu, this);
+    connect(m_highlighter, &QueryHighlighter::toggled, this, &AppController::tableViewSelectionDidChange);
     connect(m_spelling, &SpellingSuggestion::chosen, this, [this](const QString &query) {
         m_ui->searchNSTextField->setText(query);
         searchPubmed();
@@ -265,6 +268,7 @@ void AppController::tableViewSelectionDidChange()
     ResultTab *tab = currentTab();
     const ArticleRecord *article = tab->singleSelectedArticle();
     tab->showSelection(citationStyle(), article ? m_actions.pagesOf(*article) : QList<ArticleActions::Page>());
+    m_highlighter->apply(*tab);
     updateSelectionActions();
 }
 

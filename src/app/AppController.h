@@ -26,6 +26,7 @@ class PreferenceController;
 class SearchDetailsPanel;
 class SearchFilterBar;
 class SpellingSuggestion;
+class QueryHighlighter;
 class QMainWindow;
 class QMenu;
 class QMimeData;
@@ -127,4 +128,5 @@ private:
     SearchDetailsPanel *m_details = nullptr;
     SearchFilterBar *m_filters = nullptr;
     SpellingSuggestion *m_spelling = nullptr;
+    QueryHighlighter *m_highlighter = nullptr;
 };

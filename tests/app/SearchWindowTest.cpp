@@ -456,6 +456,24 @@ private slots:
         table->clearSelection();
         QCOMPARE(h.abstractText(), QString());
         QCOMPARE(h.citationText(), QString());
+
+        // The query's words are marked over the abstract, case-blind, without
+        // tags or quotes, and only while the View menu's toggle is on; the
+        // text itself never changes.
+        h.search(QStringLiteral("\"The\"[tiab] AND patients*"));
+        QVERIFY(h.waitForTransfer());
+        int row = 0;
+        while (row < c.numberOfRowsInTableView() - 1 && !c.getArticleList()[row].text(ArticleRecord::Key::Abstract).contains(" patients "))
+            ++row;
+        table->selectRow(row);
+        const QString shown = h.abstractText();
+        QSet<QString> marked;
+        for (const QTextEdit::ExtraSelection &mark : abstractView->extraSelections())
+            marked.insert(mark.cursor.selectedText().toLower());
+        QCOMPARE(marked, (QSet<QString>{"the", "patients"}));
+        c.window()->findChild<QAction *>("highlightQueryWordsAction")->toggle();
+        QVERIFY(abstractView->extraSelections().isEmpty());
+        QCOMPARE(h.abstractText(), shown);
     }
 
     // Whatever empties the table empties the views: they show what the

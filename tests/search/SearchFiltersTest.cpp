@@ -1,4 +1,6 @@
-// The query syntax each filter writes, and how it joins the query.
+// The query syntax each filter writes, and how it joins the query; the
+// words of a query that the views highlight.
+#include "search/QueryWords.h"
 #include "search/SearchFilters.h"
 
 #include <QTest>
@@ -33,6 +35,23 @@ private slots:
         QFETCH(SearchFilters, filters);
         QFETCH(QString, effective);
         QCOMPARE(filters.effectiveQuery(QStringLiteral(" crispr[ti] OR cas9 ")), effective);
+    }
+
+    void queryWords_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("operators, tags, wildcards")
+            << "crispr*[ti] AND (cas9 OR Cas9[tiab]) NOT mice[mh]" << QStringList{"crispr", "cas9", "mice"};
+        QTest::newRow("phrases, ranges, filters") << "(\"bone  cement\"[tiab] leak) AND 2015:2020[dp] AND review[pt]"
+                                                   << QStringList{"bone cement", "leak", "review"};
+        QTest::newRow("nothing to find") << "\"\" AND [ti] 2020" << QStringList();
+    }
+    void queryWords()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, words);
+        QCOMPARE(::queryWords(query), words);
     }
 };
 
