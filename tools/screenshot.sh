@@ -46,9 +46,9 @@ sleep 0.5
 xdotool type --delay 30 "$query"
 xdotool key Return
 sleep 3
-# The table's rows start about 95 pixels below the window's top and are 20
+# The table's rows start about 125 pixels below the window's top and are 20
 # high (the fonts of Debian 12's Xvfb); click the middle of the row's title.
-xdotool mousemove --window "$window" 450 $((95 + 20 * (row - 1) + 10)) click 1
+xdotool mousemove --window "$window" 450 $((125 + 20 * (row - 1) + 10)) click 1
 xdotool mousemove --window "$window" 1090 10
 sleep 1
 import -window "$window" "$shot"

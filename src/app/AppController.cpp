@@ -8,6 +8,11 @@
 #include "app/RecentSearchCompleter.h"
 #include "app/ResultTab.h"
 #include "app/ResultTabs.h"
+#include "app/SearchDetailsPanel.h"
+#include "app/SearchFilterBar.h"
+#include "app/QueryHighlighter.h"
+#include "app/SpellingSuggestion.h"
+#include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
 #include "citations/KebNSTableView.h"
@@ -36,7 +41,15 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->setupUi(mainWindow);
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
-    const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, 6);
+    m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
+    m_spelling = new SpellingSuggestion(*m_ui->statusRow, this);
+    m_highlighter = new QueryHighlighter(*m_ui->viewMenu, this);
+    connect(m_highlighter, &QueryHighlighter::toggled, this, &AppController::tableViewSelectionDidChange);
+    connect(m_spelling, &SpellingSuggestion::chosen, this, [this](const QString &query) {
+        m_ui->searchNSTextField->setText(query);
+        searchPubmed();
+    });
+    const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -45,6 +58,9 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->searchNSTextField->setCompleter(m_recentSearches);
     connect(m_recentSearches, &RecentSearchCompleter::queriesChanged, this, &AppController::showRecentSearches);
     showRecentSearches();
+    new SortOrderChoice(*m_ui->sortByBox, *m_services.preferences, this);
+    m_filters = new SearchFilterBar(mainWindow);
+    m_ui->mainLayout->insertWidget(1, m_filters);
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
     m_ui->searchTagsPanel->installEventFilter(this);
@@ -215,6 +231,8 @@ void AppController::showSessionState()
     ui.getAllNSButton->setHidden(!current.hasMore());
     ui.getAllNSButton->setEnabled(!current.isBusy());
     ui.getAllNSButton->setText(SearchMessages::moreArticles(current.moreCount()));
+    m_details->show(current);
+    m_spelling->show(current);
 }
 
 // --- Search -----------------------------------------------------------------
@@ -239,7 +257,7 @@ void AppController::startSearch(ResultTab *tab)
         m_services.alerts->run(Alert::networkError(), mainWindow);
         return;
     }
-    if (tab->session().start(SearchSource::pubmedQuery(query)))
+    if (tab->session().start(SearchSource::pubmedQuery(query, m_preferences.sortOrder(), m_filters->filters())))
         m_recentSearches->remember(query);
 }
 
@@ -250,6 +268,7 @@ void AppController::tableViewSelectionDidChange()
     ResultTab *tab = currentTab();
     const ArticleRecord *article = tab->singleSelectedArticle();
     tab->showSelection(citationStyle(), article ? m_actions.pagesOf(*article) : QList<ArticleActions::Page>());
+    m_highlighter->apply(*tab);
     updateSelectionActions();
 }
 

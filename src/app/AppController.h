@@ -23,6 +23,10 @@ class MainWindow;
 #include <memory>
 
 class PreferenceController;
+class SearchDetailsPanel;
+class SearchFilterBar;
+class SpellingSuggestion;
+class QueryHighlighter;
 class QMainWindow;
 class QMenu;
 class QMimeData;
@@ -121,4 +125,8 @@ private:
     std::unique_ptr<UpdatePrompt> m_updates;
     std::unique_ptr<PreferenceController> preferenceController;
     RecentSearchCompleter *m_recentSearches = nullptr;
+    SearchDetailsPanel *m_details = nullptr;
+    SearchFilterBar *m_filters = nullptr;
+    SpellingSuggestion *m_spelling = nullptr;
+    QueryHighlighter *m_highlighter = nullptr;
 };

@@ -8,16 +8,41 @@
 #include <QColor>
 #include <QMimeData>
 
+#include <algorithm>
+#include <numeric>
 #include <set>
 
 ArticleTableModel::ArticleTableModel(SearchSession *session, QList<Column> columns, QObject *parent)
     : QAbstractTableModel(parent), m_articles(&session->articles()), m_columns(std::move(columns))
 {
     connect(session, &SearchSession::articlesAboutToReset, this, &ArticleTableModel::beginResetModel);
-    connect(session, &SearchSession::articlesReset, this, &ArticleTableModel::endResetModel);
+    connect(session, &SearchSession::articlesReset, this, [this] {
+        m_ranks.clear();
+        endResetModel();
+    });
     connect(session, &SearchSession::articlesAboutToAppend, this,
             [this](int first, int last) { beginInsertRows({}, first, last); });
-    connect(session, &SearchSession::articlesAppended, this, &ArticleTableModel::endInsertRows);
+    connect(session, &SearchSession::articlesAppended, this, [this] {
+        appendRanks();
+        endInsertRows();
+    });
+}
+
+// Batches arrive in the service's order, each after the ones before it.
+void ArticleTableModel::appendRanks()
+{
+    while (m_ranks.size() < m_articles->size())
+        m_ranks.append(int(m_ranks.size()) + 1);
+}
+
+std::vector<qsizetype> ArticleTableModel::rankPermutation(Qt::SortOrder order) const
+{
+    std::vector<qsizetype> permutation(size_t(m_ranks.size()));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    std::sort(permutation.begin(), permutation.end(), [&](qsizetype a, qsizetype b) {
+        return order == Qt::AscendingOrder ? m_ranks[a] < m_ranks[b] : m_ranks[a] > m_ranks[b];
+    });
+    return permutation;
 }
 
 int ArticleTableModel::columnNamed(const QString &identifier) const
@@ -45,6 +70,8 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         return {};
     const ArticleRecord &article = (*m_articles)[index.row()];
     const QString &identifier = m_columns[index.column()].identifier;
+    if (identifier == RankColumn)
+        return role == Qt::DisplayRole && index.row() < m_ranks.size() ? QVariant(m_ranks[index.row()]) : QVariant();
     // A retracted article is marked in its title, where the eye falls; the
     // record keeps its own title for sorting and citing.
     const bool retractedTitle = identifier == ArticleRecord::keyName(ArticleRecord::Key::Title) && article.isRetracted();
@@ -89,11 +116,23 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= m_columns.size())
         return;
+    const bool byRank = m_columns[column].identifier == RankColumn;
     const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(m_columns[column].identifier);
-    if (!key)
+    if (!key && !byRank)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<qsizetype> permutation = sortArticles(*m_articles, *key, order);
+    const std::vector<qsizetype> permutation =
+        byRank ? rankPermutation(order) : sortArticles(*m_articles, *key, order);
+    ArticleList articles;
+    QList<int> ranks;
+    for (const qsizetype oldRow : permutation) {
+        if (byRank)
+            articles.append(std::move((*m_articles)[oldRow]));
+        ranks.append(m_ranks.value(oldRow));
+    }
+    if (byRank)
+        *m_articles = std::move(articles);
+    m_ranks = std::move(ranks);
     // Selection and current row follow their articles to the new rows.
     std::vector<int> newRowOf(permutation.size());
     for (size_t newRow = 0; newRow < permutation.size(); ++newRow)

@@ -25,6 +25,10 @@ public:
 
     ArticleTableModel(SearchSession *session, QList<Column> columns, QObject *parent = nullptr);
 
+    // The identifier of the "#" column: each article's rank in the order the
+    // service gave them, so that sorting on it restores that order.
+    static inline const QString RankColumn = QStringLiteral("rank");
+
     const QList<Column> &columns() const { return m_columns; }
     int columnNamed(const QString &identifier) const;
 
@@ -44,7 +48,12 @@ public:
     void setMimeDataMaker(MimeDataMaker maker) { m_mimeDataMaker = std::move(maker); }
 
 private:
+    void appendRanks();
+    std::vector<qsizetype> rankPermutation(Qt::SortOrder order) const;
+
     ArticleList *m_articles;
+    // The rank of the article in each row, beside the list and reordered with it.
+    QList<int> m_ranks;
     QList<Column> m_columns;
     MimeDataMaker m_mimeDataMaker;
 };

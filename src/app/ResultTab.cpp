@@ -26,6 +26,8 @@ const ColumnSetup kColumns[] = {
     {{QStringLiteral("year"), QStringLiteral("Year")}, 60},
     {{QStringLiteral("PMID"), QStringLiteral("PMID")}, 90},
     {{QStringLiteral("doi"), QStringLiteral("DOI")}, 0},
+    // Last, so that the columns before it keep the places a stored layout gives them.
+    {{ArticleTableModel::RankColumn, QStringLiteral("#")}, 50},
 };
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -122,6 +124,11 @@ void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel
     const QString text = selected >= 2 ? AppMessages::articlesSelected(selected) : QString();
     abstractView->setPlainText(text);
     citationView->setPlainText(text);
+}
+
+int ResultTab::tableColumnCount()
+{
+    return int(std::size(kColumns));
 }
 
 void ResultTab::applyLayout(const WindowLayout &layout)

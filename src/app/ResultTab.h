@@ -41,6 +41,8 @@ public:
     void showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links);
 
     // The split, the columns and the sort, as a window is left or restored.
+    // The number of columns of every tab's table, for the stored layout.
+    static int tableColumnCount();
     void applyLayout(const WindowLayout &layout);
     void captureLayout(WindowLayout &layout) const;
 

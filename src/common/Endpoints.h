@@ -28,6 +28,7 @@ struct Endpoints
 namespace Paths {
 inline constexpr char ESearch[] = "/entrez/eutils/esearch.fcgi";
 inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi";
+inline constexpr char ESpell[] = "/entrez/eutils/espell.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
 // PubMed's help on search fields and tags.
 inline constexpr char PubMedFieldHelp[] = "/help/#search-tags";

@@ -38,32 +38,38 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
     EutilsRequest request;
     request.identity = identity;
     const QString origin = endpoints.eutilsOrigin();
-    const QString esearchUrl = origin + QLatin1String(Paths::ESearch) + QLatin1Char('?') + joined(all);
-    // A long query goes in a POST body: the service refuses long request lines.
-    if (service == EutilsService::ESearch && esearchUrl.size() <= kMaxEsearchGetUrlLength) {
-        request.url = QUrl(esearchUrl);
-    } else if (service == EutilsService::ESearch) {
-        request.url = QUrl(origin + QLatin1String(Paths::ESearch));
-        request.postBody = joined(all).toLatin1();
+    const char *path = service == EutilsService::ESpell ? Paths::ESpell
+        : service == EutilsService::ESearch             ? Paths::ESearch
+                                                        : Paths::EFetch;
+    const QString getUrl = origin + QLatin1String(path) + QLatin1Char('?') + joined(all);
+    // EFetch, and a query too long for a request line, go in a POST body.
+    if (service != EutilsService::EFetch && getUrl.size() <= kMaxEsearchGetUrlLength) {
+        request.url = QUrl(getUrl);
     } else {
-        request.url = QUrl(origin + QLatin1String(Paths::EFetch));
+        request.url = QUrl(origin + QLatin1String(path));
         request.postBody = joined(all).toLatin1();
     }
     return request;
 }
 
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
-                             const EutilsIdentity &identity)
+                             const EutilsIdentity &identity, SortOrder order)
 {
     // A prepared term holds no spaces; one that was not prepared still must not
     // put a raw space into the request line.
     QString term = preparedTerm;
     term.replace(QLatin1Char(' '), QLatin1String("%20"));
-    return eutilsRequest(endpoints, EutilsService::ESearch,
-                         {{QStringLiteral("retstart"), QString::number(retStart)},
-                          {QStringLiteral("retmax"), QString::number(retMax)},
-                          {QStringLiteral("term"), term}},
-                         identity);
+    EncodedParameters parameters{{QStringLiteral("retstart"), QString::number(retStart)},
+                                 {QStringLiteral("retmax"), QString::number(retMax)},
+                                 {QStringLiteral("term"), term}};
+    if (const QString sort = SortOrders::parameter(order); !sort.isEmpty())
+        parameters.append({QStringLiteral("sort"), sort});
+    return eutilsRequest(endpoints, EutilsService::ESearch, parameters, identity);
+}
+
+EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity)
+{
+    return eutilsRequest(endpoints, EutilsService::ESpell, {{QStringLiteral("term"), preparedTerm}}, identity);
 }
 
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity)

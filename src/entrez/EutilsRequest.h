@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Endpoints.h"
+#include "entrez/SortOrder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -37,23 +38,26 @@ struct EutilsRequest
 // (name, value) pairs whose values are already percent-encoded.
 using EncodedParameters = QList<std::pair<QString, QString>>;
 
-enum class EutilsService { ESearch, EFetch };
+enum class EutilsService { ESearch, EFetch, ESpell };
 
 // An ESearch whose URL would be longer than this is sent as a POST.
 inline constexpr int kMaxEsearchGetUrlLength = 2000;
 
 // The one builder of every E-utilities request: the service's path, its
 // fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml), the
-// given ones, then tool=vexmoor and email= and api_key= when set. ESearch is
-// a GET unless its URL would pass kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits (long GET URLs
+// given ones, then tool=vexmoor and email= and api_key= when set. ESearch and
+// ESpell are GETs unless the URL would pass kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits (long GET URLs
 // are refused by the service), and the identity never lands in a URL that a
 // failure message might show.
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
                             const EutilsIdentity &identity);
 
-// ESearch for one window of a prepared (already percent-encoded) term.
+// ESearch for one window of a prepared (already percent-encoded) term, in
+// the given order (sort= follows the term; none for the service's own).
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
-                             const EutilsIdentity &identity);
+                             const EutilsIdentity &identity, SortOrder order = SortOrder::Recent);
+// ESpell's spelling correction of a prepared term.
+EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity);
 // EFetch of the records of `pmids`, as one comma-separated id= value.
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity);
 

@@ -6,9 +6,11 @@
 #include "entrez/SearchResultParser.h"
 
 PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &endpoints, const QString &preparedTerm,
-                                       int32_t retStart, int32_t retMax, const EutilsIdentity &identity)
+                                       int32_t retStart, int32_t retMax, const EutilsIdentity &identity,
+                                       SortOrder order)
 {
-    const PacedFetchResult fetched = fetcher.fetch(esearchRequest(endpoints, preparedTerm, retStart, retMax, identity));
+    const PacedFetchResult fetched =
+        fetcher.fetch(esearchRequest(endpoints, preparedTerm, retStart, retMax, identity, order));
     if (fetched.canceled)
         return {std::nullopt, QString(), true};
     return pmidSearchOutcome(fetched, retMax);

@@ -22,12 +22,13 @@ struct PmidSearchOutcome
     bool canceled = false; // the request was cancelled while it waited or ran
 };
 
-// One ESearch request for a prepared query term and a paging window: fetched
+// One ESearch request for a prepared query term, an order and a paging window: fetched
 // synchronously (paced, busy answers retried), cleaned, and read into the
 // PMIDs of the window and the total count. At most `retMax` PMIDs are taken
 // from the answer. Keeps nothing between calls.
 PmidSearchOutcome PMIDsForSearchString(PacedFetcher &fetcher, const Endpoints &endpoints, const QString &preparedTerm,
-                                       int32_t retStart, int32_t retMax, const EutilsIdentity &identity = {});
+                                       int32_t retStart, int32_t retMax, const EutilsIdentity &identity = {},
+                                       SortOrder order = SortOrder::Recent);
 
 // The outcome of an ESearch answer fetched by any means (blocking or not):
 // cleaned, read, and cut to the `retMax` PMIDs that were asked for.

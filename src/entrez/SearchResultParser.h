@@ -12,3 +12,7 @@
 // Count child of an eSearchResult root, gives nothing. An Id that is not a
 // PMID is dropped, and the number dropped is logged.
 std::optional<SearchResult> searchResultFromResponse(const QByteArray &body);
+
+// The CorrectedQuery of an ESpell answer (an eSpellResult root), trimmed;
+// empty when there is none or the answer cannot be read.
+QString correctedQueryFromResponse(const QByteArray &body);

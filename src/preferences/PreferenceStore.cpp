@@ -115,6 +115,7 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::CitationStyle, CitationStyles::name(CitationStyle::Vexmoor)},
         {PreferenceKeys::ApiKey, QString()},
         {PreferenceKeys::ContactEmail, QString()},
+        {PreferenceKeys::SortOrder, SortOrders::name(SortOrder::Recent)},
     });
 }
 
@@ -156,4 +157,14 @@ QString AppPreferences::apiKey() const
 QString AppPreferences::contactEmail() const
 {
     return m_store.string(PreferenceKeys::ContactEmail).trimmed();
+}
+
+SortOrder AppPreferences::sortOrder() const
+{
+    return SortOrders::named(m_store.string(PreferenceKeys::SortOrder)).value_or(SortOrder::Recent);
+}
+
+void AppPreferences::setSortOrder(SortOrder order)
+{
+    m_store.setObject(PreferenceKeys::SortOrder, SortOrders::name(order));
 }

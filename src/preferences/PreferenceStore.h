@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/UpdateSource.h"
+#include "entrez/SortOrder.h"
 #include "export/CitationStyle.h"
 
 #include <QSettings>
@@ -20,6 +21,8 @@ inline const QString CitationStyle = QStringLiteral("citationStyle");
 // The user's own NCBI API key and contact address, sent with E-utilities requests.
 inline const QString ApiKey = QStringLiteral("ncbiApiKey");
 inline const QString ContactEmail = QStringLiteral("contactEmail");
+// The order the next search asks ESearch for, by its command-line name.
+inline const QString SortOrder = QStringLiteral("sortOrder");
 } // namespace PreferenceKeys
 
 // The template of an institution's EZproxy login address; users replace the host.
@@ -85,6 +88,9 @@ public:
     CitationStyle citationStyle() const;
     QString apiKey() const;
     QString contactEmail() const;
+    // The stored order's name; Recent for any other text.
+    SortOrder sortOrder() const;
+    void setSortOrder(SortOrder order);
 
 private:
     PreferenceStore &m_store;

@@ -30,6 +30,11 @@ inline QString searching()
 {
     return QStringLiteral("searching PubMed\u2026");
 }
+// The count, then what PubMed left out of the query, when it did.
+inline QString withQueryNote(const QString &message, const QString &note)
+{
+    return note.isEmpty() ? message : message + QStringLiteral(" \u2014 ") + note;
+}
 inline QString busyRetrying(int seconds)
 {
     return QStringLiteral("PubMed is busy, retrying in %1 s\u2026").arg(seconds);

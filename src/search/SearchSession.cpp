@@ -8,12 +8,17 @@
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsTransfer.h"
 #include "entrez/PmidSearch.h"
+#include "entrez/SearchResultParser.h"
+#include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
+
+#include <algorithm>
 
 SearchSession::SearchSession(SessionSettings settings, QObject *parent)
     : QObject(parent)
     , m_settings(std::move(settings))
     , m_esearch(std::make_unique<EutilsTransfer>(m_manager))
+    , m_espell(std::make_unique<EutilsTransfer>(m_manager))
     , m_download(std::make_unique<ArticleDownload>(m_settings.endpoints))
     , m_message(SearchMessages::Ready)
 {
@@ -29,6 +34,15 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
     });
     connect(m_esearch.get(), &EutilsTransfer::failed, this, [this](const QString &reason) {
         onSearchAnswer({std::nullopt, reason});
+    });
+
+    m_espell->setLimits(m_settings.limits);
+    connect(m_espell.get(), &EutilsTransfer::finished, this, [this] {
+        const QString corrected = correctedQueryFromResponse(m_espell->takeBody());
+        if (corrected.compare(m_source.query.trimmed(), Qt::CaseInsensitive) != 0) {
+            m_suggestion = corrected;
+            emit changed();
+        }
     });
 
     m_download->setLimits(m_settings.limits);
@@ -55,9 +69,10 @@ SearchSession::~SearchSession()
 
 bool SearchSession::start(const SearchSource &source)
 {
-    const QString term = prepareQueryTerm(source.query);
-    if (term.isEmpty())
+    // Filters alone are no query: they only narrow one.
+    if (prepareQueryTerm(source.query).isEmpty())
         return false;
+    const QString term = prepareQueryTerm(source.effectiveQuery());
     // A new search replaces a running one, as a new address does in a browser.
     stopTransfers();
     m_source = source;
@@ -67,6 +82,8 @@ bool SearchSession::start(const SearchSource &source)
     m_totalCount = 0;
     // No count of the last search stays above the emptied table.
     m_message = SearchMessages::searching();
+    m_queryAnswer = {};
+    m_suggestion.clear();
     clearArticles();
     runBatch();
     return true;
@@ -94,7 +111,7 @@ void SearchSession::runBatch()
 {
     m_activity = Activity::Searching;
     m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, m_paging.retStart(), m_paging.retMax(),
-                                    m_settings.identity()));
+                                    m_settings.identity(), m_source.sort));
     emit changed();
 }
 
@@ -105,17 +122,22 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
         return;
     }
     const SearchResult &result = *outcome.result;
+    if (m_articles.isEmpty()) {
+        m_queryAnswer = result;
+        m_queryAnswer.PMIDs.clear();
+        askForSpelling(result);
+    }
     m_PMIDsCount = int32_t(result.PMIDs.size());
     m_totalCount = intValue(result.totalCount);
     if (result.PMIDs.isEmpty()) {
         m_hasMore = false;
-        setIdle(SearchMessages::found(m_totalCount));
+        setIdle(withQueryNote(SearchMessages::found(m_totalCount)));
         return;
     }
     const int32_t downloaded = int32_t(m_articles.size()) + m_PMIDsCount;
-    m_message = SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
-        ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
-        : SearchMessages::foundDownloaded(m_totalCount, downloaded);
+    m_message = withQueryNote(SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
+                                  ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
+                                  : SearchMessages::foundDownloaded(m_totalCount, downloaded));
     m_batchPaging = m_paging;
     m_hasMore = m_paging.advance(m_totalCount, int32_t(m_articles.size()), m_PMIDsCount, m_settings.batchSize());
     m_download->setIdentity(m_settings.identity());
@@ -184,6 +206,7 @@ void SearchSession::appendArticles(ArticleList batch)
 void SearchSession::stopTransfers()
 {
     m_esearch->cancel();
+    m_espell->cancel();
     m_download->cancel();
     m_activity = Activity::Idle;
     m_receiving = false;
@@ -212,4 +235,24 @@ void SearchSession::showRetryWait(int seconds)
 void SearchSession::endRetryWait()
 {
     setMessage(m_messageBeforeRetry);
+}
+
+// A query PubMed ran only in part says so with every count, never silently.
+QString SearchSession::withQueryNote(const QString &message) const
+{
+    return SearchMessages::withQueryNote(message, QueryDetails::summary(m_queryAnswer));
+}
+
+// Fewer matches than this make a misspelt query likely enough to ask ESpell.
+static constexpr int32_t kFewMatches = 5;
+
+void SearchSession::askForSpelling(const SearchResult &answer)
+{
+    const bool phraseNotFound = std::any_of(answer.errors.cbegin(), answer.errors.cend(), [](const QueryNotice &notice) {
+        return notice.kind == QueryNotice::PhraseNotFound;
+    });
+    if (intValue(answer.totalCount) >= kFewMatches && !phraseNotFound)
+        return;
+    // Through the same limiter as every request, so the pace holds.
+    m_espell->start(espellRequest(m_settings.endpoints, prepareQueryTerm(m_source.query), m_settings.identity()));
 }

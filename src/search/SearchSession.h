@@ -5,6 +5,7 @@
 #include "entrez/EutilsRequest.h"
 #include "entrez/HttpTransfer.h"
 #include "entrez/RetryPolicy.h"
+#include "entrez/SearchResult.h"
 #include "search/SearchPaging.h"
 #include "search/SearchSource.h"
 
@@ -79,6 +80,13 @@ public:
     bool hasMore() const { return m_hasMore; }
     int moreCount() const { return m_paging.retMax(); }
 
+    // What PubMed did with the query, from the first answer of this search
+    // (no PMIDs); empty before it arrives.
+    const SearchResult &queryAnswer() const { return m_queryAnswer; }
+    // ESpell's correction of a query that found almost nothing, or part of
+    // which PubMed did not find; empty when there is none or it is the query.
+    QString suggestion() const { return m_suggestion; }
+
     int32_t totalCount() const { return m_totalCount; }
     int32_t PMIDsCount() const { return m_PMIDsCount; }
     int32_t retStart() const { return m_paging.retStart(); }
@@ -104,6 +112,8 @@ private:
     void setIdle(const QString &message);
     void setMessage(const QString &message);
     void showRetryWait(int seconds);
+    QString withQueryNote(const QString &message) const;
+    void askForSpelling(const SearchResult &answer);
     void endRetryWait();
 
     SessionSettings m_settings;
@@ -111,6 +121,7 @@ private:
     QString m_preparedTerm;
     QNetworkAccessManager m_manager;
     std::unique_ptr<EutilsTransfer> m_esearch;
+    std::unique_ptr<EutilsTransfer> m_espell;
     std::unique_ptr<ArticleDownload> m_download;
 
     ArticleList m_articles;
@@ -118,6 +129,8 @@ private:
     // The window of the batch being downloaded, offered again if its transfer fails.
     SearchPaging m_batchPaging;
     int32_t m_totalCount = 0;
+    SearchResult m_queryAnswer;
+    QString m_suggestion;
     int32_t m_PMIDsCount = 0;
     Activity m_activity = Activity::Idle;
     bool m_receiving = false;

@@ -1,12 +1,19 @@
 #include "AppHarness.h"
 
 #include "citations/KebNSTableView.h"
+#include "entrez/EsearchClient.h"
 #include "entrez/UpdateCheck.h"
 #include "preferences/PreferenceController.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCollator>
+#include <QDockWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QUrlQuery>
@@ -100,13 +107,49 @@ private slots:
                  FakeEutilsServer::fakePmid(42), FakeEutilsServer::fakePmid(43), FakeEutilsServer::fakePmid(44)}));
     }
 
+    // The message line names what PubMed left out of the query, and Ctrl+D
+    // opens the details of the answer: a real one whose phrase was not found,
+    // where ESpell's real correction is offered and searched when clicked.
+    void noMatchesLeavesAnEmptyIdleTable_data()
+    {
+        QTest::addColumn<QString>("answer"); // none: the fake server's own
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("plain") << QString() << "found 0 articles" << "Query: nothing matches this\nTranslation: fake[All Fields]\nCount: 0\n";
+        QTest::newRow("phrase not found")
+            << "biopython_esearch8.xml" << "found 0 articles \u2014 PubMed found nothing for: abcXYZ"
+            << "Query: nothing matches this\nTranslation: (abcXYZ[All Fields])\nError: PubMed found nothing for: abcXYZ\n"
+               "Warning: OutputMessage: No items found.\nCount: 0\n";
+    }
     void noMatchesLeavesAnEmptyIdleTable()
     {
+        QFETCH(QString, answer);
+        QFETCH(QString, message);
+        QFETCH(QString, details);
         AppHarness h;
         h.server.serveEsearch(0);
+        if (!answer.isEmpty()) {
+            READ_TEST_DATA(body, QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + answer);
+            h.server.setHandler(QLatin1String(Paths::ESearch), [body](const QUrl &) { return FakeResponse::xml(body); });
+            READ_TEST_DATA(spelling, QStringLiteral(VEXMOOR_TESTDATA_DIR "/espell/biopython_espell.xml"));
+            h.server.setHandler(QLatin1String(Paths::ESpell), [spelling](const QUrl &) { return FakeResponse::xml(spelling); });
+        }
         AppController &c = h.start();
+        QVERIFY(!h.widget<QPushButton>("searchDetailsButton")->isEnabled());
         h.search(QStringLiteral("nothing matches this"));
-        QCOMPARE(h.message(), QStringLiteral("found 0 articles"));
+        QCOMPARE(h.message(), message);
+        QTest::keyClick(c.window(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(h.widget<QDockWidget>("searchDetailsPanel")->isVisible());
+        QCOMPARE(h.widget<QPlainTextEdit>("searchDetailsText")->toPlainText(), details);
+        QLabel *suggestion = h.widget<QLabel>("didYouMeanLabel");
+        QTRY_COMPARE(h.server.requestCount(QLatin1String(Paths::ESpell)), 1);
+        QTRY_COMPARE(suggestion->isVisible(), !answer.isEmpty());
+        if (answer.isEmpty())
+            return;
+        QCOMPARE(suggestion->text(), QStringLiteral("Did you mean: <a href=\"#\">biopython</a>?"));
+        emit suggestion->linkActivated(QStringLiteral("#"));
+        QVERIFY(h.waitForSearchAnswer());
+        QCOMPARE(query(h.esearchRequests().last(), "term"), QStringLiteral("biopython"));
         QCOMPARE(c.numberOfRowsInTableView(), 0);
         QVERIFY(h.searchButton()->isEnabled());
         QVERIFY(!h.cancelButton()->isEnabled());
@@ -222,22 +265,36 @@ private slots:
         QVERIFY(h.busyIndicator()->isHidden());
     }
 
-    // "more" continues the search that filled the table, whatever the field
-    // holds now, with the batch size read afresh.
+    // "more" continues the search that filled the table, whatever the field,
+    // the Sort by box and the filters hold now, with the batch size read
+    // afresh; the new order is remembered for the next search.
     void moreArticlesKeepsItsQueryAndReadsTheBatchSizeAfresh()
     {
         AppHarness h;
         h.server.serveEsearch(100);
         h.server.serveEfetch();
         AppController &c = h.start();
+        QComboBox *sortBy = h.widget<QComboBox>("sortByBox");
+        sortBy->setCurrentText(QStringLiteral("Best match"));
+        h.widget<QSpinBox>("yearFromBox")->setValue(2015);
+        h.widget<QSpinBox>("yearToBox")->setValue(2020);
+        h.widget<QToolButton>("articleTypesButton")->menu()->actions().constFirst()->setChecked(true);
+        h.widget<QCheckBox>("humansBox")->setChecked(true);
+        const QString filtered = QStringLiteral("(first query) AND 2015:2020[dp] AND review[pt] AND humans[mh]");
+        QCOMPARE(h.widget<QLabel>("filterSyntaxLabel")->toolTip(), filtered.mid(18));
         h.search(QStringLiteral("first query"));
         QVERIFY(h.waitForTransfer());
         h.searchField()->setText(QStringLiteral("edited & query"));
+        sortBy->setCurrentText(QStringLiteral("Journal"));
+        QTest::mouseClick(h.widget<QPushButton>("clearFiltersButton"), Qt::LeftButton);
+        QVERIFY(h.widget<QLabel>("filterSyntaxLabel")->text().isEmpty());
         h.store.setObject(PreferenceKeys::ThisMany, 30);
         h.clickMore();
         QVERIFY(h.waitForTransfer());
         const QUrl second = h.esearchRequests().last();
-        QCOMPARE(query(second, "term"), QStringLiteral("first%20query"));
+        QCOMPARE(query(second, "term"), prepareQueryTerm(filtered));
+        QCOMPARE(query(second, "sort"), QStringLiteral("relevance"));
+        QCOMPARE(h.store.string(PreferenceKeys::SortOrder), QStringLiteral("journal"));
         QCOMPARE(window(second), QStringLiteral("20,20"));
         // The new batch size shapes the next window.
         QCOMPARE(h.moreButton()->text(), QStringLiteral("get 30 more articles"));
@@ -320,6 +377,19 @@ private slots:
         table->selectRow(5);
         QCOMPARE(h.abstractText(), c.getArticleList()[5].text(ArticleRecord::Key::Abstract));
         QVERIFY(h.citationText().contains(c.getArticleList()[5].text(ArticleRecord::Key::PMID)));
+
+        // "#" is each article's rank in the service's order: sorting on it
+        // restores that order, both ways, ranks moving with their articles.
+        const int rankColumn = table->model()->columnCount() - 1;
+        QCOMPARE(table->model()->headerData(rankColumn, Qt::Horizontal).toString(), QStringLiteral("#"));
+        for (const Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder}) {
+            table->horizontalHeader()->setSortIndicator(rankColumn, order);
+            for (int row = 0; row < 20; ++row) {
+                const int rank = order == Qt::AscendingOrder ? row : 19 - row;
+                QCOMPARE(c.getArticleList()[row].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(rank));
+                QCOMPARE(table->model()->index(row, rankColumn).data().toInt(), rank + 1);
+            }
+        }
     }
 
     // Qt's own checker watches the table's model through everything that
@@ -389,6 +459,24 @@ private slots:
         table->clearSelection();
         QCOMPARE(h.abstractText(), QString());
         QCOMPARE(h.citationText(), QString());
+
+        // The query's words are marked over the abstract, case-blind, without
+        // tags or quotes, and only while the View menu's toggle is on; the
+        // text itself never changes.
+        h.search(QStringLiteral("\"The\"[tiab] AND patients*"));
+        QVERIFY(h.waitForTransfer());
+        int row = 0;
+        while (row < c.numberOfRowsInTableView() - 1 && !c.getArticleList()[row].text(ArticleRecord::Key::Abstract).contains(" patients "))
+            ++row;
+        table->selectRow(row);
+        const QString shown = h.abstractText();
+        QSet<QString> marked;
+        for (const QTextEdit::ExtraSelection &mark : abstractView->extraSelections())
+            marked.insert(mark.cursor.selectedText().toLower());
+        QCOMPARE(marked, (QSet<QString>{"the", "patients"}));
+        c.window()->findChild<QAction *>("highlightQueryWordsAction")->toggle();
+        QVERIFY(abstractView->extraSelections().isEmpty());
+        QCOMPARE(h.abstractText(), shown);
     }
 
     // Whatever empties the table empties the views: they show what the

@@ -82,6 +82,77 @@ private slots:
         else
             QCOMPARE((QStringList{result->PMIDs.first(), result->PMIDs.last()}), pmids);
     }
+
+    // What PubMed did with the query: each part read from the saved answers,
+    // and hand-made ones with every kind of remark, empty lists and markup in
+    // a phrase (kept as the text it spells, never as markup).
+    // Lists: "From", "term field count", "error|warning Kind: text".
+    void queryDetails_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("translation"); // its start
+        QTest::addColumn<QStringList>("expansions");
+        QTest::addColumn<QStringList>("termCounts");
+        QTest::addColumn<QStringList>("notices");
+        const auto fileRow = [](const char *name, const char *translation, const QStringList &expansions,
+                                const QStringList &termCounts, const QStringList &notices) {
+            if (const auto body = readTestData(QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + QLatin1String(name)))
+                QTest::newRow(name) << *body << QString::fromUtf8(translation) << expansions << termCounts << notices;
+        };
+        fileRow("biopython_esearch1.xml", "\"biopython\"[All Fields]", {}, {}, {});
+        fileRow("biopython_esearch3.xml", "\"proc natl acad sci u s a\"[Journal] AND \"97\"[Volume]", {"PNAS[ta]"}, {}, {});
+        fileRow("biopython_esearch2.xml", "(\"cancer s\"[All Fields] OR", {"cancer"}, {}, {});
+        fileRow("biopython_esearch2_2008.xml", "((\"neoplasms\"[TIAB] NOT Medline[SB])", {"cancer"},
+                {"\"neoplasms\"[TIAB] TIAB 52104", "Medline[SB] SB 16509514", "\"neoplasms\"[MeSH Terms] MeSH Terms 1918010",
+                 "cancer[Text Word] Text Word 638849", "2008/02/16[EDAT] EDAT -1", "2008/04/16[EDAT] EDAT -1"},
+                {});
+        fileRow("biopython_esearch8.xml", "(abcXYZ[All Fields])", {}, {},
+                {"error PhraseNotFound: abcXYZ", "warning OutputMessage: No items found."});
+        fileRow("eutils_json_esearch_error.xml", "\"obstetrics\"[MeSH Terms]", {"obstetrics[MeSH Terms]"},
+                {"\"obstetrics\"[MeSH Terms] MeSH Terms 5163"}, {"error PhraseNotFound: fleegle[MeSH Terms]"});
+        fileRow("eutils_json_esearch_pubmed.xml", "(\"neoplasms\"[MeSH Terms] OR", {"cancer"},
+                {"\"neoplasms\"[MeSH Terms] MeSH Terms 2382851", "\"neoplasms\"[All Fields] All Fields 1880322",
+                 "\"cancer\"[All Fields] All Fields 1148937", "2012/09/25[EDAT] EDAT 0", "2012/11/24[EDAT] EDAT 0"},
+                {});
+        QTest::newRow("every remark, markup in a phrase")
+            << kDecl + "<eSearchResult><Count>0</Count><ErrorList><PhraseNotFound>&lt;img src=x onerror=alert(1)&gt;</PhraseNotFound>"
+                       "<FieldNotFound>zz</FieldNotFound></ErrorList><WarningList><PhraseIgnored>the</PhraseIgnored>"
+                       "<QuotedPhraseNotFound>\"a <b>b</b>\"</QuotedPhraseNotFound><OutputMessage>No items found.</OutputMessage>"
+                       "</WarningList></eSearchResult>"
+            << QString() << QStringList() << QStringList()
+            << QStringList{"error PhraseNotFound: <img src=x onerror=alert(1)>", "error FieldNotFound: zz", "warning PhraseIgnored: the",
+                           "warning QuotedPhraseNotFound: \"a b\"", "warning OutputMessage: No items found."};
+        QTest::newRow("empty lists, nested ones not the root's")
+            << kDecl + "<eSearchResult><Count>3</Count><TranslationSet/><ErrorList/><WarningList>\n</WarningList>"
+                       "<IdList><ErrorList><PhraseNotFound>x</PhraseNotFound></ErrorList></IdList></eSearchResult>"
+            << QString() << QStringList() << QStringList() << QStringList();
+    }
+    void queryDetails()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, translation);
+        QFETCH(QStringList, expansions);
+        QFETCH(QStringList, termCounts);
+        QFETCH(QStringList, notices);
+        const std::optional<SearchResult> result = searchResultFromResponse(body);
+        QVERIFY(result);
+        QVERIFY2(result->translation.startsWith(translation) && translation.isEmpty() == result->translation.isEmpty(),
+                 qPrintable(result->translation));
+        QStringList froms, counts, remarks;
+        for (const TermExpansion &expansion : result->expansions) {
+            froms.append(expansion.from);
+            QVERIFY(!expansion.to.isEmpty());
+        }
+        for (const TermCount &term : result->termCounts)
+            counts.append(term.term + ' ' + term.field + ' ' + term.count);
+        for (const QueryNotice &notice : result->errors)
+            remarks.append("error " + notice.kind + ": " + notice.text);
+        for (const QueryNotice &notice : result->warnings)
+            remarks.append("warning " + notice.kind + ": " + notice.text);
+        QCOMPARE(froms, expansions);
+        QCOMPARE(counts, termCounts);
+        QCOMPARE(remarks, notices);
+    }
 };
 
 QTEST_GUILESS_MAIN(SearchResultParserTest)

@@ -36,20 +36,49 @@ private slots:
             if (!readable)
                 continue;
             const QJsonObject result = QJsonDocument::fromJson(run.out).object();
-            QCOMPARE(result.keys(), (QStringList{QStringLiteral("PMIDs"), QStringLiteral("retrievedCount"), QStringLiteral("totalCount")}));
+            QCOMPARE(result.keys(), (QStringList{"PMIDs", "errors", "expansions", "retrievedCount", "termCounts", "totalCount",
+                                                 "translation", "warnings"}));
             QCOMPARE(result.value(QLatin1String("PMIDs")).toArray().size(), result.value(QLatin1String("retrievedCount")).toInt(-1));
             QVERIFY(result.value(QLatin1String("totalCount")).isString());
         }
     }
 
-    // From standard input, byte for byte.
+    // From standard input, byte for byte: the counts first as they always
+    // were, then what PubMed did with the query.
+    void printsTheWholeResultInOrder_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("ids, an expansion")
+            << "biopython_esearch3.xml"
+            << QByteArray("{\"PMIDs\": [\"11121077\",\"11121076\",\"11121075\",\"11121074\",\"11121073\",\"11121072\"], "
+                          "\"totalCount\": \"2651\", \"retrievedCount\": 6, "
+                          "\"translation\": \"\\\"proc natl acad sci u s a\\\"[Journal] AND \\\"97\\\"[Volume]\", "
+                          "\"expansions\": [{\"from\":\"PNAS[ta]\",\"to\":\"\\\"Proc Natl Acad Sci U S A\\\"[Journal:__jid7505876]\"}], "
+                          "\"termCounts\": [], \"errors\": [], \"warnings\": []}\n");
+        QTest::newRow("an error, a term count")
+            << "eutils_json_esearch_error.xml"
+            << QByteArray("{\"PMIDs\": [\"101595451\",\"101594756\",\"101592162\",\"101584239\",\"101579894\",\"101579335\",\"101562482\","
+                          "\"101561609\",\"101556399\",\"101591596\",\"101578136\",\"101576454\",\"101574347\",\"101572928\",\"101570665\","
+                          "\"101566951\",\"101560767\",\"101559065\",\"101558035\",\"101557580\"], \"totalCount\": \"5163\", "
+                          "\"retrievedCount\": 20, \"translation\": \"\\\"obstetrics\\\"[MeSH Terms]\", "
+                          "\"expansions\": [{\"from\":\"obstetrics[MeSH Terms]\",\"to\":\"\\\"obstetrics\\\"[MeSH Terms]\"}], "
+                          "\"termCounts\": [{\"count\":\"5163\",\"field\":\"MeSH Terms\",\"term\":\"\\\"obstetrics\\\"[MeSH Terms]\"}], "
+                          "\"errors\": [{\"kind\":\"PhraseNotFound\",\"text\":\"fleegle[MeSH Terms]\"}], \"warnings\": []}\n");
+        QTest::newRow("an error and a warning") << "biopython_esearch8.xml"
+                                   << QByteArray("{\"PMIDs\": [], \"totalCount\": \"0\", \"retrievedCount\": 0, "
+                                                 "\"translation\": \"(abcXYZ[All Fields])\", \"expansions\": [], \"termCounts\": [], "
+                                                 "\"errors\": [{\"kind\":\"PhraseNotFound\",\"text\":\"abcXYZ\"}], "
+                                                 "\"warnings\": [{\"kind\":\"OutputMessage\",\"text\":\"No items found.\"}]}\n");
+    }
     void printsTheWholeResultInOrder()
     {
-        READ_TEST_DATA(answer, kDir + QStringLiteral("biopython_esearch3.xml"));
+        QFETCH(QString, file);
+        QFETCH(QByteArray, out);
+        READ_TEST_DATA(answer, kDir + file);
         const CliRun run = runCli({QStringLiteral("esearch"), QStringLiteral("-")}, answer);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QByteArray("{\"PMIDs\": [\"11121077\",\"11121076\",\"11121075\",\"11121074\",\"11121073\",\"11121072\"], "
-                                     "\"totalCount\": \"2651\", \"retrievedCount\": 6}\n"));
+        QCOMPARE(run.out, out);
     }
 
     void failuresSayWhyOnOneLine_data()

@@ -28,14 +28,20 @@ private slots:
         QTest::addColumn<int>("retMax");
         QTest::addColumn<QString>("term");
         QTest::addColumn<int>("retrieved");
-        QTest::newRow("white space trimmed, inner space encoded") << " \t\nbreast cancer\r\n " << 0 << 20 << "breast%20cancer" << 20;
-        QTest::newRow("URL syntax searched as typed") << "a&b=c+d#e%f" << 40 << 5 << "a%26b%3Dc%2Bd%23e%25f" << 5;
+        QTest::addColumn<QString>("sort"); // the order's name, and what follows the term on the wire
+        QTest::addColumn<QString>("sortOnTheWire");
+        QTest::newRow("white space trimmed, inner space encoded") << " \t\nbreast cancer\r\n " << 0 << 20 << "breast%20cancer" << 20 << "recent" << "";
+        QTest::newRow("URL syntax searched as typed") << "a&b=c+d#e%f" << 40 << 5 << "a%26b%3Dc%2Bd%23e%25f" << 5 << "recent" << "";
         QTest::newRow("field tags and quotes") << "\"smith j\"[au] AND 2020[dp]" << 20 << 20
-                                               << "%22smith%20j%22%5Bau%5D%20AND%202020%5Bdp%5D" << 20;
-        QTest::newRow("unreserved characters stay") << "a-b.c_d~e" << 0 << 20 << "a-b.c_d~e" << 20;
-        QTest::newRow("non-ASCII as UTF-8") << QString::fromUtf8("Müller β") << 0 << 20 << "M%C3%BCller%20%CE%B2" << 20;
-        QTest::newRow("only white space") << " \n\t " << 0 << 20 << "" << 20;
-        QTest::newRow("window held as is, even when odd") << "x" << -1 << 2147483647 << "x" << 45;
+                                               << "%22smith%20j%22%5Bau%5D%20AND%202020%5Bdp%5D" << 20 << "recent" << "";
+        QTest::newRow("unreserved characters stay") << "a-b.c_d~e" << 0 << 20 << "a-b.c_d~e" << 20 << "recent" << "";
+        QTest::newRow("non-ASCII as UTF-8") << QString::fromUtf8("Müller β") << 0 << 20 << "M%C3%BCller%20%CE%B2" << 20 << "recent" << "";
+        QTest::newRow("only white space") << " \n\t " << 0 << 20 << "" << 20 << "recent" << "";
+        QTest::newRow("Best match") << "x" << 0 << 20 << "x" << 20 << "relevance" << "&sort=relevance";
+        QTest::newRow("publication date") << "x" << 0 << 20 << "x" << 20 << "pub_date" << "&sort=pub_date";
+        QTest::newRow("first author") << "x" << 0 << 20 << "x" << 20 << "author" << "&sort=Author";
+        QTest::newRow("journal") << "x" << 0 << 20 << "x" << 20 << "journal" << "&sort=JournalName";
+        QTest::newRow("window held as is, even when odd") << "x" << -1 << 2147483647 << "x" << 45 << "recent" << "";
     }
     void requestOnTheWire()
     {
@@ -44,15 +50,18 @@ private slots:
         QFETCH(int, retMax);
         QFETCH(QString, term);
         QFETCH(int, retrieved);
+        QFETCH(QString, sort);
+        QFETCH(QString, sortOnTheWire);
         QCOMPARE(prepareQueryTerm(typed), term);
         FakeEutilsServer server;
         server.serveEsearch(45);
         PacedFetcher fetcher;
-        const PmidSearchOutcome outcome = PMIDsForSearchString(fetcher, server.endpoints(), term, retStart, retMax);
+        const PmidSearchOutcome outcome = PMIDsForSearchString(fetcher, server.endpoints(), term, retStart, retMax, {},
+                                                                 SortOrders::named(sort).value());
         QVERIFY2(outcome.result, qPrintable(outcome.error));
         QCOMPARE(server.requestTargets(),
                  QStringList{QStringLiteral("/entrez/eutils/esearch.fcgi?db=pubmed&retstart=%1&retmax=%2&term=").arg(retStart).arg(retMax)
-                             + term + QStringLiteral("&tool=vexmoor")});
+                             + term + sortOnTheWire + QStringLiteral("&tool=vexmoor")});
         QCOMPARE(outcome.result->totalCount, QStringLiteral("45"));
         QCOMPARE(outcome.result->retrievedCount, retrieved);
     }

@@ -2,6 +2,7 @@
 // window makes, the records it shows, and every way a search can end.
 #include "CliRun.h"
 #include "FakeEutilsServer.h"
+#include "TestData.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,10 +70,12 @@ private slots:
         QTest::addColumn<int>("retMax");
         QTest::addColumn<int>("printed");
         QTest::addColumn<int>("batches");
-        QTest::newRow("first batch only") << QStringList() << 45 << 20 << 20 << 1;
-        QTest::newRow("--all") << QStringList{QStringLiteral("--all")} << 45 << 20 << 45 << 3;
-        QTest::newRow("--batch") << QStringList{QStringLiteral("--batch"), QStringLiteral("7")} << 45 << 7 << 7 << 1;
-        QTest::newRow("no matches") << QStringList{QStringLiteral("--all")} << 0 << 20 << 0 << 1;
+        QTest::addColumn<QString>("sort"); // what every ESearch request carries after the term
+        QTest::newRow("first batch only") << QStringList() << 45 << 20 << 20 << 1 << "";
+        QTest::newRow("--all") << QStringList{QStringLiteral("--all")} << 45 << 20 << 45 << 3 << "";
+        QTest::newRow("--batch") << QStringList{QStringLiteral("--batch"), QStringLiteral("7")} << 45 << 7 << 7 << 1 << "";
+        QTest::newRow("no matches") << QStringList{QStringLiteral("--all")} << 0 << 20 << 0 << 1 << "";
+        QTest::newRow("--sort, every batch") << QStringList{"--all", "--sort", "journal"} << 45 << 20 << 45 << 3 << "&sort=JournalName";
     }
     void batches()
     {
@@ -81,6 +84,7 @@ private slots:
         QFETCH(int, retMax);
         QFETCH(int, printed);
         QFETCH(int, batches);
+        QFETCH(QString, sort);
         FakeEutilsServer server;
         server.serveEsearch(matches);
         server.serveEfetch();
@@ -88,12 +92,43 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
         QCOMPARE(server.requestTargets().value(0),
-                 QStringLiteral("/entrez/eutils/esearch.fcgi?db=pubmed&retstart=0&retmax=%1&term=breast%20%26%20cancer&tool=vexmoor").arg(retMax));
+                 QStringLiteral("/entrez/eutils/esearch.fcgi?db=pubmed&retstart=0&retmax=%1&term=breast%20%26%20cancer%2&tool=vexmoor").arg(retMax).arg(sort));
+        QCOMPARE(server.requestTargets().filter(kESearch).filter(sort + "&tool=").size(), batches);
         QCOMPARE(server.requestCount(kESearch), batches);
         QCOMPARE(server.requestCount(kEFetch), printed ? batches : 0);
         const QString found = printed ? QStringLiteral("found %1 articles, downloaded %2 titles").arg(matches).arg(printed)
                                       : QStringLiteral("found 0 articles");
         QVERIFY2(run.err.contains(found.toUtf8()), run.err.constData());
+    }
+
+    // What PubMed did with the query goes to standard error: one line when it
+    // left part of the query out, every part with --explain; never a failure.
+    void queryDetails_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("err"); // a part of it
+        QTest::newRow("phrase not found, one line") << "biopython_esearch8.xml" << QStringList() << QByteArray("\nPubMed found nothing for: abcXYZ\nfound 0");
+        QTest::newRow("explained") << "biopython_esearch8.xml" << QStringList{"--explain"}
+                                   << QByteArray("\nQuery: abcXYZ\nTranslation: (abcXYZ[All Fields])\nError: PubMed found nothing for: abcXYZ\n"
+                                                 "Warning: OutputMessage: No items found.\nCount: 0\nfound 0 articles\n");
+        QTest::newRow("explained, with matches") << "eutils_json_esearch_error.xml" << QStringList{"--explain"}
+                                                 << QByteArray("\nExpansion: obstetrics[MeSH Terms] \u2192 \"obstetrics\"[MeSH Terms]\n"
+                                                               "Term count: \"obstetrics\"[MeSH Terms]: 5163\n"
+                                                               "Error: PubMed found nothing for: fleegle[MeSH Terms]\nCount: 5163\n");
+    }
+    void queryDetails()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, err);
+        READ_TEST_DATA(body, QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + answer);
+        FakeEutilsServer server;
+        server.setHandler(kESearch, [body](const QUrl &) { return FakeResponse::xml(body); });
+        server.serveEfetch();
+        const CliRun run = runSearch(server, QStringList{QStringLiteral("abcXYZ")} + args);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(('\n' + run.err).contains(err), run.err.constData());
     }
 
     // Plain citations are printed batch by batch; the RTF and HTML documents

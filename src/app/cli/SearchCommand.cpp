@@ -13,6 +13,7 @@
 #include "entrez/PmidSearch.h"
 #include "export/ExportFormat.h"
 #include "search/PmidRanges.h"
+#include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
 #include "search/SearchPaging.h"
 
@@ -32,6 +33,9 @@ struct SearchArguments
     int32_t batchSize = 0;
     bool all = false;
     bool pastLimit = false;
+    SortOrder sort = SortOrder::Recent;
+    // Every part of what PubMed did with the query, instead of one line when it left something out.
+    bool explain = false;
     OutputFormat format = OutputFormat::Json;
     // The file format when `format` is File.
     ExportFormat fileFormat = ExportFormat::Ris;
@@ -140,9 +144,11 @@ public:
     bool runPaged(const QString &term);
     // Every match, read range by range of PMIDs, highest first.
     bool runPastLimit(const QString &query);
+    void setQuery(const QString &query) { m_query = query; }
 
 private:
     std::optional<SearchResult> esearch(const QString &term, int32_t retStart, int32_t retMax);
+    void reportQueryDetails(const SearchResult &answer);
     std::optional<qsizetype> fetchAndPrint(const QStringList &pmids);
 
     const SearchArguments &m_arguments;
@@ -151,15 +157,33 @@ private:
     PacedFetcher m_fetcher;
     ArticleDownload m_download;
     std::string m_elinkBase;
+    QString m_query;
+    // The first answer is the whole query's; later ones are its windows or ranges.
+    bool m_reportedDetails = false;
 };
 
 std::optional<SearchResult> CliSearch::esearch(const QString &term, int32_t retStart, int32_t retMax)
 {
     PmidSearchOutcome search =
-        PMIDsForSearchString(m_fetcher, m_arguments.endpoints, term, retStart, retMax, m_arguments.identity);
+        PMIDsForSearchString(m_fetcher, m_arguments.endpoints, term, retStart, retMax, m_arguments.identity, m_arguments.sort);
     if (!search.result)
         reportFailure(SearchMessages::searchFailed(search.error));
+    else if (!m_reportedDetails)
+        reportQueryDetails(*search.result);
     return std::move(search.result);
+}
+
+// A query PubMed ran only in part still succeeds, but never silently.
+void CliSearch::reportQueryDetails(const SearchResult &answer)
+{
+    m_reportedDetails = true;
+    if (m_arguments.explain) {
+        // One line each, so that a line break inside the service's text is escaped like any other.
+        for (const QString &line : QueryDetails::explanation(m_query, answer).chopped(1).split(QLatin1Char('\n')))
+            writeStderrLine(line);
+    } else if (const QString summary = QueryDetails::summary(answer); !summary.isEmpty()) {
+        writeStderrLine(summary);
+    }
 }
 
 // Downloads one batch and prints its records: the number of records, or none
@@ -282,6 +306,8 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         return command.usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kMaxBatchSize));
     parsed.all = arguments.isSet(QStringLiteral("all"));
     parsed.pastLimit = arguments.isSet(QStringLiteral("past-limit"));
+    parsed.sort = SortOrders::named(arguments.value(QStringLiteral("sort"))).value_or(SortOrder::Recent);
+    parsed.explain = arguments.isSet(QStringLiteral("explain"));
     if (parsed.pastLimit && !parsed.all)
         return command.usageError(QStringLiteral("--past-limit goes with --all"));
     parsed.identity = {valueOrEnvironment(arguments, QStringLiteral("api-key"), "NCBI_API_KEY"),
@@ -302,6 +328,7 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     RecordPrinter printer(parsed.format, parsed.fileFormat, parsed.endpoints);
     ArticleList articles;
     CliSearch search(parsed, printer, articles);
+    search.setQuery(query);
     const bool complete = parsed.pastLimit ? search.runPastLimit(query) : search.runPaged(term);
     printer.finish(articles);
     return complete ? 0 : 1;
@@ -345,6 +372,20 @@ CliCommand searchCommand()
                   .description =
                       QStringLiteral("With --all, also read the matches past the first %1, range of PMIDs by range.")
                           .arg(kEsearchRecordLimit)},
+                 {.names = {QStringLiteral("sort")},
+                  .valueName = QStringLiteral("ORDER"),
+                  .description = QStringLiteral(
+                      "The order of the matches. recent: the newest first, ESearch's own; relevance: Best "
+                      "Match, which ESearch computes on its own and can differ from the PubMed site's; "
+                      "author: by first author. Every batch of the search keeps it."),
+                  .choices = SortOrders::names(),
+                  .defaultValue = SortOrders::name(SortOrder::Recent)},
+                 {.names = {QStringLiteral("explain")},
+                  .description = QStringLiteral(
+                      "Write what PubMed did with the query to standard error: the query, PubMed's "
+                      "translation, each term's expansion and count, every error and warning, and the "
+                      "count. Without it, a query PubMed ran only in part (a phrase not found, a word "
+                      "ignored) is named on one line, and the search still succeeds.")},
                  {.names = {QStringLiteral("api-key")},
                   .valueName = QStringLiteral("KEY"),
                   .description =

@@ -1,0 +1,59 @@
+// The query syntax each filter writes, and how it joins the query; the
+// words of a query that the views highlight.
+#include "search/QueryWords.h"
+#include "search/SearchFilters.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(SearchFilters)
+
+using Type = SearchFilters::ArticleType;
+
+class SearchFiltersTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void effectiveQuery_data()
+    {
+        QTest::addColumn<SearchFilters>("filters");
+        QTest::addColumn<QString>("effective"); // of the query " crispr[ti] OR cas9 "
+        QTest::newRow("none") << SearchFilters{} << "crispr[ti] OR cas9";
+        QTest::newRow("years") << SearchFilters{.yearFrom = 2015, .yearTo = 2020} << "(crispr[ti] OR cas9) AND 2015:2020[dp]";
+        QTest::newRow("from a year on") << SearchFilters{.yearFrom = 2015} << "(crispr[ti] OR cas9) AND 2015:3000[dp]";
+        QTest::newRow("up to a year") << SearchFilters{.yearTo = 1990} << "(crispr[ti] OR cas9) AND 1000:1990[dp]";
+        QTest::newRow("types in the offered order, any of them")
+            << SearchFilters{.articleTypes = {Type::Guideline, Type::Review, Type::RandomizedControlledTrial}}
+            << "(crispr[ti] OR cas9) AND (review[pt] OR randomized controlled trial[pt] OR guideline[pt])";
+        QTest::newRow("everything")
+            << SearchFilters{2015, 2020, {Type::MetaAnalysis}, true, true, true, true}
+            << "(crispr[ti] OR cas9) AND 2015:2020[dp] AND meta-analysis[pt] AND free full text[sb] AND hasabstract AND "
+               "english[la] AND humans[mh]";
+    }
+    void effectiveQuery()
+    {
+        QFETCH(SearchFilters, filters);
+        QFETCH(QString, effective);
+        QCOMPARE(filters.effectiveQuery(QStringLiteral(" crispr[ti] OR cas9 ")), effective);
+    }
+
+    void queryWords_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("operators, tags, wildcards")
+            << "crispr*[ti] AND (cas9 OR Cas9[tiab]) NOT mice[mh]" << QStringList{"crispr", "cas9", "mice"};
+        QTest::newRow("phrases, ranges, filters") << "(\"bone  cement\"[tiab] leak) AND 2015:2020[dp] AND review[pt]"
+                                                   << QStringList{"bone cement", "leak", "review"};
+        QTest::newRow("nothing to find") << "\"\" AND [ti] 2020" << QStringList();
+    }
+    void queryWords()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, words);
+        QCOMPARE(::queryWords(query), words);
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchFiltersTest)
+#include "SearchFiltersTest.moc"
