@@ -18,12 +18,55 @@ QString joined(const EncodedParameters &parameters)
     return text;
 }
 
+// The PMIDs named by the id= values, each a comma-separated list.
+qsizetype idCount(const EncodedParameters &parameters)
+{
+    qsizetype count = 0;
+    for (const auto &[name, value] : parameters) {
+        if (name == QLatin1String("id"))
+            count += value.count(QLatin1Char(',')) + 1;
+    }
+    return count;
+}
+
+bool isGet(EutilsService service, const EncodedParameters &parameters)
+{
+    if (service == EutilsService::ELink)
+        return idCount(parameters) <= kElinkMaxGetIds;
+    return service == EutilsService::ESearch;
+}
+
+const char *servicePath(EutilsService service)
+{
+    switch (service) {
+    case EutilsService::ESearch:
+        return Paths::ESearch;
+    case EutilsService::EFetch:
+        return Paths::EFetch;
+    case EutilsService::ELink:
+        return Paths::ELinkService;
+    }
+    return Paths::EFetch;
+}
+
+QStringList encodedAll(const QStringList &values)
+{
+    QStringList out;
+    out.reserve(values.size());
+    for (const QString &value : values)
+        out.append(encoded(value));
+    return out;
+}
+
 } // namespace
 
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
                             const EutilsIdentity &identity)
 {
-    EncodedParameters all = {{QStringLiteral("db"), QStringLiteral("pubmed")}};
+    EncodedParameters all;
+    if (service == EutilsService::ELink)
+        all.append({QStringLiteral("dbfrom"), QStringLiteral("pubmed")});
+    all.append({QStringLiteral("db"), QStringLiteral("pubmed")});
     if (service == EutilsService::EFetch) {
         all.append({QStringLiteral("rettype"), QStringLiteral("xml")});
         all.append({QStringLiteral("retmode"), QStringLiteral("xml")});
@@ -38,10 +81,11 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
     EutilsRequest request;
     request.identity = identity;
     const QString origin = endpoints.eutilsOrigin();
-    if (service == EutilsService::ESearch) {
-        request.url = QUrl(origin + QLatin1String(Paths::ESearch) + QLatin1Char('?') + joined(all));
+    const QString path = origin + QLatin1String(servicePath(service));
+    if (isGet(service, parameters)) {
+        request.url = QUrl(path + QLatin1Char('?') + joined(all));
     } else {
-        request.url = QUrl(origin + QLatin1String(Paths::EFetch));
+        request.url = QUrl(path);
         request.postBody = joined(all).toLatin1();
     }
     return request;
@@ -63,12 +107,25 @@ EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &prepared
 
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity)
 {
-    QStringList ids;
-    ids.reserve(pmids.size());
-    for (const QString &pmid : pmids)
-        ids.append(encoded(pmid));
-    return eutilsRequest(endpoints, EutilsService::EFetch, {{QStringLiteral("id"), ids.join(QLatin1Char(','))}},
-                         identity);
+    return eutilsRequest(endpoints, EutilsService::EFetch,
+                         {{QStringLiteral("id"), encodedAll(pmids).join(QLatin1Char(','))}}, identity);
+}
+
+EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, const EutilsIdentity &identity)
+{
+    EncodedParameters parameters;
+    if (!query.linkName.isEmpty())
+        parameters.append({QStringLiteral("linkname"), encoded(query.linkName)});
+    parameters.append(
+        {QStringLiteral("cmd"), query.scores ? QStringLiteral("neighbor_score") : QStringLiteral("neighbor")});
+    const QStringList ids = encodedAll(query.pmids);
+    if (query.perId) {
+        for (const QString &id : ids)
+            parameters.append({QStringLiteral("id"), id});
+    } else {
+        parameters.append({QStringLiteral("id"), ids.join(QLatin1Char(','))});
+    }
+    return eutilsRequest(endpoints, EutilsService::ELink, parameters, identity);
 }
 
 QString withoutApiKey(QString text, const EutilsIdentity &identity)
