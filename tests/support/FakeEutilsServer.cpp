@@ -254,6 +254,46 @@ void FakeEutilsServer::serveEfetch()
     });
 }
 
+namespace {
+QByteArray fakeLinkSet(const QStringList &asked, const QStringList &linked, const QString &linkName, bool scores)
+{
+    QByteArray text = "<LinkSet><DbFrom>pubmed</DbFrom><IdList>";
+    for (const QString &pmid : asked)
+        text += "<Id>" + pmid.toLatin1() + "</Id>";
+    text += "</IdList>";
+    if (asked.contains(QStringLiteral("0")))
+        return text + "<ERROR>Invalid uid 0 at position=0</ERROR></LinkSet>";
+    text += "<LinkSetDb><DbTo>pubmed</DbTo><LinkName>" + linkName.toLatin1() + "</LinkName>";
+    for (qsizetype i = 0; i < linked.size(); ++i)
+        text += "<Link><Id>" + linked.at(i).toLatin1() + "</Id>"
+                + (scores ? "<Score>" + QByteArray::number(1000 - i) + "</Score>" : QByteArray()) + "</Link>";
+    return text + "</LinkSetDb></LinkSet>";
+}
+} // namespace
+
+void FakeEutilsServer::serveElink(std::function<QStringList(const QString &)> linkedTo)
+{
+    setHandler(QLatin1String(Paths::ELinkService), [linkedTo](const QUrl &url) {
+        const QUrlQuery query(url);
+        const QString linkName = query.queryItemValue(QStringLiteral("linkname"));
+        const bool scores = query.queryItemValue(QStringLiteral("cmd")) == QLatin1String("neighbor_score");
+        QByteArray answer = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<eLinkResult>";
+        for (const QString &value : query.allQueryItemValues(QStringLiteral("id"))) {
+            const QStringList asked = value.split(QLatin1Char(','));
+            // Like the service's, a similar list starts with the articles asked about.
+            QStringList linked = linkName == QLatin1String("pubmed_pubmed") ? asked : QStringList();
+            for (const QString &pmid : asked) {
+                for (const QString &link : linkedTo(pmid)) {
+                    if (!linked.contains(link))
+                        linked.append(link);
+                }
+            }
+            answer += fakeLinkSet(asked, linked, linkName, scores);
+        }
+        return FakeResponse::xml(answer + "</eLinkResult>\n");
+    });
+}
+
 QStringList FakeEutilsServer::requestedIds(const QUrl &url)
 {
     QStringList ids;

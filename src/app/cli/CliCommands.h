@@ -38,3 +38,4 @@ CliCommand esearchCommand();
 CliCommand efetchCommand();
 CliCommand citeCommand();
 CliCommand searchCommand();
+CliCommand linkCommand();
