@@ -1,5 +1,7 @@
 #include "entrez/LinkKind.h"
 
+#include "entrez/BlockingFetcher.h"
+
 #include <QHash>
 #include <QSet>
 
@@ -65,4 +67,16 @@ QStringList pmidsOf(const QList<LinkedArticle> &links)
     for (const LinkedArticle &link : links)
         pmids.append(link.pmid);
     return pmids;
+}
+
+LinkedPmidsOutcome linkedPmidsOutcome(const FetchResult &fetched, LinkKind kind, const QStringList &asked)
+{
+    if (!fetched.ok())
+        return {{}, fetched.error};
+    const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(fetched.body);
+    if (!answer)
+        return {{}, QStringLiteral("the answer is not a link set")};
+    if (const QString error = answer->errorMessage(); !error.isEmpty())
+        return {{}, error};
+    return {pmidsOf(orderedLinks(*answer, kind, asked)), {}};
 }

@@ -22,5 +22,16 @@ QString linkNameOf(LinkKind kind);
 // itself.
 QList<LinkedArticle> orderedLinks(const ElinkAnswer &answer, LinkKind kind, const QStringList &asked);
 
+struct FetchResult;
+
+// An ELink answer fetched by any means read into the PMIDs `asked` links to
+// as `kind`, ordered as above, or the reason there are none to be had.
+struct LinkedPmidsOutcome
+{
+    QStringList pmids;
+    QString error; // the transfer's, the service's <ERROR>, or an unreadable answer
+};
+LinkedPmidsOutcome linkedPmidsOutcome(const FetchResult &fetched, LinkKind kind, const QStringList &asked);
+
 // The PMIDs of `links`, in order.
 QStringList pmidsOf(const QList<LinkedArticle> &links);

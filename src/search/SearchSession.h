@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <memory>
 
 class ArticleDownload;
@@ -31,7 +32,8 @@ struct SessionSettings
 
 // One result set and everything that happens to it: its source, its paging
 // window, its articles, its one transfer at a time (ESearch for a window of
-// PMIDs, then EFetch of their records), the waits of a busy service, and its
+// PMIDs, then EFetch of their records; for a link set, one ELink request for
+// all the linked PMIDs, then EFetch of them window by window), the waits of a busy service, and its
 // cancel. All requests go through the process's one request limiter, so any
 // number of sessions together keep the service's pace.
 //
@@ -94,6 +96,9 @@ signals:
 
 private:
     void runBatch();
+    void onLinkAnswer(const struct LinkedPmidsOutcome &outcome);
+    // The next window of the linked PMIDs, as if ESearch had answered it.
+    void takeLinkedWindow();
     void onSearchAnswer(const struct PmidSearchOutcome &outcome);
     void onDownloadFinished();
     void onDownloadFailed(const QString &description, const QString &failingUrl);
@@ -109,6 +114,8 @@ private:
     SessionSettings m_settings;
     SearchSource m_source;
     QString m_preparedTerm;
+    // Of a link set, once ELink answered: all its PMIDs in the order shown.
+    std::optional<QStringList> m_linkedPmids;
     QNetworkAccessManager m_manager;
     std::unique_ptr<EutilsTransfer> m_esearch;
     std::unique_ptr<ArticleDownload> m_download;

@@ -1,22 +1,46 @@
 #pragma once
 
-#include <QString>
+#include "entrez/LinkKind.h"
 
-// Where the articles of a result set come from. Today a PubMed query; other
-// kinds of source (the articles linked to others, a saved collection) join
-// as further kinds, so a session never has to guess from a string.
+#include <QString>
+#include <QStringList>
+
+// Where the articles of a result set come from: a PubMed query, or the
+// articles linked to some PMIDs (similar to them, citing them, or cited by
+// them). Further kinds (a saved collection) join as further kinds, so a
+// session never has to guess from a string.
 struct SearchSource
 {
-    enum class Kind { None, Query };
+    enum class Kind { None, Query, Links };
 
     Kind kind = Kind::None;
     QString query;
+    // For Links: the PMIDs asked about, and which of their links.
+    QStringList pmids = {};
+    LinkKind link = LinkKind::Similar;
 
     static SearchSource pubmedQuery(const QString &query) { return {Kind::Query, query}; }
+    static SearchSource linkedTo(LinkKind link, const QStringList &pmids) { return {Kind::Links, {}, pmids, link}; }
 
     bool isNone() const { return kind == Kind::None; }
     // What a tab is called for this source; the whole of it, for the caller to elide.
-    QString title() const { return query; }
+    QString title() const { return kind == Kind::Links ? linksTitle() : query; }
 
     friend bool operator==(const SearchSource &, const SearchSource &) = default;
+
+private:
+    // "Similar to 31746150", "Cited by 31746150", "References of 3 articles".
+    QString linksTitle() const
+    {
+        const QString what = pmids.size() == 1 ? pmids.constFirst() : QStringLiteral("%1 articles").arg(pmids.size());
+        switch (link) {
+        case LinkKind::Similar:
+            return QStringLiteral("Similar to ") + what;
+        case LinkKind::CitedBy:
+            return QStringLiteral("Cited by ") + what;
+        case LinkKind::References:
+            return QStringLiteral("References of ") + what;
+        }
+        return what;
+    }
 };
