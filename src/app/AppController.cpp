@@ -5,6 +5,7 @@
 #include "app/AlertPresenter.h"
 #include "app/AppMessages.h"
 #include "app/ExportFileDialog.h"
+#include "app/LinkActions.h"
 #include "app/RecentSearchCompleter.h"
 #include "app/ResultTab.h"
 #include "app/ResultTabs.h"
@@ -46,6 +47,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
     showRecentSearches();
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
+    m_links = new LinkActions(m_ui->menuBar);
+    connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     connectActions();
 }
 
@@ -261,6 +264,7 @@ void AppController::updateSelectionActions()
     for (QAction *action : {ui.exportSelectedAction, ui.copyCitationAction, ui.openInPubMedAction, ui.copyPmidAction})
         action->setEnabled(offer.any);
     ui.copyAsMenu->setEnabled(offer.any);
+    m_links->setEnabled(offer.any);
     ui.openDoiAction->setEnabled(offer.doi);
     ui.copyDoiAction->setEnabled(offer.doi);
     ui.openFreeFullTextAction->setEnabled(offer.freeFullText);
@@ -270,6 +274,18 @@ void AppController::openItem()
 {
     // Every selected article, one without a DOI too: that opens the resolver.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
+}
+
+void AppController::openLinkedArticles(LinkKind kind)
+{
+    const QStringList pmids = LinkActions::pmidsOf(getArticleList(), selectedRows());
+    if (pmids.isEmpty())
+        return;
+    if (!internetOnline()) {
+        m_services.alerts->run(Alert::networkError(), mainWindow);
+        return;
+    }
+    newTab()->session().start(SearchSource::linkedTo(kind, pmids));
 }
 
 QMenu *AppController::tableContextMenu() const
@@ -286,6 +302,8 @@ QMenu *AppController::tableContextMenu() const
     menu->addAction(m_ui->copyPmidAction);
     menu->addAction(m_ui->copyDoiAction);
     menu->addMenu(m_ui->copyAsMenu);
+    menu->addSeparator();
+    m_links->addTo(menu);
     menu->addSeparator();
     menu->addAction(m_ui->exportSelectedAction);
     return menu;

@@ -22,6 +22,7 @@ class MainWindow;
 
 #include <memory>
 
+class LinkActions;
 class PreferenceController;
 class QMainWindow;
 class QMenu;
@@ -109,6 +110,8 @@ private:
     void copyFromFocus();
     void exportRows(const QList<int> &rows, const QString &title);
     void updateSelectionActions();
+    // A new tab with the selection's links of `kind`.
+    void openLinkedArticles(LinkKind kind);
     // The rows of the current tab the context menu's commands act on.
     QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
@@ -121,4 +124,5 @@ private:
     std::unique_ptr<UpdatePrompt> m_updates;
     std::unique_ptr<PreferenceController> preferenceController;
     RecentSearchCompleter *m_recentSearches = nullptr;
+    LinkActions *m_links = nullptr;
 };

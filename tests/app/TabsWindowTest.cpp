@@ -1,8 +1,10 @@
 #include "AppHarness.h"
 
 #include "app/ResultTabs.h"
+#include "search/SearchMessages.h"
 
 #include <QAccessible>
+#include <QMenu>
 #include <QTabBar>
 #include <QUrlQuery>
 
@@ -152,6 +154,45 @@ private slots:
                  QStringList({first.text(ArticleRecord::Key::AuthorsString), first.text(ArticleRecord::Key::Title),
                               first.text(ArticleRecord::Key::Journal), first.text(ArticleRecord::Key::Year)})
                      .join(QStringLiteral(", ")));
+    }
+
+    // Cited By for two selected articles: a new tab of the articles citing
+    // either, newest first, from one ELink request, filled batch by batch.
+    void citedByOpensATabThatFillsInBatches()
+    {
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 30);
+        h.server.serveElink([](const QString &pmid) {
+            QStringList citing; // the first article is cited by 5000001-5000025, the second by 5000016-5000040
+            const int from = pmid == FakeEutilsServer::fakePmid(0) ? 1 : 16;
+            for (int i = from; i < from + 25; ++i)
+                citing.append(QString::number(5000000 + i));
+            return citing;
+        });
+        QMenu *articles = h.widget<QMenu>("articlesMenu");
+        QAction *citedBy = articles->actions().value(1);
+        QCOMPARE(citedBy->text().remove(QLatin1Char('&')), QStringLiteral("Cited By"));
+        h.selectRows({});
+        QVERIFY(!citedBy->isEnabled());
+        h.selectRows({0, 1});
+        QVERIFY(citedBy->isEnabled());
+        citedBy->trigger();
+
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("Cited by 2 articles"));
+        QVERIFY(h.waitForTransfer());
+        const ArticleList &shown = c.currentTab()->session().articles();
+        QCOMPARE(shown.size(), 20);
+        QCOMPARE(shown.constFirst().text(ArticleRecord::Key::PMID), QStringLiteral("5000040"));
+        QCOMPARE(h.message(), SearchMessages::foundDownloaded(40, 20));
+        h.clickMore();
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(shown.size(), 40);
+        QCOMPARE(shown.constLast().text(ArticleRecord::Key::PMID), QStringLiteral("5000001"));
+        QCOMPARE(h.server.requestTargets().filter(QLatin1String(Paths::ELinkService)),
+                 QStringList{QLatin1String(Paths::ELinkService) + "?dbfrom=pubmed&db=pubmed&linkname=pubmed_pubmed_citedin&cmd=neighbor&id="
+                             + FakeEutilsServer::fakePmid(0) + "," + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
+        QCOMPARE(tabs(h)->at(0)->session().articles().size(), 20); // the searched tab is left as it was
     }
 };
 
