@@ -173,6 +173,7 @@ ResultTab *AppController::newTab()
             [this, tab](const QList<int> &rows) { m_actions.copyCitations(tab->session().articles(), rows); });
     tab->model().setMimeDataMaker(
         [this, tab](const QList<int> &rows) { return m_actions.mimeData(tab->session().articles(), rows); });
+    connect(tab, &ResultTab::linkSetChosen, this, &AppController::openLinkedArticles);
     connect(tab, &ResultTab::linkChosen, this, [this, tab](ArticleActions::Page page) {
         if (tab->singleSelectedArticle())
             m_actions.openPages(tab->session().articles(), tab->selectedRows(), page);

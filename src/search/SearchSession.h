@@ -51,6 +51,7 @@ public:
     ~SearchSession() override;
 
     const SearchSource &source() const { return m_source; }
+    const SessionSettings &settings() const { return m_settings; }
     // Starts a new search of `source`, ending a running one first; the
     // articles are emptied. False (nothing changes) when the source holds
     // nothing to search for.

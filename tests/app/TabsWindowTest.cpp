@@ -2,6 +2,7 @@
 
 #include "app/ResultTabs.h"
 #include "search/SearchMessages.h"
+#include "search/SelectionLinkCounts.h"
 
 #include <QAccessible>
 #include <QMenu>
@@ -162,7 +163,7 @@ private slots:
     {
         AppHarness h;
         START_WITH_RESULTS(c, h, 30);
-        h.server.serveElink([](const QString &pmid) {
+        h.server.serveElink([](const QString &pmid, const QString &) {
             QStringList citing; // the first article is cited by 5000001-5000025, the second by 5000016-5000040
             const int from = pmid == FakeEutilsServer::fakePmid(0) ? 1 : 16;
             for (int i = from; i < from + 25; ++i)
@@ -189,10 +190,48 @@ private slots:
         QVERIFY(h.waitForTransfer());
         QCOMPARE(shown.size(), 40);
         QCOMPARE(shown.constLast().text(ArticleRecord::Key::PMID), QStringLiteral("5000001"));
-        QCOMPARE(h.server.requestTargets().filter(QLatin1String(Paths::ELinkService)),
+        QCOMPARE(h.server.requestTargets().filter(QStringLiteral("&linkname=")), // the links area asks without one
                  QStringList{QLatin1String(Paths::ELinkService) + "?dbfrom=pubmed&db=pubmed&linkname=pubmed_pubmed_citedin&cmd=neighbor&id="
                              + FakeEutilsServer::fakePmid(0) + "," + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
         QCOMPARE(tabs(h)->at(0)->session().articles().size(), 20); // the searched tab is left as it was
+    }
+
+    // The links area counts the single selected article's links once the
+    // selection has rested: one request for it, none for rows passed by,
+    // none again for an article already counted.
+    void linkCountsOnceTheSelectionRests()
+    {
+        AppHarness h;
+        h.server.serveElink([](const QString &, const QString &linkName) {
+            const int count = linkName == QLatin1String("pubmed_pubmed_citedin") ? 7 : linkName == QLatin1String("pubmed_pubmed_refs") ? 2 : 4;
+            QStringList linked;
+            for (int i = 1; i <= count; ++i)
+                linked.append(QString::number(6000000 + i));
+            return linked;
+        });
+        START_WITH_RESULTS(c, h, 30);
+        const QString elink = QLatin1String(Paths::ELinkService);
+        const auto elinkTargets = [&] { return h.server.requestTargets().filter(elink); };
+        QTRY_COMPARE(elinkTargets().size(), 1); // the first row, selected with the first batch
+        QTest::qWait(1000); // past the pace of the requests so far
+        for (const int row : {1, 2, 3}) {
+            h.selectRows({row});
+            QTest::qWait(SelectionLinkCounts::kRestMs / 3);
+        }
+        auto *label = h.widget<QLabel>("articleLinksLabel");
+        QTRY_VERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
+        QVERIFY(label->text().contains(QStringLiteral(">References 2</a>")));
+        const QString third = c.getArticleList().at(3).text(ArticleRecord::Key::PMID);
+        QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor"}));
+        h.selectRows({0});
+        QTest::qWait(2 * SelectionLinkCounts::kRestMs);
+        QVERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
+        QCOMPARE(elinkTargets().size(), 2);
+
+        const QString first = c.getArticleList().at(0).text(ArticleRecord::Key::PMID);
+        emit label->linkActivated(QStringLiteral("refs"));
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("References of ") + first);
     }
 };
 

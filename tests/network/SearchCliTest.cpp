@@ -220,7 +220,7 @@ private slots:
         QFETCH(int, efetches);
         FakeEutilsServer server;
         const QHash<QString, QStringList> links{{"1", {"30", "500"}}, {"2", {"500", "7000"}}};
-        server.serveElink([&links](const QString &pmid) { return links.value(pmid); });
+        server.serveElink([&links](const QString &pmid, const QString &) { return links.value(pmid); });
         server.serveEfetch();
         const CliRun run = runCli(QStringList{QStringLiteral("link")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
         QCOMPARE(run.exitCode, exitCode);

@@ -74,7 +74,7 @@ private slots:
         QFETCH(QStringList, ends);
         FakeEutilsServer server;
         server.serveEsearch(matches);
-        server.serveElink([matches](const QString &) {
+        server.serveElink([matches](const QString &, const QString &) {
             QStringList linked;
             for (int i = 1; i <= matches; ++i)
                 linked.append(QString::number(1000 + i));

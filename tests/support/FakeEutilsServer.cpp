@@ -255,40 +255,45 @@ void FakeEutilsServer::serveEfetch()
 }
 
 namespace {
-QByteArray fakeLinkSet(const QStringList &asked, const QStringList &linked, const QString &linkName, bool scores)
+QByteArray fakeLinkSetDb(const QString &linkName, const QStringList &linked, bool scores)
 {
-    QByteArray text = "<LinkSet><DbFrom>pubmed</DbFrom><IdList>";
-    for (const QString &pmid : asked)
-        text += "<Id>" + pmid.toLatin1() + "</Id>";
-    text += "</IdList>";
-    if (asked.contains(QStringLiteral("0")))
-        return text + "<ERROR>Invalid uid 0 at position=0</ERROR></LinkSet>";
-    text += "<LinkSetDb><DbTo>pubmed</DbTo><LinkName>" + linkName.toLatin1() + "</LinkName>";
+    QByteArray text = "<LinkSetDb><DbTo>pubmed</DbTo><LinkName>" + linkName.toLatin1() + "</LinkName>";
     for (qsizetype i = 0; i < linked.size(); ++i)
         text += "<Link><Id>" + linked.at(i).toLatin1() + "</Id>"
                 + (scores ? "<Score>" + QByteArray::number(1000 - i) + "</Score>" : QByteArray()) + "</Link>";
-    return text + "</LinkSetDb></LinkSet>";
+    return text + "</LinkSetDb>";
 }
 } // namespace
 
-void FakeEutilsServer::serveElink(std::function<QStringList(const QString &)> linkedTo)
+void FakeEutilsServer::serveElink(std::function<QStringList(const QString &, const QString &)> linkedTo)
 {
     setHandler(QLatin1String(Paths::ELinkService), [linkedTo](const QUrl &url) {
         const QUrlQuery query(url);
-        const QString linkName = query.queryItemValue(QStringLiteral("linkname"));
+        const QString asked = query.queryItemValue(QStringLiteral("linkname"));
+        const QStringList linkNames = asked.isEmpty()
+            ? QStringList{QStringLiteral("pubmed_pubmed"), QStringLiteral("pubmed_pubmed_citedin"), QStringLiteral("pubmed_pubmed_refs")}
+            : QStringList{asked};
         const bool scores = query.queryItemValue(QStringLiteral("cmd")) == QLatin1String("neighbor_score");
         QByteArray answer = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<eLinkResult>";
         for (const QString &value : query.allQueryItemValues(QStringLiteral("id"))) {
-            const QStringList asked = value.split(QLatin1Char(','));
-            // Like the service's, a similar list starts with the articles asked about.
-            QStringList linked = linkName == QLatin1String("pubmed_pubmed") ? asked : QStringList();
-            for (const QString &pmid : asked) {
-                for (const QString &link : linkedTo(pmid)) {
-                    if (!linked.contains(link))
-                        linked.append(link);
-                }
+            const QStringList pmids = value.split(QLatin1Char(','));
+            answer += "<LinkSet><DbFrom>pubmed</DbFrom><IdList><Id>" + pmids.join(QStringLiteral("</Id><Id>")).toLatin1() + "</Id></IdList>";
+            if (pmids.contains(QStringLiteral("0"))) {
+                answer += "<ERROR>Invalid uid 0 at position=0</ERROR></LinkSet>";
+                continue;
             }
-            answer += fakeLinkSet(asked, linked, linkName, scores);
+            for (const QString &linkName : linkNames) {
+                // Like the service's, a similar list starts with the articles asked about.
+                QStringList linked = linkName == QLatin1String("pubmed_pubmed") ? pmids : QStringList();
+                for (const QString &pmid : pmids) {
+                    for (const QString &link : linkedTo(pmid, linkName)) {
+                        if (!linked.contains(link))
+                            linked.append(link);
+                    }
+                }
+                answer += fakeLinkSetDb(linkName, linked, scores);
+            }
+            answer += "</LinkSet>";
         }
         return FakeResponse::xml(answer + "</eLinkResult>\n");
     });
