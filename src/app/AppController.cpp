@@ -36,6 +36,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->setupUi(mainWindow);
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
+    m_actions.setFoundAs([this] { return session().source().foundAs(); });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, 6);
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())

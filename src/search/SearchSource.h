@@ -25,6 +25,24 @@ struct SearchSource
     bool isNone() const { return kind == Kind::None; }
     // What a tab is called for this source; the whole of it, for the caller to elide.
     QString title() const { return kind == Kind::Links ? linksTitle() : query; }
+    // How an exported article was found: "Cited by PMID 31746150", "Similar to
+    // PMIDs 1, 2", "Referenced by PMID 3"; empty for a search.
+    QString foundAs() const
+    {
+        if (kind != Kind::Links)
+            return {};
+        const QString what = (pmids.size() == 1 ? QStringLiteral("PMID ") : QStringLiteral("PMIDs "))
+            + pmids.join(QLatin1String(", "));
+        switch (link) {
+        case LinkKind::Similar:
+            return QStringLiteral("Similar to ") + what;
+        case LinkKind::CitedBy:
+            return QStringLiteral("Cited by ") + what;
+        case LinkKind::References:
+            return QStringLiteral("Referenced by ") + what;
+        }
+        return what;
+    }
 
     friend bool operator==(const SearchSource &, const SearchSource &) = default;
 

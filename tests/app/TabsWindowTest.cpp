@@ -5,6 +5,8 @@
 #include "search/SelectionLinkCounts.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTabBar>
 #include <QUrlQuery>
@@ -194,6 +196,11 @@ private slots:
                  QStringList{QLatin1String(Paths::ELinkService) + "?dbfrom=pubmed&db=pubmed&linkname=pubmed_pubmed_citedin&cmd=neighbor&id="
                              + FakeEutilsServer::fakePmid(0) + "," + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
         QCOMPARE(tabs(h)->at(0)->session().articles().size(), 20); // the searched tab is left as it was
+        // Its exports say how each article was found.
+        h.selectRows({0});
+        c.window()->findChild<QAction *>(QStringLiteral("copyAsRisAction"))->trigger();
+        QVERIFY(QGuiApplication::clipboard()->text().contains(
+            QStringLiteral("N1  - Cited by PMIDs %1, %2\r\n").arg(FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1))));
     }
 
     // The links area counts the single selected article's links once the
