@@ -204,6 +204,8 @@ private slots:
                                           << "No article in PubMed Central cites this article yet" << "" << 0;
         QTest::newRow("fetched in batches") << QStringList{"--cited-by", "--fetch", "--batch", "2", "1", "2"} << 0
                                             << QByteArray("7000 500 30") << "" << "" << 2;
+        QTest::newRow("fetched as RIS, saying how") << QStringList{"--cited-by", "--fetch", "--format", "ris", "1", "2"} << 0
+                                                    << QByteArray("N1  - Cited by PMIDs 1, 2\r\n") << "" << "" << 1;
         QTest::newRow("ELink's error") << QStringList{"--cited-by", "--each", "1", "0"} << 1 << QByteArray()
                                        << "linked articles not found: ELink answered for PMID 0: Invalid uid 0 at position=0" << "" << 0;
         QTest::newRow("two kinds") << QStringList{"--cited-by", "--similar", "1"} << 2 << QByteArray()
@@ -225,7 +227,9 @@ private slots:
         const CliRun run = runCli(QStringList{QStringLiteral("link")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(err.toUtf8()), run.err.constData());
-        if (efetches > 0)
+        if (args.contains(QStringLiteral("ris")))
+            QCOMPARE(run.out.count(out), 3);
+        else if (efetches > 0)
             QCOMPARE(pmidsOfJsonLines(run.out).join(u' ').toLatin1(), out);
         else
             QCOMPARE(run.out, out);

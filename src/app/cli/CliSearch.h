@@ -54,11 +54,14 @@ public:
 
     void printBatch(const ArticleList &articles, qsizetype from);
     void finish(const ArticleList &articles);
+    // Where a link set found the records, written with each in the files.
+    void setFoundAs(const QString &foundAs) { m_foundAs = foundAs; }
 
 private:
     OutputFormat m_format;
     ExportFormat m_fileFormat;
     Endpoints m_endpoints;
+    QString m_foundAs;
 };
 
 void reportFailure(const QString &message);

@@ -3,6 +3,7 @@
 #include "entrez/LinkKind.h"
 #include "entrez/Pmid.h"
 #include "search/SearchMessages.h"
+#include "search/SearchSource.h"
 
 namespace {
 
@@ -114,6 +115,7 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         writeStdout(unionLines(links, parsed.scores));
         return 0;
     }
+    printer.setFoundAs(SearchSource::linkedTo(parsed.kind, parsed.pmids).foundAs());
     const bool complete = search.fetchInBatches(pmidsOf(links));
     printer.finish(articles);
     return complete ? 0 : 1;
