@@ -4,7 +4,10 @@
 
 #include "app/AlertPresenter.h"
 #include "app/AppMessages.h"
+#include "app/EscapeCloses.h"
+#include "app/WindowShortcuts.h"
 #include "app/ExportFileDialog.h"
+#include "app/LinkActions.h"
 #include "app/RecentSearchCompleter.h"
 #include "app/ResultTab.h"
 #include "app/ResultTabs.h"
@@ -26,7 +29,6 @@
 
 #include <QApplication>
 #include <QMenu>
-#include <QKeyEvent>
 #include <QShortcut>
 
 #include <numeric>
@@ -50,6 +52,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
         searchPubmed();
     });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
+    m_actions.setFoundAs([this] { return session().source().foundAs(); });
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -63,7 +66,9 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->mainLayout->insertWidget(1, m_filters);
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
-    m_ui->searchTagsPanel->installEventFilter(this);
+    new EscapeCloses(*m_ui->searchTagsPanel);
+    m_links = new LinkActions(m_ui->menuBar);
+    connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     connectActions();
 }
 
@@ -91,12 +96,9 @@ void AppController::connectActions()
     });
     connect(ui.searchInNewTabAction, &QAction::triggered, this, &AppController::searchInNewTab);
     connect(ui.closeTabAction, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
-    ui.nextTabAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
-    ui.previousTabAction->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    assignWindowShortcuts(ui);
     connect(ui.nextTabAction, &QAction::triggered, this, [this] { m_tabs->step(1); });
     connect(ui.previousTabAction, &QAction::triggered, this, [this] { m_tabs->step(-1); });
-    ui.focusSearchFieldAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::Key_F6)});
     connect(ui.focusSearchFieldAction, &QAction::triggered, this, [this] {
         m_ui->searchNSTextField->setFocus(Qt::ShortcutFocusReason);
         m_ui->searchNSTextField->selectAll();
@@ -106,11 +108,6 @@ void AppController::connectActions()
     // Quitting from the menu ends the application without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppController::saveWindowLayout);
     connect(ui.checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
-    // Not every platform has a Preferences shortcut; Ctrl+, is the common one.
-    QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
-    if (preferenceKeys.isEmpty())
-        preferenceKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    ui.preferencesAction->setShortcuts(preferenceKeys);
     connect(ui.preferencesAction, &QAction::triggered, this, &AppController::showPreferencePanel);
     connect(ui.quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(ui.copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
@@ -159,6 +156,14 @@ bool AppController::internetOnline() const
     return ::internetOnline(*m_services.reachability);
 }
 
+bool AppController::ensureOnline() const
+{
+    const bool online = internetOnline();
+    if (!online)
+        m_services.alerts->run(Alert::networkError(), mainWindow);
+    return online;
+}
+
 // --- Tabs and their sessions ------------------------------------------------------
 
 ResultTab *AppController::newTab()
@@ -186,6 +191,7 @@ ResultTab *AppController::newTab()
             [this, tab](const QList<int> &rows) { m_actions.copyCitations(tab->session().articles(), rows); });
     tab->model().setMimeDataMaker(
         [this, tab](const QList<int> &rows) { return m_actions.mimeData(tab->session().articles(), rows); });
+    connect(tab, &ResultTab::linkSetChosen, this, &AppController::openLinkedArticles);
     connect(tab, &ResultTab::linkChosen, this, [this, tab](ArticleActions::Page page) {
         if (tab->singleSelectedArticle())
             m_actions.openPages(tab->session().articles(), tab->selectedRows(), page);
@@ -253,10 +259,8 @@ void AppController::startSearch(ResultTab *tab)
     // A query of nothing but white space is no query.
     if (prepareQueryTerm(query).isEmpty())
         return;
-    if (!internetOnline()) {
-        m_services.alerts->run(Alert::networkError(), mainWindow);
+    if (!ensureOnline())
         return;
-    }
     if (tab->session().start(SearchSource::pubmedQuery(query, m_preferences.sortOrder(), m_filters->filters())))
         m_recentSearches->remember(query);
 }
@@ -280,6 +284,7 @@ void AppController::updateSelectionActions()
     for (QAction *action : {ui.exportSelectedAction, ui.copyCitationAction, ui.openInPubMedAction, ui.copyPmidAction})
         action->setEnabled(offer.any);
     ui.copyAsMenu->setEnabled(offer.any);
+    m_links->setEnabled(offer.any);
     ui.openDoiAction->setEnabled(offer.doi);
     ui.copyDoiAction->setEnabled(offer.doi);
     ui.openFreeFullTextAction->setEnabled(offer.freeFullText);
@@ -289,6 +294,15 @@ void AppController::openItem()
 {
     // Every selected article, one without a DOI too: that opens the resolver.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
+}
+
+void AppController::openLinkedArticles(LinkKind kind)
+{
+    const QStringList pmids = LinkActions::pmidsOf(getArticleList(), selectedRows());
+    if (pmids.isEmpty())
+        return;
+    if (ensureOnline())
+        newTab()->session().start(SearchSource::linkedTo(kind, pmids));
 }
 
 QMenu *AppController::tableContextMenu() const
@@ -306,6 +320,8 @@ QMenu *AppController::tableContextMenu() const
     menu->addAction(m_ui->copyDoiAction);
     menu->addMenu(m_ui->copyAsMenu);
     menu->addSeparator();
+    m_links->addTo(menu);
+    menu->addSeparator();
     menu->addAction(m_ui->exportSelectedAction);
     return menu;
 }
@@ -320,22 +336,16 @@ void AppController::copyFromFocus()
         QMetaObject::invokeMethod(focus, "copy");
 }
 
-void AppController::exportSelected()
+void AppController::exportRows(bool all)
 {
-    exportRows(selectedRows(), AppMessages::ExportSelectedTitle);
-}
-
-void AppController::exportAll()
-{
-    QList<int> rows(getArticleList().size());
-    std::iota(rows.begin(), rows.end(), 0);
-    exportRows(rows, AppMessages::ExportAllTitle);
-}
-
-void AppController::exportRows(const QList<int> &rows, const QString &title)
-{
+    QList<int> rows = selectedRows();
+    if (all) {
+        rows.resize(getArticleList().size());
+        std::iota(rows.begin(), rows.end(), 0);
+    }
     if (rows.isEmpty())
         return;
+    const QString title = all ? AppMessages::ExportAllTitle : AppMessages::ExportSelectedTitle;
     if (const std::optional<ExportTarget> target = chooseExportFile(mainWindow, title))
         m_actions.exportTo(target->path, target->format, getArticleList(), rows);
 }
@@ -380,16 +390,6 @@ bool AppController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == mainWindow && event->type() == QEvent::Close)
         saveWindowLayout();
-    // The floating search tags share the window's shortcuts; Escape there
-    // closes them instead of cancelling a search.
-    const bool escape = (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
-    if (watched == m_ui->searchTagsPanel && escape) {
-        if (event->type() == QEvent::KeyPress)
-            m_ui->searchTagsPanel->hide();
-        event->accept();
-        return true;
-    }
     return QObject::eventFilter(watched, event);
 }
 

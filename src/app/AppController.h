@@ -22,6 +22,7 @@ class MainWindow;
 
 #include <memory>
 
+class LinkActions;
 class PreferenceController;
 class SearchDetailsPanel;
 class SearchFilterBar;
@@ -101,8 +102,8 @@ public slots:
     void showPreferencePanel();
     void showSearchTagsPanel();
     void openMoreHelp();
-    void exportSelected();
-    void exportAll();
+    void exportSelected() { exportRows(false); }
+    void exportAll() { exportRows(true); }
 
 private:
     void connectActions();
@@ -111,8 +112,13 @@ private:
     void showSessionState();
     void showRecentSearches();
     void copyFromFocus();
-    void exportRows(const QList<int> &rows, const QString &title);
+    // Asks for a file and writes the selected rows, or all of them, to it.
+    void exportRows(bool all);
+    // Online, or else the "Network Error" alert has been shown.
+    bool ensureOnline() const;
     void updateSelectionActions();
+    // A new tab with the selection's links of `kind`.
+    void openLinkedArticles(LinkKind kind);
     // The rows of the current tab the context menu's commands act on.
     QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
@@ -129,4 +135,5 @@ private:
     SearchFilterBar *m_filters = nullptr;
     SpellingSuggestion *m_spelling = nullptr;
     QueryHighlighter *m_highlighter = nullptr;
+    LinkActions *m_links = nullptr;
 };

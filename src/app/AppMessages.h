@@ -35,6 +35,15 @@ inline QString exportFailed(const QString &fileName)
 inline const QString DoiLink = QStringLiteral("DOI");
 inline const QString PubMedLink = QStringLiteral("PubMed");
 inline const QString FreeFullTextLink = QStringLiteral("Free full text (PMC)");
+inline const QString SimilarArticlesLink = QStringLiteral("Similar articles");
+inline QString citedByCount(qsizetype count)
+{
+    return QStringLiteral("Cited by %1").arg(count);
+}
+inline QString referencesCount(qsizetype count)
+{
+    return QStringLiteral("References %1").arg(count);
+}
 // How a retracted article is marked: before its title in the table, and
 // above its abstract.
 inline const QString RetractedTitlePrefix = QStringLiteral("RETRACTED: ");

@@ -117,7 +117,7 @@ QMimeData *ArticleActions::mimeData(const ArticleList &articles, const QList<int
     data->setData(QStringLiteral("text/rtf"), RtfWriter::write(text));
     data->setHtml(HtmlWriter::write(text));
     data->setText(PlainWriter::write(text));
-    data->setData(kRisMimeType, ExportFormats::write(ExportFormat::Ris, articlesAt(articles, rows)));
+    data->setData(kRisMimeType, ExportFormats::write(ExportFormat::Ris, articlesAt(articles, rows), m_foundAs()));
     return data;
 }
 
@@ -138,7 +138,7 @@ void ArticleActions::copyDois(const ArticleList &articles, const QList<int> &row
 
 void ArticleActions::copyAs(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const
 {
-    const QByteArray bytes = ExportFormats::write(format, articlesAt(articles, rows));
+    const QByteArray bytes = ExportFormats::write(format, articlesAt(articles, rows), m_foundAs());
     auto *data = new QMimeData;
     data->setText(QString::fromUtf8(bytes));
     if (format == ExportFormat::Ris)
@@ -149,7 +149,7 @@ void ArticleActions::copyAs(ExportFormat format, const ArticleList &articles, co
 bool ArticleActions::exportTo(const QString &path, ExportFormat format, const ArticleList &articles,
                               const QList<int> &rows) const
 {
-    const std::optional<QString> reason = writeFileAtomically(path, ExportFormats::write(format, articlesAt(articles, rows)));
+    const std::optional<QString> reason = writeFileAtomically(path, ExportFormats::write(format, articlesAt(articles, rows), m_foundAs()));
     if (!reason)
         return true;
     m_alerts.run({Alert::Style::Warning, AppMessages::ExportFailedTitle,

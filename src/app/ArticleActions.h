@@ -6,6 +6,8 @@
 #include "preferences/PreferenceStore.h"
 
 #include <QList>
+
+#include <functional>
 #include <QString>
 
 class AlertPresenter;
@@ -60,6 +62,9 @@ public:
     // The articles at `rows`, each once, in table order; rows outside the list are skipped.
     static ArticleList articlesAt(const ArticleList &articles, const QList<int> &rows);
 
+    // Where the current articles were found, written with them in exports.
+    void setFoundAs(std::function<QString()> foundAs) { m_foundAs = std::move(foundAs); }
+
 private:
     QString urlOf(const ArticleRecord &article, Page page) const;
     void openUrl(const QString &target) const;
@@ -69,4 +74,5 @@ private:
     AlertPresenter &m_alerts;
     UrlOpener &m_opener;
     QWidget *m_alertParent = nullptr;
+    std::function<QString()> m_foundAs = [] { return QString(); };
 };

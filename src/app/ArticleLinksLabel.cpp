@@ -28,6 +28,15 @@ const LinkName &nameOf(ArticleLinksLabel::Link link)
     Q_UNREACHABLE();
 }
 
+const std::pair<QLatin1String, LinkKind> kLinkSetTargets[] = {{QLatin1String("citedby"), LinkKind::CitedBy},
+                                                               {QLatin1String("refs"), LinkKind::References},
+                                                               {QLatin1String("similar"), LinkKind::Similar}};
+
+QString anchor(QLatin1String target, const QString &text)
+{
+    return QStringLiteral("<a href=\"%1\">%2</a>").arg(target, text.toHtmlEscaped());
+}
+
 } // namespace
 
 ArticleLinksLabel::ArticleLinksLabel(QWidget *parent) : QLabel(parent)
@@ -43,6 +52,10 @@ ArticleLinksLabel::ArticleLinksLabel(QWidget *parent) : QLabel(parent)
                 return;
             }
         }
+        for (const auto &[name, kind] : kLinkSetTargets) {
+            if (target == name && m_counts)
+                emit linkSetChosen(kind);
+        }
     });
     hide();
 }
@@ -57,11 +70,28 @@ void ArticleLinksLabel::focusInEvent(QFocusEvent *event)
 void ArticleLinksLabel::showLinks(const QList<Link> &links)
 {
     m_links = links;
+    m_counts.reset();
+    render();
+}
+
+void ArticleLinksLabel::showCounts(const std::optional<ArticleLinkCounts> &counts)
+{
+    m_counts = counts;
+    render();
+}
+
+void ArticleLinksLabel::render()
+{
     QStringList anchors;
-    for (const Link link : links) {
+    for (const Link link : std::as_const(m_links)) {
         const LinkName &name = nameOf(link);
-        anchors.append(QStringLiteral("<a href=\"%1\">%2</a>").arg(name.target, name.text.toHtmlEscaped()));
+        anchors.append(anchor(name.target, name.text));
+    }
+    if (m_counts) {
+        anchors.append(anchor(kLinkSetTargets[0].first, AppMessages::citedByCount(m_counts->citedBy)));
+        anchors.append(anchor(kLinkSetTargets[1].first, AppMessages::referencesCount(m_counts->references)));
+        anchors.append(anchor(kLinkSetTargets[2].first, AppMessages::SimilarArticlesLink));
     }
     setText(anchors.join(QStringLiteral(" &nbsp;·&nbsp; ")));
-    setVisible(!links.isEmpty());
+    setVisible(!anchors.isEmpty());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/ArticleActions.h"
+#include "entrez/LinkKind.h"
+#include "search/SelectionLinkCounts.h"
 
 #include <QLabel>
 #include <QList>
@@ -23,9 +25,13 @@ public:
     // The links to offer, in this order; none hides the label.
     void showLinks(const QList<Link> &links);
     const QList<Link> &links() const { return m_links; }
+    // After the links: "Cited by N · References M · Similar articles", each
+    // opening a tab of those articles; nothing shows them no more.
+    void showCounts(const std::optional<ArticleLinkCounts> &counts);
 
 signals:
     void linkChosen(ArticleLinksLabel::Link link);
+    void linkSetChosen(LinkKind kind);
 
 protected:
     // Tab into the label lands on its first link (Shift+Tab on its last), not
@@ -33,5 +39,8 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
 
 private:
+    void render();
+
     QList<Link> m_links;
+    std::optional<ArticleLinkCounts> m_counts;
 };

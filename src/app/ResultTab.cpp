@@ -71,6 +71,10 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     connect(view, &KebNSTableView::returnAction, this, &ResultTab::openRequested);
     connect(view, &KebNSTableView::copyRequested, this, &ResultTab::copyRequested);
     connect(m_ui->articleLinksLabel, &ArticleLinksLabel::linkChosen, this, &ResultTab::linkChosen);
+    connect(m_ui->articleLinksLabel, &ArticleLinksLabel::linkSetChosen, this, &ResultTab::linkSetChosen);
+    m_linkCounts = new SelectionLinkCounts(m_session->settings(), this);
+    connect(m_linkCounts, &SelectionLinkCounts::countsKnown, this,
+            [this](const QString &, const ArticleLinkCounts &counts) { m_ui->articleLinksLabel->showCounts(counts); });
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         emit contextMenuRequested(table()->viewport()->mapToGlobal(position));
@@ -115,10 +119,14 @@ void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel
         showRichText(abstractView, styledText(*article, ArticleRecord::Key::Abstract),
                      article->isRetracted() ? AppMessages::RetractedNotice : QString());
         showRichText(citationView, CitationStyles::citationForArticle(style, *article));
+        const QString pmid = article->text(ArticleRecord::Key::PMID);
+        m_linkCounts->select(pmid);
         m_ui->articleLinksLabel->showLinks(links);
+        m_ui->articleLinksLabel->showCounts(m_linkCounts->countsOf(pmid));
         abstractView->verticalScrollBar()->setValue(abstractView->verticalScrollBar()->minimum());
         return;
     }
+    m_linkCounts->select({});
     m_ui->articleLinksLabel->showLinks({});
     const int selected = int(selectedRows().size());
     const QString text = selected >= 2 ? AppMessages::articlesSelected(selected) : QString();

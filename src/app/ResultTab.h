@@ -52,6 +52,7 @@ signals:
     void openRequested();
     void copyRequested(const QList<int> &rows);
     void linkChosen(ArticleLinksLabel::Link link);
+    void linkSetChosen(LinkKind kind);
     void contextMenuRequested(const QPoint &globalPosition);
 
 private:
@@ -59,5 +60,6 @@ private:
 
     std::unique_ptr<Ui::ResultTab> m_ui;
     std::unique_ptr<SearchSession> m_session;
+    SelectionLinkCounts *m_linkCounts = nullptr;
     ArticleTableModel m_model;
 };

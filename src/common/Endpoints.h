@@ -30,6 +30,8 @@ inline constexpr char ESearch[] = "/entrez/eutils/esearch.fcgi";
 inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi";
 inline constexpr char ESpell[] = "/entrez/eutils/espell.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
+// ELink asked for PubMed-to-PubMed link sets (similar, cited by, references).
+inline constexpr char ELinkService[] = "/entrez/eutils/elink.fcgi";
 // PubMed's help on search fields and tags.
 inline constexpr char PubMedFieldHelp[] = "/help/#search-tags";
 // An article's page on the PubMed site and in PubMed Central: the PMID or the
@@ -53,6 +55,9 @@ inline constexpr char Second[] = "www.wikipedia.org";
 inline constexpr int kEsearchRecordLimit = 9999;
 // The largest batch the application asks for in one request.
 inline constexpr int kMaxBatchSize = 10000;
+// An ELink request for more PMIDs than this is a POST: a longer GET URL is
+// refused by the service.
+inline constexpr int kElinkMaxGetIds = 200;
 // The name every E-utilities request gives as tool=.
 inline constexpr char kEutilsTool[] = "vexmoor";
 // The service's pacing: requests per rolling second, without and with an API key.

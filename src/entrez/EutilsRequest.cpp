@@ -18,12 +18,66 @@ QString joined(const EncodedParameters &parameters)
     return text;
 }
 
+// The PMIDs named by the id= values, each a comma-separated list.
+qsizetype idCount(const EncodedParameters &parameters)
+{
+    qsizetype count = 0;
+    for (const auto &[name, value] : parameters) {
+        if (name == QLatin1String("id"))
+            count += value.count(QLatin1Char(',')) + 1;
+    }
+    return count;
+}
+
+// EFetch always goes in a POST body; ELink above kElinkMaxGetIds PMIDs, and
+// a query too long for a request line, too.
+bool isGet(EutilsService service, const EncodedParameters &parameters, qsizetype getUrlLength)
+{
+    switch (service) {
+    case EutilsService::ELink:
+        return idCount(parameters) <= kElinkMaxGetIds;
+    case EutilsService::ESearch:
+    case EutilsService::ESpell:
+        return getUrlLength <= kMaxEsearchGetUrlLength;
+    case EutilsService::EFetch:
+        break;
+    }
+    return false;
+}
+
+const char *servicePath(EutilsService service)
+{
+    switch (service) {
+    case EutilsService::ESearch:
+        return Paths::ESearch;
+    case EutilsService::EFetch:
+        return Paths::EFetch;
+    case EutilsService::ELink:
+        return Paths::ELinkService;
+    case EutilsService::ESpell:
+        return Paths::ESpell;
+    }
+    return Paths::EFetch;
+}
+
+QStringList encodedAll(const QStringList &values)
+{
+    QStringList out;
+    out.reserve(values.size());
+    for (const QString &value : values)
+        out.append(encoded(value));
+    return out;
+}
+
 } // namespace
 
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
                             const EutilsIdentity &identity)
 {
-    EncodedParameters all = {{QStringLiteral("db"), QStringLiteral("pubmed")}};
+    EncodedParameters all;
+    if (service == EutilsService::ELink)
+        all.append({QStringLiteral("dbfrom"), QStringLiteral("pubmed")});
+    all.append({QStringLiteral("db"), QStringLiteral("pubmed")});
     if (service == EutilsService::EFetch) {
         all.append({QStringLiteral("rettype"), QStringLiteral("xml")});
         all.append({QStringLiteral("retmode"), QStringLiteral("xml")});
@@ -38,15 +92,12 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
     EutilsRequest request;
     request.identity = identity;
     const QString origin = endpoints.eutilsOrigin();
-    const char *path = service == EutilsService::ESpell ? Paths::ESpell
-        : service == EutilsService::ESearch             ? Paths::ESearch
-                                                        : Paths::EFetch;
-    const QString getUrl = origin + QLatin1String(path) + QLatin1Char('?') + joined(all);
-    // EFetch, and a query too long for a request line, go in a POST body.
-    if (service != EutilsService::EFetch && getUrl.size() <= kMaxEsearchGetUrlLength) {
+    const QString path = origin + QLatin1String(servicePath(service));
+    const QString getUrl = path + QLatin1Char('?') + joined(all);
+    if (isGet(service, parameters, getUrl.size())) {
         request.url = QUrl(getUrl);
     } else {
-        request.url = QUrl(origin + QLatin1String(path));
+        request.url = QUrl(path);
         request.postBody = joined(all).toLatin1();
     }
     return request;
@@ -74,12 +125,25 @@ EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedT
 
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity)
 {
-    QStringList ids;
-    ids.reserve(pmids.size());
-    for (const QString &pmid : pmids)
-        ids.append(encoded(pmid));
-    return eutilsRequest(endpoints, EutilsService::EFetch, {{QStringLiteral("id"), ids.join(QLatin1Char(','))}},
-                         identity);
+    return eutilsRequest(endpoints, EutilsService::EFetch,
+                         {{QStringLiteral("id"), encodedAll(pmids).join(QLatin1Char(','))}}, identity);
+}
+
+EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, const EutilsIdentity &identity)
+{
+    EncodedParameters parameters;
+    if (!query.linkName.isEmpty())
+        parameters.append({QStringLiteral("linkname"), encoded(query.linkName)});
+    parameters.append(
+        {QStringLiteral("cmd"), query.scores ? QStringLiteral("neighbor_score") : QStringLiteral("neighbor")});
+    const QStringList ids = encodedAll(query.pmids);
+    if (query.perId) {
+        for (const QString &id : ids)
+            parameters.append({QStringLiteral("id"), id});
+    } else {
+        parameters.append({QStringLiteral("id"), ids.join(QLatin1Char(','))});
+    }
+    return eutilsRequest(endpoints, EutilsService::ELink, parameters, identity);
 }
 
 QString withoutApiKey(QString text, const EutilsIdentity &identity)

@@ -38,17 +38,19 @@ struct EutilsRequest
 // (name, value) pairs whose values are already percent-encoded.
 using EncodedParameters = QList<std::pair<QString, QString>>;
 
-enum class EutilsService { ESearch, EFetch, ESpell };
+enum class EutilsService { ESearch, EFetch, ESpell, ELink };
 
-// An ESearch whose URL would be longer than this is sent as a POST.
+// An ESearch or ESpell whose URL would be longer than this is sent as a POST.
 inline constexpr int kMaxEsearchGetUrlLength = 2000;
 
 // The one builder of every E-utilities request: the service's path, its
-// fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml), the
-// given ones, then tool=vexmoor and email= and api_key= when set. ESearch and
-// ESpell are GETs unless the URL would pass kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits (long GET URLs
-// are refused by the service), and the identity never lands in a URL that a
-// failure message might show.
+// fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml, ELink
+// starts with dbfrom=pubmed), the given ones, then tool=vexmoor and email= and
+// api_key= when set. ESearch and ESpell are GETs unless the URL would pass
+// kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits
+// (long GET URLs are refused by the service), and the identity never lands in
+// a URL that a failure message might show. ELink is a GET up to
+// kElinkMaxGetIds PMIDs over all its id= values, a POST above.
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
                             const EutilsIdentity &identity);
 
@@ -60,6 +62,21 @@ EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &prepared
 EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity);
 // EFetch of the records of `pmids`, as one comma-separated id= value.
 EutilsRequest efetchRequest(const Endpoints &endpoints, const QStringList &pmids, const EutilsIdentity &identity);
+
+// What an ELink request asks for.
+struct ElinkQuery
+{
+    QStringList pmids;
+    // One link name (pubmed_pubmed, pubmed_pubmed_citedin, ...), or empty for
+    // every PubMed-to-PubMed link set at once.
+    QString linkName;
+    // One id= per PMID gives one LinkSet per PMID; one comma-separated id=
+    // gives a single LinkSet, the union for all of them.
+    bool perId = false;
+    // cmd=neighbor_score: a Score after each similar article's Id.
+    bool scores = false;
+};
+EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, const EutilsIdentity &identity);
 
 // `text` with the API key replaced, for messages and log lines: the key is
 // the user's secret and is never shown or logged.

@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 QStringList row(const Reference &r)
 {
@@ -75,8 +77,11 @@ QString CsvWriter::quoted(const QString &field)
 
 QByteArray CsvWriter::write(const QList<Reference> &references)
 {
-    QString text = line(header());
+    // Only the articles of a link set say how they were found, in a last column.
+    const bool foundAs = std::any_of(references.cbegin(), references.cend(),
+                                     [](const Reference &reference) { return !reference.foundAs.isEmpty(); });
+    QString text = line(header() + (foundAs ? QStringList{QStringLiteral("Found as")} : QStringList()));
     for (const Reference &reference : references)
-        text += line(row(reference));
+        text += line(row(reference) + (foundAs ? QStringList{singleLine(reference.foundAs)} : QStringList()));
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }

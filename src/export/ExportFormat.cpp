@@ -91,11 +91,13 @@ QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &ref
     return RisWriter::write(references);
 }
 
-QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles)
+QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs)
 {
     QList<Reference> references;
     references.reserve(articles.size());
-    for (const ArticleRecord &article : articles)
+    for (const ArticleRecord &article : articles) {
         references.append(referenceForArticle(article));
+        references.last().foundAs = foundAs;
+    }
     return write(format, references);
 }

@@ -30,5 +30,6 @@ QStringList fileDialogFilters();
 
 // The bytes of the file: the same whether the window or the command line asks.
 QByteArray write(ExportFormat format, const QList<Reference> &references);
-QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles);
+// `foundAs`: where a link set found the articles, written with each.
+QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {});
 } // namespace ExportFormats

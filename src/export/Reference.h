@@ -66,6 +66,9 @@ struct Reference
     bool retracted = false;
     // Where the retraction notice appeared, when the record names it.
     QString retractionIn;
+    // Where a link set found the article ("Cited by PMID 31746150"); empty
+    // for the articles of a search.
+    QString foundAs;
     QStringList publicationTypes;
     // MEDLINE's form: "*Spinal Diseases/diagnostic imaging", "Abscess/*surgery".
     QStringList mesh;

@@ -71,6 +71,7 @@ QString RisWriter::record(const Reference &reference)
         r.add("PB", reference.publisher);
     r.add("AB", reference.abstract);
     r.add("N1", retractionNote(reference.retracted, reference.retractionIn));
+    r.add("N1", reference.foundAs);
     for (const QString &heading : reference.mesh)
         r.add("KW", heading);
     for (const QString &keyword : reference.keywords)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Endpoints.h"
+#include "entrez/LinkKind.h"
 
 #include <QString>
 
@@ -54,6 +55,32 @@ inline QString searchFailed(const QString &reason)
 inline QString downloadFailed(const QString &reason)
 {
     return QStringLiteral("download failed: ") + reason;
+}
+// An empty link set says why it is empty: PubMed knows only the citations
+// deposited in PubMed Central.
+inline QString noLinkedArticles(LinkKind kind, qsizetype asked)
+{
+    const bool one = asked == 1;
+    switch (kind) {
+    case LinkKind::Similar:
+        return one ? QStringLiteral("PubMed lists no similar articles for this article")
+                   : QStringLiteral("PubMed lists no similar articles for these articles");
+    case LinkKind::CitedBy:
+        return one ? QStringLiteral("No article in PubMed Central cites this article yet")
+                   : QStringLiteral("No article in PubMed Central cites these articles yet");
+    case LinkKind::References:
+        return one ? QStringLiteral("No reference list of this article is deposited in PubMed Central")
+                   : QStringLiteral("No reference list of these articles is deposited in PubMed Central");
+    }
+    return {};
+}
+inline QString foundLinked(qsizetype count)
+{
+    return QStringLiteral("found %1 linked articles").arg(count);
+}
+inline QString linkFailed(const QString &reason)
+{
+    return QStringLiteral("linked articles not found: ") + reason;
 }
 inline const QString NetworkErrorTitle = QStringLiteral("Network Error");
 inline const QString NetworkErrorMessage = QStringLiteral("There is no active internet connection");

@@ -7,6 +7,7 @@
 #include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsTransfer.h"
+#include "entrez/LinkKind.h"
 #include "entrez/PmidSearch.h"
 #include "entrez/SearchResultParser.h"
 #include "search/QueryDetails.h"
@@ -30,10 +31,16 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
         FetchResult fetched;
         fetched.body = m_esearch->takeBody();
         fetched.httpStatus = m_esearch->httpStatus();
-        onSearchAnswer(pmidSearchOutcome(fetched, m_paging.retMax()));
+        if (m_source.kind == SearchSource::Kind::Links)
+            onLinkAnswer(linkedPmidsOutcome(fetched, m_source.link, m_source.pmids));
+        else
+            onSearchAnswer(pmidSearchOutcome(fetched, m_paging.retMax()));
     });
     connect(m_esearch.get(), &EutilsTransfer::failed, this, [this](const QString &reason) {
-        onSearchAnswer({std::nullopt, reason});
+        if (m_source.kind == SearchSource::Kind::Links)
+            onLinkAnswer({{}, reason});
+        else
+            onSearchAnswer({std::nullopt, reason});
     });
 
     m_espell->setLimits(m_settings.limits);
@@ -70,13 +77,15 @@ SearchSession::~SearchSession()
 bool SearchSession::start(const SearchSource &source)
 {
     // Filters alone are no query: they only narrow one.
-    if (prepareQueryTerm(source.query).isEmpty())
+    const bool links = source.kind == SearchSource::Kind::Links;
+    if (links ? source.pmids.isEmpty() : prepareQueryTerm(source.query).isEmpty())
         return false;
     const QString term = prepareQueryTerm(source.effectiveQuery());
     // A new search replaces a running one, as a new address does in a browser.
     stopTransfers();
     m_source = source;
     m_preparedTerm = term;
+    m_linkedPmids.reset();
     m_paging.reset(m_settings.batchSize());
     m_hasMore = false;
     m_totalCount = 0;
@@ -92,7 +101,7 @@ bool SearchSession::start(const SearchSource &source)
 bool SearchSession::fetchMore()
 {
     // Two transfers of a session never overlap: a batch waits until the last one ended.
-    if (isBusy() || !m_hasMore || m_preparedTerm.isEmpty())
+    if (isBusy() || !m_hasMore || m_source.isNone())
         return false;
     runBatch();
     return true;
@@ -109,10 +118,42 @@ void SearchSession::cancel()
 
 void SearchSession::runBatch()
 {
+    if (m_linkedPmids) {
+        takeLinkedWindow();
+        return;
+    }
     m_activity = Activity::Searching;
-    m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, m_paging.retStart(), m_paging.retMax(),
-                                    m_settings.identity(), m_source.sort));
+    if (m_source.kind == SearchSource::Kind::Links)
+        m_esearch->start(elinkRequest(m_settings.endpoints,
+                                      {m_source.pmids, linkNameOf(m_source.link), false, m_source.link == LinkKind::Similar},
+                                      m_settings.identity()));
+    else
+        m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, m_paging.retStart(), m_paging.retMax(),
+                                        m_settings.identity(), m_source.sort));
     emit changed();
+}
+
+void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
+{
+    if (!outcome.error.isEmpty()) {
+        setIdle(SearchMessages::linkFailed(outcome.error));
+        return;
+    }
+    if (outcome.pmids.isEmpty()) {
+        setIdle(SearchMessages::noLinkedArticles(m_source.link, m_source.pmids.size()));
+        return;
+    }
+    m_linkedPmids = outcome.pmids;
+    takeLinkedWindow();
+}
+
+void SearchSession::takeLinkedWindow()
+{
+    SearchResult window;
+    window.PMIDs = m_linkedPmids->mid(m_paging.retStart(), m_paging.retMax());
+    window.totalCount = QString::number(m_linkedPmids->size());
+    window.retrievedCount = int(window.PMIDs.size());
+    onSearchAnswer({window, {}});
 }
 
 void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)

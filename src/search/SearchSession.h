@@ -13,6 +13,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <memory>
 
 class ArticleDownload;
@@ -32,7 +33,8 @@ struct SessionSettings
 
 // One result set and everything that happens to it: its source, its paging
 // window, its articles, its one transfer at a time (ESearch for a window of
-// PMIDs, then EFetch of their records), the waits of a busy service, and its
+// PMIDs, then EFetch of their records; for a link set, one ELink request for
+// all the linked PMIDs, then EFetch of them window by window), the waits of a busy service, and its
 // cancel. All requests go through the process's one request limiter, so any
 // number of sessions together keep the service's pace.
 //
@@ -50,6 +52,7 @@ public:
     ~SearchSession() override;
 
     const SearchSource &source() const { return m_source; }
+    const SessionSettings &settings() const { return m_settings; }
     // Starts a new search of `source`, ending a running one first; the
     // articles are emptied. False (nothing changes) when the source holds
     // nothing to search for.
@@ -102,6 +105,9 @@ signals:
 
 private:
     void runBatch();
+    void onLinkAnswer(const struct LinkedPmidsOutcome &outcome);
+    // The next window of the linked PMIDs, as if ESearch had answered it.
+    void takeLinkedWindow();
     void onSearchAnswer(const struct PmidSearchOutcome &outcome);
     void onDownloadFinished();
     void onDownloadFailed(const QString &description, const QString &failingUrl);
@@ -119,6 +125,8 @@ private:
     SessionSettings m_settings;
     SearchSource m_source;
     QString m_preparedTerm;
+    // Of a link set, once ELink answered: all its PMIDs in the order shown.
+    std::optional<QStringList> m_linkedPmids;
     QNetworkAccessManager m_manager;
     std::unique_ptr<EutilsTransfer> m_esearch;
     std::unique_ptr<EutilsTransfer> m_espell;

@@ -1,33 +1,77 @@
 #pragma once
 
+#include "entrez/LinkKind.h"
 #include "entrez/SortOrder.h"
 #include "search/SearchFilters.h"
 
 #include <QString>
+#include <QStringList>
 
-// Where the articles of a result set come from. Today a PubMed query; other
-// kinds of source (the articles linked to others, a saved collection) join
-// as further kinds, so a session never has to guess from a string.
+// Where the articles of a result set come from: a PubMed query, or the
+// articles linked to some PMIDs (similar to them, citing them, or cited by
+// them). Further kinds (a saved collection) join as further kinds, so a
+// session never has to guess from a string.
 struct SearchSource
 {
-    enum class Kind { None, Query };
+    enum class Kind { None, Query, Links };
 
     Kind kind = Kind::None;
     QString query;
     // Asked for with every batch, so that the windows of one search follow one order.
     SortOrder sort = SortOrder::Recent;
-    SearchFilters filters;
+    SearchFilters filters = {};
+    // For Links: the PMIDs asked about, and which of their links.
+    QStringList pmids = {};
+    LinkKind link = LinkKind::Similar;
 
     static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent, const SearchFilters &filters = {})
     {
         return {Kind::Query, query, sort, filters};
+    }
+    static SearchSource linkedTo(LinkKind link, const QStringList &pmids)
+    {
+        return {Kind::Links, {}, SortOrder::Recent, {}, pmids, link};
     }
     // What is sent: the query with the filters' syntax.
     QString effectiveQuery() const { return filters.effectiveQuery(query); }
 
     bool isNone() const { return kind == Kind::None; }
     // What a tab is called for this source; the whole of it, for the caller to elide.
-    QString title() const { return query; }
+    QString title() const { return kind == Kind::Links ? linksTitle() : query; }
+    // How an exported article was found: "Cited by PMID 31746150", "Similar to
+    // PMIDs 1, 2", "Referenced by PMID 3"; empty for a search.
+    QString foundAs() const
+    {
+        if (kind != Kind::Links)
+            return {};
+        const QString what = (pmids.size() == 1 ? QStringLiteral("PMID ") : QStringLiteral("PMIDs "))
+            + pmids.join(QLatin1String(", "));
+        switch (link) {
+        case LinkKind::Similar:
+            return QStringLiteral("Similar to ") + what;
+        case LinkKind::CitedBy:
+            return QStringLiteral("Cited by ") + what;
+        case LinkKind::References:
+            return QStringLiteral("Referenced by ") + what;
+        }
+        return what;
+    }
 
     friend bool operator==(const SearchSource &, const SearchSource &) = default;
+
+private:
+    // "Similar to 31746150", "Cited by 31746150", "References of 3 articles".
+    QString linksTitle() const
+    {
+        const QString what = pmids.size() == 1 ? pmids.constFirst() : QStringLiteral("%1 articles").arg(pmids.size());
+        switch (link) {
+        case LinkKind::Similar:
+            return QStringLiteral("Similar to ") + what;
+        case LinkKind::CitedBy:
+            return QStringLiteral("Cited by ") + what;
+        case LinkKind::References:
+            return QStringLiteral("References of ") + what;
+        }
+        return what;
+    }
 };

@@ -75,6 +75,8 @@ public:
         services.urlOpener = &opener;
         services.networkTimeoutMs = timeoutMs;
         services.retryMsPerSecond = 5;
+        // The links area asks for the selected article's link counts: none.
+        server.serveElink([](const QString &, const QString &) { return QStringList(); });
     }
     ~AppHarness()
     {

@@ -350,7 +350,8 @@ private slots:
         if (!load(h, {kWithEverything, kDoiOnly, kNoLinks, kPmcOnly}))
             return;
         const QStringList copyAndExport{"Copy &Citation", "Copy P&MID", "Copy D&OI", "Copy &As > &RIS",
-                                        "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Export Selected…"};
+                                        "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Similar Articles",
+                                        "&Cited By", "&References", "&Export Selected…"};
         select(h, {kWithEverything, kNoLinks});
         std::unique_ptr<QMenu> menu(h.controller->tableContextMenu());
         QCOMPARE(entries(menu.get()),

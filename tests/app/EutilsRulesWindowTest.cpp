@@ -127,7 +127,9 @@ private slots:
         h.search(QStringLiteral("q"));
         QVERIFY(h.waitForTransfer());
 
-        const QList<FakeRequest> &requests = h.server.requests();
+        // The links area's count requests come when the selection rests; the builder's test shows their identity.
+        QList<FakeRequest> requests = h.server.requests();
+        requests.removeIf([](const FakeRequest &r) { return r.url.path() == QLatin1String(Paths::ELinkService); });
         QCOMPARE(h.server.requestCount(kESearch), 4);
         QCOMPARE(requests.size(), 8);
         for (qsizetype i = 0; i < requests.size(); ++i) {

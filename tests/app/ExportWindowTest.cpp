@@ -159,7 +159,8 @@ private slots:
             }
         }
         QCOMPARE(entries.mid(entries.indexOf(QStringLiteral("Copy &As > &RIS"))),
-                 (QStringList{"Copy &As > &RIS", "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Export Selected…"}));
+                 (QStringList{"Copy &As > &RIS", "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Similar Articles",
+                              "&Cited By", "&References", "&Export Selected…"}));
         // With nothing selected there is nothing to export or copy as a reference.
         h.table()->clearSelection();
         QVERIFY(!h.widget<QAction>("exportSelectedAction")->isEnabled());

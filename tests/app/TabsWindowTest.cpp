@@ -1,8 +1,13 @@
 #include "AppHarness.h"
 
 #include "app/ResultTabs.h"
+#include "search/SearchMessages.h"
+#include "search/SelectionLinkCounts.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QTabBar>
 #include <QUrlQuery>
 
@@ -178,6 +183,88 @@ private slots:
                  QStringList({first.text(ArticleRecord::Key::AuthorsString), first.text(ArticleRecord::Key::Title),
                               first.text(ArticleRecord::Key::Journal), first.text(ArticleRecord::Key::Year)})
                      .join(QStringLiteral(", ")));
+    }
+
+    // Cited By for two selected articles: a new tab of the articles citing
+    // either, newest first, from one ELink request, filled batch by batch.
+    void citedByOpensATabThatFillsInBatches()
+    {
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 30);
+        h.server.serveElink([](const QString &pmid, const QString &) {
+            QStringList citing; // the first article is cited by 5000001-5000025, the second by 5000016-5000040
+            const int from = pmid == FakeEutilsServer::fakePmid(0) ? 1 : 16;
+            for (int i = from; i < from + 25; ++i)
+                citing.append(QString::number(5000000 + i));
+            return citing;
+        });
+        QMenu *articles = h.widget<QMenu>("articlesMenu");
+        QAction *citedBy = articles->actions().value(1);
+        QCOMPARE(citedBy->text().remove(QLatin1Char('&')), QStringLiteral("Cited By"));
+        h.selectRows({});
+        QVERIFY(!citedBy->isEnabled());
+        h.selectRows({0, 1});
+        QVERIFY(citedBy->isEnabled());
+        citedBy->trigger();
+
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("Cited by 2 articles"));
+        QVERIFY(h.waitForTransfer());
+        const ArticleList &shown = c.currentTab()->session().articles();
+        QCOMPARE(shown.size(), 20);
+        QCOMPARE(shown.constFirst().text(ArticleRecord::Key::PMID), QStringLiteral("5000040"));
+        QCOMPARE(h.message(), SearchMessages::foundDownloaded(40, 20));
+        h.clickMore();
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(shown.size(), 40);
+        QCOMPARE(shown.constLast().text(ArticleRecord::Key::PMID), QStringLiteral("5000001"));
+        QCOMPARE(h.server.requestTargets().filter(QStringLiteral("&linkname=")), // the links area asks without one
+                 QStringList{QLatin1String(Paths::ELinkService) + "?dbfrom=pubmed&db=pubmed&linkname=pubmed_pubmed_citedin&cmd=neighbor&id="
+                             + FakeEutilsServer::fakePmid(0) + "," + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
+        QCOMPARE(tabs(h)->at(0)->session().articles().size(), 20); // the searched tab is left as it was
+        // Its exports say how each article was found.
+        h.selectRows({0});
+        c.window()->findChild<QAction *>(QStringLiteral("copyAsRisAction"))->trigger();
+        QVERIFY(QGuiApplication::clipboard()->text().contains(
+            QStringLiteral("N1  - Cited by PMIDs %1, %2\r\n").arg(FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1))));
+    }
+
+    // The links area counts the single selected article's links once the
+    // selection has rested: one request for it, none for rows passed by,
+    // none again for an article already counted.
+    void linkCountsOnceTheSelectionRests()
+    {
+        AppHarness h;
+        h.server.serveElink([](const QString &, const QString &linkName) {
+            const int count = linkName == QLatin1String("pubmed_pubmed_citedin") ? 7 : linkName == QLatin1String("pubmed_pubmed_refs") ? 2 : 4;
+            QStringList linked;
+            for (int i = 1; i <= count; ++i)
+                linked.append(QString::number(6000000 + i));
+            return linked;
+        });
+        START_WITH_RESULTS(c, h, 30);
+        const QString elink = QLatin1String(Paths::ELinkService);
+        const auto elinkTargets = [&] { return h.server.requestTargets().filter(elink); };
+        QTRY_COMPARE(elinkTargets().size(), 1); // the first row, selected with the first batch
+        QTest::qWait(1000); // past the pace of the requests so far
+        for (const int row : {1, 2, 3}) {
+            h.selectRows({row});
+            QTest::qWait(SelectionLinkCounts::kRestMs / 3);
+        }
+        auto *label = h.widget<QLabel>("articleLinksLabel");
+        QTRY_VERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
+        QVERIFY(label->text().contains(QStringLiteral(">References 2</a>")));
+        const QString third = c.getArticleList().at(3).text(ArticleRecord::Key::PMID);
+        QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor"}));
+        h.selectRows({0});
+        QTest::qWait(2 * SelectionLinkCounts::kRestMs);
+        QVERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
+        QCOMPARE(elinkTargets().size(), 2);
+
+        const QString first = c.getArticleList().at(0).text(ArticleRecord::Key::PMID);
+        emit label->linkActivated(QStringLiteral("refs"));
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("References of ") + first);
     }
 };
 

@@ -37,6 +37,13 @@ private slots:
         QTest::newRow("efetch, blank key") << "efetch" << " \t" << "" << efetch << fetched << 3;
         QTest::newRow("efetch, key with an ampersand") << "efetch" << " k&y=1 " << "me@example.org" << efetch
                                                        << fetched + "&email=me%40example.org&api_key=k%26y%3D1" << 10;
+        const QString elink = QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/elink.fcgi?dbfrom=pubmed&db=pubmed");
+        QTest::newRow("elink, union") << "elink" << "" << "" << elink + "&linkname=pubmed_pubmed_citedin&cmd=neighbor&id=31,4,159&tool=vexmoor"
+                                      << QByteArray() << 3;
+        QTest::newRow("elink, one id= each, scores, key") << "elink each" << "0123abcd" << "" << elink + "&linkname=pubmed_pubmed&cmd=neighbor_score&id=31&id=4&id=159&tool=vexmoor&api_key=0123abcd"
+                                                          << QByteArray() << 10;
+        QTest::newRow("elink, every link name") << "elink all" << "" << "" << elink + "&cmd=neighbor&id=31,4,159&tool=vexmoor"
+                                                << QByteArray() << 3;
     }
     void requests()
     {
@@ -47,9 +54,12 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, perSecond);
         const EutilsIdentity identity{apiKey, email};
-        const EutilsRequest request = service == QLatin1String("esearch")
-            ? esearchRequest(Endpoints(), QStringLiteral("a b"), 40, 20, identity)
-            : efetchRequest(Endpoints(), {QStringLiteral("31"), QStringLiteral("4"), QStringLiteral("159")}, identity);
+        const QStringList pmids{QStringLiteral("31"), QStringLiteral("4"), QStringLiteral("159")};
+        const bool each = service == QLatin1String("elink each");
+        const ElinkQuery link{pmids, service == QLatin1String("elink all") ? QString() : each ? "pubmed_pubmed" : "pubmed_pubmed_citedin", each, each};
+        const EutilsRequest request = service == QLatin1String("esearch") ? esearchRequest(Endpoints(), QStringLiteral("a b"), 40, 20, identity)
+            : service == QLatin1String("efetch")                        ? efetchRequest(Endpoints(), pmids, identity)
+                                                                        : elinkRequest(Endpoints(), link, identity);
         QCOMPARE(request.url.toString(QUrl::FullyEncoded), url);
         QCOMPARE(request.postBody, body);
         QCOMPARE(request.isPost(), !body.isNull());
@@ -78,6 +88,13 @@ private slots:
         QCOMPARE(request.url.toString(), QStringLiteral("http://127.0.0.1:8080/entrez/eutils/efetch.fcgi"));
         QVERIFY(request.postBody.contains("&id=39000001,39000002,"));
         QVERIFY(request.postBody.contains(",39010000&tool=vexmoor"));
+        // ELink asks by GET up to 200 PMIDs, however they are spread over id= values.
+        for (const bool perId : {false, true}) {
+            QVERIFY(!elinkRequest(kFake, {pmids.mid(0, 200), QString(), perId}, {}).isPost());
+            const EutilsRequest many = elinkRequest(kFake, {pmids.mid(0, 201), QString(), perId}, {});
+            QCOMPARE(many.url.toString(), QStringLiteral("http://127.0.0.1:8080/entrez/eutils/elink.fcgi"));
+            QVERIFY(many.postBody.startsWith("dbfrom=pubmed&db=pubmed&cmd=neighbor&id=39000001"));
+        }
     }
 
     void keyIsKeptOutOfMessages()

@@ -87,6 +87,9 @@ private slots:
             "ER  - \r\n"
             "\r\n");
         QCOMPARE(RisWriter::record(workedArticle()), expected);
+        Reference found = workedArticle();
+        found.foundAs = QStringLiteral("Referenced by PMID 3");
+        QCOMPARE(RisWriter::record(found), QString(expected).replace("KW  - Brachyura", "N1  - Referenced by PMID 3\r\nKW  - Brachyura"));
 
         Reference chapter;
         chapter.kind = Reference::Kind::BookChapter;
@@ -303,6 +306,12 @@ private slots:
         second[0] = QStringLiteral("1");
         second[12] = QStringLiteral("A line break\nalone");
         QCOMPARE(rows.at(2).toVariant().toStringList(), second);
+
+        // The articles of a link set say how they were found, in a last column.
+        tricky.foundAs = sparse.foundAs = QStringLiteral("Cited by PMID 31746150");
+        const QJsonArray found = strictCsvRows(CsvWriter::write({tricky, sparse}));
+        QCOMPARE(found.at(0).toVariant().toStringList(), CsvWriter::header() << "Found as");
+        QCOMPARE(found.at(2).toVariant().toStringList(), second << "Cited by PMID 31746150");
     }
 
     // A cell a spreadsheet would run starts with ', a number stays one.

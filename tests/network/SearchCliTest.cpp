@@ -17,6 +17,7 @@ namespace {
 
 const QString kESearch = QLatin1String(Paths::ESearch);
 const QString kEFetch = QUrl(QLatin1String(Paths::EFetch)).path();
+const QString kELink = QLatin1String(Paths::ELinkService);
 
 enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles, ControlsInReason };
 
@@ -227,6 +228,63 @@ private slots:
         QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
         QCOMPARE(server.requestCount(kESearch), searches);
         QVERIFY2(run.err.contains(reason.toUtf8()), run.err.constData());
+    }
+
+    // vexmoor-cli link: one ELink request, the linked PMIDs in the reader's
+    // order or the records of them in batches; ELink's error is a failure.
+    void link_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("elinkQuery"); // what follows the fixed parameters
+        QTest::addColumn<int>("efetches");
+        QTest::newRow("cited by, union, newest first")
+            << QStringList{"--cited-by", "1", "2"} << 0 << QByteArray("7000\n500\n30\n") << "found 3 linked articles"
+            << "linkname=pubmed_pubmed_citedin&cmd=neighbor&id=1,2" << 0;
+        QTest::newRow("similar with scores, itself left out")
+            << QStringList{"--similar", "--scores", "1"} << 0 << QByteArray("30\t999\n500\t998\n") << ""
+            << "linkname=pubmed_pubmed&cmd=neighbor_score&id=1" << 0;
+        QTest::newRow("references, each")
+            << QStringList{"--references", "--each", "2", "1", "3"} << 0 << QByteArray("2\t500\t7000\n1\t30\t500\n3\n") << ""
+            << "linkname=pubmed_pubmed_refs&cmd=neighbor&id=2&id=1&id=3" << 0;
+        QTest::newRow("nothing cites it") << QStringList{"--cited-by", "3"} << 0 << QByteArray()
+                                          << "No article in PubMed Central cites this article yet" << "" << 0;
+        QTest::newRow("fetched in batches") << QStringList{"--cited-by", "--fetch", "--batch", "2", "1", "2"} << 0
+                                            << QByteArray("7000 500 30") << "" << "" << 2;
+        QTest::newRow("fetched as RIS, saying how") << QStringList{"--cited-by", "--fetch", "--format", "ris", "1", "2"} << 0
+                                                    << QByteArray("N1  - Cited by PMIDs 1, 2\r\n") << "" << "" << 1;
+        QTest::newRow("ELink's error") << QStringList{"--cited-by", "--each", "1", "0"} << 1 << QByteArray()
+                                       << "linked articles not found: ELink answered for PMID 0: Invalid uid 0 at position=0" << "" << 0;
+        QTest::newRow("two kinds") << QStringList{"--cited-by", "--similar", "1"} << 2 << QByteArray()
+                                   << "give one of --similar, --cited-by and --references" << "" << 0;
+        QTest::newRow("not a PMID") << QStringList{"--references", "1&db=x"} << 2 << QByteArray() << "1&db=x is not a PMID" << "" << 0;
+    }
+    void link()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QString, err);
+        QFETCH(QString, elinkQuery);
+        QFETCH(int, efetches);
+        FakeEutilsServer server;
+        const QHash<QString, QStringList> links{{"1", {"30", "500"}}, {"2", {"500", "7000"}}};
+        server.serveElink([&links](const QString &pmid, const QString &) { return links.value(pmid); });
+        server.serveEfetch();
+        const CliRun run = runCli(QStringList{QStringLiteral("link")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.contains(err.toUtf8()), run.err.constData());
+        if (args.contains(QStringLiteral("ris")))
+            QCOMPARE(run.out.count(out), 3);
+        else if (efetches > 0)
+            QCOMPARE(pmidsOfJsonLines(run.out).join(u' ').toLatin1(), out);
+        else
+            QCOMPARE(run.out, out);
+        QCOMPARE(server.requestCount(kEFetch), efetches);
+        if (!elinkQuery.isEmpty())
+            QCOMPARE(server.requestTargets().value(0), kELink + "?dbfrom=pubmed&db=pubmed&" + elinkQuery + "&tool=vexmoor");
     }
 
     // 10,050 matches in batches of 4,000: windows (0,4000), (4000,4000) and

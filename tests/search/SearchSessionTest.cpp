@@ -27,12 +27,16 @@ bool waitIdle(const SearchSession &session)
 }
 } // namespace
 
+Q_DECLARE_METATYPE(SearchSource)
+
 class SearchSessionTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     // Each row: the rows, the message and the more offered after each batch.
+    // A link set asks ELink once (the PMIDs 2 and 3, each linked to the
+    // `matches` PMIDs 1001, 1002, ...) and pages through what it gave.
     void batchesOfASearch_data()
     {
         QTest::addColumn<int>("matches");
@@ -40,12 +44,24 @@ private slots:
         QTest::addColumn<QList<int>>("rows");
         QTest::addColumn<QList<int>>("more");
         QTest::addColumn<QString>("lastMessage");
+        QTest::addColumn<SearchSource>("source");
+        QTest::addColumn<QStringList>("ends"); // the first and last PMID shown
+        const SearchSource query = SearchSource::pubmedQuery(QStringLiteral("q"));
+        const SearchSource citing = SearchSource::linkedTo(LinkKind::CitedBy, {"2", "3"});
         QTest::newRow("45 by 20") << 45 << 20 << QList<int>{20, 40, 45} << QList<int>{20, 5, 0}
-                                  << SearchMessages::foundDownloaded(45, 45);
-        QTest::newRow("none") << 0 << 20 << QList<int>{0} << QList<int>{0} << SearchMessages::found(0);
+                                  << SearchMessages::foundDownloaded(45, 45) << query << QStringList();
+        QTest::newRow("none") << 0 << 20 << QList<int>{0} << QList<int>{0} << SearchMessages::found(0) << query << QStringList();
         QTest::newRow("past what ESearch serves")
             << 12000 << 5000 << QList<int>{5000, 9999} << QList<int>{4999, 0}
-            << SearchMessages::foundDownloadedAtLimit(12000, 9999);
+            << SearchMessages::foundDownloadedAtLimit(12000, 9999) << query << QStringList();
+        QTest::newRow("citing articles, 45 by 20, newest first")
+            << 45 << 20 << QList<int>{20, 40, 45} << QList<int>{20, 5, 0} << SearchMessages::foundDownloaded(45, 45)
+            << citing << QStringList{"1045", "1001"};
+        QTest::newRow("nothing cites them") << 0 << 20 << QList<int>{0} << QList<int>{0}
+                                            << SearchMessages::noLinkedArticles(LinkKind::CitedBy, 2) << citing << QStringList();
+        QTest::newRow("ELink's error") << 3 << 20 << QList<int>{0} << QList<int>{0}
+                                       << SearchMessages::linkFailed("ELink answered for PMID 0: Invalid uid 0 at position=0")
+                                       << SearchSource::linkedTo(LinkKind::Similar, {"0"}) << QStringList();
     }
     void batchesOfASearch()
     {
@@ -54,15 +70,24 @@ private slots:
         QFETCH(QList<int>, rows);
         QFETCH(QList<int>, more);
         QFETCH(QString, lastMessage);
+        QFETCH(SearchSource, source);
+        QFETCH(QStringList, ends);
         FakeEutilsServer server;
         server.serveEsearch(matches);
+        server.serveElink([matches](const QString &, const QString &) {
+            QStringList linked;
+            for (int i = 1; i <= matches; ++i)
+                linked.append(QString::number(1000 + i));
+            return linked;
+        });
         server.setHandler(kEfetchPath, [](const QUrl &url) {
             return FakeResponse::xml(FakeEutilsServer::briefEfetchAnswer(FakeEutilsServer::requestedIds(url)));
         });
         SearchSession session(settingsFor(server, batchSize));
         QSignalSpy appended(&session, &SearchSession::articlesAppended);
         QVERIFY(!session.start(SearchSource::pubmedQuery(QStringLiteral(" \t"))));
-        QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
+        QVERIFY(!session.start(SearchSource::linkedTo(LinkKind::Similar, {})));
+        QVERIFY(session.start(source));
         for (int batch = 0; batch < rows.size(); ++batch) {
             QVERIFY(batch == 0 || session.fetchMore());
             QVERIFY(session.isBusy());
@@ -77,6 +102,12 @@ private slots:
         QCOMPARE(appended.size(), int(std::count_if(rows.begin(), rows.end(), [](int n) { return n > 0; })));
         QVERIFY(appended.isEmpty() || appended.first().first().toBool()); // the first batch says so
         QVERIFY(!session.fetchMore());
+        const bool links = source.kind == SearchSource::Kind::Links;
+        QCOMPARE(server.requestCount(QLatin1String(Paths::ELinkService)), links ? 1 : 0);
+        if (!ends.isEmpty())
+            QCOMPARE((QStringList{session.articles().constFirst().text(ArticleRecord::Key::PMID),
+                                  session.articles().constLast().text(ArticleRecord::Key::PMID)}),
+                     ends);
     }
 
     void aFailedBatchIsOfferedAgain()

@@ -254,6 +254,51 @@ void FakeEutilsServer::serveEfetch()
     });
 }
 
+namespace {
+QByteArray fakeLinkSetDb(const QString &linkName, const QStringList &linked, bool scores)
+{
+    QByteArray text = "<LinkSetDb><DbTo>pubmed</DbTo><LinkName>" + linkName.toLatin1() + "</LinkName>";
+    for (qsizetype i = 0; i < linked.size(); ++i)
+        text += "<Link><Id>" + linked.at(i).toLatin1() + "</Id>"
+                + (scores ? "<Score>" + QByteArray::number(1000 - i) + "</Score>" : QByteArray()) + "</Link>";
+    return text + "</LinkSetDb>";
+}
+} // namespace
+
+void FakeEutilsServer::serveElink(std::function<QStringList(const QString &, const QString &)> linkedTo)
+{
+    setHandler(QLatin1String(Paths::ELinkService), [linkedTo](const QUrl &url) {
+        const QUrlQuery query(url);
+        const QString asked = query.queryItemValue(QStringLiteral("linkname"));
+        const QStringList linkNames = asked.isEmpty()
+            ? QStringList{QStringLiteral("pubmed_pubmed"), QStringLiteral("pubmed_pubmed_citedin"), QStringLiteral("pubmed_pubmed_refs")}
+            : QStringList{asked};
+        const bool scores = query.queryItemValue(QStringLiteral("cmd")) == QLatin1String("neighbor_score");
+        QByteArray answer = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<eLinkResult>";
+        for (const QString &value : query.allQueryItemValues(QStringLiteral("id"))) {
+            const QStringList pmids = value.split(QLatin1Char(','));
+            answer += "<LinkSet><DbFrom>pubmed</DbFrom><IdList><Id>" + pmids.join(QStringLiteral("</Id><Id>")).toLatin1() + "</Id></IdList>";
+            if (pmids.contains(QStringLiteral("0"))) {
+                answer += "<ERROR>Invalid uid 0 at position=0</ERROR></LinkSet>";
+                continue;
+            }
+            for (const QString &linkName : linkNames) {
+                // Like the service's, a similar list starts with the articles asked about.
+                QStringList linked = linkName == QLatin1String("pubmed_pubmed") ? pmids : QStringList();
+                for (const QString &pmid : pmids) {
+                    for (const QString &link : linkedTo(pmid, linkName)) {
+                        if (!linked.contains(link))
+                            linked.append(link);
+                    }
+                }
+                answer += fakeLinkSetDb(linkName, linked, scores);
+            }
+            answer += "</LinkSet>";
+        }
+        return FakeResponse::xml(answer + "</eLinkResult>\n");
+    });
+}
+
 QStringList FakeEutilsServer::requestedIds(const QUrl &url)
 {
     QStringList ids;

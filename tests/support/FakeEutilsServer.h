@@ -116,6 +116,13 @@ public:
     void serveEsearchOf(const QList<qint64> &pmids);
     // EFetch built from real records for the requested ids (see efetchAnswer).
     void serveEfetch();
+    // ELink as the service answers it: one LinkSet per id= value, holding
+    // the links of every PMID in it, in order and each once, under the
+    // linkname asked for (without one: similar, cited by and references), a
+    // similar list starting with the PMIDs asked about as the service's
+    // does; the PMID 0 gets the service's <ERROR> instead. With
+    // cmd=neighbor_score the links score 1000, 999, ... in order.
+    void serveElink(std::function<QStringList(const QString &pmid, const QString &linkName)> linkedTo);
     // From now on, more than kEutilsRequestsPerSecond requests (with an
     // api_key, kEutilsRequestsPerSecondWithKey) arriving within a second get
     // the service's 429; with `retryAfterSeconds` the 429 carries Retry-After.

@@ -143,7 +143,7 @@ QString CliCommand::usage() const
 {
     QString line = QStringLiteral("Usage: %1 %2 [OPTIONS]").arg(QLatin1String(CliText::kProgram), name());
     for (const CliArgument &argument : arguments())
-        line += u' ' + argument.name;
+        line += u' ' + argument.name + (argument.repeats ? QStringLiteral("...") : QString());
     return line;
 }
 
@@ -191,7 +191,7 @@ int CliCommand::execute(const QStringList &args) const
     const QList<CliArgument> expected = arguments();
     if (positional.size() < expected.size())
         return usageError(QStringLiteral("no %1 given").arg(expected.at(positional.size()).name));
-    if (positional.size() > expected.size())
+    if (positional.size() > expected.size() && !(!expected.isEmpty() && expected.constLast().repeats))
         return usageError(QStringLiteral("unexpected argument \"%1\"").arg(positional.at(expected.size())));
     for (const CliOption &option : table) {
         if (option.choices.isEmpty())

@@ -27,6 +27,7 @@ struct CliArgument
     QString name = {};           // "FILE"
     QString description = {};
     bool namesFile = false; // completed with file names
+    bool repeats = false;   // the last argument, given one or more times
 };
 
 struct CliExample

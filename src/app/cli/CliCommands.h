@@ -46,3 +46,4 @@ CliCommand esearchCommand();
 CliCommand efetchCommand();
 CliCommand citeCommand();
 CliCommand searchCommand();
+CliCommand linkCommand();

@@ -15,7 +15,7 @@ const CliOption kVersion{.names = {QStringLiteral("v"), QStringLiteral("version"
 std::vector<std::unique_ptr<CliCommand>> makeCommands()
 {
     std::vector<std::unique_ptr<CliCommand>> commands;
-    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand})
+    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand})
         commands.push_back(std::make_unique<CliCommand>(make()));
     return commands;
 }
