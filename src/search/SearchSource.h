@@ -44,17 +44,8 @@ struct SearchSource
     {
         if (kind != Kind::Links)
             return {};
-        const QString what = (pmids.size() == 1 ? QStringLiteral("PMID ") : QStringLiteral("PMIDs "))
+        return linkLead(true) + (pmids.size() == 1 ? QStringLiteral("PMID ") : QStringLiteral("PMIDs "))
             + pmids.join(QLatin1String(", "));
-        switch (link) {
-        case LinkKind::Similar:
-            return QStringLiteral("Similar to ") + what;
-        case LinkKind::CitedBy:
-            return QStringLiteral("Cited by ") + what;
-        case LinkKind::References:
-            return QStringLiteral("Referenced by ") + what;
-        }
-        return what;
     }
 
     friend bool operator==(const SearchSource &, const SearchSource &) = default;
@@ -63,15 +54,20 @@ private:
     // "Similar to 31746150", "Cited by 31746150", "References of 3 articles".
     QString linksTitle() const
     {
-        const QString what = pmids.size() == 1 ? pmids.constFirst() : QStringLiteral("%1 articles").arg(pmids.size());
+        return linkLead(false) + (pmids.size() == 1 ? pmids.constFirst() : QStringLiteral("%1 articles").arg(pmids.size()));
+    }
+    // What the links are of the PMIDs: a tab holds the "References of" them,
+    // an exported article was "Referenced by" them.
+    QString linkLead(bool exported) const
+    {
         switch (link) {
         case LinkKind::Similar:
-            return QStringLiteral("Similar to ") + what;
+            return QStringLiteral("Similar to ");
         case LinkKind::CitedBy:
-            return QStringLiteral("Cited by ") + what;
+            return QStringLiteral("Cited by ");
         case LinkKind::References:
-            return QStringLiteral("References of ") + what;
+            return exported ? QStringLiteral("Referenced by ") : QStringLiteral("References of ");
         }
-        return what;
+        return {};
     }
 };
