@@ -5,6 +5,7 @@
 #include "common/Endpoints.h"
 #include "common/UpdateSource.h"
 
+class LibraryStore;
 class PreferenceStore;
 class Reachability;
 
@@ -17,6 +18,9 @@ struct AppServices
     Reachability *reachability = nullptr;
     AlertPresenter *alerts = nullptr;
     UrlOpener *urlOpener = nullptr;
+    // The user's library; null when it could not be used, and the window
+    // then works without history, saved searches and collections.
+    LibraryStore *library = nullptr;
     int networkTimeoutMs = kNetworkTimeoutMs;
     UpdateSource updateSource = UpdateSource::VersionPage;
     // Length of one second of the waits before a busy service is asked again;

@@ -1,10 +1,12 @@
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "app/LibraryNotice.h"
 #include "app/UrlOpener.h"
 #include "entrez/Reachability.h"
 #include "preferences/PreferenceStore.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QIcon>
 
 // A build made for a system package leaves updates to the package manager.
@@ -29,14 +31,19 @@ int main(int argc, char *argv[])
     SystemReachability reachability;
     MessageBoxAlertPresenter alerts;
     DesktopUrlOpener urlOpener;
-    const AppServices services{.preferences = &preferences,
+    AppServices services{.preferences = &preferences,
                                .endpoints = Endpoints(), // the real services
                                .reachability = &reachability,
                                .alerts = &alerts,
                                .urlOpener = &urlOpener,
                                .updateSource = kUpdateSource};
 
+    LibraryStore library(LibraryStore::defaultPath());
+    const std::optional<Alert> libraryAlert = LibraryNotice::alertFor(library, library.open());
+    services.library = library.isOpen() ? &library : nullptr;
+
     AppController controller(services);
     controller.awakeFromNib();
+    LibraryNotice::showWhenUp(libraryAlert, alerts, controller.window());
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "app/LibraryNotice.h"
 #include "app/ResultTab.h"
 #include "app/UrlOpener.h"
 #include "citations/KebNSTableView.h"
@@ -84,10 +85,14 @@ public:
         setSystemLogSink({});
     }
 
+    // Opens the library as the application does, then the window.
     AppController &start()
     {
+        const std::optional<Alert> libraryAlert = LibraryNotice::alertFor(library, library.open());
+        services.library = library.isOpen() ? &library : nullptr;
         controller = std::make_unique<AppController>(services);
         controller->awakeFromNib();
+        LibraryNotice::showWhenUp(libraryAlert, alerts, controller->window());
         return *controller;
     }
 
@@ -189,6 +194,7 @@ public:
     ScriptedAlerts alerts;
     RecordingUrlOpener opener;
     AppServices services;
+    LibraryStore library{dir.filePath(QStringLiteral("library.sqlite"))};
     QStringList log;
     std::unique_ptr<AppController> controller;
 };

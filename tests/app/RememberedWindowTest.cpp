@@ -8,6 +8,8 @@
 #include <QCompleter>
 #include <QHeaderView>
 #include <QSplitter>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QUrlQuery>
 
 namespace {
@@ -40,6 +42,64 @@ class RememberedWindowTest : public QObject
     }
 
 private slots:
+    // A library the window cannot use never stops it, is never changed, and
+    // the user is told why once the window is up.
+    void theLibraryItFindsAtLaunch_data()
+    {
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("none yet") << QByteArray() << true << QString();
+        QTest::newRow("damaged") << QByteArray("not a database") << true << QStringLiteral("damaged");
+        QByteArray newer;
+        {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("newer.sqlite"));
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                QSqlQuery(QStringLiteral("CREATE TABLE later (x)"), db);
+                QSqlQuery(QStringLiteral("PRAGMA user_version = 99"), db);
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            newer = file.readAll();
+        }
+        QTest::newRow("newer") << newer << false << QStringLiteral("newer version");
+    }
+
+    void theLibraryItFindsAtLaunch()
+    {
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, usable);
+        QFETCH(QString, told);
+        AppHarness h;
+        if (!existing.isEmpty()) {
+            QFile file(h.library.path());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(existing);
+        }
+        h.start();
+        QCOMPARE(h.services.library != nullptr, usable);
+        QVERIFY(h.alerts.shown.isEmpty()); // not before the window is up
+        if (told.isEmpty()) {
+            QTest::qWait(50);
+            QVERIFY(h.alerts.shown.isEmpty());
+            return;
+        }
+        QTRY_COMPARE(h.alerts.shown.size(), 1);
+        QVERIFY2(h.alerts.shown.first().message.contains(told), qPrintable(h.alerts.shown.first().message));
+        if (!usable) {
+            QFile file(h.library.path());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), existing);
+        } else {
+            QVERIFY(h.alerts.shown.first().informativeText.contains(h.library.movedAsideTo()));
+        }
+    }
+
     void theWindowComesBackAsItWasLeft()
     {
         AppHarness h;
