@@ -23,6 +23,8 @@ inline const QString ApiKey = QStringLiteral("ncbiApiKey");
 inline const QString ContactEmail = QStringLiteral("contactEmail");
 // The order the next search asks ESearch for, by its command-line name.
 inline const QString SortOrder = QStringLiteral("sortOrder");
+// Whether result tables ask for and show how many articles cite each one.
+inline const QString ShowCitationCounts = QStringLiteral("showCitationCounts");
 } // namespace PreferenceKeys
 
 // The template of an institution's EZproxy login address; users replace the host.
@@ -91,6 +93,7 @@ public:
     // The stored order's name; Recent for any other text.
     SortOrder sortOrder() const;
     void setSortOrder(SortOrder order);
+    bool showCitationCounts() const;
 
 private:
     PreferenceStore &m_store;
