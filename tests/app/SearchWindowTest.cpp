@@ -417,8 +417,11 @@ private slots:
                 citing.append(QString::number(7000000 + i));
             return citing;
         });
+        // Only the count request fails: the links area asks too, on its own time.
         if (failing)
-            h.server.enqueue(QLatin1String(Paths::ELinkService), FakeResponse::serverError(500));
+            h.server.enqueueWhere(QLatin1String(Paths::ELinkService), [](const QUrl &url) {
+                return QUrlQuery(url).queryItemValue(QStringLiteral("linkname")) == QLatin1String("pubmed_pubmed_citedin");
+            }, FakeResponse::serverError(500));
         AppController &c = h.start();
         const int column = c.currentTab()->model().columnNamed(ArticleTableModel::CitedByColumn);
         c.showPreferencePanel();
