@@ -221,12 +221,13 @@ bool LibraryStore::importQueries(const QStringList &mostRecentFirst, const QDate
 {
     return write([&](QSqlQuery &query) {
         query.prepare(QStringLiteral("INSERT INTO history (started, query, effective_query) VALUES (?, ?, ?)"));
+        const QString started = timeText(when);
         // Oldest first, so that the most recent query gets the highest number.
         for (auto it = mostRecentFirst.crbegin(); it != mostRecentFirst.crend(); ++it) {
             const QString text = it->trimmed();
             if (text.isEmpty())
                 continue;
-            query.addBindValue(timeText(when));
+            query.addBindValue(started);
             query.addBindValue(text);
             query.addBindValue(text);
             if (!query.exec())
