@@ -166,7 +166,7 @@ std::optional<QList<HistoryEntry>> LibraryStore::history(const QList<qint64> &nu
     // Made room for at once: a history of 100,000 is not copied over as it grows.
     if (numbers.isEmpty()) {
         QSqlQuery count = queryOn(m_connection);
-        if (count.exec(QStringLiteral("SELECT MAX(number) - MIN(number) + 1 FROM history")) && count.next())
+        if (count.exec(QStringLiteral("SELECT COUNT(*) FROM history")) && count.next())
             entries.reserve(count.value(0).toLongLong());
     }
     while (query.next())
