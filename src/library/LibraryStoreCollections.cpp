@@ -24,6 +24,15 @@ QString joined(const ArticleRecord &record, Key key)
     return record.list(key).join(QLatin1Char('\n'));
 }
 
+// Every author, not the shortened list of a citation.
+QString authorNames(const ArticleRecord &record)
+{
+    std::string names;
+    for (qsizetype i = 0; i < record.authorCount(); ++i)
+        names.append(record.authorLastnameUtf8(i)).append(" ").append(record.authorForeNameUtf8(i)).append("\n");
+    return QString::fromStdString(names);
+}
+
 // Writes an article and its row of the text index; an article already
 // stored keeps its note.
 bool storeArticle(QSqlQuery &query, const ArticleToStore &article, const QString &time)
@@ -45,7 +54,7 @@ bool storeArticle(QSqlQuery &query, const ArticleToStore &article, const QString
     query.addBindValue(pmid);
     query.addBindValue(record.text(Key::Title));
     query.addBindValue(record.text(Key::Abstract));
-    query.addBindValue(record.text(Key::AuthorsString) + QLatin1Char('\n') + joined(record, Key::ForeNames));
+    query.addBindValue(authorNames(record));
     query.addBindValue(record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle));
     query.addBindValue(joined(record, Key::Keywords));
     query.addBindValue(joined(record, Key::Mesh));

@@ -160,6 +160,51 @@ private slots:
         QCOMPARE(m_store->articleXml(id).value().value(first), articles.first().xml);
     }
 
+    void searchesOffline_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("within"); // a collection, or "" for the whole library
+        QTest::addColumn<QString>("found");  // best match first
+        QTest::newRow("a word of titles and headings") << "librarians" << "" << "28670216 29632442";
+        QTest::newRow("best match first") << "literature" << "" << "30107788 28670216 29632448";
+        QTest::newRow("every word required") << "librarians competency" << "" << "28670216";
+        QTest::newRow("a prefix") << "compet*" << "" << "28670216";
+        QTest::newRow("an author, accent left out") << "calderon" << "" << "31746150";
+        QTest::newRow("an author, accent typed") << "CALDERÓN" << "" << "31746150";
+        QTest::newRow("the note, accents either way") << "meningite" << "" << "29632442";
+        QTest::newRow("the note by a prefix with an accent") << "Méning*" << "" << "29632442";
+        QTest::newRow("within a collection") << "librarians" << "other" << "";
+        QTest::newRow("within the other") << "calderon" << "other" << "31746150";
+        QTest::newRow("a lone quote") << "\"" << "" << "";
+        QTest::newRow("an open NEAR") << "NEAR(librarians" << "" << "";
+        QTest::newRow("a column filter") << "title:librarians" << "" << "";
+        QTest::newRow("operators as words") << "librarians AND - : ( ) ^ {x}" << "" << "";
+        QTest::newRow("quotes inside a word") << "libr\"arians" << "" << "";
+        QTest::newRow("a star alone") << "* **" << "" << "";
+    }
+
+    void searchesOffline()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, within);
+        QFETCH(QString, found);
+        READ_TEST_DATA(reviews, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        READ_TEST_DATA(other, testFile(QStringLiteral("reciter_31746150.xml")));
+        QVERIFY(m_store->addArticles(collectionId(QStringLiteral("reviews"), true), articlesToStore(reviews)));
+        QVERIFY(m_store->addArticles(collectionId(QStringLiteral("other"), true), articlesToStore(other)));
+        QVERIFY(m_store->setNote(29632442, QStringLiteral("Méningite: à relire")));
+
+        std::optional<qint64> collection;
+        if (!within.isEmpty())
+            collection = collectionId(within, false);
+        const std::optional<PmidList> pmids = m_store->searchArticles(text, collection);
+        QVERIFY2(pmids, qPrintable(m_store->error()));
+        QStringList listed;
+        for (const qint64 pmid : *pmids)
+            listed << QString::number(pmid);
+        QCOMPARE(listed.join(QLatin1Char(' ')), found);
+    }
+
     void refusesWhatItCannotDo_data()
     {
         QTest::addColumn<QString>("step");
