@@ -1,5 +1,6 @@
 #include "library/LibraryStore.h"
 
+#include "library/LibraryMessages.h"
 #include "library/OfflineQuery.h"
 #include "library/RecordBlob.h"
 
@@ -68,6 +69,11 @@ bool dropUnheld(QSqlQuery &query)
     return query.exec(QStringLiteral(
         "DELETE FROM article WHERE note = ''"
         " AND NOT EXISTS (SELECT 1 FROM collection_article c WHERE c.pmid = article.pmid)"));
+}
+
+QString damagedRecord(const QString &path)
+{
+    return QStringLiteral("The library %1 holds a damaged record.").arg(path);
 }
 
 const QString &noSuchCollection()
@@ -220,7 +226,7 @@ std::optional<Collection> LibraryStore::collectionNamed(const QString &name)
         if (collection.name == name.trimmed())
             return collection;
     }
-    m_error = QStringLiteral("There is no collection named %1.").arg(name);
+    m_error = LibraryMessages::noCollection(name);
     return std::nullopt;
 }
 
@@ -291,10 +297,41 @@ std::optional<QList<StoredArticle>> LibraryStore::articles(qint64 collection)
     while (query.next()) {
         std::optional<ArticleRecord> record = RecordBlob::decode(query.value(0).toByteArray());
         if (!record) {
-            m_error = QStringLiteral("The library %1 holds a damaged record.").arg(m_path);
+            m_error = damagedRecord(m_path);
             return std::nullopt;
         }
         list.append({std::move(*record), query.value(1).toString()});
+    }
+    return list;
+}
+
+std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList &pmids)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // One query for any number of PMIDs: they go in as a JSON array.
+    QStringList array;
+    for (const qint64 pmid : pmids)
+        array << QString::number(pmid);
+    query.prepare(QStringLiteral("SELECT pmid, record, note FROM article WHERE pmid IN (SELECT value FROM json_each(?))"));
+    query.addBindValue(QLatin1Char('[') + array.join(QLatin1Char(',')) + QLatin1Char(']'));
+    if (!query.exec()) {
+        fail(QStringLiteral("reading articles"), query);
+        return std::nullopt;
+    }
+    QHash<qint64, StoredArticle> found;
+    while (query.next()) {
+        std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
+        if (!record) {
+            m_error = damagedRecord(m_path);
+            return std::nullopt;
+        }
+        found.insert(query.value(0).toLongLong(), {std::move(*record), query.value(2).toString()});
+    }
+    QList<StoredArticle> list;
+    for (const qint64 pmid : pmids) {
+        if (const auto it = found.constFind(pmid); it != found.cend())
+            list.append(*it);
     }
     return list;
 }
