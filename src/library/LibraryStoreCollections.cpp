@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -25,6 +26,12 @@ QString joined(const ArticleRecord &record, Key key)
     return record.list(key).join(QLatin1Char('\n'));
 }
 
+// XML compresses to about a fifth, which the disk writes twice (log, then file).
+QByteArray compressedXml(const QByteArray &xml)
+{
+    return qCompress(xml, 1);
+}
+
 // Every author, not the shortened list of a citation.
 QString authorNames(const ArticleRecord &record)
 {
@@ -34,34 +41,54 @@ QString authorNames(const ArticleRecord &record)
     return QString::fromStdString(names);
 }
 
-// Writes an article and its row of the text index; an article already
-// stored keeps its note.
-bool storeArticle(QSqlQuery &query, const ArticleToStore &article, const QString &time)
+// Writes articles and their rows of the text index, an article already
+// stored keeping its note; its statements are prepared once for many.
+class ArticleWriter
 {
-    const ArticleRecord &record = article.record;
-    query.prepare(QStringLiteral(
-        "INSERT INTO article (pmid, record, xml, updated) VALUES (?, ?, ?, ?)"
-        " ON CONFLICT (pmid) DO UPDATE SET record = excluded.record, xml = excluded.xml, updated = excluded.updated"));
-    const qint64 pmid = record.text(Key::PMID).toLongLong();
-    query.addBindValue(pmid);
-    query.addBindValue(RecordBlob::encode(record));
-    query.addBindValue(QString::fromUtf8(article.xml));
-    query.addBindValue(time);
-    if (!query.exec())
-        return false;
-    query.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO article_text (rowid, title, abstract, authors, journal, keywords, mesh, note)"
-        " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
-    query.addBindValue(pmid);
-    query.addBindValue(record.text(Key::Title));
-    query.addBindValue(record.text(Key::Abstract));
-    query.addBindValue(authorNames(record));
-    query.addBindValue(record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle));
-    query.addBindValue(joined(record, Key::Keywords));
-    query.addBindValue(joined(record, Key::Mesh));
-    query.addBindValue(pmid);
-    return query.exec();
-}
+public:
+    explicit ArticleWriter(const QSqlDatabase &db) : m_article(db), m_xml(db), m_text(db) {}
+
+    bool prepare()
+    {
+        return m_article.prepare(QStringLiteral(
+                   "INSERT INTO article (pmid, record, updated) VALUES (?, ?, ?) ON CONFLICT (pmid)"
+                   " DO UPDATE SET record = excluded.record, updated = excluded.updated"))
+               && m_xml.prepare(QStringLiteral("INSERT OR REPLACE INTO article_xml (pmid, xml) VALUES (?, ?)"))
+               && m_text.prepare(QStringLiteral(
+                   "INSERT OR REPLACE INTO article_text (rowid, title, abstract, authors, journal, keywords, mesh, note)"
+                   " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
+    }
+
+    bool write(const ArticleToStore &article, const QString &time)
+    {
+        const ArticleRecord &record = article.record;
+        const qint64 pmid = record.text(Key::PMID).toLongLong();
+        m_article.bindValue(0, pmid);
+        m_article.bindValue(1, RecordBlob::encode(record));
+        m_article.bindValue(2, time);
+        m_xml.bindValue(0, pmid);
+        m_xml.bindValue(1, compressedXml(article.xml));
+        if (!m_article.exec() || !m_xml.exec())
+            return false;
+        const QVariantList text{pmid, record.text(Key::Title), record.text(Key::Abstract), authorNames(record),
+                                record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle),
+                                joined(record, Key::Keywords), joined(record, Key::Mesh), pmid};
+        for (qsizetype i = 0; i < text.size(); ++i)
+            m_text.bindValue(int(i), text.at(i));
+        return m_text.exec();
+    }
+
+    // The statement that failed.
+    const QSqlQuery &failed() const
+    {
+        return m_article.lastError().isValid() ? m_article : m_xml.lastError().isValid() ? m_xml : m_text;
+    }
+
+private:
+    QSqlQuery m_article;
+    QSqlQuery m_xml;
+    QSqlQuery m_text;
+};
 
 // Articles in no collection and without a note have nothing left to keep them.
 bool dropUnheld(QSqlQuery &query)
@@ -248,16 +275,19 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
             return false;
         qint64 position = query.value(0).toLongLong();
         query.finish();
-        QSqlQuery link(QSqlDatabase::database(m_connection, false));
-        link.prepare(QStringLiteral(
-            "INSERT OR IGNORE INTO collection_article (collection, pmid, added, position) VALUES (?, ?, ?, ?)"));
+        const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ArticleWriter writer(db);
+        QSqlQuery link(db);
+        if (!writer.prepare() || !link.prepare(QStringLiteral(
+                "INSERT OR IGNORE INTO collection_article (collection, pmid, added, position) VALUES (?, ?, ?, ?)")))
+            return fail(QStringLiteral("adding to a collection"), link.lastError().isValid() ? link : writer.failed());
         for (const ArticleToStore &article : articles) {
-            if (!storeArticle(query, article, time))
-                return false;
-            link.addBindValue(collection);
-            link.addBindValue(article.record.text(Key::PMID).toLongLong());
-            link.addBindValue(time);
-            link.addBindValue(++position);
+            if (!writer.write(article, time))
+                return fail(QStringLiteral("storing an article"), writer.failed());
+            link.bindValue(0, collection);
+            link.bindValue(1, article.record.text(Key::PMID).toLongLong());
+            link.bindValue(2, time);
+            link.bindValue(3, ++position);
             if (!link.exec())
                 return fail(QStringLiteral("adding to a collection"), link);
         }
@@ -341,7 +371,7 @@ std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collect
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
-        "SELECT a.pmid, a.xml FROM collection_article c JOIN article a ON a.pmid = c.pmid WHERE c.collection = ?"));
+        "SELECT x.pmid, x.xml FROM collection_article c JOIN article_xml x ON x.pmid = c.pmid WHERE c.collection = ?"));
     query.addBindValue(collection);
     if (!query.exec()) {
         fail(QStringLiteral("reading a collection"), query);
@@ -349,7 +379,7 @@ std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collect
     }
     QHash<qint64, QByteArray> xml;
     while (query.next())
-        xml.insert(query.value(0).toLongLong(), query.value(1).toString().toUtf8());
+        xml.insert(query.value(0).toLongLong(), qUncompress(query.value(1).toByteArray()));
     return xml;
 }
 
@@ -427,15 +457,19 @@ bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
 {
     return write([&](QSqlQuery &query) {
         const QString time = now();
-        QSqlQuery held(QSqlDatabase::database(m_connection, false));
-        held.prepare(QStringLiteral("SELECT 1 FROM article WHERE pmid = ?"));
+        const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ArticleWriter writer(db);
+        QSqlQuery held(db);
+        if (!writer.prepare() || !held.prepare(QStringLiteral("SELECT 1 FROM article WHERE pmid = ?")))
+            return fail(QStringLiteral("replacing records"), held.lastError().isValid() ? held : writer.failed());
         for (const ArticleToStore &article : articles) {
-            held.addBindValue(article.record.text(Key::PMID).toLongLong());
+            held.bindValue(0, article.record.text(Key::PMID).toLongLong());
             if (!held.exec())
                 return fail(QStringLiteral("replacing records"), held);
-            if (held.next() && !storeArticle(query, article, time))
-                return false;
+            const bool stored = held.next();
             held.finish();
+            if (stored && !writer.write(article, time))
+                return fail(QStringLiteral("storing an article"), writer.failed());
         }
         return true;
     });
