@@ -237,6 +237,51 @@ private slots:
         QCOMPARE(m_store->collectionNamed(QStringLiteral("A")).value().id, a);
     }
 
+    // A copy taken while another connection holds the library open, in the
+    // middle of its own writes; an earlier copy is replaced whole or kept.
+    void backsUpWhileInUse_data()
+    {
+        QTest::addColumn<QString>("target"); // under the test's directory
+        QTest::addColumn<bool>("earlier");   // a file is there already
+        QTest::addColumn<bool>("written");
+        QTest::newRow("a new file") << "copy.sqlite" << false << true;
+        QTest::newRow("over an earlier back-up") << "copy.sqlite" << true << true;
+        QTest::newRow("into a missing folder") << "missing/copy.sqlite" << false << false;
+    }
+    void backsUpWhileInUse()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, earlier);
+        QFETCH(bool, written);
+        READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        const qint64 id = collectionId(QStringLiteral("kept"), true);
+        QVERIFY(m_store->addArticles(id, articlesToStore(answer)));
+        QVERIFY(m_store->setNote(30107788, QStringLiteral("in the copy")));
+        const QString path = m_dir.filePath(target);
+        if (earlier) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("an earlier back-up");
+        }
+        LibraryStore other(m_store->path());
+        QCOMPARE(other.open(), LibraryStore::OpenState::Opened);
+        QVERIFY(other.createCollection(QStringLiteral("from the other")).has_value());
+
+        QCOMPARE(m_store->backup(path), written);
+        QCOMPARE(m_store->error().isEmpty(), written);
+        // Nothing left beside it: no partial copy.
+        const QStringList beside = QDir(QFileInfo(path).path()).entryList({QStringLiteral("*copy*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(beside.size(), written || earlier ? 1 : 0);
+        if (!written)
+            return;
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        LibraryStore copy(path);
+        QCOMPARE(copy.open(), LibraryStore::OpenState::Opened);
+        QCOMPARE(copy.collections().value().size(), 2);
+        QCOMPARE(copy.articles(copy.collectionNamed(QStringLiteral("kept")).value().id).value().size(), 4);
+        QCOMPARE(copy.note(30107788).value(), QStringLiteral("in the copy"));
+    }
+
     // A library written before collections existed gains them and keeps its history.
     void migratesAVersionOneLibrary()
     {
