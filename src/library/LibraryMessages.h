@@ -69,4 +69,33 @@ inline QString noCollection(const QString &name)
     return QStringLiteral("There is no collection named %1.").arg(name);
 }
 
+inline QString nameMissing()
+{
+    return QStringLiteral("A collection needs a name.");
+}
+inline QString nameTaken(const QString &name)
+{
+    return QStringLiteral("There is already a collection named %1.").arg(name);
+}
+inline QString collectionGone()
+{
+    return QStringLiteral("That collection is no longer in the library.");
+}
+inline QString noPmid()
+{
+    return QStringLiteral("An article without a PMID cannot be kept in the library.");
+}
+inline QString noteWithoutArticle()
+{
+    return QStringLiteral("Only an article kept in the library can have a note.");
+}
+inline QString damagedRecord(const QString &path)
+{
+    return QStringLiteral("The library %1 holds a damaged record.").arg(path);
+}
+inline QString backupFailed(const QString &target)
+{
+    return QStringLiteral("The back-up could not be written to %1.").arg(target);
+}
+
 } // namespace LibraryMessages

@@ -12,6 +12,10 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 using Key = ArticleRecord::Key;
@@ -98,17 +102,6 @@ bool dropUnheld(QSqlQuery &query)
         " AND NOT EXISTS (SELECT 1 FROM collection_article c WHERE c.pmid = article.pmid)"));
 }
 
-QString damagedRecord(const QString &path)
-{
-    return QStringLiteral("The library %1 holds a damaged record.").arg(path);
-}
-
-const QString &noSuchCollection()
-{
-    static const QString message = QStringLiteral("That collection is no longer in the library.");
-    return message;
-}
-
 // Fails, with `error` set, when another collection has the name.
 bool nameFree(QSqlQuery &query, const QString &name, qint64 except, QString &error)
 {
@@ -118,7 +111,7 @@ bool nameFree(QSqlQuery &query, const QString &name, qint64 except, QString &err
     if (!query.exec())
         return false;
     if (query.next()) {
-        error = QStringLiteral("There is already a collection named %1.").arg(name);
+        error = LibraryMessages::nameTaken(name);
         return false;
     }
     query.finish();
@@ -143,7 +136,7 @@ bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &er
     if (!query.exec())
         return false;
     if (query.numRowsAffected() != 1) {
-        error = noSuchCollection();
+        error = LibraryMessages::collectionGone();
         return false;
     }
     return true;
@@ -160,7 +153,7 @@ std::optional<qint64> LibraryStore::createCollection(const QString &name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
-        m_error = QStringLiteral("A collection needs a name.");
+        m_error = LibraryMessages::nameMissing();
         return std::nullopt;
     }
     qint64 id = 0;
@@ -186,7 +179,7 @@ bool LibraryStore::renameCollection(qint64 id, const QString &name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
-        m_error = QStringLiteral("A collection needs a name.");
+        m_error = LibraryMessages::nameMissing();
         return false;
     }
     return write([&](QSqlQuery &query) {
@@ -198,7 +191,7 @@ bool LibraryStore::renameCollection(qint64 id, const QString &name)
         if (!query.exec())
             return false;
         if (query.numRowsAffected() != 1) {
-            m_error = noSuchCollection();
+            m_error = LibraryMessages::collectionGone();
             return false;
         }
         return touch(query, id, now(), m_error);
@@ -213,7 +206,7 @@ bool LibraryStore::deleteCollection(qint64 id)
         if (!query.exec())
             return false;
         if (query.numRowsAffected() != 1) {
-            m_error = noSuchCollection();
+            m_error = LibraryMessages::collectionGone();
             return false;
         }
         return dropUnheld(query);
@@ -261,7 +254,7 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
 {
     for (const ArticleToStore &article : articles) {
         if (!validPmid(article.record)) {
-            m_error = QStringLiteral("An article without a PMID cannot be kept in the library.");
+            m_error = LibraryMessages::noPmid();
             return false;
         }
     }
@@ -327,7 +320,7 @@ std::optional<QList<StoredArticle>> LibraryStore::articles(qint64 collection)
     while (query.next()) {
         std::optional<ArticleRecord> record = RecordBlob::decode(query.value(0).toByteArray());
         if (!record) {
-            m_error = damagedRecord(m_path);
+            m_error = LibraryMessages::damagedRecord(m_path);
             return std::nullopt;
         }
         list.append({std::move(*record), query.value(1).toString()});
@@ -353,7 +346,7 @@ std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList 
     while (query.next()) {
         std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
         if (!record) {
-            m_error = damagedRecord(m_path);
+            m_error = LibraryMessages::damagedRecord(m_path);
             return std::nullopt;
         }
         found.insert(query.value(0).toLongLong(), {std::move(*record), query.value(2).toString()});
@@ -419,7 +412,7 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
         if (!query.exec())
             return false;
         if (query.numRowsAffected() != 1) {
-            m_error = QStringLiteral("Only an article kept in the library can have a note.");
+            m_error = LibraryMessages::noteWithoutArticle();
             return false;
         }
         return dropUnheld(query);
@@ -477,11 +470,20 @@ bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
 
 bool LibraryStore::backup(const QString &target)
 {
-    // VACUUM INTO refuses an existing file, and a half-written copy must not
-    // take the place of an earlier good one: write beside it, then rename.
-    const QString partial = QFileInfo(target).absolutePath() + QStringLiteral("/.")
-                            + QFileInfo(target).fileName() + QStringLiteral(".")
+    // VACUUM INTO takes no existing file but an empty one, and a half-written
+    // copy must not take the place of an earlier good one: the copy is made
+    // beside the target, owner-only from the start, then renamed over it.
+    const QFileInfo info(target);
+    const QString partial = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
                             + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".partial");
+    {
+        QFile file(partial);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+            || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+            m_error = LibraryMessages::backupFailed(target) + u' ' + file.errorString();
+            return false;
+        }
+    }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("VACUUM INTO ?"));
     query.addBindValue(partial);
@@ -489,15 +491,10 @@ bool LibraryStore::backup(const QString &target)
         QFile::remove(partial);
         return fail(QStringLiteral("back-up to %1").arg(target), query);
     }
-    QFile::setPermissions(partial, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (QFileInfo::exists(target) && !QFile::remove(target)) {
+    // rename(2) replaces the target in one step.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
+        m_error = LibraryMessages::backupFailed(target) + u' ' + QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(partial);
-        m_error = QStringLiteral("%1 could not be replaced.").arg(target);
-        return false;
-    }
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        m_error = QStringLiteral("The back-up could not be written to %1.").arg(target);
         return false;
     }
     return true;

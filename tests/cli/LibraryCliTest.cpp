@@ -33,20 +33,14 @@ private slots:
         QTest::addColumn<QByteArray>("err");  // a part
         const QByteArray none;
         QTest::newRow("list") << "reviews" << QStringList{"list"} << 0 << QByteArray("Reviews\t4\n") << none;
-        QTest::newRow("list of a new library") << "" << QStringList{"list"} << 0 << none << none;
         QTest::newRow("show as RIS, with the note")
             << "reviews" << QStringList{"show", "Reviews", "--format", "ris"} << 0
             << QByteArray("~N1  - quokka census, table 2\r\n") << none;
-        QTest::newRow("show as CSV") << "reviews" << QStringList{"show", "Reviews", "--format", "csv"} << 0
-                                     << QByteArray("~,Note\r\n") << none;
         QTest::newRow("show an unknown collection") << "reviews" << QStringList{"show", "Sepsis"} << 1 << none
                                                     << QByteArray("There is no collection named Sepsis.");
         QTest::newRow("search") << "reviews" << QStringList{"search", "quokk*"} << 0 << QByteArray("29632448\n") << none;
-        QTest::newRow("search, best first") << "reviews" << QStringList{"search", "librarians"} << 0
-                                            << QByteArray("28670216\n29632442\n") << none;
         QTest::newRow("search as BibTeX") << "reviews" << QStringList{"search", "QUOKKA", "--format", "bibtex"} << 0
                                           << QByteArray("~  note = {quokka census, table 2}\n}") << none;
-        QTest::newRow("search for syntax") << "reviews" << QStringList{"search", "\"NEAR(x:"} << 0 << none << none;
         QTest::newRow("add by PMID, DOI and PMCID")
             << "reviews" << QStringList{"add", "Pasted", "30107788", "10.5195/jmla.2018.323", "PMC5886508"} << 0 << none
             << QByteArray("3 articles added to Pasted");

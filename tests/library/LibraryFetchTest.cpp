@@ -122,9 +122,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("found"); // kind:text, kinds p(mid), d(oi), c (pmcid), ? (unknown)
-        QTest::newRow("separators") << "1, 22;333|4444\n55555\t666666" << "p:1 p:22 p:333 p:4444 p:55555 p:666666";
-        QTest::newRow("labels") << "PMID: 30107788 pmid:29632448 PMCID: pmc6148624 DOI: 10.1000/x"
-                                << "p:30107788 p:29632448 c:PMC6148624 d:10.1000/x";
+        QTest::newRow("separators, labels") << "1, 22;333|4444\n55555\tPMID: 30107788 pmid:6 PMCID: pmc61 DOI: 10.1000/x"
+                                            << "p:1 p:22 p:333 p:4444 p:55555 p:30107788 p:6 c:PMC61 d:10.1000/x";
         QTest::newRow("DOIs as written") << "https://doi.org/10.1016/j.jmla.2018.x, doi:10.1002/(SICI)1097-4636;2-X."
                                          << "d:10.1016/j.jmla.2018.x d:10.1002/(SICI)1097-4636;2-X";
         QTest::newRow("no identifiers") << "12345678901 abc123 123abc PMC 10.12/ ..."
