@@ -80,8 +80,14 @@ QByteArray CsvWriter::write(const QList<Reference> &references)
     // Only the articles of a link set say how they were found, in a last column.
     const bool foundAs = std::any_of(references.cbegin(), references.cend(),
                                      [](const Reference &reference) { return !reference.foundAs.isEmpty(); });
-    QString text = line(header() + (foundAs ? QStringList{QStringLiteral("Found as")} : QStringList()));
-    for (const Reference &reference : references)
-        text += line(row(reference) + (foundAs ? QStringList{singleLine(reference.foundAs)} : QStringList()));
+    // Notes, kept in the library, come last; line breaks inside one are kept.
+    const bool notes = std::any_of(references.cbegin(), references.cend(),
+                                   [](const Reference &reference) { return !reference.note.isEmpty(); });
+    QString text = line(header() + (foundAs ? QStringList{QStringLiteral("Found as")} : QStringList())
+                        + (notes ? QStringList{QStringLiteral("Note")} : QStringList()));
+    for (const Reference &reference : references) {
+        text += line(row(reference) + (foundAs ? QStringList{singleLine(reference.foundAs)} : QStringList())
+                     + (notes ? QStringList{reference.note} : QStringList()));
+    }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }

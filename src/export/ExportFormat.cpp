@@ -91,13 +91,15 @@ QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &ref
     return RisWriter::write(references);
 }
 
-QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs)
+QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs,
+                                const QStringList &notes)
 {
     QList<Reference> references;
     references.reserve(articles.size());
-    for (const ArticleRecord &article : articles) {
-        references.append(referenceForArticle(article));
+    for (qsizetype i = 0; i < articles.size(); ++i) {
+        references.append(referenceForArticle(articles.at(i)));
         references.last().foundAs = foundAs;
+        references.last().note = notes.value(i);
     }
     return write(format, references);
 }

@@ -31,5 +31,8 @@ QStringList fileDialogFilters();
 // The bytes of the file: the same whether the window or the command line asks.
 QByteArray write(ExportFormat format, const QList<Reference> &references);
 // `foundAs`: where a link set found the articles, written with each.
-QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {});
+// `notes`, when given, holds one note per article ("" for none), written
+// where the format has a place for it.
+QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {},
+                 const QStringList &notes = {});
 } // namespace ExportFormats

@@ -69,6 +69,8 @@ struct Reference
     // Where a link set found the article ("Cited by PMID 31746150"); empty
     // for the articles of a search.
     QString foundAs;
+    // The reader's own note on the article, kept in the library; empty for none.
+    QString note;
     QStringList publicationTypes;
     // MEDLINE's form: "*Spinal Diseases/diagnostic imaging", "Abscess/*surgery".
     QStringList mesh;

