@@ -84,6 +84,9 @@ public:
     // A consistent copy of the library at `target`, replacing any file there,
     // while others go on using it.
     bool backup(const QString &target);
+    // The stored records and XML of `pmids`, in that order; those the library
+    // does not hold are left out (LibraryStoreLookup.cpp).
+    std::optional<QList<ArticleToStore>> storedArticles(const PmidList &pmids);
 
 private:
     bool connect(bool readOnly);
