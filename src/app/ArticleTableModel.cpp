@@ -1,6 +1,7 @@
 #include "ArticleTableModel.h"
 
 #include "app/AppMessages.h"
+#include "app/CollectionTexts.h"
 #include "app/UntrustedText.h"
 #include "search/ArticleSorting.h"
 #include "search/SearchSession.h"
@@ -45,6 +46,37 @@ std::vector<qsizetype> ArticleTableModel::rankPermutation(Qt::SortOrder order) c
     return permutation;
 }
 
+void ArticleTableModel::setLibraryCheck(LibraryCheck check)
+{
+    m_inLibrary = std::move(check);
+    libraryChanged();
+}
+
+void ArticleTableModel::libraryChanged()
+{
+    const int column = columnNamed(LibraryColumn);
+    if (column >= 0 && !m_articles->isEmpty())
+        emit dataChanged(index(0, column), index(int(m_articles->size()) - 1, column));
+}
+
+bool ArticleTableModel::inLibrary(const ArticleRecord &article) const
+{
+    return m_inLibrary && m_inLibrary(article.text(ArticleRecord::Key::PMID).toLongLong());
+}
+
+// The marked articles first (ascending), each group in the order it had.
+std::vector<qsizetype> ArticleTableModel::libraryPermutation(Qt::SortOrder order) const
+{
+    std::vector<qsizetype> permutation(size_t(m_articles->size()));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    std::stable_sort(permutation.begin(), permutation.end(), [&](qsizetype a, qsizetype b) {
+        const bool markedA = inLibrary((*m_articles)[a]);
+        const bool markedB = inLibrary((*m_articles)[b]);
+        return order == Qt::AscendingOrder ? markedA && !markedB : markedB && !markedA;
+    });
+    return permutation;
+}
+
 int ArticleTableModel::columnNamed(const QString &identifier) const
 {
     for (int i = 0; i < m_columns.size(); ++i) {
@@ -72,6 +104,15 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
     const QString &identifier = m_columns[index.column()].identifier;
     if (identifier == RankColumn)
         return role == Qt::DisplayRole && index.row() < m_ranks.size() ? QVariant(m_ranks[index.row()]) : QVariant();
+    if (identifier == LibraryColumn) {
+        if (!inLibrary(article))
+            return {};
+        if (role == Qt::DisplayRole)
+            return CollectionTexts::LibraryMark;
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return CollectionTexts::InLibrary;
+        return role == Qt::TextAlignmentRole ? QVariant(Qt::AlignCenter) : QVariant();
+    }
     // A retracted article is marked in its title, where the eye falls; the
     // record keeps its own title for sorting and citing.
     const bool retractedTitle = identifier == ArticleRecord::keyName(ArticleRecord::Key::Title) && article.isRetracted();
@@ -117,20 +158,24 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
     if (column < 0 || column >= m_columns.size())
         return;
     const bool byRank = m_columns[column].identifier == RankColumn;
+    const bool byMark = m_columns[column].identifier == LibraryColumn;
     const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(m_columns[column].identifier);
-    if (!key && !byRank)
+    if (!key && !byRank && !byMark)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<qsizetype> permutation =
-        byRank ? rankPermutation(order) : sortArticles(*m_articles, *key, order);
+    // sortArticles reorders the list itself; the other orders are applied here.
+    const bool reorderHere = byRank || byMark;
+    const std::vector<qsizetype> permutation = byRank ? rankPermutation(order)
+        : byMark                                      ? libraryPermutation(order)
+                                                      : sortArticles(*m_articles, *key, order);
     ArticleList articles;
     QList<int> ranks;
     for (const qsizetype oldRow : permutation) {
-        if (byRank)
+        if (reorderHere)
             articles.append(std::move((*m_articles)[oldRow]));
         ranks.append(m_ranks.value(oldRow));
     }
-    if (byRank)
+    if (reorderHere)
         *m_articles = std::move(articles);
     m_ranks = std::move(ranks);
     // Selection and current row follow their articles to the new rows.
@@ -148,7 +193,7 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
 
 QStringList ArticleTableModel::mimeTypes() const
 {
-    return {QStringLiteral("text/rtf"), QStringLiteral("text/html"), QStringLiteral("text/plain")};
+    return {QStringLiteral("text/rtf"), QStringLiteral("text/html"), QStringLiteral("text/plain"), PmidsMimeType};
 }
 
 QMimeData *ArticleTableModel::mimeData(const QModelIndexList &indexes) const
@@ -158,7 +203,15 @@ QMimeData *ArticleTableModel::mimeData(const QModelIndexList &indexes) const
     std::set<int> rows;
     for (const QModelIndex &index : indexes)
         rows.insert(index.row());
-    return m_mimeDataMaker(QList<int>(rows.begin(), rows.end()));
+    QMimeData *data = m_mimeDataMaker(QList<int>(rows.begin(), rows.end()));
+    QByteArray pmids;
+    for (const int row : rows) {
+        if (row < m_articles->size())
+            pmids += (*m_articles)[row].text(ArticleRecord::Key::PMID).toLatin1() + '\n';
+    }
+    if (data)
+        data->setData(PmidsMimeType, pmids);
+    return data;
 }
 
 Qt::DropActions ArticleTableModel::supportedDragActions() const

@@ -28,6 +28,13 @@ public:
     // The identifier of the "#" column: each article's rank in the order the
     // service gave them, so that sorting on it restores that order.
     static inline const QString RankColumn = QStringLiteral("rank");
+    // The identifier of the column that marks the articles the library holds.
+    static inline const QString LibraryColumn = QStringLiteral("inLibrary");
+    // Answers whether the library holds a PMID; the mark column asks it.
+    using LibraryCheck = std::function<bool(qint64 pmid)>;
+    void setLibraryCheck(LibraryCheck check);
+    // The library changed: the marks are drawn again.
+    void libraryChanged();
 
     const QList<Column> &columns() const { return m_columns; }
     int columnNamed(const QString &identifier) const;
@@ -43,6 +50,9 @@ public:
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
     Qt::DropActions supportedDragActions() const override;
 
+    // A format the drag data carries besides the maker's: the dragged PMIDs,
+    // one a line, for what takes articles in (a collection).
+    static inline const QString PmidsMimeType = QStringLiteral("application/x-vexmoor-pmids");
     // Builds the drag data for a set of rows; set by the owner of the export.
     using MimeDataMaker = std::function<QMimeData *(const QList<int> &rows)>;
     void setMimeDataMaker(MimeDataMaker maker) { m_mimeDataMaker = std::move(maker); }
@@ -50,10 +60,13 @@ public:
 private:
     void appendRanks();
     std::vector<qsizetype> rankPermutation(Qt::SortOrder order) const;
+    std::vector<qsizetype> libraryPermutation(Qt::SortOrder order) const;
+    bool inLibrary(const ArticleRecord &article) const;
 
     ArticleList *m_articles;
     // The rank of the article in each row, beside the list and reordered with it.
     QList<int> m_ranks;
     QList<Column> m_columns;
     MimeDataMaker m_mimeDataMaker;
+    LibraryCheck m_inLibrary;
 };

@@ -3,6 +3,8 @@
 #include "ui_ResultTab.h"
 
 #include "app/AppMessages.h"
+#include "app/CollectionTexts.h"
+#include "app/NoteEditor.h"
 #include "app/RichTextView.h"
 #include "citations/KebNSTableView.h"
 #include "citations/StyledText.h"
@@ -28,6 +30,7 @@ const ColumnSetup kColumns[] = {
     {{QStringLiteral("doi"), QStringLiteral("DOI")}, 0},
     // Last, so that the columns before it keep the places a stored layout gives them.
     {{ArticleTableModel::RankColumn, QStringLiteral("#")}, 50},
+    {{ArticleTableModel::LibraryColumn, CollectionTexts::LibraryColumnTitle}, 30},
 };
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -86,6 +89,11 @@ ResultTab::~ResultTab() = default;
 KebNSTableView *ResultTab::table() const
 {
     return m_ui->articleNSTableView;
+}
+
+NoteEditor *ResultTab::noteEditor() const
+{
+    return m_ui->noteEditor;
 }
 
 QList<int> ResultTab::selectedRows() const

@@ -380,7 +380,7 @@ private slots:
 
         // "#" is each article's rank in the service's order: sorting on it
         // restores that order, both ways, ranks moving with their articles.
-        const int rankColumn = table->model()->columnCount() - 1;
+        const int rankColumn = c.currentTab()->model().columnNamed(ArticleTableModel::RankColumn);
         QCOMPARE(table->model()->headerData(rankColumn, Qt::Horizontal).toString(), QStringLiteral("#"));
         for (const Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder}) {
             table->horizontalHeader()->setSortIndicator(rankColumn, order);
