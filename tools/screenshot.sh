@@ -4,13 +4,21 @@
 # serves one saved real answer with its real PMIDs. The query is typed and
 # sent with Return, and one article is clicked, as a user would. Nothing
 # reaches the internet.
-#   tools/screenshot.sh [BUILD_DIR] [OUT.png]
+#   tools/screenshot.sh [--library] [BUILD_DIR] [OUT.png]
+# With --library (docs/library.png) the window also has a library of three
+# collections: the search marks the articles kept, and the first collection
+# of the Collections dock is opened as a tab, its first article's note shown.
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+library=
+if [ "${1:-}" = --library ]; then
+  library=--library
+  shift
+fi
 build=${1:-build}
-out=${2:-docs/screenshot.png}
+out=${2:-docs/${library:+library}${library:-screenshot}.png}
 program="$build/tests/app/vexmoor-screenshot-window"
 [ -x "$program" ] || { echo "no $program: build with the tests first"; exit 1; }
 
@@ -28,10 +36,10 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 xvfb-run --auto-servernum --server-args="-screen 0 1280x900x24" \
-  bash -s -- "$program" "$answer" "$query" "$row" "$work/shot.png" <<'INNER'
+  bash -s -- "$program" "$answer" "$query" "$row" "$work/shot.png" "$library" <<'INNER'
 set -euo pipefail
-program=$1 answer=$2 query=$3 row=$4 shot=$5
-"$program" "$answer" > "$XDG_RUNTIME_DIR/app.log" 2>&1 &
+program=$1 answer=$2 query=$3 row=$4 shot=$5 library=$6
+"$program" "$answer" $library > "$XDG_RUNTIME_DIR/app.log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 window=
@@ -49,6 +57,12 @@ sleep 3
 # The table's rows start about 125 pixels below the window's top and are 20
 # high (the fonts of Debian 12's Xvfb); click the middle of the row's title.
 xdotool mousemove --window "$window" 450 $((125 + 20 * (row - 1) + 10)) click 1
+if [ -n "$library" ]; then
+  # Where the program says the dock's first collection is: double-click opens it.
+  read -r x y < <(sed -n 's/^first collection at //p' "$XDG_RUNTIME_DIR/app.log")
+  xdotool mousemove --window "$window" "$x" "$y" click --repeat 2 1
+  sleep 1
+fi
 xdotool mousemove --window "$window" 1090 10
 sleep 1
 import -window "$window" "$shot"

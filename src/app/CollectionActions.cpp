@@ -108,7 +108,9 @@ CollectionActions::CollectionActions(AppController &controller, Ui::MainWindow &
     collectionMenu->addAction(m_removeAction);
     collectionMenu->addAction(m_undoAction);
     collectionMenu->addSeparator();
-    connect(collectionMenu->addAction(tr("&Update Records")), &QAction::triggered, this, [this] {
+    QAction *update = collectionMenu->addAction(tr("&Update Records"));
+    update->setObjectName(QStringLiteral("updateRecordsAction"));
+    connect(update, &QAction::triggered, this, [this] {
         if (const std::optional<Collection> open = collection(openCollection()))
             m_tasks->updateRecords(open->id, open->name);
     });
@@ -117,6 +119,7 @@ CollectionActions::CollectionActions(AppController &controller, Ui::MainWindow &
             m_tasks->askForIdentifiers(open->id, open->name);
     });
     QAction *backUp = new QAction(tr("&Back Up Library\u2026"), this);
+    backUp->setObjectName(QStringLiteral("backUpLibraryAction"));
     connect(backUp, &QAction::triggered, m_tasks, &LibraryTasks::backUp);
     m_ui.fileMenu->insertAction(m_ui.fileMenu->actions().value(3), backUp);
     for (QAction *action : collectionMenu->actions() + QList<QAction *>{backUp, m_addMenu->menuAction(), m_addToLast})

@@ -71,9 +71,9 @@ void LibraryTasks::updateRecords(qint64 collection, const QString &name)
     progress->setObjectName(QStringLiteral("updateRecordsProgress"));
     progress->setWindowTitle(CollectionTexts::UpdatingTitle + QStringLiteral(" \u2014 ") + name);
     progress->setAccessibleName(CollectionTexts::UpdatingTitle);
-    progress->setAttribute(Qt::WA_DeleteOnClose);
     progress->setMinimumDuration(0);
-    connect(refresh, &QObject::destroyed, progress, &QWidget::close);
+    // Closing it would say "canceled": it goes with the refresh instead.
+    connect(refresh, &QObject::destroyed, progress, &QObject::deleteLater);
     connect(progress, &QProgressDialog::canceled, refresh, [this, refresh, collection] {
         refresh->cancel();
         emit collectionUpdated(collection);

@@ -4,12 +4,15 @@
 #include "app/ArticleTableModel.h"
 #include "app/CollectionActions.h"
 #include "app/CollectionsPanel.h"
+#include "app/LibraryTasks.h"
 #include "app/NoteEditor.h"
 #include "app/ResultTabs.h"
 #include "library/LibraryStore.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -177,27 +180,31 @@ private slots:
 
     void theLibrarySearchOpensItsMatches_data()
     {
+        QTest::addColumn<QString>("scope"); // the collection open and searched alone, or none
         QTest::addColumn<bool>("hostile");
-        QTest::addColumn<bool>("onlyInOpenCollection");
-        QTest::newRow("a word of a title") << false << false;
-        QTest::newRow("within the open collection") << false << true;
-        QTest::newRow("query syntax typed") << true << false;
+        QTest::addColumn<bool>("found");
+        // The article looked for is in "B".
+        QTest::newRow("the whole library") << QString() << false << true;
+        QTest::newRow("its own collection") << QStringLiteral("B") << false << true;
+        QTest::newRow("another collection") << QStringLiteral("A") << false << false;
+        QTest::newRow("query syntax typed") << QString() << true << false;
     }
     void theLibrarySearchOpensItsMatches()
     {
+        QFETCH(QString, scope);
         QFETCH(bool, hostile);
-        QFETCH(bool, onlyInOpenCollection);
+        QFETCH(bool, found);
         AppHarness h;
         START_WITH_RESULTS(c, h, 4);
         QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("A"), QStringLiteral("A (2)")));
         QVERIFY(addToNewCollection(h, {2, 3}, QStringLiteral("B"), QStringLiteral("B (2)")));
-        const ArticleRecord wanted = c.getArticleList().at(onlyInOpenCollection ? 0 : 3);
+        const ArticleRecord wanted = c.getArticleList().at(3);
         // The title's longest word, looked for by its start.
         QStringList words = wanted.text(ArticleRecord::Key::Title).split(QRegularExpression(QStringLiteral("\\W+")));
         std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
         const QString text = hostile ? QStringLiteral("\"NEAR( title: -") : words.first().chopped(2) + QLatin1Char('*');
-        if (onlyInOpenCollection) {
-            openListed(h, QStringLiteral("A"));
+        if (!scope.isEmpty()) {
+            openListed(h, scope);
             h.widget<QCheckBox>("searchOpenCollectionBox")->setChecked(true);
         }
         const int tabsBefore = c.tabCount();
@@ -206,13 +213,72 @@ private slots:
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(c.tabCount(), tabsBefore + 1);
         QVERIFY(h.alerts.shown.isEmpty());
-        if (hostile) {
+        QCOMPARE(pmidsShown(c).contains(wanted.text(ArticleRecord::Key::PMID)), found);
+        if (hostile)
             QCOMPARE(c.numberOfRowsInTableView(), 0);
-            return;
+    }
+
+    void libraryJobsSayHowTheyWent_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("alert");
+        QTest::newRow("records unchanged") << 0 << QStringLiteral("No article changed") << QString();
+        QTest::newRow("records changed") << 1 << QStringLiteral("2 articles changed") << QString();
+        QTest::newRow("identifiers pasted") << 2 << QStringLiteral("1 article added to Kept")
+                                            << QStringLiteral("Not found: zz-top");
+        QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString();
+    }
+    void libraryJobsSayHowTheyWent()
+    {
+        QFETCH(int, job);
+        QFETCH(QString, message);
+        QFETCH(QString, alert);
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 3);
+        QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("Kept"), QStringLiteral("Kept (2)")));
+        const QString backup = h.dir.filePath(QStringLiteral("backup.sqlite"));
+        auto *actions = c.findChild<CollectionActions *>();
+        if (job <= 1) {
+            if (job == 1)
+                h.server.setHandler(QUrl(QLatin1String(Paths::EFetch)).path(), [](const QUrl &url) {
+                    return FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url))
+                                                 .replace("<ArticleTitle>", "<ArticleTitle>Revised: "));
+                });
+            openListed(h, QStringLiteral("Kept"));
+            c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"))->trigger();
+        } else if (job == 2) {
+            actions->tasks().addIdentifiers(h.library.collectionNamed(QStringLiteral("Kept"))->id, QStringLiteral("Kept"),
+                                            QStringLiteral("PMID: %1, zz-top").arg(pmidsShown(c).at(2)));
+        } else {
+            actions->tasks().setBackupPathAsker([backup](QWidget *) { return backup; });
+            c.findChild<QAction *>(QStringLiteral("backUpLibraryAction"))->trigger();
         }
-        QVERIFY(pmidsShown(c).contains(wanted.text(ArticleRecord::Key::PMID)));
-        if (onlyInOpenCollection)
-            QVERIFY(c.numberOfRowsInTableView() <= 2);
+        QVERIFY2(QTest::qWaitFor([&] { return h.message().startsWith(message); }, 10000),
+                 qPrintable(h.message() + (h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message)));
+        QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message, alert);
+        if (job == 1)
+            QVERIFY(c.getArticleList().constFirst().text(ArticleRecord::Key::Title).startsWith(QLatin1String("Revised: ")));
+        if (job == 2)
+            QCOMPARE(listed(h), QStringList{QStringLiteral("Kept (3)")});
+        if (job == 3) {
+            LibraryStore copy(backup);
+            QCOMPARE(copy.open(), LibraryStore::OpenState::Opened);
+            QCOMPARE(copy.collections()->constFirst().size, 2);
+        }
+    }
+
+    void exportsCarryTheNotes()
+    {
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 2);
+        QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("Kept"), QStringLiteral("Kept (2)")));
+        QVERIFY(h.library.setNote(pmidsShown(c).at(1).toLongLong(), QStringLiteral("compare with table 2")));
+        h.selectRows({0, 1});
+        c.window()->findChild<QAction *>(QStringLiteral("copyAsRisAction"))->trigger();
+        const QString ris = QGuiApplication::clipboard()->text();
+        QCOMPARE(ris.count(QStringLiteral("N1  - ")), 1);
+        QVERIFY(ris.section(QStringLiteral("ER  -"), 1).contains(QStringLiteral("N1  - compare with table 2")));
     }
 
     void everyNewControlHasAnAccessibleName()

@@ -3,14 +3,22 @@
 // with the articles of one saved EFetch answer, in the answer's order and
 // with their real PMIDs. tools/screenshot.sh drives it under Xvfb to make the
 // README's screenshot; it never talks to the real service.
-//   vexmoor-screenshot-window ANSWER.xml
+// With --library it also keeps a library (a temporary file) with three
+// collections of the answer's articles and a note, and prints where the
+// first collection of the Collections dock is, for the script to click it.
+//   vexmoor-screenshot-window ANSWER.xml [--library]
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "entrez/ArticleExtractor.h"
+#include "library/LibraryStore.h"
 #include "FakeEutilsServer.h"
 #include "FakeReachability.h"
 #include "preferences/PreferenceStore.h"
 
 #include <QApplication>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -49,14 +57,36 @@ SavedAnswer readAnswer(const QByteArray &xml)
     return answer;
 }
 
+// Collections of the answer's articles, as a reader might have made them.
+bool fillLibrary(LibraryStore &library, const QByteArray &xml, const Endpoints &endpoints)
+{
+    QList<ArticleToStore> articles;
+    if (library.open() != LibraryStore::OpenState::Opened
+        || appendArticlesToStore(xml, articles, elinkBaseUrl(endpoints)) < 30)
+        return false;
+    const struct
+    {
+        const char *name;
+        qsizetype from, count;
+    } collections[] = {{"Cement leakage", 20, 6}, {"To read", 40, 3}, {"Vertebroplasty review", 0, 14}};
+    for (const auto &collection : collections) {
+        const std::optional<qint64> id = library.createCollection(QString::fromLatin1(collection.name));
+        if (!id || !library.addArticles(*id, articles.mid(collection.from, collection.count)))
+            return false;
+    }
+    return library.setNote(articles.first().record.text(ArticleRecord::Key::PMID).toLongLong(),
+                           QStringLiteral("Compare the leakage rates with the cement volume table."));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Vexmoor"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s ANSWER.xml\n", argv[0]);
+    const bool withLibrary = argc == 3 && QByteArray(argv[2]) == "--library";
+    if (argc != 2 && !withLibrary) {
+        std::fprintf(stderr, "usage: %s ANSWER.xml [--library]\n", argv[0]);
         return 2;
     }
     QFile file(QString::fromLocal8Bit(argv[1]));
@@ -64,7 +94,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
-    const SavedAnswer answer = readAnswer(file.readAll());
+    const QByteArray xml = file.readAll();
+    const SavedAnswer answer = readAnswer(xml);
 
     FakeEutilsServer server;
     server.serveEsearchOf(answer.pmids);
@@ -97,7 +128,23 @@ int main(int argc, char *argv[])
     services.alerts = &alerts;
     services.urlOpener = &opener;
 
+    LibraryStore library(dir.filePath(QStringLiteral("library.sqlite")));
+    if (withLibrary) {
+        if (!fillLibrary(library, xml, server.endpoints())) {
+            std::fprintf(stderr, "cannot fill the library: %s\n", qPrintable(library.error()));
+            return 1;
+        }
+        services.library = &library;
+    }
+
     AppController controller(services);
     controller.awakeFromNib();
+    if (withLibrary) {
+        QTimer::singleShot(500, &controller, [&controller] {
+            const auto *list = controller.window()->findChild<QListWidget *>(QStringLiteral("collectionList"));
+            const QPoint at = list->viewport()->mapTo(controller.window(), list->visualItemRect(list->item(0)).center());
+            QTextStream(stdout) << "first collection at " << at.x() << ' ' << at.y() << Qt::endl;
+        });
+    }
     return app.exec();
 }
