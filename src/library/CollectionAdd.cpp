@@ -55,5 +55,5 @@ void CollectionAdd::onBatch(const QList<ArticleToStore> &articles)
         emit failed(m_store.error());
         return;
     }
-    emit added(m_arrived.size());
+    emit added(m_arrived.size(), m_asked.size());
 }

@@ -24,8 +24,8 @@ public:
     bool isRunning() const { return m_download.isRunning(); }
 
 signals:
-    // Each batch once stored: how many are in so far.
-    void added(qsizetype count);
+    // Each batch once stored: how many of the `asked` are in so far.
+    void added(qsizetype count, qsizetype asked);
     void progress(qsizetype done, qsizetype total);
     // `missing`: PMIDs PubMed did not return, in the order asked.
     void finished(qsizetype added, const QList<qint64> &missing);

@@ -53,10 +53,15 @@ const QList<QStringList> &migrations()
             QStringLiteral(
                 "CREATE TABLE article ("
                 " pmid INTEGER PRIMARY KEY,"
-                " record BLOB NOT NULL,"  // RecordBlob
-                " xml TEXT NOT NULL,"     // the article's own element of the EFetch answer
+                " record BLOB NOT NULL," // RecordBlob
                 " note TEXT NOT NULL DEFAULT '',"
                 " updated TEXT NOT NULL)"), // UTC, ISO 8601: when the record was last fetched
+            // Apart from the records, so that reading a collection's records
+            // does not page through the XML.
+            QStringLiteral(
+                "CREATE TABLE article_xml ("
+                " pmid INTEGER PRIMARY KEY REFERENCES article (pmid) ON DELETE CASCADE,"
+                " xml BLOB NOT NULL)"), // the article's own element of the EFetch answer, qCompress'ed
             QStringLiteral(
                 "CREATE TABLE collection ("
                 " id INTEGER PRIMARY KEY,"

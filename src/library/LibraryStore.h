@@ -70,6 +70,8 @@ public:
     bool removeArticles(qint64 collection, const QList<qint64> &pmids);
     // In the order they were added.
     std::optional<QList<StoredArticle>> articles(qint64 collection);
+    // The stored articles among `pmids`, in that order (a search's, say).
+    std::optional<QList<StoredArticle>> storedArticles(const PmidList &pmids);
     // The stored XML of each article held by `collection`, by PMID.
     std::optional<QHash<qint64, QByteArray>> articleXml(qint64 collection);
     // Every PMID the library holds (in a collection or noted), to mark results already kept.

@@ -1,5 +1,6 @@
 #include "library/LibraryStore.h"
 
+#include "library/LibraryMessages.h"
 #include "library/OfflineQuery.h"
 #include "library/RecordBlob.h"
 
@@ -7,8 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,34 +30,69 @@ QString joined(const ArticleRecord &record, Key key)
     return record.list(key).join(QLatin1Char('\n'));
 }
 
-// Writes an article and its row of the text index; an article already
-// stored keeps its note.
-bool storeArticle(QSqlQuery &query, const ArticleToStore &article, const QString &time)
+// XML compresses to about a fifth, which the disk writes twice (log, then file).
+QByteArray compressedXml(const QByteArray &xml)
 {
-    const ArticleRecord &record = article.record;
-    query.prepare(QStringLiteral(
-        "INSERT INTO article (pmid, record, xml, updated) VALUES (?, ?, ?, ?)"
-        " ON CONFLICT (pmid) DO UPDATE SET record = excluded.record, xml = excluded.xml, updated = excluded.updated"));
-    const qint64 pmid = record.text(Key::PMID).toLongLong();
-    query.addBindValue(pmid);
-    query.addBindValue(RecordBlob::encode(record));
-    query.addBindValue(QString::fromUtf8(article.xml));
-    query.addBindValue(time);
-    if (!query.exec())
-        return false;
-    query.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO article_text (rowid, title, abstract, authors, journal, keywords, mesh, note)"
-        " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
-    query.addBindValue(pmid);
-    query.addBindValue(record.text(Key::Title));
-    query.addBindValue(record.text(Key::Abstract));
-    query.addBindValue(record.text(Key::AuthorsString) + QLatin1Char('\n') + joined(record, Key::ForeNames));
-    query.addBindValue(record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle));
-    query.addBindValue(joined(record, Key::Keywords));
-    query.addBindValue(joined(record, Key::Mesh));
-    query.addBindValue(pmid);
-    return query.exec();
+    return qCompress(xml, 1);
 }
+
+// Every author, not the shortened list of a citation.
+QString authorNames(const ArticleRecord &record)
+{
+    std::string names;
+    for (qsizetype i = 0; i < record.authorCount(); ++i)
+        names.append(record.authorLastnameUtf8(i)).append(" ").append(record.authorForeNameUtf8(i)).append("\n");
+    return QString::fromStdString(names);
+}
+
+// Writes articles and their rows of the text index, an article already
+// stored keeping its note; its statements are prepared once for many.
+class ArticleWriter
+{
+public:
+    explicit ArticleWriter(const QSqlDatabase &db) : m_article(db), m_xml(db), m_text(db) {}
+
+    bool prepare()
+    {
+        return m_article.prepare(QStringLiteral(
+                   "INSERT INTO article (pmid, record, updated) VALUES (?, ?, ?) ON CONFLICT (pmid)"
+                   " DO UPDATE SET record = excluded.record, updated = excluded.updated"))
+               && m_xml.prepare(QStringLiteral("INSERT OR REPLACE INTO article_xml (pmid, xml) VALUES (?, ?)"))
+               && m_text.prepare(QStringLiteral(
+                   "INSERT OR REPLACE INTO article_text (rowid, title, abstract, authors, journal, keywords, mesh, note)"
+                   " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
+    }
+
+    bool write(const ArticleToStore &article, const QString &time)
+    {
+        const ArticleRecord &record = article.record;
+        const qint64 pmid = record.text(Key::PMID).toLongLong();
+        m_article.bindValue(0, pmid);
+        m_article.bindValue(1, RecordBlob::encode(record));
+        m_article.bindValue(2, time);
+        m_xml.bindValue(0, pmid);
+        m_xml.bindValue(1, compressedXml(article.xml));
+        if (!m_article.exec() || !m_xml.exec())
+            return false;
+        const QVariantList text{pmid, record.text(Key::Title), record.text(Key::Abstract), authorNames(record),
+                                record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle),
+                                joined(record, Key::Keywords), joined(record, Key::Mesh), pmid};
+        for (qsizetype i = 0; i < text.size(); ++i)
+            m_text.bindValue(int(i), text.at(i));
+        return m_text.exec();
+    }
+
+    // The statement that failed.
+    const QSqlQuery &failed() const
+    {
+        return m_article.lastError().isValid() ? m_article : m_xml.lastError().isValid() ? m_xml : m_text;
+    }
+
+private:
+    QSqlQuery m_article;
+    QSqlQuery m_xml;
+    QSqlQuery m_text;
+};
 
 // Articles in no collection and without a note have nothing left to keep them.
 bool dropUnheld(QSqlQuery &query)
@@ -59,12 +100,6 @@ bool dropUnheld(QSqlQuery &query)
     return query.exec(QStringLiteral(
         "DELETE FROM article WHERE note = ''"
         " AND NOT EXISTS (SELECT 1 FROM collection_article c WHERE c.pmid = article.pmid)"));
-}
-
-const QString &noSuchCollection()
-{
-    static const QString message = QStringLiteral("That collection is no longer in the library.");
-    return message;
 }
 
 // Fails, with `error` set, when another collection has the name.
@@ -76,7 +111,7 @@ bool nameFree(QSqlQuery &query, const QString &name, qint64 except, QString &err
     if (!query.exec())
         return false;
     if (query.next()) {
-        error = QStringLiteral("There is already a collection named %1.").arg(name);
+        error = LibraryMessages::nameTaken(name);
         return false;
     }
     query.finish();
@@ -101,7 +136,7 @@ bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &er
     if (!query.exec())
         return false;
     if (query.numRowsAffected() != 1) {
-        error = noSuchCollection();
+        error = LibraryMessages::collectionGone();
         return false;
     }
     return true;
@@ -118,7 +153,7 @@ std::optional<qint64> LibraryStore::createCollection(const QString &name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
-        m_error = QStringLiteral("A collection needs a name.");
+        m_error = LibraryMessages::nameMissing();
         return std::nullopt;
     }
     qint64 id = 0;
@@ -144,7 +179,7 @@ bool LibraryStore::renameCollection(qint64 id, const QString &name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
-        m_error = QStringLiteral("A collection needs a name.");
+        m_error = LibraryMessages::nameMissing();
         return false;
     }
     return write([&](QSqlQuery &query) {
@@ -156,7 +191,7 @@ bool LibraryStore::renameCollection(qint64 id, const QString &name)
         if (!query.exec())
             return false;
         if (query.numRowsAffected() != 1) {
-            m_error = noSuchCollection();
+            m_error = LibraryMessages::collectionGone();
             return false;
         }
         return touch(query, id, now(), m_error);
@@ -171,7 +206,7 @@ bool LibraryStore::deleteCollection(qint64 id)
         if (!query.exec())
             return false;
         if (query.numRowsAffected() != 1) {
-            m_error = noSuchCollection();
+            m_error = LibraryMessages::collectionGone();
             return false;
         }
         return dropUnheld(query);
@@ -211,7 +246,7 @@ std::optional<Collection> LibraryStore::collectionNamed(const QString &name)
         if (collection.name == name.trimmed())
             return collection;
     }
-    m_error = QStringLiteral("There is no collection named %1.").arg(name);
+    m_error = LibraryMessages::noCollection(name);
     return std::nullopt;
 }
 
@@ -219,7 +254,7 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
 {
     for (const ArticleToStore &article : articles) {
         if (!validPmid(article.record)) {
-            m_error = QStringLiteral("An article without a PMID cannot be kept in the library.");
+            m_error = LibraryMessages::noPmid();
             return false;
         }
     }
@@ -233,16 +268,19 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
             return false;
         qint64 position = query.value(0).toLongLong();
         query.finish();
-        QSqlQuery link(QSqlDatabase::database(m_connection, false));
-        link.prepare(QStringLiteral(
-            "INSERT OR IGNORE INTO collection_article (collection, pmid, added, position) VALUES (?, ?, ?, ?)"));
+        const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ArticleWriter writer(db);
+        QSqlQuery link(db);
+        if (!writer.prepare() || !link.prepare(QStringLiteral(
+                "INSERT OR IGNORE INTO collection_article (collection, pmid, added, position) VALUES (?, ?, ?, ?)")))
+            return fail(QStringLiteral("adding to a collection"), link.lastError().isValid() ? link : writer.failed());
         for (const ArticleToStore &article : articles) {
-            if (!storeArticle(query, article, time))
-                return false;
-            link.addBindValue(collection);
-            link.addBindValue(article.record.text(Key::PMID).toLongLong());
-            link.addBindValue(time);
-            link.addBindValue(++position);
+            if (!writer.write(article, time))
+                return fail(QStringLiteral("storing an article"), writer.failed());
+            link.bindValue(0, collection);
+            link.bindValue(1, article.record.text(Key::PMID).toLongLong());
+            link.bindValue(2, time);
+            link.bindValue(3, ++position);
             if (!link.exec())
                 return fail(QStringLiteral("adding to a collection"), link);
         }
@@ -282,10 +320,41 @@ std::optional<QList<StoredArticle>> LibraryStore::articles(qint64 collection)
     while (query.next()) {
         std::optional<ArticleRecord> record = RecordBlob::decode(query.value(0).toByteArray());
         if (!record) {
-            m_error = QStringLiteral("The library %1 holds a damaged record.").arg(m_path);
+            m_error = LibraryMessages::damagedRecord(m_path);
             return std::nullopt;
         }
         list.append({std::move(*record), query.value(1).toString()});
+    }
+    return list;
+}
+
+std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList &pmids)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // One query for any number of PMIDs: they go in as a JSON array.
+    QStringList array;
+    for (const qint64 pmid : pmids)
+        array << QString::number(pmid);
+    query.prepare(QStringLiteral("SELECT pmid, record, note FROM article WHERE pmid IN (SELECT value FROM json_each(?))"));
+    query.addBindValue(QLatin1Char('[') + array.join(QLatin1Char(',')) + QLatin1Char(']'));
+    if (!query.exec()) {
+        fail(QStringLiteral("reading articles"), query);
+        return std::nullopt;
+    }
+    QHash<qint64, StoredArticle> found;
+    while (query.next()) {
+        std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
+        if (!record) {
+            m_error = LibraryMessages::damagedRecord(m_path);
+            return std::nullopt;
+        }
+        found.insert(query.value(0).toLongLong(), {std::move(*record), query.value(2).toString()});
+    }
+    QList<StoredArticle> list;
+    for (const qint64 pmid : pmids) {
+        if (const auto it = found.constFind(pmid); it != found.cend())
+            list.append(*it);
     }
     return list;
 }
@@ -295,7 +364,7 @@ std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collect
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
-        "SELECT a.pmid, a.xml FROM collection_article c JOIN article a ON a.pmid = c.pmid WHERE c.collection = ?"));
+        "SELECT x.pmid, x.xml FROM collection_article c JOIN article_xml x ON x.pmid = c.pmid WHERE c.collection = ?"));
     query.addBindValue(collection);
     if (!query.exec()) {
         fail(QStringLiteral("reading a collection"), query);
@@ -303,7 +372,7 @@ std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collect
     }
     QHash<qint64, QByteArray> xml;
     while (query.next())
-        xml.insert(query.value(0).toLongLong(), query.value(1).toString().toUtf8());
+        xml.insert(query.value(0).toLongLong(), qUncompress(query.value(1).toByteArray()));
     return xml;
 }
 
@@ -343,7 +412,7 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
         if (!query.exec())
             return false;
         if (query.numRowsAffected() != 1) {
-            m_error = QStringLiteral("Only an article kept in the library can have a note.");
+            m_error = LibraryMessages::noteWithoutArticle();
             return false;
         }
         return dropUnheld(query);
@@ -381,15 +450,19 @@ bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
 {
     return write([&](QSqlQuery &query) {
         const QString time = now();
-        QSqlQuery held(QSqlDatabase::database(m_connection, false));
-        held.prepare(QStringLiteral("SELECT 1 FROM article WHERE pmid = ?"));
+        const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ArticleWriter writer(db);
+        QSqlQuery held(db);
+        if (!writer.prepare() || !held.prepare(QStringLiteral("SELECT 1 FROM article WHERE pmid = ?")))
+            return fail(QStringLiteral("replacing records"), held.lastError().isValid() ? held : writer.failed());
         for (const ArticleToStore &article : articles) {
-            held.addBindValue(article.record.text(Key::PMID).toLongLong());
+            held.bindValue(0, article.record.text(Key::PMID).toLongLong());
             if (!held.exec())
                 return fail(QStringLiteral("replacing records"), held);
-            if (held.next() && !storeArticle(query, article, time))
-                return false;
+            const bool stored = held.next();
             held.finish();
+            if (stored && !writer.write(article, time))
+                return fail(QStringLiteral("storing an article"), writer.failed());
         }
         return true;
     });
@@ -397,11 +470,20 @@ bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
 
 bool LibraryStore::backup(const QString &target)
 {
-    // VACUUM INTO refuses an existing file, and a half-written copy must not
-    // take the place of an earlier good one: write beside it, then rename.
-    const QString partial = QFileInfo(target).absolutePath() + QStringLiteral("/.")
-                            + QFileInfo(target).fileName() + QStringLiteral(".")
+    // VACUUM INTO takes no existing file but an empty one, and a half-written
+    // copy must not take the place of an earlier good one: the copy is made
+    // beside the target, owner-only from the start, then renamed over it.
+    const QFileInfo info(target);
+    const QString partial = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
                             + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".partial");
+    {
+        QFile file(partial);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+            || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+            m_error = LibraryMessages::backupFailed(target) + u' ' + file.errorString();
+            return false;
+        }
+    }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("VACUUM INTO ?"));
     query.addBindValue(partial);
@@ -409,15 +491,10 @@ bool LibraryStore::backup(const QString &target)
         QFile::remove(partial);
         return fail(QStringLiteral("back-up to %1").arg(target), query);
     }
-    QFile::setPermissions(partial, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (QFileInfo::exists(target) && !QFile::remove(target)) {
+    // rename(2) replaces the target in one step.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
+        m_error = LibraryMessages::backupFailed(target) + u' ' + QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(partial);
-        m_error = QStringLiteral("%1 could not be replaced.").arg(target);
-        return false;
-    }
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        m_error = QStringLiteral("The back-up could not be written to %1.").arg(target);
         return false;
     }
     return true;

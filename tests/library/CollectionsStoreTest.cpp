@@ -60,25 +60,23 @@ private slots:
     void collectionsHoldArticlesUntilNothingKeepsThem_data()
     {
         // Steps: "add NAME PMID…" (makes NAME when missing), "remove NAME PMID…",
-        // "delete NAME", "rename NAME NEW", "note PMID TEXT".
+        // "delete NAME", "rename NAME NEW", "note PMID TEXT"; "!" before a step
+        // that must be refused, with a reason, and change nothing.
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("stored");      // PMIDs the library holds
         QTest::addColumn<QString>("collections"); // as listed: used last first, with sizes
-        QTest::newRow("one article in two collections")
-            << "add A 1 2; add B 2 3" << "1 2 3" << "B:2 A:2";
-        QTest::newRow("adding again neither doubles nor moves")
-            << "add A 1 2; add A 2 1" << "1 2" << "A:2";
-        QTest::newRow("deleting keeps what another holds")
-            << "add A 1 2; add B 2 3; delete A" << "2 3" << "B:2";
-        QTest::newRow("deleting keeps what has a note")
-            << "add A 1 2; note 1 read twice; delete A" << "1" << "";
-        QTest::newRow("removing drops what nothing keeps")
-            << "add A 1 2; add B 2; remove A 1 2" << "2" << "A:0 B:1";
-        QTest::newRow("a cleared note no longer keeps")
-            << "add A 1; note 1 x; remove A 1; note 1 " << "" << "A:0";
-        QTest::newRow("used last comes first")
-            << "add A 1; add B 2; add A 3" << "1 2 3" << "A:2 B:1";
+        QTest::newRow("one article in two collections") << "add A 1 2; add B 2 3" << "1 2 3" << "B:2 A:2";
+        QTest::newRow("adding again neither doubles nor moves") << "add A 1 2; add A 2 1" << "1 2" << "A:2";
+        QTest::newRow("deleting keeps what another holds") << "add A 1 2; add B 2 3; delete A" << "2 3" << "B:2";
+        QTest::newRow("deleting keeps what has a note") << "add A 1 2; note 1 read twice; delete A" << "1" << "";
+        QTest::newRow("removing drops what nothing keeps") << "add A 1 2; add B 2; remove A 1 2" << "2" << "A:0 B:1";
+        QTest::newRow("a cleared note no longer keeps") << "add A 1; note 1 x; remove A 1; note 1 " << "" << "A:0";
+        QTest::newRow("used last comes first") << "add A 1; add B 2; add A 3" << "1 2 3" << "A:2 B:1";
         QTest::newRow("renamed") << "add A 1; add B 2; rename A C" << "1 2" << "C:1 B:1";
+        QTest::newRow("refused: taken and empty names")
+            << "add A 1; add B 2; !rename B A; !rename B  ; !add  3" << "1 2" << "B:1 A:1";
+        QTest::newRow("refused: a deleted collection, a note on nothing")
+            << "add A 1; add B 2; delete B; !add B 3; !remove B 2; !note 5 x" << "1" << "A:1";
     }
 
     void collectionsHoldArticlesUntilNothingKeepsThem()
@@ -88,44 +86,46 @@ private slots:
         QFETCH(QString, collections);
         READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
         const ArticleToStore model = articlesToStore(answer).value(0);
-        for (const QString &step : steps.split(QStringLiteral("; "))) {
-            QStringList words = step.split(QLatin1Char(' '));
+        QHash<QString, qint64> ids;
+        for (QString step : steps.split(QStringLiteral("; "))) {
+            const bool refused = step.startsWith(u'!');
+            QStringList words = step.remove(u'!').split(u' ');
             const QString verb = words.takeFirst();
-            if (verb == QLatin1String("note")) {
-                const qint64 pmid = words.takeFirst().toLongLong();
-                QVERIFY2(m_store->setNote(pmid, words.join(QLatin1Char(' '))), qPrintable(m_store->error()));
-                continue;
-            }
-            const qint64 id = collectionId(words.takeFirst(), verb == QLatin1String("add"));
+            const QString name = words.takeFirst();
             QList<qint64> pmids;
             QList<ArticleToStore> articles;
             for (const QString &word : words) {
                 pmids.append(word.toLongLong());
-                articles.append(withPmid(model, word.toLongLong()));
+                if (verb == QLatin1String("add"))
+                    articles.append(withPmid(model, word.toLongLong()));
             }
+            if (verb == QLatin1String("add") && !ids.contains(name))
+                ids.insert(name, m_store->createCollection(name).value_or(-1));
             bool done = false;
-            if (verb == QLatin1String("add"))
-                done = m_store->addArticles(id, articles);
+            if (verb == QLatin1String("note"))
+                done = m_store->setNote(name.toLongLong(), words.join(u' '));
+            else if (verb == QLatin1String("add"))
+                done = m_store->addArticles(ids.value(name), articles);
             else if (verb == QLatin1String("remove"))
-                done = m_store->removeArticles(id, pmids);
+                done = m_store->removeArticles(ids.value(name), pmids);
             else if (verb == QLatin1String("delete"))
-                done = m_store->deleteCollection(id);
+                done = m_store->deleteCollection(ids.value(name));
             else if (verb == QLatin1String("rename"))
-                done = m_store->renameCollection(id, words.value(0));
-            QVERIFY2(done, qPrintable(step + QStringLiteral(": ") + m_store->error()));
+                done = m_store->renameCollection(ids.value(name), words.value(0));
+            QVERIFY2(done != refused && m_store->error().isEmpty() != refused, qPrintable(step + u' ' + m_store->error()));
         }
 
         QList<qint64> held = m_store->libraryPmids().value().values();
         std::sort(held.begin(), held.end());
-        QStringList heldText;
-        for (qint64 pmid : held)
-            heldText << QString::number(pmid);
-        QCOMPARE(heldText.join(QLatin1Char(' ')), stored);
         QStringList listed;
+        for (qint64 pmid : held)
+            listed << QString::number(pmid);
+        QCOMPARE(listed.join(u' '), stored);
+        listed.clear();
         const QList<Collection> all = m_store->collections().value();
         for (const Collection &c : all)
             listed << QStringLiteral("%1:%2").arg(c.name).arg(c.size);
-        QCOMPARE(listed.join(QLatin1Char(' ')), collections);
+        QCOMPARE(listed.join(u' '), collections);
         // Stored once: one row per article, one index row per article.
         QCOMPARE(count(QStringLiteral("article")), held.size());
         QCOMPARE(count(QStringLiteral("article_text")), held.size());
@@ -160,36 +160,93 @@ private slots:
         QCOMPARE(m_store->articleXml(id).value().value(first), articles.first().xml);
     }
 
-    void refusesWhatItCannotDo_data()
+    void searchesOffline_data()
     {
-        QTest::addColumn<QString>("step");
-        QTest::newRow("a taken name") << "create A";
-        QTest::newRow("renaming to a taken name") << "rename B A";
-        QTest::newRow("an empty name") << "create  ";
-        QTest::newRow("adding to a deleted collection") << "add gone";
-        QTest::newRow("a note for an article not kept") << "note";
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("within"); // a collection, or "" for the whole library
+        QTest::addColumn<QString>("found");  // best match first
+        QTest::newRow("a word of titles and headings") << "librarians" << "" << "28670216 29632442";
+        QTest::newRow("best match first") << "literature" << "" << "30107788 28670216 29632448";
+        QTest::newRow("every word required") << "librarians competency" << "" << "28670216";
+        QTest::newRow("a prefix") << "compet*" << "" << "28670216";
+        QTest::newRow("an author, accent left out") << "calderon" << "" << "31746150";
+        QTest::newRow("an author, accent typed") << "CALDERÓN" << "" << "31746150";
+        QTest::newRow("the note, accents either way") << "meningite" << "" << "29632442";
+        QTest::newRow("the note by a prefix with an accent") << "Méning*" << "" << "29632442";
+        QTest::newRow("within a collection") << "librarians" << "other" << "";
+        QTest::newRow("within the other") << "calderon" << "other" << "31746150";
+        QTest::newRow("a lone quote") << "\"" << "" << "";
+        QTest::newRow("an open NEAR") << "NEAR(librarians" << "" << "";
+        QTest::newRow("a column filter") << "title:librarians" << "" << "";
+        QTest::newRow("operators as words") << "librarians AND - : ( ) ^ {x}" << "" << "";
+        QTest::newRow("quotes inside a word") << "libr\"arians" << "" << "";
+        QTest::newRow("a star alone") << "* **" << "" << "";
     }
 
-    void refusesWhatItCannotDo()
+    void searchesOffline()
     {
-        QFETCH(QString, step);
-        const qint64 a = collectionId(QStringLiteral("A"), true);
-        const qint64 b = collectionId(QStringLiteral("B"), true);
-        const qint64 gone = collectionId(QStringLiteral("gone"), true);
-        QVERIFY(m_store->deleteCollection(gone));
-        bool done = true;
-        if (step.startsWith(QLatin1String("create")))
-            done = m_store->createCollection(step.mid(7)).has_value();
-        else if (step == QLatin1String("rename B A"))
-            done = m_store->renameCollection(b, QStringLiteral("A"));
-        else if (step == QLatin1String("add gone"))
-            done = m_store->addArticles(gone, {});
-        else
-            done = m_store->setNote(12345, QStringLiteral("x"));
-        QVERIFY(!done);
-        QVERIFY(!m_store->error().isEmpty());
-        QCOMPARE(m_store->collections().value().size(), 2);
-        QCOMPARE(m_store->collectionNamed(QStringLiteral("A")).value().id, a);
+        QFETCH(QString, text);
+        QFETCH(QString, within);
+        QFETCH(QString, found);
+        READ_TEST_DATA(reviews, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        READ_TEST_DATA(other, testFile(QStringLiteral("reciter_31746150.xml")));
+        QVERIFY(m_store->addArticles(collectionId(QStringLiteral("reviews"), true), articlesToStore(reviews)));
+        QVERIFY(m_store->addArticles(collectionId(QStringLiteral("other"), true), articlesToStore(other)));
+        QVERIFY(m_store->setNote(29632442, QStringLiteral("Méningite: à relire")));
+
+        std::optional<qint64> collection;
+        if (!within.isEmpty())
+            collection = collectionId(within, false);
+        const std::optional<PmidList> pmids = m_store->searchArticles(text, collection);
+        QVERIFY2(pmids, qPrintable(m_store->error()));
+        QStringList listed;
+        for (const qint64 pmid : *pmids)
+            listed << QString::number(pmid);
+        QCOMPARE(listed.join(QLatin1Char(' ')), found);
+    }
+
+    // A copy taken while another connection holds the library open, in the
+    // middle of its own writes; an earlier copy is replaced whole or kept.
+    void backsUpWhileInUse_data()
+    {
+        QTest::addColumn<QString>("target"); // under the test's directory
+        QTest::addColumn<bool>("earlier");   // a file is there already
+        QTest::addColumn<bool>("written");
+        QTest::newRow("a new file") << "copy.sqlite" << false << true;
+        QTest::newRow("over an earlier back-up") << "copy.sqlite" << true << true;
+        QTest::newRow("into a missing folder") << "missing/copy.sqlite" << false << false;
+    }
+    void backsUpWhileInUse()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, earlier);
+        QFETCH(bool, written);
+        READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        const qint64 id = collectionId(QStringLiteral("kept"), true);
+        QVERIFY(m_store->addArticles(id, articlesToStore(answer)));
+        QVERIFY(m_store->setNote(30107788, QStringLiteral("in the copy")));
+        const QString path = m_dir.filePath(target);
+        if (earlier) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("an earlier back-up");
+        }
+        LibraryStore other(m_store->path());
+        QCOMPARE(other.open(), LibraryStore::OpenState::Opened);
+        QVERIFY(other.createCollection(QStringLiteral("from the other")).has_value());
+
+        QCOMPARE(m_store->backup(path), written);
+        QCOMPARE(m_store->error().isEmpty(), written);
+        // Nothing left beside it: no partial copy.
+        const QStringList beside = QDir(QFileInfo(path).path()).entryList({QStringLiteral("*copy*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(beside.size(), written || earlier ? 1 : 0);
+        if (!written)
+            return;
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        LibraryStore copy(path);
+        QCOMPARE(copy.open(), LibraryStore::OpenState::Opened);
+        QCOMPARE(copy.articles(copy.collectionNamed(QStringLiteral("kept")).value().id).value().size(), 4);
+        QCOMPARE(copy.note(30107788).value(), QStringLiteral("in the copy"));
     }
 
     // A library written before collections existed gains them and keeps its history.

@@ -26,3 +26,20 @@ inline ArticleToStore withPmid(const ArticleToStore &article, qint64 pmid)
                 QStringLiteral("<PMID%1>%2</PMID>").arg(match.captured(1)).arg(pmid));
     return articlesToStore("<PubmedArticleSet>" + xml.toUtf8() + "</PubmedArticleSet>").value(0);
 }
+
+// `count` distinct articles made from the records of `answer` in rotation,
+// under the PMIDs first, first + 1, ...: many articles for one parse.
+inline QList<ArticleToStore> manyArticles(const QByteArray &answer, qint64 first, int count)
+{
+    QList<QByteArray> records;
+    for (qsizetype at = answer.indexOf("<PubmedArticle>"); at >= 0; at = answer.indexOf("<PubmedArticle>", at + 1))
+        records.append(answer.mid(at, answer.indexOf("</PubmedArticle>", at) + 16 - at));
+    QByteArray many = "<PubmedArticleSet>";
+    for (int i = 0; i < count && !records.isEmpty(); ++i) {
+        QByteArray record = records.at(i % records.size());
+        const qsizetype open = record.indexOf('>', record.indexOf("<PMID")) + 1;
+        record.replace(open, record.indexOf("</PMID>") - open, QByteArray::number(first + i));
+        many += record;
+    }
+    return articlesToStore(many + "</PubmedArticleSet>");
+}

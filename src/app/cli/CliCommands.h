@@ -47,3 +47,4 @@ CliCommand efetchCommand();
 CliCommand citeCommand();
 CliCommand searchCommand();
 CliCommand linkCommand();
+CliCommand libraryCommand();

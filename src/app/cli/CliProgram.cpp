@@ -15,7 +15,7 @@ const CliOption kVersion{.names = {QStringLiteral("v"), QStringLiteral("version"
 std::vector<std::unique_ptr<CliCommand>> makeCommands()
 {
     std::vector<std::unique_ptr<CliCommand>> commands;
-    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand})
+    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand, libraryCommand})
         commands.push_back(std::make_unique<CliCommand>(make()));
     return commands;
 }
@@ -61,7 +61,9 @@ QList<CliExitStatus> exitStatuses()
                                "result, a search or download that failed (what arrived before the failure is "
                                "printed).")},
             {2, QStringLiteral("A usage error: an unknown command or option, a missing or wrong value, a missing or "
-                               "extra argument.")}};
+                               "extra argument.")},
+            {3, QStringLiteral("The library could not be used: written by a newer Vexmoor, damaged (moved aside) or "
+                               "not openable.")}};
 }
 
 QString usage()

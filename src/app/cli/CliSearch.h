@@ -60,12 +60,15 @@ public:
     void finish(const ArticleList &articles);
     // Where a link set found the records, written with each in the files.
     void setFoundAs(const QString &foundAs) { m_foundAs = foundAs; }
+    // One note per record ("" for none), written in the files that have a place for one.
+    void setNotes(const QStringList &notes) { m_notes = notes; }
 
 private:
     OutputFormat m_format;
     ExportFormat m_fileFormat;
     Endpoints m_endpoints;
     QString m_foundAs;
+    QStringList m_notes;
 };
 
 void reportFailure(const QString &message);
