@@ -228,7 +228,7 @@ void CollectionActions::addPmids(qint64 id, const QList<qint64> &pmids)
     for (const qint64 pmid : pmids)
         (m_pmids.contains(pmid) ? stored : missing).append(pmid);
     if (!stored.isEmpty()) {
-        const std::optional<QList<ArticleToStore>> articles = m_store->storedArticles(stored);
+        const std::optional<QList<ArticleToStore>> articles = m_store->articlesToStore(stored);
         if (!articles || !m_store->addArticles(id, *articles)) {
             failed();
             return;
@@ -308,13 +308,13 @@ void CollectionActions::remove(qint64 id)
 void CollectionActions::search(const QString &text, qint64 id)
 {
     const std::optional<PmidList> pmids = m_store->searchArticles(text, id ? std::optional<qint64>(id) : std::nullopt);
-    const std::optional<QList<ArticleToStore>> found = pmids ? m_store->storedArticles(*pmids) : std::nullopt;
+    const std::optional<QList<StoredArticle>> found = pmids ? m_store->storedArticles(*pmids) : std::nullopt;
     if (!found) {
         failed();
         return;
     }
     ArticleList articles;
-    for (const ArticleToStore &article : *found)
+    for (const StoredArticle &article : *found)
         articles.append(article.record);
     const std::optional<Collection> scope = collection(id);
     const QString title = scope ? CollectionTexts::searchTitleIn(text, scope->name) : CollectionTexts::searchTitle(text);
@@ -334,7 +334,7 @@ void CollectionActions::removeSelection()
         return;
     tab->noteEditor()->flush();
     // Read before they go: an article no longer held anywhere leaves the library.
-    const std::optional<QList<ArticleToStore>> articles = m_store->storedArticles(pmids);
+    const std::optional<QList<ArticleToStore>> articles = m_store->articlesToStore(pmids);
     if (!articles || !m_store->removeArticles(id, pmids)) {
         failed();
         return;

@@ -6,7 +6,7 @@
 #include <QJsonDocument>
 #include <QSqlQuery>
 
-std::optional<QList<ArticleToStore>> LibraryStore::storedArticles(const PmidList &pmids)
+std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidList &pmids)
 {
     QJsonArray wanted;
     for (const qint64 pmid : pmids)
@@ -14,7 +14,8 @@ std::optional<QList<ArticleToStore>> LibraryStore::storedArticles(const PmidList
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     // One query for any number of PMIDs: they travel as one JSON array.
-    query.prepare(QStringLiteral("SELECT pmid, record, xml FROM article WHERE pmid IN (SELECT value FROM json_each(?))"));
+    query.prepare(QStringLiteral("SELECT a.pmid, a.record, x.xml FROM article a JOIN article_xml x ON x.pmid = a.pmid"
+                                 " WHERE a.pmid IN (SELECT value FROM json_each(?))"));
     query.addBindValue(QString::fromUtf8(QJsonDocument(wanted).toJson(QJsonDocument::Compact)));
     if (!query.exec()) {
         fail(QStringLiteral("reading stored articles"), query);
@@ -27,7 +28,7 @@ std::optional<QList<ArticleToStore>> LibraryStore::storedArticles(const PmidList
             m_error = QStringLiteral("The library %1 holds a damaged record.").arg(m_path);
             return std::nullopt;
         }
-        found.insert(query.value(0).toLongLong(), {std::move(*record), query.value(2).toString().toUtf8()});
+        found.insert(query.value(0).toLongLong(), {std::move(*record), qUncompress(query.value(2).toByteArray())});
     }
     QList<ArticleToStore> articles;
     articles.reserve(found.size());
