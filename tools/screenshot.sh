@@ -13,12 +13,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 library=
+picture=docs/screenshot.png
 if [ "${1:-}" = --library ]; then
   library=--library
+  picture=docs/library.png
   shift
 fi
 build=${1:-build}
-out=${2:-docs/${library:+library}${library:-screenshot}.png}
+out=${2:-$picture}
 program="$build/tests/app/vexmoor-screenshot-window"
 [ -x "$program" ] || { echo "no $program: build with the tests first"; exit 1; }
 
