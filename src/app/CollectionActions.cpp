@@ -166,20 +166,29 @@ void CollectionActions::attach(ResultTab *tab)
     });
 }
 
-void CollectionActions::refresh()
+void CollectionActions::showCollections()
 {
-    if (!m_store)
-        return;
     const std::optional<QList<Collection>> collections = m_store->collections();
-    const std::optional<QSet<qint64>> pmids = m_store->libraryPmids();
-    if (!collections || !pmids) {
+    if (!collections) {
         failed();
         return;
     }
     m_collections = *collections;
-    m_pmids = *pmids;
     m_panel->showCollections(m_collections);
     m_addMenu->showCollections(m_collections);
+}
+
+void CollectionActions::refresh()
+{
+    if (!m_store)
+        return;
+    showCollections();
+    const std::optional<QSet<qint64>> pmids = m_store->libraryPmids();
+    if (!pmids) {
+        failed();
+        return;
+    }
+    m_pmids = *pmids;
     for (int i = 0; i < m_ui.resultTabs->count(); ++i)
         m_ui.resultTabs->at(i)->model().libraryChanged();
     if (ResultTab *tab = currentTab())
@@ -259,23 +268,25 @@ void CollectionActions::open(qint64 id)
 {
     ResultTab *tab = m_controller.newTab();
     m_collectionTabs.insert(tab, id);
-    m_store->markCollectionUsed(id);
     showCollectionIn(tab, id);
-    refresh();
+    // Opening changes no article: only the order of the list.
+    if (!m_store->markCollectionUsed(id))
+        failed();
+    showCollections();
 }
 
 void CollectionActions::showCollectionIn(ResultTab *tab, qint64 id)
 {
     const std::optional<Collection> shown = collection(id);
-    const std::optional<QList<StoredArticle>> stored = m_store->articles(id);
+    std::optional<QList<StoredArticle>> stored = m_store->articles(id);
     if (!shown || !stored) {
         failed();
         return;
     }
     ArticleList articles;
     articles.reserve(stored->size());
-    for (const StoredArticle &article : *stored)
-        articles.append(article.record);
+    for (StoredArticle &article : *stored)
+        articles.append(std::move(article.record));
     tab->session().showStored(SearchSource::stored(shown->name, id), std::move(articles));
     updateActions();
 }

@@ -57,6 +57,8 @@ private:
     void attach(ResultTab *tab);
     // Reads the collections and the library's PMIDs again and shows them everywhere.
     void refresh();
+    // Reads the collections again and lists them.
+    void showCollections();
     void showNoteOf(ResultTab *tab);
     void saveNote(qint64 pmid, const QString &note);
     void addSelection(qint64 collection);
