@@ -106,6 +106,37 @@ private slots:
         QVERIFY(h.alerts.shown.isEmpty());
     }
 
+    void theDockChangesCollections_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("alertAnswer");
+        QTest::addColumn<QStringList>("listedAfter");
+        QTest::addColumn<QString>("markedAfter");
+        QTest::newRow("delete asked and confirmed") << QStringLiteral("deleteCollectionButton") << 0 << QStringList()
+                                                    << QStringLiteral("---");
+        QTest::newRow("delete asked and declined") << QStringLiteral("deleteCollectionButton") << 1
+                                                   << QStringList{QStringLiteral("Kept (2)")} << QStringLiteral("**-");
+        QTest::newRow("rename") << QStringLiteral("renameCollectionButton") << 0
+                                << QStringList{QStringLiteral("Renamed (2)")} << QStringLiteral("**-");
+    }
+    void theDockChangesCollections()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, alertAnswer);
+        QFETCH(QStringList, listedAfter);
+        QFETCH(QString, markedAfter);
+        AppHarness h;
+        START_WITH_RESULTS(c, h, 3);
+        QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("Kept"), QStringLiteral("Kept (2)")));
+        h.alerts.answers = {alertAnswer};
+        c.findChild<CollectionActions *>()->setNameAsker([](const QString &, const QString &) { return QStringLiteral("Renamed"); });
+        auto *list = h.widget<QListWidget>("collectionList");
+        list->setCurrentRow(0);
+        QTest::mouseClick(h.widget<QPushButton>(qPrintable(button)), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return listed(h) == listedAfter; }, 10000));
+        QCOMPARE(marks(h), markedAfter);
+    }
+
     void removingFromACollectionIsUndone_data()
     {
         QTest::addColumn<QString>("note");
