@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -34,6 +35,27 @@ QString joined(const ArticleRecord &record, Key key)
 QByteArray compressedXml(const QByteArray &xml)
 {
     return qCompress(xml, 1);
+}
+
+// Compressing is most of the work of a large add: done before the write lock
+// is taken, on two threads when there is enough of it.
+QList<QByteArray> compressedXml(const QList<ArticleToStore> &articles)
+{
+    QList<QByteArray> compressed(articles.size());
+    QByteArray *out = compressed.data();
+    const auto range = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i)
+            out[i] = compressedXml(articles.at(i).xml);
+    };
+    const qsizetype half = articles.size() / 2;
+    if (half < 32) {
+        range(0, articles.size());
+        return compressed;
+    }
+    std::thread second(range, half, articles.size());
+    range(0, half);
+    second.join();
+    return compressed;
 }
 
 // Every author, not the shortened list of a citation.
@@ -63,7 +85,8 @@ public:
                    " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
     }
 
-    bool write(const ArticleToStore &article, const QString &time)
+    // `xml`: the article's XML as compressedXml() gives it.
+    bool write(const ArticleToStore &article, const QByteArray &xml, const QString &time)
     {
         const ArticleRecord &record = article.record;
         const qint64 pmid = record.text(Key::PMID).toLongLong();
@@ -71,7 +94,7 @@ public:
         m_article.bindValue(1, RecordBlob::encode(record));
         m_article.bindValue(2, time);
         m_xml.bindValue(0, pmid);
-        m_xml.bindValue(1, compressedXml(article.xml));
+        m_xml.bindValue(1, xml);
         if (!m_article.exec() || !m_xml.exec())
             return false;
         const QVariantList text{pmid, record.text(Key::Title), record.text(Key::Abstract), authorNames(record),
@@ -258,6 +281,7 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
             return false;
         }
     }
+    const QList<QByteArray> xml = compressedXml(articles);
     return write([&](QSqlQuery &query) {
         const QString time = now();
         if (!touch(query, collection, time, m_error))
@@ -274,11 +298,11 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
         if (!writer.prepare() || !link.prepare(QStringLiteral(
                 "INSERT OR IGNORE INTO collection_article (collection, pmid, added, position) VALUES (?, ?, ?, ?)")))
             return fail(QStringLiteral("adding to a collection"), link.lastError().isValid() ? link : writer.failed());
-        for (const ArticleToStore &article : articles) {
-            if (!writer.write(article, time))
+        for (qsizetype i = 0; i < articles.size(); ++i) {
+            if (!writer.write(articles.at(i), xml.at(i), time))
                 return fail(QStringLiteral("storing an article"), writer.failed());
             link.bindValue(0, collection);
-            link.bindValue(1, article.record.text(Key::PMID).toLongLong());
+            link.bindValue(1, articles.at(i).record.text(Key::PMID).toLongLong());
             link.bindValue(2, time);
             link.bindValue(3, ++position);
             if (!link.exec())
@@ -448,6 +472,7 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
 
 bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
 {
+    const QList<QByteArray> xml = compressedXml(articles);
     return write([&](QSqlQuery &query) {
         const QString time = now();
         const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -455,13 +480,13 @@ bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
         QSqlQuery held(db);
         if (!writer.prepare() || !held.prepare(QStringLiteral("SELECT 1 FROM article WHERE pmid = ?")))
             return fail(QStringLiteral("replacing records"), held.lastError().isValid() ? held : writer.failed());
-        for (const ArticleToStore &article : articles) {
-            held.bindValue(0, article.record.text(Key::PMID).toLongLong());
+        for (qsizetype i = 0; i < articles.size(); ++i) {
+            held.bindValue(0, articles.at(i).record.text(Key::PMID).toLongLong());
             if (!held.exec())
                 return fail(QStringLiteral("replacing records"), held);
             const bool stored = held.next();
             held.finish();
-            if (stored && !writer.write(article, time))
+            if (stored && !writer.write(articles.at(i), xml.at(i), time))
                 return fail(QStringLiteral("storing an article"), writer.failed());
         }
         return true;
