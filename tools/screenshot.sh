@@ -3,13 +3,16 @@
 # (Xvfb) searching a fake E-utilities server on 127.0.0.1 that serves saved
 # real answers. The query is typed and sent with Return, and one article is
 # clicked, as a user would. Nothing reaches the internet.
-#   tools/screenshot.sh [--picture main|search-details|following-literature] [BUILD_DIR] [OUT.png]
+#   tools/screenshot.sh [--picture main|search-details|following-literature|library] [BUILD_DIR] [OUT.png]
 # main (docs/screenshot.png): one saved EFetch answer with its real PMIDs.
 # search-details (docs/search-details.png): a real ESearch answer with a
-#   translation and a phrase PubMed did not find, its details opened (Ctrl+D).
+#   translation and a phrase PubMed did not find, its details opened (Ctrl+I).
 # following-literature (docs/following-literature.png): two articles of real
 #   ELink answers; the second's Cited By (Alt+A, C) opens a tab whose Cited by
 #   column the fake server fills from the same answers.
+# library (docs/library.png): the window also keeps a library of three
+#   collections; the search marks the articles kept, and the first collection
+#   of the Collections dock is opened as a tab, its first article's note shown.
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
@@ -34,13 +37,16 @@ case $picture in
     out=${2:-docs/search-details.png}
     extra=(--esearch tests/data/entrez/esearch/eutils_json_esearch_error.xml)
     query='obstetrics[MeSH Terms] AND fleegle[MeSH Terms]'
-    keys=(ctrl+d) ;;
+    keys=(ctrl+i) ;;
   following-literature)
     out=${2:-docs/following-literature.png}
     extra=(--elink tests/data/entrez/elink/biopython_elink1.xml tests/data/entrez/elink/biopython_elink4.xml)
     query='cited articles'
     keys=(alt+a c)
     size=1270x860 ;; # wide enough for the Cited by column
+  library)
+    out=${2:-docs/library.png}
+    extra=(--library) ;;
   *) echo "no picture $picture"; exit 2 ;;
 esac
 
@@ -77,6 +83,12 @@ sleep 3
 # The table's rows start about 125 pixels below the window's top and are 20
 # high (the fonts of Debian 12's Xvfb); click the middle of the row's title.
 xdotool mousemove --window "$window" 450 $((125 + 20 * (row - 1) + 10)) click 1
+if grep -q '^first collection at ' "$XDG_RUNTIME_DIR/app.log"; then
+  # Where the program says the dock's first collection is: double-click opens it.
+  read -r x y < <(sed -n 's/^first collection at //p' "$XDG_RUNTIME_DIR/app.log")
+  xdotool mousemove --window "$window" "$x" "$y" click --repeat 2 1
+  sleep 1
+fi
 xdotool mousemove --window "$window" 1090 10
 sleep 1
 for key in $keys; do

@@ -4,13 +4,12 @@
 
 #include "app/AlertPresenter.h"
 #include "app/AppMessages.h"
+#include "app/CollectionActions.h"
 #include "app/EscapeCloses.h"
 #include "app/WindowShortcuts.h"
 #include "app/ExportFileDialog.h"
 #include "app/LinkActions.h"
 #include "app/RecentSearchCompleter.h"
-#include "app/ResultTab.h"
-#include "app/ResultTabs.h"
 #include "app/SearchDetailsPanel.h"
 #include "app/SearchFilterBar.h"
 #include "app/QueryHighlighter.h"
@@ -25,7 +24,6 @@
 #include "preferences/PreferenceController.h"
 #include "preferences/WindowLayout.h"
 #include "search/SearchMessages.h"
-#include "search/SearchSession.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -52,6 +50,9 @@ AppController::AppController(const AppServices &services, QObject *parent)
     });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
     m_actions.setFoundAs([this] { return session().source().foundAs(); });
+    m_links = new LinkActions(m_ui->menuBar);
+    connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
+    m_collections = new CollectionActions(*this, *m_ui, m_actions);
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -66,8 +67,6 @@ AppController::AppController(const AppServices &services, QObject *parent)
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
     new EscapeCloses(*m_ui->searchTagsPanel);
-    m_links = new LinkActions(m_ui->menuBar);
-    connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     connectActions();
 }
 
@@ -323,6 +322,7 @@ QMenu *AppController::tableContextMenu() const
     m_links->addTo(menu);
     menu->addSeparator();
     menu->addAction(m_ui->exportSelectedAction);
+    m_collections->addTo(menu);
     return menu;
 }
 

@@ -22,6 +22,7 @@ class MainWindow;
 
 #include <memory>
 
+class CollectionActions;
 class LinkActions;
 class PreferenceController;
 class SearchDetailsPanel;
@@ -49,6 +50,7 @@ public:
     // for it, starts the update check in the background.
     void awakeFromNib();
     QMainWindow *window() const { return mainWindow; }
+    const AppServices &services() const { return m_services; }
 
     // Preferences, read afresh on every call.
     bool useProxy() const { return m_preferences.useProxy(); }
@@ -136,4 +138,5 @@ private:
     SpellingSuggestion *m_spelling = nullptr;
     QueryHighlighter *m_highlighter = nullptr;
     LinkActions *m_links = nullptr;
+    CollectionActions *m_collections = nullptr;
 };

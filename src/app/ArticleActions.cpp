@@ -117,8 +117,14 @@ QMimeData *ArticleActions::mimeData(const ArticleList &articles, const QList<int
     data->setData(QStringLiteral("text/rtf"), RtfWriter::write(text));
     data->setHtml(HtmlWriter::write(text));
     data->setText(PlainWriter::write(text));
-    data->setData(kRisMimeType, ExportFormats::write(ExportFormat::Ris, articlesAt(articles, rows), m_foundAs()));
+    data->setData(kRisMimeType, exported(ExportFormat::Ris, articles, rows));
     return data;
+}
+
+QByteArray ArticleActions::exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const
+{
+    const ArticleList chosen = articlesAt(articles, rows);
+    return ExportFormats::write(format, chosen, m_foundAs(), nullptr, m_notes(chosen));
 }
 
 void ArticleActions::copyCitations(const ArticleList &articles, const QList<int> &rows) const
@@ -138,7 +144,7 @@ void ArticleActions::copyDois(const ArticleList &articles, const QList<int> &row
 
 void ArticleActions::copyAs(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const
 {
-    const QByteArray bytes = ExportFormats::write(format, articlesAt(articles, rows), m_foundAs());
+    const QByteArray bytes = exported(format, articles, rows);
     auto *data = new QMimeData;
     data->setText(QString::fromUtf8(bytes));
     if (format == ExportFormat::Ris)
@@ -149,7 +155,7 @@ void ArticleActions::copyAs(ExportFormat format, const ArticleList &articles, co
 bool ArticleActions::exportTo(const QString &path, ExportFormat format, const ArticleList &articles,
                               const QList<int> &rows) const
 {
-    const std::optional<QString> reason = writeFileAtomically(path, ExportFormats::write(format, articlesAt(articles, rows), m_foundAs()));
+    const std::optional<QString> reason = writeFileAtomically(path, exported(format, articles, rows));
     if (!reason)
         return true;
     m_alerts.run({Alert::Style::Warning, AppMessages::ExportFailedTitle,

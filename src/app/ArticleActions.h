@@ -64,6 +64,9 @@ public:
 
     // Where the current articles were found, written with them in exports.
     void setFoundAs(std::function<QString()> foundAs) { m_foundAs = std::move(foundAs); }
+    // The reader's notes on the articles about to be exported, one each ("" for none).
+    using Notes = std::function<QStringList(const ArticleList &articles)>;
+    void setNotes(Notes notes) { m_notes = std::move(notes); }
 
 private:
     QString urlOf(const ArticleRecord &article, Page page) const;
@@ -75,4 +78,7 @@ private:
     UrlOpener &m_opener;
     QWidget *m_alertParent = nullptr;
     std::function<QString()> m_foundAs = [] { return QString(); };
+    Notes m_notes = [](const ArticleList &) { return QStringList(); };
+    // The bytes of the rows in `format`, with where they were found and their notes.
+    QByteArray exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const;
 };

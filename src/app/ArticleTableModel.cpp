@@ -1,6 +1,7 @@
 #include "ArticleTableModel.h"
 
 #include "app/AppMessages.h"
+#include "app/CollectionTexts.h"
 #include "app/UntrustedText.h"
 #include "search/ArticleSorting.h"
 #include "search/CitedByCounts.h"
@@ -60,6 +61,24 @@ qint64 ArticleTableModel::citedByCountAt(qsizetype row) const
     return m_session->citedBy().countOf((*m_articles)[row].text(ArticleRecord::Key::PMID)).value_or(-1);
 }
 
+void ArticleTableModel::setLibraryCheck(LibraryCheck check)
+{
+    m_inLibrary = std::move(check);
+    libraryChanged();
+}
+
+void ArticleTableModel::libraryChanged()
+{
+    const int column = columnNamed(LibraryColumn);
+    if (column >= 0 && !m_articles->isEmpty())
+        emit dataChanged(index(0, column), index(int(m_articles->size()) - 1, column));
+}
+
+bool ArticleTableModel::inLibrary(const ArticleRecord &article) const
+{
+    return m_inLibrary && m_inLibrary(article.text(ArticleRecord::Key::PMID).toLongLong());
+}
+
 int ArticleTableModel::columnNamed(const QString &identifier) const
 {
     for (int i = 0; i < m_columns.size(); ++i) {
@@ -90,6 +109,15 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
     if (identifier == CitedByColumn) {
         const qint64 count = citedByCountAt(index.row());
         return role == Qt::DisplayRole && count >= 0 ? QVariant(count) : QVariant();
+    }
+    if (identifier == LibraryColumn) {
+        if (!inLibrary(article))
+            return {};
+        if (role == Qt::DisplayRole)
+            return CollectionTexts::LibraryMark;
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return CollectionTexts::InLibrary;
+        return role == Qt::TextAlignmentRole ? QVariant(Qt::AlignCenter) : QVariant();
     }
     // A retracted article is marked in its title, where the eye falls; the
     // record keeps its own title for sorting and citing.
@@ -137,7 +165,7 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
         return;
     const QString &identifier = m_columns[column].identifier;
     // Numbers of the model's own, not keys of the record.
-    const bool byNumber = identifier == RankColumn || identifier == CitedByColumn;
+    const bool byNumber = identifier == RankColumn || identifier == CitedByColumn || identifier == LibraryColumn;
     const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(identifier);
     if (!key && !byNumber)
         return;
@@ -145,8 +173,10 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
     std::vector<qsizetype> permutation;
     if (identifier == RankColumn)
         permutation = permutationBy([this](qsizetype row) { return m_ranks.value(row); }, order);
-    else if (byNumber)
+    else if (identifier == CitedByColumn)
         permutation = permutationBy([this](qsizetype row) { return citedByCountAt(row); }, order);
+    else if (identifier == LibraryColumn) // the marked ones first when ascending
+        permutation = permutationBy([this](qsizetype row) { return inLibrary((*m_articles)[row]) ? 0 : 1; }, order);
     else
         permutation = sortArticles(*m_articles, *key, order);
     ArticleList articles;
@@ -174,7 +204,7 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
 
 QStringList ArticleTableModel::mimeTypes() const
 {
-    return {QStringLiteral("text/rtf"), QStringLiteral("text/html"), QStringLiteral("text/plain")};
+    return {QStringLiteral("text/rtf"), QStringLiteral("text/html"), QStringLiteral("text/plain"), PmidsMimeType};
 }
 
 QMimeData *ArticleTableModel::mimeData(const QModelIndexList &indexes) const
@@ -184,7 +214,15 @@ QMimeData *ArticleTableModel::mimeData(const QModelIndexList &indexes) const
     std::set<int> rows;
     for (const QModelIndex &index : indexes)
         rows.insert(index.row());
-    return m_mimeDataMaker(QList<int>(rows.begin(), rows.end()));
+    QMimeData *data = m_mimeDataMaker(QList<int>(rows.begin(), rows.end()));
+    QByteArray pmids;
+    for (const int row : rows) {
+        if (row < m_articles->size())
+            pmids += (*m_articles)[row].text(ArticleRecord::Key::PMID).toLatin1() + '\n';
+    }
+    if (data)
+        data->setData(PmidsMimeType, pmids);
+    return data;
 }
 
 Qt::DropActions ArticleTableModel::supportedDragActions() const

@@ -31,6 +31,13 @@ public:
     // The identifier of the "Cited by" column: how many PubMed articles cite
     // each one, blank while unknown; it sorts by number.
     static inline const QString CitedByColumn = QStringLiteral("citedBy");
+    // The identifier of the column that marks the articles the library holds.
+    static inline const QString LibraryColumn = QStringLiteral("inLibrary");
+    // Answers whether the library holds a PMID; the mark column asks it.
+    using LibraryCheck = std::function<bool(qint64 pmid)>;
+    void setLibraryCheck(LibraryCheck check);
+    // The library changed: the marks are drawn again.
+    void libraryChanged();
 
     const QList<Column> &columns() const { return m_columns; }
     int columnNamed(const QString &identifier) const;
@@ -46,6 +53,9 @@ public:
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
     Qt::DropActions supportedDragActions() const override;
 
+    // A format the drag data carries besides the maker's: the dragged PMIDs,
+    // one a line, for what takes articles in (a collection).
+    static inline const QString PmidsMimeType = QStringLiteral("application/x-vexmoor-pmids");
     // Builds the drag data for a set of rows; set by the owner of the export.
     using MimeDataMaker = std::function<QMimeData *(const QList<int> &rows)>;
     void setMimeDataMaker(MimeDataMaker maker) { m_mimeDataMaker = std::move(maker); }
@@ -56,6 +66,7 @@ private:
     std::vector<qsizetype> permutationBy(const std::function<qint64(qsizetype row)> &number, Qt::SortOrder order) const;
     // -1 while unknown, so unknown counts sort below 0.
     qint64 citedByCountAt(qsizetype row) const;
+    bool inLibrary(const ArticleRecord &article) const;
 
     const SearchSession *m_session;
     ArticleList *m_articles;
@@ -63,4 +74,5 @@ private:
     QList<int> m_ranks;
     QList<Column> m_columns;
     MimeDataMaker m_mimeDataMaker;
+    LibraryCheck m_inLibrary;
 };

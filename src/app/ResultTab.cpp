@@ -3,6 +3,8 @@
 #include "ui_ResultTab.h"
 
 #include "app/AppMessages.h"
+#include "app/CollectionTexts.h"
+#include "app/NoteEditor.h"
 #include "app/RichTextView.h"
 #include "citations/KebNSTableView.h"
 #include "citations/StyledText.h"
@@ -30,6 +32,7 @@ const ColumnSetup kColumns[] = {
     // Last, so that the columns before it keep the places a stored layout gives them.
     {{ArticleTableModel::RankColumn, QStringLiteral("#")}, 50},
     {{ArticleTableModel::CitedByColumn, QStringLiteral("Cited by")}, kCitedByWidth},
+    {{ArticleTableModel::LibraryColumn, CollectionTexts::LibraryColumnTitle}, 30},
 };
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -90,6 +93,11 @@ ResultTab::~ResultTab() = default;
 KebNSTableView *ResultTab::table() const
 {
     return m_ui->articleNSTableView;
+}
+
+NoteEditor *ResultTab::noteEditor() const
+{
+    return m_ui->noteEditor;
 }
 
 QList<int> ResultTab::selectedRows() const

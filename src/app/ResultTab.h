@@ -9,6 +9,7 @@
 #include <memory>
 
 class KebNSTableView;
+class NoteEditor;
 class SearchSession;
 struct WindowLayout;
 
@@ -31,6 +32,8 @@ public:
     SearchSession &session() const { return *m_session; }
     ArticleTableModel &model() { return m_model; }
     KebNSTableView *table() const;
+    // The note box under the citation; its owner fills and saves it.
+    NoteEditor *noteEditor() const;
     // Selected rows in ascending order.
     QList<int> selectedRows() const;
     // The one selected article, none when no or several rows are selected.

@@ -32,7 +32,9 @@ ResultTab *ResultTabs::at(int index) const
 void ResultTabs::addResultTab(ResultTab *tab)
 {
     connect(&tab->session(), &SearchSession::changed, this, [this, tab] { showTitleOf(tab); });
-    setCurrentIndex(addTab(tab, QString()));
+    const int index = addTab(tab, QString());
+    emit tabAdded(tab);
+    setCurrentIndex(index);
     showTitleOf(tab);
 }
 

@@ -22,6 +22,10 @@ public:
     // Shows the tab `step` places on, round the ends.
     void step(int step);
 
+signals:
+    // A tab joined, before it is shown.
+    void tabAdded(ResultTab *tab);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -26,7 +26,7 @@ SearchDetailsPanel::SearchDetailsPanel(QMainWindow &window, QMenu &viewMenu, QAb
     m_dock->hide();
 
     m_action->setObjectName(QStringLiteral("searchDetailsAction"));
-    m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     m_action->setEnabled(false);
     viewMenu.addAction(m_action);
     connect(m_action, &QAction::triggered, m_dock, [this] {

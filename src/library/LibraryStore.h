@@ -134,6 +134,10 @@ public:
     // A consistent copy of the library at `target`, replacing any file there,
     // while others go on using it.
     bool backup(const QString &target);
+    // The stored records and XML of `pmids`, in that order, to be stored
+    // again (in another collection, or back after a removal); those the
+    // library does not hold are left out (LibraryStoreLookup.cpp).
+    std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids);
 
 private:
     bool connect(bool readOnly);

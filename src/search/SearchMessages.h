@@ -44,6 +44,11 @@ inline QString moreArticles(int count)
 {
     return QStringLiteral("get %1 more articles").arg(count);
 }
+// A tab of stored articles, read from the library.
+inline QString stored(int count)
+{
+    return count == 1 ? QStringLiteral("1 article in the library") : QStringLiteral("%1 articles in the library").arg(count);
+}
 inline QString canceled()
 {
     return QStringLiteral("canceled search");

@@ -111,6 +111,20 @@ bool SearchSession::fetchMore()
     return true;
 }
 
+void SearchSession::showStored(const SearchSource &source, ArticleList articles)
+{
+    stopTransfers();
+    m_source = source;
+    m_paging.reset(m_settings.batchSize());
+    m_hasMore = false;
+    m_totalCount = int32_t(articles.size());
+    m_queryAnswer = {};
+    m_suggestion.clear();
+    clearArticles();
+    appendArticles(std::move(articles));
+    setIdle(SearchMessages::stored(m_totalCount));
+}
+
 void SearchSession::cancel()
 {
     stopTransfers();

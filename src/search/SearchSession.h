@@ -60,6 +60,9 @@ public:
     // articles are emptied. False (nothing changes) when the source holds
     // nothing to search for.
     bool start(const SearchSource &source);
+    // Shows articles that need no download (those the library keeps) as the
+    // result of `source`, ending a running transfer first.
+    void showStored(const SearchSource &source, ArticleList articles);
     // The next batch of this session's own search. False while a transfer
     // runs or when nothing more is to be had.
     bool fetchMore();

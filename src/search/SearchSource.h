@@ -13,7 +13,10 @@
 // session never has to guess from a string.
 struct SearchSource
 {
-    enum class Kind { None, Query, Links };
+    // Stored: articles the library holds, shown without the network; `query`
+    // is what the tab is called, `collection` the one they belong to (0: the
+    // whole library).
+    enum class Kind { None, Query, Links, Stored };
 
     Kind kind = Kind::None;
     QString query;
@@ -23,6 +26,7 @@ struct SearchSource
     // For Links: the PMIDs asked about, and which of their links.
     QStringList pmids = {};
     LinkKind link = LinkKind::Similar;
+    qint64 collection = 0;
 
     static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent, const SearchFilters &filters = {})
     {
@@ -32,6 +36,11 @@ struct SearchSource
     {
         return {Kind::Links, {}, SortOrder::Recent, {}, pmids, link};
     }
+    static SearchSource stored(const QString &title, qint64 collection)
+    {
+        return {Kind::Stored, title, SortOrder::Recent, {}, {}, LinkKind::Similar, collection};
+    }
+    bool isStored() const { return kind == Kind::Stored; }
     // What is sent: the query with the filters' syntax.
     QString effectiveQuery() const { return filters.effectiveQuery(query); }
 

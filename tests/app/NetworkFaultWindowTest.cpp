@@ -8,6 +8,8 @@
 #include "app/AppMessages.h"
 #include "search/SearchMessages.h"
 
+#include <algorithm>
+
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
@@ -66,7 +68,11 @@ private slots:
         h.clickMore();
         QVERIFY(h.waitForTransfer(kTimeoutMs + 10000));
         checkIdleAfterFailure(h, SearchMessages::searchFailed(QString()), fault);
-        QVERIFY(h.log.isEmpty());
+        // The search logs nothing; the links area, asking for the selected
+        // article's counts meanwhile, may meet the same fault and log that.
+        QVERIFY2(std::all_of(h.log.cbegin(), h.log.cend(),
+                             [](const QString &line) { return line.startsWith(QLatin1String("Link counts of PMID")); }),
+                 qPrintable(h.log.join(QLatin1Char('\n'))));
 
         if (fault.refused)
             return;

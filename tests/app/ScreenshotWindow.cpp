@@ -3,7 +3,7 @@
 // with the articles of one saved EFetch answer, in the answer's order and
 // with their real PMIDs. tools/screenshot.sh drives it under Xvfb to make the
 // README's screenshots; it never talks to the real service.
-//   vexmoor-screenshot-window ANSWER.xml [--esearch ESEARCH.xml] [--elink ELINK.xml...]
+//   vexmoor-screenshot-window ANSWER.xml [--library] [--esearch ESEARCH.xml] [--elink ELINK.xml...]
 // --esearch: every ESearch request gets that saved answer (its translation,
 // its errors and warnings) instead.
 // --elink: the articles that the saved ELink answers were asked about are
@@ -11,20 +11,28 @@
 // per PMID (none for an article the answers do not hold).
 // A record the EFetch answer lacks is a real one of the test data with its
 // PMID rewritten, as the fake server serves it.
+// --library: the window also keeps a library (a temporary file) with three
+// collections of the answer's articles and a note, and prints where the
+// first collection of the Collections dock is, for the script to click it.
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "entrez/ArticleExtractor.h"
 #include "entrez/ElinkAnswer.h"
 #include "entrez/LinkKind.h"
+#include "library/LibraryStore.h"
 #include "FakeEutilsServer.h"
 #include "FakeReachability.h"
 #include "preferences/PreferenceStore.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QListWidget>
+#include <QMainWindow>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -85,6 +93,27 @@ QHash<QString, QStringList> citingArticles(const QStringList &paths)
     return citing;
 }
 
+// Collections of the answer's articles, as a reader might have made them.
+bool fillLibrary(LibraryStore &library, const QByteArray &xml, const Endpoints &endpoints)
+{
+    QList<ArticleToStore> articles;
+    if (library.open() != LibraryStore::OpenState::Opened
+        || appendArticlesToStore(xml, articles, elinkBaseUrl(endpoints)) < 30)
+        return false;
+    const struct
+    {
+        const char *name;
+        qsizetype from, count;
+    } collections[] = {{"Cement leakage", 20, 6}, {"To read", 40, 3}, {"Vertebroplasty review", 0, 14}};
+    for (const auto &collection : collections) {
+        const std::optional<qint64> id = library.createCollection(QString::fromLatin1(collection.name));
+        if (!id || !library.addArticles(*id, articles.mid(collection.from, collection.count)))
+            return false;
+    }
+    return library.setNote(articles.first().record.text(ArticleRecord::Key::PMID).toLongLong(),
+                           QStringLiteral("Compare the leakage rates with the cement volume table."));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -92,6 +121,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Vexmoor"));
     QStringList arguments = QApplication::arguments().mid(1);
+    const bool withLibrary = arguments.removeAll(QStringLiteral("--library")) > 0;
     QString esearchPath;
     QStringList elinkPaths;
     for (qsizetype i = arguments.size() - 1; i >= 1; --i) {
@@ -105,10 +135,11 @@ int main(int argc, char *argv[])
         arguments = arguments.mid(0, elink);
     }
     if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: %s ANSWER.xml [--esearch ESEARCH.xml] [--elink ELINK.xml...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--esearch ESEARCH.xml] [--elink ELINK.xml...]\n", argv[0]);
         return 2;
     }
-    const SavedAnswer answer = readAnswer(fileBytes(arguments.constFirst()));
+    const QByteArray xml = fileBytes(arguments.constFirst());
+    const SavedAnswer answer = readAnswer(xml);
     const QHash<QString, QStringList> citing = citingArticles(elinkPaths);
 
     FakeEutilsServer server;
@@ -159,7 +190,23 @@ int main(int argc, char *argv[])
     services.alerts = &alerts;
     services.urlOpener = &opener;
 
+    LibraryStore library(dir.filePath(QStringLiteral("library.sqlite")));
+    if (withLibrary) {
+        if (!fillLibrary(library, xml, server.endpoints())) {
+            std::fprintf(stderr, "cannot fill the library: %s\n", qPrintable(library.error()));
+            return 1;
+        }
+        services.library = &library;
+    }
+
     AppController controller(services);
     controller.awakeFromNib();
+    if (withLibrary) {
+        QTimer::singleShot(500, &controller, [&controller] {
+            const auto *list = controller.window()->findChild<QListWidget *>(QStringLiteral("collectionList"));
+            const QPoint at = list->viewport()->mapTo(controller.window(), list->visualItemRect(list->item(0)).center());
+            QTextStream(stdout) << "first collection at " << at.x() << ' ' << at.y() << Qt::endl;
+        });
+    }
     return app.exec();
 }

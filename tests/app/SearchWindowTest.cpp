@@ -107,7 +107,7 @@ private slots:
                  FakeEutilsServer::fakePmid(42), FakeEutilsServer::fakePmid(43), FakeEutilsServer::fakePmid(44)}));
     }
 
-    // The message line names what PubMed left out of the query, and Ctrl+D
+    // The message line names what PubMed left out of the query, and Ctrl+I
     // opens the details of the answer: a real one whose phrase was not found,
     // where ESpell's real correction is offered and searched when clicked.
     void noMatchesLeavesAnEmptyIdleTable_data()
@@ -138,7 +138,7 @@ private slots:
         QVERIFY(!h.widget<QPushButton>("searchDetailsButton")->isEnabled());
         h.search(QStringLiteral("nothing matches this"));
         QCOMPARE(h.message(), message);
-        QTest::keyClick(c.window(), Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(c.window(), Qt::Key_I, Qt::ControlModifier);
         QVERIFY(h.widget<QDockWidget>("searchDetailsPanel")->isVisible());
         QCOMPARE(h.widget<QPlainTextEdit>("searchDetailsText")->toPlainText(), details);
         QLabel *suggestion = h.widget<QLabel>("didYouMeanLabel");
