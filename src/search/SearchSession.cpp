@@ -94,6 +94,7 @@ bool SearchSession::start(const SearchSource &source)
     m_queryAnswer = {};
     m_suggestion.clear();
     clearArticles();
+    emit started();
     runBatch();
     return true;
 }
@@ -140,6 +141,7 @@ void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
         return;
     }
     if (outcome.pmids.isEmpty()) {
+        emit answered();
         setIdle(SearchMessages::noLinkedArticles(m_source.link, m_source.pmids.size()));
         return;
     }
@@ -170,6 +172,8 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
     }
     m_PMIDsCount = int32_t(result.PMIDs.size());
     m_totalCount = intValue(result.totalCount);
+    if (m_articles.isEmpty())
+        emit answered();
     if (result.PMIDs.isEmpty()) {
         m_hasMore = false;
         setIdle(withQueryNote(SearchMessages::found(m_totalCount)));

@@ -97,6 +97,10 @@ public:
 
 signals:
     void changed();
+    // A new search of source() went out.
+    void started();
+    // The first answer of a search came: totalCount() and queryAnswer() hold it.
+    void answered();
     void articlesAboutToReset();
     void articlesReset();
     void articlesAboutToAppend(int first, int last);

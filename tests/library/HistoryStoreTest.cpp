@@ -1,0 +1,165 @@
+#include "library/HistoryMessages.h"
+#include "library/LibraryStore.h"
+#include "library/RecentSearchesImport.h"
+#include "preferences/RecentSearches.h"
+#include "search/SearchSourceCodec.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(SearchSource)
+
+class HistoryStoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
+        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+    }
+    void cleanup()
+    {
+        m_store.reset();
+        QFile::remove(m_dir.filePath(QStringLiteral("library.sqlite")));
+    }
+
+    // Each step: "check PMIDs...", "mark", "edit" or "rename". The last
+    // check's answer and the new PMIDs afterwards.
+    void checksReportOnlyWhatIsNew_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("lastAdded");
+        QTest::addColumn<QString>("newAfter");
+        QTest::newRow("first check marks all seen") << QStringList{"check 1 2 3"} << "" << "";
+        QTest::newRow("new since the last check") << QStringList{"check 1 2", "check 1 2 3 4"} << "3 4" << "4 3";
+        QTest::newRow("new stays new until marked seen")
+            << QStringList{"check 5", "check 5 9", "check 5 9 7"} << "7" << "7 9";
+        QTest::newRow("marked seen") << QStringList{"check 1", "check 1 2", "mark", "check 1 2 3"} << "3" << "3";
+        QTest::newRow("edited query keeps the seen set") << QStringList{"check 1 2", "edit", "check 1 2 3"} << "3" << "3";
+        QTest::newRow("renamed keeps the seen set") << QStringList{"check 1 2", "rename", "check 2 3"} << "3" << "3";
+        QTest::newRow("a PMID that comes back is not new") << QStringList{"check 1 2", "check 2", "check 1 2"} << "" << "";
+        QTest::newRow("ids that are no PMIDs are dropped") << QStringList{"check 1", "check 2 x&y 99999999999"} << "2" << "2";
+    }
+
+    void checksReportOnlyWhatIsNew()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, lastAdded);
+        QFETCH(QString, newAfter);
+        SavedSearch search;
+        search.name = QStringLiteral("watch");
+        search.query = QStringLiteral("asthma");
+        const qint64 id = m_store->addSavedSearch(search);
+        QVERIFY2(id > 0, qPrintable(m_store->error()));
+        QDateTime when(QDate(2026, 3, 1), QTime(7, 0), Qt::UTC);
+        QStringList added;
+        for (const QString &step : steps) {
+            const QStringList words = step.split(QLatin1Char(' '));
+            if (words[0] == QLatin1String("check")) {
+                when = when.addDays(1);
+                const auto result = m_store->recordCheck(id, words.mid(1), when);
+                QVERIFY2(result, qPrintable(m_store->error()));
+                added = *result;
+            } else if (words[0] == QLatin1String("mark")) {
+                QVERIFY(m_store->markAllSeen(id));
+            } else if (words[0] == QLatin1String("edit")) {
+                QVERIFY(m_store->editSavedSearch(id, QStringLiteral("asthma AND child"), SortOrder::PubDate, {}));
+            } else {
+                QVERIFY(m_store->renameSavedSearch(id, QStringLiteral("renamed")));
+            }
+        }
+        QCOMPARE(added.join(QLatin1Char(' ')), lastAdded);
+        QCOMPARE(m_store->newPmids(id)->join(QLatin1Char(' ')), newAfter);
+        const QList<SavedSearch> all = *m_store->savedSearches();
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all[0].newCount, int(m_store->newPmids(id)->size()));
+        QCOMPARE(all[0].lastChecked, when);
+    }
+
+    // Numbers are never reused; entries come back newest first as recorded.
+    void historyKeepsNumbersAndSources()
+    {
+        SearchFilters filters;
+        filters.yearFrom = 2015;
+        filters.english = true;
+        const QList<SearchSource> sources = {SearchSource::pubmedQuery(QStringLiteral("asthma"), SortOrder::Relevance, filters),
+                                             SearchSource::linkedTo(LinkKind::CitedBy, {QStringLiteral("31746150")}),
+                                             SearchSource::pubmedQuery(QStringLiteral(" asthma "))};
+        for (const SearchSource &source : sources)
+            QVERIFY(m_store->recordStart(source) > 0);
+        QVERIFY(m_store->recordAnswer(1, 12345, QStringLiteral("\"asthma\"[MeSH Terms]"), QString()));
+        QList<HistoryEntry> entries = *m_store->history();
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries[2].source, sources[0]);
+        QCOMPARE(entries[2].effectiveQuery, sources[0].effectiveQuery());
+        QCOMPARE(entries[2].resultCount, std::optional<qint64>(12345));
+        QCOMPARE(entries[1].source, sources[1]);
+        QCOMPARE(entries[1].resultCount, std::nullopt);
+        QCOMPARE(*m_store->recentQueries(), QStringList{QStringLiteral("asthma")});
+
+        QVERIFY(m_store->deleteHistory({2}));
+        QVERIFY(!m_store->historyEntry(2));
+        QCOMPARE(m_store->error(), HistoryMessages::noSuchSearch(2));
+        QVERIFY(m_store->clearHistory());
+        QCOMPARE(m_store->recordStart(sources[0]), 4);
+        QCOMPARE(m_store->history({3, 4})->size(), 1);
+    }
+
+    void namesAreUnique()
+    {
+        SavedSearch search;
+        search.name = QStringLiteral("asthma");
+        search.query = QStringLiteral("asthma");
+        const qint64 first = m_store->addSavedSearch(search);
+        QVERIFY(first > 0);
+        QCOMPARE(m_store->addSavedSearch(search), 0);
+        QCOMPARE(m_store->error(), HistoryMessages::duplicateName(search.name));
+        search.name = QStringLiteral("copd");
+        const qint64 second = m_store->addSavedSearch(search);
+        QVERIFY(!m_store->renameSavedSearch(second, QStringLiteral("asthma")));
+        QCOMPARE(m_store->error(), HistoryMessages::duplicateName(QStringLiteral("asthma")));
+        QVERIFY(m_store->removeSavedSearch(first));
+        QVERIFY(m_store->renameSavedSearch(second, QStringLiteral("asthma")));
+        QCOMPARE(m_store->savedSearch(QStringLiteral("asthma"))->id, second);
+    }
+
+    // Once per settings file, even when the window starts again.
+    void importsRecentQueriesOnce()
+    {
+        QSettings settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        settings.setValue(RecentSearches::kSettingsKey, QStringList{QStringLiteral("copd"), QStringLiteral("asthma")});
+        QVERIFY(m_store->recordStart(SearchSource::pubmedQuery(QStringLiteral("asthma"))) > 0);
+        for (int start = 0; start < 2; ++start)
+            QVERIFY(importRecentSearches(*m_store, settings));
+        QCOMPARE(*m_store->recentQueries(), (QStringList{QStringLiteral("copd"), QStringLiteral("asthma")}));
+        QCOMPARE(m_store->history()->size(), 3);
+    }
+
+    void filtersReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << QString();
+        QTest::newRow("years") << QStringLiteral("years=2015:0");
+        QTest::newRow("types") << QStringLiteral("types=review|meta-analysis|guideline");
+        QTest::newRow("everything") << QStringLiteral("years=2001:2020;types=randomized-controlled-trial;free;abstract;english;humans");
+    }
+
+    void filtersReadBackAsWritten()
+    {
+        QFETCH(QString, text);
+        const SearchFilters filters = SearchSourceCodec::filtersFrom(text);
+        QCOMPARE(SearchSourceCodec::filtersText(filters), text);
+        QCOMPARE(SearchSourceCodec::filtersFrom(text + QStringLiteral(";later=1")), filters);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<LibraryStore> m_store;
+};
+
+QTEST_GUILESS_MAIN(HistoryStoreTest)
+#include "HistoryStoreTest.moc"
