@@ -22,6 +22,7 @@ class MainWindow;
 
 #include <memory>
 
+class HistoryActions;
 class LinkActions;
 class PreferenceController;
 class SearchDetailsPanel;
@@ -108,10 +109,11 @@ public slots:
 private:
     void connectActions();
     void startSearch(ResultTab *tab);
+    // Searches `source` in `tab`, its #n references expanded.
+    void run(ResultTab *tab, SearchSource source);
     void showTab(int index);
     void showSessionState();
     void showRecentSearches();
-    void copyFromFocus();
     // Asks for a file and writes the selected rows, or all of them, to it.
     void exportRows(bool all);
     // Online, or else the "Network Error" alert has been shown.
@@ -136,4 +138,5 @@ private:
     SpellingSuggestion *m_spelling = nullptr;
     QueryHighlighter *m_highlighter = nullptr;
     LinkActions *m_links = nullptr;
+    HistoryActions *m_history = nullptr;
 };
