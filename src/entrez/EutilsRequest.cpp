@@ -104,7 +104,7 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
 }
 
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
-                             const EutilsIdentity &identity, SortOrder order)
+                             const EutilsIdentity &identity, SortOrder order, const QDate &addedSince)
 {
     // A prepared term holds no spaces; one that was not prepared still must not
     // put a raw space into the request line.
@@ -115,6 +115,12 @@ EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &prepared
                                  {QStringLiteral("term"), term}};
     if (const QString sort = SortOrders::parameter(order); !sort.isEmpty())
         parameters.append({QStringLiteral("sort"), sort});
+    if (addedSince.isValid()) {
+        parameters.append({QStringLiteral("datetype"), QStringLiteral("edat")});
+        parameters.append({QStringLiteral("mindate"), addedSince.toString(QStringLiteral("yyyy/MM/dd"))});
+        // The service's own open end of a date range.
+        parameters.append({QStringLiteral("maxdate"), QStringLiteral("3000")});
+    }
     return eutilsRequest(endpoints, EutilsService::ESearch, parameters, identity);
 }
 

@@ -4,6 +4,7 @@
 #include "entrez/SortOrder.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -56,8 +57,12 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
 
 // ESearch for one window of a prepared (already percent-encoded) term, in
 // the given order (sort= follows the term; none for the service's own).
+// With `addedSince`, only what PubMed added (its Entrez date) on that day or
+// later: datetype=edat&mindate=YYYY/MM/DD&maxdate=3000, as the service takes
+// a mindate only together with a maxdate.
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
-                             const EutilsIdentity &identity, SortOrder order = SortOrder::Recent);
+                             const EutilsIdentity &identity, SortOrder order = SortOrder::Recent,
+                             const QDate &addedSince = {});
 // ESpell's spelling correction of a prepared term.
 EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity);
 // EFetch of the records of `pmids`, as one comma-separated id= value.

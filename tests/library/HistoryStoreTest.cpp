@@ -4,7 +4,11 @@
 #include "preferences/RecentSearches.h"
 #include "search/SearchSourceCodec.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,6 +141,48 @@ private slots:
             QVERIFY(importRecentSearches(*m_store, settings));
         QCOMPARE(*m_store->recentQueries(), (QStringList{QStringLiteral("copd"), QStringLiteral("asthma")}));
         QCOMPARE(m_store->history()->size(), 3);
+    }
+
+    // A writer killed inside its transaction of 10,000 rows leaves a sound
+    // file holding whole transactions only. It is killed in its third
+    // batch, that far into it as its second batch took.
+    void killedWriterLeavesWholeTransactions_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::newRow("early") << 10;
+        QTest::newRow("half way") << 50;
+        QTest::newRow("late") << 85;
+    }
+
+    void killedWriterLeavesWholeTransactions()
+    {
+        QFETCH(int, percent);
+        m_store.reset();
+        const QString path = m_dir.filePath(QStringLiteral("library.sqlite"));
+        QProcess writer;
+        writer.start(QStringLiteral(HISTORY_WRITER), {path});
+        QByteArray said;
+        QElapsedTimer clock;
+        const auto waitFor = [&](const QByteArray &line) {
+            while (!said.contains(line) && writer.waitForReadyRead(20000))
+                said += writer.readAllStandardOutput();
+            return said.contains(line);
+        };
+        QVERIFY(waitFor("batch 2\n"));
+        clock.start();
+        QVERIFY(waitFor("batch 3\n"));
+        QTest::qSleep(int(clock.elapsed() * percent / 100));
+        writer.kill();
+        QVERIFY(writer.waitForFinished());
+
+        m_store = std::make_unique<LibraryStore>(path);
+        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+        QVERIFY(m_store->movedAsideTo().isEmpty());
+        QSqlQuery check(QSqlDatabase::database(QSqlDatabase::connectionNames().constFirst()));
+        QVERIFY(check.exec(QStringLiteral("PRAGMA quick_check")) && check.next());
+        QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
+        const qsizetype rows = m_store->history()->size();
+        QVERIFY2(rows % 10000 == 0 && rows >= 20000, qPrintable(QString::number(rows)));
     }
 
     void filtersReadBackAsWritten_data()

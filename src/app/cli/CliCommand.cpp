@@ -142,8 +142,10 @@ QList<CliOption> CliCommand::allOptions() const
 QString CliCommand::usage() const
 {
     QString line = QStringLiteral("Usage: %1 %2 [OPTIONS]").arg(QLatin1String(CliText::kProgram), name());
-    for (const CliArgument &argument : arguments())
-        line += u' ' + argument.name + (argument.repeats ? QStringLiteral("...") : QString());
+    for (const CliArgument &argument : arguments()) {
+        const QString word = argument.name + (argument.repeats ? QStringLiteral("...") : QString());
+        line += u' ' + (argument.optional ? u'[' + word + u']' : word);
+    }
     return line;
 }
 
@@ -189,7 +191,8 @@ int CliCommand::execute(const QStringList &args) const
     const CliParsedArguments parsed(parser, table);
     const QStringList positional = parser.positionalArguments();
     const QList<CliArgument> expected = arguments();
-    if (positional.size() < expected.size())
+    const qsizetype required = std::count_if(expected.cbegin(), expected.cend(), [](const CliArgument &a) { return !a.optional; });
+    if (positional.size() < required)
         return usageError(QStringLiteral("no %1 given").arg(expected.at(positional.size()).name));
     if (positional.size() > expected.size() && !(!expected.isEmpty() && expected.constLast().repeats))
         return usageError(QStringLiteral("unexpected argument \"%1\"").arg(positional.at(expected.size())));

@@ -28,6 +28,7 @@ struct CliArgument
     QString description = {};
     bool namesFile = false; // completed with file names
     bool repeats = false;   // the last argument, given one or more times
+    bool optional = false;  // may be left out; only arguments after every required one
 };
 
 struct CliExample

@@ -28,6 +28,9 @@ void writeStdout(const QByteArray &bytes);
 // Flushes standard output; false, after a one-line error, when any write to it
 // failed (a full disk, a closed pipe), so that no lost output passes as done.
 bool finishStdout();
+// Flushes standard output: whether everything so far reached it. Says
+// nothing; finishStdout() reports the failure at the end.
+bool stdoutWritten();
 // Writes one line to standard error, its control characters shown as \xHH.
 void writeStderrLine(const QString &line);
 // `text` without control characters other than line breaks and tabs, for the
@@ -47,3 +50,6 @@ CliCommand efetchCommand();
 CliCommand citeCommand();
 CliCommand searchCommand();
 CliCommand linkCommand();
+CliCommand historyCommand();
+CliCommand savedCommand();
+CliCommand watchCommand();

@@ -61,12 +61,17 @@ void writeStdout(const QByteArray &bytes)
         noteStdoutFailure();
 }
 
-bool finishStdout()
+bool stdoutWritten()
 {
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         noteStdoutFailure();
-    if (g_stdoutErrno == 0)
+    return g_stdoutErrno == 0;
+}
+
+bool finishStdout()
+{
+    if (stdoutWritten())
         return true;
     writeStderrLine(QStringLiteral("vexmoor-cli: cannot write standard output: %1")
                         .arg(QString::fromLocal8Bit(std::strerror(g_stdoutErrno))));

@@ -15,7 +15,8 @@ const CliOption kVersion{.names = {QStringLiteral("v"), QStringLiteral("version"
 std::vector<std::unique_ptr<CliCommand>> makeCommands()
 {
     std::vector<std::unique_ptr<CliCommand>> commands;
-    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand})
+    for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand,
+                                 historyCommand, savedCommand, watchCommand})
         commands.push_back(std::make_unique<CliCommand>(make()));
     return commands;
 }
@@ -59,9 +60,11 @@ QList<CliExitStatus> exitStatuses()
     return {{0, QStringLiteral("Success.")},
             {1, QStringLiteral("A failure: an unreadable file, output that could not be written, an answer that holds no "
                                "result, a search or download that failed (what arrived before the failure is "
-                               "printed).")},
+                               "printed). For watch: nothing new was found.")},
             {2, QStringLiteral("A usage error: an unknown command or option, a missing or wrong value, a missing or "
-                               "extra argument.")}};
+                               "extra argument.")},
+            {3, QStringLiteral("The library could not be used (written by a newer Vexmoor, damaged, or not to be "
+                               "opened), or a check of watch failed.")}};
 }
 
 QString usage()

@@ -75,7 +75,7 @@ QString vexmoorCliManPage()
     for (const auto &command : CliProgram::commands()) {
         page += QStringLiteral(".br\n\\fB%1 %2\\fR [\\fIOPTIONS\\fR]").arg(program, roffCode(command->name()));
         for (const CliArgument &argument : command->arguments())
-            page += QStringLiteral(" \\fI%1\\fR").arg(roffCode(argument.name));
+            page += (argument.optional ? QStringLiteral(" [\\fI%1\\fR]") : QStringLiteral(" \\fI%1\\fR")).arg(roffCode(argument.name));
         page += u'\n';
     }
 

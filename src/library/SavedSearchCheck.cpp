@@ -1,0 +1,93 @@
+#include "library/SavedSearchCheck.h"
+
+#include "entrez/BlockingFetcher.h"
+#include "entrez/EsearchClient.h"
+#include "entrez/EutilsTransfer.h"
+#include "entrez/PmidSearch.h"
+#include "library/LibraryStore.h"
+#include "search/SearchMessages.h"
+
+#include <QTimer>
+
+SavedSearchCheck::SavedSearchCheck(LibraryStore &store, CheckSettings settings, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_settings(std::move(settings))
+    , m_transfer(std::make_unique<EutilsTransfer>(m_manager))
+{
+    m_transfer->setLimits(m_settings.limits);
+    m_transfer->setRetryPolicy(m_settings.retries);
+    connect(m_transfer.get(), &EutilsTransfer::finished, this, [this] {
+        FetchResult fetched;
+        fetched.body = m_transfer->takeBody();
+        fetched.httpStatus = m_transfer->httpStatus();
+        onAnswer(fetched);
+    });
+    connect(m_transfer.get(), &EutilsTransfer::failed, this, [this](const QString &reason) {
+        FetchResult fetched;
+        fetched.error = reason;
+        onAnswer(fetched);
+    });
+}
+
+SavedSearchCheck::~SavedSearchCheck() = default;
+
+EutilsRequest SavedSearchCheck::requestFor(const SavedSearch &search, const CheckSettings &settings)
+{
+    // A day's margin: PubMed dates its entries in its own time zone, and an
+    // entry dated the day of the last check may have come after it.
+    const QDate since = search.wasChecked() ? search.lastChecked.toUTC().date().addDays(-1) : QDate();
+    return esearchRequest(settings.endpoints, prepareQueryTerm(search.source().effectiveQuery()), 0, kEsearchRecordLimit,
+                          settings.identity, search.sort, since);
+}
+
+bool SavedSearchCheck::start(const QList<SavedSearch> &searches)
+{
+    if (isRunning() || searches.isEmpty())
+        return false;
+    m_searches = searches;
+    m_next = 0;
+    ++m_run;
+    checkNext();
+    return true;
+}
+
+void SavedSearchCheck::cancel()
+{
+    m_transfer->cancel();
+    m_searches.clear();
+    m_next = 0;
+    ++m_run;
+}
+
+void SavedSearchCheck::checkNext()
+{
+    if (m_next == m_searches.size()) {
+        m_searches.clear();
+        m_next = 0;
+        emit finished();
+        return;
+    }
+    const SavedSearch &search = m_searches.at(m_next++);
+    m_checkStarted = QDateTime::currentDateTimeUtc();
+    m_transfer->start(requestFor(search, m_settings));
+}
+
+void SavedSearchCheck::onAnswer(const FetchResult &fetched)
+{
+    const SavedSearch search = m_searches.at(m_next - 1);
+    const PmidSearchOutcome outcome = pmidSearchOutcome(fetched, kEsearchRecordLimit);
+    if (!outcome.result) {
+        emit failed(search, SearchMessages::searchFailed(outcome.error));
+    } else if (const auto added = m_store.recordCheck(search.id, outcome.result->PMIDs, m_checkStarted)) {
+        emit checked(search, *added);
+    } else {
+        emit failed(search, m_store.error());
+    }
+    // Later, not now: the transfer that just ended is still on the stack,
+    // and a slot of the signals above may have cancelled or started again.
+    QTimer::singleShot(0, this, [this, run = m_run] {
+        if (run == m_run)
+            checkNext();
+    });
+}
