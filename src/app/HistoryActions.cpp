@@ -6,6 +6,7 @@
 #include "app/HistoryTexts.h"
 #include "app/HistoryWindow.h"
 #include "app/RecentSearchCompleter.h"
+#include "app/SavedSearchActions.h"
 #include "app/ResultTab.h"
 #include "app/SearchLogExport.h"
 #include "library/HistoryRecorder.h"
@@ -31,6 +32,8 @@ HistoryActions::HistoryActions(const AppServices &services, Ui::MainWindow &ui, 
     m_completer = new RecentSearchCompleter(settings, m_library, &window);
     ui.searchNSTextField->setCompleter(m_completer);
     addActions();
+    m_saved = new SavedSearchActions(services, ui, window);
+    connect(m_saved, &SavedSearchActions::searchRequested, this, &HistoryActions::searchRequested);
 }
 
 void HistoryActions::addActions()

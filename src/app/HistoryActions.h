@@ -11,6 +11,7 @@
 class QAction;
 class QMainWindow;
 class RecentSearchCompleter;
+class SavedSearchActions;
 class ResultTab;
 struct SearchSource;
 
@@ -20,7 +21,8 @@ class MainWindow;
 
 // The window's side of the search history: a recorder on every tab's
 // session, "#n" in the search field, the search field's completion, the
-// history window (View > Search History) and File > Export Search Log.
+// history window (View > Search History), File > Export Search Log, and
+// the saved searches (SavedSearchActions), whose searches it passes on.
 // Without a library the history's commands are offered disabled, saying
 // why, and the completion falls back to the settings' recent searches.
 class HistoryActions : public QObject
@@ -43,6 +45,7 @@ public:
     // Writes the log of `numbers`, or of the whole history for none, to a file the user picks.
     void exportLog(const QList<qint64> &numbers);
     HistoryWindow *historyWindow() const { return m_historyWindow; }
+    SavedSearchActions *savedSearches() const { return m_saved; }
 
 signals:
     // A search to run in a new tab; a query may hold #n references.
@@ -64,4 +67,5 @@ private:
     QMainWindow &m_window;
     RecentSearchCompleter *m_completer;
     QPointer<HistoryWindow> m_historyWindow;
+    SavedSearchActions *m_saved;
 };
