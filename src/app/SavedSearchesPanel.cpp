@@ -33,6 +33,7 @@ SavedSearchesPanel::SavedSearchesPanel(QWidget *parent)
     m_list->setObjectName(QStringLiteral("savedSearchesList"));
     m_list->setAccessibleName(QStringLiteral("Saved searches"));
     m_status->setObjectName(QStringLiteral("savedSearchesStatus"));
+    m_status->setAccessibleName(QStringLiteral("What the last check found"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
