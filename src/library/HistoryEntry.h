@@ -12,7 +12,7 @@
 struct HistoryEntry
 {
     qint64 number = 0;
-    QDateTime started; // local time
+    QDateTime started; // the local time it started, with that time's offset from UTC
     // What was searched: a PubMed query with its sort and filters, or a link set.
     SearchSource source;
     // The query sent, with the filters' syntax; for a link set, its title.

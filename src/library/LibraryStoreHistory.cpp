@@ -30,9 +30,24 @@ QString utcText(const QDateTime &time)
     return time.toUTC().toString(Qt::ISODate);
 }
 
+// The times written here ("2026-12-09T17:15:00+01:00", "...Z") are read
+// field by field, with their offset: asking the system's time zone instead
+// costs a look at its files per row, too slow for a history of 100,000.
 QDateTime timeFrom(const QVariant &value)
 {
-    return value.isNull() ? QDateTime() : QDateTime::fromString(value.toString(), Qt::ISODate);
+    if (value.isNull())
+        return {};
+    const QString text = value.toString();
+    const QStringView view(text);
+    const auto number = [&](qsizetype from, qsizetype length) { return view.sliced(from, length).toInt(); };
+    const bool utc = text.size() == 20 && text.at(19) == QLatin1Char('Z');
+    const bool offset = text.size() == 25 && (text.at(19) == QLatin1Char('+') || text.at(19) == QLatin1Char('-'));
+    if (text.size() < 19 || text.at(10) != QLatin1Char('T') || !(utc || offset))
+        return QDateTime::fromString(text, Qt::ISODate);
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2), number(17, 2));
+    const int seconds = utc ? 0 : (text.at(19) == QLatin1Char('-') ? -1 : 1) * (number(20, 2) * 3600 + number(23, 2) * 60);
+    return QDateTime(date, time, Qt::OffsetFromUTC, seconds);
 }
 
 // A null QString binds as NULL; the text columns hold '' for nothing.
@@ -59,7 +74,7 @@ HistoryEntry historyEntryOf(const QSqlQuery &query)
 {
     HistoryEntry entry;
     entry.number = query.value(0).toLongLong();
-    entry.started = timeFrom(query.value(1)).toLocalTime();
+    entry.started = timeFrom(query.value(1));
     entry.source = SearchSourceCodec::sourceFrom(query.value(2).toString(), query.value(3).toString(),
                                                  query.value(5).toString(), query.value(6).toString());
     entry.effectiveQuery = query.value(4).toString();
@@ -148,6 +163,12 @@ std::optional<QList<HistoryEntry>> LibraryStore::history(const QList<qint64> &nu
         return std::nullopt;
     }
     QList<HistoryEntry> entries;
+    // Made room for at once: a history of 100,000 is not copied over as it grows.
+    if (numbers.isEmpty()) {
+        QSqlQuery count = queryOn(m_connection);
+        if (count.exec(QStringLiteral("SELECT COUNT(*) FROM history")) && count.next())
+            entries.reserve(count.value(0).toLongLong());
+    }
     while (query.next())
         entries.append(historyEntryOf(query));
     return entries;
@@ -200,12 +221,13 @@ bool LibraryStore::importQueries(const QStringList &mostRecentFirst, const QDate
 {
     return write([&](QSqlQuery &query) {
         query.prepare(QStringLiteral("INSERT INTO history (started, query, effective_query) VALUES (?, ?, ?)"));
+        const QString started = timeText(when);
         // Oldest first, so that the most recent query gets the highest number.
         for (auto it = mostRecentFirst.crbegin(); it != mostRecentFirst.crend(); ++it) {
             const QString text = it->trimmed();
             if (text.isEmpty())
                 continue;
-            query.addBindValue(timeText(when));
+            query.addBindValue(started);
             query.addBindValue(text);
             query.addBindValue(text);
             if (!query.exec())

@@ -76,6 +76,7 @@ void SavedSearchCheck::checkNext()
 void SavedSearchCheck::onAnswer(const FetchResult &fetched)
 {
     const SavedSearch search = m_searches.at(m_next - 1);
+    const quint64 run = m_run;
     const PmidSearchOutcome outcome = pmidSearchOutcome(fetched, kEsearchRecordLimit);
     if (!outcome.result) {
         emit failed(search, SearchMessages::searchFailed(outcome.error));
@@ -86,7 +87,7 @@ void SavedSearchCheck::onAnswer(const FetchResult &fetched)
     }
     // Later, not now: the transfer that just ended is still on the stack,
     // and a slot of the signals above may have cancelled or started again.
-    QTimer::singleShot(0, this, [this, run = m_run] {
+    QTimer::singleShot(0, this, [this, run] {
         if (run == m_run)
             checkNext();
     });

@@ -4,7 +4,6 @@
 #include "CliRun.h"
 #include "FakeEutilsServer.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -92,20 +91,43 @@ private slots:
         QCOMPARE(outcomes, runs);
     }
 
-    // Written by a newer build: left byte for byte as it was, and said so.
-    void leavesANewerLibraryAlone()
+    // Written by a newer build: left byte for byte as it was. Damaged: moved
+    // aside, byte for byte, and said where. Either way nothing runs.
+    void saysWhyTheLibraryCannotBeUsed_data()
     {
-        QDir().mkpath(QFileInfo(m_library).absolutePath());
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("newer") << true;
+        QTest::newRow("damaged") << false;
+    }
+
+    void saysWhyTheLibraryCannotBeUsed()
+    {
+        QFETCH(bool, newer);
         QFile::remove(m_library);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
-            db.setDatabaseName(m_library);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 99"));
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE later (x)"));
+        if (newer) {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+                db.setDatabaseName(m_library);
+                QVERIFY(db.open());
+                QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 99")));
+                QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE later (x)")));
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+        } else {
+            QFile file(m_library);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("PMID- 31746150\n");
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("newer"));
         const QByteArray before = fileBytes(m_library);
+        if (!newer) {
+            const CliRun result = run({QStringLiteral("saved"), QStringLiteral("list")});
+            QCOMPARE(result.exitCode, 3);
+            const QString movedTo = QString::fromUtf8(result.err).section(QStringLiteral("moved to "), 1).section(QLatin1Char(' '), 0, 0);
+            QCOMPARE(fileBytes(movedTo), before);
+            // The next command finds the new, empty library.
+            QCOMPARE(run({QStringLiteral("saved"), QStringLiteral("list")}).out, QByteArray());
+            return;
+        }
         for (const QString &command : {QStringLiteral("watch"), QStringLiteral("history"), QStringLiteral("saved list")}) {
             const CliRun result = run(command.split(QLatin1Char(' ')));
             QCOMPARE(result.exitCode, 3);

@@ -105,7 +105,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<qsizetype>>("rows");
-        QTest::newRow("blank") << " " << QList<qsizetype>{0, 1, 2};
+        QTest::newRow("blank") << " " << QList<qsizetype>{0, 1, 2, 3};
+        QTest::newRow("beyond ASCII") << "SJÖGREN" << QList<qsizetype>{3};
         QTest::newRow("query") << "ASTHMA" << QList<qsizetype>{0, 2};
         QTest::newRow("translation") << "mesh terms" << QList<qsizetype>{1};
         QTest::newRow("effective query") << "English[la]" << QList<qsizetype>{2};
@@ -118,7 +119,7 @@ private slots:
         QFETCH(QList<qsizetype>, rows);
         QList<HistoryEntry> entries = {entry(1, QStringLiteral("Asthma")),
                                        entry(2, QStringLiteral("copd"), QStringLiteral("copd[MeSH Terms]")),
-                                       entry(3, QStringLiteral("child asthma"))};
+                                       entry(3, QStringLiteral("child asthma")), entry(4, QStringLiteral("Sjögren[mh]"))};
         entries[2].effectiveQuery = QStringLiteral("(child asthma) AND english[la]");
         const HistoryFilter filter(entries);
         QCOMPARE(filter.matching(text), rows);

@@ -112,6 +112,35 @@ private slots:
         QVERIFY(m_store->savedSearch(other.name)->wasChecked());
     }
 
+    // Cancelled from a slot and started again at once: the run cancelled
+    // leaves no step behind that would check twice or finish the new one.
+    void cancelledChecksLeaveNothingBehind()
+    {
+        QList<SavedSearch> searches;
+        for (const QString &name : {QStringLiteral("asthma"), QStringLiteral("copd")}) {
+            SavedSearch search;
+            search.name = search.query = name;
+            QVERIFY(m_store->addSavedSearch(search));
+            searches.append(*m_store->savedSearch(name));
+        }
+        FakeEutilsServer server;
+        server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::xml(esearchOf({"1"})); });
+        SavedSearchCheck check(*m_store, {server.endpoints(), {}, {}, {}});
+        QSignalSpy checked(&check, &SavedSearchCheck::checked);
+        QSignalSpy finished(&check, &SavedSearchCheck::finished);
+        connect(&check, &SavedSearchCheck::checked, this, [&](const SavedSearch &search) {
+            if (search.name == QLatin1String("asthma")) {
+                check.cancel();
+                QVERIFY(check.start({searches[1]}));
+            }
+        });
+        QVERIFY(check.start(searches));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(checked.size(), 2);
+        QCOMPARE(server.requestCount(kESearch), 2);
+        QCOMPARE(finished.size(), 1);
+    }
+
     // A search is in the history from its start, with its answer once it came.
     void sessionsAreRecorded()
     {

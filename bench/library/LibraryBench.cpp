@@ -1,0 +1,129 @@
+// The library's history and saved searches at the sizes a long review
+// reaches.
+//
+// Reproduce (Release build):
+//   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+//   cmake --build build --target vexmoor-library-bench
+//   build/bench/library/vexmoor-library-bench [--runs N] [--entries N] [--saved N]
+//
+// Measures, best of N runs:
+//   (a) listing every entry of a history of 100,000 from the store, as the
+//       history window does when it opens (one query, entries read into
+//       HistoryEntry values);
+//   (b) filtering those entries by a typed text, keystroke by keystroke
+//       ("a", "as", ... "asthma"), the worst keystroke reported, and the
+//       filter's making, once per list;
+//   (c) checking 50 saved searches against the fake E-utilities server on
+//       127.0.0.1, without an API key: the total time, and the most requests
+//       that arrived within any one second (the service allows 3).
+
+#include "BenchRun.h"
+#include "FakeEutilsServer.h"
+#include "library/HistoryFilter.h"
+#include "library/LibraryStore.h"
+#include "library/SavedSearchCheck.h"
+
+#include <QCoreApplication>
+
+#include <functional>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// Processor seconds `work` takes: on a machine busy with other work, what the
+// run itself costs, beside the wall time measure() reports.
+double cpuSeconds(const std::function<void()> &work)
+{
+    const std::clock_t start = std::clock();
+    work();
+    return double(std::clock() - start) / CLOCKS_PER_SEC;
+}
+
+const char *const kWords[] = {"asthma", "copd", "child", "inhaled", "corticosteroids", "randomized", "trial", "cohort",
+                              "mortality", "exacerbation", "adult", "biologic", "eosinophil", "wheeze", "smoking"};
+
+// Queries of a few words and tags, as typed over months of searching.
+QStringList queries(int count)
+{
+    QStringList list;
+    list.reserve(count);
+    const int words = int(std::size(kWords));
+    for (int i = 0; i < count; ++i) {
+        list.append(QStringLiteral("%1[tiab] AND (%2 OR %3[mh]) AND %4:%5[dp]")
+                        .arg(QLatin1String(kWords[i % words]), QLatin1String(kWords[(i / words) % words]),
+                             QLatin1String(kWords[(i / 7) % words]))
+                        .arg(1990 + i % 30)
+                        .arg(2000 + i % 25));
+    }
+    return list;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    int runs = 5;
+    int entries = 100000;
+    int saved = 50;
+    if (!readBenchArguments(app.arguments().mid(1), {{"--runs", &runs}, {"--entries", &entries}, {"--saved", &saved}},
+                            "vexmoor-library-bench [--runs N] [--entries N] [--saved N]"))
+        return 2;
+    QTemporaryDir dir;
+    LibraryStore store(dir.filePath(QStringLiteral("library.sqlite")));
+    if (store.open() != LibraryStore::OpenState::Opened || !store.importQueries(queries(entries))) {
+        std::fprintf(stderr, "%s\n", qPrintable(store.error()));
+        return 1;
+    }
+
+    QList<HistoryEntry> listed;
+    const Measure list = measure(runs, [&] { listed.clear(); }, [&] { listed = *store.history(); });
+    const double listCpu = cpuSeconds([&] { listed = *store.history(); });
+    std::printf("(a) list %lld history entries from the store: %6.1f ms (processor %6.1f ms), peak %6.1f MB\n",
+                qlonglong(listed.size()), list.seconds * 1e3, listCpu * 1e3, double(list.peakBytes) / 1e6);
+
+    // The answers' translations, as long as PubMed writes them, in memory only.
+    for (HistoryEntry &entry : listed)
+        entry.translation = entry.effectiveQuery + QStringLiteral(" AND (\"asthma\"[MeSH Terms] OR \"asthma\"[All Fields])");
+    HistoryFilter filter;
+    const Measure make = measure(runs, [] {}, [&] { filter = HistoryFilter(listed); });
+    const double makeCpu = cpuSeconds([&] { filter = HistoryFilter(listed); });
+    double worst = 0;
+    double worstCpu = 0;
+    qsizetype matches = 0;
+    for (int typed = 1; typed <= 6; ++typed) {
+        const QString text = QStringLiteral("asthma").left(typed);
+        const Measure keystroke = measure(runs, [] {}, [&] { matches = filter.matching(text).size(); });
+        worst = std::max(worst, keystroke.seconds);
+        worstCpu = std::max(worstCpu, cpuSeconds([&] { filter.matching(text); }));
+    }
+    std::printf("(b) filter them by a typed text: made in %6.1f ms (processor %6.1f ms) once, worst keystroke %6.1f ms "
+                "(processor %6.1f ms), %lld match \"asthma\"\n",
+                make.seconds * 1e3, makeCpu * 1e3, worst * 1e3, worstCpu * 1e3, qlonglong(matches));
+
+    FakeEutilsServer server;
+    server.serveEsearch(40);
+    for (int i = 0; i < saved; ++i) {
+        SavedSearch search;
+        search.name = QStringLiteral("saved %1").arg(i);
+        search.query = queries(saved).at(i);
+        store.addSavedSearch(search);
+    }
+    SavedSearchCheck check(store, {server.endpoints(), {}, {}, {}});
+    QEventLoop loop;
+    int failed = 0;
+    QObject::connect(&check, &SavedSearchCheck::failed, [&] { ++failed; });
+    QObject::connect(&check, &SavedSearchCheck::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    check.start(*store.savedSearches());
+    loop.exec();
+    std::printf("(c) check %d saved searches: %6.2f s, at most %d requests within a second, %d failed\n", saved,
+                double(clock.elapsed()) / 1e3, server.mostRequestsWithin(1000), failed);
+    return failed == 0 ? 0 : 1;
+}
