@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace {
 const QString kPanelShownKey = QStringLiteral("savedSearchesPanelShown");
@@ -60,6 +61,9 @@ SavedSearchActions::SavedSearchActions(const AppServices &services, Ui::MainWind
         refresh();
     });
     refresh();
+    // Once the window is up, so that it never waits for the service.
+    if (m_services.preferences->boolean(PreferenceKeys::CheckSavedSearchesAtLaunch) && !m_panel->searches().isEmpty())
+        QTimer::singleShot(0, this, [this] { check(); });
 }
 
 SavedSearchActions::~SavedSearchActions() = default;

@@ -116,6 +116,7 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::ApiKey, QString()},
         {PreferenceKeys::ContactEmail, QString()},
         {PreferenceKeys::SortOrder, SortOrders::name(SortOrder::Recent)},
+        {PreferenceKeys::CheckSavedSearchesAtLaunch, false},
     });
 }
 

@@ -23,6 +23,8 @@ inline const QString ApiKey = QStringLiteral("ncbiApiKey");
 inline const QString ContactEmail = QStringLiteral("contactEmail");
 // The order the next search asks ESearch for, by its command-line name.
 inline const QString SortOrder = QStringLiteral("sortOrder");
+// Whether the window checks the saved searches when it starts.
+inline const QString CheckSavedSearchesAtLaunch = QStringLiteral("checkSavedSearchesAtLaunch");
 } // namespace PreferenceKeys
 
 // The template of an institution's EZproxy login address; users replace the host.

@@ -95,6 +95,34 @@ private slots:
         QCOMPARE(list(h)->count(), 1);
     }
 
+    // With the preference on, the saved searches are checked once the window is up.
+    void checkAtLaunch_data()
+    {
+        QTest::addColumn<bool>("preference");
+        QTest::newRow("off, as it starts") << false;
+        QTest::newRow("on") << true;
+    }
+    void checkAtLaunch()
+    {
+        QFETCH(bool, preference);
+        AppHarness h;
+        h.server.serveEsearchOf({101});
+        QCOMPARE(h.library.open(), LibraryStore::OpenState::Opened);
+        SavedSearch search;
+        search.name = search.query = QStringLiteral("alpha");
+        QVERIFY(h.library.addSavedSearch(search));
+        if (preference)
+            h.store.setBool(PreferenceKeys::CheckSavedSearchesAtLaunch, true);
+        h.start();
+        QVERIFY(h.esearchRequests().isEmpty()); // not before the window is up
+        if (preference)
+            QVERIFY(QTest::qWaitFor([&] { return !status(h).isEmpty() && waitForCheck(h); }, 10000));
+        else
+            QTest::qWait(300);
+        QCOMPARE(h.esearchRequests().size(), preference ? 1 : 0);
+        QCOMPARE(h.library.savedSearch(QStringLiteral("alpha"))->wasChecked(), preference);
+    }
+
     // Rename and Edit Query keep the saved search; Open runs it in a new tab.
     void savedSearchIsRenamedEditedAndOpened()
     {
