@@ -49,15 +49,13 @@ SavedSearchActions::SavedSearchActions(const AppServices &services, Ui::MainWind
     connect(save, &QAction::triggered, this, &SavedSearchActions::saveCurrentSearch);
     connect(m_panel, &SavedSearchesPanel::checkRequested, this, [this](qint64 id) { check({id}); });
     connect(m_panel, &SavedSearchesPanel::checkAllRequested, this, [this] { check(); });
-    connect(m_panel, &SavedSearchesPanel::openRequested, this, [this](qint64 id) {
-        if (const std::optional<SavedSearch> search = byId(id))
-            emit searchRequested(search->source());
-    });
+    connect(m_panel, &SavedSearchesPanel::openRequested, this, &SavedSearchActions::open);
     connect(m_panel, &SavedSearchesPanel::renameRequested, this, &SavedSearchActions::rename);
     connect(m_panel, &SavedSearchesPanel::editRequested, this, &SavedSearchActions::edit);
     connect(m_panel, &SavedSearchesPanel::removeRequested, this, &SavedSearchActions::remove);
     connect(m_panel, &SavedSearchesPanel::markSeenRequested, this, [this](qint64 id) {
-        report(m_services.library->markAllSeen(id));
+        if (report(m_services.library->markAllSeen(id)) && m_opened.value(id))
+            m_opened.value(id)->model().setNewPmids({});
         refresh();
     });
     refresh();
@@ -135,6 +133,21 @@ std::optional<SavedSearch> SavedSearchActions::byId(qint64 id) const
             return search;
     }
     return std::nullopt;
+}
+
+void SavedSearchActions::open(qint64 id)
+{
+    const std::optional<SavedSearch> search = byId(id);
+    const std::optional<QStringList> fresh = search ? m_services.library->newPmids(id) : std::nullopt;
+    if (!search || !report(fresh.has_value()))
+        return;
+    emit searchRequested(search->source());
+    // The search went into a new tab, the current one now; its new articles
+    // are marked until they are seen or the tab searches something else.
+    ResultTab *tab = m_ui.resultTabs->current();
+    tab->model().setNewPmids(QSet<QString>(fresh->begin(), fresh->end()));
+    connect(&tab->session(), &SearchSession::started, &tab->model(), [tab] { tab->model().setNewPmids({}); });
+    m_opened.insert(id, tab);
 }
 
 void SavedSearchActions::rename(qint64 id)

@@ -3,11 +3,14 @@
 #include "app/AppServices.h"
 #include "app/SavedSearchesPanel.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
 class QMainWindow;
+class ResultTab;
 class SavedSearchCheck;
 struct SearchSource;
 
@@ -38,6 +41,8 @@ signals:
 private:
     void refresh();
     std::optional<SavedSearch> byId(qint64 id) const;
+    // A new tab of its results, its new articles marked.
+    void open(qint64 id);
     void rename(qint64 id);
     void edit(qint64 id);
     void remove(qint64 id);
@@ -50,4 +55,6 @@ private:
     QMainWindow &m_window;
     SavedSearchesPanel *m_panel;
     std::unique_ptr<SavedSearchCheck> m_check;
+    // The tab each saved search was last opened in, to unmark when its articles are seen.
+    QHash<qint64, QPointer<ResultTab>> m_opened;
 };

@@ -87,9 +87,23 @@ private slots:
         QCOMPARE(wire.queryItemValue(QStringLiteral("datetype")), QStringLiteral("edat"));
         QCOMPARE(wire.queryItemValue(QStringLiteral("maxdate")), QStringLiteral("3000"));
 
+        // Opened, its new article is marked (and first, as PubMed gives the newest first).
+        if (secondAnswer.isEmpty())
+            h.server.serveEsearchOf({101, 102});
+        list(h)->item(0)->setSelected(true);
+        click(h, "openSavedSearchButton");
+        QVERIFY(h.waitForTransfer());
+        const QAbstractItemModel *model = h.table()->model();
+        const int rank = ResultTab::tableColumnCount() - 1;
+        const bool added = row.contains(QStringLiteral("new"));
+        QCOMPARE(model->index(0, rank).data().toString(), added ? QStringLiteral("1 New") : QStringLiteral("1"));
+        QCOMPARE(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold(), added);
+        QVERIFY(!model->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
+
         list(h)->item(0)->setSelected(true);
         click(h, "markSeenButton");
         QCOMPARE(list(h)->item(0)->text(), QStringLiteral("alpha"));
+        QCOMPARE(model->index(0, rank).data().toString(), QStringLiteral("1"));
         h.alerts.answers = {1}; // Remove? Cancel
         click(h, "removeSavedSearchButton");
         QCOMPARE(list(h)->count(), 1);
