@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Makes the README's screenshot, docs/screenshot.png: the real main window in a
-# real X server (Xvfb) searching a fake E-utilities server on 127.0.0.1 that
-# serves one saved real answer with its real PMIDs. The query is typed and
-# sent with Return, and one article is clicked, as a user would. Nothing
-# reaches the internet.
-#   tools/screenshot.sh [BUILD_DIR] [OUT.png]
+# Makes the README's screenshots: the real main window in a real X server
+# (Xvfb) searching a fake E-utilities server on 127.0.0.1 that serves saved
+# real answers. The query is typed and sent with Return, and one article is
+# clicked, as a user would. Nothing reaches the internet.
+#   tools/screenshot.sh [--picture main|search-details|following-literature] [BUILD_DIR] [OUT.png]
+# main (docs/screenshot.png): one saved EFetch answer with its real PMIDs.
+# search-details (docs/search-details.png): a real ESearch answer with a
+#   translation and a phrase PubMed did not find, its details opened (Ctrl+D).
+# following-literature (docs/following-literature.png): two articles of real
+#   ELink answers; the second's Cited By (Alt+A, C) opens a tab whose Cited by
+#   column the fake server fills from the same answers.
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+picture=main
+if [ "${1:-}" = --picture ]; then picture=$2; shift 2; fi
 build=${1:-build}
-out=${2:-docs/screenshot.png}
 program="$build/tests/app/vexmoor-screenshot-window"
 [ -x "$program" ] || { echo "no $program: build with the tests first"; exit 1; }
 
@@ -19,6 +25,24 @@ program="$build/tests/app/vexmoor-screenshot-window"
 answer=tests/data/entrez/efetch/pubmed_result_80_articles.xml
 query='vertebroplasty complications'
 row=2
+extra=()
+keys=()
+size=-
+case $picture in
+  main) out=${2:-docs/screenshot.png} ;;
+  search-details)
+    out=${2:-docs/search-details.png}
+    extra=(--esearch tests/data/entrez/esearch/eutils_json_esearch_error.xml)
+    query='obstetrics[MeSH Terms] AND fleegle[MeSH Terms]'
+    keys=(ctrl+d) ;;
+  following-literature)
+    out=${2:-docs/following-literature.png}
+    extra=(--elink tests/data/entrez/elink/biopython_elink1.xml tests/data/entrez/elink/biopython_elink4.xml)
+    query='cited articles'
+    keys=(alt+a c)
+    size=1270x860 ;; # wide enough for the Cited by column
+  *) echo "no picture $picture"; exit 2 ;;
+esac
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -28,10 +52,11 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 xvfb-run --auto-servernum --server-args="-screen 0 1280x900x24" \
-  bash -s -- "$program" "$answer" "$query" "$row" "$work/shot.png" <<'INNER'
+  bash -s -- "$program" "$answer" "$query" "$row" "$work/shot.png" "${keys[*]:-}" "$size" "${extra[@]}" <<'INNER'
 set -euo pipefail
-program=$1 answer=$2 query=$3 row=$4 shot=$5
-"$program" "$answer" > "$XDG_RUNTIME_DIR/app.log" 2>&1 &
+program=$1 answer=$2 query=$3 row=$4 shot=$5 keys=$6 size=$7
+shift 7
+"$program" "$answer" "$@" > "$XDG_RUNTIME_DIR/app.log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 window=
@@ -41,6 +66,9 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "no main window appeared"; cat "$XDG_RUNTIME_DIR/app.log"; exit 1; }
+if [ "$size" != - ]; then
+  xdotool windowmove "$window" 0 0 windowsize "$window" "${size%x*}" "${size#*x}"
+fi
 xdotool windowfocus --sync "$window"
 sleep 0.5
 xdotool type --delay 30 "$query"
@@ -51,7 +79,22 @@ sleep 3
 xdotool mousemove --window "$window" 450 $((125 + 20 * (row - 1) + 10)) click 1
 xdotool mousemove --window "$window" 1090 10
 sleep 1
-import -window "$window" "$shot"
+for key in $keys; do
+  xdotool key "$key"
+  sleep 0.5
+done
+[ -z "$keys" ] || sleep 3
+# The search details float in a window of their own: over the table's right
+# side, and the picture is of the screen, cut to the main window.
+details=$(xdotool search --onlyvisible --name '^Search Details$' 2>/dev/null | head -n 1 || true)
+if [ -n "$details" ]; then
+  xdotool windowmove "$details" 560 240
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
+else
+  import -window "$window" "$shot"
+fi
 INNER
 cp "$work/shot.png" "$out"
 echo "wrote $out"

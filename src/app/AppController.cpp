@@ -35,7 +35,6 @@
 
 #include <numeric>
 
-
 AppController::AppController(const AppServices &services, QObject *parent)
     : QObject(parent), m_services(services), m_preferences(*services.preferences),
       m_ui(std::make_unique<Ui::MainWindow>()), mainWindow(new QMainWindow),
@@ -180,6 +179,7 @@ ResultTab *AppController::newTab()
     settings.retries.msPerSecond = m_services.retryMsPerSecond;
     settings.batchSize = [this] { return thisMany(); };
     settings.identity = [this] { return eutilsIdentity(); };
+    settings.citedByCounts = [this] { return m_preferences.showCitationCounts(); };
     auto *tab = new ResultTab(std::make_unique<SearchSession>(std::move(settings)));
     // A new tab starts with the columns and split of the one the user looks at.
     if (ResultTab *current = currentTab()) {
@@ -370,7 +370,7 @@ void AppController::showPreferencePanel()
     if (!preferenceController) {
         preferenceController = std::make_unique<PreferenceController>(*m_services.preferences);
         preferenceController->setUpdateCheckOffered(m_services.updateSource == UpdateSource::VersionPage);
-        connect(preferenceController.get(), &PreferenceController::citationStyleChanged, this,
+        connect(preferenceController.get(), &PreferenceController::displayChanged, this,
                 &AppController::tableViewSelectionDidChange);
     }
     preferenceController->showWindow();

@@ -3,6 +3,7 @@
 #include "app/AppMessages.h"
 #include "app/UntrustedText.h"
 #include "search/ArticleSorting.h"
+#include "search/CitedByCounts.h"
 #include "search/SearchSession.h"
 
 #include <QColor>
@@ -14,8 +15,13 @@
 #include <set>
 
 ArticleTableModel::ArticleTableModel(SearchSession *session, QList<Column> columns, QObject *parent)
-    : QAbstractTableModel(parent), m_articles(&session->articles()), m_columns(std::move(columns))
+    : QAbstractTableModel(parent), m_session(session), m_articles(&session->articles()), m_columns(std::move(columns))
 {
+    connect(&session->citedBy(), &CitedByCounts::countsArrived, this, [this] {
+        const int column = columnNamed(CitedByColumn);
+        if (column >= 0 && !m_articles->isEmpty())
+            emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+    });
     connect(session, &SearchSession::articlesAboutToReset, this, &ArticleTableModel::beginResetModel);
     connect(session, &SearchSession::articlesReset, this, [this] {
         m_ranks.clear();
@@ -36,14 +42,23 @@ void ArticleTableModel::appendRanks()
         m_ranks.append(int(m_ranks.size()) + 1);
 }
 
-std::vector<qsizetype> ArticleTableModel::rankPermutation(Qt::SortOrder order) const
+std::vector<qsizetype> ArticleTableModel::permutationBy(const std::function<qint64(qsizetype row)> &number,
+                                                       Qt::SortOrder order) const
 {
-    std::vector<qsizetype> permutation(size_t(m_ranks.size()));
+    std::vector<qint64> numbers(size_t(m_articles->size()));
+    for (size_t row = 0; row < numbers.size(); ++row)
+        numbers[row] = number(qsizetype(row));
+    std::vector<qsizetype> permutation(numbers.size());
     std::iota(permutation.begin(), permutation.end(), 0);
-    std::sort(permutation.begin(), permutation.end(), [&](qsizetype a, qsizetype b) {
-        return order == Qt::AscendingOrder ? m_ranks[a] < m_ranks[b] : m_ranks[a] > m_ranks[b];
+    std::stable_sort(permutation.begin(), permutation.end(), [&](qsizetype a, qsizetype b) {
+        return order == Qt::AscendingOrder ? numbers[size_t(a)] < numbers[size_t(b)] : numbers[size_t(a)] > numbers[size_t(b)];
     });
     return permutation;
+}
+
+qint64 ArticleTableModel::citedByCountAt(qsizetype row) const
+{
+    return m_session->citedBy().countOf((*m_articles)[row].text(ArticleRecord::Key::PMID)).value_or(-1);
 }
 
 int ArticleTableModel::columnNamed(const QString &identifier) const
@@ -81,6 +96,10 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         return QStringLiteral("%1 %2").arg(m_ranks[index.row()]).arg(NewMark);
     if (identifier == RankColumn)
         return role == Qt::DisplayRole && index.row() < m_ranks.size() ? QVariant(m_ranks[index.row()]) : QVariant();
+    if (identifier == CitedByColumn) {
+        const qint64 count = citedByCountAt(index.row());
+        return role == Qt::DisplayRole && count >= 0 ? QVariant(count) : QVariant();
+    }
     // A retracted article is marked in its title, where the eye falls; the
     // record keeps its own title for sorting and citing.
     const bool retractedTitle = identifier == ArticleRecord::keyName(ArticleRecord::Key::Title) && article.isRetracted();
@@ -125,21 +144,28 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= m_columns.size())
         return;
-    const bool byRank = m_columns[column].identifier == RankColumn;
-    const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(m_columns[column].identifier);
-    if (!key && !byRank)
+    const QString &identifier = m_columns[column].identifier;
+    // Numbers of the model's own, not keys of the record.
+    const bool byNumber = identifier == RankColumn || identifier == CitedByColumn;
+    const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(identifier);
+    if (!key && !byNumber)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<qsizetype> permutation =
-        byRank ? rankPermutation(order) : sortArticles(*m_articles, *key, order);
+    std::vector<qsizetype> permutation;
+    if (identifier == RankColumn)
+        permutation = permutationBy([this](qsizetype row) { return m_ranks.value(row); }, order);
+    else if (byNumber)
+        permutation = permutationBy([this](qsizetype row) { return citedByCountAt(row); }, order);
+    else
+        permutation = sortArticles(*m_articles, *key, order);
     ArticleList articles;
     QList<int> ranks;
     for (const qsizetype oldRow : permutation) {
-        if (byRank)
+        if (byNumber)
             articles.append(std::move((*m_articles)[oldRow]));
         ranks.append(m_ranks.value(oldRow));
     }
-    if (byRank)
+    if (byNumber)
         *m_articles = std::move(articles);
     m_ranks = std::move(ranks);
     // Selection and current row follow their articles to the new rows.

@@ -29,6 +29,9 @@ public:
     // The identifier of the "#" column: each article's rank in the order the
     // service gave them, so that sorting on it restores that order.
     static inline const QString RankColumn = QStringLiteral("rank");
+    // The identifier of the "Cited by" column: how many PubMed articles cite
+    // each one, blank while unknown; it sorts by number.
+    static inline const QString CitedByColumn = QStringLiteral("citedBy");
 
     const QList<Column> &columns() const { return m_columns; }
     int columnNamed(const QString &identifier) const;
@@ -54,8 +57,12 @@ public:
 
 private:
     void appendRanks();
-    std::vector<qsizetype> rankPermutation(Qt::SortOrder order) const;
+    // The rows in the order of a number each has, stably.
+    std::vector<qsizetype> permutationBy(const std::function<qint64(qsizetype row)> &number, Qt::SortOrder order) const;
+    // -1 while unknown, so unknown counts sort below 0.
+    qint64 citedByCountAt(qsizetype row) const;
 
+    const SearchSession *m_session;
     ArticleList *m_articles;
     // The rank of the article in each row, beside the list and reordered with it.
     QList<int> m_ranks;

@@ -14,6 +14,7 @@
 
 namespace {
 // The columns of the result table: identifiers are record keys, with their first widths.
+constexpr int kCitedByWidth = 70;
 struct ColumnSetup
 {
     ArticleTableModel::Column column;
@@ -28,6 +29,7 @@ const ColumnSetup kColumns[] = {
     {{QStringLiteral("doi"), QStringLiteral("DOI")}, 0},
     // Last, so that the columns before it keep the places a stored layout gives them.
     {{ArticleTableModel::RankColumn, QStringLiteral("#")}, 50},
+    {{ArticleTableModel::CitedByColumn, QStringLiteral("Cited by")}, kCitedByWidth},
 };
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -54,6 +56,7 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
             header->resizeSection(column, kColumns[column].width);
     }
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    followCountsPreference();
     m_ui->verticalSplitter->setSizes({460, 220});
     for (QTextEdit *text : {m_ui->abstractNSTextView, m_ui->citationNSTextView}) {
         text->setPlainText(QStringLiteral(" "));
@@ -64,6 +67,7 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     // A reset clears the selection without a word; the views must still follow it.
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ResultTab::selectionChanged);
     connect(m_session.get(), &SearchSession::articlesAppended, this, &ResultTab::showBatch);
+    connect(m_session.get(), &SearchSession::articlesReset, this, &ResultTab::followCountsPreference);
     connect(view, &KebNSTableView::doubleAction, this, [this] {
         if (table()->clickedRow() != -1)
             emit openRequested();
@@ -111,8 +115,21 @@ void ResultTab::showBatch(bool firstBatch)
     table()->selectRow(0);
 }
 
+// Shown while counts are asked for; a layout that stored the column hidden
+// (at no width) gives it back its first width.
+void ResultTab::followCountsPreference()
+{
+    const int column = m_model.columnNamed(ArticleTableModel::CitedByColumn);
+    const bool shown = m_session->settings().citedByCounts();
+    table()->setColumnHidden(column, !shown);
+    if (shown && table()->horizontalHeader()->sectionSize(column) == 0)
+        table()->horizontalHeader()->resizeSection(column, kCitedByWidth);
+}
+
 void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links)
 {
+    // What the window shows follows the preferences as they are now.
+    followCountsPreference();
     QTextEdit *abstractView = m_ui->abstractNSTextView;
     QTextEdit *citationView = m_ui->citationNSTextView;
     if (const ArticleRecord *article = singleSelectedArticle()) {
@@ -147,6 +164,7 @@ void ResultTab::applyLayout(const WindowLayout &layout)
     for (int column = 0; column < layout.columnWidths.size(); ++column)
         header->resizeSection(column, layout.columnWidths[column]);
     header->setSortIndicator(layout.sortColumn, layout.sortOrder);
+    followCountsPreference();
 }
 
 void ResultTab::captureLayout(WindowLayout &layout) const

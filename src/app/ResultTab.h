@@ -37,7 +37,8 @@ public:
     const ArticleRecord *singleSelectedArticle() const;
 
     // Shows the selection in the views: the one article's abstract, its
-    // citation in `style` and `links`, or how many articles are selected.
+    // citation in `style` and `links`, or how many articles are selected;
+    // the table's columns follow the preferences as they are now.
     void showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links);
 
     // The split, the columns and the sort, as a window is left or restored.
@@ -61,6 +62,8 @@ signals:
 
 private:
     void showBatch(bool firstBatch);
+    // Shows the "Cited by" column exactly while the session asks for counts.
+    void followCountsPreference();
 
     std::unique_ptr<Ui::ResultTab> m_ui;
     std::unique_ptr<SearchSession> m_session;

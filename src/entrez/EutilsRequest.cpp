@@ -152,6 +152,15 @@ EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, 
     return eutilsRequest(endpoints, EutilsService::ELink, parameters, identity);
 }
 
+EutilsRequest asPost(EutilsRequest request)
+{
+    if (request.isPost())
+        return request;
+    request.postBody = request.url.query(QUrl::FullyEncoded).toLatin1();
+    request.url.setQuery(QString());
+    return request;
+}
+
 QString withoutApiKey(QString text, const EutilsIdentity &identity)
 {
     if (!identity.hasApiKey())

@@ -82,6 +82,9 @@ struct ElinkQuery
     bool scores = false;
 };
 EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, const EutilsIdentity &identity);
+// The same request as a form POST, whatever its size: its parameters move
+// from the URL into the body.
+EutilsRequest asPost(EutilsRequest request);
 
 // `text` with the API key replaced, for messages and log lines: the key is
 // the user's secret and is never shown or logged.

@@ -77,11 +77,25 @@ QString CsvWriter::quoted(const QString &field)
 
 QByteArray CsvWriter::write(const QList<Reference> &references)
 {
-    // Only the articles of a link set say how they were found, in a last column.
+    // Only the articles of a link set say how they were found, and only
+    // counted ones how often they are cited, each in a column of its own at the end.
     const bool foundAs = std::any_of(references.cbegin(), references.cend(),
                                      [](const Reference &reference) { return !reference.foundAs.isEmpty(); });
-    QString text = line(header() + (foundAs ? QStringList{QStringLiteral("Found as")} : QStringList()));
-    for (const Reference &reference : references)
-        text += line(row(reference) + (foundAs ? QStringList{singleLine(reference.foundAs)} : QStringList()));
+    const bool citedBy = std::any_of(references.cbegin(), references.cend(),
+                                     [](const Reference &reference) { return reference.citedBy.has_value(); });
+    QStringList extraHeader;
+    if (foundAs)
+        extraHeader << QStringLiteral("Found as");
+    if (citedBy)
+        extraHeader << QStringLiteral("Cited by");
+    QString text = line(header() + extraHeader);
+    for (const Reference &reference : references) {
+        QStringList extra;
+        if (foundAs)
+            extra << singleLine(reference.foundAs);
+        if (citedBy)
+            extra << reference.citedBy.value_or(QString());
+        text += line(row(reference) + extra);
+    }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }

@@ -91,13 +91,18 @@ QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &ref
     return RisWriter::write(references);
 }
 
-QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs)
+QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs,
+                                const QHash<QString, qsizetype> *citedBy)
 {
     QList<Reference> references;
     references.reserve(articles.size());
     for (const ArticleRecord &article : articles) {
         references.append(referenceForArticle(article));
         references.last().foundAs = foundAs;
+        if (citedBy) {
+            const auto count = citedBy->constFind(references.last().pmid);
+            references.last().citedBy = count == citedBy->cend() ? QString() : QString::number(*count);
+        }
     }
     return write(format, references);
 }

@@ -3,6 +3,7 @@
 #include "export/Reference.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,9 @@ QStringList fileDialogFilters();
 
 // The bytes of the file: the same whether the window or the command line asks.
 QByteArray write(ExportFormat format, const QList<Reference> &references);
-// `foundAs`: where a link set found the articles, written with each.
-QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {});
+// `foundAs`: where a link set found the articles, written with each;
+// `citedBy`: when given, the cited-by counts by PMID, for the formats that
+// have a place for them (a last CSV column).
+QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {},
+                 const QHash<QString, qsizetype> *citedBy = nullptr);
 } // namespace ExportFormats

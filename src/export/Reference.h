@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class ArticleRecord;
 
 // One person or group credited as an author.
@@ -69,6 +71,9 @@ struct Reference
     // Where a link set found the article ("Cited by PMID 31746150"); empty
     // for the articles of a search.
     QString foundAs;
+    // How many PubMed articles cite it, when that was asked: the number, or
+    // empty text while unknown. Not asked: none.
+    std::optional<QString> citedBy;
     QStringList publicationTypes;
     // MEDLINE's form: "*Spinal Diseases/diagnostic imaging", "Abscess/*surgery".
     QStringList mesh;

@@ -32,6 +32,7 @@ void PreferenceController::showWindow()
         urlWarningNumberNSTextField = m_ui->urlWarningNumberNSTextField;
         checkUpdatesOnStartupNSButton = m_ui->checkUpdatesOnStartupNSButton;
         citationStyleComboBox = m_ui->citationStyleComboBox;
+        showCitationCountsCheckBox = m_ui->showCitationCountsCheckBox;
         apiKeyNSTextField = m_ui->apiKeyNSTextField;
         contactEmailNSTextField = m_ui->contactEmailNSTextField;
         for (const CitationStyle style : CitationStyles::all())
@@ -48,6 +49,7 @@ void PreferenceController::showWindow()
         connect(urlWarningNumberNSTextField, &QLineEdit::returnPressed, this,
                 &PreferenceController::changeUrlWarningNumber);
         connect(citationStyleComboBox, &QComboBox::activated, this, &PreferenceController::changeCitationStyle);
+        connect(showCitationCountsCheckBox, &QCheckBox::clicked, this, &PreferenceController::changeShowCitationCounts);
         // Who asks counts from the next request on, as soon as it is typed.
         connect(apiKeyNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeApiKey);
         connect(contactEmailNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeContactEmail);
@@ -78,6 +80,7 @@ void PreferenceController::windowDidLoad()
     checkUpdatesOnStartupNSButton->setVisible(m_updateCheckOffered);
     m_ui->checkSavedSearchesAtLaunchButton->setChecked(m_store.boolean(PreferenceKeys::CheckSavedSearchesAtLaunch));
     citationStyleComboBox->setCurrentIndex(int(CitationStyles::all().indexOf(citationStyle())));
+    showCitationCountsCheckBox->setChecked(AppPreferences(m_store).showCitationCounts());
     apiKeyNSTextField->setText(apiKey());
     contactEmailNSTextField->setText(contactEmail());
 }
@@ -197,7 +200,13 @@ CitationStyle PreferenceController::citationStyle() const
 void PreferenceController::changeCitationStyle()
 {
     m_store.setObject(PreferenceKeys::CitationStyle, citationStyleComboBox->currentText());
-    emit citationStyleChanged();
+    emit displayChanged();
+}
+
+void PreferenceController::changeShowCitationCounts()
+{
+    m_store.setBool(PreferenceKeys::ShowCitationCounts, showCitationCountsCheckBox->isChecked());
+    emit displayChanged();
 }
 
 QString PreferenceController::apiKey() const

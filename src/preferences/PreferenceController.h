@@ -49,8 +49,9 @@ public:
     QString contactEmail() const;
 
 signals:
-    // The stored citation style changed; what shows a citation draws it anew.
-    void citationStyleChanged();
+    // The stored citation style, or whether citation counts show, changed:
+    // what shows them draws anew.
+    void displayChanged();
 
 public slots:
     void changeUseProxy();
@@ -60,6 +61,7 @@ public slots:
     void changeUrlWarningNumber();
     void launchEZProxyHelp();
     void changeCitationStyle();
+    void changeShowCitationCounts();
     void changeApiKey();
     void changeContactEmail();
 
@@ -89,6 +91,7 @@ private:
     QLineEdit *thisManyNSTextField = nullptr;
     QLineEdit *urlWarningNumberNSTextField = nullptr;
     QCheckBox *checkUpdatesOnStartupNSButton = nullptr;
+    QCheckBox *showCitationCountsCheckBox = nullptr;
     QComboBox *citationStyleComboBox = nullptr;
     QLineEdit *apiKeyNSTextField = nullptr;
     QLineEdit *contactEmailNSTextField = nullptr;

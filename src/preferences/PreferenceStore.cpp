@@ -116,6 +116,7 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::ApiKey, QString()},
         {PreferenceKeys::ContactEmail, QString()},
         {PreferenceKeys::SortOrder, SortOrders::name(SortOrder::Recent)},
+        {PreferenceKeys::ShowCitationCounts, true},
         {PreferenceKeys::CheckSavedSearchesAtLaunch, false},
     });
 }
@@ -128,6 +129,11 @@ bool AppPreferences::useProxy() const
 int AppPreferences::thisMany() const
 {
     return boundedBatchSize(m_store.integer(PreferenceKeys::ThisMany));
+}
+
+bool AppPreferences::showCitationCounts() const
+{
+    return m_store.boolean(PreferenceKeys::ShowCitationCounts);
 }
 
 bool AppPreferences::updateCheckOnStart() const

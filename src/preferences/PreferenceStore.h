@@ -23,6 +23,8 @@ inline const QString ApiKey = QStringLiteral("ncbiApiKey");
 inline const QString ContactEmail = QStringLiteral("contactEmail");
 // The order the next search asks ESearch for, by its command-line name.
 inline const QString SortOrder = QStringLiteral("sortOrder");
+// Whether result tables ask for and show how many articles cite each one.
+inline const QString ShowCitationCounts = QStringLiteral("showCitationCounts");
 // Whether the window checks the saved searches when it starts.
 inline const QString CheckSavedSearchesAtLaunch = QStringLiteral("checkSavedSearchesAtLaunch");
 } // namespace PreferenceKeys
@@ -93,6 +95,7 @@ public:
     // The stored order's name; Recent for any other text.
     SortOrder sortOrder() const;
     void setSortOrder(SortOrder order);
+    bool showCitationCounts() const;
 
 private:
     PreferenceStore &m_store;

@@ -82,6 +82,11 @@ inline QString linkFailed(const QString &reason)
 {
     return QStringLiteral("linked articles not found: ") + reason;
 }
+// The one line a failed count request leaves, its reason in place of %1.
+inline QString citedByCountsFailed(qsizetype articles)
+{
+    return QStringLiteral("cited-by counts of %1 articles not found: %2").arg(QString::number(articles), QStringLiteral("%1"));
+}
 inline const QString NetworkErrorTitle = QStringLiteral("Network Error");
 inline const QString NetworkErrorMessage = QStringLiteral("There is no active internet connection");
 inline const QString OK = QStringLiteral("OK");

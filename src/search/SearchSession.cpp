@@ -10,6 +10,7 @@
 #include "entrez/LinkKind.h"
 #include "entrez/PmidSearch.h"
 #include "entrez/SearchResultParser.h"
+#include "search/CitedByCounts.h"
 #include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
 
@@ -23,6 +24,8 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
     , m_download(std::make_unique<ArticleDownload>(m_settings.endpoints))
     , m_message(SearchMessages::Ready)
 {
+    // First to hear of each batch, before any view reorders the articles.
+    m_citedBy = new CitedByCounts(*this);
     m_esearch->setLimits(m_settings.limits);
     m_esearch->setRetryPolicy(m_settings.retries);
     connect(m_esearch.get(), &EutilsTransfer::retryScheduled, this, &SearchSession::showRetryWait);

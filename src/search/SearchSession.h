@@ -17,6 +17,7 @@
 #include <memory>
 
 class ArticleDownload;
+class CitedByCounts;
 class EutilsTransfer;
 
 // What a session needs from outside. The batch size and the identity are
@@ -29,6 +30,8 @@ struct SessionSettings
     RetryPolicy retries;
     std::function<int()> batchSize = [] { return 20; };
     std::function<EutilsIdentity()> identity = [] { return EutilsIdentity(); };
+    // Whether each batch's cited-by counts are asked for, as it arrives.
+    std::function<bool()> citedByCounts = [] { return false; };
 };
 
 // One result set and everything that happens to it: its source, its paging
@@ -85,6 +88,9 @@ public:
 
     // What PubMed did with the query, from the first answer of this search
     // (no PMIDs); empty before it arrives.
+    // How many articles cite each of the articles, as far as known.
+    const CitedByCounts &citedBy() const { return *m_citedBy; }
+
     const SearchResult &queryAnswer() const { return m_queryAnswer; }
     // ESpell's correction of a query that found almost nothing, or part of
     // which PubMed did not find; empty when there is none or it is the query.
@@ -135,6 +141,7 @@ private:
     std::unique_ptr<EutilsTransfer> m_esearch;
     std::unique_ptr<EutilsTransfer> m_espell;
     std::unique_ptr<ArticleDownload> m_download;
+    CitedByCounts *m_citedBy; // a child
 
     ArticleList m_articles;
     SearchPaging m_paging;

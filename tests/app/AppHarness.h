@@ -9,6 +9,7 @@
 #include "common/SystemLog.h"
 #include "entrez/Reachability.h"
 #include "preferences/PreferenceStore.h"
+#include "search/CitedByCounts.h"
 #include "search/SearchSession.h"
 #include "FakeEutilsServer.h"
 #include "TestData.h"
@@ -97,7 +98,7 @@ public:
     }
 
     // Starts the window and searches for a query with `matches` matches;
-    // returns once the first batch has arrived. False when it did not, the
+    // returns once the first batch and its cited-by counts have arrived. False when it did not, the
     // test having failed with the reason; the caller then returns.
     [[nodiscard]] bool startWithResults(int matches)
     {
@@ -109,7 +110,7 @@ public:
             failTestOnce(QStringLiteral("the first batch did not arrive: ") + message());
             return false;
         }
-        return true;
+        return QTest::qWaitFor([this] { return !controller->session().citedBy().isBusy(); }, 10000);
     }
 
     // A widget of the window by name; one that each tab has, of the current tab.

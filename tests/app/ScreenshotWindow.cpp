@@ -2,10 +2,19 @@
 // searching a fake E-utilities server on 127.0.0.1 that answers every query
 // with the articles of one saved EFetch answer, in the answer's order and
 // with their real PMIDs. tools/screenshot.sh drives it under Xvfb to make the
-// README's screenshot; it never talks to the real service.
-//   vexmoor-screenshot-window ANSWER.xml
+// README's screenshots; it never talks to the real service.
+//   vexmoor-screenshot-window ANSWER.xml [--esearch ESEARCH.xml] [--elink ELINK.xml...]
+// --esearch: every ESearch request gets that saved answer (its translation,
+// its errors and warnings) instead.
+// --elink: the articles that the saved ELink answers were asked about are
+// what every query finds, and ELink answers with their real citing articles,
+// per PMID (none for an article the answers do not hold).
+// A record the EFetch answer lacks is a real one of the test data with its
+// PMID rewritten, as the fake server serves it.
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "entrez/ElinkAnswer.h"
+#include "entrez/LinkKind.h"
 #include "FakeEutilsServer.h"
 #include "FakeReachability.h"
 #include "preferences/PreferenceStore.h"
@@ -18,7 +27,9 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -49,28 +60,79 @@ SavedAnswer readAnswer(const QByteArray &xml)
     return answer;
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    return file.readAll();
+}
+
+// The citing articles of each PMID a saved ELink answer was asked about alone.
+QHash<QString, QStringList> citingArticles(const QStringList &paths)
+{
+    QHash<QString, QStringList> citing;
+    for (const QString &path : paths) {
+        const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(fileBytes(path));
+        for (const ElinkLinkSet &set : answer ? answer->linkSets : QList<ElinkLinkSet>()) {
+            if (set.askedPmids.size() == 1)
+                citing.insert(set.askedPmids.constFirst(),
+                              pmidsOf(set.links.value(linkNameOf(LinkKind::CitedBy))));
+        }
+    }
+    return citing;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Vexmoor"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s ANSWER.xml\n", argv[0]);
+    QStringList arguments = QApplication::arguments().mid(1);
+    QString esearchPath;
+    QStringList elinkPaths;
+    for (qsizetype i = arguments.size() - 1; i >= 1; --i) {
+        if (arguments[i - 1] == QLatin1String("--esearch")) {
+            esearchPath = arguments.takeAt(i);
+            arguments.removeAt(--i);
+        }
+    }
+    if (const qsizetype elink = arguments.indexOf(QStringLiteral("--elink")); elink >= 0) {
+        elinkPaths = arguments.mid(elink + 1);
+        arguments = arguments.mid(0, elink);
+    }
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: %s ANSWER.xml [--esearch ESEARCH.xml] [--elink ELINK.xml...]\n", argv[0]);
         return 2;
     }
-    QFile file(QString::fromLocal8Bit(argv[1]));
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 1;
-    }
-    const SavedAnswer answer = readAnswer(file.readAll());
+    const SavedAnswer answer = readAnswer(fileBytes(arguments.constFirst()));
+    const QHash<QString, QStringList> citing = citingArticles(elinkPaths);
 
     FakeEutilsServer server;
-    server.serveEsearchOf(answer.pmids);
+    if (!esearchPath.isEmpty()) {
+        const QByteArray esearch = fileBytes(esearchPath);
+        server.setHandler(QLatin1String(Paths::ESearch), [esearch](const QUrl &) { return FakeResponse::xml(esearch); });
+    } else if (!citing.isEmpty()) {
+        QList<qint64> asked;
+        for (const QString &pmid : citing.keys())
+            asked.append(pmid.toLongLong());
+        std::sort(asked.begin(), asked.end(), std::greater<>());
+        server.serveEsearchOf(asked);
+    } else {
+        server.serveEsearchOf(answer.pmids);
+    }
+    server.serveElink([&citing](const QString &pmid, const QString &linkName) {
+        return linkName == linkNameOf(LinkKind::CitedBy) ? citing.value(pmid) : QStringList();
+    });
     server.setHandler(QLatin1String(Paths::EFetch), [&answer](const QUrl &url) {
+        const QStringList ids = FakeEutilsServer::requestedIds(url);
+        if (!std::all_of(ids.begin(), ids.end(), [&answer](const QString &id) { return answer.records.contains(id); }))
+            return FakeResponse::xml(FakeEutilsServer::efetchAnswer(ids));
         QByteArray body = "<?xml version=\"1.0\" ?>\n<PubmedArticleSet>\n";
-        for (const QString &id : FakeEutilsServer::requestedIds(url))
+        for (const QString &id : ids)
             body += answer.records.value(id) + '\n';
         return FakeResponse::xml(body + "</PubmedArticleSet>\n");
     });

@@ -176,7 +176,7 @@ private slots:
             QVERIFY(h.reachability.asked.isEmpty());
             QCOMPARE(c.numberOfRowsInTableView(), 20);
             QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
-            QCOMPARE(int(h.server.requestTargets().size()), 2);
+            QCOMPARE(int(h.server.requestTargets().size()), 3); // ESearch, EFetch, the batch's cited-by counts
         }
     }
 
@@ -380,7 +380,7 @@ private slots:
 
         // "#" is each article's rank in the service's order: sorting on it
         // restores that order, both ways, ranks moving with their articles.
-        const int rankColumn = table->model()->columnCount() - 1;
+        const int rankColumn = c.currentTab()->model().columnNamed(ArticleTableModel::RankColumn);
         QCOMPARE(table->model()->headerData(rankColumn, Qt::Horizontal).toString(), QStringLiteral("#"));
         for (const Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder}) {
             table->horizontalHeader()->setSortIndicator(rankColumn, order);
@@ -390,6 +390,75 @@ private slots:
                 QCOMPARE(table->model()->index(row, rankColumn).data().toInt(), rank + 1);
             }
         }
+    }
+
+    // The "Cited by" column after a batch: filled from the batch's one count
+    // request and sorting by number; blank, with one log line and nothing
+    // else said, when that request fails; hidden at once and never asked for
+    // while the preference is off.
+    void citedByColumn_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("failing");
+        QTest::newRow("filled, sorting by number") << true << false;
+        QTest::newRow("blank after a failure") << true << true;
+        QTest::newRow("preference off") << false << false;
+    }
+    void citedByColumn()
+    {
+        QFETCH(bool, shown);
+        QFETCH(bool, failing);
+        AppHarness h;
+        h.server.serveEsearch(45);
+        h.server.serveEfetch();
+        h.server.serveElink([](const QString &pmid, const QString &) { // as many citing articles as its last two digits
+            QStringList citing;
+            for (int i = 0; i < pmid.right(2).toInt(); ++i)
+                citing.append(QString::number(7000000 + i));
+            return citing;
+        });
+        // Only the count request fails: the links area asks too, on its own time.
+        if (failing)
+            h.server.enqueueWhere(QLatin1String(Paths::ELinkService), [](const QUrl &url) {
+                return QUrlQuery(url).queryItemValue(QStringLiteral("linkname")) == QLatin1String("pubmed_pubmed_citedin");
+            }, FakeResponse::serverError(500));
+        AppController &c = h.start();
+        const int column = c.currentTab()->model().columnNamed(ArticleTableModel::CitedByColumn);
+        c.showPreferencePanel();
+        auto *box = c.preferences()->window()->findChild<QCheckBox *>(QStringLiteral("showCitationCountsCheckBox"));
+        QVERIFY(box && box->isChecked() && !box->accessibleName().isEmpty());
+        if (!shown)
+            box->click();
+        QCOMPARE(h.table()->isColumnHidden(column), !shown);
+        c.preferences()->window()->close();
+
+        h.search(QStringLiteral("q"));
+        QVERIFY(h.waitForTransfer());
+        QVERIFY(QTest::qWaitFor([&] { return !c.session().citedBy().isBusy(); }, 10000));
+        QCOMPARE(h.message(), QStringLiteral("found 45 articles, downloaded 20 titles"));
+        QCOMPARE(h.table()->isColumnHidden(column), !shown);
+        QCOMPARE(h.log.size(), failing ? 1 : 0);
+        int countRequests = 0;
+        for (const FakeRequest &request : h.server.requests())
+            countRequests += request.method == "POST" && request.url.path() == QLatin1String(Paths::ELinkService);
+        QCOMPARE(countRequests, shown ? 1 : 0);
+        QAbstractItemModel *model = h.table()->model();
+        for (int row = 0; row < 20; ++row) {
+            const QVariant cell = model->index(row, column).data();
+            const bool counted = shown && !failing;
+            QCOMPARE(cell.isValid(), counted);
+            if (counted)
+                QCOMPARE(cell.toInt(), c.getArticleList()[row].text(ArticleRecord::Key::PMID).right(2).toInt());
+        }
+        if (!shown || failing)
+            return;
+        h.table()->horizontalHeader()->setSortIndicator(column, Qt::DescendingOrder);
+        for (int row = 1; row < 20; ++row)
+            QVERIFY(model->index(row - 1, column).data().toInt() >= model->index(row, column).data().toInt());
+        int most = 0;
+        for (const ArticleRecord &article : c.getArticleList())
+            most = std::max(most, article.text(ArticleRecord::Key::PMID).right(2).toInt());
+        QCOMPARE(model->index(0, column).data().toInt(), most);
     }
 
     // Qt's own checker watches the table's model through everything that

@@ -239,6 +239,7 @@ private slots:
     void linkCountsOnceTheSelectionRests()
     {
         AppHarness h;
+        h.store.setBool(PreferenceKeys::ShowCitationCounts, false); // the table's counts ask ELink too
         h.server.serveElink([](const QString &, const QString &linkName) {
             const int count = linkName == QLatin1String("pubmed_pubmed_citedin") ? 7 : linkName == QLatin1String("pubmed_pubmed_refs") ? 2 : 4;
             QStringList linked;

@@ -64,6 +64,8 @@ class SearchCliTest : public QObject
 private slots:
     // The query is sent as typed (trimmed and encoded); one ESearch and one
     // EFetch per batch asked for, and the JSON lines of every record in order.
+    // With --cited-by-counts one ELink more per batch, and every line counts
+    // (each PMID's last digit here), null where the request failed.
     void batches_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -72,11 +74,16 @@ private slots:
         QTest::addColumn<int>("printed");
         QTest::addColumn<int>("batches");
         QTest::addColumn<QString>("sort"); // what every ESearch request carries after the term
-        QTest::newRow("first batch only") << QStringList() << 45 << 20 << 20 << 1 << "";
-        QTest::newRow("--all") << QStringList{QStringLiteral("--all")} << 45 << 20 << 45 << 3 << "";
-        QTest::newRow("--batch") << QStringList{QStringLiteral("--batch"), QStringLiteral("7")} << 45 << 7 << 7 << 1 << "";
-        QTest::newRow("no matches") << QStringList{QStringLiteral("--all")} << 0 << 20 << 0 << 1 << "";
-        QTest::newRow("--sort, every batch") << QStringList{"--all", "--sort", "journal"} << 45 << 20 << 45 << 3 << "&sort=JournalName";
+        QTest::addColumn<int>("uncounted"); // the first batch's count request fails: that many nulls
+        QTest::newRow("first batch only") << QStringList() << 45 << 20 << 20 << 1 << "" << 0;
+        QTest::newRow("--all") << QStringList{QStringLiteral("--all")} << 45 << 20 << 45 << 3 << "" << 0;
+        QTest::newRow("--batch") << QStringList{QStringLiteral("--batch"), QStringLiteral("7")} << 45 << 7 << 7 << 1 << "" << 0;
+        QTest::newRow("no matches") << QStringList{QStringLiteral("--all")} << 0 << 20 << 0 << 1 << "" << 0;
+        QTest::newRow("--sort, every batch") << QStringList{"--all", "--sort", "journal"} << 45 << 20 << 45 << 3 << "&sort=JournalName" << 0;
+        QTest::newRow("--cited-by-counts, 500 matches")
+            << QStringList{"--all", "--cited-by-counts"} << 500 << 20 << 500 << 25 << "" << 0;
+        QTest::newRow("--cited-by-counts, a count request fails")
+            << QStringList{"--all", "--cited-by-counts"} << 45 << 20 << 45 << 3 << "" << 20;
     }
     void batches()
     {
@@ -86,12 +93,28 @@ private slots:
         QFETCH(int, printed);
         QFETCH(int, batches);
         QFETCH(QString, sort);
+        QFETCH(int, uncounted);
         FakeEutilsServer server;
         server.serveEsearch(matches);
         server.serveEfetch();
+        server.serveElink([](const QString &pmid, const QString &) { return fakePmids(100, pmid.right(1).toInt()); });
+        if (uncounted)
+            server.enqueue(kELink, FakeResponse::serverError(500));
         const CliRun run = runSearch(server, QStringList{QStringLiteral(" breast & cancer\n")} + args);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
+        const bool counted = args.contains(QStringLiteral("--cited-by-counts"));
+        const QList<QByteArray> lines = run.out.split('\n');
+        for (int i = 0; i < printed; ++i) {
+            const QJsonObject record = QJsonDocument::fromJson(lines[i]).object();
+            const QJsonValue count = record.value(QLatin1String("citedByCount"));
+            QCOMPARE(count.isUndefined(), !counted);
+            if (counted)
+                QCOMPARE(count.isNull() ? -1 : count.toInt(), i < uncounted ? -1 : FakeEutilsServer::fakePmid(i).right(1).toInt());
+        }
+        QCOMPARE(server.requestCount(kELink), counted ? batches : 0);
+        QCOMPARE(int(server.requests().size()), (counted ? 3 : 2) * batches - (printed ? 0 : 1));
+        QCOMPARE(run.err.count("cited-by counts of 20 articles not found: "), uncounted ? 1 : 0);
         QCOMPARE(server.requestTargets().value(0),
                  QStringLiteral("/entrez/eutils/esearch.fcgi?db=pubmed&retstart=0&retmax=%1&term=breast%20%26%20cancer%2&tool=vexmoor").arg(retMax).arg(sort));
         QCOMPARE(server.requestTargets().filter(kESearch).filter(sort + "&tool=").size(), batches);
@@ -143,13 +166,20 @@ private slots:
         QTest::addColumn<QByteArray>("end");
         QTest::addColumn<QByteArray>("pmidTag");
         QTest::addColumn<QByteArray>("link");
-        QTest::newRow("plain") << "plain" << QByteArray() << QByteArray("\n\n") << QByteArray("\nPMID: ") << QByteArray();
+        QTest::addColumn<QStringList>("more"); // more options
+        QTest::newRow("plain") << "plain" << QByteArray() << QByteArray("\n\n") << QByteArray("\nPMID: ") << QByteArray()
+                               << QStringList();
         QTest::newRow("rtf") << "rtf" << QByteArray("{\\rtf1") << QByteArray("}") << QByteArray("\nPMID: ")
-                             << QByteArray("HYPERLINK");
+                             << QByteArray("HYPERLINK") << QStringList();
         QTest::newRow("html") << "html" << QByteArray() << QByteArray("<br>\n<br>\n") << QByteArray("\nPMID: ")
-                              << QByteArray("<a href=");
+                              << QByteArray("<a href=") << QStringList();
         QTest::newRow("csv") << "csv" << QByteArray("\xEF\xBB\xBFPMID,Title,") << QByteArray("\r\n")
-                             << QByteArray("\r\n") << QByteArray();
+                             << QByteArray("\r\n") << QByteArray() << QStringList();
+        // The last record's three citing articles, in a last column.
+        QTest::newRow("csv, cited by") << "csv" << QByteArray("\xEF\xBB\xBFPMID,Title,Authors,Citation,Journal,Year,Volume,"
+                                                               "Issue,Pages,DOI,PMCID,Retracted,Abstract,Cited by\r\n")
+                                       << QByteArray(",3\r\n") << QByteArray("\r\n") << QByteArray()
+                                       << QStringList{QStringLiteral("--cited-by-counts")};
     }
     void formats()
     {
@@ -158,11 +188,13 @@ private slots:
         QFETCH(QByteArray, end);
         QFETCH(QByteArray, pmidTag);
         QFETCH(QByteArray, link);
+        QFETCH(QStringList, more);
         FakeEutilsServer server;
         server.serveEsearch(5);
         server.serveEfetch();
-        const CliRun run = runSearch(server, {QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"),
-                                              QStringLiteral("2"), QStringLiteral("--format"), format});
+        server.serveElink([](const QString &, const QString &) { return fakePmids(100, 3); });
+        const CliRun run = runSearch(server, QStringList{QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"),
+                                                         QStringLiteral("2"), QStringLiteral("--format"), format} + more);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.startsWith(start));
         if (!start.isEmpty())

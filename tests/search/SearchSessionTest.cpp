@@ -2,10 +2,14 @@
 // batch offered again after a failure, a new search or a cancel ending the
 // running one, and many sessions keeping the service's pace together.
 #include "FakeEutilsServer.h"
+#include "common/SystemLog.h"
+#include "search/CitedByCounts.h"
 #include "search/SearchMessages.h"
 #include "search/SearchSession.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QUrlQuery>
 #include <QTest>
 
 namespace {
@@ -21,6 +25,27 @@ SessionSettings settingsFor(const FakeEutilsServer &server, int batchSize)
     return settings;
 }
 
+// A per-PMID ELink answer for the PMIDs at positions 0, 1, ...: `counts[i]`
+// citing links for each, none as a LinkSet without a LinkSetDb, -1 leaves the
+// PMID out of the answer.
+QByteArray perIdAnswer(const QList<int> &counts)
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><eLinkResult>";
+    for (int i = 0; i < counts.size(); ++i) {
+        if (counts[i] < 0)
+            continue;
+        xml += "<LinkSet><DbFrom>pubmed</DbFrom><IdList><Id>" + FakeEutilsServer::fakePmid(i).toLatin1() + "</Id></IdList>";
+        if (counts[i] > 0) {
+            xml += "<LinkSetDb><DbTo>pubmed</DbTo><LinkName>pubmed_pubmed_citedin</LinkName>";
+            for (int link = 0; link < counts[i]; ++link)
+                xml += "<Link><Id>" + QByteArray::number(9000000 + link) + "</Id></Link>";
+            xml += "</LinkSetDb>";
+        }
+        xml += "</LinkSet>";
+    }
+    return xml + "</eLinkResult>";
+}
+
 bool waitIdle(const SearchSession &session)
 {
     return QTest::qWaitFor([&] { return !session.isBusy(); }, 20000);
@@ -28,6 +53,7 @@ bool waitIdle(const SearchSession &session)
 } // namespace
 
 Q_DECLARE_METATYPE(SearchSource)
+Q_DECLARE_METATYPE(FakeResponse)
 
 class SearchSessionTest : public QObject
 {
@@ -170,6 +196,64 @@ private slots:
             QVERIFY(!session.hasMore());
             QCOMPARE(session.message(), SearchMessages::canceled());
         }
+    }
+
+    // One ELink request per batch fills the counts; whatever fails leaves
+    // them unknown with one log line, and a new search never takes the
+    // answer meant for the last one.
+    void citedByCountsOfABatch_data()
+    {
+        QTest::addColumn<FakeResponse>("answer");
+        QTest::addColumn<bool>("searchAgain"); // while the answer is on its way
+        QTest::addColumn<QList<int>>("counts"); // -1: unknown
+        QTest::addColumn<int>("logLines");
+        const QList<int> unknown{-1, -1, -1, -1, -1};
+        QTest::newRow("per PMID, one left out") << FakeResponse::xml(perIdAnswer({3, 0, -1, 12, 1})) << false
+                                                << QList<int>{3, 0, -1, 12, 1} << 0;
+        QTest::newRow("ELink's error") << FakeResponse::xml("<eLinkResult><ERROR>Some error</ERROR></eLinkResult>")
+                                       << false << unknown << 1;
+        QTest::newRow("HTTP 500") << FakeResponse::serverError(500) << false << unknown << 1;
+        QTest::newRow("not a link set") << FakeResponse::xml("<eSearchResult/>") << false << unknown << 1;
+        QTest::newRow("a new search drops the late answer")
+            << FakeResponse::xml(perIdAnswer({7, 7, 7, 7, 7})) << true << QList<int>{3, 0, -1, 12, 1} << 0;
+    }
+    void citedByCountsOfABatch()
+    {
+        QFETCH(FakeResponse, answer);
+        QFETCH(bool, searchAgain);
+        QFETCH(QList<int>, counts);
+        QFETCH(int, logLines);
+        QStringList log;
+        setSystemLogSink([&log](const QString &line) { log.append(line); });
+        const auto restoreLog = qScopeGuard([] { setSystemLogSink({}); });
+        FakeEutilsServer server;
+        server.serveEsearch(5);
+        server.serveEfetch();
+        const QString elinkPath = QLatin1String(Paths::ELinkService);
+        answer.delayMs = searchAgain ? 600 : 0;
+        server.enqueue(elinkPath, answer);
+        server.enqueue(elinkPath, FakeResponse::xml(perIdAnswer({3, 0, -1, 12, 1})));
+        SessionSettings settings = settingsFor(server, 20);
+        settings.citedByCounts = [] { return true; };
+        SearchSession session(settings);
+        QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount(elinkPath) == 1; }, 10000));
+        if (searchAgain)
+            QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
+        QVERIFY(waitIdle(session));
+        QVERIFY(QTest::qWaitFor([&] { return !session.citedBy().isBusy(); }, 10000));
+        QTest::qWait(searchAgain ? 800 : 0); // past the late answer
+        for (int i = 0; i < counts.size(); ++i)
+            QCOMPARE(session.citedBy().countOf(FakeEutilsServer::fakePmid(i)).value_or(-1), counts[i]);
+        QCOMPARE(log.size(), logLines);
+        // One POST per batch, one id= per PMID, asking for the citing articles only.
+        const FakeRequest &request = server.requests().last();
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(QUrlQuery(request.url).allQueryItemValues(QStringLiteral("id")),
+                 (QStringList{FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1), FakeEutilsServer::fakePmid(2),
+                              FakeEutilsServer::fakePmid(3), FakeEutilsServer::fakePmid(4)}));
+        QCOMPARE(QUrlQuery(request.url).queryItemValue(QStringLiteral("linkname")), QStringLiteral("pubmed_pubmed_citedin"));
+        QCOMPARE(server.requestCount(elinkPath), searchAgain ? 2 : 1);
     }
 
     // Ten sessions searching at once keep the service's pace between them.

@@ -233,6 +233,12 @@ void FakeEutilsServer::enqueue(const QString &path, Handler handler)
     m_queued[path].enqueue(std::move(handler));
 }
 
+void FakeEutilsServer::enqueueWhere(const QString &path, std::function<bool(const QUrl &)> matches,
+                                    const FakeResponse &response)
+{
+    m_queuedWhere.append({path, std::move(matches), response});
+}
+
 void FakeEutilsServer::setHandler(const QString &path, Handler handler)
 {
     m_handlers.insert(path, std::move(handler));
@@ -540,7 +546,13 @@ void FakeEutilsServer::processRequests(const ConnectionPtr &connection)
         const QUrl url(origin().toString() + path + (parameters.isEmpty() ? QString() : QLatin1Char('?') + parameters));
         m_requests.append({method, target, body, RequestLimiter::steadyNowMs(), url});
         Handler handler;
-        if (auto queued = m_queued.find(path); queued != m_queued.end() && !queued->isEmpty())
+        const auto conditional = std::find_if(m_queuedWhere.begin(), m_queuedWhere.end(), [&](const ConditionalResponse &c) {
+            return c.path == path && c.matches(url);
+        });
+        if (conditional != m_queuedWhere.end()) {
+            handler = [response = conditional->response](const QUrl &) { return response; };
+            m_queuedWhere.erase(conditional);
+        } else if (auto queued = m_queued.find(path); queued != m_queued.end() && !queued->isEmpty())
             handler = queued->dequeue();
         else
             handler = m_handlers.value(path);

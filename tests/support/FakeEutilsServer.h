@@ -106,6 +106,9 @@ public:
 
     void enqueue(const QString &path, const FakeResponse &response);
     void enqueue(const QString &path, Handler handler);
+    // The first request to `path` that `matches` gets `response`; the others
+    // are answered as before, whenever they come.
+    void enqueueWhere(const QString &path, std::function<bool(const QUrl &)> matches, const FakeResponse &response);
     void setHandler(const QString &path, Handler handler);
 
     // ESearch for a query with `count` matches: every request gets the window
@@ -190,6 +193,13 @@ private:
     Transport m_transport;
     std::unique_ptr<QTcpServer> m_server;
     QHash<QString, QQueue<Handler>> m_queued;
+    struct ConditionalResponse
+    {
+        QString path;
+        std::function<bool(const QUrl &)> matches;
+        FakeResponse response;
+    };
+    QList<ConditionalResponse> m_queuedWhere;
     QHash<QString, Handler> m_handlers;
     QStringList m_targets;
     QList<FakeRequest> m_requests;

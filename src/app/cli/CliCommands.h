@@ -37,8 +37,9 @@ void writeStderrLine(const QString &line);
 // plain-text outputs that carry a record's text to a terminal.
 QString withoutControls(const QString &text);
 
-// Appends one record as a JSON object on one line (the efetch output format).
-void appendRecordJson(std::string &out, const ArticleRecord &record);
+// Appends one record as a JSON object on one line (the efetch output format);
+// `extraMembers` ("\"key\": value", already JSON) go after the record's own.
+void appendRecordJson(std::string &out, const ArticleRecord &record, std::string_view extraMembers = {});
 
 // The FILE argument of the commands that read a saved answer.
 inline const CliArgument kSavedAnswerArgument{QStringLiteral("FILE"),

@@ -86,7 +86,11 @@ void RecordPrinter::printBatch(const ArticleList &articles, qsizetype from)
     std::string out;
     QString text;
     for (qsizetype i = from; i < articles.size(); ++i) {
-        if (m_format == OutputFormat::Json)
+        if (m_format == OutputFormat::Json && m_citedBy) {
+            const auto count = m_citedBy->constFind(articles.at(i).text(ArticleRecord::Key::PMID));
+            appendRecordJson(out, articles.at(i),
+                             "\"citedByCount\": " + (count == m_citedBy->cend() ? std::string("null") : std::to_string(*count)));
+        } else if (m_format == OutputFormat::Json)
             appendRecordJson(out, articles.at(i));
         else if (m_format == OutputFormat::Plain)
             text += withoutControls(citationStringForArticle(articles.at(i))) + QLatin1String("\n\n");
@@ -101,7 +105,14 @@ void RecordPrinter::finish(const ArticleList &articles)
     else if (m_format == OutputFormat::Html)
         writeStdout(HtmlWriter::write(exportTextForArticles(articles, m_endpoints)).toUtf8());
     else if (m_format == OutputFormat::File)
-        writeStdout(ExportFormats::write(m_fileFormat, articles, m_foundAs));
+        writeStdout(ExportFormats::write(m_fileFormat, articles, m_foundAs, m_citedBy ? &*m_citedBy : nullptr));
+}
+
+void RecordPrinter::addCitedByCounts(const CitedByCountMap &counts)
+{
+    if (!m_citedBy)
+        m_citedBy.emplace();
+    m_citedBy->insert(counts);
 }
 
 void reportFailure(const QString &message)
@@ -169,6 +180,12 @@ std::optional<qsizetype> CliSearch::fetchAndPrint(const QStringList &pmids)
     if (appended < 0) {
         reportFailure(SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8")));
         return std::nullopt;
+    }
+    if (m_arguments.citedByCounts && appended > 0) {
+        QStringList batch;
+        for (qsizetype i = listCount; i < m_articles.size(); ++i)
+            batch.append(m_articles.at(i).text(ArticleRecord::Key::PMID));
+        m_printer.addCitedByCounts(citedByCounts(batch));
     }
     m_printer.printBatch(m_articles, listCount);
     return appended;
@@ -258,6 +275,17 @@ bool CliSearch::fetchInBatches(const QStringList &pmids)
             return false;
     }
     return true;
+}
+
+CitedByCountMap CliSearch::citedByCounts(const QStringList &pmids)
+{
+    const PacedFetchResult fetched =
+        m_fetcher.fetch(citedByCountsRequest(m_arguments.endpoints, pmids, m_arguments.identity));
+    const CitedByCountsOutcome outcome =
+        fetched.ok() ? citedByCountsOutcome(fetched.body) : CitedByCountsOutcome{{}, fetched.error};
+    if (!outcome.error.isEmpty())
+        reportFailure(SearchMessages::citedByCountsFailed(pmids.size()).arg(outcome.error));
+    return outcome.counts;
 }
 
 std::optional<ElinkAnswer> CliSearch::elink(const ElinkQuery &query)

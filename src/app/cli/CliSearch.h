@@ -14,6 +14,7 @@
 #include "entrez/SearchResult.h"
 #include "entrez/SortOrder.h"
 #include "export/ExportFormat.h"
+#include "search/CitedByCounts.h"
 
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ struct SearchArguments
     SortOrder sort = SortOrder::Recent;
     // Every part of what PubMed did with the query, instead of one line when it left something out.
     bool explain = false;
+    // One more ELink request per batch, for each article's cited-by count.
+    bool citedByCounts = false;
     OutputFormat format = OutputFormat::Json;
     // The file format when `format` is File.
     ExportFormat fileFormat = ExportFormat::Ris;
@@ -60,12 +63,16 @@ public:
     void finish(const ArticleList &articles);
     // Where a link set found the records, written with each in the files.
     void setFoundAs(const QString &foundAs) { m_foundAs = foundAs; }
+    // From now on each JSON line has a citedByCount and a CSV file a "Cited
+    // by" column: the counts added, null or blank for the others.
+    void addCitedByCounts(const CitedByCountMap &counts);
 
 private:
     OutputFormat m_format;
     ExportFormat m_fileFormat;
     Endpoints m_endpoints;
     QString m_foundAs;
+    std::optional<CitedByCountMap> m_citedBy;
 };
 
 void reportFailure(const QString &message);
@@ -102,6 +109,9 @@ private:
     std::optional<SearchResult> esearch(const QString &term, int32_t retStart, int32_t retMax);
     void reportQueryDetails(const SearchResult &answer);
     std::optional<qsizetype> fetchAndPrint(const QStringList &pmids);
+    // The cited-by counts of `pmids`; none after a failure, reported, which
+    // leaves the search going.
+    CitedByCountMap citedByCounts(const QStringList &pmids);
 
     const SearchArguments &m_arguments;
     RecordPrinter &m_printer;

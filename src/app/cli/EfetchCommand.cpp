@@ -119,7 +119,7 @@ private:
 // One record as a JSON object on one line, keys in the record's own order:
 // texts as strings, lists as arrays of strings, authors as objects,
 // retracted as true or false.
-void appendRecordJson(std::string &out, const ArticleRecord &record)
+void appendRecordJson(std::string &out, const ArticleRecord &record, std::string_view extraMembers)
 {
     using Key = ArticleRecord::Key;
     out.push_back('{');
@@ -157,6 +157,10 @@ void appendRecordJson(std::string &out, const ArticleRecord &record)
             out.push_back('}');
         }
         out.push_back(']');
+    }
+    if (!extraMembers.empty()) {
+        out.append(", ");
+        out.append(extraMembers);
     }
     out.append("}\n");
 }

@@ -15,6 +15,7 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     parsed.pastLimit = arguments.isSet(QStringLiteral("past-limit"));
     parsed.sort = SortOrders::named(arguments.value(QStringLiteral("sort"))).value_or(SortOrder::Recent);
     parsed.explain = arguments.isSet(QStringLiteral("explain"));
+    parsed.citedByCounts = arguments.isSet(QStringLiteral("cited-by-counts"));
     if (parsed.pastLimit && !parsed.all)
         return command.usageError(QStringLiteral("--past-limit goes with --all"));
     const QString query = arguments.positional().constFirst();
@@ -23,6 +24,8 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         return command.usageError(QStringLiteral("the query is blank"));
 
     RecordPrinter printer(parsed.format, parsed.fileFormat, parsed.endpoints);
+    if (parsed.citedByCounts)
+        printer.addCitedByCounts({}); // a column even when no count arrives
     ArticleList articles;
     CliSearch search(parsed, printer, articles);
     search.setQuery(query);
@@ -87,6 +90,12 @@ CliCommand searchCommand()
                       "translation, each term's expansion and count, every error and warning, and the "
                       "count. Without it, a query PubMed ran only in part (a phrase not found, a word "
                       "ignored) is named on one line, and the search still succeeds.")},
+                 {.names = {QStringLiteral("cited-by-counts")},
+                  .description = QStringLiteral(
+                      "Ask ELink, with one more request per batch, how many articles cite each one: JSON lines "
+                      "get a citedByCount (null when unknown), CSV a last column \"Cited by\". Only citing "
+                      "articles in PubMed Central count. A failed count request is reported and the search "
+                      "goes on.")},
              }),
          .examples = {{QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format plain"),
                        QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")},
