@@ -94,7 +94,7 @@ private slots:
         click(h, "openSavedSearchButton");
         QVERIFY(h.waitForTransfer());
         const QAbstractItemModel *model = h.table()->model();
-        const int rank = ResultTab::tableColumnCount() - 1;
+        const int rank = h.controller->currentTab()->model().columnNamed(ArticleTableModel::RankColumn);
         const bool added = row.contains(QStringLiteral("new"));
         QCOMPARE(model->index(0, rank).data().toString(), added ? QStringLiteral("1 New") : QStringLiteral("1"));
         QCOMPARE(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold(), added);
