@@ -6,6 +6,8 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QUrlQuery>
@@ -74,7 +76,29 @@ private slots:
         QCOMPARE(cell(window, 0, HistoryTableModel::Query), QStringLiteral("alpha"));
         filter->clear();
 
+        // The log of the whole history, oldest first, in the format the name asks for.
+        const QString logPath = h.dir.filePath(QStringLiteral("log.md"));
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (name) {
+                name->setText(logPath);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        poll.start(10);
+        window->findChild<QPushButton *>(QStringLiteral("exportSearchLogButton"))->click();
+        poll.stop();
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains("PubMed, through the NCBI E-utilities") && text.indexOf("alpha") < text.indexOf("beta")
+                     && text.indexOf("alpha") > 0,
+                 text.constData());
+
         selectNumbers(window, {1});
+        window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         table(window)->setFocus();
         QTest::keyClick(table(window), Qt::Key_C, Qt::ControlModifier);
