@@ -447,7 +447,20 @@ void RecordReader::addTaggedItem(Key key, pugi::xml_node node, const char *open,
     m_builder.endItem(key);
 }
 
-qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::string_view elinkBase)
+// Collects printed elements into a QByteArray.
+class ElementWriter : public pugi::xml_writer
+{
+public:
+    explicit ElementWriter(QByteArray &out) : m_out(out) {}
+    void write(const void *data, size_t size) override { m_out.append(static_cast<const char *>(data), qsizetype(size)); }
+
+private:
+    QByteArray &m_out;
+};
+
+// `elements`, when given, receives each record's node as XML, aligned with the records.
+qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::string_view elinkBase,
+                         QList<QByteArray> *elements = nullptr)
 {
     articles.reserve(articles.size() + qsizetype(cleaned.outline().childEnds.size()));
     const qsizetype before = articles.size();
@@ -457,6 +470,11 @@ qsizetype appendArticles(CleanedResponse &cleaned, ArticleList &articles, std::s
         if (isRecordNode(node)) {
             articles.append(articleForNode(node, elinkBase, builder));
             droppedPmids += builder.dropsPmid();
+            if (elements) {
+                QByteArray &element = elements->emplace_back();
+                ElementWriter writer(element);
+                node.print(writer, "", pugi::format_raw);
+            }
         }
     });
     logDroppedPmids(droppedPmids);
@@ -503,4 +521,15 @@ qsizetype appendArticlesFromBytes(QByteArray bytes, ArticleList &articles, std::
         return -1;
     std::optional<CleanedResponse> cleaned = CleanedResponse::fromBytes(std::move(bytes), kEfetchClosingTag);
     return cleaned ? appendArticles(*cleaned, articles, elinkBase) : 0;
+}
+
+qsizetype appendArticlesWithXml(QByteArray bytes, ArticleList &articles, QList<QByteArray> &elements,
+                                std::string_view elinkBase)
+{
+    if (bytes.size() > kMaxAnswerBytes)
+        return 0;
+    if (!isValidUtf8(std::string_view(bytes.constData(), size_t(bytes.size()))))
+        return -1;
+    std::optional<CleanedResponse> cleaned = CleanedResponse::fromBytes(std::move(bytes), kEfetchClosingTag);
+    return cleaned ? appendArticles(*cleaned, articles, elinkBase, &elements) : 0;
 }

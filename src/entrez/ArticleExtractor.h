@@ -25,6 +25,11 @@ qsizetype appendArticlesFromResponse(std::string text, ArticleList &articles, st
 // The same for the bytes as they come off the network: validated as UTF-8
 // first; invalid UTF-8 appends nothing and returns -1.
 qsizetype appendArticlesFromBytes(QByteArray bytes, ArticleList &articles, std::string_view elinkBase);
+// The same, also appending each record's own element (a PubmedArticle or
+// PubmedBookArticle, as XML) to `elements`, one per record, for those who
+// keep the article and may read it again with a later extractor.
+qsizetype appendArticlesWithXml(QByteArray bytes, ArticleList &articles, QList<QByteArray> &elements,
+                                std::string_view elinkBase);
 
 // Logs how many records of one answer lost their PMID because it was not 1
 // to 10 digits (nothing when none did).

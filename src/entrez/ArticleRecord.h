@@ -167,6 +167,9 @@ public:
     size_t memoryUsage() const;
 
 private:
+    // The library stores records as written in memory and reads them back as they were.
+    friend class RecordBlob;
+
     struct StoredStyle
     {
         uint32_t begin; // offsets into m_buffer

@@ -160,6 +160,7 @@ QString BibtexWriter::entry(const Reference &reference, const QString &fallbackK
     e.add("issn", verbatim(reference.issnNumbers().join(QLatin1String(", "))));
     e.addText("abstract", reference.abstract);
     e.addText("keywords", (reference.mesh + reference.keywords).join(QLatin1String("; ")));
+    e.addText("note", reference.note);
 
     static const QRegularExpression digits(QStringLiteral("^\\d+$"));
     const QString key = digits.match(pmid).hasMatch() ? QLatin1String("pmid") + pmid : fallbackKey;

@@ -83,11 +83,16 @@ QByteArray CsvWriter::write(const QList<Reference> &references)
                                      [](const Reference &reference) { return !reference.foundAs.isEmpty(); });
     const bool citedBy = std::any_of(references.cbegin(), references.cend(),
                                      [](const Reference &reference) { return reference.citedBy.has_value(); });
+    // Notes, kept in the library, come last; line breaks inside one are kept.
+    const bool notes = std::any_of(references.cbegin(), references.cend(),
+                                   [](const Reference &reference) { return !reference.note.isEmpty(); });
     QStringList extraHeader;
     if (foundAs)
         extraHeader << QStringLiteral("Found as");
     if (citedBy)
         extraHeader << QStringLiteral("Cited by");
+    if (notes)
+        extraHeader << QStringLiteral("Note");
     QString text = line(header() + extraHeader);
     for (const Reference &reference : references) {
         QStringList extra;
@@ -95,6 +100,8 @@ QByteArray CsvWriter::write(const QList<Reference> &references)
             extra << singleLine(reference.foundAs);
         if (citedBy)
             extra << reference.citedBy.value_or(QString());
+        if (notes)
+            extra << reference.note;
         text += line(row(reference) + extra);
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

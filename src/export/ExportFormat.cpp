@@ -92,17 +92,18 @@ QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &ref
 }
 
 QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs,
-                                const QHash<QString, qsizetype> *citedBy)
+                                const QHash<QString, qsizetype> *citedBy, const QStringList &notes)
 {
     QList<Reference> references;
     references.reserve(articles.size());
-    for (const ArticleRecord &article : articles) {
-        references.append(referenceForArticle(article));
+    for (qsizetype i = 0; i < articles.size(); ++i) {
+        references.append(referenceForArticle(articles.at(i)));
         references.last().foundAs = foundAs;
         if (citedBy) {
             const auto count = citedBy->constFind(references.last().pmid);
             references.last().citedBy = count == citedBy->cend() ? QString() : QString::number(*count);
         }
+        references.last().note = notes.value(i);
     }
     return write(format, references);
 }

@@ -33,7 +33,8 @@ QStringList fileDialogFilters();
 QByteArray write(ExportFormat format, const QList<Reference> &references);
 // `foundAs`: where a link set found the articles, written with each;
 // `citedBy`: when given, the cited-by counts by PMID, for the formats that
-// have a place for them (a last CSV column).
+// have a place for them (a last CSV column); `notes`, when given, one note
+// per article ("" for none), written where the format has a place for it.
 QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {},
-                 const QHash<QString, qsizetype> *citedBy = nullptr);
+                 const QHash<QString, qsizetype> *citedBy = nullptr, const QStringList &notes = {});
 } // namespace ExportFormats

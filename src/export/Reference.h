@@ -74,6 +74,8 @@ struct Reference
     // How many PubMed articles cite it, when that was asked: the number, or
     // empty text while unknown. Not asked: none.
     std::optional<QString> citedBy;
+    // The reader's own note on the article, kept in the library; empty for none.
+    QString note;
     QStringList publicationTypes;
     // MEDLINE's form: "*Spinal Diseases/diagnostic imaging", "Abscess/*surgery".
     QStringList mesh;

@@ -72,6 +72,7 @@ QString RisWriter::record(const Reference &reference)
     r.add("AB", reference.abstract);
     r.add("N1", retractionNote(reference.retracted, reference.retractionIn));
     r.add("N1", reference.foundAs);
+    r.add("N1", reference.note);
     for (const QString &heading : reference.mesh)
         r.add("KW", heading);
     for (const QString &keyword : reference.keywords)

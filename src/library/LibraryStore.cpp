@@ -48,6 +48,47 @@ const QList<QStringList> &migrations()
                 " found TEXT NOT NULL,"
                 " PRIMARY KEY (saved_search, pmid)) WITHOUT ROWID"),
         },
+        // 2: collections of stored articles, their notes and an index of their text.
+        {
+            QStringLiteral(
+                "CREATE TABLE article ("
+                " pmid INTEGER PRIMARY KEY,"
+                " record BLOB NOT NULL," // RecordBlob
+                " note TEXT NOT NULL DEFAULT '',"
+                " updated TEXT NOT NULL)"), // UTC, ISO 8601: when the record was last fetched
+            // Apart from the records, so that reading a collection's records
+            // does not page through the XML.
+            QStringLiteral(
+                "CREATE TABLE article_xml ("
+                " pmid INTEGER PRIMARY KEY REFERENCES article (pmid) ON DELETE CASCADE,"
+                " xml BLOB NOT NULL)"), // the article's own element of the EFetch answer, qCompress'ed
+            QStringLiteral(
+                "CREATE TABLE collection ("
+                " id INTEGER PRIMARY KEY,"
+                " name TEXT NOT NULL UNIQUE,"
+                " created TEXT NOT NULL,"
+                " last_used TEXT NOT NULL)"),
+            QStringLiteral(
+                "CREATE TABLE collection_article ("
+                " collection INTEGER NOT NULL REFERENCES collection (id) ON DELETE CASCADE,"
+                " pmid INTEGER NOT NULL REFERENCES article (pmid),"
+                " added TEXT NOT NULL,"
+                " position INTEGER NOT NULL," // the order of adding, within the collection
+                " PRIMARY KEY (collection, pmid)) WITHOUT ROWID"),
+            QStringLiteral("CREATE INDEX collection_article_pmid ON collection_article (pmid)"),
+            // Rowid = PMID. Rows are written with their article; the triggers
+            // keep the note and deletions in step whoever changes them.
+            QStringLiteral(
+                "CREATE VIRTUAL TABLE article_text USING fts5("
+                "title, abstract, authors, journal, keywords, mesh, note,"
+                " tokenize = 'unicode61 remove_diacritics 2')"),
+            QStringLiteral(
+                "CREATE TRIGGER article_note AFTER UPDATE OF note ON article BEGIN"
+                " UPDATE article_text SET note = new.note WHERE rowid = new.pmid; END"),
+            QStringLiteral(
+                "CREATE TRIGGER article_gone AFTER DELETE ON article BEGIN"
+                " DELETE FROM article_text WHERE rowid = old.pmid; END"),
+        },
     };
     return steps;
 }
@@ -219,13 +260,16 @@ bool LibraryStore::migrate(int targetVersion)
 
 bool LibraryStore::write(const std::function<bool(QSqlQuery &)> &change)
 {
+    m_error.clear();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     // IMMEDIATE takes the write lock at once, so that two writers wait for
     // each other through the busy timeout instead of one failing midway.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(QStringLiteral("BEGIN"), query);
     if (!change(query)) {
-        fail(query.lastQuery(), query);
+        // A change that explained its own failure keeps its words.
+        if (m_error.isEmpty() || query.lastError().isValid())
+            fail(query.lastQuery(), query);
         query.exec(QStringLiteral("ROLLBACK"));
         return false;
     }

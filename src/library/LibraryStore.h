@@ -5,6 +5,12 @@
 
 #include <QDateTime>
 #include <QList>
+#include "library/Collection.h"
+#include "library/StoredArticle.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -23,7 +29,7 @@ class LibraryStore
 {
 public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
@@ -92,6 +98,42 @@ public:
     // The PMIDs found by checks and not yet marked seen, in the order found.
     std::optional<QStringList> newPmids(qint64 id);
     bool markAllSeen(qint64 id);
+    // --- Collections, stored articles, notes, offline search, back-up
+    // (LibraryStoreCollections.cpp). An article is stored once however many
+    // collections hold it; one in no collection and without a note is
+    // removed. Each change is one transaction; a failure leaves error() set.
+
+    // The new collection's id; none when the name is taken or empty.
+    std::optional<qint64> createCollection(const QString &name);
+    bool renameCollection(qint64 id, const QString &name);
+    bool deleteCollection(qint64 id);
+    // Moves a collection to the top of the list, as opening it does.
+    bool markCollectionUsed(qint64 id);
+    // With their sizes, the one used last first.
+    std::optional<QList<Collection>> collections();
+    std::optional<Collection> collectionNamed(const QString &name);
+    // All of them or none; an article already stored gets the new record and
+    // XML and keeps its note.
+    bool addArticles(qint64 collection, const QList<ArticleToStore> &articles);
+    bool removeArticles(qint64 collection, const QList<qint64> &pmids);
+    // In the order they were added.
+    std::optional<QList<StoredArticle>> articles(qint64 collection);
+    // The stored articles among `pmids`, in that order (a search's, say).
+    std::optional<QList<StoredArticle>> storedArticles(const PmidList &pmids);
+    // The stored XML of each article held by `collection`, by PMID.
+    std::optional<QHash<qint64, QByteArray>> articleXml(qint64 collection);
+    // Every PMID the library holds (in a collection or noted), to mark results already kept.
+    std::optional<QSet<qint64>> libraryPmids();
+    std::optional<QString> note(qint64 pmid);
+    bool setNote(qint64 pmid, const QString &note);
+    // Words and prefixes ("mening*") as typed, accents ignored, best match
+    // first; over the whole library or one collection. Any text is safe.
+    std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt);
+    // New records and XML of stored articles, notes kept; others are skipped.
+    bool replaceArticles(const QList<ArticleToStore> &articles);
+    // A consistent copy of the library at `target`, replacing any file there,
+    // while others go on using it.
+    bool backup(const QString &target);
 
 private:
     bool connect(bool readOnly);

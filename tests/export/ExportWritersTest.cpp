@@ -1,4 +1,5 @@
 #include "ConsumerRun.h"
+#include "TestData.h"
 #include "WorkedArticle.h"
 
 #include "entrez/ArticleExtractor.h"
@@ -312,6 +313,49 @@ private slots:
         const QJsonArray found = strictCsvRows(CsvWriter::write({tricky, sparse}));
         QCOMPARE(found.at(0).toVariant().toStringList(), CsvWriter::header() << "Found as");
         QCOMPARE(found.at(2).toVariant().toStringList(), second << "Cited by PMID 31746150");
+    }
+
+    // A note from the library goes where the format has room for one, on its
+    // article only; without notes every file stays as it was.
+    void notesGoWhereTheFormatHasRoom_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("written"); // in the second article's part; empty: no change at all
+        QTest::newRow("ris") << "ris" << QByteArray("N1  - Read again: 2 cohorts {x} 50%\r\nKW  - ");
+        QTest::newRow("bibtex") << "bibtex" << QByteArray("  note = {Read again: 2 cohorts \\textbraceleft{}x\\textbraceright{} 50\\%}\n}");
+        QTest::newRow("csv") << "csv" << QByteArray(",Note\r\n");
+        QTest::newRow("medline") << "medline" << QByteArray();
+    }
+    void notesGoWhereTheFormatHasRoom()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, written);
+        const std::optional<QByteArray> answer =
+            readTestData(QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/pubmed_result_4_articles.xml"));
+        if (!answer)
+            return;
+        ArticleList articles;
+        QVERIFY(appendArticlesFromBytes(*answer, articles, elinkBaseUrl(Endpoints())) == 4);
+        const ExportFormat chosen = ExportFormats::named(format).value();
+        const QByteArray plain = ExportFormats::write(chosen, articles);
+        QCOMPARE(ExportFormats::write(chosen, articles, {}, nullptr, QStringList(4)), plain);
+        const QStringList notes{{}, QStringLiteral("Read again:\n2 cohorts {x} 50%"), {}, {}};
+        const QByteArray noted = ExportFormats::write(chosen, articles, {}, nullptr, notes);
+        if (written.isEmpty()) {
+            QCOMPARE(noted, plain);
+            return;
+        }
+        QVERIFY2(noted.contains(written), noted.mid(noted.indexOf("Read again") - 40, 120).constData());
+        if (format == QLatin1String("csv")) {
+            const QJsonArray rows = strictCsvRows(noted);
+            QCOMPARE(rows.at(2).toArray().last().toString(), notes.at(1));
+            QCOMPARE(rows.at(1).toArray().last().toString(), QString());
+        } else {
+            // Records stand alone in these formats: only the noted one changes.
+            QCOMPARE(noted, ExportFormats::write(chosen, articles.mid(0, 1))
+                                + ExportFormats::write(chosen, articles.mid(1, 1), {}, nullptr, notes.mid(1, 1))
+                                + ExportFormats::write(chosen, articles.mid(2)));
+        }
     }
 
     // A cell a spreadsheet would run starts with ', a number stays one.

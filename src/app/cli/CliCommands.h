@@ -54,3 +54,4 @@ CliCommand linkCommand();
 CliCommand historyCommand();
 CliCommand savedCommand();
 CliCommand watchCommand();
+CliCommand libraryCommand();

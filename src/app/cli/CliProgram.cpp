@@ -16,7 +16,7 @@ std::vector<std::unique_ptr<CliCommand>> makeCommands()
 {
     std::vector<std::unique_ptr<CliCommand>> commands;
     for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand,
-                                 historyCommand, savedCommand, watchCommand})
+                                 historyCommand, savedCommand, watchCommand, libraryCommand})
         commands.push_back(std::make_unique<CliCommand>(make()));
     return commands;
 }
@@ -63,8 +63,8 @@ QList<CliExitStatus> exitStatuses()
                                "printed). For watch: nothing new was found.")},
             {2, QStringLiteral("A usage error: an unknown command or option, a missing or wrong value, a missing or "
                                "extra argument.")},
-            {3, QStringLiteral("The library could not be used (written by a newer Vexmoor, damaged, or not to be "
-                               "opened), or a check of watch failed.")}};
+            {3, QStringLiteral("The library could not be used (written by a newer Vexmoor, damaged and moved aside, "
+                               "or not to be opened), or a check of watch failed.")}};
 }
 
 QString usage()

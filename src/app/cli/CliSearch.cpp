@@ -105,7 +105,7 @@ void RecordPrinter::finish(const ArticleList &articles)
     else if (m_format == OutputFormat::Html)
         writeStdout(HtmlWriter::write(exportTextForArticles(articles, m_endpoints)).toUtf8());
     else if (m_format == OutputFormat::File)
-        writeStdout(ExportFormats::write(m_fileFormat, articles, m_foundAs, m_citedBy ? &*m_citedBy : nullptr));
+        writeStdout(ExportFormats::write(m_fileFormat, articles, m_foundAs, m_citedBy ? &*m_citedBy : nullptr, m_notes));
 }
 
 void RecordPrinter::addCitedByCounts(const CitedByCountMap &counts)

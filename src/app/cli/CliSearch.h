@@ -66,6 +66,8 @@ public:
     // From now on each JSON line has a citedByCount and a CSV file a "Cited
     // by" column: the counts added, null or blank for the others.
     void addCitedByCounts(const CitedByCountMap &counts);
+    // One note per record ("" for none), written in the files that have a place for one.
+    void setNotes(const QStringList &notes) { m_notes = notes; }
 
 private:
     OutputFormat m_format;
@@ -73,6 +75,7 @@ private:
     Endpoints m_endpoints;
     QString m_foundAs;
     std::optional<CitedByCountMap> m_citedBy;
+    QStringList m_notes;
 };
 
 void reportFailure(const QString &message);

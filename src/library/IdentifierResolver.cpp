@@ -1,0 +1,140 @@
+#include "library/IdentifierResolver.h"
+
+#include "entrez/BlockingFetcher.h"
+#include "entrez/EsearchClient.h"
+#include "entrez/PmidSearch.h"
+#include "entrez/Pmid.h"
+#include "library/LibraryMessages.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+
+// Separators are white space, commas, semicolons and bars; a DOI runs to
+// white space or a comma, since semicolons and brackets occur inside DOIs.
+const QRegularExpression &tokenPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"((?:https?://(?:dx\.)?doi\.org/|doi:\s*)?(10\.\d{4,9}/[^\s,]+))"
+                       R"(|(?:PMCID:?\s*)?(PMC\d{1,10})(?=[\s,;|]|$))"
+                       R"(|(?:PMID:?\s*)?(\d+)(?=[\s,;|]|$))"
+                       R"(|([^\s,;|]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern;
+}
+
+// Words that only introduce an identifier.
+bool isLabel(const QString &token)
+{
+    static const QRegularExpression label(QStringLiteral("^(PMID|PMCID|DOI):?$"), QRegularExpression::CaseInsensitiveOption);
+    return label.match(token).hasMatch();
+}
+
+} // namespace
+
+IdentifierResolver::IdentifierResolver(const Endpoints &endpoints, QObject *parent)
+    : QObject(parent)
+    , m_endpoints(endpoints)
+    , m_transfer(m_manager)
+{
+    connect(&m_transfer, &EutilsTransfer::finished, this, &IdentifierResolver::onAnswer);
+    connect(&m_transfer, &EutilsTransfer::retryScheduled, this, &IdentifierResolver::retryScheduled);
+    connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) {
+        m_running = false;
+        emit failed(LibraryMessages::lookupFailed(m_identifiers.at(m_next).text, reason));
+    });
+}
+
+QList<ArticleIdentifier> IdentifierResolver::parse(const QString &text)
+{
+    QList<ArticleIdentifier> identifiers;
+    QRegularExpressionMatchIterator it = tokenPattern().globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        if (match.hasCaptured(1)) {
+            QString doi = match.captured(1);
+            // The end of a sentence, not of the DOI.
+            while (doi.endsWith(QLatin1Char('.')) || doi.endsWith(QLatin1Char(';')))
+                doi.chop(1);
+            identifiers.append({ArticleIdentifier::Kind::Doi, doi});
+        } else if (match.hasCaptured(2)) {
+            identifiers.append({ArticleIdentifier::Kind::Pmcid, match.captured(2).toUpper()});
+        } else if (match.hasCaptured(3) && isPmid(match.captured(3).toStdString())) {
+            identifiers.append({ArticleIdentifier::Kind::Pmid, QString::number(match.captured(3).toLongLong())});
+        } else if (!isLabel(match.captured(0))) {
+            identifiers.append({ArticleIdentifier::Kind::Unknown, match.captured(0)});
+        }
+    }
+    return identifiers;
+}
+
+bool IdentifierResolver::start(const QString &text)
+{
+    if (m_running)
+        return false;
+    m_identifiers = parse(text);
+    m_next = 0;
+    m_resolution = {};
+    m_running = true;
+    // Always through the event loop, so that the caller hears the end after start() returns.
+    QMetaObject::invokeMethod(this, &IdentifierResolver::next, Qt::QueuedConnection);
+    return true;
+}
+
+void IdentifierResolver::cancel()
+{
+    m_running = false;
+    m_transfer.cancel();
+}
+
+void IdentifierResolver::next()
+{
+    if (!m_running)
+        return;
+    for (; m_next < m_identifiers.size(); ++m_next) {
+        const ArticleIdentifier &id = m_identifiers.at(m_next);
+        switch (id.kind) {
+        case ArticleIdentifier::Kind::Pmid:
+            if (!m_resolution.pmids.contains(id.text.toLongLong()))
+                m_resolution.pmids.append(id.text.toLongLong());
+            continue;
+        case ArticleIdentifier::Kind::Unknown:
+            m_resolution.notFound.append(id.text);
+            continue;
+        case ArticleIdentifier::Kind::Doi:
+        case ArticleIdentifier::Kind::Pmcid:
+            break;
+        }
+        const QString term = id.kind == ArticleIdentifier::Kind::Doi ? QLatin1Char('"') + id.text + QStringLiteral("\"[doi]")
+                                                                     : id.text + QStringLiteral("[pmcid]");
+        if (!m_transfer.start(esearchRequest(m_endpoints, prepareQueryTerm(term), 0, 1, m_identity))) {
+            m_running = false;
+            emit failed(LibraryMessages::lookupFailed(id.text, QStringLiteral("the request could not be started")));
+        }
+        return;
+    }
+    m_running = false;
+    emit finished(m_resolution);
+}
+
+void IdentifierResolver::onAnswer()
+{
+    FetchResult fetched;
+    fetched.body = m_transfer.takeBody();
+    fetched.httpStatus = m_transfer.httpStatus();
+    const PmidSearchOutcome outcome = pmidSearchOutcome(fetched, 1);
+    const ArticleIdentifier &id = m_identifiers.at(m_next);
+    if (!outcome.result) {
+        m_running = false;
+        emit failed(LibraryMessages::lookupFailed(id.text, outcome.error));
+        return;
+    }
+    const QString pmid = outcome.result->PMIDs.value(0);
+    if (pmid.isEmpty())
+        m_resolution.notFound.append(id.text);
+    else if (!m_resolution.pmids.contains(pmid.toLongLong()))
+        m_resolution.pmids.append(pmid.toLongLong());
+    ++m_next;
+    next();
+}

@@ -1,0 +1,526 @@
+#include "library/LibraryStore.h"
+
+#include "library/LibraryMessages.h"
+#include "library/OfflineQuery.h"
+#include "library/RecordBlob.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+using Key = ArticleRecord::Key;
+
+QString now()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+QString joined(const ArticleRecord &record, Key key)
+{
+    return record.list(key).join(QLatin1Char('\n'));
+}
+
+// XML compresses to about a fifth, which the disk writes twice (log, then file).
+QByteArray compressedXml(const QByteArray &xml)
+{
+    return qCompress(xml, 1);
+}
+
+// Compressing is most of the work of a large add: done before the write lock
+// is taken, on two threads when there is enough of it.
+QList<QByteArray> compressedXml(const QList<ArticleToStore> &articles)
+{
+    QList<QByteArray> compressed(articles.size());
+    QByteArray *out = compressed.data();
+    const auto range = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i)
+            out[i] = compressedXml(articles.at(i).xml);
+    };
+    const qsizetype half = articles.size() / 2;
+    if (half < 32) {
+        range(0, articles.size());
+        return compressed;
+    }
+    std::thread second(range, half, articles.size());
+    range(0, half);
+    second.join();
+    return compressed;
+}
+
+// Every author, not the shortened list of a citation.
+QString authorNames(const ArticleRecord &record)
+{
+    std::string names;
+    for (qsizetype i = 0; i < record.authorCount(); ++i)
+        names.append(record.authorLastnameUtf8(i)).append(" ").append(record.authorForeNameUtf8(i)).append("\n");
+    return QString::fromStdString(names);
+}
+
+// Writes articles and their rows of the text index, an article already
+// stored keeping its note; its statements are prepared once for many.
+class ArticleWriter
+{
+public:
+    explicit ArticleWriter(const QSqlDatabase &db) : m_article(db), m_xml(db), m_text(db) {}
+
+    bool prepare()
+    {
+        return m_article.prepare(QStringLiteral(
+                   "INSERT INTO article (pmid, record, updated) VALUES (?, ?, ?) ON CONFLICT (pmid)"
+                   " DO UPDATE SET record = excluded.record, updated = excluded.updated"))
+               && m_xml.prepare(QStringLiteral("INSERT OR REPLACE INTO article_xml (pmid, xml) VALUES (?, ?)"))
+               && m_text.prepare(QStringLiteral(
+                   "INSERT OR REPLACE INTO article_text (rowid, title, abstract, authors, journal, keywords, mesh, note)"
+                   " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
+    }
+
+    // `xml`: the article's XML as compressedXml() gives it.
+    bool write(const ArticleToStore &article, const QByteArray &xml, const QString &time)
+    {
+        const ArticleRecord &record = article.record;
+        const qint64 pmid = record.text(Key::PMID).toLongLong();
+        m_article.bindValue(0, pmid);
+        m_article.bindValue(1, RecordBlob::encode(record));
+        m_article.bindValue(2, time);
+        m_xml.bindValue(0, pmid);
+        m_xml.bindValue(1, xml);
+        if (!m_article.exec() || !m_xml.exec())
+            return false;
+        const QVariantList text{pmid, record.text(Key::Title), record.text(Key::Abstract), authorNames(record),
+                                record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle),
+                                joined(record, Key::Keywords), joined(record, Key::Mesh), pmid};
+        for (qsizetype i = 0; i < text.size(); ++i)
+            m_text.bindValue(int(i), text.at(i));
+        return m_text.exec();
+    }
+
+    // The statement that failed.
+    const QSqlQuery &failed() const
+    {
+        return m_article.lastError().isValid() ? m_article : m_xml.lastError().isValid() ? m_xml : m_text;
+    }
+
+private:
+    QSqlQuery m_article;
+    QSqlQuery m_xml;
+    QSqlQuery m_text;
+};
+
+// Articles in no collection and without a note have nothing left to keep them.
+bool dropUnheld(QSqlQuery &query)
+{
+    return query.exec(QStringLiteral(
+        "DELETE FROM article WHERE note = ''"
+        " AND NOT EXISTS (SELECT 1 FROM collection_article c WHERE c.pmid = article.pmid)"));
+}
+
+// Fails, with `error` set, when another collection has the name.
+bool nameFree(QSqlQuery &query, const QString &name, qint64 except, QString &error)
+{
+    query.prepare(QStringLiteral("SELECT 1 FROM collection WHERE name = ? AND id <> ?"));
+    query.addBindValue(name);
+    query.addBindValue(except);
+    if (!query.exec())
+        return false;
+    if (query.next()) {
+        error = LibraryMessages::nameTaken(name);
+        return false;
+    }
+    query.finish();
+    return true;
+}
+
+// Fails, with `error` set, when the collection is gone.
+bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &error)
+{
+    // Later than any other use, even within the same millisecond, so that
+    // the list's order is the order of use.
+    if (!query.exec(QStringLiteral("SELECT max(last_used) FROM collection")) || !query.next())
+        return false;
+    const QDateTime latest = QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs);
+    QDateTime used = QDateTime::fromString(time, Qt::ISODateWithMs);
+    if (latest.isValid() && latest >= used)
+        used = latest.addMSecs(1);
+    query.finish();
+    query.prepare(QStringLiteral("UPDATE collection SET last_used = ? WHERE id = ?"));
+    query.addBindValue(used.toString(Qt::ISODateWithMs));
+    query.addBindValue(collection);
+    if (!query.exec())
+        return false;
+    if (query.numRowsAffected() != 1) {
+        error = LibraryMessages::collectionGone();
+        return false;
+    }
+    return true;
+}
+
+bool validPmid(const ArticleRecord &record)
+{
+    return !record.utf8(Key::PMID).empty();
+}
+
+} // namespace
+
+std::optional<qint64> LibraryStore::createCollection(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        m_error = LibraryMessages::nameMissing();
+        return std::nullopt;
+    }
+    qint64 id = 0;
+    const bool made = write([&](QSqlQuery &query) {
+        if (!nameFree(query, trimmed, 0, m_error))
+            return false;
+        query.prepare(QStringLiteral("INSERT INTO collection (name, created, last_used) VALUES (?, ?, ?)"));
+        const QString time = now();
+        query.addBindValue(trimmed);
+        query.addBindValue(time);
+        query.addBindValue(time);
+        if (!query.exec())
+            return false;
+        id = query.lastInsertId().toLongLong();
+        return touch(query, id, time, m_error);
+    });
+    if (!made)
+        return std::nullopt;
+    return id;
+}
+
+bool LibraryStore::renameCollection(qint64 id, const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        m_error = LibraryMessages::nameMissing();
+        return false;
+    }
+    return write([&](QSqlQuery &query) {
+        if (!nameFree(query, trimmed, id, m_error))
+            return false;
+        query.prepare(QStringLiteral("UPDATE collection SET name = ? WHERE id = ?"));
+        query.addBindValue(trimmed);
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+        if (query.numRowsAffected() != 1) {
+            m_error = LibraryMessages::collectionGone();
+            return false;
+        }
+        return touch(query, id, now(), m_error);
+    });
+}
+
+bool LibraryStore::deleteCollection(qint64 id)
+{
+    return write([&](QSqlQuery &query) {
+        query.prepare(QStringLiteral("DELETE FROM collection WHERE id = ?"));
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+        if (query.numRowsAffected() != 1) {
+            m_error = LibraryMessages::collectionGone();
+            return false;
+        }
+        return dropUnheld(query);
+    });
+}
+
+bool LibraryStore::markCollectionUsed(qint64 id)
+{
+    return write([&](QSqlQuery &query) { return touch(query, id, now(), m_error); });
+}
+
+std::optional<QList<Collection>> LibraryStore::collections()
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!query.exec(QStringLiteral(
+            "SELECT c.id, c.name, c.created, c.last_used,"
+            " (SELECT count(*) FROM collection_article a WHERE a.collection = c.id)"
+            " FROM collection c ORDER BY c.last_used DESC, c.id DESC"))) {
+        fail(QStringLiteral("listing collections"), query);
+        return std::nullopt;
+    }
+    QList<Collection> list;
+    while (query.next()) {
+        list.append({query.value(0).toLongLong(), query.value(1).toString(),
+                     QDateTime::fromString(query.value(2).toString(), Qt::ISODateWithMs),
+                     QDateTime::fromString(query.value(3).toString(), Qt::ISODateWithMs), query.value(4).toLongLong()});
+    }
+    return list;
+}
+
+std::optional<Collection> LibraryStore::collectionNamed(const QString &name)
+{
+    const std::optional<QList<Collection>> all = collections();
+    if (!all)
+        return std::nullopt;
+    for (const Collection &collection : *all) {
+        if (collection.name == name.trimmed())
+            return collection;
+    }
+    m_error = LibraryMessages::noCollection(name);
+    return std::nullopt;
+}
+
+bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &articles)
+{
+    for (const ArticleToStore &article : articles) {
+        if (!validPmid(article.record)) {
+            m_error = LibraryMessages::noPmid();
+            return false;
+        }
+    }
+    const QList<QByteArray> xml = compressedXml(articles);
+    return write([&](QSqlQuery &query) {
+        const QString time = now();
+        if (!touch(query, collection, time, m_error))
+            return false;
+        query.prepare(QStringLiteral("SELECT coalesce(max(position), 0) FROM collection_article WHERE collection = ?"));
+        query.addBindValue(collection);
+        if (!query.exec() || !query.next())
+            return false;
+        qint64 position = query.value(0).toLongLong();
+        query.finish();
+        const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ArticleWriter writer(db);
+        QSqlQuery link(db);
+        if (!writer.prepare() || !link.prepare(QStringLiteral(
+                "INSERT OR IGNORE INTO collection_article (collection, pmid, added, position) VALUES (?, ?, ?, ?)")))
+            return fail(QStringLiteral("adding to a collection"), link.lastError().isValid() ? link : writer.failed());
+        for (qsizetype i = 0; i < articles.size(); ++i) {
+            if (!writer.write(articles.at(i), xml.at(i), time))
+                return fail(QStringLiteral("storing an article"), writer.failed());
+            link.bindValue(0, collection);
+            link.bindValue(1, articles.at(i).record.text(Key::PMID).toLongLong());
+            link.bindValue(2, time);
+            link.bindValue(3, ++position);
+            if (!link.exec())
+                return fail(QStringLiteral("adding to a collection"), link);
+        }
+        return true;
+    });
+}
+
+bool LibraryStore::removeArticles(qint64 collection, const QList<qint64> &pmids)
+{
+    return write([&](QSqlQuery &query) {
+        if (!touch(query, collection, now(), m_error))
+            return false;
+        query.prepare(QStringLiteral("DELETE FROM collection_article WHERE collection = ? AND pmid = ?"));
+        for (const qint64 pmid : pmids) {
+            query.addBindValue(collection);
+            query.addBindValue(pmid);
+            if (!query.exec())
+                return false;
+        }
+        return dropUnheld(query);
+    });
+}
+
+std::optional<QList<StoredArticle>> LibraryStore::articles(qint64 collection)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT a.record, a.note FROM collection_article c JOIN article a ON a.pmid = c.pmid"
+        " WHERE c.collection = ? ORDER BY c.position"));
+    query.addBindValue(collection);
+    if (!query.exec()) {
+        fail(QStringLiteral("reading a collection"), query);
+        return std::nullopt;
+    }
+    QList<StoredArticle> list;
+    while (query.next()) {
+        std::optional<ArticleRecord> record = RecordBlob::decode(query.value(0).toByteArray());
+        if (!record) {
+            m_error = LibraryMessages::damagedRecord(m_path);
+            return std::nullopt;
+        }
+        list.append({std::move(*record), query.value(1).toString()});
+    }
+    return list;
+}
+
+std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList &pmids)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // One query for any number of PMIDs: they go in as a JSON array.
+    QStringList array;
+    for (const qint64 pmid : pmids)
+        array << QString::number(pmid);
+    query.prepare(QStringLiteral("SELECT pmid, record, note FROM article WHERE pmid IN (SELECT value FROM json_each(?))"));
+    query.addBindValue(QLatin1Char('[') + array.join(QLatin1Char(',')) + QLatin1Char(']'));
+    if (!query.exec()) {
+        fail(QStringLiteral("reading articles"), query);
+        return std::nullopt;
+    }
+    QHash<qint64, StoredArticle> found;
+    while (query.next()) {
+        std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
+        if (!record) {
+            m_error = LibraryMessages::damagedRecord(m_path);
+            return std::nullopt;
+        }
+        found.insert(query.value(0).toLongLong(), {std::move(*record), query.value(2).toString()});
+    }
+    QList<StoredArticle> list;
+    for (const qint64 pmid : pmids) {
+        if (const auto it = found.constFind(pmid); it != found.cend())
+            list.append(*it);
+    }
+    return list;
+}
+
+std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collection)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT x.pmid, x.xml FROM collection_article c JOIN article_xml x ON x.pmid = c.pmid WHERE c.collection = ?"));
+    query.addBindValue(collection);
+    if (!query.exec()) {
+        fail(QStringLiteral("reading a collection"), query);
+        return std::nullopt;
+    }
+    QHash<qint64, QByteArray> xml;
+    while (query.next())
+        xml.insert(query.value(0).toLongLong(), qUncompress(query.value(1).toByteArray()));
+    return xml;
+}
+
+std::optional<QSet<qint64>> LibraryStore::libraryPmids()
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT pmid FROM article"))) {
+        fail(QStringLiteral("listing the library"), query);
+        return std::nullopt;
+    }
+    QSet<qint64> pmids;
+    while (query.next())
+        pmids.insert(query.value(0).toLongLong());
+    return pmids;
+}
+
+std::optional<QString> LibraryStore::note(qint64 pmid)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT note FROM article WHERE pmid = ?"));
+    query.addBindValue(pmid);
+    if (!query.exec()) {
+        fail(QStringLiteral("reading a note"), query);
+        return std::nullopt;
+    }
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+bool LibraryStore::setNote(qint64 pmid, const QString &note)
+{
+    return write([&](QSqlQuery &query) {
+        query.prepare(QStringLiteral("UPDATE article SET note = ? WHERE pmid = ?"));
+        // A null QString would bind as NULL.
+        query.addBindValue(note.isNull() ? QStringLiteral("") : note);
+        query.addBindValue(pmid);
+        if (!query.exec())
+            return false;
+        if (query.numRowsAffected() != 1) {
+            m_error = LibraryMessages::noteWithoutArticle();
+            return false;
+        }
+        return dropUnheld(query);
+    });
+}
+
+std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection)
+{
+    const QString match = OfflineQuery::fromUserText(text);
+    if (match.isEmpty())
+        return PmidList();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (collection) {
+        query.prepare(QStringLiteral(
+            "SELECT t.rowid FROM article_text t JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?"
+            " WHERE article_text MATCH ? ORDER BY bm25(article_text), t.rowid"));
+        query.addBindValue(*collection);
+    } else {
+        query.prepare(QStringLiteral(
+            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY bm25(article_text), rowid"));
+    }
+    query.addBindValue(match);
+    if (!query.exec()) {
+        fail(QStringLiteral("searching"), query);
+        return std::nullopt;
+    }
+    PmidList pmids;
+    while (query.next())
+        pmids.append(query.value(0).toLongLong());
+    return pmids;
+}
+
+bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
+{
+    const QList<QByteArray> xml = compressedXml(articles);
+    return write([&](QSqlQuery &query) {
+        const QString time = now();
+        const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ArticleWriter writer(db);
+        QSqlQuery held(db);
+        if (!writer.prepare() || !held.prepare(QStringLiteral("SELECT 1 FROM article WHERE pmid = ?")))
+            return fail(QStringLiteral("replacing records"), held.lastError().isValid() ? held : writer.failed());
+        for (qsizetype i = 0; i < articles.size(); ++i) {
+            held.bindValue(0, articles.at(i).record.text(Key::PMID).toLongLong());
+            if (!held.exec())
+                return fail(QStringLiteral("replacing records"), held);
+            const bool stored = held.next();
+            held.finish();
+            if (stored && !writer.write(articles.at(i), xml.at(i), time))
+                return fail(QStringLiteral("storing an article"), writer.failed());
+        }
+        return true;
+    });
+}
+
+bool LibraryStore::backup(const QString &target)
+{
+    // VACUUM INTO takes no existing file but an empty one, and a half-written
+    // copy must not take the place of an earlier good one: the copy is made
+    // beside the target, owner-only from the start, then renamed over it.
+    const QFileInfo info(target);
+    const QString partial = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
+                            + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".partial");
+    {
+        QFile file(partial);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+            || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+            m_error = LibraryMessages::backupFailed(target) + u' ' + file.errorString();
+            return false;
+        }
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("VACUUM INTO ?"));
+    query.addBindValue(partial);
+    if (!query.exec()) {
+        QFile::remove(partial);
+        return fail(QStringLiteral("back-up to %1").arg(target), query);
+    }
+    // rename(2) replaces the target in one step.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
+        m_error = LibraryMessages::backupFailed(target) + u' ' + QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(partial);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,192 @@
+// Updating stored records and adding articles by identifier, against the
+// fake E-utilities server.
+#include "FakeEutilsServer.h"
+#include "LibraryTestArticles.h"
+#include "TestData.h"
+
+#include "entrez/RequestLimiter.h"
+#include "library/CollectionAdd.h"
+#include "library/IdentifierResolver.h"
+#include "library/LibraryStore.h"
+#include "library/RecordRefresh.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+const QString kEfetch = QUrl(QLatin1String(Paths::EFetch)).path();
+const QString kEsearch = QUrl(QLatin1String(Paths::ESearch)).path();
+
+QString dataFile(const QString &name)
+{
+    return QStringLiteral(VEXMOOR_TESTDATA_DIR "/") + name;
+}
+
+// An EFetch handler answering from the articles of `answer` that were asked for.
+FakeEutilsServer::Handler efetchFrom(const QByteArray &answer)
+{
+    static const QRegularExpression article(QStringLiteral("<PubmedArticle>.*?</PubmedArticle>"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression pmid(QStringLiteral("<PMID[^>]*>(\\d+)</PMID>"));
+    QHash<QString, QString> byPmid;
+    const QString text = QString::fromUtf8(answer);
+    for (const QRegularExpressionMatch &m : article.globalMatch(text))
+        byPmid.insert(pmid.match(m.captured(0)).captured(1), m.captured(0));
+    return [byPmid](const QUrl &url) {
+        QString body = QStringLiteral("<?xml version=\"1.0\" ?>\n<PubmedArticleSet>");
+        for (const QString &id : FakeEutilsServer::requestedIds(url))
+            body += byPmid.value(id);
+        return FakeResponse::xml((body + QStringLiteral("</PubmedArticleSet>")).toUtf8());
+    };
+}
+
+QString listed(const QList<qint64> &pmids)
+{
+    QStringList text;
+    for (const qint64 pmid : pmids)
+        text << QString::number(pmid);
+    return text.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class LibraryFetchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
+        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+        QVERIFY(m_server.isListening());
+    }
+    void cleanup()
+    {
+        m_store.reset();
+        QFile::remove(m_dir.filePath(QStringLiteral("library.sqlite")));
+    }
+
+    // A later version of a real answer: one record's XML changed, one became
+    // retracted, one stayed the same and one is gone.
+    void refreshReportsWhatChanged_data()
+    {
+        QTest::addColumn<int>("batch");
+        QTest::newRow("one request") << 10;
+        QTest::newRow("a request per article") << 1;
+    }
+    void refreshReportsWhatChanged()
+    {
+        QFETCH(int, batch);
+        READ_TEST_DATA(before, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
+        READ_TEST_DATA(later, dataFile(QStringLiteral("../records/pubmed_result_4_articles-later.xml")));
+        const qint64 id = m_store->createCollection(QStringLiteral("reviews")).value();
+        QVERIFY(m_store->addArticles(id, articlesToStore(before)));
+        QVERIFY(m_store->setNote(29632448, QStringLiteral("quokka census first")));
+        m_server.setHandler(kEfetch, efetchFrom(later));
+
+        RecordRefresh refresh(*m_store, m_server.endpoints());
+        refresh.download().setLimiter(m_limiter);
+        refresh.download().setBatchSize(batch);
+        QSignalSpy finished(&refresh, &RecordRefresh::finished);
+        QVERIFY(refresh.start(id));
+        QVERIFY(finished.wait(kWaitMs));
+        const auto report = finished.at(0).at(0).value<RefreshReport>();
+        QCOMPARE(report.summary(), QStringLiteral("2 articles changed; 1 is now retracted; 1 is no longer in PubMed"));
+        QCOMPARE(listed(report.gone), QStringLiteral("28670216"));
+
+        const QList<StoredArticle> stored = m_store->articles(id).value();
+        QCOMPARE(stored.size(), 4);
+        const auto retracted = std::find_if(stored.cbegin(), stored.cend(),
+                                            [](const StoredArticle &a) { return a.record.isRetracted(); });
+        QVERIFY(retracted != stored.cend());
+        QCOMPARE(retracted->record.text(ArticleRecord::Key::PMID), QStringLiteral("29632448"));
+        QCOMPARE(retracted->note, QStringLiteral("quokka census first"));
+        QCOMPARE(m_store->searchArticles(QStringLiteral("quokka")).value(), PmidList{29632448});
+        QVERIFY(m_store->articleXml(id).value().value(30107788).contains("<Year>2026</Year><Month>11</Month>"));
+
+        // Nothing has changed since.
+        QVERIFY(refresh.start(id));
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(finished.at(1).at(0).value<RefreshReport>().summary(),
+                 QStringLiteral("No article changed; 1 is no longer in PubMed"));
+    }
+
+    void readsIdentifiers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("found"); // kind:text, kinds p(mid), d(oi), c (pmcid), ? (unknown)
+        QTest::newRow("separators, labels") << "1, 22;333|4444\n55555\tPMID: 30107788 pmid:6 PMCID: pmc61 DOI: 10.1000/x"
+                                            << "p:1 p:22 p:333 p:4444 p:55555 p:30107788 p:6 c:PMC61 d:10.1000/x";
+        QTest::newRow("DOIs as written") << "https://doi.org/10.1016/j.jmla.2018.x, doi:10.1002/(SICI)1097-4636;2-X."
+                                         << "d:10.1016/j.jmla.2018.x d:10.1002/(SICI)1097-4636;2-X";
+        QTest::newRow("no identifiers") << "12345678901 abc123 123abc PMC 10.12/ ..."
+                                        << "?:12345678901 ?:abc123 ?:123abc ?:PMC ?:10.12/ ?:...";
+    }
+    void readsIdentifiers()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, found);
+        QStringList read;
+        for (const ArticleIdentifier &id : IdentifierResolver::parse(text))
+            read << QStringLiteral("%1:%2").arg(QStringLiteral("pdc?").at(int(id.kind))).arg(id.text);
+        QCOMPARE(read.join(QLatin1Char(' ')), found);
+    }
+
+    // PMIDs, a DOI and a PMCID resolved through ESearch, then fetched and
+    // added; what PubMed does not know is named, garbage too.
+    void addsByIdentifier()
+    {
+        READ_TEST_DATA(answer, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
+        m_server.setHandler(kEsearch, [](const QUrl &url) {
+            const QString term = QUrlQuery(url).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded);
+            QString pmid;
+            if (term == QLatin1String("\"10.1186/s12874-018-0545-3\"[doi]"))
+                pmid = QStringLiteral("30107788");
+            else if (term == QLatin1String("PMC5886502[pmcid]"))
+                pmid = QStringLiteral("29632442");
+            return FakeResponse::xml(FakeEutilsServer::esearchAnswer(pmid.isEmpty() ? 0 : 1, 0, 1, [&](int) { return pmid; }));
+        });
+        m_server.setHandler(kEfetch, efetchFrom(answer));
+        IdentifierResolver resolver(m_server.endpoints());
+        resolver.setLimiter(m_limiter);
+        QSignalSpy resolved(&resolver, &IdentifierResolver::finished);
+        QVERIFY(resolver.start(QStringLiteral("29632448 doi:10.1186/s12874-018-0545-3, PMC5886502; 10.9999/nowhere PMC1 "
+                                              "not-an-id 99999999 29632448")));
+        QVERIFY(resolved.wait(kWaitMs));
+        const auto resolution = resolved.at(0).at(0).value<IdentifierResolution>();
+        QCOMPARE(listed(resolution.pmids), QStringLiteral("29632448 30107788 29632442 99999999"));
+        QCOMPARE(resolution.notFound, (QStringList{"10.9999/nowhere", "PMC1", "not-an-id"}));
+
+        const qint64 id = m_store->createCollection(QStringLiteral("pasted")).value();
+        CollectionAdd add(*m_store, m_server.endpoints());
+        add.download().setLimiter(m_limiter);
+        add.download().setBatchSize(2);
+        QSignalSpy finished(&add, &CollectionAdd::finished);
+        QVERIFY(add.start(id, resolution.pmids));
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(finished.at(0).at(0).value<qsizetype>(), 3);
+        QCOMPARE(listed(finished.at(0).at(1).value<QList<qint64>>()), QStringLiteral("99999999"));
+        QList<qint64> stored;
+        const QList<StoredArticle> articles = m_store->articles(id).value();
+        for (const StoredArticle &article : articles)
+            stored << article.record.text(ArticleRecord::Key::PMID).toLongLong();
+        QCOMPARE(listed(stored), QStringLiteral("29632448 30107788 29632442"));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<LibraryStore> m_store;
+    FakeEutilsServer m_server;
+    // The service's pace would only slow the test down.
+    RequestLimiter m_limiter{{}, 1};
+};
+
+QTEST_GUILESS_MAIN(LibraryFetchTest)
+#include "LibraryFetchTest.moc"
