@@ -8,6 +8,9 @@
 #include "app/EscapeCloses.h"
 #include "app/WindowShortcuts.h"
 #include "app/ExportFileDialog.h"
+#include "app/FocusCopy.h"
+#include "citations/KebNSTableView.h"
+#include "app/HistoryActions.h"
 #include "app/LinkActions.h"
 #include "app/RecentSearchCompleter.h"
 #include "app/SearchDetailsPanel.h"
@@ -17,7 +20,6 @@
 #include "app/SortOrderChoice.h"
 #include "app/UpdatePrompt.h"
 #include "app/UrlOpener.h"
-#include "citations/KebNSTableView.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsRequest.h"
 #include "entrez/Reachability.h"
@@ -53,12 +55,12 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_links = new LinkActions(m_ui->menuBar);
     connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     m_collections = new CollectionActions(*this, *m_ui, m_actions);
+    m_history = new HistoryActions(m_services, *m_ui, *mainWindow);
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
 
-    m_recentSearches = new RecentSearchCompleter(*m_services.preferences->settings(), mainWindow);
-    m_ui->searchNSTextField->setCompleter(m_recentSearches);
+    m_recentSearches = m_history->completer();
     connect(m_recentSearches, &RecentSearchCompleter::queriesChanged, this, &AppController::showRecentSearches);
     showRecentSearches();
     new SortOrderChoice(*m_ui->sortByBox, *m_services.preferences, this);
@@ -102,13 +104,17 @@ void AppController::connectActions()
         m_ui->searchNSTextField->selectAll();
     });
 
-    connect(ui.clearRecentSearchesAction, &QAction::triggered, m_recentSearches, &RecentSearchCompleter::clear);
+    connect(ui.clearRecentSearchesAction, &QAction::triggered, m_history, &HistoryActions::clearRecentSearches);
+    connect(m_history, &HistoryActions::searchRequested, this, [this](const SearchSource &source) {
+        m_ui->searchNSTextField->setText(source.title());
+        run(newTab(), source);
+    });
     // Quitting from the menu ends the application without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppController::saveWindowLayout);
     connect(ui.checkForUpdatesAction, &QAction::triggered, this, &AppController::checkForUpdates);
     connect(ui.preferencesAction, &QAction::triggered, this, &AppController::showPreferencePanel);
     connect(ui.quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(ui.copyAction, &QAction::triggered, this, &AppController::copyFromFocus);
+    connect(ui.copyAction, &QAction::triggered, this, &copyFromFocusedWidget);
     connect(ui.exportSelectedAction, &QAction::triggered, this, &AppController::exportSelected);
     connect(ui.exportAllAction, &QAction::triggered, this, &AppController::exportAll);
     const std::pair<QAction *, ArticleActions::Page> pages[] = {{ui.openDoiAction, ArticleActions::Page::DoiWhereKnown},
@@ -195,6 +201,7 @@ ResultTab *AppController::newTab()
         if (tab->singleSelectedArticle())
             m_actions.openPages(tab->session().articles(), tab->selectedRows(), page);
     });
+    m_history->attach(*tab);
     connect(tab, &ResultTab::contextMenuRequested, this, [this](const QPoint &position) {
         std::unique_ptr<QMenu> menu(tableContextMenu());
         menu->exec(position);
@@ -236,7 +243,7 @@ void AppController::showSessionState()
     ui.getAllNSButton->setHidden(!current.hasMore());
     ui.getAllNSButton->setEnabled(!current.isBusy());
     ui.getAllNSButton->setText(SearchMessages::moreArticles(current.moreCount()));
-    m_details->show(current);
+    m_details->show(current, currentTab()->typedQuery());
     m_spelling->show(current);
 }
 
@@ -256,12 +263,15 @@ void AppController::startSearch(ResultTab *tab)
 {
     const QString query = m_ui->searchNSTextField->text();
     // A query of nothing but white space is no query.
-    if (prepareQueryTerm(query).isEmpty())
-        return;
-    if (!ensureOnline())
-        return;
-    if (tab->session().start(SearchSource::pubmedQuery(query, m_preferences.sortOrder(), m_filters->filters())))
-        m_recentSearches->remember(query);
+    if (!prepareQueryTerm(query).isEmpty())
+        run(tab, SearchSource::pubmedQuery(query, m_preferences.sortOrder(), m_filters->filters()));
+}
+
+void AppController::run(ResultTab *tab, SearchSource source)
+{
+    const QString typed = source.query;
+    if (ensureOnline() && m_history->expand(*tab, source) && tab->session().start(source))
+        m_recentSearches->remember(typed);
 }
 
 // --- Selection ------------------------------------------------------------------
@@ -324,16 +334,6 @@ QMenu *AppController::tableContextMenu() const
     menu->addAction(m_ui->exportSelectedAction);
     m_collections->addTo(menu);
     return menu;
-}
-
-void AppController::copyFromFocus()
-{
-    QWidget *focus = QApplication::focusWidget();
-    if (auto *table = qobject_cast<KebNSTableView *>(focus))
-        table->copy();
-    // Text fields and views copy their own selection.
-    else if (focus)
-        QMetaObject::invokeMethod(focus, "copy");
 }
 
 void AppController::exportRows(bool all)

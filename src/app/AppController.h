@@ -23,6 +23,7 @@ class MainWindow;
 #include <memory>
 
 class CollectionActions;
+class HistoryActions;
 class LinkActions;
 class PreferenceController;
 class SearchDetailsPanel;
@@ -110,10 +111,11 @@ public slots:
 private:
     void connectActions();
     void startSearch(ResultTab *tab);
+    // Searches `source` in `tab`, its #n references expanded.
+    void run(ResultTab *tab, SearchSource source);
     void showTab(int index);
     void showSessionState();
     void showRecentSearches();
-    void copyFromFocus();
     // Asks for a file and writes the selected rows, or all of them, to it.
     void exportRows(bool all);
     // Online, or else the "Network Error" alert has been shown.
@@ -139,4 +141,5 @@ private:
     QueryHighlighter *m_highlighter = nullptr;
     LinkActions *m_links = nullptr;
     CollectionActions *m_collections = nullptr;
+    HistoryActions *m_history = nullptr;
 };

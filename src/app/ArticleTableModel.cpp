@@ -8,6 +8,7 @@
 #include "search/SearchSession.h"
 
 #include <QColor>
+#include <QFont>
 #include <QMimeData>
 
 #include <algorithm>
@@ -104,6 +105,14 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         return {};
     const ArticleRecord &article = (*m_articles)[index.row()];
     const QString &identifier = m_columns[index.column()].identifier;
+    const bool isNew = !m_newPmids.isEmpty() && m_newPmids.contains(article.text(ArticleRecord::Key::PMID));
+    if (role == Qt::FontRole && isNew) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (identifier == RankColumn && isNew && role == Qt::DisplayRole && index.row() < m_ranks.size())
+        return QStringLiteral("%1 %2").arg(m_ranks[index.row()]).arg(NewMark);
     if (identifier == RankColumn)
         return role == Qt::DisplayRole && index.row() < m_ranks.size() ? QVariant(m_ranks[index.row()]) : QVariant();
     if (identifier == CitedByColumn) {
@@ -229,4 +238,11 @@ Qt::DropActions ArticleTableModel::supportedDragActions() const
 {
     // Rows are copied out of the table, never moved.
     return Qt::CopyAction;
+}
+
+void ArticleTableModel::setNewPmids(const QSet<QString> &pmids)
+{
+    m_newPmids = pmids;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole, Qt::FontRole});
 }

@@ -5,6 +5,7 @@
 class SearchSession;
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QStringList>
 
 // The result table's data source: row n shows article n of a session, each
@@ -60,6 +61,10 @@ public:
     using MimeDataMaker = std::function<QMimeData *(const QList<int> &rows)>;
     void setMimeDataMaker(MimeDataMaker maker) { m_mimeDataMaker = std::move(maker); }
 
+    // Articles shown in bold with "New" by their rank: a saved search's new ones.
+    void setNewPmids(const QSet<QString> &pmids);
+    static inline const QString NewMark = QStringLiteral("New");
+
 private:
     void appendRanks();
     // The rows in the order of a number each has, stably.
@@ -75,4 +80,5 @@ private:
     QList<Column> m_columns;
     MimeDataMaker m_mimeDataMaker;
     LibraryCheck m_inLibrary;
+    QSet<QString> m_newPmids;
 };

@@ -50,6 +50,10 @@ public:
     void applyLayout(const WindowLayout &layout);
     void captureLayout(WindowLayout &layout) const;
 
+    // What was typed when the session searches its expansion ("#3 AND #5"); empty otherwise.
+    const QString &typedQuery() const { return m_typedQuery; }
+    void setTypedQuery(const QString &typed) { m_typedQuery = typed; }
+
 signals:
     void selectionChanged();
     // Double-click on a row, or Return: open the selected articles.
@@ -68,4 +72,5 @@ private:
     std::unique_ptr<SearchSession> m_session;
     SelectionLinkCounts *m_linkCounts = nullptr;
     ArticleTableModel m_model;
+    QString m_typedQuery;
 };

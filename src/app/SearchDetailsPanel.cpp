@@ -40,12 +40,14 @@ SearchDetailsPanel::SearchDetailsPanel(QMainWindow &window, QMenu &viewMenu, QAb
                           .arg(m_action->shortcut().toString(QKeySequence::NativeText)));
 }
 
-void SearchDetailsPanel::show(const SearchSession &session)
+void SearchDetailsPanel::show(const SearchSession &session, const QString &expandedFrom)
 {
     const SearchResult &answer = session.queryAnswer();
     const bool answered = !answer.totalCount.isEmpty();
     m_action->setEnabled(answered);
-    const QString text = answered ? QueryDetails::explanation(session.source().query, answer, session.source().effectiveQuery()) : QString();
+    QString text = answered ? QueryDetails::explanation(session.source().query, answer, session.source().effectiveQuery()) : QString();
+    if (answered && !expandedFrom.isEmpty())
+        text.prepend(QStringLiteral("Expanded from: ") + expandedFrom + QLatin1Char('\n'));
     // Set only when it changed, so that a selection in the panel survives progress updates.
     if (m_text->toPlainText() != text)
         m_text->setPlainText(text);

@@ -23,7 +23,8 @@ public:
     SearchDetailsPanel(QMainWindow &window, QMenu &viewMenu, QAbstractButton &button);
 
     // Shows `session`'s details; the button and action are offered once its first answer is there.
-    void show(const SearchSession &session);
+    // `expandedFrom`: what was typed when the session searches its #n expansion.
+    void show(const SearchSession &session, const QString &expandedFrom = {});
 
 private:
     QDockWidget *m_dock;

@@ -41,6 +41,8 @@ void PreferenceController::showWindow()
         connect(useProxyCheckBox, &QCheckBox::clicked, this, &PreferenceController::changeUseProxy);
         connect(checkUpdatesOnStartupNSButton, &QCheckBox::clicked, this,
                 &PreferenceController::ChangeCheckUpdatesOnStartup);
+        connect(m_ui->checkSavedSearchesAtLaunchButton, &QCheckBox::clicked, this,
+                [this](bool checked) { m_store.setBool(PreferenceKeys::CheckSavedSearchesAtLaunch, checked); });
         connect(proxyURLNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeProxyURL);
         connect(proxyURLNSTextField, &QLineEdit::textChanged, this, &PreferenceController::showProxyTemplateProblem);
         connect(thisManyNSTextField, &QLineEdit::returnPressed, this, &PreferenceController::changeThisMany);
@@ -76,6 +78,7 @@ void PreferenceController::windowDidLoad()
     urlWarningNumberNSTextField->setText(QString::number(urlWarningNumber()));
     checkUpdatesOnStartupNSButton->setChecked(checkUpdatesOnStartup());
     checkUpdatesOnStartupNSButton->setVisible(m_updateCheckOffered);
+    m_ui->checkSavedSearchesAtLaunchButton->setChecked(m_store.boolean(PreferenceKeys::CheckSavedSearchesAtLaunch));
     citationStyleComboBox->setCurrentIndex(int(CitationStyles::all().indexOf(citationStyle())));
     showCitationCountsCheckBox->setChecked(AppPreferences(m_store).showCitationCounts());
     apiKeyNSTextField->setText(apiKey());

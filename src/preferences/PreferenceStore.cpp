@@ -117,6 +117,7 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::ContactEmail, QString()},
         {PreferenceKeys::SortOrder, SortOrders::name(SortOrder::Recent)},
         {PreferenceKeys::ShowCitationCounts, true},
+        {PreferenceKeys::CheckSavedSearchesAtLaunch, false},
     });
 }
 

@@ -25,6 +25,8 @@ inline const QString ContactEmail = QStringLiteral("contactEmail");
 inline const QString SortOrder = QStringLiteral("sortOrder");
 // Whether result tables ask for and show how many articles cite each one.
 inline const QString ShowCitationCounts = QStringLiteral("showCitationCounts");
+// Whether the window checks the saved searches when it starts.
+inline const QString CheckSavedSearchesAtLaunch = QStringLiteral("checkSavedSearchesAtLaunch");
 } // namespace PreferenceKeys
 
 // The template of an institution's EZproxy login address; users replace the host.

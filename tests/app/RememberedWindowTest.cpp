@@ -34,6 +34,24 @@ class RememberedWindowTest : public QObject
         return h.widget<KebNSTableView>("articleNSTableView")->horizontalHeader();
     }
     // Closes the window as the user would and opens a new one on the same settings.
+    // A library file of a later version of the application, which this one leaves alone.
+    static QByteArray newerLibrary()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("newer.sqlite"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+            db.setDatabaseName(path);
+            if (!db.open())
+                return {};
+            QSqlQuery(QStringLiteral("CREATE TABLE later (x)"), db);
+            QSqlQuery(QStringLiteral("PRAGMA user_version = 99"), db);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     static void reopen(AppHarness &h)
     {
         h.controller->window()->close();
@@ -51,22 +69,8 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::newRow("none yet") << QByteArray() << true << QString();
         QTest::newRow("damaged") << QByteArray("not a database") << true << QStringLiteral("damaged");
-        QByteArray newer;
-        {
-            QTemporaryDir dir;
-            const QString path = dir.filePath(QStringLiteral("newer.sqlite"));
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
-                db.setDatabaseName(path);
-                QVERIFY(db.open());
-                QSqlQuery(QStringLiteral("CREATE TABLE later (x)"), db);
-                QSqlQuery(QStringLiteral("PRAGMA user_version = 99"), db);
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            newer = file.readAll();
-        }
+        const QByteArray newer = newerLibrary();
+        QVERIFY(!newer.isEmpty());
         QTest::newRow("newer") << newer << false << QStringLiteral("newer version");
     }
 
@@ -148,11 +152,24 @@ private slots:
         QCOMPARE(h.controller->window()->size(), defaultSize);
     }
 
+    // From the history, or, without a library, from the settings.
+    void recentSearchesAreOfferedAndCleared_data()
+    {
+        QTest::addColumn<bool>("library");
+        QTest::newRow("history") << true;
+        QTest::newRow("settings, no library") << false;
+    }
     void recentSearchesAreOfferedAndCleared()
     {
+        QFETCH(bool, library);
         AppHarness h;
+        if (!library) {
+            QFile file(h.library.path());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(newerLibrary()) > 0);
+        }
         h.server.serveEsearch(0);
         AppController &first = h.start();
+        QCOMPARE(h.services.library != nullptr, library);
         h.search(QStringLiteral("crispr cas9"));
         h.search(QStringLiteral("p53[ti]"));
         h.search(QStringLiteral("  crispr cas9 "));

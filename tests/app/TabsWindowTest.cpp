@@ -170,6 +170,10 @@ private slots:
         press(h, Qt::CTRL | Qt::Key_T);
         press(h, Qt::CTRL | Qt::Key_PageUp);
         QVERIFY(h.widget<QWidget>("articleLinksLabel")->isVisible());
+        // The history window and the saved searches' dock too.
+        h.widget<QAction>("searchHistoryAction")->trigger();
+        h.widget<QAction>("savedSearchesAction")->trigger();
+        QVERIFY(h.widget<QWidget>("historyWindow")->isVisible() && h.widget<QWidget>("savedSearchesPanel")->isVisible());
         for (QWidget *widget : c.window()->findChildren<QWidget *>()) {
             if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled())
                 continue;
