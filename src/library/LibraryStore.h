@@ -69,6 +69,10 @@ public:
     bool recordAnswer(qint64 number, qint64 resultCount, const QString &translation, const QString &warnings);
     // Newest first: all entries, or those of `numbers` (unknown ones are left out).
     std::optional<QList<HistoryEntry>> history(const QList<qint64> &numbers = {});
+    // Newest first, at most `limit` entries numbered below `below` (from the
+    // newest when 0): a window shows the first page at once and reads the
+    // rest after, each page going on from the last number it holds.
+    std::optional<QList<HistoryEntry>> historyPage(int limit, qint64 below = 0);
     // Fails with HistoryMessages::noSuchSearch() for a number not in the history.
     std::optional<HistoryEntry> historyEntry(qint64 number);
     bool deleteHistory(const QList<qint64> &numbers);
