@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Endpoints.h"
 #include "library/HistoryEntry.h"
 #include "library/SavedSearch.h"
 
@@ -132,7 +133,10 @@ public:
     bool setNote(qint64 pmid, const QString &note);
     // Words and prefixes ("mening*") as typed, accents ignored, best match
     // first; over the whole library or one collection. Any text is safe.
-    std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt);
+    // The best `limit` only (all for a negative one): by default as many as
+    // a search of PubMed brings, what a result tab shows.
+    std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt,
+                                           int limit = kEsearchRecordLimit);
     // New records and XML of stored articles, notes kept; others are skipped.
     bool replaceArticles(const QList<ArticleToStore> &articles);
     // A consistent copy of the library at `target`, replacing any file there,
