@@ -12,7 +12,8 @@
 //       transaction, records and XML, once the library holds the rest;
 //   (b) reading that collection back, records and notes, best of --runs:
 //       the store's part of showing it in the window;
-//   (c) offline searches over the whole library, best of --runs each;
+//   (c) offline searches over the whole library, best of --runs each,
+//       the best 9,999 of each as a result tab holds them;
 //   (d) the bytes per article of the file once closed.
 
 #include "BenchRun.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Endpoints.h"
 #include "library/HistoryEntry.h"
 #include "library/SavedSearch.h"
 
@@ -69,6 +70,10 @@ public:
     bool recordAnswer(qint64 number, qint64 resultCount, const QString &translation, const QString &warnings);
     // Newest first: all entries, or those of `numbers` (unknown ones are left out).
     std::optional<QList<HistoryEntry>> history(const QList<qint64> &numbers = {});
+    // Newest first, at most `limit` entries numbered below `below` (from the
+    // newest when 0): a window shows the first page at once and reads the
+    // rest after, each page going on from the last number it holds.
+    std::optional<QList<HistoryEntry>> historyPage(int limit, qint64 below = 0);
     // Fails with HistoryMessages::noSuchSearch() for a number not in the history.
     std::optional<HistoryEntry> historyEntry(qint64 number);
     bool deleteHistory(const QList<qint64> &numbers);
@@ -128,7 +133,10 @@ public:
     bool setNote(qint64 pmid, const QString &note);
     // Words and prefixes ("mening*") as typed, accents ignored, best match
     // first; over the whole library or one collection. Any text is safe.
-    std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt);
+    // The best `limit` only (all for a negative one): by default as many as
+    // a search of PubMed brings, what a result tab shows.
+    std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt,
+                                           int limit = kEsearchRecordLimit);
     // New records and XML of stored articles, notes kept; others are skipped.
     bool replaceArticles(const QList<ArticleToStore> &articles);
     // A consistent copy of the library at `target`, replacing any file there,

@@ -67,8 +67,11 @@ QString authorNames(const ArticleRecord &record)
     return QString::fromStdString(names);
 }
 
-// Writes articles and their rows of the text index, an article already
+// Writes articles, then their rows of the text index, an article already
 // stored keeping its note; its statements are prepared once for many.
+// The index rows go in last, each alone: a statement that may undo part of
+// itself opens a savepoint, and every savepoint makes the text index write
+// out what it holds in memory, a segment per article to merge afterwards.
 class ArticleWriter
 {
 public:
@@ -82,10 +85,11 @@ public:
                && m_xml.prepare(QStringLiteral("INSERT OR REPLACE INTO article_xml (pmid, xml) VALUES (?, ?)"))
                && m_text.prepare(QStringLiteral(
                    "INSERT OR REPLACE INTO article_text (rowid, title, abstract, authors, journal, keywords, mesh, note)"
-                   " SELECT ?, ?, ?, ?, ?, ?, ?, note FROM article WHERE pmid = ?"));
+                   " VALUES (?, ?, ?, ?, ?, ?, ?, (SELECT note FROM article WHERE pmid = ?))"));
     }
 
-    // `xml`: the article's XML as compressedXml() gives it.
+    // `xml`: the article's XML as compressedXml() gives it. Its text is
+    // indexed by finish().
     bool write(const ArticleToStore &article, const QByteArray &xml, const QString &time)
     {
         const ArticleRecord &record = article.record;
@@ -97,12 +101,25 @@ public:
         m_xml.bindValue(1, xml);
         if (!m_article.exec() || !m_xml.exec())
             return false;
-        const QVariantList text{pmid, record.text(Key::Title), record.text(Key::Abstract), authorNames(record),
-                                record.text(Key::Journal) + QLatin1Char('\n') + record.text(Key::JournalTitle),
-                                joined(record, Key::Keywords), joined(record, Key::Mesh), pmid};
-        for (qsizetype i = 0; i < text.size(); ++i)
-            m_text.bindValue(int(i), text.at(i));
-        return m_text.exec();
+        m_written.append(&record);
+        return true;
+    }
+
+    // Indexes the text of the articles written.
+    bool finish()
+    {
+        for (const ArticleRecord *record : std::as_const(m_written)) {
+            const qint64 pmid = record->text(Key::PMID).toLongLong();
+            const QVariantList text{pmid, record->text(Key::Title), record->text(Key::Abstract), authorNames(*record),
+                                    record->text(Key::Journal) + QLatin1Char('\n') + record->text(Key::JournalTitle),
+                                    joined(*record, Key::Keywords), joined(*record, Key::Mesh), pmid};
+            for (qsizetype i = 0; i < text.size(); ++i)
+                m_text.bindValue(int(i), text.at(i));
+            if (!m_text.exec())
+                return false;
+        }
+        m_written.clear();
+        return true;
     }
 
     // The statement that failed.
@@ -115,6 +132,7 @@ private:
     QSqlQuery m_article;
     QSqlQuery m_xml;
     QSqlQuery m_text;
+    QList<const ArticleRecord *> m_written;
 };
 
 // Articles in no collection and without a note have nothing left to keep them.
@@ -308,7 +326,7 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
             if (!link.exec())
                 return fail(QStringLiteral("adding to a collection"), link);
         }
-        return true;
+        return writer.finish() || fail(QStringLiteral("storing an article"), writer.failed());
     });
 }
 
@@ -443,7 +461,7 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
     });
 }
 
-std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection)
+std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit)
 {
     const QString match = OfflineQuery::fromUserText(text);
     if (match.isEmpty())
@@ -453,13 +471,14 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
     if (collection) {
         query.prepare(QStringLiteral(
             "SELECT t.rowid FROM article_text t JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?"
-            " WHERE article_text MATCH ? ORDER BY bm25(article_text), t.rowid"));
+            " WHERE article_text MATCH ? ORDER BY t.rank, t.rowid LIMIT ?"));
         query.addBindValue(*collection);
     } else {
         query.prepare(QStringLiteral(
-            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY bm25(article_text), rowid"));
+            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY rank, rowid LIMIT ?"));
     }
     query.addBindValue(match);
+    query.addBindValue(limit);
     if (!query.exec()) {
         fail(QStringLiteral("searching"), query);
         return std::nullopt;
@@ -489,7 +508,7 @@ bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
             if (stored && !writer.write(articles.at(i), xml.at(i), time))
                 return fail(QStringLiteral("storing an article"), writer.failed());
         }
-        return true;
+        return writer.finish() || fail(QStringLiteral("storing an article"), writer.failed());
     });
 }
 

@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <limits>
+
 namespace {
 
 QSqlQuery queryOn(const QString &connection)
@@ -66,23 +68,38 @@ QString numberList(const QList<qint64> &numbers)
     return texts.join(QLatin1Char(','));
 }
 
+// The sent query comes back NULL where it is the typed one (searches without
+// filters, most of them): the row then shares the typed text instead of
+// converting a second copy.
 const QString kHistoryColumns = QStringLiteral(
-    "SELECT number, started, source, query, effective_query, sort, filters, result_count, translation, warnings"
-    " FROM history");
+    "SELECT number, started, source, query, NULLIF(effective_query, query), sort, filters, result_count, translation,"
+    " warnings FROM history");
 
 HistoryEntry historyEntryOf(const QSqlQuery &query)
 {
     HistoryEntry entry;
     entry.number = query.value(0).toLongLong();
     entry.started = timeFrom(query.value(1));
-    entry.source = SearchSourceCodec::sourceFrom(query.value(2).toString(), query.value(3).toString(),
-                                                 query.value(5).toString(), query.value(6).toString());
-    entry.effectiveQuery = query.value(4).toString();
+    const QString typed = query.value(3).toString();
+    entry.source = SearchSourceCodec::sourceFrom(query.value(2).toString(), typed, query.value(5).toString(),
+                                                 query.value(6).toString());
+    const QVariant sent = query.value(4);
+    entry.effectiveQuery = sent.isNull() ? typed : sent.toString();
     if (!query.value(7).isNull())
         entry.resultCount = query.value(7).toLongLong();
     entry.translation = query.value(8).toString();
     entry.warnings = query.value(9).toString();
     return entry;
+}
+
+// Made room for at once: a history of 100,000 is not copied over as it grows.
+QList<HistoryEntry> entriesOf(QSqlQuery &query, qsizetype expected)
+{
+    QList<HistoryEntry> entries;
+    entries.reserve(qMax(expected, qsizetype(0)));
+    while (query.next())
+        entries.append(historyEntryOf(query));
+    return entries;
 }
 
 const QString kSavedSearchColumns = QStringLiteral(
@@ -162,16 +179,26 @@ std::optional<QList<HistoryEntry>> LibraryStore::history(const QList<qint64> &nu
         fail(QStringLiteral("reading the history"), query);
         return std::nullopt;
     }
-    QList<HistoryEntry> entries;
-    // Made room for at once: a history of 100,000 is not copied over as it grows.
+    qsizetype expected = numbers.size();
     if (numbers.isEmpty()) {
         QSqlQuery count = queryOn(m_connection);
         if (count.exec(QStringLiteral("SELECT COUNT(*) FROM history")) && count.next())
-            entries.reserve(count.value(0).toLongLong());
+            expected = count.value(0).toLongLong();
     }
-    while (query.next())
-        entries.append(historyEntryOf(query));
-    return entries;
+    return entriesOf(query, expected);
+}
+
+std::optional<QList<HistoryEntry>> LibraryStore::historyPage(int limit, qint64 below)
+{
+    QSqlQuery query = queryOn(m_connection);
+    query.prepare(kHistoryColumns + QStringLiteral(" WHERE number < ? ORDER BY number DESC LIMIT ?"));
+    query.addBindValue(below > 0 ? below : std::numeric_limits<qint64>::max());
+    query.addBindValue(qMax(limit, 0));
+    if (!query.exec()) {
+        fail(QStringLiteral("reading the history"), query);
+        return std::nullopt;
+    }
+    return entriesOf(query, limit);
 }
 
 std::optional<HistoryEntry> LibraryStore::historyEntry(qint64 number)

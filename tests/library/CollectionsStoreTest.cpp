@@ -164,29 +164,33 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("within"); // a collection, or "" for the whole library
+        QTest::addColumn<int>("limit");      // the best so many, all when negative
         QTest::addColumn<QString>("found");  // best match first
-        QTest::newRow("a word of titles and headings") << "librarians" << "" << "28670216 29632442";
-        QTest::newRow("best match first") << "literature" << "" << "30107788 28670216 29632448";
-        QTest::newRow("every word required") << "librarians competency" << "" << "28670216";
-        QTest::newRow("a prefix") << "compet*" << "" << "28670216";
-        QTest::newRow("an author, accent left out") << "calderon" << "" << "31746150";
-        QTest::newRow("an author, accent typed") << "CALDERÓN" << "" << "31746150";
-        QTest::newRow("the note, accents either way") << "meningite" << "" << "29632442";
-        QTest::newRow("the note by a prefix with an accent") << "Méning*" << "" << "29632442";
-        QTest::newRow("within a collection") << "librarians" << "other" << "";
-        QTest::newRow("within the other") << "calderon" << "other" << "31746150";
-        QTest::newRow("a lone quote") << "\"" << "" << "";
-        QTest::newRow("an open NEAR") << "NEAR(librarians" << "" << "";
-        QTest::newRow("a column filter") << "title:librarians" << "" << "";
-        QTest::newRow("operators as words") << "librarians AND - : ( ) ^ {x}" << "" << "";
-        QTest::newRow("quotes inside a word") << "libr\"arians" << "" << "";
-        QTest::newRow("a star alone") << "* **" << "" << "";
+        QTest::newRow("a word of titles and headings") << "librarians" << "" << -1 << "28670216 29632442";
+        QTest::newRow("best match first") << "literature" << "" << -1 << "30107788 28670216 29632448";
+        QTest::newRow("the best only") << "literature" << "" << 2 << "30107788 28670216";
+        QTest::newRow("the best of a collection") << "literature" << "reviews" << 1 << "30107788";
+        QTest::newRow("every word required") << "librarians competency" << "" << -1 << "28670216";
+        QTest::newRow("a prefix") << "compet*" << "" << -1 << "28670216";
+        QTest::newRow("an author, accent left out") << "calderon" << "" << -1 << "31746150";
+        QTest::newRow("an author, accent typed") << "CALDERÓN" << "" << -1 << "31746150";
+        QTest::newRow("the note, accents either way") << "meningite" << "" << -1 << "29632442";
+        QTest::newRow("the note by a prefix with an accent") << "Méning*" << "" << -1 << "29632442";
+        QTest::newRow("within a collection") << "librarians" << "other" << -1 << "";
+        QTest::newRow("within the other") << "calderon" << "other" << -1 << "31746150";
+        QTest::newRow("a lone quote") << "\"" << "" << -1 << "";
+        QTest::newRow("an open NEAR") << "NEAR(librarians" << "" << -1 << "";
+        QTest::newRow("a column filter") << "title:librarians" << "" << -1 << "";
+        QTest::newRow("operators as words") << "librarians AND - : ( ) ^ {x}" << "" << -1 << "";
+        QTest::newRow("quotes inside a word") << "libr\"arians" << "" << -1 << "";
+        QTest::newRow("a star alone") << "* **" << "" << -1 << "";
     }
 
     void searchesOffline()
     {
         QFETCH(QString, text);
         QFETCH(QString, within);
+        QFETCH(int, limit);
         QFETCH(QString, found);
         READ_TEST_DATA(reviews, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
         READ_TEST_DATA(other, testFile(QStringLiteral("reciter_31746150.xml")));
@@ -197,7 +201,7 @@ private slots:
         std::optional<qint64> collection;
         if (!within.isEmpty())
             collection = collectionId(within, false);
-        const std::optional<PmidList> pmids = m_store->searchArticles(text, collection);
+        const std::optional<PmidList> pmids = m_store->searchArticles(text, collection, limit);
         QVERIFY2(pmids, qPrintable(m_store->error()));
         QStringList listed;
         for (const qint64 pmid : *pmids)

@@ -113,6 +113,42 @@ private slots:
         QCOMPARE(m_store->history({3, 4})->size(), 1);
     }
 
+    // Pages of #5 #4 #2 #1 (#3 deleted), each going on below a number.
+    void historyPagesGoOnBelowANumber_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<qint64>("below");
+        QTest::addColumn<QString>("numbers");
+        QTest::newRow("newest page") << 2 << qint64(0) << "5 4";
+        QTest::newRow("over a deleted number") << 2 << qint64(4) << "2 1";
+        QTest::newRow("last page short") << 3 << qint64(2) << "1";
+        QTest::newRow("page longer than the history") << 10 << qint64(0) << "5 4 2 1";
+        QTest::newRow("nothing below the oldest") << 2 << qint64(1) << "";
+        QTest::newRow("no room") << 0 << qint64(0) << "";
+    }
+
+    void historyPagesGoOnBelowANumber()
+    {
+        QFETCH(int, limit);
+        QFETCH(qint64, below);
+        QFETCH(QString, numbers);
+        SearchFilters filters;
+        filters.humans = true;
+        for (int i = 1; i <= 5; ++i)
+            QVERIFY(m_store->recordStart(SearchSource::pubmedQuery(QStringLiteral("q%1").arg(i), SortOrder::Recent,
+                                                                   i == 5 ? filters : SearchFilters())) > 0);
+        QVERIFY(m_store->deleteHistory({3}));
+        const auto page = m_store->historyPage(limit, below);
+        QVERIFY2(page, qPrintable(m_store->error()));
+        QStringList read;
+        for (const HistoryEntry &entry : *page) {
+            read.append(QString::number(entry.number));
+            QCOMPARE(entry.query(), QStringLiteral("q%1").arg(entry.number));
+            QCOMPARE(entry.effectiveQuery, entry.source.effectiveQuery());
+        }
+        QCOMPARE(read.join(QLatin1Char(' ')), numbers);
+    }
+
     void namesAreUnique()
     {
         SavedSearch search;
