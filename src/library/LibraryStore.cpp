@@ -230,10 +230,10 @@ bool LibraryStore::configure()
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     for (const QString &pragma : {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = FULL"),
                                   QStringLiteral("PRAGMA foreign_keys = ON"),
-                                  // Pages read straight from the mapped file and a cache that holds
-                                  // the text index's pages while a large add merges it: the default
-                                  // 2 MB re-reads them with a system call each.
-                                  QStringLiteral("PRAGMA mmap_size = 1073741824"),
+                                  // A cache that holds the text index's pages while a large add
+                                  // merges it: the default 2 MB re-reads them with a system call
+                                  // each. No memory map: a read error in a mapped file ends the
+                                  // process instead of failing one read the user is told about.
                                   QStringLiteral("PRAGMA cache_size = -65536")}) {
         if (!query.exec(pragma))
             return fail(pragma, query);
