@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 HistoryActions::HistoryActions(const AppServices &services, Ui::MainWindow &ui, QMainWindow &window)
     : QObject(&window), m_library(services.library), m_alerts(*services.alerts), m_ui(ui), m_window(window)
@@ -116,20 +117,42 @@ void HistoryActions::showHistory()
         connect(m_historyWindow, &HistoryWindow::combineRequested, this, &HistoryActions::combine);
         connect(m_historyWindow, &HistoryWindow::exportRequested, this, &HistoryActions::exportLog);
     }
-    const std::optional<QList<HistoryEntry>> entries = m_library->history();
-    if (!report(entries.has_value()))
-        return;
-    m_historyWindow->setEntries(*entries);
+    loadHistory();
     m_historyWindow->present();
+}
+
+void HistoryActions::loadHistory()
+{
+    const int generation = ++m_loadGeneration;
+    const std::optional<QList<HistoryEntry>> newest = m_library->historyPage(kFirstHistoryPage);
+    if (!report(newest.has_value()))
+        return;
+    m_historyWindow->setEntries(*newest);
+    if (newest->size() < kFirstHistoryPage)
+        return;
+    m_loading = *newest;
+    QTimer::singleShot(0, this, [this, generation] { loadOlder(generation); });
+}
+
+void HistoryActions::loadOlder(int generation)
+{
+    if (generation != m_loadGeneration || !m_historyWindow)
+        return;
+    const std::optional<QList<HistoryEntry>> older = m_library->historyPage(kOlderHistoryPage, m_loading.constLast().number);
+    if (!report(older.has_value()))
+        return;
+    m_loading += *older;
+    if (older->size() == kOlderHistoryPage)
+        QTimer::singleShot(0, this, [this, generation] { loadOlder(generation); });
+    else
+        m_historyWindow->setEntries(std::exchange(m_loading, {}));
 }
 
 void HistoryActions::refresh()
 {
     m_completer->reload();
-    if (m_historyWindow && m_historyWindow->isVisible()) {
-        if (const std::optional<QList<HistoryEntry>> entries = m_library->history())
-            m_historyWindow->setEntries(*entries);
-    }
+    if (m_historyWindow && m_historyWindow->isVisible())
+        loadHistory();
 }
 
 void HistoryActions::combine(QList<qint64> numbers, HistoryExpansion::Operator op)

@@ -30,6 +30,10 @@ class HistoryActions : public QObject
     Q_OBJECT
 
 public:
+    // What the history window reads first, and then at each turn of the event loop.
+    static constexpr int kFirstHistoryPage = 500;
+    static constexpr int kOlderHistoryPage = 10000;
+
     HistoryActions(const AppServices &services, Ui::MainWindow &ui, QMainWindow &window);
 
     RecentSearchCompleter *completer() const { return m_completer; }
@@ -54,6 +58,10 @@ signals:
 private:
     void addActions();
     void refresh();
+    // The newest entries at once, the older ones a page at a time from the
+    // event loop, so that a long history opens at once and never holds the window.
+    void loadHistory();
+    void loadOlder(int generation);
     void combine(QList<qint64> numbers, HistoryExpansion::Operator op);
     void remove(const QList<qint64> &numbers);
     // Shows the store's error when `done` is false.
@@ -67,5 +75,7 @@ private:
     QMainWindow &m_window;
     RecentSearchCompleter *m_completer;
     QPointer<HistoryWindow> m_historyWindow;
+    QList<HistoryEntry> m_loading; // newest first, shown whole once complete
+    int m_loadGeneration = 0;      // a newer load makes an older one stop
     SavedSearchActions *m_saved;
 };

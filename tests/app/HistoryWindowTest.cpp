@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 
+#include "app/HistoryActions.h"
 #include "app/HistoryTableModel.h"
 #include "app/HistoryWindow.h"
 
@@ -117,6 +118,29 @@ private slots:
         QVERIFY(h.library.history()->isEmpty());
         QTest::keyClick(table(window), Qt::Key_Escape);
         QVERIFY(!window->isVisible());
+    }
+
+    // A long history shows its newest page at once and the rest soon after,
+    // every entry once and in order, with the searches recorded meanwhile.
+    void aLongHistoryComesAPageAtATime()
+    {
+        AppHarness h;
+        h.server.serveEsearch(0);
+        h.start();
+        h.search(QStringLiteral("oldest"));
+        const qsizetype older = HistoryActions::kFirstHistoryPage + HistoryActions::kOlderHistoryPage + 100;
+        QStringList queries;
+        for (qsizetype i = older; i > 0; --i)
+            queries.append(QStringLiteral("query %1").arg(i));
+        QVERIFY(h.library.importQueries(queries));
+        QTest::keyClick(h.controller->window(), Qt::Key_H, Qt::ControlModifier);
+        auto *window = h.controller->window()->findChild<HistoryWindow *>(QStringLiteral("historyWindow"));
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->model().rowCount(), HistoryActions::kFirstHistoryPage);
+        h.search(QStringLiteral("newest"));
+        QTRY_COMPARE(window->model().rowCount(), int(older + 2));
+        for (int row = 0; row < window->model().rowCount(); ++row)
+            QCOMPARE(window->model().entryAt(row).number, older + 2 - row);
     }
 
     // What runs in a new tab from the history, and what goes out as the term.
