@@ -1,5 +1,5 @@
 // The history window over a history of 100,000 searches: the time from
-// asking for it to its first paint (reading the entries from the library,
+// asking for it to its first paint (reading the newest page from the library,
 // the model, the window's layout and paint), and the time of each keystroke
 // typed into its filter (the filter, the model's reset, the table's repaint).
 // Targets: at most 100 ms to open, at most 30 ms a keystroke.
