@@ -19,6 +19,18 @@
 
 namespace {
 
+// Runs a prepared change that must touch exactly one row; when it touches
+// none, `error` says what was missing.
+bool execOne(QSqlQuery &query, QString &error, const QString &missing)
+{
+    if (!query.exec())
+        return false;
+    if (query.numRowsAffected() == 1)
+        return true;
+    error = missing;
+    return false;
+}
+
 using Key = ArticleRecord::Key;
 
 QString now()
@@ -174,13 +186,7 @@ bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &er
     query.prepare(QStringLiteral("UPDATE collection SET last_used = ? WHERE id = ?"));
     query.addBindValue(used.toString(Qt::ISODateWithMs));
     query.addBindValue(collection);
-    if (!query.exec())
-        return false;
-    if (query.numRowsAffected() != 1) {
-        error = LibraryMessages::collectionGone();
-        return false;
-    }
-    return true;
+    return execOne(query, error, LibraryMessages::collectionGone());
 }
 
 bool validPmid(const ArticleRecord &record)
@@ -229,12 +235,8 @@ bool LibraryStore::renameCollection(qint64 id, const QString &name)
         query.prepare(QStringLiteral("UPDATE collection SET name = ? WHERE id = ?"));
         query.addBindValue(trimmed);
         query.addBindValue(id);
-        if (!query.exec())
+        if (!execOne(query, m_error, LibraryMessages::collectionGone()))
             return false;
-        if (query.numRowsAffected() != 1) {
-            m_error = LibraryMessages::collectionGone();
-            return false;
-        }
         return touch(query, id, now(), m_error);
     });
 }
@@ -244,12 +246,8 @@ bool LibraryStore::deleteCollection(qint64 id)
     return write([&](QSqlQuery &query) {
         query.prepare(QStringLiteral("DELETE FROM collection WHERE id = ?"));
         query.addBindValue(id);
-        if (!query.exec())
+        if (!execOne(query, m_error, LibraryMessages::collectionGone()))
             return false;
-        if (query.numRowsAffected() != 1) {
-            m_error = LibraryMessages::collectionGone();
-            return false;
-        }
         return dropUnheld(query);
     });
 }
@@ -451,12 +449,8 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
         // A null QString would bind as NULL.
         query.addBindValue(note.isNull() ? QStringLiteral("") : note);
         query.addBindValue(pmid);
-        if (!query.exec())
+        if (!execOne(query, m_error, LibraryMessages::noteWithoutArticle()))
             return false;
-        if (query.numRowsAffected() != 1) {
-            m_error = LibraryMessages::noteWithoutArticle();
-            return false;
-        }
         return dropUnheld(query);
     });
 }
@@ -492,7 +486,7 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
 bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
 {
     const QList<QByteArray> xml = compressedXml(articles);
-    return write([&](QSqlQuery &query) {
+    return write([&](QSqlQuery &) {
         const QString time = now();
         const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         ArticleWriter writer(db);
