@@ -141,9 +141,12 @@ void SavedSearchActions::open(qint64 id)
     const std::optional<QStringList> fresh = search ? m_services.library->newPmids(id) : std::nullopt;
     if (!search || !report(fresh.has_value()))
         return;
-    emit searchRequested(search->source());
+    SearchSource source = search->source();
+    source.pinned = *fresh;
+    emit searchRequested(source);
     // The search went into a new tab, the current one now; its new articles
-    // are marked until they are seen or the tab searches something else.
+    // come first and are marked until they are seen or the tab searches
+    // something else.
     ResultTab *tab = m_ui.resultTabs->current();
     tab->model().setNewPmids(QSet<QString>(fresh->begin(), fresh->end()));
     connect(&tab->session(), &SearchSession::started, &tab->model(), [tab] { tab->model().setNewPmids({}); });

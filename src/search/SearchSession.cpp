@@ -14,6 +14,8 @@
 #include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 SearchSession::SearchSession(SessionSettings settings, QObject *parent)
@@ -37,7 +39,7 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
         if (m_source.kind == SearchSource::Kind::Links)
             onLinkAnswer(linkedPmidsOutcome(fetched, m_source.link, m_source.pmids));
         else
-            onSearchAnswer(pmidSearchOutcome(fetched, m_paging.retMax()));
+            onSearchAnswer(pmidSearchOutcome(fetched, asksForWholeList() ? kEsearchRecordLimit : m_paging.retMax()));
     });
     connect(m_esearch.get(), &EutilsTransfer::failed, this, [this](const QString &reason) {
         if (m_source.kind == SearchSource::Kind::Links)
@@ -145,6 +147,9 @@ void SearchSession::runBatch()
         m_esearch->start(elinkRequest(m_settings.endpoints,
                                       {m_source.pmids, linkNameOf(m_source.link), false, m_source.link == LinkKind::Similar},
                                       m_settings.identity()));
+    else if (asksForWholeList())
+        m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, 0, kEsearchRecordLimit, m_settings.identity(),
+                                        m_source.sort));
     else
         m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, m_paging.retStart(), m_paging.retMax(),
                                         m_settings.identity(), m_source.sort));
@@ -163,16 +168,44 @@ void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
         return;
     }
     m_linkedPmids = outcome.pmids;
+    m_listAnswer = {};
+    m_listAnswer.totalCount = QString::number(outcome.pmids.size());
     takeLinkedWindow();
 }
 
 void SearchSession::takeLinkedWindow()
 {
-    SearchResult window;
+    SearchResult window = m_listAnswer;
     window.PMIDs = m_linkedPmids->mid(m_paging.retStart(), m_paging.retMax());
-    window.totalCount = QString::number(m_linkedPmids->size());
     window.retrievedCount = int(window.PMIDs.size());
     onSearchAnswer({window, {}});
+}
+
+bool SearchSession::asksForWholeList() const
+{
+    return m_source.kind == SearchSource::Kind::Query && !m_source.pinned.isEmpty() && !m_linkedPmids;
+}
+
+void SearchSession::listPinnedFirst(const SearchResult &answer)
+{
+    const QSet<QString> pinned(m_source.pinned.cbegin(), m_source.pinned.cend());
+    QStringList first;
+    QStringList rest;
+    for (const QString &pmid : answer.PMIDs)
+        (pinned.contains(pmid) ? first : rest).append(pmid);
+    // Beyond what ESearch serves, a pinned PMID is missing from the answer
+    // though it still matches; within it, a missing one no longer matches.
+    if (intValue(answer.totalCount) > answer.PMIDs.size()) {
+        const QSet<QString> listed(first.cbegin(), first.cend());
+        for (const QString &pmid : m_source.pinned) {
+            if (!listed.contains(pmid))
+                first.append(pmid);
+        }
+    }
+    m_linkedPmids = (first + rest).mid(0, kEsearchRecordLimit);
+    m_listAnswer = answer;
+    m_listAnswer.PMIDs.clear();
+    takeLinkedWindow();
 }
 
 void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
@@ -182,6 +215,10 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
         return;
     }
     const SearchResult &result = *outcome.result;
+    if (asksForWholeList()) {
+        listPinnedFirst(result);
+        return;
+    }
     if (m_articles.isEmpty()) {
         m_queryAnswer = result;
         m_queryAnswer.PMIDs.clear();

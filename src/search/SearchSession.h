@@ -121,6 +121,10 @@ private:
     void onLinkAnswer(const struct LinkedPmidsOutcome &outcome);
     // The next window of the linked PMIDs, as if ESearch had answered it.
     void takeLinkedWindow();
+    // A search whose pinned PMIDs come first asks for all its PMIDs at once,
+    // since only the whole answer says where the rest go.
+    bool asksForWholeList() const;
+    void listPinnedFirst(const SearchResult &answer);
     void onSearchAnswer(const struct PmidSearchOutcome &outcome);
     void onDownloadFinished();
     void onDownloadFailed(const QString &description, const QString &failingUrl);
@@ -138,8 +142,11 @@ private:
     SessionSettings m_settings;
     SearchSource m_source;
     QString m_preparedTerm;
-    // Of a link set, once ELink answered: all its PMIDs in the order shown.
+    // Of a link set once ELink answered, or of a search with pinned PMIDs once
+    // ESearch answered: all its PMIDs in the order shown, paged through here.
     std::optional<QStringList> m_linkedPmids;
+    // What the answer that gave m_linkedPmids said of the whole set.
+    SearchResult m_listAnswer;
     QNetworkAccessManager m_manager;
     std::unique_ptr<EutilsTransfer> m_esearch;
     std::unique_ptr<EutilsTransfer> m_espell;

@@ -27,6 +27,9 @@ struct SearchSource
     QStringList pmids = {};
     LinkKind link = LinkKind::Similar;
     qint64 collection = 0;
+    // For Query: PMIDs shown before the rest whatever the sort (a saved
+    // search's new articles), in the order the sort gives them.
+    QStringList pinned = {};
 
     static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent, const SearchFilters &filters = {})
     {

@@ -87,9 +87,9 @@ private slots:
         QCOMPARE(wire.queryItemValue(QStringLiteral("datetype")), QStringLiteral("edat"));
         QCOMPARE(wire.queryItemValue(QStringLiteral("maxdate")), QStringLiteral("3000"));
 
-        // Opened, its new article is marked (and first, as PubMed gives the newest first).
-        if (secondAnswer.isEmpty())
-            h.server.serveEsearchOf({101, 102});
+        // Opened, its new article is marked and first, even where the
+        // service's order puts it last.
+        h.server.serveEsearchOf({101, 102, 103});
         list(h)->item(0)->setSelected(true);
         click(h, "openSavedSearchButton");
         QVERIFY(h.waitForTransfer());
@@ -99,6 +99,8 @@ private slots:
         QCOMPARE(model->index(0, rank).data().toString(), added ? QStringLiteral("1 New") : QStringLiteral("1"));
         QCOMPARE(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold(), added);
         QVERIFY(!model->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
+        QCOMPARE(h.controller->currentTab()->session().articles().constFirst().text(ArticleRecord::Key::PMID),
+                 added ? QStringLiteral("103") : QStringLiteral("101"));
 
         list(h)->item(0)->setSelected(true);
         click(h, "markSeenButton");

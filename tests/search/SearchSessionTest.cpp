@@ -83,6 +83,17 @@ private slots:
         QTest::newRow("citing articles, 45 by 20, newest first")
             << 45 << 20 << QList<int>{20, 40, 45} << QList<int>{20, 5, 0} << SearchMessages::foundDownloaded(45, 45)
             << citing << QStringList{"1045", "1001"};
+        // Pinned PMIDs come first in any sort; one no longer matching is left
+        // out, unless it may lie beyond what ESearch serves.
+        SearchSource pinned = SearchSource::pubmedQuery(QStringLiteral("q"), SortOrder::Relevance);
+        pinned.pinned = {QStringLiteral("999"), FakeEutilsServer::fakePmid(44)};
+        QTest::newRow("new ones first, by relevance")
+            << 45 << 20 << QList<int>{20, 40, 45} << QList<int>{20, 5, 0} << SearchMessages::foundDownloaded(45, 45)
+            << pinned << QStringList{FakeEutilsServer::fakePmid(44), FakeEutilsServer::fakePmid(43)};
+        QTest::newRow("new ones first, past what ESearch serves")
+            << 12000 << 5000 << QList<int>{5000, 9999} << QList<int>{4999, 0}
+            << SearchMessages::foundDownloadedAtLimit(12000, 9999) << pinned
+            << QStringList{FakeEutilsServer::fakePmid(44), FakeEutilsServer::fakePmid(9997)};
         QTest::newRow("nothing cites them") << 0 << 20 << QList<int>{0} << QList<int>{0}
                                             << SearchMessages::noLinkedArticles(LinkKind::CitedBy, 2) << citing << QStringList();
         QTest::newRow("ELink's error") << 3 << 20 << QList<int>{0} << QList<int>{0}
@@ -130,6 +141,13 @@ private slots:
         QVERIFY(!session.fetchMore());
         const bool links = source.kind == SearchSource::Kind::Links;
         QCOMPARE(server.requestCount(QLatin1String(Paths::ELinkService)), links ? 1 : 0);
+        // A pinned search asks ESearch once, for the whole list in its sort.
+        if (!source.pinned.isEmpty()) {
+            QCOMPARE(server.requestCount(QLatin1String(Paths::ESearch)), 1);
+            const QUrlQuery asked(server.requestUrls().constFirst());
+            QCOMPARE(asked.queryItemValue(QStringLiteral("retmax")), QString::number(kEsearchRecordLimit));
+            QCOMPARE(asked.queryItemValue(QStringLiteral("sort")), QStringLiteral("relevance"));
+        }
         if (!ends.isEmpty())
             QCOMPARE((QStringList{session.articles().constFirst().text(ArticleRecord::Key::PMID),
                                   session.articles().constLast().text(ArticleRecord::Key::PMID)}),
