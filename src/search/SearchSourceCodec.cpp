@@ -91,6 +91,23 @@ SearchFilters filtersFrom(const QString &text)
     return filters;
 }
 
+QStringList articleTypeNames()
+{
+    QStringList names;
+    for (const auto &[type, name] : kTypeNames)
+        names.append(QLatin1String(name));
+    return names;
+}
+
+std::optional<SearchFilters::ArticleType> articleTypeNamed(const QString &name)
+{
+    for (const auto &[type, known] : kTypeNames) {
+        if (name == QLatin1String(known))
+            return type;
+    }
+    return std::nullopt;
+}
+
 QString originText(const SearchSource &source)
 {
     if (source.kind != SearchSource::Kind::Links)

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // How a result set's source is kept as text in the library: the sort order
 // by its command-line name, the filters as "name=value" items joined by ";"
 // ("years=2015:2020;types=Review|Meta-Analysis;free;abstract;english;humans"),
@@ -17,6 +19,10 @@ SortOrder sortFrom(const QString &text);
 
 QString filtersText(const SearchFilters &filters);
 SearchFilters filtersFrom(const QString &text);
+// The article types by the names the text uses ("review", "meta-analysis"),
+// which the command line takes too.
+QStringList articleTypeNames();
+std::optional<SearchFilters::ArticleType> articleTypeNamed(const QString &name);
 
 // "query" for a PubMed query, else the link kind and the PMIDs asked about.
 QString originText(const SearchSource &source);

@@ -69,6 +69,14 @@ private slots:
             << QStringList{"find a 1", "find b 5", "watch a b", "find a 1 2", "find b 5 6", "watch", "saved list"}
             << QStringList{"1 ", "3 2 6", "0 a a 0 b b 0 broken broken 0 never"};
         QTest::newRow("a duplicate name") << QStringList{"saved add a other"} << QStringList{"2 "};
+        QTest::newRow("filters kept with the query")
+            << QStringList{"saved add f q --years 2015: --type review --type meta-analysis --english", "saved list"}
+            << QStringList{"0 ", "0 a a 0 never b b 0 never broken broken 0 never f (q) AND 2015:3000[dp] AND "
+                                 "(review[pt] OR meta-analysis[pt]) AND english[la] 0 never"};
+        QTest::newRow("filters that cannot be")
+            << QStringList{"saved add f q --years 2020:2015", "saved add f q --years 15", "saved add f q --type essay",
+                           "saved remove a --humans"}
+            << QStringList{"2 ", "2 ", "2 ", "2 "};
     }
 
     void exitsAsGrepDoes()

@@ -126,6 +126,14 @@ QString CliParsedArguments::value(const QString &name) const
     return found.defaultValue;
 }
 
+QStringList CliParsedArguments::values(const QString &name) const
+{
+    if (m_parser.isSet(name))
+        return m_parser.values(name);
+    const QString single = value(name);
+    return single.isEmpty() ? QStringList() : QStringList{single};
+}
+
 const CliOption &CliParsedArguments::option(const QString &name) const
 {
     const auto found = std::find_if(m_options.cbegin(), m_options.cend(),
@@ -200,9 +208,10 @@ int CliCommand::execute(const QStringList &args) const
         if (option.choices.isEmpty())
             continue;
         const QString &name = option.names.constLast();
-        const QString value = parsed.value(name);
-        if ((parsed.isSet(name) || !value.isEmpty()) && !option.choices.contains(value))
-            return usageError(QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, choiceList(option.choices), value));
+        for (const QString &value : parsed.values(name)) {
+            if (!option.choices.contains(value))
+                return usageError(QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, choiceList(option.choices), value));
+        }
     }
     return m_run(*this, parsed);
 }

@@ -47,6 +47,8 @@ public:
     bool isSet(const QString &name) const;
     // The option's value, else its environment variable's, else its default.
     QString value(const QString &name) const;
+    // Every value of an option that may be given more than once, else what value() gives.
+    QStringList values(const QString &name) const;
 
 private:
     const CliOption &option(const QString &name) const;

@@ -8,10 +8,13 @@
 #include "library/LibraryStore.h"
 #include "library/SavedSearchCheck.h"
 #include "library/SearchLog.h"
+#include "search/SearchSourceCodec.h"
 
 #include <QEventLoop>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -20,6 +23,78 @@ constexpr int kNothingNew = 1;
 constexpr int kCheckFailed = 3;
 
 const QString kSortOption = QStringLiteral("sort");
+const QString kYearsOption = QStringLiteral("years");
+const QString kTypeOption = QStringLiteral("type");
+
+// The switches that narrow a saved search, as the window's filter bar does.
+struct FilterSwitch
+{
+    const char *name;
+    bool SearchFilters::*filter;
+    const char *description;
+};
+constexpr std::array<FilterSwitch, 4> kFilterSwitches{{
+    {"free-full-text", &SearchFilters::freeFullText, "For add: only articles free in full text."},
+    {"has-abstract", &SearchFilters::hasAbstract, "For add: only articles with an abstract."},
+    {"english", &SearchFilters::english, "For add: only articles in English."},
+    {"humans", &SearchFilters::humans, "For add: only studies in humans."},
+}};
+
+QStringList addOnlyOptions()
+{
+    QStringList names{kSortOption, kYearsOption, kTypeOption};
+    for (const FilterSwitch &filter : kFilterSwitches)
+        names.append(QLatin1String(filter.name));
+    return names;
+}
+
+// The filters the options of add ask for; nullopt, with the reason in
+// `error`, for years that are not a range.
+std::optional<SearchFilters> filtersAsked(const CliParsedArguments &arguments, QString &error)
+{
+    SearchFilters filters;
+    if (arguments.isSet(kYearsOption)) {
+        static const QRegularExpression range(QStringLiteral("^(\\d{4})?:(\\d{4})?$"));
+        const QRegularExpressionMatch years = range.match(arguments.value(kYearsOption));
+        filters.yearFrom = years.captured(1).toInt();
+        filters.yearTo = years.captured(2).toInt();
+        if (!years.hasMatch() || (filters.yearFrom == 0 && filters.yearTo == 0)
+            || (filters.yearTo > 0 && filters.yearFrom > filters.yearTo)) {
+            error = QStringLiteral("--years takes FROM:TO, such as 2015:2020, 2015: or :2020, not \"%1\"")
+                        .arg(arguments.value(kYearsOption));
+            return std::nullopt;
+        }
+    }
+    for (const QString &name : arguments.values(kTypeOption)) {
+        const std::optional<SearchFilters::ArticleType> type = SearchSourceCodec::articleTypeNamed(name);
+        if (type && !filters.articleTypes.contains(*type))
+            filters.articleTypes.append(*type);
+    }
+    for (const FilterSwitch &filter : kFilterSwitches)
+        filters.*filter.filter = arguments.isSet(QLatin1String(filter.name));
+    return filters;
+}
+
+QList<CliOption> savedOptions()
+{
+    QList<CliOption> options{{.names = {kSortOption},
+                              .valueName = QStringLiteral("ORDER"),
+                              .description = QStringLiteral("For add: the order of the matches, as for search."),
+                              .choices = SortOrders::names(),
+                              .defaultValue = SortOrders::name(SortOrder::Recent)},
+                             {.names = {kYearsOption},
+                              .valueName = QStringLiteral("FROM:TO"),
+                              .description = QStringLiteral("For add: only articles published in these years; either "
+                                                            "end may be left open (2015: or :2020).")},
+                             {.names = {kTypeOption},
+                              .valueName = QStringLiteral("TYPE"),
+                              .description = QStringLiteral("For add: only articles of this publication type; given "
+                                                            "more than once, of any of them."),
+                              .choices = SearchSourceCodec::articleTypeNames()}};
+    for (const FilterSwitch &filter : kFilterSwitches)
+        options.append({.names = {QLatin1String(filter.name)}, .description = QLatin1String(filter.description)});
+    return options;
+}
 
 int runHistory(const CliCommand &, const CliParsedArguments &arguments)
 {
@@ -81,8 +156,14 @@ int runSaved(const CliCommand &command, const CliParsedArguments &arguments)
         return command.usageError(QStringLiteral("no %1 given").arg(expected.at(words.size())));
     if (words.size() > expected.size())
         return command.usageError(QStringLiteral("unexpected argument \"%1\"").arg(words.at(expected.size())));
-    if (arguments.isSet(kSortOption) && action != QLatin1String("add"))
-        return command.usageError(QStringLiteral("--sort goes with add"));
+    for (const QString &option : addOnlyOptions()) {
+        if (arguments.isSet(option) && action != QLatin1String("add"))
+            return command.usageError(QStringLiteral("--%1 goes with add").arg(option));
+    }
+    QString filterError;
+    const std::optional<SearchFilters> filters = filtersAsked(arguments, filterError);
+    if (!filters)
+        return command.usageError(filterError);
     if (action == QLatin1String("add") && prepareQueryTerm(words.at(2)).isEmpty())
         return command.usageError(QStringLiteral("the query is blank"));
     if (action != QLatin1String("list") && words.at(1).trimmed().isEmpty())
@@ -109,6 +190,7 @@ int runSaved(const CliCommand &command, const CliParsedArguments &arguments)
         search.name = words.at(1);
         search.query = words.at(2);
         search.sort = SortOrders::named(arguments.value(kSortOption)).value_or(SortOrder::Recent);
+        search.filters = *filters;
         done = store.addSavedSearch(search) > 0;
     } else {
         done = store.removeSavedSearch(existing->id);
@@ -264,18 +346,17 @@ CliCommand savedCommand()
                  "Saved searches are queries kept under a name, which watch and the window check for what PubMed "
                  "added since. list prints one line per saved search, its fields parted by tabs: the name, the "
                  "query sent, the number of new PMIDs not yet marked seen, and the time of the last check (UTC, "
-                 "ISO 8601, or \"never\"). add NAME QUERY saves QUERY under NAME, which no other saved search may "
-                 "have (exit status 2 if one does). remove NAME removes it with what its checks found."),
+                 "ISO 8601, or \"never\"). add NAME QUERY saves QUERY, with the sort and filters its options "
+                 "give, under NAME, which no other saved search may have (exit status 2 if one does). remove NAME "
+                 "removes it with what its checks found."),
              .arguments = {{QStringLiteral("ACTION"), QStringLiteral("list, add or remove.")},
                            {.name = QStringLiteral("NAME"), .description = QStringLiteral("The saved search's name."), .optional = true},
                            {.name = QStringLiteral("QUERY"), .description = QStringLiteral("For add: a PubMed query."), .optional = true}},
-             .options = {{.names = {kSortOption},
-                          .valueName = QStringLiteral("ORDER"),
-                          .description = QStringLiteral("For add: the order of the matches, as for search."),
-                          .choices = SortOrders::names(),
-                          .defaultValue = SortOrders::name(SortOrder::Recent)}},
+             .options = savedOptions(),
              .examples = {{QStringLiteral("saved add crispr 'crispr[ti] AND review[pt]'"),
                            QStringLiteral("Save a query under the name crispr.")},
+                          {QStringLiteral("saved add trials 'statins' --years 2015: --type randomized-controlled-trial --english"),
+                           QStringLiteral("Save a query narrowed as the window's filters narrow a search.")},
                           {QStringLiteral("saved list"), QStringLiteral("Show the saved searches and what is new in them.")}}},
             runSaved};
 }
