@@ -328,7 +328,7 @@ void CollectionActions::search(const QString &text, qint64 id)
         articles.append(article.record);
     const std::optional<Collection> scope = collection(id);
     const QString title = scope ? CollectionTexts::searchTitleIn(text, scope->name) : CollectionTexts::searchTitle(text);
-    m_controller.newTab()->session().showStored(SearchSource::stored(title, id), std::move(articles));
+    m_controller.newTab()->session().showStored(SearchSource::stored(title, id, text), std::move(articles));
 }
 
 void CollectionActions::removeSelection()

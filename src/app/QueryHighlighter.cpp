@@ -38,7 +38,7 @@ QueryHighlighter::QueryHighlighter(QMenu &viewMenu, QObject *parent)
 
 void QueryHighlighter::apply(ResultTab &tab) const
 {
-    const QStringList words = m_action->isChecked() ? queryWords(tab.session().source().query) : QStringList();
+    const QStringList words = m_action->isChecked() ? wordsLookedFor(tab.session().source()) : QStringList();
     for (const char *name : {"abstractNSTextView", "citationNSTextView"}) {
         if (auto *view = tab.findChild<QTextEdit *>(QLatin1String(name)))
             view->setExtraSelections(marksOf(*view, words));

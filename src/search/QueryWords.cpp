@@ -28,3 +28,17 @@ QStringList queryWords(const QString &query)
     }
     return words;
 }
+
+QStringList wordsLookedFor(const SearchSource &source)
+{
+    switch (source.kind) {
+    case SearchSource::Kind::Query:
+        return queryWords(source.query);
+    case SearchSource::Kind::Stored:
+        return queryWords(source.searched);
+    case SearchSource::Kind::None:
+    case SearchSource::Kind::Links:
+        break;
+    }
+    return {};
+}

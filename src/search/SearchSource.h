@@ -30,6 +30,8 @@ struct SearchSource
     // For Query: PMIDs shown before the rest whatever the sort (a saved
     // search's new articles), in the order the sort gives them.
     QStringList pinned = {};
+    // For Stored: the text a library search looked for; empty for a collection.
+    QString searched = {};
 
     static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent, const SearchFilters &filters = {})
     {
@@ -39,9 +41,9 @@ struct SearchSource
     {
         return {Kind::Links, {}, SortOrder::Recent, {}, pmids, link};
     }
-    static SearchSource stored(const QString &title, qint64 collection)
+    static SearchSource stored(const QString &title, qint64 collection, const QString &searched = {})
     {
-        return {Kind::Stored, title, SortOrder::Recent, {}, {}, LinkKind::Similar, collection};
+        return {Kind::Stored, title, SortOrder::Recent, {}, {}, LinkKind::Similar, collection, {}, searched};
     }
     bool isStored() const { return kind == Kind::Stored; }
     // What is sent: the query with the filters' syntax.

@@ -6,6 +6,7 @@
 #include <QTest>
 
 Q_DECLARE_METATYPE(SearchFilters)
+Q_DECLARE_METATYPE(SearchSource)
 
 using Type = SearchFilters::ArticleType;
 
@@ -39,19 +40,26 @@ private slots:
 
     void queryWords_data()
     {
-        QTest::addColumn<QString>("query");
+        QTest::addColumn<SearchSource>("source");
         QTest::addColumn<QStringList>("words");
         QTest::newRow("operators, tags, wildcards")
-            << "crispr*[ti] AND (cas9 OR Cas9[tiab]) NOT mice[mh]" << QStringList{"crispr", "cas9", "mice"};
-        QTest::newRow("phrases, ranges, filters") << "(\"bone  cement\"[tiab] leak) AND 2015:2020[dp] AND review[pt]"
-                                                   << QStringList{"bone cement", "leak", "review"};
-        QTest::newRow("nothing to find") << "\"\" AND [ti] 2020" << QStringList();
+            << SearchSource::pubmedQuery("crispr*[ti] AND (cas9 OR Cas9[tiab]) NOT mice[mh]")
+            << QStringList{"crispr", "cas9", "mice"};
+        QTest::newRow("phrases, ranges, filters")
+            << SearchSource::pubmedQuery("(\"bone  cement\"[tiab] leak) AND 2015:2020[dp] AND review[pt]")
+            << QStringList{"bone cement", "leak", "review"};
+        QTest::newRow("nothing to find") << SearchSource::pubmedQuery("\"\" AND [ti] 2020") << QStringList();
+        // A tab's title names a collection or the articles linked, no words of theirs.
+        QTest::newRow("a collection") << SearchSource::stored("The sepsis review", 3) << QStringList();
+        QTest::newRow("a library search") << SearchSource::stored("Library: fever sepsis*", 0, "fever sepsis*")
+                                          << QStringList{"fever", "sepsis"};
+        QTest::newRow("a link set") << SearchSource::linkedTo(LinkKind::CitedBy, {"31746150"}) << QStringList();
     }
     void queryWords()
     {
-        QFETCH(QString, query);
+        QFETCH(SearchSource, source);
         QFETCH(QStringList, words);
-        QCOMPARE(::queryWords(query), words);
+        QCOMPARE(wordsLookedFor(source), words);
     }
 };
 
