@@ -1,5 +1,7 @@
 #include "library/LibraryStore.h"
 
+#include "library/ArticleRanking.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -167,6 +169,11 @@ bool LibraryStore::connect(bool readOnly)
                                   : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!db.open()) {
         m_error = QStringLiteral("%1 could not be opened: %2").arg(m_path, db.lastError().text());
+        return false;
+    }
+    QString why;
+    if (!ArticleRanking::install(db, why)) {
+        m_error = QStringLiteral("%1 could not be opened: %2").arg(m_path, why);
         return false;
     }
     return true;

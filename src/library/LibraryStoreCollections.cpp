@@ -1,5 +1,6 @@
 #include "library/LibraryStore.h"
 
+#include "library/ArticleRanking.h"
 #include "library/LibraryMessages.h"
 #include "library/OfflineQuery.h"
 #include "library/RecordBlob.h"
@@ -462,14 +463,17 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
         return PmidList();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
+    // Not bm25 (FTS5's rank): see ArticleRanking.h.
+    const QLatin1String ranking(ArticleRanking::kFunction);
     if (collection) {
         query.prepare(QStringLiteral(
             "SELECT t.rowid FROM article_text t JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?"
-            " WHERE article_text MATCH ? ORDER BY t.rank, t.rowid LIMIT ?"));
+            " WHERE article_text MATCH ? ORDER BY %1(article_text) DESC, t.rowid LIMIT ?").arg(ranking));
         query.addBindValue(*collection);
     } else {
         query.prepare(QStringLiteral(
-            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY rank, rowid LIMIT ?"));
+            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY %1(article_text) DESC, rowid LIMIT ?")
+                          .arg(ranking));
     }
     query.addBindValue(match);
     query.addBindValue(limit);

@@ -168,8 +168,18 @@ private slots:
         QTest::addColumn<QString>("found");  // best match first
         QTest::newRow("a word of titles and headings") << "librarians" << "" << -1 << "28670216 29632442";
         QTest::newRow("best match first") << "literature" << "" << -1 << "30107788 28670216 29632448";
+        // 28670216 says "review" six times in its abstract and once in its
+        // headings, 29632442 once in its title; 30107788 in both.
+        QTest::newRow("a title above a long abstract")
+            << "review" << "" << -1 << "29632448 30107788 29632442 28670216";
+        // Both have both words; "librarian" is in two articles, "reviews" in four.
+        QTest::newRow("the rarer word weighs more") << "librarian reviews" << "" << -1 << "29632442 28670216";
         QTest::newRow("the best only") << "literature" << "" << 2 << "30107788 28670216";
         QTest::newRow("the best of a collection") << "literature" << "reviews" << 1 << "30107788";
+        QTest::newRow("a title first within a collection") << "review" << "reviews" << 3 << "29632448 30107788 29632442";
+        // 30107788 has both words in its title, apart.
+        QTest::newRow("a hyphenated phrase in a title")
+            << "systematic-review" << "" << -1 << "29632448 29632442 28670216 30107788";
         QTest::newRow("every word required") << "librarians competency" << "" << -1 << "28670216";
         QTest::newRow("a prefix") << "compet*" << "" << -1 << "28670216";
         QTest::newRow("an author, accent left out") << "calderon" << "" << -1 << "31746150";
