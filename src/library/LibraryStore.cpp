@@ -171,8 +171,10 @@ bool LibraryStore::connect(bool readOnly)
         m_error = QStringLiteral("%1 could not be opened: %2").arg(m_path, db.lastError().text());
         return false;
     }
+    // Only where the library is searched: a read-only look decides whether a
+    // file is damaged, and a build without the ranking must never say so.
     QString why;
-    if (!ArticleRanking::install(db, why)) {
+    if (!readOnly && !ArticleRanking::install(db, why)) {
         m_error = QStringLiteral("%1 could not be opened: %2").arg(m_path, why);
         return false;
     }
