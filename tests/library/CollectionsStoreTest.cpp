@@ -1,3 +1,4 @@
+#include "TemporaryLibrary.h"
 #include "LibraryTestArticles.h"
 #include "TestData.h"
 
@@ -44,18 +45,8 @@ class CollectionsStoreTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
-        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
-    }
-    void cleanup()
-    {
-        m_store.reset();
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden))
-            QFile::remove(m_dir.filePath(name));
-    }
+    void init() { QVERIFY(m_store.open()); }
+    void cleanup() { m_store.remove(); }
 
     void collectionsHoldArticlesUntilNothingKeepsThem_data()
     {
@@ -239,7 +230,7 @@ private slots:
         const qint64 id = collectionId(QStringLiteral("kept"), true);
         QVERIFY(m_store->addArticles(id, articlesToStore(answer)));
         QVERIFY(m_store->setNote(30107788, QStringLiteral("in the copy")));
-        const QString path = m_dir.filePath(target);
+        const QString path = m_store.filePath(target);
         if (earlier) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -266,9 +257,8 @@ private slots:
     // A library written before collections existed gains them and keeps its history.
     void migratesAVersionOneLibrary()
     {
-        const QString path = m_store->path();
-        m_store.reset();
-        QFile::remove(path);
+        const QString path = m_store.path();
+        m_store.remove();
         {
             LibraryStore old(path);
             QCOMPARE(old.open(1), LibraryStore::OpenState::Opened);
@@ -282,8 +272,7 @@ private slots:
                                               " VALUES ('2026-12-01T10:00:00+01:00', 'asthma', 'asthma')")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v1"));
-        m_store = std::make_unique<LibraryStore>(path);
-        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+        QVERIFY(m_store.open());
         QCOMPARE(m_store->schemaVersion(), 2);
         QCOMPARE(count(QStringLiteral("history")), 1);
         QVERIFY(m_store->createCollection(QStringLiteral("after")).has_value());
@@ -335,8 +324,7 @@ private:
         return rows;
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<LibraryStore> m_store;
+    TemporaryLibrary m_store;
 };
 
 QTEST_GUILESS_MAIN(CollectionsStoreTest)

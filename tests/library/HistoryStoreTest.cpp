@@ -1,3 +1,4 @@
+#include "TemporaryLibrary.h"
 #include "library/HistoryMessages.h"
 #include "library/LibraryStore.h"
 #include "library/RecentSearchesImport.h"
@@ -19,17 +20,8 @@ class HistoryStoreTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
-        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
-    }
-    void cleanup()
-    {
-        m_store.reset();
-        QFile::remove(m_dir.filePath(QStringLiteral("library.sqlite")));
-    }
+    void init() { QVERIFY(m_store.open()); }
+    void cleanup() { m_store.remove(); }
 
     // Each step: "check PMIDs...", "mark", "edit" or "rename". The last
     // check's answer and the new PMIDs afterwards.
@@ -170,7 +162,7 @@ private slots:
     // Once per settings file, even when the window starts again.
     void importsRecentQueriesOnce()
     {
-        QSettings settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        QSettings settings(m_store.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         settings.setValue(RecentSearches::kSettingsKey, QStringList{QStringLiteral("copd"), QStringLiteral("asthma")});
         QVERIFY(m_store->recordStart(SearchSource::pubmedQuery(QStringLiteral("asthma"))) > 0);
         for (int start = 0; start < 2; ++start)
@@ -193,8 +185,8 @@ private slots:
     void killedWriterLeavesWholeTransactions()
     {
         QFETCH(int, percent);
-        m_store.reset();
-        const QString path = m_dir.filePath(QStringLiteral("library.sqlite"));
+        m_store.close();
+        const QString path = m_store.path();
         QProcess writer;
         writer.start(QStringLiteral(HISTORY_WRITER), {path});
         QByteArray said;
@@ -211,8 +203,7 @@ private slots:
         writer.kill();
         QVERIFY(writer.waitForFinished());
 
-        m_store = std::make_unique<LibraryStore>(path);
-        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+        QVERIFY(m_store.open());
         QVERIFY(m_store->movedAsideTo().isEmpty());
         QSqlQuery check(QSqlDatabase::database(QSqlDatabase::connectionNames().constFirst()));
         QVERIFY(check.exec(QStringLiteral("PRAGMA quick_check")) && check.next());
@@ -239,8 +230,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<LibraryStore> m_store;
+    TemporaryLibrary m_store;
 };
 
 QTEST_GUILESS_MAIN(HistoryStoreTest)

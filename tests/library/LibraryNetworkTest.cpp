@@ -1,5 +1,6 @@
 // What reaches the library from the service: the checks of saved searches
 // and the history of a session, against the fake E-utilities server.
+#include "TemporaryLibrary.h"
 #include "FakeEutilsServer.h"
 #include "library/HistoryRecorder.h"
 #include "library/LibraryStore.h"
@@ -31,17 +32,8 @@ class LibraryNetworkTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
-        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
-    }
-    void cleanup()
-    {
-        m_store.reset();
-        QFile::remove(m_dir.filePath(QStringLiteral("library.sqlite")));
-    }
+    void init() { QVERIFY(m_store.open()); }
+    void cleanup() { m_store.remove(); }
 
     // The first search of each row is checked with the answer given; the
     // second, sound one is checked after it whatever happened.
@@ -168,8 +160,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<LibraryStore> m_store;
+    TemporaryLibrary m_store;
 };
 
 QTEST_GUILESS_MAIN(LibraryNetworkTest)
