@@ -11,6 +11,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -61,6 +63,20 @@ void pressInTable(const AppHarness &h, QKeyCombination key)
     QTest::keyClick(h.table(), key.key(), key.keyboardModifiers());
 }
 
+// Drags `data` over `list` to `at` and drops it there, each event sent to
+// the viewport as a drag delivers them; both the move and the drop are
+// `taken`, or both refused.
+void dropOnList(QListWidget *list, const QMimeData *data, QPoint at, bool taken)
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    for (QEvent *event : std::initializer_list<QEvent *>{&enter, &move, &drop})
+        QCoreApplication::sendEvent(list->viewport(), event);
+    QCOMPARE(move.isAccepted(), taken);
+    QCOMPARE(drop.isAccepted(), taken);
+}
+
 QString marks(const AppHarness &h)
 {
     const QAbstractItemModel *model = h.table()->model();
@@ -108,7 +124,7 @@ private slots:
 
     void theDockChangesCollections_data()
     {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("button"); // or what is dropped on the list: "row 3", "text"
         QTest::addColumn<int>("alertAnswer");
         QTest::addColumn<QStringList>("listedAfter");
         QTest::addColumn<QString>("markedAfter");
@@ -118,6 +134,13 @@ private slots:
                                                    << QStringList{QStringLiteral("Kept (2)")} << QStringLiteral("**-");
         QTest::newRow("rename") << QStringLiteral("renameCollectionButton") << 0
                                 << QStringList{QStringLiteral("Renamed (2)")} << QStringLiteral("**-");
+        // Dropped on the collection's row; "below": on the empty space under it.
+        QTest::newRow("row dropped") << QStringLiteral("row 3") << 0 << QStringList{QStringLiteral("Kept (3)")}
+                                     << QStringLiteral("***");
+        QTest::newRow("row dropped below") << QStringLiteral("row 3 below") << 0
+                                           << QStringList{QStringLiteral("Kept (2)")} << QStringLiteral("**-");
+        QTest::newRow("text dropped") << QStringLiteral("text") << 0 << QStringList{QStringLiteral("Kept (2)")}
+                                      << QStringLiteral("**-");
     }
     void theDockChangesCollections()
     {
@@ -132,7 +155,21 @@ private slots:
         c.findChild<CollectionActions *>()->setNameAsker([](const QString &, const QString &) { return QStringLiteral("Renamed"); });
         auto *list = h.widget<QListWidget>("collectionList");
         list->setCurrentRow(0);
-        QTest::mouseClick(h.widget<QPushButton>(qPrintable(button)), Qt::LeftButton);
+        if (button.endsWith(QLatin1String("Button"))) {
+            QTest::mouseClick(h.widget<QPushButton>(qPrintable(button)), Qt::LeftButton);
+        } else {
+            // The drag data the table itself gives for its selected rows.
+            h.selectRows({2});
+            std::unique_ptr<QMimeData> dragged(h.table()->model()->mimeData(h.table()->selectionModel()->selectedIndexes()));
+            if (button == QLatin1String("text")) {
+                dragged = std::make_unique<QMimeData>();
+                dragged->setText(pmidsShown(c).at(2));
+            }
+            const QRect row = list->visualItemRect(list->item(0));
+            const QPoint at = button.endsWith(QLatin1String("below")) ? QPoint(row.center().x(), row.bottom() + row.height())
+                                                                       : row.center();
+            dropOnList(list, dragged.get(), at, listedAfter != listed(h));
+        }
         QVERIFY(QTest::qWaitFor([&] { return listed(h) == listedAfter; }, 10000));
         QCOMPARE(marks(h), markedAfter);
     }
