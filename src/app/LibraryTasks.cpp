@@ -86,6 +86,7 @@ void LibraryTasks::updateRecords(qint64 collection, const QString &name)
     });
     connect(refresh, &RecordRefresh::finished, this, [this, refresh, collection](const RefreshReport &report) {
         emit collectionUpdated(collection);
+        emit recordsUpdated(collection, report);
         emit libraryChanged();
         emit message(report.summary());
         refresh->deleteLater();

@@ -7,11 +7,12 @@
 
 class LibraryStore;
 
-// What an update of a collection's records found.
+// What an update of a collection's records found, by PMID, each list in
+// the order the records arrived.
 struct RefreshReport
 {
-    qsizetype changed = 0;   // records whose XML differs from the stored one
-    qsizetype retracted = 0; // of those, records that are retracted now and were not
+    QList<qint64> changed;   // records whose XML differs from the stored one
+    QList<qint64> retracted; // of those, records that are retracted now and were not
     QList<qint64> gone;      // PMIDs PubMed no longer returned
     QString summary() const;
 };

@@ -3,6 +3,7 @@
 #include "app/AddIdentifiersDialog.h"
 #include "app/ArticleTableModel.h"
 #include "app/CollectionActions.h"
+#include "app/CollectionTexts.h"
 #include "app/CollectionsPanel.h"
 #include "app/LibraryTasks.h"
 #include "app/NoteEditor.h"
@@ -18,6 +19,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 
 namespace {
 QStringList listed(const AppHarness &h)
@@ -75,6 +77,11 @@ void dropOnList(QListWidget *list, const QMimeData *data, QPoint at, bool taken)
         QCoreApplication::sendEvent(list->viewport(), event);
     QCOMPARE(move.isAccepted(), taken);
     QCOMPARE(drop.isAccepted(), taken);
+}
+
+int rankColumn(const AppHarness &h)
+{
+    return h.controller->currentTab()->model().columnNamed(ArticleTableModel::RankColumn);
 }
 
 QString marks(const AppHarness &h)
@@ -291,30 +298,34 @@ private slots:
         QTest::addColumn<int>("job");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("alert");
-        QTest::newRow("records unchanged") << 0 << QStringLiteral("No article changed") << QString();
-        QTest::newRow("records changed") << 1 << QStringLiteral("2 articles changed") << QString();
+        QTest::addColumn<QString>("ranks"); // the "#" column of the tab shown after
+        QTest::newRow("records unchanged") << 0 << QStringLiteral("No article changed") << QString() << "1; 2";
+        QTest::newRow("records changed") << 1 << QStringLiteral("1 article changed") << QString() << "1 Changed; 2";
         QTest::newRow("identifiers pasted") << 2 << QStringLiteral("1 article added to Kept")
-                                            << QStringLiteral("Not found: zz-top");
-        QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString();
+                                            << QStringLiteral("Not found: zz-top") << "1; 2; 3";
+        QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString() << "1; 2; 3";
     }
     void libraryJobsSayHowTheyWent()
     {
         QFETCH(int, job);
         QFETCH(QString, message);
         QFETCH(QString, alert);
+        QFETCH(QString, ranks);
         AppHarness h;
         START_WITH_RESULTS(c, h, 3);
         QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("Kept"), QStringLiteral("Kept (2)")));
         const QString backup = h.dir.filePath(QStringLiteral("backup.sqlite"));
         auto *actions = c.findChild<CollectionActions *>();
+        const QString efetch = QUrl(QLatin1String(Paths::EFetch)).path();
+        auto *update = c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"));
         if (job <= 1) {
-            if (job == 1)
-                h.server.setHandler(QUrl(QLatin1String(Paths::EFetch)).path(), [](const QUrl &url) {
-                    return FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url))
-                                                 .replace("<ArticleTitle>", "<ArticleTitle>Revised: "));
+            if (job != 0) // the first record asked for is revised
+                h.server.setHandler(efetch, [](const QUrl &url) {
+                    QByteArray answer = FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url));
+                    return FakeResponse::xml(answer.insert(answer.indexOf("<ArticleTitle>") + 14, "Revised: "));
                 });
             openListed(h, QStringLiteral("Kept"));
-            c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"))->trigger();
+            update->trigger();
         } else if (job == 2) {
             actions->tasks().addIdentifiers(h.library.collectionNamed(QStringLiteral("Kept"))->id, QStringLiteral("Kept"),
                                             QStringLiteral("PMID: %1, zz-top").arg(pmidsShown(c).at(2)));
@@ -325,8 +336,15 @@ private slots:
         QVERIFY2(QTest::qWaitFor([&] { return h.message().startsWith(message); }, 10000),
                  qPrintable(h.message() + (h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message)));
         QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message, alert);
-        if (job == 1)
+        if (job == 1) {
             QVERIFY(c.getArticleList().constFirst().text(ArticleRecord::Key::Title).startsWith(QLatin1String("Revised: ")));
+            QCOMPARE(h.table()->model()->index(0, rankColumn(h)).data(Qt::ToolTipRole).toString(),
+                     CollectionTexts::ChangedTip);
+        }
+        QStringList shown;
+        for (int row = 0; row < h.table()->model()->rowCount(); ++row)
+            shown.append(h.table()->model()->index(row, rankColumn(h)).data().toString());
+        QCOMPARE(shown.join(QStringLiteral("; ")), ranks);
         if (job == 2)
             QCOMPARE(listed(h), QStringList{QStringLiteral("Kept (3)")});
         if (job == 3) {

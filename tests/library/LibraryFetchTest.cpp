@@ -100,6 +100,7 @@ private slots:
         const auto report = finished.at(0).at(0).value<RefreshReport>();
         QCOMPARE(report.summary(), QStringLiteral("2 articles changed; 1 is now retracted; 1 is no longer in PubMed"));
         QCOMPARE(listed(report.gone), QStringLiteral("28670216"));
+        QCOMPARE(listed(report.changed) + u'/' + listed(report.retracted), QStringLiteral("30107788 29632448/29632448"));
 
         const QList<StoredArticle> stored = m_store->articles(id).value();
         QCOMPARE(stored.size(), 4);
