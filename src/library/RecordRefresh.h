@@ -35,6 +35,8 @@ public:
     void cancel() { m_download.cancel(); }
     bool isRunning() const { return m_download.isRunning(); }
     const QString &error() const { return m_error; }
+    // What the batches stored so far changed; after a cancel, what stays.
+    const RefreshReport &report() const { return m_report; }
 
 signals:
     void progress(qsizetype done, qsizetype total);

@@ -304,6 +304,9 @@ private slots:
         QTest::newRow("identifiers pasted") << 2 << QStringLiteral("1 article added to Kept")
                                             << QStringLiteral("Not found: zz-top") << "1; 2; 3";
         QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString() << "1; 2; 3";
+        // Cancelled while PubMed has not answered, then run again.
+        QTest::newRow("records cancelled, then changed") << 4 << QStringLiteral("1 article changed") << QString()
+                                                         << "1 Changed; 2";
     }
     void libraryJobsSayHowTheyWent()
     {
@@ -318,13 +321,22 @@ private slots:
         auto *actions = c.findChild<CollectionActions *>();
         const QString efetch = QUrl(QLatin1String(Paths::EFetch)).path();
         auto *update = c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"));
-        if (job <= 1) {
+        if (job <= 1 || job == 4) {
             if (job != 0) // the first record asked for is revised
                 h.server.setHandler(efetch, [](const QUrl &url) {
                     QByteArray answer = FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url));
                     return FakeResponse::xml(answer.insert(answer.indexOf("<ArticleTitle>") + 14, "Revised: "));
                 });
             openListed(h, QStringLiteral("Kept"));
+            if (job == 4) {
+                h.server.enqueue(efetch, FakeResponse::withDelivery(FakeResponse::Delivery::Silent));
+                const int asked = h.server.requestCount(efetch);
+                update->trigger();
+                QVERIFY(QTest::qWaitFor([&] { return h.server.requestCount(efetch) > asked; }, 10000));
+                QTest::mouseClick(h.widget<QProgressDialog>("updateRecordsProgress")->findChild<QPushButton *>(), Qt::LeftButton);
+                QVERIFY2(h.message().startsWith(QLatin1String("Update Records cancelled")), qPrintable(h.message()));
+                QCOMPARE(listed(h), QStringList{QStringLiteral("Kept (2)")});
+            }
             update->trigger();
         } else if (job == 2) {
             actions->tasks().addIdentifiers(h.library.collectionNamed(QStringLiteral("Kept"))->id, QStringLiteral("Kept"),
@@ -336,7 +348,7 @@ private slots:
         QVERIFY2(QTest::qWaitFor([&] { return h.message().startsWith(message); }, 10000),
                  qPrintable(h.message() + (h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message)));
         QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message, alert);
-        if (job == 1) {
+        if (job == 1 || job == 4) {
             QVERIFY(c.getArticleList().constFirst().text(ArticleRecord::Key::Title).startsWith(QLatin1String("Revised: ")));
             QCOMPARE(h.table()->model()->index(0, rankColumn(h)).data(Qt::ToolTipRole).toString(),
                      CollectionTexts::ChangedTip);
