@@ -307,6 +307,11 @@ private slots:
         // Cancelled while PubMed has not answered, then run again.
         QTest::newRow("records cancelled, then changed") << 4 << QStringLiteral("1 article changed") << QString()
                                                          << "1 Changed; 2";
+        // Its folder is a file; <dir>: the test's directory.
+        QTest::newRow("back-up refused") << 5 << QString()
+                                         << QStringLiteral("The library could not be backed up: The back-up could not be "
+                                                           "written to <dir>/library.sqlite/backup.sqlite. Not a directory")
+                                         << "1; 2; 3";
     }
     void libraryJobsSayHowTheyWent()
     {
@@ -317,7 +322,7 @@ private slots:
         AppHarness h;
         START_WITH_RESULTS(c, h, 3);
         QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("Kept"), QStringLiteral("Kept (2)")));
-        const QString backup = h.dir.filePath(QStringLiteral("backup.sqlite"));
+        const QString backup = h.dir.filePath(QLatin1String(job == 5 ? "library.sqlite/backup.sqlite" : "backup.sqlite"));
         auto *actions = c.findChild<CollectionActions *>();
         const QString efetch = QUrl(QLatin1String(Paths::EFetch)).path();
         auto *update = c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"));
@@ -347,7 +352,8 @@ private slots:
         }
         QVERIFY2(QTest::qWaitFor([&] { return h.message().startsWith(message); }, 10000),
                  qPrintable(h.message() + (h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message)));
-        QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message, alert);
+        QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message,
+                 alert.replace(QStringLiteral("<dir>"), h.dir.path()));
         if (job == 1 || job == 4) {
             QVERIFY(c.getArticleList().constFirst().text(ArticleRecord::Key::Title).startsWith(QLatin1String("Revised: ")));
             QCOMPARE(h.table()->model()->index(0, rankColumn(h)).data(Qt::ToolTipRole).toString(),
