@@ -304,9 +304,9 @@ private slots:
         QTest::newRow("identifiers pasted") << 2 << QStringLiteral("1 article added to Kept")
                                             << QStringLiteral("Not found: zz-top") << "1; 2; 3";
         QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString() << "1; 2; 3";
-        // Cancelled while PubMed has not answered, then run again.
-        QTest::newRow("records cancelled, then changed") << 4 << QStringLiteral("1 article changed") << QString()
-                                                         << "1 Changed; 2";
+        // Cancelled while PubMed has not answered, then run again; the last record is retracted since.
+        QTest::newRow("records cancelled, then changed") << 4 << QStringLiteral("2 articles changed; 1 is now retracted")
+                                                         << QString() << "1 Changed; 2 Retracted";
         // Its folder is a file; <dir>: the test's directory.
         QTest::newRow("back-up refused") << 5 << QString()
                                          << QStringLiteral("The library could not be backed up: The back-up could not be "
@@ -328,8 +328,11 @@ private slots:
         auto *update = c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"));
         if (job <= 1 || job == 4) {
             if (job != 0) // the first record asked for is revised
-                h.server.setHandler(efetch, [](const QUrl &url) {
+                h.server.setHandler(efetch, [job](const QUrl &url) {
                     QByteArray answer = FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url));
+                    if (job == 4)
+                        answer.insert(answer.lastIndexOf("<PublicationTypeList>") + 21,
+                                      "<PublicationType>Retracted Publication</PublicationType>");
                     return FakeResponse::xml(answer.insert(answer.indexOf("<ArticleTitle>") + 14, "Revised: "));
                 });
             openListed(h, QStringLiteral("Kept"));
