@@ -124,14 +124,12 @@ private slots:
     void aCancelKeepsTheBatchesStored_data()
     {
         QTest::addColumn<bool>("refresh"); // updating the records, else adding them by PMID
-        QTest::addColumn<QString>("kept"); // the records changed, or the articles added
-        QTest::newRow("updating records") << true << "30107788";
-        QTest::newRow("adding by PMID") << false << "30107788";
+        QTest::newRow("updating records") << true;
+        QTest::newRow("adding by PMID") << false;
     }
     void aCancelKeepsTheBatchesStored()
     {
         QFETCH(bool, refresh);
-        QFETCH(QString, kept);
         READ_TEST_DATA(before, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
         READ_TEST_DATA(later, dataFile(QStringLiteral("../records/pubmed_result_4_articles-later.xml")));
         const qint64 id = m_store->createCollection(QStringLiteral("kept")).value();
@@ -164,7 +162,8 @@ private slots:
         const QList<StoredArticle> inCollection = m_store->articles(id).value();
         for (const StoredArticle &article : inCollection)
             stored << article.record.text(ArticleRecord::Key::PMID).toLongLong();
-        QCOMPARE(listed(refresh ? update.report().changed : stored), kept);
+        // The first record asked for: changed, or added.
+        QCOMPARE(listed(refresh ? update.report().changed : stored), QStringLiteral("30107788"));
         if (refresh)
             QVERIFY(m_store->articleXml(id).value().value(30107788).contains("<Year>2026</Year><Month>11</Month>"));
     }
