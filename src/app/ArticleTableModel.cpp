@@ -105,14 +105,18 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         return {};
     const ArticleRecord &article = (*m_articles)[index.row()];
     const QString &identifier = m_columns[index.column()].identifier;
-    const bool isNew = !m_newPmids.isEmpty() && m_newPmids.contains(article.text(ArticleRecord::Key::PMID));
-    if (role == Qt::FontRole && isNew) {
-        QFont bold;
-        bold.setBold(true);
-        return bold;
+    const auto mark = m_marks.isEmpty() ? m_marks.cend() : m_marks.constFind(article.text(ArticleRecord::Key::PMID));
+    if (mark != m_marks.cend()) {
+        if (role == Qt::FontRole) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        if (identifier == RankColumn && role == Qt::DisplayRole && index.row() < m_ranks.size())
+            return QStringLiteral("%1 %2").arg(m_ranks[index.row()]).arg(mark->text);
+        if (identifier == RankColumn && role == Qt::ToolTipRole && !mark->toolTip.isEmpty())
+            return mark->toolTip;
     }
-    if (identifier == RankColumn && isNew && role == Qt::DisplayRole && index.row() < m_ranks.size())
-        return QStringLiteral("%1 %2").arg(m_ranks[index.row()]).arg(NewMark);
     if (identifier == RankColumn)
         return role == Qt::DisplayRole && index.row() < m_ranks.size() ? QVariant(m_ranks[index.row()]) : QVariant();
     if (identifier == CitedByColumn) {
@@ -240,9 +244,18 @@ Qt::DropActions ArticleTableModel::supportedDragActions() const
     return Qt::CopyAction;
 }
 
+void ArticleTableModel::setMarks(QHash<QString, RowMark> marks)
+{
+    m_marks = std::move(marks);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::DisplayRole, Qt::FontRole, Qt::ToolTipRole});
+}
+
 void ArticleTableModel::setNewPmids(const QSet<QString> &pmids)
 {
-    m_newPmids = pmids;
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole, Qt::FontRole});
+    QHash<QString, RowMark> marks;
+    for (const QString &pmid : pmids)
+        marks.insert(pmid, {NewMark, {}});
+    setMarks(std::move(marks));
 }

@@ -5,6 +5,7 @@
 class SearchSession;
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 
@@ -61,7 +62,16 @@ public:
     using MimeDataMaker = std::function<QMimeData *(const QList<int> &rows)>;
     void setMimeDataMaker(MimeDataMaker maker) { m_mimeDataMaker = std::move(maker); }
 
-    // Articles shown in bold with "New" by their rank: a saved search's new ones.
+    // A word shown by an article's rank, its row in bold, with a tool tip
+    // that says why: a saved search's new articles, a collection's updated records.
+    struct RowMark
+    {
+        QString text;
+        QString toolTip;
+    };
+    // By PMID; none unmarks every row.
+    void setMarks(QHash<QString, RowMark> marks);
+    // Marks each of `pmids` "New".
     void setNewPmids(const QSet<QString> &pmids);
     static inline const QString NewMark = QStringLiteral("New");
 
@@ -80,5 +90,5 @@ private:
     QList<Column> m_columns;
     MimeDataMaker m_mimeDataMaker;
     LibraryCheck m_inLibrary;
-    QSet<QString> m_newPmids;
+    QHash<QString, RowMark> m_marks;
 };

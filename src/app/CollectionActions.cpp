@@ -4,6 +4,7 @@
 
 #include "app/AlertPresenter.h"
 #include "app/AppController.h"
+#include "app/ArticleTableModel.h"
 #include "app/CollectionMenu.h"
 #include "app/CollectionTexts.h"
 #include "app/CollectionsPanel.h"
@@ -15,6 +16,7 @@
 #include "app/LinkActions.h"
 #include "library/LibraryMessages.h"
 #include "library/LibraryStore.h"
+#include "library/RecordRefresh.h"
 #include "preferences/PreferenceStore.h"
 #include "search/SearchSession.h"
 
@@ -41,6 +43,17 @@ qint64 pmidOf(const ArticleRecord &article)
 {
     return article.text(ArticleRecord::Key::PMID).toLongLong();
 }
+
+// The rows an update changed, a retraction marked as such.
+QHash<QString, ArticleTableModel::RowMark> marksOf(const RefreshReport &report)
+{
+    QHash<QString, ArticleTableModel::RowMark> marks;
+    for (const qint64 pmid : report.changed)
+        marks.insert(QString::number(pmid), {CollectionTexts::ChangedMark, CollectionTexts::ChangedTip});
+    for (const qint64 pmid : report.retracted)
+        marks.insert(QString::number(pmid), {CollectionTexts::RetractedMark, CollectionTexts::RetractedTip});
+    return marks;
+}
 } // namespace
 
 CollectionActions::CollectionActions(AppController &controller, Ui::MainWindow &ui, ArticleActions &actions)
@@ -53,9 +66,12 @@ CollectionActions::CollectionActions(AppController &controller, Ui::MainWindow &
     connect(m_tasks, &LibraryTasks::libraryChanged, this, &CollectionActions::refresh);
     connect(m_tasks, &LibraryTasks::message, this, &CollectionActions::say);
     connect(m_tasks, &LibraryTasks::collectionUpdated, this, [this](qint64 collection) {
-        for (auto it = m_collectionTabs.cbegin(); it != m_collectionTabs.cend(); ++it)
-            if (it.value() == collection)
-                showCollectionIn(it.key(), collection);
+        for (ResultTab *tab : m_collectionTabs.keys(collection))
+            showCollectionIn(tab, collection);
+    });
+    connect(m_tasks, &LibraryTasks::recordsUpdated, this, [this](qint64 collection, const RefreshReport &report) {
+        for (ResultTab *tab : m_collectionTabs.keys(collection))
+            tab->model().setMarks(marksOf(report));
     });
 
     m_panel = new CollectionsPanel(m_window);
@@ -158,6 +174,8 @@ void CollectionActions::attach(ResultTab *tab)
     tab->model().setLibraryCheck([this](qint64 pmid) { return m_pmids.contains(pmid); });
     tab->table()->addActions({m_removeAction, m_undoAction});
     connect(tab, &ResultTab::selectionChanged, this, [this, tab] { showNoteOf(tab); });
+    // An update's marks name records of the collection, not of what is searched next.
+    connect(&tab->session(), &SearchSession::started, &tab->model(), [tab] { tab->model().setMarks({}); });
     connect(tab->noteEditor(), &NoteEditor::noteEdited, this, &CollectionActions::saveNote);
     connect(tab, &QObject::destroyed, this, [this, tab] {
         m_collectionTabs.remove(tab);

@@ -51,6 +51,16 @@ inline QString removed(qsizetype count)
 }
 inline const QString UpdatingTitle = QStringLiteral("Update Records");
 inline const QString Updating = QStringLiteral("Fetching the collection's records from PubMed\u2026");
+// By the rank of a record the last update changed.
+inline const QString ChangedMark = QStringLiteral("Changed");
+inline const QString ChangedTip = QStringLiteral("PubMed's record changed; the last update stored it");
+inline const QString RetractedMark = QStringLiteral("Retracted");
+inline const QString RetractedTip = QStringLiteral("Retracted since the collection was last updated");
+// `kept`: what the records stored before the cancel changed ("1 article changed").
+inline QString updateCancelled(const QString &kept)
+{
+    return QStringLiteral("Update Records cancelled; what it fetched before is kept: ") + kept;
+}
 inline const QString AddIdentifiersTitle = QStringLiteral("Add PMIDs");
 inline const QString AddIdentifiersPrompt =
     QStringLiteral("Paste PMIDs, DOIs or PMCIDs, separated in any way. They are looked up in PubMed and added to "

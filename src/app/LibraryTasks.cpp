@@ -77,7 +77,9 @@ void LibraryTasks::updateRecords(qint64 collection, const QString &name)
     connect(progress, &QProgressDialog::canceled, refresh, [this, refresh, collection] {
         refresh->cancel();
         emit collectionUpdated(collection);
+        emit recordsUpdated(collection, refresh->report());
         emit libraryChanged();
+        emit message(CollectionTexts::updateCancelled(refresh->report().summary()));
         refresh->deleteLater();
     });
     connect(refresh, &RecordRefresh::progress, progress, [progress](qsizetype done, qsizetype total) {
@@ -86,6 +88,7 @@ void LibraryTasks::updateRecords(qint64 collection, const QString &name)
     });
     connect(refresh, &RecordRefresh::finished, this, [this, refresh, collection](const RefreshReport &report) {
         emit collectionUpdated(collection);
+        emit recordsUpdated(collection, report);
         emit libraryChanged();
         emit message(report.summary());
         refresh->deleteLater();

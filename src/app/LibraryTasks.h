@@ -8,6 +8,7 @@
 #include <functional>
 
 class QWidget;
+struct RefreshReport;
 
 // The library's longer jobs, none of which holds the window up: downloading
 // articles into a collection, updating a collection's records (with a
@@ -36,6 +37,8 @@ public:
 signals:
     void libraryChanged();
     void collectionUpdated(qint64 collection);
+    // After Update Records, finished or cancelled, once the collection was updated.
+    void recordsUpdated(qint64 collection, const RefreshReport &report);
     void message(const QString &text);
 
 private:

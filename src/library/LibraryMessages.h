@@ -97,5 +97,9 @@ inline QString backupFailed(const QString &target)
 {
     return QStringLiteral("The back-up could not be written to %1.").arg(target);
 }
+inline QString backupOverLibrary(const QString &target)
+{
+    return QStringLiteral("The back-up cannot replace the library itself (%1): choose another file.").arg(target);
+}
 
 } // namespace LibraryMessages

@@ -516,6 +516,12 @@ bool LibraryStore::backup(const QString &target)
     // copy must not take the place of an earlier good one: the copy is made
     // beside the target, owner-only from the start, then renamed over it.
     const QFileInfo info(target);
+    // Renamed over the open library, the copy would take its name while this
+    // connection went on writing to a file no longer there.
+    if (info.exists() && info.canonicalFilePath() == QFileInfo(m_path).canonicalFilePath()) {
+        m_error = LibraryMessages::backupOverLibrary(target);
+        return false;
+    }
     const QString partial = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
                             + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".partial");
     {

@@ -5,7 +5,7 @@
 
 QString RefreshReport::summary() const
 {
-    return LibraryMessages::refreshed(changed, retracted, gone.size());
+    return LibraryMessages::refreshed(changed.size(), retracted.size(), gone.size());
 }
 
 RecordRefresh::RecordRefresh(LibraryStore &store, const Endpoints &endpoints, QObject *parent)
@@ -55,7 +55,8 @@ bool RecordRefresh::start(qint64 collection)
 void RecordRefresh::onBatch(const QList<ArticleToStore> &articles)
 {
     QList<ArticleToStore> changed;
-    qsizetype retracted = 0;
+    QList<qint64> changedPmids;
+    QList<qint64> retracted;
     for (const ArticleToStore &article : articles) {
         const qint64 pmid = article.record.text(ArticleRecord::Key::PMID).toLongLong();
         const auto stored = m_storedXml.constFind(pmid);
@@ -63,7 +64,9 @@ void RecordRefresh::onBatch(const QList<ArticleToStore> &articles)
             continue;
         if (*stored != article.xml) {
             changed.append(article);
-            retracted += article.record.isRetracted() && !m_wasRetracted.value(pmid);
+            changedPmids.append(pmid);
+            if (article.record.isRetracted() && !m_wasRetracted.value(pmid))
+                retracted.append(pmid);
         }
         m_storedXml.erase(stored);
     }
@@ -72,6 +75,6 @@ void RecordRefresh::onBatch(const QList<ArticleToStore> &articles)
         emit failed(m_store.error());
         return;
     }
-    m_report.changed += changed.size();
+    m_report.changed += changedPmids;
     m_report.retracted += retracted;
 }

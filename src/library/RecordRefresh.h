@@ -7,11 +7,12 @@
 
 class LibraryStore;
 
-// What an update of a collection's records found.
+// What an update of a collection's records found, by PMID, each list in
+// the order the records arrived.
 struct RefreshReport
 {
-    qsizetype changed = 0;   // records whose XML differs from the stored one
-    qsizetype retracted = 0; // of those, records that are retracted now and were not
+    QList<qint64> changed;   // records whose XML differs from the stored one
+    QList<qint64> retracted; // of those, records that are retracted now and were not
     QList<qint64> gone;      // PMIDs PubMed no longer returned
     QString summary() const;
 };
@@ -34,6 +35,8 @@ public:
     void cancel() { m_download.cancel(); }
     bool isRunning() const { return m_download.isRunning(); }
     const QString &error() const { return m_error; }
+    // What the batches stored so far changed; after a cancel, what stays.
+    const RefreshReport &report() const { return m_report; }
 
 signals:
     void progress(qsizetype done, qsizetype total);

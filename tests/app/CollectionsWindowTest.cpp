@@ -3,6 +3,7 @@
 #include "app/AddIdentifiersDialog.h"
 #include "app/ArticleTableModel.h"
 #include "app/CollectionActions.h"
+#include "app/CollectionTexts.h"
 #include "app/CollectionsPanel.h"
 #include "app/LibraryTasks.h"
 #include "app/NoteEditor.h"
@@ -12,10 +13,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 
 namespace {
 QStringList listed(const AppHarness &h)
@@ -59,6 +63,25 @@ void pressInTable(const AppHarness &h, QKeyCombination key)
     QVERIFY(QTest::qWaitForWindowActive(h.controller->window()));
     h.table()->setFocus();
     QTest::keyClick(h.table(), key.key(), key.keyboardModifiers());
+}
+
+// Drags `data` over `list` to `at` and drops it there, each event sent to
+// the viewport as a drag delivers them; both the move and the drop are
+// `taken`, or both refused.
+void dropOnList(QListWidget *list, const QMimeData *data, QPoint at, bool taken)
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    for (QEvent *event : std::initializer_list<QEvent *>{&enter, &move, &drop})
+        QCoreApplication::sendEvent(list->viewport(), event);
+    QCOMPARE(move.isAccepted(), taken);
+    QCOMPARE(drop.isAccepted(), taken);
+}
+
+int rankColumn(const AppHarness &h)
+{
+    return h.controller->currentTab()->model().columnNamed(ArticleTableModel::RankColumn);
 }
 
 QString marks(const AppHarness &h)
@@ -108,7 +131,7 @@ private slots:
 
     void theDockChangesCollections_data()
     {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("button"); // or what is dropped on the list: "row 3", "text"
         QTest::addColumn<int>("alertAnswer");
         QTest::addColumn<QStringList>("listedAfter");
         QTest::addColumn<QString>("markedAfter");
@@ -118,6 +141,13 @@ private slots:
                                                    << QStringList{QStringLiteral("Kept (2)")} << QStringLiteral("**-");
         QTest::newRow("rename") << QStringLiteral("renameCollectionButton") << 0
                                 << QStringList{QStringLiteral("Renamed (2)")} << QStringLiteral("**-");
+        // Dropped on the collection's row; "below": on the empty space under it.
+        QTest::newRow("row dropped") << QStringLiteral("row 3") << 0 << QStringList{QStringLiteral("Kept (3)")}
+                                     << QStringLiteral("***");
+        QTest::newRow("row dropped below") << QStringLiteral("row 3 below") << 0
+                                           << QStringList{QStringLiteral("Kept (2)")} << QStringLiteral("**-");
+        QTest::newRow("text dropped") << QStringLiteral("text") << 0 << QStringList{QStringLiteral("Kept (2)")}
+                                      << QStringLiteral("**-");
     }
     void theDockChangesCollections()
     {
@@ -132,7 +162,21 @@ private slots:
         c.findChild<CollectionActions *>()->setNameAsker([](const QString &, const QString &) { return QStringLiteral("Renamed"); });
         auto *list = h.widget<QListWidget>("collectionList");
         list->setCurrentRow(0);
-        QTest::mouseClick(h.widget<QPushButton>(qPrintable(button)), Qt::LeftButton);
+        if (button.endsWith(QLatin1String("Button"))) {
+            QTest::mouseClick(h.widget<QPushButton>(qPrintable(button)), Qt::LeftButton);
+        } else {
+            // The drag data the table itself gives for its selected rows.
+            h.selectRows({2});
+            std::unique_ptr<QMimeData> dragged(h.table()->model()->mimeData(h.table()->selectionModel()->selectedIndexes()));
+            if (button == QLatin1String("text")) {
+                dragged = std::make_unique<QMimeData>();
+                dragged->setText(pmidsShown(c).at(2));
+            }
+            const QRect row = list->visualItemRect(list->item(0));
+            const QPoint at = button.endsWith(QLatin1String("below")) ? QPoint(row.center().x(), row.bottom() + row.height())
+                                                                       : row.center();
+            dropOnList(list, dragged.get(), at, listedAfter != listed(h));
+        }
         QVERIFY(QTest::qWaitFor([&] { return listed(h) == listedAfter; }, 10000));
         QCOMPARE(marks(h), markedAfter);
     }
@@ -254,30 +298,53 @@ private slots:
         QTest::addColumn<int>("job");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("alert");
-        QTest::newRow("records unchanged") << 0 << QStringLiteral("No article changed") << QString();
-        QTest::newRow("records changed") << 1 << QStringLiteral("2 articles changed") << QString();
+        QTest::addColumn<QString>("ranks"); // the "#" column of the tab shown after
+        QTest::newRow("records unchanged") << 0 << QStringLiteral("No article changed") << QString() << "1; 2";
+        QTest::newRow("records changed") << 1 << QStringLiteral("1 article changed") << QString() << "1 Changed; 2";
         QTest::newRow("identifiers pasted") << 2 << QStringLiteral("1 article added to Kept")
-                                            << QStringLiteral("Not found: zz-top");
-        QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString();
+                                            << QStringLiteral("Not found: zz-top") << "1; 2; 3";
+        QTest::newRow("back-up") << 3 << QStringLiteral("Library backed up to ") << QString() << "1; 2; 3";
+        // Cancelled while PubMed has not answered, then run again; the last record is retracted since.
+        QTest::newRow("records cancelled, then changed") << 4 << QStringLiteral("2 articles changed; 1 is now retracted")
+                                                         << QString() << "1 Changed; 2 Retracted";
+        // Its folder is a file; <dir>: the test's directory.
+        QTest::newRow("back-up refused") << 5 << QString()
+                                         << QStringLiteral("The library could not be backed up: The back-up could not be "
+                                                           "written to <dir>/library.sqlite/backup.sqlite. Not a directory")
+                                         << "1; 2; 3";
     }
     void libraryJobsSayHowTheyWent()
     {
         QFETCH(int, job);
         QFETCH(QString, message);
         QFETCH(QString, alert);
+        QFETCH(QString, ranks);
         AppHarness h;
         START_WITH_RESULTS(c, h, 3);
         QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("Kept"), QStringLiteral("Kept (2)")));
-        const QString backup = h.dir.filePath(QStringLiteral("backup.sqlite"));
+        const QString backup = h.dir.filePath(QLatin1String(job == 5 ? "library.sqlite/backup.sqlite" : "backup.sqlite"));
         auto *actions = c.findChild<CollectionActions *>();
-        if (job <= 1) {
-            if (job == 1)
-                h.server.setHandler(QUrl(QLatin1String(Paths::EFetch)).path(), [](const QUrl &url) {
-                    return FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url))
-                                                 .replace("<ArticleTitle>", "<ArticleTitle>Revised: "));
+        const QString efetch = QUrl(QLatin1String(Paths::EFetch)).path();
+        auto *update = c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"));
+        if (job <= 1 || job == 4) {
+            if (job != 0) // the first record asked for is revised
+                h.server.setHandler(efetch, [job](const QUrl &url) {
+                    QByteArray answer = FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url));
+                    if (job == 4)
+                        answer.insert(answer.lastIndexOf("<PublicationTypeList>") + 21,
+                                      "<PublicationType>Retracted Publication</PublicationType>");
+                    return FakeResponse::xml(answer.insert(answer.indexOf("<ArticleTitle>") + 14, "Revised: "));
                 });
             openListed(h, QStringLiteral("Kept"));
-            c.window()->findChild<QAction *>(QStringLiteral("updateRecordsAction"))->trigger();
+            if (job == 4) {
+                h.server.enqueue(efetch, FakeResponse::withDelivery(FakeResponse::Delivery::Silent));
+                const int asked = h.server.requestCount(efetch);
+                update->trigger();
+                QVERIFY(QTest::qWaitFor([&] { return h.server.requestCount(efetch) > asked; }, 10000));
+                QTest::mouseClick(h.widget<QProgressDialog>("updateRecordsProgress")->findChild<QPushButton *>(), Qt::LeftButton);
+                QCOMPARE(h.message(), CollectionTexts::updateCancelled(QStringLiteral("No article changed")));
+            }
+            update->trigger();
         } else if (job == 2) {
             actions->tasks().addIdentifiers(h.library.collectionNamed(QStringLiteral("Kept"))->id, QStringLiteral("Kept"),
                                             QStringLiteral("PMID: %1, zz-top").arg(pmidsShown(c).at(2)));
@@ -287,9 +354,17 @@ private slots:
         }
         QVERIFY2(QTest::qWaitFor([&] { return h.message().startsWith(message); }, 10000),
                  qPrintable(h.message() + (h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message)));
-        QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message, alert);
-        if (job == 1)
+        QCOMPARE(h.alerts.shown.isEmpty() ? QString() : h.alerts.shown.constFirst().message,
+                 alert.replace(QStringLiteral("<dir>"), h.dir.path()));
+        if (job == 1 || job == 4) {
             QVERIFY(c.getArticleList().constFirst().text(ArticleRecord::Key::Title).startsWith(QLatin1String("Revised: ")));
+            QCOMPARE(h.table()->model()->index(0, rankColumn(h)).data(Qt::ToolTipRole).toString(),
+                     CollectionTexts::ChangedTip);
+        }
+        QStringList shown;
+        for (int row = 0; row < h.table()->model()->rowCount(); ++row)
+            shown.append(h.table()->model()->index(row, rankColumn(h)).data().toString());
+        QCOMPARE(shown.join(QStringLiteral("; ")), ranks);
         if (job == 2)
             QCOMPARE(listed(h), QStringList{QStringLiteral("Kept (3)")});
         if (job == 3) {

@@ -220,6 +220,8 @@ private slots:
         QTest::newRow("a new file") << "copy.sqlite" << false << true;
         QTest::newRow("over an earlier back-up") << "copy.sqlite" << true << true;
         QTest::newRow("into a missing folder") << "missing/copy.sqlite" << false << false;
+        QTest::newRow("under a file") << "library.sqlite/copy.sqlite" << false << false;
+        QTest::newRow("over the library itself") << "library.sqlite" << false << false;
     }
     void backsUpWhileInUse()
     {

@@ -100,6 +100,7 @@ private slots:
         const auto report = finished.at(0).at(0).value<RefreshReport>();
         QCOMPARE(report.summary(), QStringLiteral("2 articles changed; 1 is now retracted; 1 is no longer in PubMed"));
         QCOMPARE(listed(report.gone), QStringLiteral("28670216"));
+        QCOMPARE(listed(report.changed) + u'/' + listed(report.retracted), QStringLiteral("30107788 29632448/29632448"));
 
         const QList<StoredArticle> stored = m_store->articles(id).value();
         QCOMPARE(stored.size(), 4);
@@ -116,6 +117,55 @@ private slots:
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(finished.at(1).at(0).value<RefreshReport>().summary(),
                  QStringLiteral("No article changed; 1 is no longer in PubMed"));
+    }
+
+    // Cancelled once the first of its batches is in: that batch stays stored
+    // and the job stops there, heard of no more.
+    void aCancelKeepsTheBatchesStored_data()
+    {
+        QTest::addColumn<bool>("refresh"); // updating the records, else adding them by PMID
+        QTest::newRow("updating records") << true;
+        QTest::newRow("adding by PMID") << false;
+    }
+    void aCancelKeepsTheBatchesStored()
+    {
+        QFETCH(bool, refresh);
+        READ_TEST_DATA(before, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
+        READ_TEST_DATA(later, dataFile(QStringLiteral("../records/pubmed_result_4_articles-later.xml")));
+        const qint64 id = m_store->createCollection(QStringLiteral("kept")).value();
+        const QList<ArticleToStore> articles = articlesToStore(before);
+        QList<qint64> pmids;
+        for (const ArticleToStore &article : articles)
+            pmids << article.record.text(ArticleRecord::Key::PMID).toLongLong();
+        if (refresh)
+            QVERIFY(m_store->addArticles(id, articles));
+        m_server.setHandler(kEfetch, efetchFrom(later));
+
+        RecordRefresh update(*m_store, m_server.endpoints());
+        CollectionAdd add(*m_store, m_server.endpoints());
+        LibraryDownload &download = refresh ? update.download() : add.download();
+        download.setLimiter(m_limiter);
+        download.setBatchSize(1);
+        int heard = 0; // ends and failures of either job
+        const auto hear = [&heard] { ++heard; };
+        connect(&update, &RecordRefresh::finished, this, hear);
+        connect(&update, &RecordRefresh::failed, this, hear);
+        connect(&add, &CollectionAdd::finished, this, hear);
+        connect(&add, &CollectionAdd::failed, this, hear);
+        QSignalSpy progress(&download, &LibraryDownload::progress);
+        connect(&download, &LibraryDownload::progress, this, [&] { refresh ? update.cancel() : add.cancel(); });
+        QVERIFY(refresh ? update.start(id) : add.start(id, pmids));
+        QVERIFY(progress.wait(kWaitMs));
+        QVERIFY(!download.isRunning());
+        QCOMPARE(heard, 0);
+        QList<qint64> stored;
+        const QList<StoredArticle> inCollection = m_store->articles(id).value();
+        for (const StoredArticle &article : inCollection)
+            stored << article.record.text(ArticleRecord::Key::PMID).toLongLong();
+        // The first record asked for: changed, or added.
+        QCOMPARE(listed(refresh ? update.report().changed : stored), QStringLiteral("30107788"));
+        if (refresh)
+            QVERIFY(m_store->articleXml(id).value().value(30107788).contains("<Year>2026</Year><Month>11</Month>"));
     }
 
     void readsIdentifiers_data()
