@@ -1,5 +1,6 @@
 // Updating stored records and adding articles by identifier, against the
 // fake E-utilities server.
+#include "TemporaryLibrary.h"
 #include "FakeEutilsServer.h"
 #include "LibraryTestArticles.h"
 #include "TestData.h"
@@ -62,16 +63,10 @@ class LibraryFetchTest : public QObject
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        m_store = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("library.sqlite")));
-        QCOMPARE(m_store->open(), LibraryStore::OpenState::Opened);
+        QVERIFY(m_store.open());
         QVERIFY(m_server.isListening());
     }
-    void cleanup()
-    {
-        m_store.reset();
-        QFile::remove(m_dir.filePath(QStringLiteral("library.sqlite")));
-    }
+    void cleanup() { m_store.remove(); }
 
     // A later version of a real answer: one record's XML changed, one became
     // retracted, one stayed the same and one is gone.
@@ -231,8 +226,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<LibraryStore> m_store;
+    TemporaryLibrary m_store;
     FakeEutilsServer m_server;
     // The service's pace would only slow the test down.
     RequestLimiter m_limiter{{}, 1};
