@@ -174,8 +174,6 @@ void CollectionActions::attach(ResultTab *tab)
     tab->model().setLibraryCheck([this](qint64 pmid) { return m_pmids.contains(pmid); });
     tab->table()->addActions({m_removeAction, m_undoAction});
     connect(tab, &ResultTab::selectionChanged, this, [this, tab] { showNoteOf(tab); });
-    // An update's marks name records of the collection, not of what is searched next.
-    connect(&tab->session(), &SearchSession::started, &tab->model(), [tab] { tab->model().setMarks({}); });
     connect(tab->noteEditor(), &NoteEditor::noteEdited, this, &CollectionActions::saveNote);
     connect(tab, &QObject::destroyed, this, [this, tab] {
         m_collectionTabs.remove(tab);

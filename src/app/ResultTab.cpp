@@ -70,6 +70,9 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     // A reset clears the selection without a word; the views must still follow it.
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ResultTab::selectionChanged);
     connect(m_session.get(), &SearchSession::articlesAppended, this, &ResultTab::showBatch);
+    // Row marks (new in a saved search, changed by an update) name articles
+    // of the result set shown, not of what is searched next.
+    connect(m_session.get(), &SearchSession::started, &m_model, [this] { m_model.setMarks({}); });
     connect(m_session.get(), &SearchSession::articlesReset, this, &ResultTab::followCountsPreference);
     connect(view, &KebNSTableView::doubleAction, this, [this] {
         if (table()->clickedRow() != -1)

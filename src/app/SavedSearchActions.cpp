@@ -149,7 +149,6 @@ void SavedSearchActions::open(qint64 id)
     // something else.
     ResultTab *tab = m_ui.resultTabs->current();
     tab->model().setNewPmids(QSet<QString>(fresh->begin(), fresh->end()));
-    connect(&tab->session(), &SearchSession::started, &tab->model(), [tab] { tab->model().setNewPmids({}); });
     m_opened.insert(id, tab);
 }
 
