@@ -23,7 +23,7 @@ set -eu
 build=${1:-build}
 runs=${RUNS:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
-cli="$build/src/app/vexmoor-cli"
+cli="$build/src/cli/vexmoor-cli"
 bench="$build/bench/entrez/vexmoor-parse-bench"
 for program in "$cli" "$bench"; do
     [ -x "$program" ] || { echo "no $program: build first (cmake --build $build)" >&2; exit 1; }
@@ -59,7 +59,8 @@ if [ -z "$reference" ] && [ -n "${REFERENCE:-}" ]; then
     cmake -S "$reference_tree" -B "$reference_tree/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DVEXMOOR_BUILD_TESTS=OFF -DVEXMOOR_BUILD_BENCH=OFF >/dev/null
     cmake --build "$reference_tree/build" -j2 --target vexmoor-cli >/dev/null
-    reference="$reference_tree/build/src/app/vexmoor-cli"
+    # The program's folder moved once; a reference revision may be from before.
+    reference=$(find "$reference_tree/build/src" -name vexmoor-cli -type f -perm -u+x | head -n 1)
     echo "reference: vexmoor-cli at $(git -C "$root" rev-parse --short "$rev")"
 fi
 

@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 picture=main
 if [ "${1:-}" = --picture ]; then picture=$2; shift 2; fi
 build=${1:-build}
-program="$build/tests/app/vexmoor-screenshot-window"
+program="$build/tests/gui/vexmoor-screenshot-window"
 [ -x "$program" ] || { echo "no $program: build with the tests first"; exit 1; }
 
 # 80 real articles on complications of vertebroplasty, as PubMed's XML export

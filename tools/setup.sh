@@ -103,7 +103,7 @@ check_package_install() {
   bash -c 'source /usr/share/bash-completion/completions/vexmoor-cli && complete -p vexmoor-cli'
   local screenshot
   screenshot=$(mktemp --suffix=.png)
-  tests/app/smoke_test.sh /usr/bin/vexmoor "$screenshot"
+  tests/gui/smoke_test.sh /usr/bin/vexmoor "$screenshot"
   rm -f "$screenshot"
   DEBIAN_FRONTEND=noninteractive apt-get remove -y vexmoor
   for path in "${listed[@]}"; do
@@ -132,7 +132,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
 
 if [ "$mode" = run ]; then
-  exec "$build/src/app/vexmoor"
+  exec "$build/src/gui/vexmoor"
 fi
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 if [ "$install_check" = true ]; then

@@ -29,7 +29,7 @@
 // each run) minus the resident size before the run's input copy was made, so
 // it counts the input answer, everything allocated and the records built.
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 #include "common/Endpoints.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/EfetchStream.h"

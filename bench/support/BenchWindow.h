@@ -2,7 +2,7 @@
 
 // What a bench of the main window needs around it.
 
-#include "app/AppController.h"
+#include "gui/mainwindow/AppController.h"
 #include "entrez/Reachability.h"
 
 #include <QSettings>

@@ -1,6 +1,7 @@
 #include "entrez/LinkKind.h"
 
 #include "entrez/BlockingFetcher.h"
+#include "entrez/EntrezMessages.h"
 
 #include <QHash>
 #include <QSet>
@@ -75,7 +76,7 @@ LinkedPmidsOutcome linkedPmidsOutcome(const FetchResult &fetched, LinkKind kind,
         return {{}, fetched.error};
     const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(fetched.body);
     if (!answer)
-        return {{}, QStringLiteral("the answer is not a link set")};
+        return {{}, EntrezMessages::notALinkSet()};
     if (const QString error = answer->errorMessage(); !error.isEmpty())
         return {{}, error};
     return {pmidsOf(orderedLinks(*answer, kind, asked)), {}};

@@ -1,6 +1,7 @@
 #include "library/LibraryDownload.h"
 
 #include "entrez/ArticleExtractor.h"
+#include "entrez/EntrezMessages.h"
 #include "library/LibraryMessages.h"
 
 LibraryDownload::LibraryDownload(const Endpoints &endpoints, QObject *parent)
@@ -42,7 +43,7 @@ void LibraryDownload::startBatch()
     m_next = end;
     if (!m_download.start(batch)) {
         m_running = false;
-        emit failed(LibraryMessages::downloadFailed(QStringLiteral("the transfer could not be started")));
+        emit failed(LibraryMessages::downloadFailed(EntrezMessages::transferNotStarted()));
     }
 }
 

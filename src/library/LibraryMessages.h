@@ -38,10 +38,6 @@ inline QString notFound(const QStringList &identifiers)
 {
     return QStringLiteral("Not found: ") + identifiers.join(QStringLiteral(", "));
 }
-inline QString noIdentifiers()
-{
-    return QStringLiteral("No PMID, DOI or PMCID was found in the text.");
-}
 inline QString downloadFailed(const QString &reason)
 {
     return QStringLiteral("The download failed: ") + reason;

@@ -1,5 +1,6 @@
 #include "library/LibraryStore.h"
 
+#include "library/LibraryMessages.h"
 #include "library/RecordBlob.h"
 
 #include <QJsonArray>
@@ -25,7 +26,7 @@ std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidLis
     while (query.next()) {
         std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
         if (!record) {
-            m_error = QStringLiteral("The library %1 holds a damaged record.").arg(m_path);
+            m_error = LibraryMessages::damagedRecord(m_path);
             return std::nullopt;
         }
         found.insert(query.value(0).toLongLong(), {std::move(*record), qUncompress(query.value(2).toByteArray())});

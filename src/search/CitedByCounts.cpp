@@ -1,6 +1,7 @@
 #include "search/CitedByCounts.h"
 
 #include "common/SystemLog.h"
+#include "entrez/EntrezMessages.h"
 #include "entrez/LinkKind.h"
 #include "search/SearchMessages.h"
 
@@ -26,7 +27,7 @@ CitedByCountsOutcome citedByCountsOutcome(const QByteArray &body)
 {
     const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(body);
     if (!answer)
-        return {{}, QStringLiteral("the answer is not a link set")};
+        return {{}, EntrezMessages::notALinkSet()};
     if (const QString error = answer->errorMessage(); !error.isEmpty())
         return {{}, error};
     return {citedByCountsOf(*answer), {}};

@@ -40,10 +40,6 @@ inline QString busyRetrying(int seconds)
 {
     return QStringLiteral("PubMed is busy, retrying in %1 s\u2026").arg(seconds);
 }
-inline QString moreArticles(int count)
-{
-    return QStringLiteral("get %1 more articles").arg(count);
-}
 // A tab of stored articles, read from the library.
 inline QString stored(int count)
 {

@@ -5,6 +5,7 @@
 #include "entrez/ArticleDownload.h"
 #include "entrez/ArticleExtractor.h"
 #include "entrez/BlockingFetcher.h"
+#include "entrez/EntrezMessages.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsTransfer.h"
 #include "entrez/LinkKind.h"
@@ -242,7 +243,7 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
     m_download->setIdentity(m_settings.identity());
     if (!m_download->start(result.PMIDs)) {
         offerFailedBatchAgain();
-        setIdle(SearchMessages::downloadFailed(QStringLiteral("the transfer could not be started")));
+        setIdle(SearchMessages::downloadFailed(EntrezMessages::transferNotStarted()));
         return;
     }
     m_activity = Activity::Downloading;
@@ -263,7 +264,7 @@ void SearchSession::receiveBatch(ArticleList batch, qsizetype readResult)
     appendArticles(std::move(batch));
     if (readResult < 0) {
         offerFailedBatchAgain();
-        m_message = SearchMessages::downloadFailed(QStringLiteral("the answer is not valid UTF-8"));
+        m_message = SearchMessages::downloadFailed(EntrezMessages::answerNotUtf8());
     }
     emit changed();
 }

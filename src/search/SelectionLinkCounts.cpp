@@ -1,6 +1,7 @@
 #include "search/SelectionLinkCounts.h"
 
 #include "common/SystemLog.h"
+#include "entrez/EntrezMessages.h"
 #include "entrez/LinkKind.h"
 
 SelectionLinkCounts::SelectionLinkCounts(const SessionSettings &settings, QObject *parent)
@@ -45,7 +46,7 @@ void SelectionLinkCounts::ask()
 void SelectionLinkCounts::onAnswer()
 {
     const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(m_transfer.takeBody());
-    const QString error = answer ? answer->errorMessage() : QStringLiteral("the answer is not a link set");
+    const QString error = answer ? answer->errorMessage() : EntrezMessages::notALinkSet();
     if (!error.isEmpty()) {
         logFailure(error);
         return;

@@ -1,7 +1,7 @@
 // The man page and the bash completion that the build makes from the option
 // tables: groff reads the page without a warning, the page as a reader sees it
 // says what `--help` says, and bash completes what the tables hold.
-#include "CliProgram.h"
+#include "cli/CliProgram.h"
 
 #include "ProgramRun.h"
 

@@ -1,7 +1,7 @@
 // vexmoor-cli's arguments: usage errors of every kind end with the usage and
 // status 2, help and version, the option forms the parser takes, and the
 // environment fallback of an option.
-#include "CliProgram.h"
+#include "cli/CliProgram.h"
 #include "CliRun.h"
 #include "common/Version.h"
 

@@ -1,0 +1,129 @@
+#pragma once
+
+// What the commands that ask the E-utilities share: the arguments read from
+// their options, the paced requests, and the printing of the records.
+
+#include "cli/CliCommands.h"
+
+#include "common/Endpoints.h"
+#include "entrez/ArticleDownload.h"
+#include "entrez/ArticleExtractor.h"
+#include "entrez/ElinkAnswer.h"
+#include "entrez/EutilsRequest.h"
+#include "entrez/PacedFetcher.h"
+#include "entrez/SearchResult.h"
+#include "entrez/SortOrder.h"
+#include "export/ExportFormat.h"
+#include "search/CitedByCounts.h"
+
+#include <optional>
+#include <string>
+
+enum class OutputFormat { Json, Plain, Rtf, Html, File };
+
+// What the search and link commands were asked for.
+struct SearchArguments
+{
+    int32_t batchSize = 0;
+    bool all = false;
+    bool pastLimit = false;
+    SortOrder sort = SortOrder::Recent;
+    // Every part of what PubMed did with the query, instead of one line when it left something out.
+    bool explain = false;
+    // One more ELink request per batch, for each article's cited-by count.
+    bool citedByCounts = false;
+    OutputFormat format = OutputFormat::Json;
+    // The file format when `format` is File.
+    ExportFormat fileFormat = ExportFormat::Ris;
+    Endpoints endpoints;
+    EutilsIdentity identity;
+};
+
+// Reads --batch, --api-key, --email, --format and --eutils into `parsed`;
+// the usage error's exit status when one is wrong.
+std::optional<int> parseEutilsArguments(const CliCommand &command, const CliParsedArguments &arguments,
+                                        SearchArguments &parsed);
+// The option table rows of those options.
+QList<CliOption> eutilsOptions();
+
+// Writes records as they arrive for the line formats; the RTF and HTML
+// documents and the export files hold every record and are written once at
+// the end, the files byte for byte as the window exports them.
+class RecordPrinter
+{
+public:
+    RecordPrinter(OutputFormat format, ExportFormat fileFormat, const Endpoints &endpoints)
+        : m_format(format)
+        , m_fileFormat(fileFormat)
+        , m_endpoints(endpoints)
+    {
+    }
+
+    void printBatch(const ArticleList &articles, qsizetype from);
+    void finish(const ArticleList &articles);
+    // Where a link set found the records, written with each in the files.
+    void setFoundAs(const QString &foundAs) { m_foundAs = foundAs; }
+    // From now on each JSON line has a citedByCount and a CSV file a "Cited
+    // by" column: the counts added, null or blank for the others.
+    void addCitedByCounts(const CitedByCountMap &counts);
+    // One note per record ("" for none), written in the files that have a place for one.
+    void setNotes(const QStringList &notes) { m_notes = notes; }
+
+private:
+    OutputFormat m_format;
+    ExportFormat m_fileFormat;
+    Endpoints m_endpoints;
+    QString m_foundAs;
+    std::optional<CitedByCountMap> m_citedBy;
+    QStringList m_notes;
+};
+
+void reportFailure(const QString &message);
+
+// The requests of one search, paced and retried, and the records they bring.
+class CliSearch
+{
+public:
+    CliSearch(const SearchArguments &arguments, RecordPrinter &printer, ArticleList &articles)
+        : m_arguments(arguments)
+        , m_printer(printer)
+        , m_articles(articles)
+        , m_download(arguments.endpoints)
+        , m_elinkBase(elinkBaseUrl(arguments.endpoints))
+    {
+        wireRetryReports();
+    }
+
+    // The batches of the window's paging, up to the PMIDs ESearch serves.
+    // True when every batch asked for arrived.
+    bool runPaged(const QString &term);
+    // Every match, read range by range of PMIDs, highest first.
+    bool runPastLimit(const QString &query);
+    // The records of `pmids`, batch by batch; true when every batch arrived.
+    bool fetchInBatches(const QStringList &pmids);
+    // One ELink request: the answer, or nothing after a failure (reported),
+    // an unreadable answer or an <ERROR> in it.
+    std::optional<ElinkAnswer> elink(const ElinkQuery &query);
+    // The query as given, for the account of what PubMed did with it.
+    void setQuery(const QString &query) { m_query = query; }
+
+private:
+    void wireRetryReports();
+    std::optional<SearchResult> esearch(const QString &term, int32_t retStart, int32_t retMax);
+    void reportQueryDetails(const SearchResult &answer);
+    std::optional<qsizetype> fetchAndPrint(const QStringList &pmids);
+    // The cited-by counts of `pmids`; none after a failure, reported, which
+    // leaves the search going.
+    CitedByCountMap citedByCounts(const QStringList &pmids);
+
+    const SearchArguments &m_arguments;
+    RecordPrinter &m_printer;
+    ArticleList &m_articles;
+    PacedFetcher m_fetcher;
+    ArticleDownload m_download;
+    std::string m_elinkBase;
+    QString m_query;
+    // The first answer is the whole query's; later ones are its windows or ranges.
+    bool m_reportedDetails = false;
+};
+

@@ -1,0 +1,165 @@
+#include "cli/CliSearch.h"
+
+#include "entrez/LinkKind.h"
+#include "entrez/Pmid.h"
+#include "search/SearchMessages.h"
+#include "search/SearchSource.h"
+
+namespace {
+
+struct LinkArguments
+{
+    LinkKind kind = LinkKind::Similar;
+    QStringList pmids;
+    bool scores = false;
+    bool each = false;
+    bool fetch = false;
+};
+
+// Exactly one of --similar, --cited-by and --references.
+std::optional<LinkKind> kindAsked(const CliParsedArguments &arguments)
+{
+    const QList<std::pair<const char *, LinkKind>> kinds{
+        {"similar", LinkKind::Similar}, {"cited-by", LinkKind::CitedBy}, {"references", LinkKind::References}};
+    std::optional<LinkKind> kind;
+    for (const auto &[name, value] : kinds) {
+        if (!arguments.isSet(QLatin1String(name)))
+            continue;
+        if (kind)
+            return std::nullopt;
+        kind = value;
+    }
+    return kind;
+}
+
+// The usage error's message, or empty.
+QString readLinkArguments(const CliParsedArguments &arguments, LinkArguments &parsed)
+{
+    const std::optional<LinkKind> kind = kindAsked(arguments);
+    if (!kind)
+        return QStringLiteral("give one of --similar, --cited-by and --references");
+    parsed.kind = *kind;
+    parsed.pmids = arguments.positional();
+    if (parsed.pmids.isEmpty())
+        return QStringLiteral("no PMID given");
+    for (const QString &pmid : std::as_const(parsed.pmids)) {
+        if (!isPmid(pmid.toStdString()))
+            return QStringLiteral("%1 is not a PMID").arg(pmid);
+    }
+    parsed.scores = arguments.isSet(QStringLiteral("scores"));
+    parsed.each = arguments.isSet(QStringLiteral("each"));
+    parsed.fetch = arguments.isSet(QStringLiteral("fetch"));
+    if (parsed.each && arguments.isSet(QStringLiteral("union")))
+        return QStringLiteral("give --union or --each, not both");
+    if (parsed.scores && (parsed.kind != LinkKind::Similar || parsed.each || parsed.fetch))
+        return QStringLiteral("--scores goes with --similar and --union, without --fetch");
+    if (parsed.fetch && parsed.each)
+        return QStringLiteral("--fetch goes with --union");
+    return {};
+}
+
+// "PMID" or "PMID<TAB>score" lines.
+QByteArray unionLines(const QList<LinkedArticle> &links, bool scores)
+{
+    QByteArray out;
+    for (const LinkedArticle &link : links) {
+        out += link.pmid.toLatin1();
+        if (scores)
+            out += '\t' + (link.score ? QByteArray::number(*link.score) : QByteArray());
+        out += '\n';
+    }
+    return out;
+}
+
+// One line per PMID asked about, in the order given: the PMID, then its
+// linked PMIDs, separated by tabs.
+QByteArray eachLines(const ElinkAnswer &answer, const LinkArguments &parsed)
+{
+    QByteArray out;
+    for (const QString &pmid : parsed.pmids) {
+        ElinkAnswer own;
+        for (const ElinkLinkSet &set : answer.linkSets) {
+            if (set.askedPmids.contains(pmid))
+                own.linkSets.append(set);
+        }
+        const QStringList linked = pmidsOf(orderedLinks(own, parsed.kind, {pmid}));
+        out += (QStringList{pmid} + linked).join(QLatin1Char('\t')).toLatin1() + '\n';
+    }
+    return out;
+}
+
+int run(const CliCommand &command, const CliParsedArguments &arguments)
+{
+    SearchArguments searchArguments;
+    if (const std::optional<int> usageError = parseEutilsArguments(command, arguments, searchArguments))
+        return *usageError;
+    LinkArguments parsed;
+    if (const QString usageError = readLinkArguments(arguments, parsed); !usageError.isEmpty())
+        return command.usageError(usageError);
+
+    RecordPrinter printer(searchArguments.format, searchArguments.fileFormat, searchArguments.endpoints);
+    ArticleList articles;
+    CliSearch search(searchArguments, printer, articles);
+    const std::optional<ElinkAnswer> answer =
+        search.elink({parsed.pmids, linkNameOf(parsed.kind), parsed.each, parsed.scores});
+    if (!answer)
+        return 1;
+    if (parsed.each) {
+        writeStdout(eachLines(*answer, parsed));
+        return 0;
+    }
+    const QList<LinkedArticle> links = orderedLinks(*answer, parsed.kind, parsed.pmids);
+    writeStderrLine(links.isEmpty() ? SearchMessages::noLinkedArticles(parsed.kind, parsed.pmids.size())
+                                    : SearchMessages::foundLinked(links.size()));
+    if (!parsed.fetch) {
+        writeStdout(unionLines(links, parsed.scores));
+        return 0;
+    }
+    printer.setFoundAs(SearchSource::linkedTo(parsed.kind, parsed.pmids).foundAs());
+    const bool complete = search.fetchInBatches(pmidsOf(links));
+    printer.finish(articles);
+    return complete ? 0 : 1;
+}
+
+QList<CliOption> linkOptions()
+{
+    return {
+        {.names = {QStringLiteral("similar")},
+         .description = QStringLiteral("Similar articles, the most similar first; the PMIDs given are left out.")},
+        {.names = {QStringLiteral("cited-by")},
+         .description = QStringLiteral("Articles in PubMed Central that cite them, the newest (highest PMID) first.")},
+        {.names = {QStringLiteral("references")},
+         .description = QStringLiteral("Their reference lists as deposited in PubMed Central, in their order.")},
+        {.names = {QStringLiteral("scores")},
+         .description = QStringLiteral("With --similar, print each PMID's similarity score after a tab.")},
+        {.names = {QStringLiteral("union")},
+         .description = QStringLiteral("Print the linked articles of all the PMIDs given, each once (the default).")},
+        {.names = {QStringLiteral("each")},
+         .description = QStringLiteral("Print one line per PMID given: the PMID, then its linked PMIDs, all "
+                                       "separated by tabs.")},
+        {.names = {QStringLiteral("fetch")},
+         .description = QStringLiteral("Download the linked articles' records and print them in --format, as "
+                                       "search does.")},
+    };
+}
+
+} // namespace
+
+CliCommand linkCommand()
+{
+    return {
+        {.name = QStringLiteral("link"),
+         .summary = QStringLiteral("Print the articles similar to, citing or cited by the given PMIDs."),
+         .description = QStringLiteral(
+             "Asks ELink once for the articles linked to the PMIDs given and prints their PMIDs, one per line, "
+             "or with --fetch downloads their records in batches, as search does. Cited-by and reference "
+             "links come from PubMed Central: only citing articles and reference lists deposited there are "
+             "known. An error reported by ELink ends the command with status 1."),
+         .arguments = {{.name = QStringLiteral("PMID"), .description = QStringLiteral("One or more PMIDs."), .repeats = true}},
+         .options = linkOptions() + eutilsOptions(),
+         .examples = {{QStringLiteral("link --cited-by 31746150"),
+                       QStringLiteral("Print the PMIDs of the articles citing 31746150, the newest first.")},
+                      {QStringLiteral("link --references --fetch --format ris 31746150 > refs.ris"),
+                       QStringLiteral("Write the records of its references to a RIS file.")}}},
+        run};
+}

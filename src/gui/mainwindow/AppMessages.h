@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+// Texts of the main window that are not the search's own.
+namespace AppMessages {
+inline QString articlesSelected(int count)
+{
+    return QStringLiteral("%1 articles selected").arg(count);
+}
+// The more-articles button.
+inline QString moreArticles(int count)
+{
+    return QStringLiteral("get %1 more articles").arg(count);
+}
+inline const QString VersionCheckTitle = QStringLiteral("Version Check");
+inline const QString CurrentVersion = QStringLiteral("You have the current version");
+inline const QString UpdatesByPackageManager =
+    QStringLiteral("This copy of Vexmoor was installed by a system package: its updates come through your "
+                   "system's package manager.");
+inline const QString NewVersion = QStringLiteral("There is a new version available\nDownload it now?");
+inline QString versionNotChecked(const QString &reason)
+{
+    return QStringLiteral("The version could not be checked: ") + reason;
+}
+inline const QString Cancel = QStringLiteral("Cancel");
+inline const QString MultipleLinksTitle = QStringLiteral("Multiple Web Links");
+inline QString multipleLinks(int count)
+{
+    return QStringLiteral("Warning: you are about to open %1 links in your browser").arg(count);
+}
+inline const QString ExportSelectedTitle = QStringLiteral("Export Selected Articles");
+inline const QString ExportAllTitle = QStringLiteral("Export All Articles");
+inline const QString ExportFailedTitle = QStringLiteral("Export Failed");
+inline QString exportFailed(const QString &fileName)
+{
+    return QStringLiteral("The file “%1” could not be saved.").arg(fileName);
+}
+// The links under the citation, and the context menu's commands on the selected rows.
+inline const QString DoiLink = QStringLiteral("DOI");
+inline const QString PubMedLink = QStringLiteral("PubMed");
+inline const QString FreeFullTextLink = QStringLiteral("Free full text (PMC)");
+inline const QString SimilarArticlesLink = QStringLiteral("Similar articles");
+inline QString citedByCount(qsizetype count)
+{
+    return QStringLiteral("Cited by %1").arg(count);
+}
+inline QString referencesCount(qsizetype count)
+{
+    return QStringLiteral("References %1").arg(count);
+}
+// How a retracted article is marked: before its title in the table, and
+// above its abstract.
+inline const QString RetractedTitlePrefix = QStringLiteral("RETRACTED: ");
+inline const QString RetractedNotice = QStringLiteral("This article has been retracted.");
+// The red of warnings (both retraction marks), readable on a light and a dark background.
+inline constexpr unsigned WarningRed = 0xd01010;
+// The file name the export dialog offers first.
+inline const QString ExportFileName = QStringLiteral("pubmed-articles");
+} // namespace AppMessages

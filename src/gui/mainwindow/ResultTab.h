@@ -1,0 +1,76 @@
+#pragma once
+
+#include "gui/articles/ArticleLinksLabel.h"
+#include "gui/articles/ArticleTableModel.h"
+#include "export/CitationStyle.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class KebNSTableView;
+class NoteEditor;
+class SearchSession;
+struct WindowLayout;
+
+namespace Ui {
+class ResultTab;
+}
+
+// One result set on screen: its session's articles in the table, the
+// abstract and citation of the selected article, and that article's links.
+// It owns its session, so closing the tab ends the session's transfer. What
+// the user asks of it is emitted; it never reaches out to act itself.
+class ResultTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent = nullptr);
+    ~ResultTab() override;
+
+    SearchSession &session() const { return *m_session; }
+    ArticleTableModel &model() { return m_model; }
+    KebNSTableView *table() const;
+    // The note box under the citation; its owner fills and saves it.
+    NoteEditor *noteEditor() const;
+    // Selected rows in ascending order.
+    QList<int> selectedRows() const;
+    // The one selected article, none when no or several rows are selected.
+    const ArticleRecord *singleSelectedArticle() const;
+
+    // Shows the selection in the views: the one article's abstract, its
+    // citation in `style` and `links`, or how many articles are selected;
+    // the table's columns follow the preferences as they are now.
+    void showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links);
+
+    // The split, the columns and the sort, as a window is left or restored.
+    // The number of columns of every tab's table, for the stored layout.
+    static int tableColumnCount();
+    void applyLayout(const WindowLayout &layout);
+    void captureLayout(WindowLayout &layout) const;
+
+    // What was typed when the session searches its expansion ("#3 AND #5"); empty otherwise.
+    const QString &typedQuery() const { return m_typedQuery; }
+    void setTypedQuery(const QString &typed) { m_typedQuery = typed; }
+
+signals:
+    void selectionChanged();
+    // Double-click on a row, or Return: open the selected articles.
+    void openRequested();
+    void copyRequested(const QList<int> &rows);
+    void linkChosen(ArticleLinksLabel::Link link);
+    void linkSetChosen(LinkKind kind);
+    void contextMenuRequested(const QPoint &globalPosition);
+
+private:
+    void showBatch(bool firstBatch);
+    // Shows the "Cited by" column exactly while the session asks for counts.
+    void followCountsPreference();
+
+    std::unique_ptr<Ui::ResultTab> m_ui;
+    std::unique_ptr<SearchSession> m_session;
+    SelectionLinkCounts *m_linkCounts = nullptr;
+    ArticleTableModel m_model;
+    QString m_typedQuery;
+};
