@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// What the window says about the search history and the saved searches.
+// What the window says about the search history.
 namespace HistoryTexts {
 inline const QString NoLibrary =
     QStringLiteral("Not available: the library could not be opened when Vexmoor started.");
@@ -11,42 +11,10 @@ inline const QString ClearMessage = QStringLiteral("Clear the whole search histo
 inline const QString ClearInformative =
     QStringLiteral("Every search in the history is removed, and the search field no longer offers them. "
                    "Saved searches stay.");
-inline const QString ClearButton = QStringLiteral("Clear History");
-inline const QString HistoryFailedTitle = QStringLiteral("Search History");
+inline const QString ClearButton = ClearTitle;
+inline const QString WindowTitle = QStringLiteral("Search History");
+inline const QString HistoryFailedTitle = WindowTitle;
 inline const QString HistoryFailed = QStringLiteral("The search history could not be changed.");
 inline const QString ExportLogTitle = QStringLiteral("Export Search Log");
 inline const QString ExportLogFileName = QStringLiteral("search-log");
 } // namespace HistoryTexts
-
-namespace SavedSearchTexts {
-inline const QString SaveTitle = QStringLiteral("Save Search");
-inline const QString NameLabel = QStringLiteral("Name:");
-inline const QString RenameTitle = QStringLiteral("Rename Saved Search");
-inline const QString EditTitle = QStringLiteral("Edit Query");
-inline const QString QueryLabel = QStringLiteral("Query:");
-inline const QString NothingToSave = QStringLiteral("Search first: the current tab holds no query to save.");
-inline const QString RemoveTitle = QStringLiteral("Remove Saved Search");
-inline QString removeMessage(const QString &name)
-{
-    return QStringLiteral("Remove the saved search \u201c%1\u201d?").arg(name);
-}
-inline const QString RemoveInformative = QStringLiteral("Its query and the articles it has found are forgotten.");
-inline const QString RemoveButton = QStringLiteral("Remove");
-inline const QString FailedTitle = QStringLiteral("Saved Searches");
-inline const QString Failed = QStringLiteral("The saved searches could not be changed.");
-inline QString checking(const QString &name)
-{
-    return QStringLiteral("Checking \u201c%1\u201d\u2026").arg(name);
-}
-inline QString checked(const QString &name, qsizetype added, bool first)
-{
-    if (first)
-        return QStringLiteral("\u201c%1\u201d: first check; later checks report what PubMed adds.").arg(name);
-    return added == 0 ? QStringLiteral("\u201c%1\u201d: nothing new.").arg(name)
-                      : QStringLiteral("\u201c%1\u201d: %2 new.").arg(name).arg(added);
-}
-inline QString checkFailed(const QString &name, const QString &reason)
-{
-    return QStringLiteral("\u201c%1\u201d could not be checked: %2").arg(name, reason);
-}
-} // namespace SavedSearchTexts

@@ -36,7 +36,7 @@ HistoryWindow::HistoryWindow(QWidget *parent)
       m_table(new QTableView(this)), m_buttons(new QWidget(this))
 {
     setObjectName(QStringLiteral("historyWindow"));
-    setWindowTitle(QStringLiteral("Search History"));
+    setWindowTitle(HistoryTexts::WindowTitle);
     resize(1000, 480);
     m_filter->setObjectName(QStringLiteral("historyFilterField"));
     m_filter->setPlaceholderText(QStringLiteral("Filter"));

@@ -4,6 +4,7 @@
 
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/history/HistoryTexts.h"
+#include "gui/savedsearches/SavedSearchTexts.h"
 #include "gui/mainwindow/ResultTab.h"
 #include "library/LibraryStore.h"
 #include "library/SavedSearchCheck.h"

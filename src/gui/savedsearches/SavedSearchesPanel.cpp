@@ -1,5 +1,6 @@
 #include "gui/savedsearches/SavedSearchesPanel.h"
 
+#include "gui/savedsearches/SavedSearchTexts.h"
 
 #include <QFont>
 #include <QGridLayout>
@@ -27,7 +28,7 @@ const ButtonSetup kButtons[] = {
 } // namespace
 
 SavedSearchesPanel::SavedSearchesPanel(QWidget *parent)
-    : QDockWidget(QStringLiteral("Saved Searches"), parent), m_list(new QListWidget), m_status(new QLabel)
+    : QDockWidget(SavedSearchTexts::DockTitle, parent), m_list(new QListWidget), m_status(new QLabel)
 {
     setObjectName(QStringLiteral("savedSearchesPanel"));
     auto *content = new QWidget(this);
