@@ -48,9 +48,9 @@ OutputFormat formatNamed(const QString &name)
     return OutputFormat::Json;
 }
 
-// Only the scheme, host and port of another E-utilities service are taken;
-// the request paths are appended to them as for the real one.
-std::optional<QUrl> eutilsOriginNamed(const QString &text)
+// Only the scheme, host and port of another service are taken; the request
+// paths are appended to them as for the real one.
+std::optional<QUrl> originNamed(const QString &text)
 {
     const QUrl url(text, QUrl::StrictMode);
     const bool webScheme = url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http");
@@ -73,11 +73,17 @@ std::optional<int> parseEutilsArguments(const CliCommand &command, const CliPars
                        valueOrEnvironment(arguments, QStringLiteral("email"), "NCBI_EMAIL")};
     parsed.format = formatNamed(arguments.value(QStringLiteral("format")));
     parsed.fileFormat = ExportFormats::named(arguments.value(QStringLiteral("format"))).value_or(ExportFormat::Ris);
-    if (arguments.isSet(QStringLiteral("eutils"))) {
-        const std::optional<QUrl> origin = eutilsOriginNamed(arguments.value(QStringLiteral("eutils")));
+    for (const QString &name : {QStringLiteral("eutils"), QStringLiteral("services")}) {
+        if (!arguments.isSet(name))
+            continue;
+        const std::optional<QUrl> origin = originNamed(arguments.value(name));
         if (!origin)
-            return command.usageError(QStringLiteral("--eutils takes a scheme, host and port, such as http://127.0.0.1:8080"));
-        parsed.endpoints.eutils = *origin;
+            return command.usageError(
+                QStringLiteral("--%1 takes a scheme, host and port, such as http://127.0.0.1:8080").arg(name));
+        if (name == QLatin1String("eutils"))
+            parsed.endpoints.eutils = *origin;
+        else
+            parsed.endpoints.pointServicesAt(*origin);
     }
     return std::nullopt;
 }
@@ -339,5 +345,10 @@ QList<CliOption> eutilsOptions()
                  QStringLiteral("Ask another E-utilities service, given by scheme, host and port only (such as "
                                 "http://127.0.0.1:8080), for instance a local copy or a test server."),
              .defaultValue = Endpoints().eutilsOrigin()},
+            {.names = {QStringLiteral("services")},
+             .valueName = QStringLiteral("URL"),
+             .description = QStringLiteral("Ask every other service (PubMed Central's, Unpaywall, iCite) at this scheme, "
+                                           "host and port instead, such as a test server; the paths stay the "
+                                           "services' own.")},
     };
 }

@@ -39,7 +39,7 @@ struct SearchArguments
     EutilsIdentity identity;
 };
 
-// Reads --batch, --api-key, --email, --format and --eutils into `parsed`;
+// Reads --batch, --api-key, --email, --format, --eutils and --services into `parsed`;
 // the usage error's exit status when one is wrong.
 std::optional<int> parseEutilsArguments(const CliCommand &command, const CliParsedArguments &arguments,
                                         SearchArguments &parsed);

@@ -14,6 +14,17 @@ struct Endpoints
     // PubMed Central, where an article's free full text is.
     QUrl pmc = QUrl(QStringLiteral("https://pmc.ncbi.nlm.nih.gov"));
     QUrl home = QUrl(QStringLiteral("https://www.vexmoor.org"));
+    // The other services, each reached only through its documented
+    // programmatic interface: NCBI's PMC OA web service and BioC, PMC's ID
+    // converter, the PMC Cloud Service's article files, Unpaywall and iCite.
+    QUrl ncbi = QUrl(QStringLiteral("https://www.ncbi.nlm.nih.gov"));
+    QUrl pmcApi = QUrl(QStringLiteral("https://pmc.ncbi.nlm.nih.gov"));
+    QUrl pmcCloud = QUrl(QStringLiteral("https://pmc-oa-opendata.s3.amazonaws.com"));
+    QUrl unpaywall = QUrl(QStringLiteral("https://api.unpaywall.org"));
+    QUrl icite = QUrl(QStringLiteral("https://icite.od.nih.gov"));
+
+    // Every service but the E-utilities at one origin: a local stand-in for tests and benches.
+    void pointServicesAt(const QUrl &origin) { ncbi = pmcApi = pmcCloud = unpaywall = icite = origin; }
 
     // scheme://host[:port] without a trailing slash, ready for a path to be appended.
     static QString origin(const QUrl &url) { return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(QUrl::StripTrailingSlash); }
@@ -22,6 +33,11 @@ struct Endpoints
     QString pubmedOrigin() const { return origin(pubmed); }
     QString pmcOrigin() const { return origin(pmc); }
     QString homeOrigin() const { return origin(home); }
+    QString ncbiOrigin() const { return origin(ncbi); }
+    QString pmcApiOrigin() const { return origin(pmcApi); }
+    QString pmcCloudOrigin() const { return origin(pmcCloud); }
+    QString unpaywallOrigin() const { return origin(unpaywall); }
+    QString iciteOrigin() const { return origin(icite); }
 };
 
 // Paths and queries appended to the hosts above.
@@ -41,6 +57,16 @@ inline constexpr char PmcArticlePrefix[] = "/articles/";
 inline constexpr char ArticleSuffix[] = "/";
 inline constexpr char VersionPage[] = "/orbatine/currentVersion.html";
 inline constexpr char Download[] = "/orbatine/download_files/Vexmoor.dmg";
+// PMC's ID converter: PMIDs, PMCIDs and DOIs, up to kIdConverterMaxIds a request.
+inline constexpr char IdConverter[] = "/tools/idconv/api/v1/articles/";
+// The PMC OA web service: whether an article is in the open-access subset, its licence and files.
+inline constexpr char PmcOaService[] = "/pmc/utils/oa/oa.fcgi";
+// BioC: an open-access article's text as passages; the PMCID and "/unicode" follow.
+inline constexpr char BiocJsonPrefix[] = "/research/bionlp/RESTful/pmcoa.cgi/BioC_json/";
+// Unpaywall's record of a DOI: the DOI follows, then ?email=.
+inline constexpr char UnpaywallPrefix[] = "/v2/";
+// iCite's records of up to kIciteMaxPmids PMIDs (?pmids=a,b,...).
+inline constexpr char IcitePubs[] = "/api/pubs";
 } // namespace Paths
 
 // Two widely reachable public hosts for the connectivity probe; the second is
@@ -58,6 +84,11 @@ inline constexpr int kMaxBatchSize = 10000;
 // An ELink request for more PMIDs than this is a POST: a longer GET URL is
 // refused by the service.
 inline constexpr int kElinkMaxGetIds = 200;
+// The most ids one ID-converter request and one iCite request take.
+inline constexpr int kIdConverterMaxIds = 200;
+inline constexpr int kIciteMaxPmids = 200;
+// The pace of each other service, from the whole process: requests per rolling second.
+inline constexpr int kServiceRequestsPerSecond = 3;
 // The name every E-utilities request gives as tool=.
 inline constexpr char kEutilsTool[] = "vexmoor";
 // The service's pacing: requests per rolling second, without and with an API key.

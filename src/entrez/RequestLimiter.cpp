@@ -1,7 +1,11 @@
 #include "entrez/RequestLimiter.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <memory>
 
 RequestLimiter::RequestLimiter(Clock clock, int windowMs, QObject *parent)
     : QObject(parent)
@@ -14,6 +18,16 @@ RequestLimiter &RequestLimiter::shared()
 {
     static RequestLimiter limiter;
     return limiter;
+}
+
+RequestLimiter &RequestLimiter::forHost(const QString &host)
+{
+    // Never destroyed: requests may still release their places while the process ends.
+    static auto *limiters = new std::map<QString, std::unique_ptr<RequestLimiter>>;
+    std::unique_ptr<RequestLimiter> &limiter = (*limiters)[host.toLower()];
+    if (!limiter)
+        limiter = std::make_unique<RequestLimiter>();
+    return *limiter;
 }
 
 qint64 RequestLimiter::steadyNowMs()

@@ -25,6 +25,9 @@ public:
 
     // The limiter every E-utilities request of the process goes through.
     static RequestLimiter &shared();
+    // The limiter of every request of the process to another service's
+    // `host`: each host keeps its own pace, apart from the E-utilities'.
+    static RequestLimiter &forHost(const QString &host);
     static qint64 steadyNowMs();
 
     void setClock(Clock clock);

@@ -220,6 +220,7 @@ Endpoints FakeEutilsServer::endpoints() const
     Endpoints endpoints;
     endpoints.eutils = origin();
     endpoints.home = origin();
+    endpoints.pointServicesAt(origin());
     return endpoints;
 }
 

@@ -101,7 +101,7 @@ public:
     quint16 port() const;
     // "http://127.0.0.1:<port>" (or https).
     QUrl origin() const;
-    // Endpoints whose E-utilities and home hosts are this server.
+    // Endpoints whose E-utilities, home and every other service's hosts are this server.
     Endpoints endpoints() const;
 
     void enqueue(const QString &path, const FakeResponse &response);
