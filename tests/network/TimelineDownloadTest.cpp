@@ -1,6 +1,5 @@
 // The count requests of Results by Year, against the fake server counting
 // from PubMed's real "Results by year" download of a query.
-#include "entrez/RequestLimiter.h"
 #include "timeline/YearChart.h"
 #include "timeline/YearCountsDownload.h"
 #include "FakeEutilsServer.h"
@@ -44,11 +43,7 @@ class TimelineDownloadTest : public QObject
 private slots:
     void initTestCase()
     {
-        // The service's pace is the limiter's own test; here a second passes at every look.
-        RequestLimiter::shared().setClock([] {
-            static qint64 now = 0;
-            return now += 1000;
-        });
+        FakeEutilsServer::unpaceRequests();
     }
 
     // Decades first, then the years of those with articles; a decade known
