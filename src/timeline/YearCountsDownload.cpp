@@ -52,6 +52,12 @@ void YearCountsDownload::onAnswer()
         return;
     }
     m_plan->answer(*count);
+    // The next request is under way before anyone hears of this one, so
+    // that the download never looks finished in between.
+    const bool more = m_plan->next().has_value();
+    if (more)
+        askNext();
     emit progressed();
-    askNext();
+    if (!more)
+        emit finished();
 }

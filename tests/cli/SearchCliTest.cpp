@@ -283,7 +283,7 @@ private slots:
             << QStringList{"mesh", "hcat-2", "--tree"} << 0 << "hcat-2"
             << QByteArray("SLC7A2 protein, human (supplementary concept)\n  UID: 67414177\n  Found as: hCAT-2 transport "
                           "protein\n  Scope note: RefSeq NM_003046\n");
-        QTest::newRow("mesh, json") << QStringList{"mesh", "SLC7A2", "--format", "json"} << 0 << "slc7a2"
+        QTest::newRow("mesh, json") << QStringList{"mesh", "SLC7A2", "--format", "json"} << 0 << "SLC7A2"
                                     << QByteArray("\"query\":\"\\\"SLC7A2 protein, human\\\"[nm]\"");
         QTest::newRow("timeline") << QStringList{"timeline", "sepsis", "--from", "2015", "--to", "2021"} << 0 << "sepsis"
                                   << QByteArray("Year,Count\n2021,3\n2019,7\n");
