@@ -3,7 +3,7 @@
 # (Xvfb) searching a fake E-utilities server on 127.0.0.1 that serves saved
 # real answers. The query is typed and sent with Return, and one article is
 # clicked, as a user would. Nothing reaches the internet.
-#   tools/screenshot.sh [--picture main|search-details|following-literature|library] [BUILD_DIR] [OUT.png]
+#   tools/screenshot.sh [--picture main|search-details|following-literature|library|mesh-browser|timeline] [BUILD_DIR] [OUT.png]
 # main (docs/screenshot.png): one saved EFetch answer with its real PMIDs.
 # search-details (docs/search-details.png): a real ESearch answer with a
 #   translation and a phrase PubMed did not find, its details opened (Ctrl+I).
@@ -13,6 +13,12 @@
 # library (docs/library.png): the window also keeps a library of three
 #   collections; the search marks the articles kept, and the first collection
 #   of the Collections dock is opened as a tab, its first article's note shown.
+# mesh-browser (docs/mesh-browser.png): the MeSH browser (Ctrl+Shift+M) finds
+#   a word in the real ESummary answer of db=mesh, the heading is selected and
+#   added to the search with AND.
+# timeline (docs/timeline.png): Results by Year (Ctrl+Shift+Y) of a search
+#   whose counts the fake server takes from PubMed's real "Results by year"
+#   download for "microbiome" (the table still lists the saved articles).
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
@@ -47,6 +53,18 @@ case $picture in
   library)
     out=${2:-docs/library.png}
     extra=(--library) ;;
+  mesh-browser)
+    out=${2:-docs/mesh-browser.png}
+    extra=(--mesh tests/data/services/mesh/klortho_esummary_mesh_v2.xml)
+    query='child'
+    keys=(ctrl+shift+m h c a t minus 2 Return Down alt+d)
+    size=1270x860 ;;
+  timeline)
+    out=${2:-docs/timeline.png}
+    extra=(--timeline tests/data/services/pubmed_results_by_year/riffomonas_PubMed_Timeline_Results_by_Year_microbiome.csv)
+    query='microbiome'
+    keys=(ctrl+shift+y)
+    size=1270x860 ;;
   *) echo "no picture $picture"; exit 2 ;;
 esac
 

@@ -55,3 +55,5 @@ CliCommand historyCommand();
 CliCommand savedCommand();
 CliCommand watchCommand();
 CliCommand libraryCommand();
+CliCommand meshCommand();
+CliCommand timelineCommand();

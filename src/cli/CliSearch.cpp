@@ -69,10 +69,16 @@ std::optional<int> parseEutilsArguments(const CliCommand &command, const CliPars
     parsed.batchSize = arguments.value(QStringLiteral("batch")).toInt(&batchOk);
     if (!batchOk || parsed.batchSize < 1 || parsed.batchSize > kMaxBatchSize)
         return command.usageError(QStringLiteral("--batch takes a number from 1 to %1").arg(kMaxBatchSize));
-    parsed.identity = {valueOrEnvironment(arguments, QStringLiteral("api-key"), "NCBI_API_KEY"),
-                       valueOrEnvironment(arguments, QStringLiteral("email"), "NCBI_EMAIL")};
     parsed.format = formatNamed(arguments.value(QStringLiteral("format")));
     parsed.fileFormat = ExportFormats::named(arguments.value(QStringLiteral("format"))).value_or(ExportFormat::Ris);
+    return parseConnectionArguments(command, arguments, parsed);
+}
+
+std::optional<int> parseConnectionArguments(const CliCommand &command, const CliParsedArguments &arguments,
+                                            SearchArguments &parsed)
+{
+    parsed.identity = {valueOrEnvironment(arguments, QStringLiteral("api-key"), "NCBI_API_KEY"),
+                       valueOrEnvironment(arguments, QStringLiteral("email"), "NCBI_EMAIL")};
     for (const QString &name : {QStringLiteral("eutils"), QStringLiteral("services")}) {
         if (!arguments.isSet(name))
             continue;
@@ -125,6 +131,17 @@ void RecordPrinter::addCitedByCounts(const CitedByCountMap &counts)
 void reportFailure(const QString &message)
 {
     writeStderrLine(QStringLiteral("vexmoor-cli: ") + message);
+}
+
+std::optional<QByteArray> fetchReported(PacedFetcher &fetcher, const EutilsRequest &request)
+{
+    fetcher.onRetryScheduled([](int seconds) { writeStderrLine(SearchMessages::busyRetrying(seconds)); });
+    const PacedFetchResult fetched = fetcher.fetch(request);
+    if (!fetched.ok() || fetched.canceled) {
+        reportFailure(SearchMessages::searchFailed(withoutApiKey(fetched.error, request.identity)));
+        return std::nullopt;
+    }
+    return fetched.body;
 }
 
 void CliSearch::wireRetryReports()
@@ -309,6 +326,15 @@ std::optional<ElinkAnswer> CliSearch::elink(const ElinkQuery &query)
         return std::nullopt;
     }
     return answer;
+}
+
+QList<CliOption> connectionOptions()
+{
+    QList<CliOption> options = eutilsOptions();
+    options.removeIf([](const CliOption &option) {
+        return option.names.contains(QLatin1String("batch")) || option.names.contains(QLatin1String("format"));
+    });
+    return options;
 }
 
 QList<CliOption> eutilsOptions()

@@ -45,6 +45,11 @@ std::optional<int> parseEutilsArguments(const CliCommand &command, const CliPars
                                         SearchArguments &parsed);
 // The option table rows of those options.
 QList<CliOption> eutilsOptions();
+// Reads only --api-key, --email, --eutils and --services, for the commands
+// that print no records; and the rows of those options.
+std::optional<int> parseConnectionArguments(const CliCommand &command, const CliParsedArguments &arguments,
+                                            SearchArguments &parsed);
+QList<CliOption> connectionOptions();
 
 // Writes records as they arrive for the line formats; the RTF and HTML
 // documents and the export files hold every record and are written once at
@@ -79,6 +84,9 @@ private:
 };
 
 void reportFailure(const QString &message);
+// One paced request whose busy answers are retried and reported: its body,
+// or nothing after a reported failure.
+std::optional<QByteArray> fetchReported(PacedFetcher &fetcher, const EutilsRequest &request);
 
 // The requests of one search, paced and retried, and the records they bring.
 class CliSearch

@@ -3,9 +3,19 @@
 #include "cli/CliMessages.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/PmidSearch.h"
+#include "search/SearchFilters.h"
 #include "search/SearchMessages.h"
 
 namespace {
+
+QStringList clinicalCategoryNames()
+{
+    QStringList names;
+    for (const ClinicalQuery::Category category : ClinicalQuery::categories())
+        names.append(ClinicalQuery::name(category));
+    return names;
+}
+
 
 int run(const CliCommand &command, const CliParsedArguments &arguments)
 {
@@ -19,7 +29,15 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     parsed.citedByCounts = arguments.isSet(QStringLiteral("cited-by-counts"));
     if (parsed.pastLimit && !parsed.all)
         return command.usageError(QStringLiteral("--past-limit goes with --all"));
-    const QString query = arguments.positional().constFirst();
+    SearchFilters filters;
+    filters.systematicReviews = arguments.isSet(QStringLiteral("systematic"));
+    if (arguments.isSet(QStringLiteral("clinical"))) {
+        filters.clinical = ClinicalQuery::named(arguments.value(QStringLiteral("clinical")));
+        if (!filters.clinical)
+            return command.usageError(QStringLiteral("--clinical takes a category (%1), then /broad or /narrow")
+                                          .arg(clinicalCategoryNames().join(QLatin1String(", "))));
+    }
+    const QString query = filters.effectiveQuery(arguments.positional().constFirst());
     const QString term = prepareQueryTerm(query);
     if (term.isEmpty())
         return command.usageError(CliMessages::blankQuery());
@@ -85,6 +103,16 @@ CliCommand searchCommand()
                       "author: by first author. Every batch of the search keeps it."),
                   .choices = SortOrders::names(),
                   .defaultValue = SortOrders::name(SortOrder::Recent)},
+                 {.names = {QStringLiteral("clinical")},
+                  .valueName = QStringLiteral("CATEGORY"),
+                  .description = QStringLiteral(
+                      "Only clinical studies of a category of PubMed's Clinical Queries (%1), each with "
+                      "/broad (sensitive, the default) or /narrow (specific): NLM's published filter is ANDed "
+                      "with the query, as the window's Clinical study filter does.")
+                      .arg(clinicalCategoryNames().join(QLatin1String(", ")))},
+                 {.names = {QStringLiteral("systematic")},
+                  .description = QStringLiteral("Only systematic reviews: %1 is ANDed with the query.")
+                                     .arg(QLatin1String(kSystematicReviewsFilter))},
                  {.names = {QStringLiteral("explain")},
                   .description = QStringLiteral(
                       "Write what PubMed did with the query to standard error: the query, PubMed's "

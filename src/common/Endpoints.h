@@ -45,6 +45,7 @@ namespace Paths {
 inline constexpr char ESearch[] = "/entrez/eutils/esearch.fcgi";
 inline constexpr char EFetch[] = "/entrez/eutils/efetch.fcgi";
 inline constexpr char ESpell[] = "/entrez/eutils/espell.fcgi";
+inline constexpr char ESummary[] = "/entrez/eutils/esummary.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
 // ELink asked for PubMed-to-PubMed link sets (similar, cited by, references).
 inline constexpr char ELinkService[] = "/entrez/eutils/elink.fcgi";

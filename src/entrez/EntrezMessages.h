@@ -9,6 +9,18 @@ inline QString notALinkSet()
 {
     return QStringLiteral("the answer is not a link set");
 }
+inline QString notASearchResult()
+{
+    return QStringLiteral("the answer is not a search result");
+}
+inline QString notACount()
+{
+    return QStringLiteral("the answer holds no count");
+}
+inline QString notAMeshSummary()
+{
+    return QStringLiteral("the answer is not a summary of MeSH headings");
+}
 inline QString transferNotStarted()
 {
     return QStringLiteral("the transfer could not be started");

@@ -35,6 +35,7 @@ bool isGet(EutilsService service, const EncodedParameters &parameters, qsizetype
 {
     switch (service) {
     case EutilsService::ELink:
+    case EutilsService::ESummary:
         return idCount(parameters) <= kElinkMaxGetIds;
     case EutilsService::ESearch:
     case EutilsService::ESpell:
@@ -56,6 +57,8 @@ const char *servicePath(EutilsService service)
         return Paths::ELinkService;
     case EutilsService::ESpell:
         return Paths::ESpell;
+    case EutilsService::ESummary:
+        return Paths::ESummary;
     }
     return Paths::EFetch;
 }
@@ -69,15 +72,23 @@ QStringList encodedAll(const QStringList &values)
     return out;
 }
 
+// A prepared term holds no spaces; one that was not prepared still must not
+// put a raw space into the request line.
+QString termValue(QString preparedTerm)
+{
+    return preparedTerm.replace(QLatin1Char(' '), QLatin1String("%20"));
+}
+
 } // namespace
 
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
-                            const EutilsIdentity &identity)
+                            const EutilsIdentity &identity, EutilsDatabase database)
 {
+    const QString db = database == EutilsDatabase::MeSH ? QStringLiteral("mesh") : QStringLiteral("pubmed");
     EncodedParameters all;
     if (service == EutilsService::ELink)
-        all.append({QStringLiteral("dbfrom"), QStringLiteral("pubmed")});
-    all.append({QStringLiteral("db"), QStringLiteral("pubmed")});
+        all.append({QStringLiteral("dbfrom"), db});
+    all.append({QStringLiteral("db"), db});
     if (service == EutilsService::EFetch) {
         all.append({QStringLiteral("rettype"), QStringLiteral("xml")});
         all.append({QStringLiteral("retmode"), QStringLiteral("xml")});
@@ -106,13 +117,9 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
                              const EutilsIdentity &identity, SortOrder order, const QDate &addedSince)
 {
-    // A prepared term holds no spaces; one that was not prepared still must not
-    // put a raw space into the request line.
-    QString term = preparedTerm;
-    term.replace(QLatin1Char(' '), QLatin1String("%20"));
     EncodedParameters parameters{{QStringLiteral("retstart"), QString::number(retStart)},
                                  {QStringLiteral("retmax"), QString::number(retMax)},
-                                 {QStringLiteral("term"), term}};
+                                 {QStringLiteral("term"), termValue(preparedTerm)}};
     if (const QString sort = SortOrders::parameter(order); !sort.isEmpty())
         parameters.append({QStringLiteral("sort"), sort});
     if (addedSince.isValid()) {
@@ -122,6 +129,35 @@ EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &prepared
         parameters.append({QStringLiteral("maxdate"), QStringLiteral("3000")});
     }
     return eutilsRequest(endpoints, EutilsService::ESearch, parameters, identity);
+}
+
+EutilsRequest countRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity,
+                           int fromYear, int toYear)
+{
+    EncodedParameters parameters{{QStringLiteral("rettype"), QStringLiteral("count")},
+                                 {QStringLiteral("term"), termValue(preparedTerm)}};
+    if (fromYear > 0 && toYear > 0) {
+        parameters.append({QStringLiteral("datetype"), QStringLiteral("pdat")});
+        parameters.append({QStringLiteral("mindate"), QString::number(fromYear)});
+        parameters.append({QStringLiteral("maxdate"), QString::number(toYear)});
+    }
+    return eutilsRequest(endpoints, EutilsService::ESearch, parameters, identity);
+}
+
+EutilsRequest meshSearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int retMax,
+                                const EutilsIdentity &identity)
+{
+    return eutilsRequest(endpoints, EutilsService::ESearch,
+                         {{QStringLiteral("retmax"), QString::number(retMax)}, {QStringLiteral("term"), termValue(preparedTerm)}},
+                         identity, EutilsDatabase::MeSH);
+}
+
+EutilsRequest meshSummaryRequest(const Endpoints &endpoints, const QStringList &uids, const EutilsIdentity &identity)
+{
+    return eutilsRequest(endpoints, EutilsService::ESummary,
+                         {{QStringLiteral("version"), QStringLiteral("2.0")},
+                          {QStringLiteral("id"), encodedAll(uids).join(QLatin1Char(','))}},
+                         identity, EutilsDatabase::MeSH);
 }
 
 EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity)

@@ -39,7 +39,9 @@ struct EutilsRequest
 // (name, value) pairs whose values are already percent-encoded.
 using EncodedParameters = QList<std::pair<QString, QString>>;
 
-enum class EutilsService { ESearch, EFetch, ESpell, ELink };
+enum class EutilsService { ESearch, EFetch, ESpell, ELink, ESummary };
+// The Entrez database a request asks: PubMed's articles, or the MeSH vocabulary.
+enum class EutilsDatabase { PubMed, MeSH };
 
 // An ESearch or ESpell whose URL would be longer than this is sent as a POST.
 inline constexpr int kMaxEsearchGetUrlLength = 2000;
@@ -51,9 +53,10 @@ inline constexpr int kMaxEsearchGetUrlLength = 2000;
 // kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits
 // (long GET URLs are refused by the service), and the identity never lands in
 // a URL that a failure message might show. ELink is a GET up to
-// kElinkMaxGetIds PMIDs over all its id= values, a POST above.
+// kElinkMaxGetIds PMIDs over all its id= values, a POST above, and so is
+// ESummary. `database` names the db= (and ELink's dbfrom=).
 EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, const EncodedParameters &parameters,
-                            const EutilsIdentity &identity);
+                            const EutilsIdentity &identity, EutilsDatabase database = EutilsDatabase::PubMed);
 
 // ESearch for one window of a prepared (already percent-encoded) term, in
 // the given order (sort= follows the term; none for the service's own).
@@ -63,6 +66,17 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
 EutilsRequest esearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int32_t retStart, int32_t retMax,
                              const EutilsIdentity &identity, SortOrder order = SortOrder::Recent,
                              const QDate &addedSince = {});
+// ESearch's count alone (rettype=count) of a prepared term; with years, of
+// the articles published in them (datetype=pdat&mindate=Y&maxdate=Y).
+EutilsRequest countRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity,
+                           int fromYear = 0, int toYear = 0);
+// ESearch in the MeSH vocabulary: the uids of at most `retMax` headings
+// matching a prepared term.
+EutilsRequest meshSearchRequest(const Endpoints &endpoints, const QString &preparedTerm, int retMax,
+                                const EutilsIdentity &identity);
+// ESummary (version 2.0) of MeSH uids: each heading's terms, scope note,
+// subheadings and place in the tree.
+EutilsRequest meshSummaryRequest(const Endpoints &endpoints, const QStringList &uids, const EutilsIdentity &identity);
 // ESpell's spelling correction of a prepared term.
 EutilsRequest espellRequest(const Endpoints &endpoints, const QString &preparedTerm, const EutilsIdentity &identity);
 // EFetch of the records of `pmids`, as one comma-separated id= value.

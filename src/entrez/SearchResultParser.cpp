@@ -107,3 +107,11 @@ QString correctedQueryFromResponse(const QByteArray &body)
     static const ChildPathSet corrected{"eSpellResult/CorrectedQuery"};
     return trimmedText(corrected.firstMatch(document->document(), 0));
 }
+
+std::optional<qint64> countFromResponse(const QByteArray &body)
+{
+    const std::optional<SearchResult> answer = searchResultFromResponse(body);
+    bool ok = false;
+    const qint64 count = answer ? answer->totalCount.toLongLong(&ok) : -1;
+    return ok && count >= 0 ? std::optional<qint64>(count) : std::nullopt;
+}

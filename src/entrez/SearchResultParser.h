@@ -13,6 +13,10 @@
 // PMID is dropped, and the number dropped is logged.
 std::optional<SearchResult> searchResultFromResponse(const QByteArray &body);
 
+// The Count of an ESearch answer (rettype=count gives nothing else); none
+// when the answer has no readable count.
+std::optional<qint64> countFromResponse(const QByteArray &body);
+
 // The CorrectedQuery of an ESpell answer (an eSpellResult root), trimmed;
 // empty when there is none or the answer cannot be read.
 QString correctedQueryFromResponse(const QByteArray &body);

@@ -91,6 +91,13 @@ const QList<QStringList> &migrations()
                 "CREATE TRIGGER article_gone AFTER DELETE ON article BEGIN"
                 " DELETE FROM article_text WHERE rowid = old.pmid; END"),
         },
+        // 3: a search's articles per publication year, counted once and kept with its entry.
+        {
+            QStringLiteral("ALTER TABLE history ADD COLUMN timeline_query TEXT"), // the query counted
+            QStringLiteral("ALTER TABLE history ADD COLUMN year_counts TEXT"),    // "Year,Count" lines
+            QStringLiteral("ALTER TABLE history ADD COLUMN counted TEXT"),        // UTC, ISO 8601
+            QStringLiteral("CREATE INDEX history_timeline ON history (timeline_query) WHERE timeline_query IS NOT NULL"),
+        },
     };
     return steps;
 }

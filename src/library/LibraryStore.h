@@ -30,7 +30,7 @@ class LibraryStore
 {
 public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
@@ -68,6 +68,13 @@ public:
                        const QDateTime &started = QDateTime::currentDateTime());
     // What ESearch (or ELink) answered for the result set `number`.
     bool recordAnswer(qint64 number, qint64 resultCount, const QString &translation, const QString &warnings);
+    // The articles per publication year of `timelineQuery` (YearCountsCsv's
+    // text), counted at `counted`, kept with the result set `number`.
+    bool recordYearCounts(qint64 number, const QString &timelineQuery, const QString &yearCounts,
+                          const QDateTime &counted = QDateTime::currentDateTimeUtc());
+    // The newest counts of `timelineQuery` made at `since` or later; an empty
+    // text when there are none.
+    std::optional<QString> yearCounts(const QString &timelineQuery, const QDateTime &since);
     // Newest first: all entries, or those of `numbers` (unknown ones are left out).
     std::optional<QList<HistoryEntry>> history(const QList<qint64> &numbers = {});
     // Newest first, at most `limit` entries numbered below `below` (from the

@@ -169,6 +169,33 @@ bool LibraryStore::recordAnswer(qint64 number, qint64 resultCount, const QString
     });
 }
 
+bool LibraryStore::recordYearCounts(qint64 number, const QString &timelineQuery, const QString &yearCounts,
+                                    const QDateTime &counted)
+{
+    return write([&](QSqlQuery &query) {
+        query.prepare(QStringLiteral("UPDATE history SET timeline_query = ?, year_counts = ?, counted = ? WHERE number = ?"));
+        query.addBindValue(notNull(timelineQuery));
+        query.addBindValue(notNull(yearCounts));
+        query.addBindValue(utcText(counted));
+        query.addBindValue(number);
+        return query.exec();
+    });
+}
+
+std::optional<QString> LibraryStore::yearCounts(const QString &timelineQuery, const QDateTime &since)
+{
+    QSqlQuery query = queryOn(m_connection);
+    query.prepare(QStringLiteral("SELECT year_counts FROM history WHERE timeline_query = ? AND counted >= ?"
+                                 " ORDER BY counted DESC LIMIT 1"));
+    query.addBindValue(notNull(timelineQuery));
+    query.addBindValue(utcText(since));
+    if (!query.exec()) {
+        fail(QStringLiteral("reading the counts per year"), query);
+        return std::nullopt;
+    }
+    return query.next() ? query.value(0).toString() : QString();
+}
+
 std::optional<QList<HistoryEntry>> LibraryStore::history(const QList<qint64> &numbers)
 {
     QSqlQuery query = queryOn(m_connection);

@@ -74,6 +74,10 @@ QStringList SearchFilters::clauses() const
         list.append(QStringLiteral("english[la]"));
     if (humans)
         list.append(QStringLiteral("humans[mh]"));
+    if (clinical)
+        list.append(clinical->filter());
+    if (systematicReviews)
+        list.append(QLatin1String(kSystematicReviewsFilter));
     list.removeAll(QString());
     return list;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/ClinicalFilters.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,11 +14,14 @@ struct SearchFilters
 
     int yearFrom = 0; // 0: no bound
     int yearTo = 0;
-    QList<ArticleType> articleTypes; // any of them
+    QList<ArticleType> articleTypes = {}; // any of them
     bool freeFullText = false;
     bool hasAbstract = false;
     bool english = false;
     bool humans = false;
+    // A Clinical Queries study category, and the Systematic Reviews filter.
+    std::optional<ClinicalQuery> clinical = {};
+    bool systematicReviews = false;
 
     static QList<ArticleType> allArticleTypes();
     // "Review", "Systematic Review", ...: what the window offers.
@@ -25,7 +30,7 @@ struct SearchFilters
     bool isEmpty() const { return clauses().isEmpty(); }
     // One piece of query syntax per filter set: "2015:2020[dp]",
     // "(review[pt] OR meta-analysis[pt])", "free full text[sb]", "hasabstract",
-    // "english[la]", "humans[mh]".
+    // "english[la]", "humans[mh]", a clinical study filter, "systematic[sb]".
     QStringList clauses() const;
     // The query in parentheses ANDed with every clause; the query as typed
     // (trimmed) when no filter is set.

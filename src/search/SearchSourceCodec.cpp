@@ -34,6 +34,9 @@ constexpr std::array<std::pair<bool SearchFilters::*, const char *>, 4> kFlags{{
     {&SearchFilters::humans, "humans"},
 }};
 
+const QString kClinicalKey = QStringLiteral("clinical");
+const QString kSystematicItem = QStringLiteral("systematic");
+
 } // namespace
 
 namespace SearchSourceCodec {
@@ -64,6 +67,10 @@ QString filtersText(const SearchFilters &filters)
         if (filters.*flag)
             items.append(QLatin1String(name));
     }
+    if (filters.clinical)
+        items.append(kClinicalKey + QLatin1Char('=') + filters.clinical->name());
+    if (filters.systematicReviews)
+        items.append(kSystematicItem);
     return items.join(QLatin1Char(';'));
 }
 
@@ -82,7 +89,10 @@ SearchFilters filtersFrom(const QString &text)
                 if (names.contains(QLatin1String(name)))
                     filters.articleTypes.append(type);
             }
+        } else if (key == kClinicalKey) {
+            filters.clinical = ClinicalQuery::named(value);
         }
+        filters.systematicReviews = filters.systematicReviews || item == kSystematicItem;
         for (const auto &[flag, name] : kFlags) {
             if (item == QLatin1String(name))
                 filters.*flag = true;

@@ -264,6 +264,61 @@ private slots:
 
     // vexmoor-cli link: one ELink request, the linked PMIDs in the reader's
     // order or the records of them in batches; ELink's error is a failure.
+    // The commands of an expert searcher: clinical filters on search, MeSH
+    // headings from the real ESummary answer, counts per year.
+    void searchBuilding_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("firstTerm"); // the term of the first ESearch request
+        QTest::addColumn<QByteArray>("out");    // what standard output (or error, after a usage error) holds
+        QTest::newRow("search, clinical and systematic")
+            << QStringList{"search", "sepsis", "--clinical", "THERAPY/narrow", "--systematic"} << 0
+            << "(sepsis) AND (randomized controlled trial[Publication Type] OR (randomized[Title/Abstract] AND "
+               "controlled[Title/Abstract] AND trial[Title/Abstract])) AND systematic[sb]"
+            << QByteArray("\"PMID\"");
+        QTest::newRow("search, unknown category") << QStringList{"search", "sepsis", "--clinical", "harm"} << 2 << ""
+                                                  << QByteArray("therapy, diagnosis, etiology, prognosis, prediction-guides");
+        QTest::newRow("mesh, text with the tree")
+            << QStringList{"mesh", "hcat-2", "--tree"} << 0 << "hcat-2"
+            << QByteArray("SLC7A2 protein, human (supplementary concept)\n  UID: 67414177\n  Found as: hCAT-2 transport "
+                          "protein\n  Scope note: RefSeq NM_003046\n");
+        QTest::newRow("mesh, json") << QStringList{"mesh", "SLC7A2", "--format", "json"} << 0 << "SLC7A2"
+                                    << QByteArray("\"query\":\"\\\"SLC7A2 protein, human\\\"[nm]\"");
+        QTest::newRow("timeline") << QStringList{"timeline", "sepsis", "--from", "2015", "--to", "2021"} << 0 << "sepsis"
+                                  << QByteArray("Year,Count\n2021,3\n2019,7\n");
+        QTest::newRow("timeline, years the wrong way") << QStringList{"timeline", "sepsis", "--from", "2021", "--to", "2015"}
+                                                       << 2 << "" << QByteArray("--from and --to take years");
+    }
+    void searchBuilding()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, firstTerm);
+        QFETCH(QByteArray, out);
+        READ_TEST_DATA(summary, VEXMOOR_TESTDATA_DIR "/../services/mesh/klortho_esummary_mesh_v2.xml");
+        FakeEutilsServer server;
+        server.setHandler(kESearch, [](const QUrl &url) {
+            const QUrlQuery query(url);
+            if (query.queryItemValue(QStringLiteral("db")) == QLatin1String("mesh"))
+                return FakeResponse::xml("<eSearchResult><Count>1</Count><IdList><Id>67414177</Id></IdList></eSearchResult>");
+            if (query.queryItemValue(QStringLiteral("rettype")) != QLatin1String("count"))
+                return FakeResponse::xml(FakeEutilsServer::esearchAnswer(3, 0, 3));
+            const int from = query.queryItemValue(QStringLiteral("mindate")).toInt();
+            const int to = query.queryItemValue(QStringLiteral("maxdate")).toInt();
+            const int count = (from <= 2019 && to >= 2019 ? 7 : 0) + (from <= 2021 && to >= 2021 ? 3 : 0);
+            return FakeResponse::xml("<eSearchResult><Count>" + QByteArray::number(count) + "</Count></eSearchResult>");
+        });
+        server.setHandler(QLatin1String(Paths::ESummary), [&summary](const QUrl &) { return FakeResponse::xml(summary); });
+        server.serveEfetch();
+        const CliRun run = runCli(args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2((exitCode == 2 ? run.err : run.out).contains(out), (run.out + run.err).constData());
+        const QList<QUrl> urls = server.requestUrls();
+        QCOMPARE(urls.isEmpty() ? QString() : QUrlQuery(urls.constFirst()).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded),
+                 firstTerm);
+    }
+
     void link_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -44,6 +44,13 @@ private slots:
                                                           << QByteArray() << 10;
         QTest::newRow("elink, every link name") << "elink all" << "" << "" << elink + "&cmd=neighbor&id=31,4,159&tool=vexmoor"
                                                 << QByteArray() << 3;
+        const QString eutils = QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/");
+        QTest::newRow("count of one year") << "count" << "" << "" << eutils + "esearch.fcgi?db=pubmed&rettype=count&term=a%20b&datetype=pdat&mindate=1990&maxdate=1999&tool=vexmoor"
+                                           << QByteArray() << 3;
+        QTest::newRow("mesh search") << "mesh search" << "" << "" << eutils + "esearch.fcgi?db=mesh&retmax=20&term=a%20b&tool=vexmoor"
+                                     << QByteArray() << 3;
+        QTest::newRow("mesh summary") << "mesh summary" << "0123abcd" << "" << eutils + "esummary.fcgi?db=mesh&version=2.0&id=31,4,159&tool=vexmoor&api_key=0123abcd"
+                                      << QByteArray() << 10;
     }
     void requests()
     {
@@ -59,6 +66,9 @@ private slots:
         const ElinkQuery link{pmids, service == QLatin1String("elink all") ? QString() : each ? "pubmed_pubmed" : "pubmed_pubmed_citedin", each, each};
         const EutilsRequest request = service == QLatin1String("esearch") ? esearchRequest(Endpoints(), QStringLiteral("a b"), 40, 20, identity)
             : service == QLatin1String("efetch")                        ? efetchRequest(Endpoints(), pmids, identity)
+            : service == QLatin1String("count")                         ? countRequest(Endpoints(), QStringLiteral("a b"), identity, 1990, 1999)
+            : service == QLatin1String("mesh search")                   ? meshSearchRequest(Endpoints(), QStringLiteral("a b"), 20, identity)
+            : service == QLatin1String("mesh summary")                  ? meshSummaryRequest(Endpoints(), pmids, identity)
                                                                         : elinkRequest(Endpoints(), link, identity);
         QCOMPARE(request.url.toString(QUrl::FullyEncoded), url);
         QCOMPARE(request.postBody, body);

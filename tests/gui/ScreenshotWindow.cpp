@@ -3,7 +3,8 @@
 // with the articles of one saved EFetch answer, in the answer's order and
 // with their real PMIDs. tools/screenshot.sh drives it under Xvfb to make the
 // README's screenshots; it never talks to the real service.
-//   vexmoor-screenshot-window ANSWER.xml [--library] [--esearch ESEARCH.xml] [--elink ELINK.xml...]
+//   vexmoor-screenshot-window ANSWER.xml [--library] [--esearch ESEARCH.xml] [--mesh ESUMMARY.xml]
+//                             [--timeline RESULTS_BY_YEAR.csv] [--elink ELINK.xml...]
 // --esearch: every ESearch request gets that saved answer (its translation,
 // its errors and warnings) instead.
 // --elink: the articles that the saved ELink answers were asked about are
@@ -11,6 +12,11 @@
 // per PMID (none for an article the answers do not hold).
 // A record the EFetch answer lacks is a real one of the test data with its
 // PMID rewritten, as the fake server serves it.
+// --mesh: the MeSH browser's ESearch finds the headings of the saved ESummary
+// answer of db=mesh, and ESummary gives that answer.
+// --timeline: count requests are answered from PubMed's saved "Results by
+// year" download, summed over the years asked; the local stand-in is not
+// paced, so the whole chart fills in at once.
 // --library: the window also keeps a library (a temporary file) with three
 // collections of the answer's articles and a note, and prints where the
 // first collection of the Collections dock is, for the script to click it.
@@ -19,6 +25,8 @@
 #include "entrez/ArticleExtractor.h"
 #include "entrez/ElinkAnswer.h"
 #include "entrez/LinkKind.h"
+#include "entrez/MeshHeading.h"
+#include "timeline/YearCounts.h"
 #include "library/LibraryStore.h"
 #include "FakeEutilsServer.h"
 #include "FakeReachability.h"
@@ -34,6 +42,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QUrl>
+#include <QUrlQuery>
 
 #include <algorithm>
 #include <cstdio>
@@ -123,11 +132,17 @@ int main(int argc, char *argv[])
     QStringList arguments = QApplication::arguments().mid(1);
     const bool withLibrary = arguments.removeAll(QStringLiteral("--library")) > 0;
     QString esearchPath;
+    QString meshPath;
+    QString timelinePath;
     QStringList elinkPaths;
+    const std::pair<const char *, QString *> fileOptions[] = {
+        {"--esearch", &esearchPath}, {"--mesh", &meshPath}, {"--timeline", &timelinePath}};
     for (qsizetype i = arguments.size() - 1; i >= 1; --i) {
-        if (arguments[i - 1] == QLatin1String("--esearch")) {
-            esearchPath = arguments.takeAt(i);
-            arguments.removeAt(--i);
+        for (const auto &[option, path] : fileOptions) {
+            if (i >= 1 && arguments[i - 1] == QLatin1String(option)) {
+                *path = arguments.takeAt(i);
+                arguments.removeAt(--i);
+            }
         }
     }
     if (const qsizetype elink = arguments.indexOf(QStringLiteral("--elink")); elink >= 0) {
@@ -135,7 +150,8 @@ int main(int argc, char *argv[])
         arguments = arguments.mid(0, elink);
     }
     if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--esearch ESEARCH.xml] [--elink ELINK.xml...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--esearch ESEARCH.xml] [--mesh ESUMMARY.xml] "
+                             "[--timeline RESULTS.csv] [--elink ELINK.xml...]\n", argv[0]);
         return 2;
     }
     const QByteArray xml = fileBytes(arguments.constFirst());
@@ -152,6 +168,32 @@ int main(int argc, char *argv[])
             asked.append(pmid.toLongLong());
         std::sort(asked.begin(), asked.end(), std::greater<>());
         server.serveEsearchOf(asked);
+    } else if (!meshPath.isEmpty() || !timelinePath.isEmpty()) {
+        const QByteArray summary = meshPath.isEmpty() ? QByteArray() : fileBytes(meshPath);
+        const YearCounts years = YearCountsCsv::read(QString::fromUtf8(timelinePath.isEmpty() ? QByteArray() : fileBytes(timelinePath))).value_or(YearCounts());
+        server.setHandler(QLatin1String(Paths::ESearch), [summary, years, &answer](const QUrl &url) {
+            const QUrlQuery query(url);
+            if (query.queryItemValue(QStringLiteral("db")) == QLatin1String("mesh")) {
+                QByteArray ids;
+                for (const MeshHeading &heading : meshSummaryFromResponse(summary).value_or(MeshSummaryAnswer()).headings)
+                    ids += "<Id>" + heading.uid.toLatin1() + "</Id>";
+                return FakeResponse::xml("<eSearchResult><Count>1</Count><IdList>" + ids + "</IdList></eSearchResult>");
+            }
+            if (query.queryItemValue(QStringLiteral("rettype")) == QLatin1String("count")) {
+                const int from = query.queryItemValue(QStringLiteral("mindate")).toInt();
+                const int to = query.hasQueryItem(QStringLiteral("maxdate")) ? query.queryItemValue(QStringLiteral("maxdate")).toInt() : 9999;
+                qint64 count = 0;
+                for (auto year = years.lowerBound(from); year != years.cend() && year.key() <= to; ++year)
+                    count += year.value();
+                return FakeResponse::xml("<eSearchResult><Count>" + QByteArray::number(count) + "</Count></eSearchResult>");
+            }
+            return FakeResponse::xml(FakeEutilsServer::esearchAnswer(
+                int(answer.pmids.size()), query.queryItemValue(QStringLiteral("retstart")).toInt(),
+                query.queryItemValue(QStringLiteral("retmax")).toInt(),
+                [&answer](int i) { return QString::number(answer.pmids.at(i)); }));
+        });
+        server.setHandler(QLatin1String(Paths::ESummary), [summary](const QUrl &) { return FakeResponse::xml(summary); });
+        FakeEutilsServer::unpaceRequests();
     } else {
         server.serveEsearchOf(answer.pmids);
     }

@@ -219,6 +219,7 @@ private slots:
         QTest::newRow("years") << QStringLiteral("years=2015:0");
         QTest::newRow("types") << QStringLiteral("types=review|meta-analysis|guideline");
         QTest::newRow("everything") << QStringLiteral("years=2001:2020;types=randomized-controlled-trial;free;abstract;english;humans");
+        QTest::newRow("clinical study, systematic reviews") << QStringLiteral("clinical=prediction-guides/narrow;systematic");
     }
 
     void filtersReadBackAsWritten()
@@ -227,6 +228,19 @@ private slots:
         const SearchFilters filters = SearchSourceCodec::filtersFrom(text);
         QCOMPARE(SearchSourceCodec::filtersText(filters), text);
         QCOMPARE(SearchSourceCodec::filtersFrom(text + QStringLiteral(";later=1")), filters);
+    }
+
+    // Counts of a timeline are found again by its query, the newest within the time asked for.
+    void yearCountsAreKeptWithTheirSearch()
+    {
+        const qint64 first = m_store->recordStart(SearchSource::pubmedQuery(QStringLiteral("asthma")));
+        const qint64 second = m_store->recordStart(SearchSource::pubmedQuery(QStringLiteral("asthma")));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QVERIFY(m_store->recordYearCounts(first, QStringLiteral("asthma"), QStringLiteral("2020,1\n"), now.addDays(-3)));
+        QVERIFY(m_store->recordYearCounts(second, QStringLiteral("asthma"), QStringLiteral("2020,2\n"), now.addSecs(-60)));
+        QCOMPARE(m_store->yearCounts(QStringLiteral("asthma"), now.addDays(-7)), QStringLiteral("2020,2\n"));
+        QCOMPARE(m_store->yearCounts(QStringLiteral("asthma"), now), QString());
+        QCOMPARE(m_store->yearCounts(QStringLiteral("Asthma"), now.addDays(-7)), QString());
     }
 
 private:

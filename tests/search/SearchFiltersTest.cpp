@@ -30,6 +30,40 @@ private slots:
             << SearchFilters{2015, 2020, {Type::MetaAnalysis}, true, true, true, true}
             << "(crispr[ti] OR cas9) AND 2015:2020[dp] AND meta-analysis[pt] AND free full text[sb] AND hasabstract AND "
                "english[la] AND humans[mh]";
+        QTest::newRow("clinical study and systematic reviews")
+            << SearchFilters{.clinical = ClinicalQuery{ClinicalQuery::Category::Diagnosis, ClinicalQuery::Scope::Narrow},
+                             .systematicReviews = true}
+            << "(crispr[ti] OR cas9) AND (specificity[Title/Abstract]) AND systematic[sb]";
+    }
+
+    // Each filter of the Clinical Queries as NLM publishes it on
+    // https://pubmed.ncbi.nlm.nih.gov/help/#clinical-queries-filters
+    // (copied from the page; its line breaks read as single spaces).
+    void clinicalFiltersAreThePublishedOnes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("published");
+        QTest::newRow("therapy broad") << "therapy" << "((clinical[Title/Abstract] AND trial[Title/Abstract]) OR clinical trials as topic[MeSH Terms] OR clinical trial[Publication Type] OR random*[Title/Abstract] OR random allocation[MeSH Terms] OR therapeutic use[MeSH Subheading])";
+        QTest::newRow("therapy narrow") << "Therapy/Narrow" << "(randomized controlled trial[Publication Type] OR (randomized[Title/Abstract] AND controlled[Title/Abstract] AND trial[Title/Abstract]))";
+        QTest::newRow("diagnosis broad") << "diagnosis/broad" << "(sensitiv*[Title/Abstract] OR sensitivity and specificity[MeSH Terms] OR diagnose[Title/Abstract] OR diagnosed[Title/Abstract] OR diagnoses[Title/Abstract] OR diagnosing[Title/Abstract] OR diagnosis[Title/Abstract] OR diagnostic[Title/Abstract] OR diagnosis[MeSH:noexp] OR (diagnostic equipment[MeSH:noexp] OR diagnostic errors[MeSH:noexp] OR diagnostic imaging[MeSH:noexp] OR diagnostic services[MeSH:noexp]) OR diagnosis, differential[MeSH:noexp] OR diagnosis[Subheading:noexp])";
+        QTest::newRow("diagnosis narrow") << "diagnosis/narrow" << "(specificity[Title/Abstract])";
+        QTest::newRow("etiology broad") << "etiology/broad" << "(risk*[Title/Abstract] OR risk*[MeSH:noexp] OR (risk adjustment[MeSH:noexp] OR risk assessment[MeSH:noexp] OR risk factors[MeSH:noexp] OR risk management[MeSH:noexp] OR risk taking[MeSH:noexp]) OR cohort studies[MeSH Terms] OR group[Text Word] OR groups[Text Word] OR grouped [Text Word])";
+        QTest::newRow("etiology narrow") << "etiology/narrow" << "((relative[Title/Abstract] AND risk*[Title/Abstract]) OR (relative risk[Text Word]) OR risks[Text Word] OR cohort studies[MeSH:noexp] OR (cohort[Title/Abstract] AND study[Title/Abstract]) OR (cohort[Title/Abstract] AND studies[Title/Abstract]))";
+        QTest::newRow("prognosis broad") << "prognosis/broad" << "(incidence[MeSH:noexp] OR mortality[MeSH Terms] OR follow up studies[MeSH:noexp] OR prognos*[Text Word] OR predict*[Text Word] OR course*[Text Word])";
+        QTest::newRow("prognosis narrow") << "prognosis/narrow" << "(prognos*[Title/Abstract] OR (first[Title/Abstract] AND episode[Title/Abstract]) OR cohort[Title/Abstract])";
+        QTest::newRow("prediction guides broad") << "prediction-guides/broad" << "(predict*[Title/Abstract] OR predictive value of tests[MeSH Terms] OR score[Title/Abstract] OR scores[Title/Abstract] OR scoring system[Title/Abstract] OR scoring systems[Title/Abstract] OR observ*[Title/Abstract] OR observer variation[MeSH Terms])";
+        QTest::newRow("prediction guides narrow") << "prediction-guides/narrow" << "(validation[Title/Abstract] OR validate[Title/Abstract])";
+        QTest::newRow("unknown category") << "harm/broad" << "";
+        QTest::newRow("unknown scope") << "therapy/wide" << "";
+    }
+    void clinicalFiltersAreThePublishedOnes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, published);
+        const std::optional<ClinicalQuery> clinical = ClinicalQuery::named(name);
+        QCOMPARE(clinical ? clinical->filter() : QString(), published);
+        if (clinical)
+            QCOMPARE(ClinicalQuery::named(clinical->name()), clinical);
     }
     void effectiveQuery()
     {

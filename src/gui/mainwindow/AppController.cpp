@@ -19,6 +19,9 @@
 #include "gui/search/SpellingSuggestion.h"
 #include "gui/search/SortOrderChoice.h"
 #include "gui/mainwindow/UpdatePrompt.h"
+#include "gui/mesh/MeshBrowserActions.h"
+#include "gui/querybuilder/AdvancedSearchActions.h"
+#include "gui/timeline/TimelineActions.h"
 #include "gui/widgets/UrlOpener.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsRequest.h"
@@ -67,10 +70,41 @@ AppController::AppController(const AppServices &services, QObject *parent)
     new SortOrderChoice(*m_ui->sortByBox, *m_services.preferences, this);
     m_filters = new SearchFilterBar(mainWindow);
     m_ui->mainLayout->insertWidget(1, m_filters);
+    addSearchBuilding();
     mainWindow->installEventFilter(this);
     m_ui->searchTagsPanel->hide();
     new EscapeCloses(*m_ui->searchTagsPanel);
     connectActions();
+}
+
+// The MeSH browser, the advanced builder and the results by year: each
+// writes into the search field or the filters, never searches on its own.
+void AppController::addSearchBuilding()
+{
+    const SessionSettings settings = sessionSettings();
+    m_mesh = new MeshBrowserActions(settings, *m_ui, *mainWindow);
+    connect(m_mesh, &MeshBrowserActions::clauseChosen, this, [this](const QString &clause, QueryBuilder::Operator op) {
+        m_ui->searchNSTextField->setText(QueryBuilder::combine(m_ui->searchNSTextField->text(), op, clause));
+    });
+    m_advanced = new AdvancedSearchActions(settings, m_services.library, *mainWindow);
+    connect(m_advanced, &AdvancedSearchActions::queryChosen, m_ui->searchNSTextField, &QLineEdit::setText);
+    connect(m_advanced, &AdvancedSearchActions::searchRequested, this, [this](const QString &query, bool inNewTab) {
+        m_ui->searchNSTextField->setText(query);
+        if (inNewTab)
+            searchInNewTab();
+        else
+            searchPubmed();
+    });
+    m_timeline = new TimelineActions(m_services, settings, *m_ui, *mainWindow);
+    connect(m_timeline, &TimelineActions::yearsChosen, this, [this](int fromYear, int toYear) {
+        m_filters->setYears(fromYear, toYear);
+        SearchSource source = session().source();
+        if (source.kind != SearchSource::Kind::Query)
+            return;
+        source.filters.yearFrom = fromYear;
+        source.filters.yearTo = toYear;
+        run(currentTab(), source);
+    });
 }
 
 AppController::~AppController()
@@ -171,7 +205,7 @@ bool AppController::ensureOnline() const
 
 // --- Tabs and their sessions ------------------------------------------------------
 
-ResultTab *AppController::newTab()
+SessionSettings AppController::sessionSettings()
 {
     SessionSettings settings;
     settings.endpoints = m_services.endpoints;
@@ -180,7 +214,12 @@ ResultTab *AppController::newTab()
     settings.batchSize = [this] { return thisMany(); };
     settings.identity = [this] { return eutilsIdentity(); };
     settings.citedByCounts = [this] { return m_preferences.showCitationCounts(); };
-    auto *tab = new ResultTab(std::make_unique<SearchSession>(std::move(settings)));
+    return settings;
+}
+
+ResultTab *AppController::newTab()
+{
+    auto *tab = new ResultTab(std::make_unique<SearchSession>(sessionSettings()));
     // A new tab starts with the columns and split of the one the user looks at.
     if (ResultTab *current = currentTab()) {
         WindowLayout layout;
@@ -246,6 +285,8 @@ void AppController::showSessionState()
     ui.getAllNSButton->setText(AppMessages::moreArticles(current.moreCount()));
     m_details->show(current, currentTab()->typedQuery());
     m_spelling->show(current);
+    if (m_timeline)
+        m_timeline->follow(currentTab());
 }
 
 // --- Search -----------------------------------------------------------------

@@ -22,7 +22,10 @@ class MainWindow;
 
 #include <memory>
 
+class AdvancedSearchActions;
 class CollectionActions;
+class MeshBrowserActions;
+class TimelineActions;
 class HistoryActions;
 class LinkActions;
 class PreferenceController;
@@ -110,6 +113,9 @@ public slots:
 
 private:
     void connectActions();
+    void addSearchBuilding();
+    // What every session and request of the window is given.
+    SessionSettings sessionSettings();
     void startSearch(ResultTab *tab);
     // Searches `source` in `tab`, its #n references expanded.
     void run(ResultTab *tab, SearchSource source);
@@ -142,4 +148,7 @@ private:
     LinkActions *m_links = nullptr;
     CollectionActions *m_collections = nullptr;
     HistoryActions *m_history = nullptr;
+    MeshBrowserActions *m_mesh = nullptr;
+    AdvancedSearchActions *m_advanced = nullptr;
+    TimelineActions *m_timeline = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "gui/search/SearchFilterBar.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +44,25 @@ SearchFilterBar::SearchFilterBar(QWidget *parent)
     m_hasAbstract = addCheckBox(QStringLiteral("hasAbstractBox"), QStringLiteral("Has abstract"));
     m_english = addCheckBox(QStringLiteral("englishBox"), QStringLiteral("English"));
     m_humans = addCheckBox(QStringLiteral("humansBox"), QStringLiteral("Humans"));
+
+    m_clinical = new QComboBox(this);
+    m_clinical->setObjectName(QStringLiteral("clinicalStudyBox"));
+    m_clinical->setAccessibleName(QStringLiteral("Clinical study category"));
+    m_clinical->setToolTip(QStringLiteral("PubMed's Clinical Queries: NLM's filter for studies of this kind"));
+    m_clinical->addItem(QStringLiteral("Clinical study: any"));
+    for (const ClinicalQuery::Category category : ClinicalQuery::categories())
+        m_clinical->addItem(ClinicalQuery::label(category), int(category));
+    m_clinicalScope = new QComboBox(this);
+    m_clinicalScope->setObjectName(QStringLiteral("clinicalScopeBox"));
+    m_clinicalScope->setAccessibleName(QStringLiteral("Clinical study scope"));
+    m_clinicalScope->addItem(QStringLiteral("Broad"), int(ClinicalQuery::Scope::Broad));
+    m_clinicalScope->addItem(QStringLiteral("Narrow"), int(ClinicalQuery::Scope::Narrow));
+    m_clinicalScope->setEnabled(false);
+    for (QComboBox *box : {m_clinical, m_clinicalScope}) {
+        connect(box, &QComboBox::currentIndexChanged, this, &SearchFilterBar::showSyntax);
+        layout->addWidget(box);
+    }
+    m_systematic = addCheckBox(QStringLiteral("systematicReviewsBox"), QStringLiteral("Systematic reviews"));
 
     // Plain text: what is added to the query, to read and to copy.
     m_syntax = new QLabel(this);
@@ -97,6 +117,10 @@ SearchFilters SearchFilterBar::filters() const
     filters.hasAbstract = m_hasAbstract->isChecked();
     filters.english = m_english->isChecked();
     filters.humans = m_humans->isChecked();
+    if (m_clinical->currentIndex() > 0)
+        filters.clinical = ClinicalQuery{ClinicalQuery::Category(m_clinical->currentData().toInt()),
+                                         ClinicalQuery::Scope(m_clinicalScope->currentData().toInt())};
+    filters.systematicReviews = m_systematic->isChecked();
     return filters;
 }
 
@@ -106,12 +130,21 @@ void SearchFilterBar::clear()
     m_yearTo->setValue(0);
     for (const auto &[type, action] : m_types)
         action->setChecked(false);
-    for (QCheckBox *box : {m_freeFullText, m_hasAbstract, m_english, m_humans})
+    for (QCheckBox *box : {m_freeFullText, m_hasAbstract, m_english, m_humans, m_systematic})
         box->setChecked(false);
+    m_clinical->setCurrentIndex(0);
+    m_clinicalScope->setCurrentIndex(0);
+}
+
+void SearchFilterBar::setYears(int fromYear, int toYear)
+{
+    m_yearFrom->setValue(fromYear);
+    m_yearTo->setValue(toYear);
 }
 
 void SearchFilterBar::showSyntax()
 {
+    m_clinicalScope->setEnabled(m_clinical->currentIndex() > 0);
     const QString syntax = filters().clauses().join(QLatin1String(" AND "));
     m_syntax->setText(syntax.isEmpty() ? QString() : QStringLiteral("AND ") + syntax);
     m_syntax->setToolTip(syntax);

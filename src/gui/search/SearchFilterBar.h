@@ -6,11 +6,13 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QSpinBox;
 
 // The filters under the search field: publication years, article types,
-// free full text, has abstract, English, humans. They stay set from search
+// free full text, has abstract, English, humans, a clinical study category
+// of PubMed's Clinical Queries (broad or narrow), systematic reviews. They stay set from search
 // to search until "Clear filters", and the query syntax they add is always
 // shown, selectable, beside them.
 class SearchFilterBar : public QWidget
@@ -22,6 +24,8 @@ public:
 
     SearchFilters filters() const;
     void clear();
+    // Narrows to the publication years `fromYear` to `toYear` (0: open).
+    void setYears(int fromYear, int toYear);
 
 private:
     QSpinBox *addYearBox(const QString &name, const QString &prefix, const QString &accessibleName);
@@ -35,5 +39,8 @@ private:
     QCheckBox *m_hasAbstract;
     QCheckBox *m_english;
     QCheckBox *m_humans;
+    QComboBox *m_clinical;
+    QComboBox *m_clinicalScope;
+    QCheckBox *m_systematic;
     QLabel *m_syntax;
 };
