@@ -35,13 +35,13 @@ ArticleActions::ArticleActions(const Endpoints &endpoints, PreferenceStore &pref
 
 QString ArticleActions::urlOf(const ArticleRecord &article, Page page) const
 {
+    const bool hasDoi = !article.utf8(ArticleRecord::Key::Doi).empty();
     switch (page) {
     case Page::DoiWhereKnown:
-        if (article.utf8(ArticleRecord::Key::Doi).empty())
-            return {};
-        [[fallthrough]];
+        return hasDoi ? doiUrlForArticle(article, m_endpoints) : QString();
     case Page::Doi:
-        return doiUrlForArticle(article, m_endpoints);
+        // The resolver's root would show nothing of the article; its PubMed page does.
+        return hasDoi ? doiUrlForArticle(article, m_endpoints) : pubmedUrlForArticle(article, m_endpoints);
     case Page::PubMed:
         return pubmedUrlForArticle(article, m_endpoints);
     case Page::FreeFullText:

@@ -24,7 +24,7 @@ class ArticleActions
 public:
     // The pages an article may have.
     enum class Page {
-        Doi,          // through the proxy when the preferences say so; the resolver when the DOI is unknown
+        Doi,          // through the proxy when the preferences say so; the PubMed page when the DOI is unknown
         DoiWhereKnown, // the same, but only for articles that have a DOI
         PubMed,
         FreeFullText, // PubMed Central, where the article is there

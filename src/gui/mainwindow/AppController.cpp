@@ -302,7 +302,7 @@ void AppController::updateSelectionActions()
 
 void AppController::openItem()
 {
-    // Every selected article, one without a DOI too: that opens the resolver.
+    // Every selected article, one without a DOI too: that opens its PubMed page.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
 }
 
