@@ -92,6 +92,7 @@ bool SearchSession::start(const SearchSource &source)
     m_source = source;
     m_preparedTerm = term;
     m_linkedPmids.reset();
+    m_linkedFrom.clear();
     m_paging.reset(m_settings.batchSize());
     m_hasMore = false;
     m_totalCount = 0;
@@ -103,6 +104,16 @@ bool SearchSession::start(const SearchSource &source)
     emit started();
     runBatch();
     return true;
+}
+
+QStringList SearchSession::foundAs(const ArticleList &articles) const
+{
+    QStringList found;
+    if (m_source.kind != SearchSource::Kind::Links)
+        return found;
+    for (const ArticleRecord &article : articles)
+        found.append(m_source.foundAs(m_linkedFrom.value(article.text(ArticleRecord::Key::PMID), m_source.pmids)));
+    return found;
 }
 
 bool SearchSession::fetchMore()
@@ -145,8 +156,11 @@ void SearchSession::runBatch()
     }
     m_activity = Activity::Searching;
     if (m_source.kind == SearchSource::Kind::Links)
+        // One link set per PMID when there are several, so that each article
+        // can say which of them it was linked from.
         m_esearch->start(elinkRequest(m_settings.endpoints,
-                                      {m_source.pmids, linkNameOf(m_source.link), false, m_source.link == LinkKind::Similar},
+                                      {m_source.pmids, linkNameOf(m_source.link), m_source.pmids.size() > 1,
+                                       m_source.link == LinkKind::Similar},
                                       m_settings.identity()));
     else if (asksForWholeList())
         m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, 0, kEsearchRecordLimit, m_settings.identity(),
@@ -169,6 +183,7 @@ void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
         return;
     }
     m_linkedPmids = outcome.pmids;
+    m_linkedFrom = outcome.linkedFrom;
     m_listAnswer = {};
     m_listAnswer.totalCount = QString::number(outcome.pmids.size());
     takeLinkedWindow();

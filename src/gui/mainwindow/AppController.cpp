@@ -51,7 +51,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
         searchPubmed();
     });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
-    m_actions.setFoundAs([this] { return session().source().foundAs(); });
+    m_actions.setFoundAs([this](const ArticleList &articles) { return session().foundAs(articles); });
     m_links = new LinkActions(m_ui->menuBar);
     connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     m_collections = new CollectionActions(

@@ -190,7 +190,7 @@ private slots:
     }
 
     // Cited By for two selected articles: a new tab of the articles citing
-    // either, newest first, from one ELink request, filled batch by batch.
+    // either, newest first, from one ELink request (one link set per PMID), filled batch by batch.
     void citedByOpensATabThatFillsInBatches()
     {
         AppHarness h;
@@ -224,13 +224,16 @@ private slots:
         QCOMPARE(shown.constLast().text(ArticleRecord::Key::PMID), QStringLiteral("5000001"));
         QCOMPARE(h.server.requestTargets().filter(QStringLiteral("&linkname=")), // the links area asks without one
                  QStringList{QLatin1String(Paths::ELinkService) + "?dbfrom=pubmed&db=pubmed&linkname=pubmed_pubmed_citedin&cmd=neighbor&id="
-                             + FakeEutilsServer::fakePmid(0) + "," + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
+                             + FakeEutilsServer::fakePmid(0) + "&id=" + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
         QCOMPARE(tabs(h)->at(0)->session().articles().size(), 20); // the searched tab is left as it was
-        // Its exports say how each article was found.
-        h.selectRows({0});
+        // Its exports say how each article was found: which of the PMIDs it cites.
+        h.selectRows({0, 19, 39}); // 5000040 cites only the second, 5000021 both, 5000001 the first
         c.window()->findChild<QAction *>(QStringLiteral("copyAsRisAction"))->trigger();
-        QVERIFY(QGuiApplication::clipboard()->text().contains(
-            QStringLiteral("N1  - Cited by PMIDs %1, %2\r\n").arg(FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1))));
+        const QString ris = QGuiApplication::clipboard()->text();
+        QCOMPARE(ris.count(QStringLiteral("N1  - ")), 3);
+        for (int i : {0, 1})
+            QVERIFY(ris.contains(QStringLiteral("N1  - Cites PMID %1\r\n").arg(FakeEutilsServer::fakePmid(i))));
+        QVERIFY(ris.contains(QStringLiteral("N1  - Cites PMIDs %1, %2\r\n").arg(FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1))));
     }
 
     // The links area counts the single selected article's links once the
