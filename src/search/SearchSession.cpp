@@ -249,10 +249,9 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
         setIdle(withQueryNote(SearchMessages::found(m_totalCount)));
         return;
     }
-    const int32_t downloaded = int32_t(m_articles.size()) + m_PMIDsCount;
-    m_message = withQueryNote(SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
-                                  ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
-                                  : SearchMessages::foundDownloaded(m_totalCount, downloaded));
+    m_batchAtLimit = SearchPaging::stoppedAtLimit(m_totalCount, int32_t(m_articles.size()) + m_PMIDsCount);
+    // Titles count as downloaded once their records are here, not when asked for.
+    m_message = m_articles.isEmpty() ? withQueryNote(SearchMessages::found(m_totalCount)) : downloadedMessage();
     m_batchPaging = m_paging;
     m_hasMore = m_paging.advance(m_totalCount, int32_t(m_articles.size()), m_PMIDsCount, m_settings.batchSize());
     m_download->setIdentity(m_settings.identity());
@@ -277,6 +276,7 @@ void SearchSession::receiveBatch(ArticleList batch, qsizetype readResult)
     m_activity = Activity::Idle;
     m_receiving = false;
     appendArticles(std::move(batch));
+    m_message = downloadedMessage();
     if (readResult < 0) {
         offerFailedBatchAgain();
         m_message = SearchMessages::downloadFailed(EntrezMessages::answerNotUtf8());
@@ -356,6 +356,13 @@ void SearchSession::endRetryWait()
 QString SearchSession::withQueryNote(const QString &message) const
 {
     return SearchMessages::withQueryNote(message, QueryDetails::summary(m_queryAnswer));
+}
+
+QString SearchSession::downloadedMessage() const
+{
+    const int32_t downloaded = int32_t(m_articles.size());
+    return withQueryNote(m_batchAtLimit ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
+                                        : SearchMessages::foundDownloaded(m_totalCount, downloaded));
 }
 
 // Fewer matches than this make a misspelt query likely enough to ask ESpell.

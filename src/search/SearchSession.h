@@ -138,6 +138,8 @@ private:
     void setMessage(const QString &message);
     void showRetryWait(int seconds);
     QString withQueryNote(const QString &message) const;
+    // "found N articles, downloaded M titles": M the records that arrived.
+    QString downloadedMessage() const;
     void askForSpelling(const SearchResult &answer);
     void endRetryWait();
 
@@ -168,6 +170,8 @@ private:
     Activity m_activity = Activity::Idle;
     bool m_receiving = false;
     bool m_hasMore = false;
+    // The batch on its way is the last ESearch serves of more matches.
+    bool m_batchAtLimit = false;
     double m_progress = 0;
     QString m_message;
     // The message under a "PubMed is busy" notice, shown again when the retry goes out.

@@ -13,6 +13,7 @@
 #include "gui/mainwindow/ResultTab.h"
 #include "gui/mainwindow/ResultTabs.h"
 #include "gui/citationnetwork/LinkActions.h"
+#include "gui/widgets/DockMemory.h"
 #include "library/LibraryMessages.h"
 #include "library/LibraryStore.h"
 #include "library/RecordRefresh.h"
@@ -28,9 +29,6 @@
 #include <QSettings>
 
 namespace {
-// Whether the Collections dock was showing when the window was last left.
-const QString kDockVisibleKey = QStringLiteral("CollectionsDockVisible");
-
 std::optional<QString> askNameInDialog(QWidget *parent, const QString &title, const QString &initial)
 {
     bool ok = false;
@@ -76,11 +74,7 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
     });
 
     m_panel = new CollectionsPanel(m_window);
-    m_window->addDockWidget(Qt::RightDockWidgetArea, m_panel);
-    QSettings &settings = *m_services.preferences->settings();
-    m_panel->setVisible(settings.value(kDockVisibleKey, true).toBool());
-    connect(m_panel->toggleViewAction(), &QAction::toggled, this,
-            [&settings](bool visible) { settings.setValue(kDockVisibleKey, visible); });
+    DockMemory::remember(*m_window, *m_panel, *m_services.preferences->settings(), {});
     m_ui.viewMenu->addSeparator();
     m_ui.viewMenu->addAction(m_panel->toggleViewAction());
     connect(m_panel, &CollectionsPanel::openRequested, this, &CollectionActions::open);

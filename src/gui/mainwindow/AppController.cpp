@@ -5,6 +5,7 @@
 #include "gui/widgets/AlertPresenter.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/collections/CollectionActions.h"
+#include "gui/widgets/DockMemory.h"
 #include "gui/widgets/EscapeCloses.h"
 #include "gui/mainwindow/WindowShortcuts.h"
 #include "gui/articles/ExportFileDialog.h"
@@ -27,8 +28,11 @@
 #include "preferences/WindowLayout.h"
 #include "search/SearchMessages.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QMenu>
+#include <QSettings>
 #include <QShortcut>
 
 #include <numeric>
@@ -42,7 +46,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->setupUi(mainWindow);
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
-    m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
+    QSettings &settings = *m_services.preferences->settings();
+    m_details = new SearchDetailsPanel(*mainWindow, settings, *m_ui->viewMenu, *m_ui->searchDetailsButton);
     m_spelling = new SpellingSuggestion(*m_ui->statusRow, this);
     m_highlighter = new QueryHighlighter(*m_ui->viewMenu, this);
     connect(m_highlighter, &QueryHighlighter::toggled, this, &AppController::tableViewSelectionDidChange);
@@ -68,7 +73,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_filters = new SearchFilterBar(mainWindow);
     m_ui->mainLayout->insertWidget(1, m_filters);
     mainWindow->installEventFilter(this);
-    m_ui->searchTagsPanel->hide();
+    DockMemory::remember(*mainWindow, *m_ui->searchTagsPanel, settings, {.shown = false, .floating = true});
     new EscapeCloses(*m_ui->searchTagsPanel);
     connectActions();
 }
@@ -86,7 +91,11 @@ void AppController::connectActions()
     connect(ui.cancelNSButton, &QPushButton::clicked, this, &AppController::cancelSearch);
     connect(ui.getAllNSButton, &QPushButton::clicked, this, &AppController::getMoreArticles);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), mainWindow), &QShortcut::activated, this, [this] {
-        if (transferRunning())
+        // The innermost popup (the recent searches, a menu) takes Escape
+        // first; a transfer is cancelled only when nothing else would close.
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        else if (transferRunning())
             cancelSearch();
     });
     connect(m_tabs, &QTabWidget::currentChanged, this, &AppController::showTab);
@@ -107,8 +116,10 @@ void AppController::connectActions()
 
     connect(ui.clearRecentSearchesAction, &QAction::triggered, m_history, &HistoryActions::clearRecentSearches);
     connect(m_history, &HistoryActions::searchRequested, this, [this](const SearchSource &source) {
+        // After the new tab, whose empty search the field showed as it opened.
+        ResultTab *tab = newTab();
         m_ui->searchNSTextField->setText(source.title());
-        run(newTab(), source);
+        run(tab, source);
     });
     // Quitting from the menu ends the application without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppController::saveWindowLayout);
@@ -242,7 +253,18 @@ void AppController::showSessionState()
     ui.myNSProgressIndicator->setHidden(!current.isReceiving());
     ui.myNSProgressIndicator->setValue(int(std::min(current.progress(), 100.0)));
     ui.getAllNSButton->setHidden(!current.hasMore());
-    ui.getAllNSButton->setEnabled(!current.isBusy());
+    // A focused button being disabled hands the focus on down the chain; the
+    // more-articles button parks it in the table while its batch downloads and
+    // takes it back after, so that Space fetches the next one again.
+    QPushButton *more = ui.getAllNSButton;
+    if (current.isBusy() && more->hasFocus()) {
+        m_moreTakesFocusBack = true;
+        currentTab()->table()->setFocus(Qt::OtherFocusReason);
+    }
+    more->setEnabled(!current.isBusy());
+    if (!current.isBusy() && std::exchange(m_moreTakesFocusBack, false) && more->isVisible()
+        && currentTab()->table()->hasFocus())
+        more->setFocus(Qt::OtherFocusReason);
     ui.getAllNSButton->setText(AppMessages::moreArticles(current.moreCount()));
     m_details->show(current, currentTab()->typedQuery());
     m_spelling->show(current);
@@ -270,6 +292,9 @@ void AppController::startSearch(ResultTab *tab)
 
 void AppController::run(ResultTab *tab, SearchSource source)
 {
+    // The recent searches step aside for the search picked or typed, and for its messages.
+    if (QCompleter *recent = m_ui->searchNSTextField->completer())
+        recent->popup()->hide();
     const QString typed = source.query;
     if (ensureOnline() && m_history->expand(*tab, source) && tab->session().start(source))
         m_recentSearches->remember(typed);
@@ -355,7 +380,6 @@ void AppController::exportRows(bool all)
 
 void AppController::showSearchTagsPanel()
 {
-    m_ui->searchTagsPanel->setFloating(true);
     m_ui->searchTagsPanel->show();
     m_ui->searchTagsPanel->raise();
     m_ui->searchTagsPanel->activateWindow();

@@ -142,4 +142,6 @@ private:
     LinkActions *m_links = nullptr;
     CollectionActions *m_collections = nullptr;
     HistoryActions *m_history = nullptr;
+    // The more-articles button had the focus when its batch started.
+    bool m_moreTakesFocusBack = false;
 };

@@ -233,13 +233,14 @@ private slots:
         h.table()->clearSelection();
         h.table()->setFocus();
         QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
-        QVERIFY(h.log.contains(QStringLiteral("index = -1\n")));
+        // A copy writes nothing to the log: it is no event worth a line.
+        QVERIFY(h.log.filter(QStringLiteral("index")).isEmpty());
         QCOMPARE(clipboard->mimeData()->text(), QString());
         QVERIFY(clipboard->mimeData()->hasFormat(QStringLiteral("text/rtf")));
 
         h.selectRows({3, 1});
         QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
-        QVERIFY(h.log.contains(QStringLiteral("index = 1\n")));
+        QVERIFY(h.log.filter(QStringLiteral("index")).isEmpty());
         const QString plain = clipboard->mimeData()->text();
         const QString first = c.citationAStringForArticle(c.getArticleList()[1]).toPlainText();
         const QString second = c.citationAStringForArticle(c.getArticleList()[3]).toPlainText();
