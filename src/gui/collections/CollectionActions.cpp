@@ -276,6 +276,14 @@ void CollectionActions::addToNewCollection()
 
 void CollectionActions::open(qint64 id)
 {
+    // A collection open in a tab already is shown there, not twice.
+    for (ResultTab *shown : m_collectionTabs.keys(id)) {
+        const SearchSource &source = shown->session().source();
+        if (source.isStored() && source.collection == id && source.searched.isEmpty()) {
+            m_ui.resultTabs->setCurrentWidget(shown);
+            return;
+        }
+    }
     ResultTab *tab = m_newTab();
     m_collectionTabs.insert(tab, id);
     showCollectionIn(tab, id);
