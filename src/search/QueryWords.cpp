@@ -20,14 +20,12 @@ bool isOperator(const QString &word)
 // Words PubMed leaves out of a query unless quoted.
 bool isStopword(const QString &word)
 {
-    static const QSet<QString> stopwords{
-        QStringLiteral("a"),     QStringLiteral("an"),    QStringLiteral("and"),  QStringLiteral("are"),
-        QStringLiteral("as"),    QStringLiteral("at"),    QStringLiteral("be"),   QStringLiteral("by"),
-        QStringLiteral("for"),   QStringLiteral("from"),  QStringLiteral("in"),   QStringLiteral("into"),
-        QStringLiteral("is"),    QStringLiteral("it"),    QStringLiteral("its"),  QStringLiteral("of"),
-        QStringLiteral("on"),    QStringLiteral("or"),    QStringLiteral("that"), QStringLiteral("the"),
-        QStringLiteral("their"), QStringLiteral("these"), QStringLiteral("this"), QStringLiteral("to"),
-        QStringLiteral("was"),   QStringLiteral("were"),  QStringLiteral("with"), QStringLiteral("which")};
+    static const QSet<QString> stopwords = [] {
+        const QStringList words = QStringLiteral("a an and are as at be by for from in into is it its of on or that the "
+                                                 "their these this to was were which with")
+                                      .split(QLatin1Char(' '));
+        return QSet<QString>(words.cbegin(), words.cend());
+    }();
     return stopwords.contains(word.toLower());
 }
 

@@ -96,7 +96,7 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
             addSelection(m_collections.constFirst().id);
     });
     // Delete and Ctrl+Z belong to the table: text boxes keep their own.
-    m_removeAction = new QAction(tr("&Remove from Collection"), this);
+    m_removeAction = new QAction(tr("Remo&ve from Collection"), this);
     m_removeAction->setObjectName(QStringLiteral("removeFromCollectionAction"));
     m_removeAction->setShortcut(QKeySequence::Delete);
     m_removeAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -112,13 +112,13 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
         articles->addMenu(m_addMenu);
         articles->addAction(m_addToLast);
     }
-    auto *collectionMenu = new QMenu(tr("C&ollection"), m_ui.menuBar);
+    auto *collectionMenu = new QMenu(tr("Collec&tion"), m_ui.menuBar);
     collectionMenu->setObjectName(QStringLiteral("collectionMenu"));
     m_ui.menuBar->insertMenu(m_ui.menuBar->actions().constLast(), collectionMenu);
     collectionMenu->addAction(m_removeAction);
     collectionMenu->addAction(m_undoAction);
     collectionMenu->addSeparator();
-    QAction *update = collectionMenu->addAction(tr("&Update Records"));
+    QAction *update = collectionMenu->addAction(tr("Update &Records"));
     update->setObjectName(QStringLiteral("updateRecordsAction"));
     connect(update, &QAction::triggered, this, [this] {
         if (const std::optional<Collection> open = collection(openCollection()))
