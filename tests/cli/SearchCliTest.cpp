@@ -313,11 +313,10 @@ private slots:
         if (args.contains(QStringLiteral("ris"))) {
             // "PMID:note" for each record: the note its N1 line gives.
             const QStringList records = QString::fromUtf8(run.out).split(QStringLiteral("ER  - "));
-            for (const QByteArray &expected : out.split('|')) {
-                const QString pmid = QString::fromLatin1(expected.section(':', 0, 0));
-                const QStringList own = records.filter(QStringLiteral("AN  - %1\r\n").arg(pmid));
+            for (const QString &expected : QString::fromLatin1(out).split(u'|')) {
+                const QStringList own = records.filter(QStringLiteral("AN  - %1\r\n").arg(expected.section(u':', 0, 0)));
                 QCOMPARE(own.size(), 1);
-                QVERIFY2(own[0].contains("N1  - " + QString::fromLatin1(expected.section(':', 1)) + "\r\n"), qPrintable(own[0]));
+                QVERIFY2(own[0].contains("N1  - " + expected.section(u':', 1) + "\r\n"), qPrintable(own[0]));
             }
         }
         else if (efetches > 0)
