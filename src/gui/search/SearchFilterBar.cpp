@@ -1,5 +1,7 @@
 #include "gui/search/SearchFilterBar.h"
 
+#include "gui/widgets/ElidedLabel.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,7 +47,7 @@ SearchFilterBar::SearchFilterBar(QWidget *parent)
     m_humans = addCheckBox(QStringLiteral("humansBox"), QStringLiteral("Humans"));
 
     // Plain text: what is added to the query, to read and to copy.
-    m_syntax = new QLabel(this);
+    m_syntax = new ElidedLabel(this);
     m_syntax->setObjectName(QStringLiteral("filterSyntaxLabel"));
     m_syntax->setAccessibleName(QStringLiteral("Query syntax of the filters"));
     m_syntax->setTextFormat(Qt::PlainText);

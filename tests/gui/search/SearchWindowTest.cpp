@@ -1,5 +1,7 @@
 #include "AppHarness.h"
 
+#include "gui/widgets/ElidedLabel.h"
+
 #include <QAbstractItemView>
 #include <QCompleter>
 
@@ -157,6 +159,13 @@ private slots:
         if (answer.isEmpty())
             return;
         QCOMPARE(suggestion->text(), QStringLiteral("Did you mean: <a href=\"#\">biopython</a>?"));
+        // Beside it, in a narrow window, the message line ends at a whole word, the rest in its tooltip.
+        c.window()->resize(420, c.window()->height());
+        auto *line = h.widget<ElidedLabel>("messageNSTextField");
+        QTRY_VERIFY(line->shownText() != message);
+        QVERIFY2(line->shownText().endsWith(QChar(0x2026)) && message.startsWith(line->shownText().chopped(1) + u' '),
+                 qPrintable(line->shownText()));
+        QCOMPARE(line->text(), message);
         emit suggestion->linkActivated(QStringLiteral("#"));
         QVERIFY(h.waitForSearchAnswer());
         QCOMPARE(query(h.esearchRequests().last(), "term"), QStringLiteral("biopython"));
