@@ -363,7 +363,7 @@ void CollectionActions::removeSelection()
         return;
     tab->noteEditor()->flush();
     // Read before they go: an article no longer held anywhere leaves the library.
-    const std::optional<QList<ArticleToStore>> articles = m_store->articlesToStore(pmids);
+    const std::optional<QList<ArticleToStore>> articles = m_store->articlesToStore(pmids, id);
     if (!articles || !m_store->removeArticles(id, pmids)) {
         failed();
         return;
