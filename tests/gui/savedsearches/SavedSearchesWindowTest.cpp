@@ -186,6 +186,12 @@ private slots:
         QVERIFY(waitForCheck(h));
         QCOMPARE(list(h)->count(), 2);
         QVERIFY(h.library.savedSearch(QStringLiteral("gamma"))->wasChecked());
+        // What the check said is said of the search under its new name.
+        QVERIFY2(status(h).contains(QStringLiteral("\u201ctheirs\u201d")), qPrintable(status(h)));
+        list(h)->findItems(QStringLiteral("theirs"), Qt::MatchStartsWith).value(0)->setSelected(true);
+        answerTextDialog([&] { click(h, "renameSavedSearchButton"); }, QStringLiteral("yours"));
+        QVERIFY2(status(h).contains(QStringLiteral("\u201cyours\u201d")) && !status(h).contains(QStringLiteral("theirs")),
+                 qPrintable(status(h)));
     }
 };
 
