@@ -117,8 +117,12 @@ void RecordPrinter::finish(const ArticleList &articles)
         writeStdout(RtfWriter::write(exportTextForArticles(articles, m_endpoints)));
     else if (m_format == OutputFormat::Html)
         writeStdout(HtmlWriter::write(exportTextForArticles(articles, m_endpoints)).toUtf8());
-    else if (m_format == OutputFormat::File)
-        writeStdout(ExportFormats::write(m_fileFormat, articles, m_foundAs, m_citedBy ? &*m_citedBy : nullptr, m_notes));
+    else if (m_format == OutputFormat::File) {
+        QStringList foundAs;
+        for (const ArticleRecord &article : articles)
+            foundAs.append(m_foundAs.value(article.text(ArticleRecord::Key::PMID)));
+        writeStdout(ExportFormats::write(m_fileFormat, articles, foundAs, m_citedBy ? &*m_citedBy : nullptr, m_notes));
+    }
 }
 
 void RecordPrinter::addCitedByCounts(const CitedByCountMap &counts)

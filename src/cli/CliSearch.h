@@ -66,8 +66,8 @@ public:
 
     void printBatch(const ArticleList &articles, qsizetype from);
     void finish(const ArticleList &articles);
-    // Where a link set found the records, written with each in the files.
-    void setFoundAs(const QString &foundAs) { m_foundAs = foundAs; }
+    // Where a link set found each record, by its PMID, written with it in the files.
+    void setFoundAs(const QHash<QString, QString> &foundAs) { m_foundAs = foundAs; }
     // From now on each JSON line has a citedByCount and a CSV file a "Cited
     // by" column: the counts added, null or blank for the others.
     void addCitedByCounts(const CitedByCountMap &counts);
@@ -78,7 +78,7 @@ private:
     OutputFormat m_format;
     ExportFormat m_fileFormat;
     Endpoints m_endpoints;
-    QString m_foundAs;
+    QHash<QString, QString> m_foundAs;
     std::optional<CitedByCountMap> m_citedBy;
     QStringList m_notes;
 };

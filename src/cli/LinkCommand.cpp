@@ -100,8 +100,10 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     RecordPrinter printer(searchArguments.format, searchArguments.fileFormat, searchArguments.endpoints);
     ArticleList articles;
     CliSearch search(searchArguments, printer, articles);
+    // Fetched records say which PMIDs each was linked from: one link set per PMID.
+    const bool perId = parsed.each || (parsed.fetch && parsed.pmids.size() > 1);
     const std::optional<ElinkAnswer> answer =
-        search.elink({parsed.pmids, linkNameOf(parsed.kind), parsed.each, parsed.scores});
+        search.elink({parsed.pmids, linkNameOf(parsed.kind), perId, parsed.scores});
     if (!answer)
         return 1;
     if (parsed.each) {
@@ -115,7 +117,12 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         writeStdout(unionLines(links, parsed.scores));
         return 0;
     }
-    printer.setFoundAs(SearchSource::linkedTo(parsed.kind, parsed.pmids).foundAs());
+    const SearchSource source = SearchSource::linkedTo(parsed.kind, parsed.pmids);
+    QHash<QString, QString> foundAs;
+    const QHash<QString, QStringList> sources = linkedFrom(*answer, parsed.kind, parsed.pmids);
+    for (auto it = sources.cbegin(); it != sources.cend(); ++it)
+        foundAs.insert(it.key(), source.foundAs(it.value()));
+    printer.setFoundAs(foundAs);
     const bool complete = search.fetchInBatches(pmidsOf(links));
     printer.finish(articles);
     return complete ? 0 : 1;

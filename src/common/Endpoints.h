@@ -57,7 +57,8 @@ inline constexpr char PubMedArticlePrefix[] = "/";
 inline constexpr char PmcArticlePrefix[] = "/articles/";
 inline constexpr char ArticleSuffix[] = "/";
 inline constexpr char VersionPage[] = "/orbatine/currentVersion.html";
-inline constexpr char Download[] = "/orbatine/download_files/Vexmoor.dmg";
+// The home site's download folder, which offers the build for each system.
+inline constexpr char Download[] = "/orbatine/download_files/";
 // PMC's ID converter: PMIDs, PMCIDs and DOIs, up to kIdConverterMaxIds a request.
 inline constexpr char IdConverter[] = "/tools/idconv/api/v1/articles/";
 // The PMC OA web service: whether an article is in the open-access subset, its licence and files.

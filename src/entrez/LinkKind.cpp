@@ -61,6 +61,23 @@ QList<LinkedArticle> orderedLinks(const ElinkAnswer &answer, LinkKind kind, cons
     return links;
 }
 
+QHash<QString, QStringList> linkedFrom(const ElinkAnswer &answer, LinkKind kind, const QStringList &asked)
+{
+    QHash<QString, QStringList> sources;
+    for (const QString &pmid : asked) {
+        for (const ElinkLinkSet &set : answer.linkSets) {
+            if (!set.askedPmids.contains(pmid))
+                continue;
+            for (const LinkedArticle &link : set.links.value(linkNameOf(kind))) {
+                QStringList &from = sources[link.pmid];
+                if (!from.contains(pmid))
+                    from.append(pmid);
+            }
+        }
+    }
+    return sources;
+}
+
 QStringList pmidsOf(const QList<LinkedArticle> &links)
 {
     QStringList pmids;
@@ -79,5 +96,5 @@ LinkedPmidsOutcome linkedPmidsOutcome(const FetchResult &fetched, LinkKind kind,
         return {{}, EntrezMessages::notALinkSet()};
     if (const QString error = answer->errorMessage(); !error.isEmpty())
         return {{}, error};
-    return {pmidsOf(orderedLinks(*answer, kind, asked)), {}};
+    return {pmidsOf(orderedLinks(*answer, kind, asked)), {}, linkedFrom(*answer, kind, asked)};
 }

@@ -2,6 +2,7 @@
 
 #include "entrez/ElinkAnswer.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,11 @@ QString linkNameOf(LinkKind kind);
 // itself.
 QList<LinkedArticle> orderedLinks(const ElinkAnswer &answer, LinkKind kind, const QStringList &asked);
 
+// For each PMID linked as `kind`, the PMIDs asked about whose link set holds
+// it, in the order they were asked. A link set asked for with one
+// comma-separated id is the union of all its PMIDs and names them all.
+QHash<QString, QStringList> linkedFrom(const ElinkAnswer &answer, LinkKind kind, const QStringList &asked);
+
 struct FetchResult;
 
 // An ELink answer fetched by any means read into the PMIDs `asked` links to
@@ -30,6 +36,7 @@ struct LinkedPmidsOutcome
 {
     QStringList pmids;
     QString error; // the transfer's, the service's <ERROR>, or an unreadable answer
+    QHash<QString, QStringList> linkedFrom = {}; // as linkedFrom() above
 };
 LinkedPmidsOutcome linkedPmidsOutcome(const FetchResult &fetched, LinkKind kind, const QStringList &asked);
 

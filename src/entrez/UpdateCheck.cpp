@@ -4,6 +4,8 @@
 #include "entrez/BlockingFetcher.h"
 #include "entrez/Reachability.h"
 
+#include <QVersionNumber>
+
 std::optional<QString> publishedVersionFromPage(const QByteArray &page)
 {
     static const QByteArray open = QByteArrayLiteral("<title>");
@@ -42,13 +44,16 @@ UpdateCheckOutcome checkPublishedVersion(Reachability &reachability, BlockingFet
 
 UpdateCheckOutcome outcomeOfVersionPage(const QByteArray &page, QString *failureReason)
 {
-    const std::optional<QString> published = publishedVersionFromPage(page);
-    if (!published) {
+    const QString published = publishedVersionFromPage(page).value_or(QString()).trimmed();
+    qsizetype end = 0;
+    const QVersionNumber version = QVersionNumber::fromString(published, &end);
+    if (version.isNull() || end != published.size()) {
         if (failureReason)
-            *failureReason = QStringLiteral("the version page names no version");
+            *failureReason = QStringLiteral("the version page names no version number");
         return UpdateCheckOutcome::FetchFailed;
     }
-    return *published == QLatin1String(kAppVersion) ? UpdateCheckOutcome::Current : UpdateCheckOutcome::NewVersion;
+    return version > QVersionNumber::fromString(QLatin1String(kAppVersion)) ? UpdateCheckOutcome::NewVersion
+                                                                             : UpdateCheckOutcome::Current;
 }
 
 LaunchUpdateCheck::LaunchUpdateCheck(const Endpoints &endpoints, const TransferLimits &limits, QObject *parent)

@@ -24,13 +24,14 @@ QUrl downloadUrl(const Endpoints &endpoints);
 
 enum class UpdateCheckOutcome {
     Offline,     // the connectivity probe said no; nothing was fetched
-    FetchFailed, // the page could not be fetched or holds no version
-    Current,     // the published version is exactly ours
-    NewVersion,  // any other published text, an older number included
+    FetchFailed, // the page could not be fetched or holds no version number
+    Current,     // the published version is ours, or older
+    NewVersion,  // the published version is a higher number than ours
 };
 
-// The outcome of a fetched version page: its version compared with ours, or
-// FetchFailed with the reason when the page names none.
+// The outcome of a fetched version page: its version compared with ours as
+// numbers ("10" < "10.1" < "11"), or FetchFailed with the reason when the page
+// names no version number.
 UpdateCheckOutcome outcomeOfVersionPage(const QByteArray &page, QString *failureReason = nullptr);
 
 // Probe, fetch the version page, compare. What to show is the caller's choice.

@@ -256,17 +256,19 @@ QString publisherAndYear(const Reference &r)
 }
 
 // "doi: 10.x." and "pii: S0.", as the ELocationIDs come; the DOI alone for a
-// reference that names none.
+// reference that names none. As in MEDLINE's own source line, the publisher's
+// item id stands in for pages only where there are none.
 void appendLocationIds(CitationText &out, const Reference &r, bool first)
 {
     if (r.elocationIds.isEmpty()) {
         appendDoi(out, r, first ? QStringLiteral("doi: ") : QStringLiteral(" doi: "), QStringLiteral("."));
         return;
     }
+    const bool paginated = !singleLine(r.pages).isEmpty();
     static const QRegularExpression tagged(QStringLiteral("^(.+) \\[(\\w+)\\]$"));
     for (const QString &id : r.elocationIds) {
         const QRegularExpressionMatch match = tagged.match(singleLine(id));
-        if (!match.hasMatch())
+        if (!match.hasMatch() || (paginated && match.captured(2) == QLatin1String("pii")))
             continue;
         out << (first ? QString() : QStringLiteral(" ")) + match.captured(2) + QLatin1String(": ");
         if (match.captured(2) == QLatin1String("doi"))
@@ -315,7 +317,9 @@ void appendNlmSource(CitationText &out, const Reference &r)
     appendLocationIds(out, r, parts.isEmpty());
     if (collection && !r.medlineDate().isEmpty())
         out << QLatin1String(" eCollection ") + r.medlineDate() + QLatin1Char('.');
-    else if (!collection && !r.medlineEpubDate().isEmpty())
+    // An article published only online, or not yet in print, is dated by its
+    // e-publication already: the date is not said twice.
+    else if (!collection && !r.medlineEpubDate().isEmpty() && r.medlineEpubDate() != r.medlineDate())
         out << QLatin1String(" Epub ") + r.medlineEpubDate() + QLatin1Char('.');
 }
 

@@ -91,14 +91,14 @@ QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &ref
     return RisWriter::write(references);
 }
 
-QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs,
+QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QStringList &foundAs,
                                 const QHash<QString, qsizetype> *citedBy, const QStringList &notes)
 {
     QList<Reference> references;
     references.reserve(articles.size());
     for (qsizetype i = 0; i < articles.size(); ++i) {
         references.append(referenceForArticle(articles.at(i)));
-        references.last().foundAs = foundAs;
+        references.last().foundAs = foundAs.value(i);
         if (citedBy) {
             const auto count = citedBy->constFind(references.last().pmid);
             references.last().citedBy = count == citedBy->cend() ? QString() : QString::number(*count);

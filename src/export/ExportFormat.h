@@ -31,10 +31,10 @@ QStringList fileDialogFilters();
 
 // The bytes of the file: the same whether the window or the command line asks.
 QByteArray write(ExportFormat format, const QList<Reference> &references);
-// `foundAs`: where a link set found the articles, written with each;
+// `foundAs`, when given: where a link set found each article ("" for none), written with it;
 // `citedBy`: when given, the cited-by counts by PMID, for the formats that
 // have a place for them (a last CSV column); `notes`, when given, one note
 // per article ("" for none), written where the format has a place for it.
-QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QString &foundAs = {},
+QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QStringList &foundAs = {},
                  const QHash<QString, qsizetype> *citedBy = nullptr, const QStringList &notes = {});
 } // namespace ExportFormats

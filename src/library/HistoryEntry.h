@@ -15,7 +15,7 @@ struct HistoryEntry
     QDateTime started; // the local time it started, with that time's offset from UTC
     // What was searched: a PubMed query with its sort and filters, or a link set.
     SearchSource source;
-    // The query sent, with the filters' syntax; for a link set, its title.
+    // The query sent, with the filters' syntax; for a link set, its log text.
     QString effectiveQuery;
     // Filled once ESearch (or ELink) answered; no count while none did.
     std::optional<qint64> resultCount;
@@ -24,6 +24,7 @@ struct HistoryEntry
     QString warnings;
 
     bool isLinkSet() const { return source.kind == SearchSource::Kind::Links; }
-    // What the history shows as the query: as typed, or the link set's title.
-    QString query() const { return source.title(); }
+    // What the history shows as the query: as typed, or the link set's name
+    // with every PMID it was asked for, so that the search can be repeated.
+    QString query() const { return source.logText(); }
 };

@@ -3,7 +3,6 @@
 #include "entrez/BlockingFetcher.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/PmidSearch.h"
-#include "entrez/Pmid.h"
 #include "library/LibraryMessages.h"
 
 #include <QRegularExpression>
@@ -22,6 +21,18 @@ const QRegularExpression &tokenPattern()
                        R"(|([^\s,;|]+))"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern;
+}
+
+// A PMID as a reader types it: a positive number of at most nine digits
+// (today's have eight). Zero and longer numbers are no article's, and asking
+// PubMed for them only brings back what they are not.
+constexpr qint64 kLargestTypedPmid = 999'999'999;
+
+bool isTypedPmid(const QString &digits)
+{
+    bool ok = false;
+    const qint64 value = digits.toLongLong(&ok);
+    return ok && value > 0 && value <= kLargestTypedPmid;
 }
 
 // Words that only introduce an identifier.
@@ -60,7 +71,7 @@ QList<ArticleIdentifier> IdentifierResolver::parse(const QString &text)
             identifiers.append({ArticleIdentifier::Kind::Doi, doi});
         } else if (match.hasCaptured(2)) {
             identifiers.append({ArticleIdentifier::Kind::Pmcid, match.captured(2).toUpper()});
-        } else if (match.hasCaptured(3) && isPmid(match.captured(3).toStdString())) {
+        } else if (match.hasCaptured(3) && isTypedPmid(match.captured(3))) {
             identifiers.append({ArticleIdentifier::Kind::Pmid, QString::number(match.captured(3).toLongLong())});
         } else if (!isLabel(match.captured(0))) {
             identifiers.append({ArticleIdentifier::Kind::Unknown, match.captured(0)});

@@ -150,9 +150,10 @@ public:
     // while others go on using it.
     bool backup(const QString &target);
     // The stored records and XML of `pmids`, in that order, to be stored
-    // again (in another collection, or back after a removal); those the
-    // library does not hold are left out (LibraryStoreLookup.cpp).
-    std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids);
+    // again (in another collection, or back after a removal: with their
+    // places in `collection`); those the library does not hold are left out
+    // (LibraryStoreLookup.cpp).
+    std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids, qint64 collection = 0);
 
 private:
     bool connect(bool readOnly);

@@ -321,7 +321,8 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
             link.bindValue(0, collection);
             link.bindValue(1, articles.at(i).record.text(Key::PMID).toLongLong());
             link.bindValue(2, time);
-            link.bindValue(3, ++position);
+            // An article put back after a removal takes its old place.
+            link.bindValue(3, articles.at(i).position > 0 ? articles.at(i).position : ++position);
             if (!link.exec())
                 return fail(QStringLiteral("adding to a collection"), link);
         }

@@ -144,8 +144,8 @@ qint64 LibraryStore::recordStart(const SearchSource &source, const QString &type
                                      " VALUES (?, ?, ?, ?, ?, ?)"));
         query.addBindValue(timeText(started));
         query.addBindValue(SearchSourceCodec::originText(source));
-        query.addBindValue(links ? source.title() : (typed.trimmed().isEmpty() ? source.query : typed).trimmed());
-        query.addBindValue(links ? source.title() : source.effectiveQuery());
+        query.addBindValue(links ? source.logText() : (typed.trimmed().isEmpty() ? source.query : typed).trimmed());
+        query.addBindValue(links ? source.logText() : source.effectiveQuery());
         query.addBindValue(notNull(links ? QString() : SearchSourceCodec::sortText(source.sort)));
         query.addBindValue(notNull(links ? QString() : SearchSourceCodec::filtersText(source.filters)));
         if (!query.exec())

@@ -7,7 +7,7 @@
 #include <QJsonDocument>
 #include <QSqlQuery>
 
-std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidList &pmids)
+std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidList &pmids, qint64 collection)
 {
     QJsonArray wanted;
     for (const qint64 pmid : pmids)
@@ -15,8 +15,11 @@ std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidLis
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     // One query for any number of PMIDs: they travel as one JSON array.
-    query.prepare(QStringLiteral("SELECT a.pmid, a.record, x.xml FROM article a JOIN article_xml x ON x.pmid = a.pmid"
+    query.prepare(QStringLiteral("SELECT a.pmid, a.record, x.xml, coalesce(c.position, 0) FROM article a"
+                                 " JOIN article_xml x ON x.pmid = a.pmid"
+                                 " LEFT JOIN collection_article c ON c.pmid = a.pmid AND c.collection = ?"
                                  " WHERE a.pmid IN (SELECT value FROM json_each(?))"));
+    query.addBindValue(collection);
     query.addBindValue(QString::fromUtf8(QJsonDocument(wanted).toJson(QJsonDocument::Compact)));
     if (!query.exec()) {
         fail(QStringLiteral("reading stored articles"), query);
@@ -29,7 +32,8 @@ std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidLis
             m_error = LibraryMessages::damagedRecord(m_path);
             return std::nullopt;
         }
-        found.insert(query.value(0).toLongLong(), {std::move(*record), qUncompress(query.value(2).toByteArray())});
+        found.insert(query.value(0).toLongLong(),
+                     {std::move(*record), qUncompress(query.value(2).toByteArray()), query.value(3).toLongLong()});
     }
     QList<ArticleToStore> articles;
     articles.reserve(found.size());

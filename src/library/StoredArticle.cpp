@@ -9,6 +9,6 @@ qsizetype appendArticlesToStore(QByteArray answer, QList<ArticleToStore> &articl
     const qsizetype count = appendArticlesWithXml(std::move(answer), records, elements, elinkBase);
     articles.reserve(articles.size() + records.size());
     for (qsizetype i = 0; i < records.size(); ++i)
-        articles.append({std::move(records[i]), std::move(elements[i])});
+        articles.append({std::move(records[i]), std::move(elements[i]), 0});
     return count;
 }

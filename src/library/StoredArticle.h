@@ -15,6 +15,8 @@ struct ArticleToStore
 {
     ArticleRecord record;
     QByteArray xml;
+    // Where it stood in the collection it goes back into; 0: after the others.
+    qint64 position = 0;
 };
 
 // An article as the library holds it.

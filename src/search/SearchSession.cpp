@@ -92,6 +92,7 @@ bool SearchSession::start(const SearchSource &source)
     m_source = source;
     m_preparedTerm = term;
     m_linkedPmids.reset();
+    m_linkedFrom.clear();
     m_paging.reset(m_settings.batchSize());
     m_hasMore = false;
     m_totalCount = 0;
@@ -103,6 +104,16 @@ bool SearchSession::start(const SearchSource &source)
     emit started();
     runBatch();
     return true;
+}
+
+QStringList SearchSession::foundAs(const ArticleList &articles) const
+{
+    QStringList found;
+    if (m_source.kind != SearchSource::Kind::Links)
+        return found;
+    for (const ArticleRecord &article : articles)
+        found.append(m_source.foundAs(m_linkedFrom.value(article.text(ArticleRecord::Key::PMID), m_source.pmids)));
+    return found;
 }
 
 bool SearchSession::fetchMore()
@@ -145,8 +156,11 @@ void SearchSession::runBatch()
     }
     m_activity = Activity::Searching;
     if (m_source.kind == SearchSource::Kind::Links)
+        // One link set per PMID when there are several, so that each article
+        // can say which of them it was linked from.
         m_esearch->start(elinkRequest(m_settings.endpoints,
-                                      {m_source.pmids, linkNameOf(m_source.link), false, m_source.link == LinkKind::Similar},
+                                      {m_source.pmids, linkNameOf(m_source.link), m_source.pmids.size() > 1,
+                                       m_source.link == LinkKind::Similar},
                                       m_settings.identity()));
     else if (asksForWholeList())
         m_esearch->start(esearchRequest(m_settings.endpoints, m_preparedTerm, 0, kEsearchRecordLimit, m_settings.identity(),
@@ -169,6 +183,7 @@ void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
         return;
     }
     m_linkedPmids = outcome.pmids;
+    m_linkedFrom = outcome.linkedFrom;
     m_listAnswer = {};
     m_listAnswer.totalCount = QString::number(outcome.pmids.size());
     takeLinkedWindow();
@@ -234,10 +249,9 @@ void SearchSession::onSearchAnswer(const PmidSearchOutcome &outcome)
         setIdle(withQueryNote(SearchMessages::found(m_totalCount)));
         return;
     }
-    const int32_t downloaded = int32_t(m_articles.size()) + m_PMIDsCount;
-    m_message = withQueryNote(SearchPaging::stoppedAtLimit(m_totalCount, downloaded)
-                                  ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
-                                  : SearchMessages::foundDownloaded(m_totalCount, downloaded));
+    m_batchAtLimit = SearchPaging::stoppedAtLimit(m_totalCount, int32_t(m_articles.size()) + m_PMIDsCount);
+    // Titles count as downloaded once their records are here, not when asked for.
+    m_message = m_articles.isEmpty() ? withQueryNote(SearchMessages::found(m_totalCount)) : downloadedMessage();
     m_batchPaging = m_paging;
     m_hasMore = m_paging.advance(m_totalCount, int32_t(m_articles.size()), m_PMIDsCount, m_settings.batchSize());
     m_download->setIdentity(m_settings.identity());
@@ -262,6 +276,7 @@ void SearchSession::receiveBatch(ArticleList batch, qsizetype readResult)
     m_activity = Activity::Idle;
     m_receiving = false;
     appendArticles(std::move(batch));
+    m_message = downloadedMessage();
     if (readResult < 0) {
         offerFailedBatchAgain();
         m_message = SearchMessages::downloadFailed(EntrezMessages::answerNotUtf8());
@@ -341,6 +356,13 @@ void SearchSession::endRetryWait()
 QString SearchSession::withQueryNote(const QString &message) const
 {
     return SearchMessages::withQueryNote(message, QueryDetails::summary(m_queryAnswer));
+}
+
+QString SearchSession::downloadedMessage() const
+{
+    const int32_t downloaded = int32_t(m_articles.size());
+    return withQueryNote(m_batchAtLimit ? SearchMessages::foundDownloadedAtLimit(m_totalCount, downloaded)
+                                        : SearchMessages::foundDownloaded(m_totalCount, downloaded));
 }
 
 // Fewer matches than this make a misspelt query likely enough to ask ESpell.

@@ -56,6 +56,8 @@ public:
 
     const SearchSource &source() const { return m_source; }
     const SessionSettings &settings() const { return m_settings; }
+    // How each of `articles` was found (SearchSource::foundAs), "" for each of a search's.
+    QStringList foundAs(const ArticleList &articles) const;
     // Starts a new search of `source`, ending a running one first; the
     // articles are emptied. False (nothing changes) when the source holds
     // nothing to search for.
@@ -136,6 +138,8 @@ private:
     void setMessage(const QString &message);
     void showRetryWait(int seconds);
     QString withQueryNote(const QString &message) const;
+    // "found N articles, downloaded M titles": M the records that arrived.
+    QString downloadedMessage() const;
     void askForSpelling(const SearchResult &answer);
     void endRetryWait();
 
@@ -145,6 +149,8 @@ private:
     // Of a link set once ELink answered, or of a search with pinned PMIDs once
     // ESearch answered: all its PMIDs in the order shown, paged through here.
     std::optional<QStringList> m_linkedPmids;
+    // Of a link set: which PMIDs asked about each linked PMID came from.
+    QHash<QString, QStringList> m_linkedFrom;
     // What the answer that gave m_linkedPmids said of the whole set.
     SearchResult m_listAnswer;
     QNetworkAccessManager m_manager;
@@ -164,6 +170,8 @@ private:
     Activity m_activity = Activity::Idle;
     bool m_receiving = false;
     bool m_hasMore = false;
+    // The batch on its way is the last ESearch serves of more matches.
+    bool m_batchAtLimit = false;
     double m_progress = 0;
     QString m_message;
     // The message under a "PubMed is busy" notice, shown again when the retry goes out.

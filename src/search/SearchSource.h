@@ -52,14 +52,23 @@ struct SearchSource
     bool isNone() const { return kind == Kind::None; }
     // What a tab is called for this source; the whole of it, for the caller to elide.
     QString title() const { return kind == Kind::Links ? linksTitle() : query; }
-    // How an exported article was found: "Cited by PMID 31746150", "Similar to
-    // PMIDs 1, 2", "Referenced by PMID 3"; empty for a search.
-    QString foundAs() const
+    // How an exported article was found, named by the PMIDs asked about that
+    // it was linked from: "Cites PMID 31746150" (a cited-by set holds the
+    // articles citing it), "Cited by PMIDs 1, 2" (it is in their reference
+    // lists), "Similar to PMID 3"; empty for a search.
+    QString foundAs(const QStringList &linkedFrom) const
     {
-        if (kind != Kind::Links)
+        if (kind != Kind::Links || linkedFrom.isEmpty())
             return {};
-        return linkLead(true) + (pmids.size() == 1 ? QStringLiteral("PMID ") : QStringLiteral("PMIDs "))
-            + pmids.join(QLatin1String(", "));
+        return linkLead(true) + (linkedFrom.size() == 1 ? QStringLiteral("PMID ") : QStringLiteral("PMIDs "))
+            + linkedFrom.join(QLatin1String(", "));
+    }
+    // What the search log says was searched: the query, or a link set's name
+    // with every PMID asked about ("Cited by: 1, 2, 3"), so that it can be repeated.
+    QString logText() const
+    {
+        return kind == Kind::Links ? linkLead(false).trimmed() + QLatin1String(": ") + pmids.join(QLatin1String(", "))
+                                   : query;
     }
 
     friend bool operator==(const SearchSource &, const SearchSource &) = default;
@@ -70,17 +79,18 @@ private:
     {
         return linkLead(false) + (pmids.size() == 1 ? pmids.constFirst() : QStringLiteral("%1 articles").arg(pmids.size()));
     }
-    // What the links are of the PMIDs: a tab holds the "References of" them,
-    // an exported article was "Referenced by" them.
+    // What the links are of the PMIDs: a tab holds the articles "Cited by"
+    // them and the "References of" them; an exported article of the first
+    // "Cites" them, one of the second is "Cited by" them.
     QString linkLead(bool exported) const
     {
         switch (link) {
         case LinkKind::Similar:
             return QStringLiteral("Similar to ");
         case LinkKind::CitedBy:
-            return QStringLiteral("Cited by ");
+            return exported ? QStringLiteral("Cites ") : QStringLiteral("Cited by ");
         case LinkKind::References:
-            return exported ? QStringLiteral("Referenced by ") : QStringLiteral("References of ");
+            return exported ? QStringLiteral("Cited by ") : QStringLiteral("References of ");
         }
         return {};
     }

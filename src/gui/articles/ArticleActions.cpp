@@ -35,13 +35,13 @@ ArticleActions::ArticleActions(const Endpoints &endpoints, PreferenceStore &pref
 
 QString ArticleActions::urlOf(const ArticleRecord &article, Page page) const
 {
+    const bool hasDoi = !article.utf8(ArticleRecord::Key::Doi).empty();
     switch (page) {
     case Page::DoiWhereKnown:
-        if (article.utf8(ArticleRecord::Key::Doi).empty())
-            return {};
-        [[fallthrough]];
+        return hasDoi ? doiUrlForArticle(article, m_endpoints) : QString();
     case Page::Doi:
-        return doiUrlForArticle(article, m_endpoints);
+        // The resolver's root would show nothing of the article; its PubMed page does.
+        return hasDoi ? doiUrlForArticle(article, m_endpoints) : pubmedUrlForArticle(article, m_endpoints);
     case Page::PubMed:
         return pubmedUrlForArticle(article, m_endpoints);
     case Page::FreeFullText:
@@ -124,7 +124,7 @@ QMimeData *ArticleActions::mimeData(const ArticleList &articles, const QList<int
 QByteArray ArticleActions::exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const
 {
     const ArticleList chosen = articlesAt(articles, rows);
-    return ExportFormats::write(format, chosen, m_foundAs(), nullptr, m_notes(chosen));
+    return ExportFormats::write(format, chosen, m_foundAs(chosen), nullptr, m_notes(chosen));
 }
 
 void ArticleActions::copyCitations(const ArticleList &articles, const QList<int> &rows) const

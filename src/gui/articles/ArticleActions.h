@@ -24,7 +24,7 @@ class ArticleActions
 public:
     // The pages an article may have.
     enum class Page {
-        Doi,          // through the proxy when the preferences say so; the resolver when the DOI is unknown
+        Doi,          // through the proxy when the preferences say so; the PubMed page when the DOI is unknown
         DoiWhereKnown, // the same, but only for articles that have a DOI
         PubMed,
         FreeFullText, // PubMed Central, where the article is there
@@ -62,8 +62,9 @@ public:
     // The articles at `rows`, each once, in table order; rows outside the list are skipped.
     static ArticleList articlesAt(const ArticleList &articles, const QList<int> &rows);
 
-    // Where the current articles were found, written with them in exports.
-    void setFoundAs(std::function<QString()> foundAs) { m_foundAs = std::move(foundAs); }
+    // Where each of the articles about to be exported was found ("" for none), written with it.
+    using FoundAs = std::function<QStringList(const ArticleList &articles)>;
+    void setFoundAs(FoundAs foundAs) { m_foundAs = std::move(foundAs); }
     // The reader's notes on the articles about to be exported, one each ("" for none).
     using Notes = std::function<QStringList(const ArticleList &articles)>;
     void setNotes(Notes notes) { m_notes = std::move(notes); }
@@ -77,7 +78,7 @@ private:
     AlertPresenter &m_alerts;
     UrlOpener &m_opener;
     QWidget *m_alertParent = nullptr;
-    std::function<QString()> m_foundAs = [] { return QString(); };
+    FoundAs m_foundAs = [](const ArticleList &) { return QStringList(); };
     Notes m_notes = [](const ArticleList &) { return QStringList(); };
     // The bytes of the rows in `format`, with where they were found and their notes.
     QByteArray exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const;

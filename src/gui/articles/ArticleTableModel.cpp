@@ -57,6 +57,29 @@ std::vector<qsizetype> ArticleTableModel::permutationBy(const std::function<qint
     return permutation;
 }
 
+void ArticleTableModel::keepNewFirst(std::vector<qsizetype> &permutation)
+{
+    const auto isNew = [this](qsizetype row) {
+        return m_marks.value((*m_articles)[row].text(ArticleRecord::Key::PMID)).text == NewMark;
+    };
+    std::vector<qsizetype> order(permutation.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_partition(order.begin(), order.end(), isNew);
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    ArticleList articles;
+    QList<int> ranks;
+    std::vector<qsizetype> composed;
+    for (const qsizetype row : order) {
+        articles.append(std::move((*m_articles)[row]));
+        ranks.append(m_ranks.value(row));
+        composed.push_back(permutation[size_t(row)]);
+    }
+    *m_articles = std::move(articles);
+    m_ranks = std::move(ranks);
+    permutation = std::move(composed);
+}
+
 qint64 ArticleTableModel::citedByCountAt(qsizetype row) const
 {
     return m_session->citedBy().countOf((*m_articles)[row].text(ArticleRecord::Key::PMID)).value_or(-1);
@@ -112,10 +135,9 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
             bold.setBold(true);
             return bold;
         }
-        if (identifier == RankColumn && role == Qt::DisplayRole && index.row() < m_ranks.size())
-            return QStringLiteral("%1 %2").arg(m_ranks[index.row()]).arg(mark->text);
-        if (identifier == RankColumn && role == Qt::ToolTipRole && !mark->toolTip.isEmpty())
-            return mark->toolTip;
+        // The narrow rank column keeps the rank readable; the mark says itself in bold and a tooltip.
+        if (identifier == RankColumn && role == Qt::ToolTipRole)
+            return mark->toolTip.isEmpty() ? mark->text : mark->text + QStringLiteral(": ") + mark->toolTip;
     }
     if (identifier == RankColumn)
         return role == Qt::DisplayRole && index.row() < m_ranks.size() ? QVariant(m_ranks[index.row()]) : QVariant();
@@ -156,9 +178,10 @@ QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation,
     if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole && section >= 0 && section < m_articles->size()) {
         const ArticleRecord &article = (*m_articles)[section];
         QStringList parts;
+        // The record's author string keeps its trailing space for exports; a reader hears none.
         for (const ArticleRecord::Key key : {ArticleRecord::Key::AuthorsString, ArticleRecord::Key::Title,
                                              ArticleRecord::Key::Journal, ArticleRecord::Key::Year})
-            parts.append(article.text(key));
+            parts.append(article.text(key).trimmed());
         return parts.join(QStringLiteral(", "));
     }
     return QAbstractTableModel::headerData(section, orientation, role);
@@ -202,6 +225,8 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
     if (byNumber)
         *m_articles = std::move(articles);
     m_ranks = std::move(ranks);
+    // A saved search's new articles come first in every order.
+    keepNewFirst(permutation);
     // Selection and current row follow their articles to the new rows.
     std::vector<int> newRowOf(permutation.size());
     for (size_t newRow = 0; newRow < permutation.size(); ++newRow)

@@ -79,6 +79,9 @@ private:
     void appendRanks();
     // The rows in the order of a number each has, stably.
     std::vector<qsizetype> permutationBy(const std::function<qint64(qsizetype row)> &number, Qt::SortOrder order) const;
+    // Moves the rows marked new before the others, each part in its order;
+    // `permutation` (new row i holds old row permutation[i]) follows.
+    void keepNewFirst(std::vector<qsizetype> &permutation);
     // -1 while unknown, so unknown counts sort below 0.
     qint64 citedByCountAt(qsizetype row) const;
     bool inLibrary(const ArticleRecord &article) const;

@@ -1,6 +1,5 @@
 #include "KebNSTableView.h"
 
-#include "common/SystemLog.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,9 +21,7 @@ QList<int> KebNSTableView::selectedRowIndexes() const
 
 void KebNSTableView::copy()
 {
-    const QList<int> rows = selectedRowIndexes();
-    systemLog(QStringLiteral("index = %1\n").arg(rows.isEmpty() ? -1 : rows.first()));
-    emit copyRequested(rows);
+    emit copyRequested(selectedRowIndexes());
 }
 
 void KebNSTableView::keyPressEvent(QKeyEvent *event)

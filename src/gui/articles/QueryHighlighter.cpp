@@ -28,7 +28,7 @@ QList<QTextEdit::ExtraSelection> marksOf(QTextEdit &view, const QStringList &wor
 
 QueryHighlighter::QueryHighlighter(QMenu &viewMenu, QObject *parent)
     : QObject(parent)
-    , m_action(viewMenu.addAction(QStringLiteral("&Highlight Query Words")))
+    , m_action(viewMenu.addAction(QStringLiteral("Highlight &Query Words")))
 {
     m_action->setObjectName(QStringLiteral("highlightQueryWordsAction"));
     m_action->setCheckable(true);

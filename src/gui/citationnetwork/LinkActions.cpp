@@ -11,7 +11,7 @@ LinkActions::LinkActions(QMenuBar *menuBar) : QObject(menuBar)
     const QList<QAction *> menus = menuBar->actions();
     menuBar->insertMenu(menus.isEmpty() ? nullptr : menus.constLast(), m_menu);
     const std::pair<QString, LinkKind> kinds[] = {{tr("&Similar Articles"), LinkKind::Similar},
-                                                  {tr("&Cited By"), LinkKind::CitedBy},
+                                                  {tr("C&ited By"), LinkKind::CitedBy},
                                                   {tr("&References"), LinkKind::References}};
     for (const auto &[text, kind] : kinds) {
         QAction *action = m_menu->addAction(text);

@@ -13,6 +13,7 @@
 #include "gui/mainwindow/ResultTab.h"
 #include "gui/mainwindow/ResultTabs.h"
 #include "gui/citationnetwork/LinkActions.h"
+#include "gui/widgets/DockMemory.h"
 #include "library/LibraryMessages.h"
 #include "library/LibraryStore.h"
 #include "library/RecordRefresh.h"
@@ -28,9 +29,6 @@
 #include <QSettings>
 
 namespace {
-// Whether the Collections dock was showing when the window was last left.
-const QString kDockVisibleKey = QStringLiteral("CollectionsDockVisible");
-
 std::optional<QString> askNameInDialog(QWidget *parent, const QString &title, const QString &initial)
 {
     bool ok = false;
@@ -76,11 +74,7 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
     });
 
     m_panel = new CollectionsPanel(m_window);
-    m_window->addDockWidget(Qt::RightDockWidgetArea, m_panel);
-    QSettings &settings = *m_services.preferences->settings();
-    m_panel->setVisible(settings.value(kDockVisibleKey, true).toBool());
-    connect(m_panel->toggleViewAction(), &QAction::toggled, this,
-            [&settings](bool visible) { settings.setValue(kDockVisibleKey, visible); });
+    DockMemory::remember(*m_window, *m_panel, *m_services.preferences->settings(), {});
     m_ui.viewMenu->addSeparator();
     m_ui.viewMenu->addAction(m_panel->toggleViewAction());
     connect(m_panel, &CollectionsPanel::openRequested, this, &CollectionActions::open);
@@ -102,7 +96,7 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
             addSelection(m_collections.constFirst().id);
     });
     // Delete and Ctrl+Z belong to the table: text boxes keep their own.
-    m_removeAction = new QAction(tr("&Remove from Collection"), this);
+    m_removeAction = new QAction(tr("Remo&ve from Collection"), this);
     m_removeAction->setObjectName(QStringLiteral("removeFromCollectionAction"));
     m_removeAction->setShortcut(QKeySequence::Delete);
     m_removeAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -118,13 +112,13 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
         articles->addMenu(m_addMenu);
         articles->addAction(m_addToLast);
     }
-    auto *collectionMenu = new QMenu(tr("C&ollection"), m_ui.menuBar);
+    auto *collectionMenu = new QMenu(tr("Collec&tion"), m_ui.menuBar);
     collectionMenu->setObjectName(QStringLiteral("collectionMenu"));
     m_ui.menuBar->insertMenu(m_ui.menuBar->actions().constLast(), collectionMenu);
     collectionMenu->addAction(m_removeAction);
     collectionMenu->addAction(m_undoAction);
     collectionMenu->addSeparator();
-    QAction *update = collectionMenu->addAction(tr("&Update Records"));
+    QAction *update = collectionMenu->addAction(tr("Update &Records"));
     update->setObjectName(QStringLiteral("updateRecordsAction"));
     connect(update, &QAction::triggered, this, [this] {
         if (const std::optional<Collection> open = collection(openCollection()))
@@ -282,6 +276,14 @@ void CollectionActions::addToNewCollection()
 
 void CollectionActions::open(qint64 id)
 {
+    // A collection open in a tab already is shown there, not twice.
+    for (ResultTab *shown : m_collectionTabs.keys(id)) {
+        const SearchSource &source = shown->session().source();
+        if (source.isStored() && source.collection == id && source.searched.isEmpty()) {
+            m_ui.resultTabs->setCurrentWidget(shown);
+            return;
+        }
+    }
     ResultTab *tab = m_newTab();
     m_collectionTabs.insert(tab, id);
     showCollectionIn(tab, id);
@@ -361,7 +363,7 @@ void CollectionActions::removeSelection()
         return;
     tab->noteEditor()->flush();
     // Read before they go: an article no longer held anywhere leaves the library.
-    const std::optional<QList<ArticleToStore>> articles = m_store->articlesToStore(pmids);
+    const std::optional<QList<ArticleToStore>> articles = m_store->articlesToStore(pmids, id);
     if (!articles || !m_store->removeArticles(id, pmids)) {
         failed();
         return;

@@ -43,7 +43,7 @@ void HistoryActions::addActions()
     show->setObjectName(QStringLiteral("searchHistoryAction"));
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     m_ui.viewMenu->addAction(show);
-    auto *exportAction = new QAction(QStringLiteral("Export Search &Log\u2026"), &m_window);
+    auto *exportAction = new QAction(QStringLiteral("Export Search L&og\u2026"), &m_window);
     exportAction->setObjectName(QStringLiteral("exportSearchLogAction"));
     // After the article exports.
     const QList<QAction *> fileActions = m_ui.fileMenu->actions();

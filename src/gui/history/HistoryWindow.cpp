@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QLocale>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -29,6 +30,8 @@ const CombineButton kCombineButtons[] = {{"combineAndButton", "AND", HistoryExpa
                                          {"combineOrButton", "OR", HistoryExpansion::Operator::Or},
                                          {"combineNotButton", "NOT", HistoryExpansion::Operator::Not}};
 const int kColumnWidths[] = {50, 130, 260, 260, 90, 80, 300};
+// Room a cell leaves around its text.
+constexpr int kCellPadding = 16;
 } // namespace
 
 HistoryWindow::HistoryWindow(QWidget *parent)
@@ -54,6 +57,11 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     m_table->horizontalHeader()->setStretchLastSection(true);
     for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
         m_table->horizontalHeader()->resizeSection(column, kColumnWidths[column]);
+    // A date with its time whole, however long the locale and the font write it.
+    const QString longDate = QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(23, 59)), QLocale::ShortFormat);
+    m_table->horizontalHeader()->resizeSection(
+        HistoryTableModel::Date,
+        std::max(kColumnWidths[HistoryTableModel::Date], m_table->fontMetrics().horizontalAdvance(longDate) + kCellPadding));
 
     auto *buttons = new QHBoxLayout(m_buttons);
     buttons->setContentsMargins(0, 0, 0, 0);

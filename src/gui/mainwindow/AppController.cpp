@@ -5,6 +5,7 @@
 #include "gui/widgets/AlertPresenter.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/collections/CollectionActions.h"
+#include "gui/widgets/DockMemory.h"
 #include "gui/widgets/EscapeCloses.h"
 #include "gui/mainwindow/WindowShortcuts.h"
 #include "gui/articles/ExportFileDialog.h"
@@ -20,8 +21,10 @@
 #include "gui/search/SortOrderChoice.h"
 #include "gui/mainwindow/UpdatePrompt.h"
 #include "gui/mesh/MeshBrowserActions.h"
+#include "gui/mesh/MeshBrowserPanel.h"
 #include "gui/querybuilder/AdvancedSearchActions.h"
 #include "gui/timeline/TimelineActions.h"
+#include "gui/timeline/TimelinePanel.h"
 #include "gui/widgets/UrlOpener.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsRequest.h"
@@ -30,8 +33,11 @@
 #include "preferences/WindowLayout.h"
 #include "search/SearchMessages.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QMenu>
+#include <QSettings>
 #include <QShortcut>
 
 #include <numeric>
@@ -45,7 +51,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->setupUi(mainWindow);
     m_tabs = m_ui->resultTabs;
     m_actions.setAlertParent(mainWindow);
-    m_details = new SearchDetailsPanel(*mainWindow, *m_ui->viewMenu, *m_ui->searchDetailsButton);
+    QSettings &settings = *m_services.preferences->settings();
+    m_details = new SearchDetailsPanel(*mainWindow, settings, *m_ui->viewMenu, *m_ui->searchDetailsButton);
     m_spelling = new SpellingSuggestion(*m_ui->statusRow, this);
     m_highlighter = new QueryHighlighter(*m_ui->viewMenu, this);
     connect(m_highlighter, &QueryHighlighter::toggled, this, &AppController::tableViewSelectionDidChange);
@@ -54,7 +61,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
         searchPubmed();
     });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
-    m_actions.setFoundAs([this] { return session().source().foundAs(); });
+    m_actions.setFoundAs([this](const ArticleList &articles) { return session().foundAs(articles); });
     m_links = new LinkActions(m_ui->menuBar);
     connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     m_collections = new CollectionActions(
@@ -72,7 +79,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_ui->mainLayout->insertWidget(1, m_filters);
     addSearchBuilding();
     mainWindow->installEventFilter(this);
-    m_ui->searchTagsPanel->hide();
+    DockMemory::remember(*mainWindow, *m_ui->searchTagsPanel, settings, {.shown = false, .floating = true});
     new EscapeCloses(*m_ui->searchTagsPanel);
     connectActions();
 }
@@ -96,6 +103,9 @@ void AppController::addSearchBuilding()
             searchPubmed();
     });
     m_timeline = new TimelineActions(m_services, settings, *m_ui, *mainWindow);
+    QSettings &docks = *m_services.preferences->settings();
+    DockMemory::remember(*mainWindow, *m_mesh->panel(), docks, {.area = Qt::LeftDockWidgetArea, .shown = false});
+    DockMemory::remember(*mainWindow, *m_timeline->panel(), docks, {.area = Qt::BottomDockWidgetArea, .shown = false});
     connect(m_timeline, &TimelineActions::yearsChosen, this, [this](int fromYear, int toYear) {
         m_filters->setYears(fromYear, toYear);
         SearchSource source = session().source();
@@ -120,7 +130,11 @@ void AppController::connectActions()
     connect(ui.cancelNSButton, &QPushButton::clicked, this, &AppController::cancelSearch);
     connect(ui.getAllNSButton, &QPushButton::clicked, this, &AppController::getMoreArticles);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), mainWindow), &QShortcut::activated, this, [this] {
-        if (transferRunning())
+        // The innermost popup (the recent searches, a menu) takes Escape
+        // first; a transfer is cancelled only when nothing else would close.
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        else if (transferRunning())
             cancelSearch();
     });
     connect(m_tabs, &QTabWidget::currentChanged, this, &AppController::showTab);
@@ -141,8 +155,10 @@ void AppController::connectActions()
 
     connect(ui.clearRecentSearchesAction, &QAction::triggered, m_history, &HistoryActions::clearRecentSearches);
     connect(m_history, &HistoryActions::searchRequested, this, [this](const SearchSource &source) {
+        // After the new tab, whose empty search the field showed as it opened.
+        ResultTab *tab = newTab();
         m_ui->searchNSTextField->setText(source.title());
-        run(newTab(), source);
+        run(tab, source);
     });
     // Quitting from the menu ends the application without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppController::saveWindowLayout);
@@ -281,7 +297,18 @@ void AppController::showSessionState()
     ui.myNSProgressIndicator->setHidden(!current.isReceiving());
     ui.myNSProgressIndicator->setValue(int(std::min(current.progress(), 100.0)));
     ui.getAllNSButton->setHidden(!current.hasMore());
-    ui.getAllNSButton->setEnabled(!current.isBusy());
+    // A focused button being disabled hands the focus on down the chain; the
+    // more-articles button parks it in the table while its batch downloads and
+    // takes it back after, so that Space fetches the next one again.
+    QPushButton *more = ui.getAllNSButton;
+    if (current.isBusy() && more->hasFocus()) {
+        m_moreTakesFocusBack = true;
+        currentTab()->table()->setFocus(Qt::OtherFocusReason);
+    }
+    more->setEnabled(!current.isBusy());
+    if (!current.isBusy() && std::exchange(m_moreTakesFocusBack, false) && more->isVisible()
+        && currentTab()->table()->hasFocus())
+        more->setFocus(Qt::OtherFocusReason);
     ui.getAllNSButton->setText(AppMessages::moreArticles(current.moreCount()));
     m_details->show(current, currentTab()->typedQuery());
     m_spelling->show(current);
@@ -311,6 +338,9 @@ void AppController::startSearch(ResultTab *tab)
 
 void AppController::run(ResultTab *tab, SearchSource source)
 {
+    // The recent searches step aside for the search picked or typed, and for its messages.
+    if (QCompleter *recent = m_ui->searchNSTextField->completer())
+        recent->popup()->hide();
     const QString typed = source.query;
     if (ensureOnline() && m_history->expand(*tab, source) && tab->session().start(source))
         m_recentSearches->remember(typed);
@@ -343,7 +373,7 @@ void AppController::updateSelectionActions()
 
 void AppController::openItem()
 {
-    // Every selected article, one without a DOI too: that opens the resolver.
+    // Every selected article, one without a DOI too: that opens its PubMed page.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
 }
 
@@ -396,7 +426,6 @@ void AppController::exportRows(bool all)
 
 void AppController::showSearchTagsPanel()
 {
-    m_ui->searchTagsPanel->setFloating(true);
     m_ui->searchTagsPanel->show();
     m_ui->searchTagsPanel->raise();
     m_ui->searchTagsPanel->activateWindow();

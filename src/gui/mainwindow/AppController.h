@@ -151,4 +151,6 @@ private:
     MeshBrowserActions *m_mesh = nullptr;
     AdvancedSearchActions *m_advanced = nullptr;
     TimelineActions *m_timeline = nullptr;
+    // The more-articles button had the focus when its batch started.
+    bool m_moreTakesFocusBack = false;
 };

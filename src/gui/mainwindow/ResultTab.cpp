@@ -72,7 +72,10 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     connect(m_session.get(), &SearchSession::articlesAppended, this, &ResultTab::showBatch);
     // Row marks (new in a saved search, changed by an update) name articles
     // of the result set shown, not of what is searched next.
-    connect(m_session.get(), &SearchSession::started, &m_model, [this] { m_model.setMarks({}); });
+    connect(m_session.get(), &SearchSession::started, &m_model, [this] {
+        m_model.setMarks({});
+        setName({});
+    });
     connect(m_session.get(), &SearchSession::articlesReset, this, &ResultTab::followCountsPreference);
     connect(view, &KebNSTableView::doubleAction, this, [this] {
         if (table()->clickedRow() != -1)
@@ -92,6 +95,14 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
 }
 
 ResultTab::~ResultTab() = default;
+
+void ResultTab::setName(const QString &name)
+{
+    if (name == m_name)
+        return;
+    m_name = name;
+    emit nameChanged();
+}
 
 KebNSTableView *ResultTab::table() const
 {

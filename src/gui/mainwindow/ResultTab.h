@@ -53,6 +53,10 @@ public:
     // What was typed when the session searches its expansion ("#3 AND #5"); empty otherwise.
     const QString &typedQuery() const { return m_typedQuery; }
     void setTypedQuery(const QString &typed) { m_typedQuery = typed; }
+    // What the tab is called instead of its search (a saved search's name),
+    // until it searches something else; empty for none.
+    const QString &name() const { return m_name; }
+    void setName(const QString &name);
 
 signals:
     void selectionChanged();
@@ -62,6 +66,7 @@ signals:
     void linkChosen(ArticleLinksLabel::Link link);
     void linkSetChosen(LinkKind kind);
     void contextMenuRequested(const QPoint &globalPosition);
+    void nameChanged();
 
 private:
     void showBatch(bool firstBatch);
@@ -73,4 +78,5 @@ private:
     SelectionLinkCounts *m_linkCounts = nullptr;
     ArticleTableModel m_model;
     QString m_typedQuery;
+    QString m_name;
 };

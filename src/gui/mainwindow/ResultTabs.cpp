@@ -32,6 +32,7 @@ ResultTab *ResultTabs::at(int index) const
 void ResultTabs::addResultTab(ResultTab *tab)
 {
     connect(&tab->session(), &SearchSession::changed, this, [this, tab] { showTitleOf(tab); });
+    connect(tab, &ResultTab::nameChanged, this, [this, tab] { showTitleOf(tab); });
     const int index = addTab(tab, QString());
     emit tabAdded(tab);
     setCurrentIndex(index);
@@ -47,7 +48,9 @@ void ResultTabs::showTitleOf(ResultTab *tab)
 {
     const int index = indexOf(tab);
     const SearchSession &session = tab->session();
-    const QString title = session.source().isNone() ? SearchMessages::NewTabTitle : session.source().title();
+    const QString title = !tab->name().isEmpty()         ? tab->name()
+                          : session.source().isNone() ? SearchMessages::NewTabTitle
+                                                      : session.source().title();
     // An ampersand in a query is text, not a mnemonic.
     setTabText(index, fontMetrics().elidedText(title, Qt::ElideRight, kTitleWidth).replace(QLatin1Char('&'),
                                                                                             QStringLiteral("&&")));

@@ -14,8 +14,6 @@ MeshBrowserActions::MeshBrowserActions(const SessionSettings &settings, Ui::Main
     , m_panel(new MeshBrowserPanel(&window))
     , m_lookup(new MeshLookup(settings, this))
 {
-    window.addDockWidget(Qt::LeftDockWidgetArea, m_panel);
-    m_panel->hide();
     QAction *show = m_panel->toggleViewAction();
     show->setObjectName(QStringLiteral("meshBrowserAction"));
     show->setText(QStringLiteral("&MeSH Browser"));

@@ -78,17 +78,27 @@ MeshBrowserPanel::MeshBrowserPanel(QWidget *parent)
     layout->addLayout(form);
 
     auto *buttons = new QHBoxLayout;
-    const std::pair<QString, QueryBuilder::Operator> operators[] = {{QStringLiteral("AN&D"), QueryBuilder::Operator::And},
-                                                                    {QStringLiteral("O&R"), QueryBuilder::Operator::Or},
-                                                                    {QStringLiteral("&NOT"), QueryBuilder::Operator::Not}};
-    for (const auto &[text, op] : operators) {
-        auto *button = new QPushButton(text, body);
-        button->setObjectName(QStringLiteral("mesh%1Button").arg(QueryBuilder::operatorName(op)));
-        button->setToolTip(QStringLiteral("Add to the search with %1").arg(QueryBuilder::operatorName(op)));
-        connect(button, &QPushButton::clicked, this, [this, op = op] {
+    // Alt and every letter of these words already belong to the menu bar or
+    // to another dock's buttons, so the operators take keys of their own
+    // while the focus is anywhere in the browser.
+    struct OperatorKey {
+        QueryBuilder::Operator op;
+        QKeySequence key;
+    };
+    const OperatorKey operators[] = {{QueryBuilder::Operator::And, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+                                     {QueryBuilder::Operator::Or, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)},
+                                     {QueryBuilder::Operator::Not, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Return)}};
+    for (const auto &[op, key] : operators) {
+        const QString name = QueryBuilder::operatorName(op);
+        auto *button = new QPushButton(name, body);
+        button->setObjectName(QStringLiteral("mesh%1Button").arg(name));
+        button->setToolTip(QStringLiteral("Add to the search with %1 (%2)").arg(name, key.toString(QKeySequence::NativeText)));
+        const auto add = [this, op = op] {
             if (const QString text = clause(); !text.isEmpty())
                 emit clauseChosen(text, op);
-        });
+        };
+        connect(button, &QPushButton::clicked, this, add);
+        connect(new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut), &QShortcut::activated, this, add);
         buttons->addWidget(button);
     }
     layout->addLayout(buttons);

@@ -11,24 +11,25 @@
 #include "preferences/PreferenceStore.h"
 #include "search/SearchMessages.h"
 #include "search/SearchSession.h"
+#include "gui/widgets/DockMemory.h"
 
+#include <QEvent>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
-namespace {
-const QString kPanelShownKey = QStringLiteral("savedSearchesPanelShown");
-} // namespace
-
 SavedSearchActions::SavedSearchActions(const AppServices &services, Ui::MainWindow &ui, QMainWindow &window)
     : QObject(&window), m_services(services), m_ui(ui), m_window(window), m_panel(new SavedSearchesPanel(&window))
 {
-    window.addDockWidget(Qt::RightDockWidgetArea, m_panel);
-    // Shown or hidden as the user left it.
-    QSettings &settings = *m_services.preferences->settings();
-    m_panel->setVisible(m_services.library && settings.value(kPanelShownKey).toBool());
+    // Shown or hidden, and where, as the user left it; never without a library.
+    if (m_services.library) {
+        DockMemory::remember(window, *m_panel, *m_services.preferences->settings(), {.shown = false});
+    } else {
+        window.addDockWidget(Qt::RightDockWidgetArea, m_panel);
+        m_panel->hide();
+    }
     auto *searchMenu = new QMenu(QStringLiteral("&Search"), &window);
     searchMenu->setObjectName(QStringLiteral("searchMenu"));
     window.menuBar()->insertMenu(ui.viewMenu->menuAction(), searchMenu);
@@ -46,7 +47,6 @@ SavedSearchActions::SavedSearchActions(const AppServices &services, Ui::MainWind
     }
     if (!m_services.library)
         return;
-    connect(toggle, &QAction::triggered, this, [&settings](bool shown) { settings.setValue(kPanelShownKey, shown); });
     connect(save, &QAction::triggered, this, &SavedSearchActions::saveCurrentSearch);
     connect(m_panel, &SavedSearchesPanel::checkRequested, this, [this](qint64 id) { check({id}); });
     connect(m_panel, &SavedSearchesPanel::checkAllRequested, this, [this] { check(); });
@@ -55,10 +55,16 @@ SavedSearchActions::SavedSearchActions(const AppServices &services, Ui::MainWind
     connect(m_panel, &SavedSearchesPanel::editRequested, this, &SavedSearchActions::edit);
     connect(m_panel, &SavedSearchesPanel::removeRequested, this, &SavedSearchActions::remove);
     connect(m_panel, &SavedSearchesPanel::markSeenRequested, this, [this](qint64 id) {
-        if (report(m_services.library->markAllSeen(id)) && m_opened.value(id))
-            m_opened.value(id)->model().setNewPmids({});
+        if (report(m_services.library->markAllSeen(id))) {
+            if (m_opened.value(id))
+                m_opened.value(id)->model().setNewPmids({});
+            // Its "N new" is no longer news.
+            m_checkNotes.removeIf([id](const auto &note) { return note.first == id; });
+        }
         refresh();
     });
+    // Searches saved from the command line meanwhile show when the window is back in use.
+    window.installEventFilter(this);
     refresh();
     // Once the window is up, so that it never waits for the service.
     if (m_services.preferences->boolean(PreferenceKeys::CheckSavedSearchesAtLaunch) && !m_panel->searches().isEmpty())
@@ -91,6 +97,8 @@ bool SavedSearchActions::check(const QList<qint64> &ids)
 {
     if (m_check && m_check->isRunning())
         return false;
+    if (ids.isEmpty())
+        refresh(); // Check All checks what was saved elsewhere meanwhile too
     QList<SavedSearch> searches;
     for (const SavedSearch &search : m_panel->searches()) {
         if (ids.isEmpty() || ids.contains(search.id))
@@ -105,15 +113,18 @@ bool SavedSearchActions::check(const QList<qint64> &ids)
     // A new check each time: it asks with the identity the preferences hold now.
     m_check = std::make_unique<SavedSearchCheck>(*m_services.library, settings);
     // What each check found is told once all are done, one line each.
-    auto said = std::make_shared<QStringList>();
-    connect(m_check.get(), &SavedSearchCheck::checked, this, [this, said](const SavedSearch &search, const QStringList &added) {
-        said->append(SavedSearchTexts::checked(search.name, added.size(), !search.wasChecked()));
+    connect(m_check.get(), &SavedSearchCheck::checked, this, [this](const SavedSearch &search, const QStringList &added) {
+        m_checkNotes.append({search.id, [count = added.size(), first = !search.wasChecked()](const QString &name) {
+                                 return SavedSearchTexts::checked(name, count, first);
+                             }});
         refresh();
     });
-    connect(m_check.get(), &SavedSearchCheck::failed, this, [said](const SavedSearch &search, const QString &message) {
-        said->append(SavedSearchTexts::checkFailed(search.name, message));
+    connect(m_check.get(), &SavedSearchCheck::failed, this, [this](const SavedSearch &search, const QString &message) {
+        m_checkNotes.append(
+            {search.id, [message](const QString &name) { return SavedSearchTexts::checkFailed(name, message); }});
     });
-    connect(m_check.get(), &SavedSearchCheck::finished, this, [this, said] { m_panel->setStatus(said->join(QLatin1Char('\n'))); });
+    connect(m_check.get(), &SavedSearchCheck::finished, this, &SavedSearchActions::showCheckNotes);
+    m_checkNotes.clear();
     if (!m_check->start(searches))
         return false;
     m_panel->setStatus(SavedSearchTexts::checking(searches.size() == 1 ? searches.first().name : QStringLiteral("all")));
@@ -125,6 +136,25 @@ void SavedSearchActions::refresh()
     const std::optional<QList<SavedSearch>> searches = m_services.library->savedSearches();
     if (report(searches.has_value()))
         m_panel->setSearches(*searches);
+    if (!m_check || !m_check->isRunning())
+        showCheckNotes();
+}
+
+void SavedSearchActions::showCheckNotes()
+{
+    QStringList lines;
+    for (const auto &[id, line] : std::as_const(m_checkNotes)) {
+        if (const std::optional<SavedSearch> search = byId(id))
+            lines.append(line(search->name));
+    }
+    m_panel->setStatus(lines.join(QLatin1Char('\n')));
+}
+
+bool SavedSearchActions::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &m_window && event->type() == QEvent::WindowActivate)
+        refresh();
+    return QObject::eventFilter(watched, event);
 }
 
 std::optional<SavedSearch> SavedSearchActions::byId(qint64 id) const
@@ -150,6 +180,7 @@ void SavedSearchActions::open(qint64 id)
     // something else.
     ResultTab *tab = m_ui.resultTabs->current();
     tab->model().setNewPmids(QSet<QString>(fresh->begin(), fresh->end()));
+    tab->setName(search->name);
     m_opened.insert(id, tab);
 }
 
@@ -158,8 +189,10 @@ void SavedSearchActions::rename(qint64 id)
     const std::optional<SavedSearch> search = byId(id);
     if (!search)
         return;
-    if (const std::optional<QString> name = ask(SavedSearchTexts::RenameTitle, SavedSearchTexts::NameLabel, search->name))
-        report(m_services.library->renameSavedSearch(id, name->trimmed()));
+    const std::optional<QString> name = ask(SavedSearchTexts::RenameTitle, SavedSearchTexts::NameLabel, search->name);
+    if (name && report(m_services.library->renameSavedSearch(id, name->trimmed())) && m_opened.value(id)
+        && !m_opened.value(id)->name().isEmpty())
+        m_opened.value(id)->setName(name->trimmed());
     refresh();
 }
 

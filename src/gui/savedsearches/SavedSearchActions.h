@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QMainWindow;
@@ -31,6 +32,7 @@ public:
     ~SavedSearchActions() override;
 
     SavedSearchesPanel *panel() const { return m_panel; }
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void saveCurrentSearch();
     // Checks `ids`, or every saved search for none; false while a check runs.
     bool check(const QList<qint64> &ids = {});
@@ -39,7 +41,10 @@ signals:
     void searchRequested(const SearchSource &source);
 
 private:
+    // Reads the saved searches again, those another program (vexmoor-cli) added too.
     void refresh();
+    // What the last check said of each search still saved, under its name now.
+    void showCheckNotes();
     std::optional<SavedSearch> byId(qint64 id) const;
     // A new tab of its results, its new articles marked.
     void open(qint64 id);
@@ -57,4 +62,6 @@ private:
     std::unique_ptr<SavedSearchCheck> m_check;
     // The tab each saved search was last opened in, to unmark when its articles are seen.
     QHash<qint64, QPointer<ResultTab>> m_opened;
+    // What the last check said, in the order said: the search and its line for a name.
+    QList<std::pair<qint64, std::function<QString(const QString &name)>>> m_checkNotes;
 };

@@ -19,10 +19,10 @@ struct ButtonSetup
 };
 const ButtonSetup kButtons[] = {
     {"checkSavedSearchButton", "&Check", "Check the selected saved search", &SavedSearchesPanel::checkRequested},
-    {"openSavedSearchButton", "&Open", "Open the selected saved search", &SavedSearchesPanel::openRequested},
-    {"renameSavedSearchButton", "&Rename\u2026", "Rename the selected saved search", &SavedSearchesPanel::renameRequested},
-    {"editSavedSearchButton", "&Edit Query\u2026", "Edit the query of the selected saved search", &SavedSearchesPanel::editRequested},
-    {"markSeenButton", "&Mark All as Seen", "Mark the new articles of the selected saved search as seen", &SavedSearchesPanel::markSeenRequested},
+    {"openSavedSearchButton", "O&pen", "Open the selected saved search", &SavedSearchesPanel::openRequested},
+    {"renameSavedSearchButton", "Re&name\u2026", "Rename the selected saved search", &SavedSearchesPanel::renameRequested},
+    {"editSavedSearchButton", "Edit &Query\u2026", "Edit the query of the selected saved search", &SavedSearchesPanel::editRequested},
+    {"markSeenButton", "Mark A&ll as Seen", "Mark the new articles of the selected saved search as seen", &SavedSearchesPanel::markSeenRequested},
     {"removeSavedSearchButton", "Re&move\u2026", "Remove the selected saved search", &SavedSearchesPanel::removeRequested},
 };
 } // namespace
@@ -57,7 +57,7 @@ SavedSearchesPanel::SavedSearchesPanel(QWidget *parent)
         });
         m_oneButtons.append(button);
     }
-    auto *checkAll = new QPushButton(QStringLiteral("Check &All"), content);
+    auto *checkAll = new QPushButton(QStringLiteral("Chec&k All"), content);
     checkAll->setObjectName(QStringLiteral("checkAllSavedSearchesButton"));
     checkAll->setAccessibleName(QStringLiteral("Check all saved searches"));
     grid->addWidget(checkAll, index / 2, index % 2);

@@ -1,5 +1,6 @@
 #include "gui/search/SearchDetailsPanel.h"
 
+#include "gui/widgets/DockMemory.h"
 #include "search/QueryDetails.h"
 #include "search/SearchSession.h"
 
@@ -10,7 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-SearchDetailsPanel::SearchDetailsPanel(QMainWindow &window, QMenu &viewMenu, QAbstractButton &button)
+SearchDetailsPanel::SearchDetailsPanel(QMainWindow &window, QSettings &settings, QMenu &viewMenu, QAbstractButton &button)
     : QObject(&window)
     , m_dock(new QDockWidget(QStringLiteral("Search Details"), &window))
     , m_text(new QPlainTextEdit(m_dock))
@@ -21,9 +22,13 @@ SearchDetailsPanel::SearchDetailsPanel(QMainWindow &window, QMenu &viewMenu, QAb
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_dock->setWidget(m_text);
-    window.addDockWidget(Qt::RightDockWidgetArea, m_dock);
-    m_dock->setFloating(true);
-    m_dock->hide();
+    // Floating the first time, wide enough for a translation's lines to read
+    // as lines; then wherever, and as large as, the user left it.
+    const QFontMetrics metrics = m_text->fontMetrics();
+    DockMemory::remember(window, *m_dock, settings,
+                         {.shown = false,
+                          .floating = true,
+                          .floatingSize = QSize(metrics.averageCharWidth() * 80, metrics.lineSpacing() * 20)});
 
     m_action->setObjectName(QStringLiteral("searchDetailsAction"));
     m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));

@@ -8,6 +8,7 @@ class QDockWidget;
 class QMainWindow;
 class QMenu;
 class QPlainTextEdit;
+class QSettings;
 class SearchSession;
 
 // "Search Details": a panel with what PubMed did with the current tab's
@@ -20,7 +21,7 @@ class SearchDetailsPanel : public QObject
     Q_OBJECT
 
 public:
-    SearchDetailsPanel(QMainWindow &window, QMenu &viewMenu, QAbstractButton &button);
+    SearchDetailsPanel(QMainWindow &window, QSettings &settings, QMenu &viewMenu, QAbstractButton &button);
 
     // Shows `session`'s details; the button and action are offered once its first answer is there.
     // `expandedFrom`: what was typed when the session searches its #n expansion.

@@ -1,5 +1,7 @@
 #include "gui/search/SearchFilterBar.h"
 
+#include "gui/widgets/ElidedLabel.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -65,7 +67,7 @@ SearchFilterBar::SearchFilterBar(QWidget *parent)
     m_systematic = addCheckBox(QStringLiteral("systematicReviewsBox"), QStringLiteral("Systematic reviews"));
 
     // Plain text: what is added to the query, to read and to copy.
-    m_syntax = new QLabel(this);
+    m_syntax = new ElidedLabel(this);
     m_syntax->setObjectName(QStringLiteral("filterSyntaxLabel"));
     m_syntax->setAccessibleName(QStringLiteral("Query syntax of the filters"));
     m_syntax->setTextFormat(Qt::PlainText);

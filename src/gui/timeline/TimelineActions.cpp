@@ -38,8 +38,6 @@ TimelineActions::TimelineActions(const AppServices &services, const SessionSetti
     , m_download(new YearCountsDownload(settings, this))
     , m_lastYear(QDate::currentDate().year())
 {
-    window.addDockWidget(Qt::BottomDockWidgetArea, m_panel);
-    m_panel->hide();
     m_show = m_panel->toggleViewAction();
     m_show->setObjectName(QStringLiteral("resultsByYearAction"));
     m_show->setText(QStringLiteral("Results by &Year"));

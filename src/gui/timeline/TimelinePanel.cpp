@@ -53,9 +53,9 @@ TimelinePanel::TimelinePanel(QWidget *parent)
     layout->addWidget(m_views, 1);
 
     auto *buttons = new QHBoxLayout;
-    m_asTable = button(QStringLiteral("&Table"), QStringLiteral("timelineTableButton"), body);
+    m_asTable = button(QStringLiteral("Ta&ble"), QStringLiteral("timelineTableButton"), body);
     m_asTable->setCheckable(true);
-    m_saveChart = button(QStringLiteral("Save &Chart\u2026"), QStringLiteral("saveChartButton"), body);
+    m_saveChart = button(QStringLiteral("Save Chart\u2026"), QStringLiteral("saveChartButton"), body);
     m_saveCounts = button(QStringLiteral("Save Co&unts\u2026"), QStringLiteral("saveCountsButton"), body);
     buttons->addWidget(m_asTable);
     buttons->addStretch(1);

@@ -146,7 +146,16 @@ private slots:
         h.opener.opened.clear();
         h.table()->selectRow(noDoi);
         doubleClickRow(h, noDoi);
-        QCOMPARE(h.openedUrls(), QStringList{h.services.endpoints.doiOrigin() + QLatin1Char('/')});
+        // Not the resolver's bare root: the article's PubMed page, through the proxy like any link.
+        const QString pubmed = h.services.endpoints.pubmedOrigin() + QLatin1Char('/')
+            + c.getArticleList()[noDoi].text(ArticleRecord::Key::PMID) + QLatin1Char('/');
+        QCOMPARE(h.openedUrls(), QStringList{pubmed});
+        h.store.setBool(PreferenceKeys::UseProxy, true);
+        h.store.setObject(PreferenceKeys::ProxyURL, QStringLiteral("https://login.proxy.example/login?url=%@"));
+        h.opener.opened.clear();
+        QTest::keyClick(h.table(), Qt::Key_Return);
+        QCOMPARE(h.openedUrls(), QStringList{QStringLiteral("https://login.proxy.example/login?url=")
+                                             + QString::fromLatin1(QUrl::toPercentEncoding(pubmed))});
     }
 
     // A real Wiley DOI holding "#" and angle brackets (cited by PMID 28786991
@@ -224,13 +233,14 @@ private slots:
         h.table()->clearSelection();
         h.table()->setFocus();
         QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
-        QVERIFY(h.log.contains(QStringLiteral("index = -1\n")));
+        // A copy writes nothing to the log: it is no event worth a line.
+        QVERIFY(h.log.filter(QStringLiteral("index")).isEmpty());
         QCOMPARE(clipboard->mimeData()->text(), QString());
         QVERIFY(clipboard->mimeData()->hasFormat(QStringLiteral("text/rtf")));
 
         h.selectRows({3, 1});
         QTest::keyClick(h.table(), Qt::Key_C, Qt::ControlModifier);
-        QVERIFY(h.log.contains(QStringLiteral("index = 1\n")));
+        QVERIFY(h.log.filter(QStringLiteral("index")).isEmpty());
         const QString plain = clipboard->mimeData()->text();
         const QString first = c.citationAStringForArticle(c.getArticleList()[1]).toPlainText();
         const QString second = c.citationAStringForArticle(c.getArticleList()[3]).toPlainText();

@@ -209,10 +209,13 @@ private slots:
         c.window()->findChild<ResultTabs *>()->setCurrentWidget(search);
         QCOMPARE(marks(h), marksAfterRemoval);
 
-        c.window()->findChild<ResultTabs *>()->setCurrentIndex(1);
+        // Opened again, the collection's tab comes forward; no second one opens.
+        openListed(h, QStringLiteral("Trials"));
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(c.window()->findChild<ResultTabs *>()->currentIndex(), 1);
         pressInTable(h, Qt::CTRL | Qt::Key_Z);
         QCOMPARE(listed(h), QStringList{QStringLiteral("Trials (3)")});
-        QVERIFY(pmidsShown(c).contains(removed));
+        QCOMPARE(pmidsShown(c), before); // back in its place, with its rank
         QCOMPARE(h.library.note(removed.toLongLong()), std::optional<QString>(note));
         QVERIFY(h.alerts.shown.isEmpty());
     }
@@ -298,7 +301,7 @@ private slots:
         QTest::addColumn<int>("job");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("alert");
-        QTest::addColumn<QString>("ranks"); // the "#" column of the tab shown after
+        QTest::addColumn<QString>("ranks"); // the "#" column of the tab shown after, each with its mark's tooltip
         QTest::newRow("records unchanged") << 0 << QStringLiteral("No article changed") << QString() << "1; 2";
         QTest::newRow("records changed") << 1 << QStringLiteral("1 article changed") << QString() << "1 Changed; 2";
         QTest::newRow("identifiers pasted") << 2 << QStringLiteral("1 article added to Kept")
@@ -359,11 +362,15 @@ private slots:
         if (job == 1 || job == 4) {
             QVERIFY(c.getArticleList().constFirst().text(ArticleRecord::Key::Title).startsWith(QLatin1String("Revised: ")));
             QCOMPARE(h.table()->model()->index(0, rankColumn(h)).data(Qt::ToolTipRole).toString(),
-                     CollectionTexts::ChangedTip);
+                     CollectionTexts::ChangedMark + QStringLiteral(": ") + CollectionTexts::ChangedTip);
         }
         QStringList shown;
-        for (int row = 0; row < h.table()->model()->rowCount(); ++row)
-            shown.append(h.table()->model()->index(row, rankColumn(h)).data().toString());
+        for (int row = 0; row < h.table()->model()->rowCount(); ++row) {
+            // The rank alone, always readable; the mark in the tooltip.
+            const QModelIndex cell = h.table()->model()->index(row, rankColumn(h));
+            QCOMPARE(cell.data().toString(), QString::number(row + 1));
+            shown.append((cell.data().toString() + QLatin1Char(' ') + cell.data(Qt::ToolTipRole).toString().section(u':', 0, 0)).trimmed());
+        }
         QCOMPARE(shown.join(QStringLiteral("; ")), ranks);
         if (job == 2)
             QCOMPARE(listed(h), QStringList{QStringLiteral("Kept (3)")});

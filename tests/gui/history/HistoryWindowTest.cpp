@@ -62,8 +62,14 @@ private slots:
     void searchesAreRecordedFilteredAndRemoved()
     {
         AppHarness h;
+        // A large font: the Date column still shows the time whole.
+        const QFont font = QApplication::font();
+        QApplication::setFont(QFont(font.family(), 22));
         HistoryWindow *window = searchTwiceAndOpen(h);
+        QApplication::setFont(font);
         QVERIFY(window);
+        QVERIFY(table(window)->columnWidth(HistoryTableModel::Date)
+                > table(window)->fontMetrics().horizontalAdvance(cell(window, 0, HistoryTableModel::Date)));
         QAbstractItemModelTester tester(&window->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(window->model().rowCount(), 2);
         QCOMPARE(cell(window, 0, HistoryTableModel::Number), QStringLiteral("2"));

@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCompleter>
+#include <QDockWidget>
 #include <QHeaderView>
 #include <QSplitter>
 #include <QSqlDatabase>
@@ -150,6 +151,41 @@ private slots:
         QCOMPARE(h.widget<QSplitter>("verticalSplitter")->sizes(), defaultSplit);
         QCOMPARE(header(h)->sortIndicatorSection(), -1);
         QCOMPARE(h.controller->window()->size(), defaultSize);
+    }
+
+    // Every dock the window has comes back shown or hidden, on the side it
+    // was left on, whichever way the user last turned it; a floating one with
+    // its frame. Search Details opens wide enough to read a translation.
+    void everyDockComesBackAsItWasLeft()
+    {
+        AppHarness h;
+        h.start();
+        auto *details = h.widget<QDockWidget>("searchDetailsPanel");
+        QVERIFY(details->isFloating());
+        QVERIFY(details->width() >= details->fontMetrics().averageCharWidth() * 60);
+        for (const Qt::DockWidgetArea side : {Qt::LeftDockWidgetArea, Qt::BottomDockWidgetArea}) {
+            QMainWindow *window = h.controller->window();
+            QHash<QString, bool> shown;
+            for (QDockWidget *dock : window->findChildren<QDockWidget *>()) {
+                dock->setFloating(false);
+                window->addDockWidget(side, dock);
+                dock->toggleViewAction()->trigger();
+                shown.insert(dock->objectName(), dock->isVisibleTo(window));
+            }
+            QVERIFY(shown.size() >= 4);
+            reopen(h);
+            window = h.controller->window();
+            for (QDockWidget *dock : window->findChildren<QDockWidget *>()) {
+                QVERIFY2(dock->isVisibleTo(window) == shown.value(dock->objectName()), qPrintable(dock->objectName()));
+                QCOMPARE(window->dockWidgetArea(dock), side);
+            }
+        }
+        details = h.widget<QDockWidget>("searchDetailsPanel");
+        details->setFloating(true);
+        details->setGeometry(QRect(QPoint(120, 90), QSize(700, 333)));
+        reopen(h);
+        QVERIFY(h.widget<QDockWidget>("searchDetailsPanel")->isFloating());
+        QCOMPARE(h.widget<QDockWidget>("searchDetailsPanel")->size(), QSize(700, 333));
     }
 
     // From the history, or, without a library, from the settings.

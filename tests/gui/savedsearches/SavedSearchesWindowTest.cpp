@@ -2,7 +2,9 @@
 
 #include "gui/savedsearches/SavedSearchesPanel.h"
 
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QTabWidget>
 #include <QListWidget>
 #include <QTimer>
 #include <QUrlQuery>
@@ -96,15 +98,23 @@ private slots:
         const QAbstractItemModel *model = h.table()->model();
         const int rank = h.controller->currentTab()->model().columnNamed(ArticleTableModel::RankColumn);
         const bool added = row.contains(QStringLiteral("new"));
-        QCOMPARE(model->index(0, rank).data().toString(), added ? QStringLiteral("1 New") : QStringLiteral("1"));
+        // The rank stays readable; the mark is in bold and a tooltip.
+        QCOMPARE(model->index(0, rank).data().toString(), QStringLiteral("1"));
+        QCOMPARE(model->index(0, rank).data(Qt::ToolTipRole).toString(), added ? QStringLiteral("New") : QString());
         QCOMPARE(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold(), added);
         QVERIFY(!model->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
         QCOMPARE(h.controller->currentTab()->session().articles().constFirst().text(ArticleRecord::Key::PMID),
                  added ? QStringLiteral("103") : QStringLiteral("101"));
+        // In every order, a column's too: by rank downwards, the new one (rank 1) stays first.
+        h.table()->sortByColumn(rank, Qt::DescendingOrder);
+        QCOMPARE(h.controller->currentTab()->session().articles().constFirst().text(ArticleRecord::Key::PMID),
+                 QStringLiteral("103"));
+        h.table()->sortByColumn(rank, Qt::AscendingOrder);
 
         list(h)->item(0)->setSelected(true);
         click(h, "markSeenButton");
         QCOMPARE(list(h)->item(0)->text(), QStringLiteral("alpha"));
+        QVERIFY2(!status(h).contains(QStringLiteral("1 new")), qPrintable(status(h)));
         QCOMPARE(model->index(0, rank).data().toString(), QStringLiteral("1"));
         h.alerts.answers = {1}; // Remove? Cancel
         click(h, "removeSavedSearchButton");
@@ -160,6 +170,28 @@ private slots:
         QCOMPARE(h.controller->tabCount(), 2);
         QCOMPARE(QUrlQuery(h.esearchRequests().last()).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded),
                  QStringLiteral("beta[ti]"));
+        // Its tab goes by its name, and takes a new one; the field shows its query.
+        auto *tabs = h.widget<QTabWidget>("resultTabs");
+        QCOMPARE(tabs->tabText(1), QStringLiteral("ours"));
+        QCOMPARE(h.searchField()->text(), QStringLiteral("beta[ti]"));
+        list(h)->item(0)->setSelected(true);
+        answerTextDialog([&] { click(h, "renameSavedSearchButton"); }, QStringLiteral("theirs"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("theirs"));
+
+        // One saved by the command line meanwhile is listed, and checked, by Check All.
+        SavedSearch added;
+        added.name = added.query = QStringLiteral("gamma");
+        QVERIFY(h.library.addSavedSearch(added));
+        click(h, "checkAllSavedSearchesButton");
+        QVERIFY(waitForCheck(h));
+        QCOMPARE(list(h)->count(), 2);
+        QVERIFY(h.library.savedSearch(QStringLiteral("gamma"))->wasChecked());
+        // What the check said is said of the search under its new name.
+        QVERIFY2(status(h).contains(QStringLiteral("\u201ctheirs\u201d")), qPrintable(status(h)));
+        list(h)->findItems(QStringLiteral("theirs"), Qt::MatchStartsWith).value(0)->setSelected(true);
+        answerTextDialog([&] { click(h, "renameSavedSearchButton"); }, QStringLiteral("yours"));
+        QVERIFY2(status(h).contains(QStringLiteral("\u201cyours\u201d")) && !status(h).contains(QStringLiteral("theirs")),
+                 qPrintable(status(h)));
     }
 };
 
