@@ -124,7 +124,10 @@ QMimeData *ArticleActions::mimeData(const ArticleList &articles, const QList<int
 QByteArray ArticleActions::exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const
 {
     const ArticleList chosen = articlesAt(articles, rows);
-    return ExportFormats::write(format, chosen, m_foundAs(), nullptr, m_notes(chosen));
+    QStringList foundAs;
+    for (const ArticleRecord &article : chosen)
+        foundAs.append(m_foundAs(article));
+    return ExportFormats::write(format, chosen, foundAs, m_metrics(), m_notes(chosen));
 }
 
 void ArticleActions::copyCitations(const ArticleList &articles, const QList<int> &rows) const

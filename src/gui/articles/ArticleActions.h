@@ -62,8 +62,13 @@ public:
     // The articles at `rows`, each once, in table order; rows outside the list are skipped.
     static ArticleList articlesAt(const ArticleList &articles, const QList<int> &rows);
 
-    // Where the current articles were found, written with them in exports.
-    void setFoundAs(std::function<QString()> foundAs) { m_foundAs = std::move(foundAs); }
+    // How each of the current articles was found, written with it in exports.
+    using FoundAs = std::function<QString(const ArticleRecord &article)>;
+    void setFoundAs(FoundAs foundAs) { m_foundAs = std::move(foundAs); }
+    // The citation figures the table shows, for its exports; none while its
+    // columns are hidden.
+    using Metrics = std::function<const CitationMetricsMap *()>;
+    void setMetrics(Metrics metrics) { m_metrics = std::move(metrics); }
     // The reader's notes on the articles about to be exported, one each ("" for none).
     using Notes = std::function<QStringList(const ArticleList &articles)>;
     void setNotes(Notes notes) { m_notes = std::move(notes); }
@@ -77,7 +82,8 @@ private:
     AlertPresenter &m_alerts;
     UrlOpener &m_opener;
     QWidget *m_alertParent = nullptr;
-    std::function<QString()> m_foundAs = [] { return QString(); };
+    FoundAs m_foundAs = [](const ArticleRecord &) { return QString(); };
+    Metrics m_metrics = [] { return nullptr; };
     Notes m_notes = [](const ArticleList &) { return QStringList(); };
     // The bytes of the rows in `format`, with where they were found and their notes.
     QByteArray exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const;

@@ -25,6 +25,7 @@
 #include "entrez/Reachability.h"
 #include "gui/preferences/PreferenceController.h"
 #include "preferences/WindowLayout.h"
+#include "search/CitedByCounts.h"
 #include "search/SearchMessages.h"
 
 #include <QApplication>
@@ -51,7 +52,12 @@ AppController::AppController(const AppServices &services, QObject *parent)
         searchPubmed();
     });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
-    m_actions.setFoundAs([this] { return session().source().foundAs(); });
+    m_actions.setFoundAs(
+        [this](const ArticleRecord &article) { return session().source().foundAsOf(article.text(ArticleRecord::Key::PMID)); });
+    // The window's exports carry the figures its table shows.
+    m_actions.setMetrics([this]() -> const CitationMetricsMap * {
+        return m_preferences.showCitationCounts() ? &session().citedBy().metrics() : nullptr;
+    });
     m_links = new LinkActions(m_ui->menuBar);
     connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     m_collections = new CollectionActions(
@@ -180,6 +186,7 @@ ResultTab *AppController::newTab()
     settings.batchSize = [this] { return thisMany(); };
     settings.identity = [this] { return eutilsIdentity(); };
     settings.citedByCounts = [this] { return m_preferences.showCitationCounts(); };
+    settings.citationSource = [this] { return m_preferences.citationSource(); };
     auto *tab = new ResultTab(std::make_unique<SearchSession>(std::move(settings)));
     // A new tab starts with the columns and split of the one the user looks at.
     if (ResultTab *current = currentTab()) {
