@@ -55,3 +55,4 @@ CliCommand historyCommand();
 CliCommand savedCommand();
 CliCommand watchCommand();
 CliCommand libraryCommand();
+CliCommand matchCommand();

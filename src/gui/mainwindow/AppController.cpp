@@ -11,6 +11,7 @@
 #include "gui/articles/FocusCopy.h"
 #include "gui/articles/KebNSTableView.h"
 #include "gui/history/HistoryActions.h"
+#include "gui/references/ReferenceActions.h"
 #include "gui/citationnetwork/LinkActions.h"
 #include "gui/search/RecentSearchCompleter.h"
 #include "gui/search/SearchDetailsPanel.h"
@@ -63,6 +64,12 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_collections = new CollectionActions(
         m_services, *mainWindow, *m_ui, m_actions, [this] { return newTab(); }, [this] { return eutilsIdentity(); }, this);
     m_history = new HistoryActions(m_services, *m_ui, *mainWindow);
+    m_references = new ReferenceActions(
+        m_services.endpoints, *mainWindow, *m_ui->fileMenu, *m_ui->searchNSTextField,
+        {[this] { return ensureOnline(); }, [this] { return eutilsIdentity(); },
+         [this](const QString &title, const QStringList &pmids, const QStringList &references) {
+             newTab()->session().start(SearchSource::list(title, pmids, references));
+         }});
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);

@@ -25,6 +25,7 @@ class MainWindow;
 class CollectionActions;
 class HistoryActions;
 class LinkActions;
+class ReferenceActions;
 class PreferenceController;
 class SearchDetailsPanel;
 class SearchFilterBar;
@@ -142,4 +143,5 @@ private:
     LinkActions *m_links = nullptr;
     CollectionActions *m_collections = nullptr;
     HistoryActions *m_history = nullptr;
+    ReferenceActions *m_references = nullptr;
 };
