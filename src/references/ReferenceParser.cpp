@@ -60,7 +60,7 @@ bool plausibleYear(const QString &year)
 bool authorsLike(const QString &text)
 {
     return find(text, R"((?:^|,\s*)\p{Lu}[\p{L}'’\-]+(?:\s+[\p{L}'’\-]+)*\s+\p{Lu}{1,3}(?:-\p{Lu})?(?=\s*(?:,|$|\s&|\set\sal|\sand\s)))").hasMatch()
-           || find(text, R"(^(?:\p{Ll}+\s+)*\p{Lu}[\p{L}'’\-]+(?:\s+\p{L}[\p{L}'’\-]+)*,\s*\p{Lu}\.)").hasMatch();
+           || find(text, R"(^\p{Lu}[\p{L}'’\-]+(?:\s+\p{L}[\p{L}'’\-]+)*,\s*\p{Lu}\.)").hasMatch();
 }
 
 // The first author's surname and initials.
@@ -264,9 +264,7 @@ ParsedReference parseReference(const QString &text)
     }
     reference.pmid = takeOut(rest, R"(\bPMID\s*:?\s*(\d{1,10})\b)", 1);
     reference.pmcid = takeOut(rest, R"(\b(?:PMCID\s*:?\s*)?(PMC\d{1,10})\b)", 1).toUpper();
-    // What web pages add to a reference, and links other than the DOI.
-    while (!takeOut(rest, R"((?:https?://|www\.)\S+)", 0).isEmpty()) {
-    }
+    // What web pages add to a reference.
     takeOut(rest, R"(\[(?:Epub ahead of print|published online[^\]]*|PubMed[^\]]*|Google Scholar|Cross[Rr]ef)\])", 0);
     takeOut(rest, R"((?:\s*\b(?:PubMed|Google Scholar|Crossref|PMC free article|Full Text|Article|Web of Science)\b)+\s*$)", 0);
     takeOut(rest, R"(\b(?:Available (?:from|at)|Accessed|Epub)\b.*$)", 0);

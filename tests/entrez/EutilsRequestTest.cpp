@@ -84,6 +84,8 @@ private slots:
         QCOMPARE(request.postBody, body);
         QCOMPARE(request.isPost(), !body.isNull());
         QCOMPARE(request.requestsPerSecond(), perSecond);
+        // Another service's request waits on its own host's limiter.
+        QCOMPARE(request.servicePace > 0, service == QLatin1String("icite") || service == QLatin1String("idconv"));
     }
 
     // Ten thousand PMIDs, or a query of thousands of characters, still make a short request line.

@@ -30,8 +30,8 @@ private slots:
             << "Lee C. One.\nJ Biol. 2001;2:3.\n\nKim D. Two.\nJ Chem. 2002;3:4.\n"
             << QStringList{"Lee C. One. J Biol. 2001;2:3.", "Kim D. Two. J Chem. 2002;3:4."};
         QTest::newRow("one a line, hanging indent, cut mid-sentence, a particle")
-            << "Lee, C. (2001). One. J,\n    2(1), 3.\nKim, D. (2002). Two words\nand more. J, 3, 4.\nde Souza, A. (2003). Three. J, 4, 5."
-            << QStringList{"Lee, C. (2001). One. J, 2(1), 3.", "Kim, D. (2002). Two words and more. J, 3, 4.",
+            << "Lee, C. (2001). One.\n    J, 2(1), 3.\nKim, D., &\nPark, E. (2002). Two words\nand more. J, 3, 4.\nde Souza, A. (2003). Three. J, 4, 5."
+            << QStringList{"Lee, C. (2001). One. J, 2(1), 3.", "Kim, D., & Park, E. (2002). Two words and more. J, 3, 4.",
                            "de Souza, A. (2003). Three. J, 4, 5."};
     }
     void split()
@@ -62,6 +62,18 @@ private slots:
         QTest::newRow("NLM, accents, Epub, PMID")
             << "Sharma A, Méndez E. Hospital volume and survival. Cancer. 2013 May 15;119(10):1845-52. Epub 2013 Feb 25. PMID: 23456789."
             << "Sharma A | Hospital volume and survival | Cancer | 2013 119(10):1845 | - 23456789 - | 0 1";
+        QTest::newRow("another article cited in the title")
+            << "Henderson R. Comment on a case (Eur Spine J 2016; doi:10.1007/s00586-016-4695-x). Eur Spine J. 2017;26(12):3206."
+            << "Henderson R | Comment on a case (Eur Spine J 2016; ) | Eur Spine J | 2017 26(12):3206 | 10.1007/s00586-016-4695-x - - | 0 1";
+        QTest::newRow("a group author, a dotted journal")
+            << "Guideline Development Panel for Depressive Disorders. Summary of the guideline. Am. Psychol. 2022;77(6):770-780."
+            << " | Summary of the guideline | Am. Psychol | 2022 77(6):770 | - - - | 0 1";
+        QTest::newRow("APA, no author, a supplement")
+            << "[Kyphoplasty and vertebroplasty]. (2011). Der Unfallchirurg, 114 Suppl 1, S5."
+            << " | [Kyphoplasty and vertebroplasty] | Der Unfallchirurg | 2011 114():S5 | - - - | 0 1";
+        QTest::newRow("APA, a particle, a bracketed title")
+            << "de Polo, A., & Luo, Z. (2017). [AXL signalling. A translation]. J Mol Cell Biol, 9, 154–165."
+            << "de Polo A | [AXL signalling. A translation] | J Mol Cell Biol | 2017 9():154 | - - - | 0 1";
         QTest::newRow("a book chapter")
             << "Pagon RA, Bird TD. Alport syndrome. In: Adam MP, editor. GeneReviews. Seattle (WA): University of Washington; 2019."
             << "Pagon RA | Alport syndrome |  | 2019 ():- | - - - | 1 1";

@@ -33,8 +33,8 @@ private slots:
         QByteArray fresh = recent;
         fresh.replace("\"relative_citation_ratio\": 2.18475199552701", "\"relative_citation_ratio\": null")
             .replace("\"nih_percentile\": 77.1", "\"nih_percentile\": \"\"")
-            .replace("\"citation_count\": 17", "\"citation_count\": \"17\"");
-        QTest::newRow("no RCR yet, a count as text") << fresh << QStringList{"32162448 17 31 - -"};
+            .replace("\"citation_count\": 17", "\"citation_count\": \"20\"");
+        QTest::newRow("no RCR yet, a count as text") << fresh << QStringList{"32162448 20 31 - -"};
         QTest::newRow("entries without a PMID skipped")
             << QByteArray(R"({"data": [{"pmid": "1&db=x", "citation_count": 3}, {"pmid": 12.5}, {"pmid": 7, "cited_by": [8, "9", "x"]}]})")
             << QStringList{"7 2 - - -"};
@@ -72,6 +72,8 @@ private slots:
                 {"requested-id": "PMC9", "pmcid": "PMC9", "pmid": "1&db=x", "doi": "javascript:x"}]})")
                                                 << QStringList{"10.1093/nar/gks1195 23193287 PMC3531190 10.1093/nar/gks1195",
                                                                "PMC9 - PMC9 -"};
+        QTest::newRow("XML, ids of another shape") << QByteArray(R"(<pmcids status="ok"><record requested-id="10.1/x" pmid="1&amp;db=x" pmcid="PMC1"/></pmcids>)")
+                                                   << QStringList{"10.1/x - PMC1 -"};
         QTest::newRow("neither") << QByteArray("Service unavailable") << QStringList();
     }
     void idConverter()
