@@ -126,33 +126,24 @@ private:
         return every;
     }
     QString peek() const { return m_tokens.value(m_next); }
-    QSet<int> orOf()
+    // Operands joined by `op`, each of the next tighter kind: OR of ANDs of NOTs.
+    QSet<int> joined(int level)
     {
-        QSet<int> result = andOf();
-        while (peek() == QLatin1String("OR")) {
+        static const char *const ops[] = {"OR", "AND", "NOT"};
+        QSet<int> result = level < 2 ? joined(level + 1) : primary();
+        while (peek() == QLatin1String(ops[level])) {
             ++m_next;
-            result.unite(andOf());
+            const QSet<int> next = level < 2 ? joined(level + 1) : primary();
+            if (level == 0)
+                result.unite(next);
+            else if (level == 1)
+                result.intersect(next);
+            else
+                result.subtract(next);
         }
         return result;
     }
-    QSet<int> andOf()
-    {
-        QSet<int> result = notOf();
-        while (peek() == QLatin1String("AND")) {
-            ++m_next;
-            result.intersect(notOf());
-        }
-        return result;
-    }
-    QSet<int> notOf()
-    {
-        QSet<int> result = primary();
-        while (peek() == QLatin1String("NOT")) {
-            ++m_next;
-            result.subtract(primary());
-        }
-        return result;
-    }
+    QSet<int> orOf() { return joined(0); }
     QSet<int> primary()
     {
         const QString token = m_tokens.value(m_next++);

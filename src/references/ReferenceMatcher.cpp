@@ -134,14 +134,7 @@ void ReferenceMatcher::matchCitations()
     for (qsizetype from = 0; from < lines.size(); from += kEcitmatchMaxCitations)
         requests.append(ecitmatchRequest(m_endpoints, lines.mid(from, kEcitmatchMaxCitations), m_identity));
     emit stepStarted(ReferenceMessages::matchingCitations(lines.size()));
-    disconnect(&m_requests, &RequestSequence::finished, this, nullptr);
-    disconnect(&m_requests, &RequestSequence::failed, this, nullptr);
-    connect(&m_requests, &RequestSequence::finished, this, &ReferenceMatcher::search);
-    connect(&m_requests, &RequestSequence::failed, this, [this](const QString &reason) {
-        m_outcome.errors.append(ReferenceMessages::citationMatchFailed(reason));
-        search();
-    });
-    m_requests.start(requests, [this](const QByteArray &body) {
+    runStep(requests, &ReferenceMatcher::search, &ReferenceMessages::citationMatchFailed, [this](const QByteArray &body) {
         const CitationMatchAnswer answer = citationMatchAnswerFrom(body);
         for (const CitationMatchResult &result : answer.results) {
             bool isIndex = false;
@@ -172,14 +165,7 @@ void ReferenceMatcher::search()
         return;
     }
     emit stepStarted(ReferenceMessages::searching(requests.size()));
-    disconnect(&m_requests, &RequestSequence::finished, this, nullptr);
-    disconnect(&m_requests, &RequestSequence::failed, this, nullptr);
-    connect(&m_requests, &RequestSequence::finished, this, &ReferenceMatcher::finish);
-    connect(&m_requests, &RequestSequence::failed, this, [this](const QString &reason) {
-        m_outcome.errors.append(ReferenceMessages::searchFailed(reason));
-        finish();
-    });
-    m_requests.start(requests, [this](const QByteArray &body) {
+    runStep(requests, &ReferenceMatcher::finish, &ReferenceMessages::searchFailed, [this](const QByteArray &body) {
         FetchResult fetched;
         fetched.body = body;
         const PmidSearchOutcome outcome = pmidSearchOutcome(fetched, kMaxCandidates);
@@ -198,6 +184,19 @@ void ReferenceMatcher::search()
         }
         return QString();
     });
+}
+
+void ReferenceMatcher::runStep(const QList<EutilsRequest> &requests, void (ReferenceMatcher::*next)(),
+                               QString (*failure)(const QString &reason), RequestSequence::Take take)
+{
+    disconnect(&m_requests, &RequestSequence::finished, this, nullptr);
+    disconnect(&m_requests, &RequestSequence::failed, this, nullptr);
+    connect(&m_requests, &RequestSequence::finished, this, next);
+    connect(&m_requests, &RequestSequence::failed, this, [this, next, failure](const QString &reason) {
+        m_outcome.errors.append(failure(reason));
+        (this->*next)();
+    });
+    m_requests.start(requests, std::move(take));
 }
 
 void ReferenceMatcher::finish()

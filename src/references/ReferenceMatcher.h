@@ -50,6 +50,10 @@ private:
     void convertIdentifiers();
     void matchCitations();
     void search();
+    // Sends a step's requests, each answer to `take`; then `next`, also
+    // after a failure, which the outcome names through `failure`.
+    void runStep(const QList<EutilsRequest> &requests, void (ReferenceMatcher::*next)(),
+                 QString (*failure)(const QString &reason), RequestSequence::Take take);
     void finish();
     // The references still without a match, and not ruled out.
     QList<qsizetype> open() const;
