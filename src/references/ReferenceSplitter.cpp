@@ -40,7 +40,9 @@ bool isHeading(const QString &reference)
 
 void append(QStringList &references, QStringList &lines)
 {
-    const QString reference = lines.join(QLatin1Char(' ')).simplified();
+    // A lone reference may still carry the number of its list.
+    static const QRegularExpression marker(QStringLiteral(R"(^(?:\[\d{1,3}\]|\(\d{1,3}\)|\d{1,3}[.)])\s+)"));
+    const QString reference = lines.join(QLatin1Char(' ')).simplified().remove(marker);
     lines.clear();
     if (!reference.isEmpty() && !isHeading(reference))
         references.append(reference);

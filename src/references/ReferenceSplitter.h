@@ -11,5 +11,6 @@
 // - otherwise every line is one, except a line indented under the one
 //   before it (a hanging indent) or that begins in lower case or with a
 //   digit, which continues it.
-// The numbers are taken off; a lone heading ("References") is left out.
+// The numbers are taken off, also that of a lone reference; a lone heading
+// ("References") is left out.
 QStringList splitReferences(const QString &text);

@@ -26,6 +26,7 @@ private slots:
         QTest::newRow("bracketed, a year that is no number of the list")
             << "[1] Lee C. One. J. 2001;2:3.\n2020. A line of the first.\n[2] Kim D. Two. J. 2002;3:4."
             << QStringList{"Lee C. One. J. 2001;2:3. 2020. A line of the first.", "Kim D. Two. J. 2002;3:4."};
+        QTest::newRow("one numbered") << "[12] Lee C. One. J. 2001;2:3." << QStringList{"Lee C. One. J. 2001;2:3."};
         QTest::newRow("blocks, wrapped at capitals")
             << "Lee C. One.\nJ Biol. 2001;2:3.\n\nKim D. Two.\nJ Chem. 2002;3:4.\n"
             << QStringList{"Lee C. One. J Biol. 2001;2:3.", "Kim D. Two. J Chem. 2002;3:4."};
