@@ -91,7 +91,11 @@ void ReferenceActions::openDialog(const QString &text)
 void ReferenceActions::find(const QString &text)
 {
     const QStringList references = splitReferences(text);
-    if (references.isEmpty() || m_matcher->isRunning() || !m_hooks.ensureOnline())
+    if (references.isEmpty()) {
+        m_dialog->showMatching({}); // "0 of 0 references found"
+        return;
+    }
+    if (m_matcher->isRunning() || !m_hooks.ensureOnline())
         return;
     m_matcher->setIdentity(m_hooks.identity());
     m_dialog->showRunning(ReferenceMessages::matchingReferences(references.size()));
