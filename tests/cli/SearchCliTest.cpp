@@ -29,8 +29,8 @@ void serveIcite(FakeEutilsServer &server)
         QStringList records;
         for (const QString &pmid : QUrlQuery(url).queryItemValue(QStringLiteral("pmids")).split(u',')) {
             const int n = pmid.right(1).toInt();
-            records.append(QStringLiteral(R"({"pmid": %1, "citation_count": %2, "relative_citation_ratio": %3, "cited_by": [%4], "references": [30]})")
-                               .arg(pmid).arg(n).arg(n / 2.0).arg(citing.value(pmid)));
+            records.append(QStringLiteral(R"({"pmid": %1, "citation_count": %2, "relative_citation_ratio": %3, "nih_percentile": %4, "cited_by": [%5], "references": [30]})")
+                               .arg(pmid).arg(n).arg(n / 2.0).arg(n * 10).arg(citing.value(pmid)));
         }
         FakeResponse response = FakeResponse::xml((QStringLiteral(R"({"data": [)") + records.join(u',') + QStringLiteral("]}")).toUtf8());
         response.contentType = "application/json";
@@ -210,6 +210,8 @@ private slots:
                                                                "Issue,Pages,DOI,PMCID,Retracted,Abstract,Cited by,RCR,NIH percentile\r\n")
                                        << QByteArray(",3,,\r\n") << QByteArray("\r\n") << QByteArray()
                                        << QStringList{QStringLiteral("--cited-by-counts"), QStringLiteral("--source"), QStringLiteral("pmc")};
+        QTest::newRow("csv, figures from iCite") << "csv" << QByteArray("\xEF\xBB\xBFPMID,Title,") << QByteArray(",5,2.50,50.0\r\n")
+                                                 << QByteArray("\r\n") << QByteArray() << QStringList{QStringLiteral("--cited-by-counts")};
     }
     void formats()
     {
@@ -223,6 +225,7 @@ private slots:
         server.serveEsearch(5);
         server.serveEfetch();
         server.serveElink([](const QString &, const QString &) { return fakePmids(100, 3); });
+        serveIcite(server);
         const CliRun run = runSearch(server, QStringList{QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"),
                                                          QStringLiteral("2"), QStringLiteral("--format"), format} + more);
         QCOMPARE(run.exitCode, 0);

@@ -243,11 +243,18 @@ private slots:
     // The links area counts the single selected article's links once the
     // selection has rested: one request for it, none for rows passed by,
     // none again for an article already counted.
+    void linkCountsOnceTheSelectionRests_data()
+    {
+        QTest::addColumn<bool>("icite");
+        QTest::newRow("from PubMed Central") << false;
+        QTest::newRow("from iCite, the table's counts off") << true;
+    }
     void linkCountsOnceTheSelectionRests()
     {
+        QFETCH(bool, icite);
         AppHarness h;
-        h.store.setBool(PreferenceKeys::ShowCitationCounts, false); // the table's counts ask ELink too
-        h.store.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
+        h.store.setBool(PreferenceKeys::ShowCitationCounts, false); // the table's counts ask too
+        h.store.setObject(PreferenceKeys::CitationSource, CitationSources::name(icite ? CitationSource::Icite : CitationSource::Pmc));
         h.server.serveElink([](const QString &, const QString &linkName) {
             const int count = linkName == QLatin1String("pubmed_pubmed_citedin") ? 7 : linkName == QLatin1String("pubmed_pubmed_refs") ? 2 : 4;
             QStringList linked;
@@ -255,8 +262,13 @@ private slots:
                 linked.append(QString::number(6000000 + i));
             return linked;
         });
+        h.server.setHandler(QLatin1String(Paths::IcitePubs), [](const QUrl &url) {
+            return FakeResponse::xml(QStringLiteral(R"({"data": [{"pmid": %1, "citation_count": 7, "references": [1, 2]}]})")
+                                         .arg(QUrlQuery(url).queryItemValue(QStringLiteral("pmids")))
+                                         .toUtf8());
+        });
         START_WITH_RESULTS(c, h, 30);
-        const QString elink = QLatin1String(Paths::ELinkService);
+        const QString elink = QLatin1String(icite ? Paths::IcitePubs : Paths::ELinkService);
         const auto elinkTargets = [&] { return h.server.requestTargets().filter(elink); };
         QTRY_COMPARE(elinkTargets().size(), 1); // the first row, selected with the first batch
         QTest::qWait(1000); // past the pace of the requests so far
@@ -268,7 +280,8 @@ private slots:
         QTRY_VERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
         QVERIFY(label->text().contains(QStringLiteral(">References 2</a>")));
         const QString third = c.getArticleList().at(3).text(ArticleRecord::Key::PMID);
-        QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor"}));
+        const QString asked = icite ? elink + "?pmids=" + third : elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor";
+        QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), asked}));
         h.selectRows({0});
         QTest::qWait(2 * SelectionLinkCounts::kRestMs);
         QVERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
