@@ -15,6 +15,7 @@
 #include "entrez/PacedFetcher.h"
 #include "entrez/PmidSearch.h"
 #include "export/ExportFormat.h"
+#include "search/CitedByCounts.h"
 #include "search/PmidRanges.h"
 #include "search/SearchMessages.h"
 #include "search/SearchPaging.h"
@@ -94,15 +95,26 @@ std::optional<int> parseConnectionArguments(const CliCommand &command, const Cli
     return std::nullopt;
 }
 
+namespace {
+
+std::string jsonNumber(const std::optional<double> &number)
+{
+    return number ? QByteArray::number(*number, 'g', 15).toStdString() : std::string("null");
+}
+
+} // namespace
+
 void RecordPrinter::printBatch(const ArticleList &articles, qsizetype from)
 {
     std::string out;
     QString text;
     for (qsizetype i = from; i < articles.size(); ++i) {
-        if (m_format == OutputFormat::Json && m_citedBy) {
-            const auto count = m_citedBy->constFind(articles.at(i).text(ArticleRecord::Key::PMID));
+        if (m_format == OutputFormat::Json && m_metrics) {
+            const CitationMetrics known = m_metrics->value(articles.at(i).text(ArticleRecord::Key::PMID));
+            const std::optional<double> count = known.citedBy ? std::optional<double>(double(*known.citedBy)) : std::nullopt;
             appendRecordJson(out, articles.at(i),
-                             "\"citedByCount\": " + (count == m_citedBy->cend() ? std::string("null") : std::to_string(*count)));
+                             "\"citedByCount\": " + jsonNumber(count) + ", \"rcr\": " + jsonNumber(known.rcr)
+                                 + ", \"nihPercentile\": " + jsonNumber(known.nihPercentile));
         } else if (m_format == OutputFormat::Json)
             appendRecordJson(out, articles.at(i));
         else if (m_format == OutputFormat::Plain)
@@ -113,23 +125,25 @@ void RecordPrinter::printBatch(const ArticleList &articles, qsizetype from)
 
 void RecordPrinter::finish(const ArticleList &articles)
 {
-    if (m_format == OutputFormat::Rtf)
+    if (m_format == OutputFormat::Rtf) {
         writeStdout(RtfWriter::write(exportTextForArticles(articles, m_endpoints)));
-    else if (m_format == OutputFormat::Html)
+    } else if (m_format == OutputFormat::Html) {
         writeStdout(HtmlWriter::write(exportTextForArticles(articles, m_endpoints)).toUtf8());
-    else if (m_format == OutputFormat::File) {
+    } else if (m_format == OutputFormat::File) {
         QStringList foundAs;
-        for (const ArticleRecord &article : articles)
-            foundAs.append(m_foundAs.value(article.text(ArticleRecord::Key::PMID)));
-        writeStdout(ExportFormats::write(m_fileFormat, articles, foundAs, m_citedBy ? &*m_citedBy : nullptr, m_notes));
+        for (const ArticleRecord &article : articles) {
+            const QString pmid = article.text(ArticleRecord::Key::PMID);
+            foundAs.append(m_foundAs.value(pmid, m_source.foundAsOf(pmid)));
+        }
+        writeStdout(ExportFormats::write(m_fileFormat, articles, foundAs, m_metrics ? &*m_metrics : nullptr, m_notes));
     }
 }
 
-void RecordPrinter::addCitedByCounts(const CitedByCountMap &counts)
+void RecordPrinter::addCitationMetrics(const CitationMetricsMap &metrics)
 {
-    if (!m_citedBy)
-        m_citedBy.emplace();
-    m_citedBy->insert(counts);
+    if (!m_metrics)
+        m_metrics.emplace();
+    m_metrics->insert(metrics);
 }
 
 void reportFailure(const QString &message)
@@ -213,7 +227,7 @@ std::optional<qsizetype> CliSearch::fetchAndPrint(const QStringList &pmids)
         QStringList batch;
         for (qsizetype i = listCount; i < m_articles.size(); ++i)
             batch.append(m_articles.at(i).text(ArticleRecord::Key::PMID));
-        m_printer.addCitedByCounts(citedByCounts(batch));
+        m_printer.addCitationMetrics(citationMetrics(batch));
     }
     m_printer.printBatch(m_articles, listCount);
     return appended;
@@ -305,15 +319,46 @@ bool CliSearch::fetchInBatches(const QStringList &pmids)
     return true;
 }
 
-CitedByCountMap CliSearch::citedByCounts(const QStringList &pmids)
+CitationMetricsMap CliSearch::citationMetrics(const QStringList &pmids)
 {
-    const PacedFetchResult fetched =
-        m_fetcher.fetch(citedByCountsRequest(m_arguments.endpoints, pmids, m_arguments.identity));
-    const CitedByCountsOutcome outcome =
-        fetched.ok() ? citedByCountsOutcome(fetched.body) : CitedByCountsOutcome{{}, fetched.error};
-    if (!outcome.error.isEmpty())
-        reportFailure(SearchMessages::citedByCountsFailed(pmids.size()).arg(outcome.error));
-    return outcome.counts;
+    const bool icite = m_arguments.source == CitationSource::Icite;
+    const QList<EutilsRequest> requests = icite ? iciteRequests(m_arguments.endpoints, pmids)
+                                                : QList<EutilsRequest>{citedByCountsRequest(m_arguments.endpoints, pmids, m_arguments.identity)};
+    CitationMetricsMap metrics;
+    const QString error = fetchEach(requests, [&](const QByteArray &body) {
+        const CitedByCountsOutcome outcome = icite ? iciteMetricsOutcome(body) : citedByCountsOutcome(body);
+        metrics.insert(outcome.counts);
+        return outcome.error;
+    });
+    if (!error.isEmpty())
+        reportFailure(SearchMessages::citedByCountsFailed(pmids.size()).arg(error));
+    return metrics;
+}
+
+QString CliSearch::fetchEach(const QList<EutilsRequest> &requests, const std::function<QString(const QByteArray &)> &take)
+{
+    for (const EutilsRequest &request : requests) {
+        const PacedFetchResult fetched = m_fetcher.fetch(request);
+        const QString error = fetched.ok() ? take(fetched.body) : fetched.error;
+        if (!error.isEmpty())
+            return error;
+    }
+    return {};
+}
+
+std::optional<QList<IciteRecord>> CliSearch::icite(const QStringList &pmids)
+{
+    QList<IciteRecord> records;
+    const QString error = fetchEach(iciteRequests(m_arguments.endpoints, pmids), [&records](const QByteArray &body) {
+        const IciteAnswer answer = iciteAnswerFrom(body);
+        records.append(answer.records);
+        return answer.error;
+    });
+    if (!error.isEmpty()) {
+        reportFailure(SearchMessages::linkFailed(error));
+        return std::nullopt;
+    }
+    return records;
 }
 
 std::optional<ElinkAnswer> CliSearch::elink(const ElinkQuery &query)
@@ -339,6 +384,23 @@ QList<CliOption> connectionOptions()
         return option.names.contains(QLatin1String("batch")) || option.names.contains(QLatin1String("format"));
     });
     return options;
+}
+
+CliOption citationSourceOption(const QString &what)
+{
+    return {.names = {QStringLiteral("source")},
+            .valueName = QStringLiteral("SOURCE"),
+            .description = QStringLiteral("Where %1 come from. icite: the NIH Open Citation Collection, every PubMed "
+                                          "article, with the Relative Citation Ratio; pmc: ELink, only articles in "
+                                          "PubMed Central.")
+                               .arg(what),
+            .choices = CitationSources::names(),
+            .defaultValue = CitationSources::name(CitationSource::Icite)};
+}
+
+CitationSource citationSourceOf(const CliParsedArguments &arguments)
+{
+    return CitationSources::named(arguments.value(QStringLiteral("source"))).value_or(CitationSource::Icite);
 }
 
 QList<CliOption> eutilsOptions()

@@ -13,8 +13,11 @@
 #include "entrez/PacedFetcher.h"
 #include "entrez/SearchResult.h"
 #include "entrez/SortOrder.h"
+#include "services/Icite.h"
 #include "export/ExportFormat.h"
-#include "search/CitedByCounts.h"
+#include "common/CitationMetrics.h"
+#include "search/SearchSource.h"
+#include "services/CitationSource.h"
 
 #include <optional>
 #include <string>
@@ -30,8 +33,11 @@ struct SearchArguments
     SortOrder sort = SortOrder::Recent;
     // Every part of what PubMed did with the query, instead of one line when it left something out.
     bool explain = false;
-    // One more ELink request per batch, for each article's cited-by count.
+    // One more request per batch, for each article's cited-by count (and
+    // from iCite its RCR and percentile).
     bool citedByCounts = false;
+    // Where cited-by counts, citing articles and references come from.
+    CitationSource source = CitationSource::Icite;
     OutputFormat format = OutputFormat::Json;
     // The file format when `format` is File.
     ExportFormat fileFormat = ExportFormat::Ris;
@@ -43,13 +49,16 @@ struct SearchArguments
 // the usage error's exit status when one is wrong.
 std::optional<int> parseEutilsArguments(const CliCommand &command, const CliParsedArguments &arguments,
                                         SearchArguments &parsed);
-// The option table rows of those options.
+// The option table rows of those options (but --source).
 QList<CliOption> eutilsOptions();
 // Reads only --api-key, --email, --eutils and --services, for the commands
 // that print no records; and the rows of those options.
 std::optional<int> parseConnectionArguments(const CliCommand &command, const CliParsedArguments &arguments,
                                             SearchArguments &parsed);
 QList<CliOption> connectionOptions();
+// The row of --source: where `what` ("counts") come from; and its value.
+CliOption citationSourceOption(const QString &what);
+CitationSource citationSourceOf(const CliParsedArguments &arguments);
 
 // Writes records as they arrive for the line formats; the RTF and HTML
 // documents and the export files hold every record and are written once at
@@ -66,11 +75,16 @@ public:
 
     void printBatch(const ArticleList &articles, qsizetype from);
     void finish(const ArticleList &articles);
-    // Where a link set found each record, by its PMID, written with it in the files.
+    // Where the records were found (a link set, a reference list), written
+    // with each in the files.
+    void setSource(const SearchSource &source) { m_source = source; }
+    // From now on each JSON line has a citedByCount, an rcr and an
+    // nihPercentile, and a CSV file their columns: the figures added, null or
+    // blank for the others.
+    void addCitationMetrics(const CitationMetricsMap &metrics);
+    // Where a link set found each record, by its PMID, over the source's own
+    // wording: one link set per PMID asked about.
     void setFoundAs(const QHash<QString, QString> &foundAs) { m_foundAs = foundAs; }
-    // From now on each JSON line has a citedByCount and a CSV file a "Cited
-    // by" column: the counts added, null or blank for the others.
-    void addCitedByCounts(const CitedByCountMap &counts);
     // One note per record ("" for none), written in the files that have a place for one.
     void setNotes(const QStringList &notes) { m_notes = notes; }
 
@@ -78,8 +92,9 @@ private:
     OutputFormat m_format;
     ExportFormat m_fileFormat;
     Endpoints m_endpoints;
+    SearchSource m_source;
+    std::optional<CitationMetricsMap> m_metrics;
     QHash<QString, QString> m_foundAs;
-    std::optional<CitedByCountMap> m_citedBy;
     QStringList m_notes;
 };
 
@@ -112,6 +127,12 @@ public:
     // One ELink request: the answer, or nothing after a failure (reported),
     // an unreadable answer or an <ERROR> in it.
     std::optional<ElinkAnswer> elink(const ElinkQuery &query);
+    // iCite's records of `pmids`: none after a failure (reported).
+    std::optional<QList<IciteRecord>> icite(const QStringList &pmids);
+    // The answers of `requests` fetched one by one, paced and retried, each
+    // handed to `take`, which says why it cannot be used; the first failure
+    // (the transfer's or take's), or empty when all went well.
+    QString fetchEach(const QList<EutilsRequest> &requests, const std::function<QString(const QByteArray &)> &take);
     // The query as given, for the account of what PubMed did with it.
     void setQuery(const QString &query) { m_query = query; }
 
@@ -120,9 +141,9 @@ private:
     std::optional<SearchResult> esearch(const QString &term, int32_t retStart, int32_t retMax);
     void reportQueryDetails(const SearchResult &answer);
     std::optional<qsizetype> fetchAndPrint(const QStringList &pmids);
-    // The cited-by counts of `pmids`; none after a failure, reported, which
-    // leaves the search going.
-    CitedByCountMap citedByCounts(const QStringList &pmids);
+    // The cited-by counts of `pmids` from the chosen source; none after a
+    // failure, reported, which leaves the search going.
+    CitationMetricsMap citationMetrics(const QStringList &pmids);
 
     const SearchArguments &m_arguments;
     RecordPrinter &m_printer;

@@ -189,7 +189,8 @@ CliCommand libraryCommand()
              "ending in * is a prefix, accents are ignored; it prints the PMIDs one per line, best match "
              "first, or their records with --format. add NAME ID... downloads the articles and adds them to "
              "the collection, making it when missing; an ID is a PMID, a DOI (10.1000/xyz) or a PMCID "
-             "(PMC123), looked up through ESearch; identifiers PubMed does not know are named on standard "
+             "(PMC123), looked up in bulk through PMC's ID converter and, for what it does not know, through "
+             "ESearch; identifiers PubMed does not know are named on standard "
              "error (exit status 1).\n\n"
              "Exit status 3: the library could not be used (written by a newer Vexmoor, damaged and moved "
              "aside, or not openable)."),

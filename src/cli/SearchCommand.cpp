@@ -27,6 +27,7 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     parsed.sort = SortOrders::named(arguments.value(QStringLiteral("sort"))).value_or(SortOrder::Recent);
     parsed.explain = arguments.isSet(QStringLiteral("explain"));
     parsed.citedByCounts = arguments.isSet(QStringLiteral("cited-by-counts"));
+    parsed.source = citationSourceOf(arguments);
     if (parsed.pastLimit && !parsed.all)
         return command.usageError(QStringLiteral("--past-limit goes with --all"));
     SearchFilters filters;
@@ -44,7 +45,7 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
 
     RecordPrinter printer(parsed.format, parsed.fileFormat, parsed.endpoints);
     if (parsed.citedByCounts)
-        printer.addCitedByCounts({}); // a column even when no count arrives
+        printer.addCitationMetrics({}); // columns even when no count arrives
     ArticleList articles;
     CliSearch search(parsed, printer, articles);
     search.setQuery(query);
@@ -121,10 +122,13 @@ CliCommand searchCommand()
                       "ignored) is named on one line, and the search still succeeds.")},
                  {.names = {QStringLiteral("cited-by-counts")},
                   .description = QStringLiteral(
-                      "Ask ELink, with one more request per batch, how many articles cite each one: JSON lines "
-                      "get a citedByCount (null when unknown), CSV a last column \"Cited by\". Only citing "
-                      "articles in PubMed Central count. A failed count request is reported and the search "
-                      "goes on.")},
+                      "Ask, with one more request per batch (per %1 articles from iCite), how many articles cite "
+                      "each one: JSON lines get a citedByCount, an rcr (iCite's Relative Citation Ratio) and an "
+                      "nihPercentile, each null when unknown; CSV last columns \"Cited by\", \"RCR\" and \"NIH "
+                      "percentile\". PubMed Central (--source pmc) counts only citing articles deposited there "
+                      "and has no RCR. A failed count request is reported and the search goes on.")
+                      .arg(kIciteMaxPmids)},
+                 citationSourceOption(QStringLiteral("the counts")),
              }),
          .examples = {{QStringLiteral("search 'crispr[ti] AND 2020[dp]' --all --format plain"),
                        QStringLiteral("Print the plain citation of every article of 2020 with CRISPR in its title.")},

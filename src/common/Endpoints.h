@@ -49,6 +49,8 @@ inline constexpr char ESummary[] = "/entrez/eutils/esummary.fcgi";
 inline constexpr char ELink[] = "/entrez/eutils/elink.fcgi?dbfrom=pubmed&retmode=ref&cmd=prlinks&retmode=ref";
 // ELink asked for PubMed-to-PubMed link sets (similar, cited by, references).
 inline constexpr char ELinkService[] = "/entrez/eutils/elink.fcgi";
+// ECitMatch: PubMed's batch citation matcher (journal, year, volume, first page, author).
+inline constexpr char ECitMatch[] = "/entrez/eutils/ecitmatch.cgi";
 // PubMed's help on search fields and tags.
 inline constexpr char PubMedFieldHelp[] = "/help/#search-tags";
 // An article's page on the PubMed site and in PubMed Central: the PMID or the
@@ -89,6 +91,11 @@ inline constexpr int kElinkMaxGetIds = 200;
 // The most ids one ID-converter request and one iCite request take.
 inline constexpr int kIdConverterMaxIds = 200;
 inline constexpr int kIciteMaxPmids = 200;
+// The most citations one ECitMatch request matches.
+inline constexpr int kEcitmatchMaxCitations = 100;
+// A GET to another service is kept below this length, its ids split over
+// more requests: servers refuse longer request lines.
+inline constexpr int kMaxServiceGetUrlLength = 4000;
 // The pace of each other service, from the whole process: requests per rolling second.
 inline constexpr int kServiceRequestsPerSecond = 3;
 // The name every E-utilities request gives as tool=.

@@ -22,7 +22,7 @@ struct AuthorEntry
     QString lastname;
     QString initials;
     bool collective = false;
-    QString suffix; // "Jr", "2nd"; empty for most
+    QString suffix = {}; // "Jr", "2nd"; empty for most
     friend bool operator==(const AuthorEntry &, const AuthorEntry &) = default;
 };
 

@@ -39,6 +39,7 @@ bool isGet(EutilsService service, const EncodedParameters &parameters, qsizetype
         return idCount(parameters) <= kElinkMaxGetIds;
     case EutilsService::ESearch:
     case EutilsService::ESpell:
+    case EutilsService::ECitMatch:
         return getUrlLength <= kMaxEsearchGetUrlLength;
     case EutilsService::EFetch:
         break;
@@ -59,6 +60,8 @@ const char *servicePath(EutilsService service)
         return Paths::ESpell;
     case EutilsService::ESummary:
         return Paths::ESummary;
+    case EutilsService::ECitMatch:
+        return Paths::ECitMatch;
     }
     return Paths::EFetch;
 }
@@ -89,10 +92,11 @@ EutilsRequest eutilsRequest(const Endpoints &endpoints, EutilsService service, c
     if (service == EutilsService::ELink)
         all.append({QStringLiteral("dbfrom"), db});
     all.append({QStringLiteral("db"), db});
-    if (service == EutilsService::EFetch) {
+    if (service == EutilsService::EFetch)
         all.append({QStringLiteral("rettype"), QStringLiteral("xml")});
+    // ECitMatch takes no other mode, though it answers in plain text.
+    if (service == EutilsService::EFetch || service == EutilsService::ECitMatch)
         all.append({QStringLiteral("retmode"), QStringLiteral("xml")});
-    }
     all.append(parameters);
     all.append({QStringLiteral("tool"), QLatin1String(kEutilsTool)});
     if (!identity.email.trimmed().isEmpty())
@@ -186,6 +190,12 @@ EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, 
         parameters.append({QStringLiteral("id"), ids.join(QLatin1Char(','))});
     }
     return eutilsRequest(endpoints, EutilsService::ELink, parameters, identity);
+}
+
+EutilsRequest ecitmatchRequest(const Endpoints &endpoints, const QStringList &citations, const EutilsIdentity &identity)
+{
+    return eutilsRequest(endpoints, EutilsService::ECitMatch,
+                         {{QStringLiteral("bdata"), encodedAll(citations).join(QLatin1String("%0D"))}}, identity);
 }
 
 EutilsRequest asPost(EutilsRequest request)

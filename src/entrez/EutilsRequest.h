@@ -32,24 +32,29 @@ struct EutilsRequest
     QByteArray postBody;
     // Who asks: sets the pace, and names the key to keep out of messages.
     EutilsIdentity identity;
+    // Requests per rolling second of a request to another service's host,
+    // which keeps a pace of its own; 0 for the E-utilities' pace of `identity`.
+    int servicePace = 0;
 
     bool isPost() const { return !postBody.isNull(); }
+    int requestsPerSecond() const { return servicePace > 0 ? servicePace : identity.requestsPerSecond(); }
 };
 
 // (name, value) pairs whose values are already percent-encoded.
 using EncodedParameters = QList<std::pair<QString, QString>>;
 
-enum class EutilsService { ESearch, EFetch, ESpell, ELink, ESummary };
+enum class EutilsService { ESearch, EFetch, ESpell, ELink, ESummary, ECitMatch };
 // The Entrez database a request asks: PubMed's articles, or the MeSH vocabulary.
 enum class EutilsDatabase { PubMed, MeSH };
 
-// An ESearch or ESpell whose URL would be longer than this is sent as a POST.
+// An ESearch, ESpell or ECitMatch whose URL would be longer than this is sent as a POST.
 inline constexpr int kMaxEsearchGetUrlLength = 2000;
 
 // The one builder of every E-utilities request: the service's path, its
-// fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml, ELink
-// starts with dbfrom=pubmed), the given ones, then tool=vexmoor and email= and
-// api_key= when set. ESearch and ESpell are GETs unless the URL would pass
+// fixed parameters (db=pubmed; EFetch adds rettype=xml&retmode=xml, ECitMatch
+// retmode=xml, ELink starts with dbfrom=pubmed), the given ones, then
+// tool=vexmoor and email= and api_key= when set. ESearch, ESpell and ECitMatch
+// are GETs unless the URL would pass
 // kMaxEsearchGetUrlLength; EFetch is always a POST, so a batch of any size fits
 // (long GET URLs are refused by the service), and the identity never lands in
 // a URL that a failure message might show. ELink is a GET up to
@@ -96,6 +101,10 @@ struct ElinkQuery
     bool scores = false;
 };
 EutilsRequest elinkRequest(const Endpoints &endpoints, const ElinkQuery &query, const EutilsIdentity &identity);
+// ECitMatch of citations given as its bdata lines ("journal|year|volume|first
+// page|author|key|"), percent-encoded each and sent as one bdata value
+// separated by carriage returns.
+EutilsRequest ecitmatchRequest(const Endpoints &endpoints, const QStringList &citations, const EutilsIdentity &identity);
 // The same request as a form POST, whatever its size: its parameters move
 // from the URL into the body.
 EutilsRequest asPost(EutilsRequest request);

@@ -7,6 +7,7 @@ EutilsTransfer::EutilsTransfer(QNetworkAccessManager &manager, QObject *parent)
     : QObject(parent)
     , m_transfer(manager)
     , m_limiter(&RequestLimiter::shared())
+    , m_active(m_limiter)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -41,6 +42,8 @@ bool EutilsTransfer::start(const EutilsRequest &request)
     if (isRunning())
         return false;
     m_request = request;
+    // Another service keeps its own pace, apart from the E-utilities'.
+    m_active = request.servicePace > 0 ? &RequestLimiter::forHost(request.url.host()) : m_limiter;
     m_retriesDone = 0;
     m_retrying = false;
     setState(State::Pacing);
@@ -55,7 +58,7 @@ void EutilsTransfer::cancel()
     QObject::disconnect(m_limiterConnection);
     if (m_state == State::Sending) {
         m_transfer.cancel();
-        m_limiter->abandon(m_ticket);
+        m_active->abandon(m_ticket);
     }
     setState(State::Idle);
 }
@@ -74,10 +77,10 @@ void EutilsTransfer::setState(State state)
 void EutilsTransfer::sendWhenAllowed()
 {
     QObject::disconnect(m_limiterConnection);
-    const qint64 delay = m_limiter->delayMs(m_request.identity.requestsPerSecond());
+    const qint64 delay = m_active->delayMs(m_request.requestsPerSecond());
     if (delay > 0) {
         // Look again when the time has come or an earlier request has ended.
-        m_limiterConnection = connect(m_limiter, &RequestLimiter::released, this, [this] {
+        m_limiterConnection = connect(m_active, &RequestLimiter::released, this, [this] {
             if (m_state == State::Pacing)
                 sendWhenAllowed();
         });
@@ -85,7 +88,7 @@ void EutilsTransfer::sendWhenAllowed()
         return;
     }
     m_timer.stop();
-    m_ticket = m_limiter->acquire();
+    m_ticket = m_active->acquire();
     setState(State::Sending);
     TransferLimits limits = m_limits;
     if (m_retriesDone > 0) {
@@ -104,13 +107,13 @@ qint64 EutilsTransfer::allowanceLeftMs() const
 
 void EutilsTransfer::onTransferEnded()
 {
-    m_limiter->release(m_ticket);
+    m_active->release(m_ticket);
     setState(State::Idle);
 }
 
 void EutilsTransfer::onFailed(const QString &reason, const QUrl &failingUrl, int status)
 {
-    m_limiter->release(m_ticket);
+    m_active->release(m_ticket);
     const std::optional<int> wait =
         retryDelaySeconds(status, m_transfer.retryAfter(), m_retriesDone, m_policy, QDateTime::currentDateTimeUtc());
     if (!m_retrying) {

@@ -12,7 +12,8 @@
 class QNetworkAccessManager;
 
 // One E-utilities request, asynchronous, as the service wants it sent: it
-// waits for its place in the process's request limiter, and a busy answer
+// waits for its place in the process's request limiter (a request to another
+// service, in the limiter of that service's host), and a busy answer
 // (429, 502, 503, 504) is asked again after the policy's wait, as long as the
 // retries fit in the policy's allowance; E-utilities requests carry the user's
 // key, so redirects stay within the request's origin. The guards of
@@ -72,6 +73,8 @@ private:
     HttpTransfer m_transfer;
     TransferLimits m_limits;
     RequestLimiter *m_limiter;
+    // The limiter of the request under way: m_limiter, or another service's host's.
+    RequestLimiter *m_active;
     RetryPolicy m_policy;
     EutilsRequest m_request;
     QTimer m_timer;

@@ -77,8 +77,9 @@ QString CsvWriter::quoted(const QString &field)
 
 QByteArray CsvWriter::write(const QList<Reference> &references)
 {
-    // Only the articles of a link set say how they were found, and only
-    // counted ones how often they are cited, each in a column of its own at the end.
+    // Only the articles of a link set or a list say how they were found, and
+    // only counted ones how often they are cited, their RCR and percentile,
+    // each in a column of its own at the end.
     const bool foundAs = std::any_of(references.cbegin(), references.cend(),
                                      [](const Reference &reference) { return !reference.foundAs.isEmpty(); });
     const bool citedBy = std::any_of(references.cbegin(), references.cend(),
@@ -90,7 +91,7 @@ QByteArray CsvWriter::write(const QList<Reference> &references)
     if (foundAs)
         extraHeader << QStringLiteral("Found as");
     if (citedBy)
-        extraHeader << QStringLiteral("Cited by");
+        extraHeader << QStringLiteral("Cited by") << QStringLiteral("RCR") << QStringLiteral("NIH percentile");
     if (notes)
         extraHeader << QStringLiteral("Note");
     QString text = line(header() + extraHeader);
@@ -99,7 +100,8 @@ QByteArray CsvWriter::write(const QList<Reference> &references)
         if (foundAs)
             extra << singleLine(reference.foundAs);
         if (citedBy)
-            extra << reference.citedBy.value_or(QString());
+            extra << reference.citedBy.value_or(QString()) << reference.rcr.value_or(QString())
+                  << reference.nihPercentile.value_or(QString());
         if (notes)
             extra << reference.note;
         text += line(row(reference) + extra);

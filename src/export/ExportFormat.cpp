@@ -92,18 +92,20 @@ QByteArray ExportFormats::write(ExportFormat format, const QList<Reference> &ref
 }
 
 QByteArray ExportFormats::write(ExportFormat format, const QList<ArticleRecord> &articles, const QStringList &foundAs,
-                                const QHash<QString, qsizetype> *citedBy, const QStringList &notes)
+                                const CitationMetricsMap *metrics, const QStringList &notes)
 {
     QList<Reference> references;
     references.reserve(articles.size());
     for (qsizetype i = 0; i < articles.size(); ++i) {
-        references.append(referenceForArticle(articles.at(i)));
-        references.last().foundAs = foundAs.value(i);
-        if (citedBy) {
-            const auto count = citedBy->constFind(references.last().pmid);
-            references.last().citedBy = count == citedBy->cend() ? QString() : QString::number(*count);
+        Reference &reference = references.emplace_back(referenceForArticle(articles.at(i)));
+        reference.foundAs = foundAs.value(i);
+        if (metrics) {
+            const CitationMetrics known = metrics->value(reference.pmid);
+            reference.citedBy = known.citedBy ? QString::number(*known.citedBy) : QString();
+            reference.rcr = known.rcr ? rcrText(*known.rcr) : QString();
+            reference.nihPercentile = known.nihPercentile ? percentileText(*known.nihPercentile) : QString();
         }
-        references.last().note = notes.value(i);
+        reference.note = notes.value(i);
     }
     return write(format, references);
 }

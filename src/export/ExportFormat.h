@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CitationMetrics.h"
 #include "export/Reference.h"
 
 #include <QByteArray>
@@ -31,10 +32,11 @@ QStringList fileDialogFilters();
 
 // The bytes of the file: the same whether the window or the command line asks.
 QByteArray write(ExportFormat format, const QList<Reference> &references);
-// `foundAs`, when given: where a link set found each article ("" for none), written with it;
-// `citedBy`: when given, the cited-by counts by PMID, for the formats that
-// have a place for them (a last CSV column); `notes`, when given, one note
-// per article ("" for none), written where the format has a place for it.
+// `foundAs`: how each article was found ("" for a search's), written with
+// each; `metrics`: when given, the cited-by counts, RCRs and NIH percentiles
+// by PMID, for the formats that have a place for them (last CSV columns);
+// `notes`, when given, one note per article ("" for none), written where the
+// format has a place for it.
 QByteArray write(ExportFormat format, const QList<ArticleRecord> &articles, const QStringList &foundAs = {},
-                 const QHash<QString, qsizetype> *citedBy = nullptr, const QStringList &notes = {});
+                 const CitationMetricsMap *metrics = nullptr, const QStringList &notes = {});
 } // namespace ExportFormats

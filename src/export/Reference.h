@@ -18,7 +18,7 @@ struct ReferenceAuthor
     QString foreName;
     QString initials;
     bool collective = false;
-    QString suffix; // "Jr", "2nd"
+    QString suffix = {}; // "Jr", "2nd"
 
     friend bool operator==(const ReferenceAuthor &, const ReferenceAuthor &) = default;
 };
@@ -71,9 +71,12 @@ struct Reference
     // Where a link set found the article ("Cited by PMID 31746150"); empty
     // for the articles of a search.
     QString foundAs;
-    // How many PubMed articles cite it, when that was asked: the number, or
-    // empty text while unknown. Not asked: none.
+    // How many PubMed articles cite it, its Relative Citation Ratio and NIH
+    // percentile, when they were asked: the figure, or empty text while
+    // unknown. Not asked: none.
     std::optional<QString> citedBy;
+    std::optional<QString> rcr;
+    std::optional<QString> nihPercentile;
     // The reader's own note on the article, kept in the library; empty for none.
     QString note;
     QStringList publicationTypes;

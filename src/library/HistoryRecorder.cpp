@@ -17,6 +17,11 @@ HistoryRecorder::HistoryRecorder(LibraryStore &store, SearchSession &session, QO
 
 void HistoryRecorder::recordStart()
 {
+    // A pasted reference list is no search that could be run again.
+    if (m_session.source().kind == SearchSource::Kind::List) {
+        m_number = 0;
+        return;
+    }
     m_number = m_store.recordStart(m_session.source(), std::exchange(m_typed, QString()));
     if (m_number == 0) {
         emit failed(m_store.error());

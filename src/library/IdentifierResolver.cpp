@@ -48,8 +48,16 @@ IdentifierResolver::IdentifierResolver(const Endpoints &endpoints, QObject *pare
     : QObject(parent)
     , m_endpoints(endpoints)
     , m_transfer(m_manager)
+    , m_conversion(endpoints)
 {
     connect(&m_transfer, &EutilsTransfer::finished, this, &IdentifierResolver::onAnswer);
+    connect(&m_conversion, &IdConversion::retryScheduled, this, &IdentifierResolver::retryScheduled);
+    connect(&m_conversion, &IdConversion::finished, this, [this](const QHash<QString, ConvertedIds> &known) {
+        m_converted = known;
+        next();
+    });
+    // Without the converter, ESearch finds them all the same.
+    connect(&m_conversion, &IdConversion::failed, this, &IdentifierResolver::next);
     connect(&m_transfer, &EutilsTransfer::retryScheduled, this, &IdentifierResolver::retryScheduled);
     connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) {
         m_running = false;
@@ -87,16 +95,34 @@ bool IdentifierResolver::start(const QString &text)
     m_identifiers = parse(text);
     m_next = 0;
     m_resolution = {};
+    m_converted.clear();
     m_running = true;
     // Always through the event loop, so that the caller hears the end after start() returns.
-    QMetaObject::invokeMethod(this, &IdentifierResolver::next, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &IdentifierResolver::convert, Qt::QueuedConnection);
     return true;
 }
 
 void IdentifierResolver::cancel()
 {
     m_running = false;
+    m_conversion.cancel();
     m_transfer.cancel();
+}
+
+// The DOIs and PMCIDs in bulk through the converter, before any ESearch.
+void IdentifierResolver::convert()
+{
+    if (!m_running)
+        return;
+    IdConversion::Ids ids;
+    for (const ArticleIdentifier &id : std::as_const(m_identifiers)) {
+        if (id.kind == ArticleIdentifier::Kind::Doi || id.kind == ArticleIdentifier::Kind::Pmcid)
+            ids.append({id.kind == ArticleIdentifier::Kind::Doi ? ArticleIdType::Doi : ArticleIdType::Pmcid, id.text});
+    }
+    if (ids.isEmpty())
+        next();
+    else
+        m_conversion.start(ids);
 }
 
 void IdentifierResolver::next()
@@ -116,6 +142,12 @@ void IdentifierResolver::next()
         case ArticleIdentifier::Kind::Doi:
         case ArticleIdentifier::Kind::Pmcid:
             break;
+        }
+        const ArticleIdType type = id.kind == ArticleIdentifier::Kind::Doi ? ArticleIdType::Doi : ArticleIdType::Pmcid;
+        if (const QString pmid = m_converted.value(articleIdKey(type, id.text)).pmid; !pmid.isEmpty()) {
+            if (!m_resolution.pmids.contains(pmid.toLongLong()))
+                m_resolution.pmids.append(pmid.toLongLong());
+            continue;
         }
         const QString term = id.kind == ArticleIdentifier::Kind::Doi ? QLatin1Char('"') + id.text + QStringLiteral("\"[doi]")
                                                                      : id.text + QStringLiteral("[pmcid]");

@@ -3,6 +3,7 @@
 #include "common/Endpoints.h"
 #include "entrez/EutilsRequest.h"
 #include "entrez/EutilsTransfer.h"
+#include "services/IdConverter.h"
 
 #include <QList>
 #include <QNetworkAccessManager>
@@ -26,8 +27,11 @@ struct IdentifierResolution
 };
 
 // Reads PMIDs, DOIs and PMCIDs from text with any separators and finds the
-// PMIDs of the DOIs and PMCIDs through ESearch, one paced request each.
-// Ends with exactly one of finished() or failed(), unless cancel() comes first.
+// PMIDs of the DOIs and PMCIDs: first through PMC's ID converter, up to
+// kIdConverterMaxIds a request, then through ESearch, one paced request each,
+// for what the converter does not know (it knows only articles in PMC) or
+// all of them when it cannot be asked. Ends with exactly one of finished() or
+// failed(), unless cancel() comes first.
 class IdentifierResolver : public QObject
 {
     Q_OBJECT
@@ -39,9 +43,17 @@ public:
     // the identifiers they introduce.
     static QList<ArticleIdentifier> parse(const QString &text);
 
-    void setIdentity(const EutilsIdentity &identity) { m_identity = identity; }
+    void setIdentity(const EutilsIdentity &identity)
+    {
+        m_identity = identity;
+        m_conversion.setEmail(identity.email);
+    }
     void setLimiter(RequestLimiter &limiter) { m_transfer.setLimiter(limiter); }
-    void setRetryPolicy(const RetryPolicy &policy) { m_transfer.setRetryPolicy(policy); }
+    void setRetryPolicy(const RetryPolicy &policy)
+    {
+        m_transfer.setRetryPolicy(policy);
+        m_conversion.setRetryPolicy(policy);
+    }
 
     // False while one runs. Text without an identifier finishes at once, empty.
     bool start(const QString &text);
@@ -54,6 +66,7 @@ signals:
     void failed(const QString &message);
 
 private:
+    void convert();
     void next();
     void onAnswer();
 
@@ -61,6 +74,9 @@ private:
     EutilsIdentity m_identity;
     QNetworkAccessManager m_manager;
     EutilsTransfer m_transfer;
+    IdConversion m_conversion;
+    // The PMIDs the converter gave, by articleIdKey().
+    QHash<QString, ConvertedIds> m_converted;
     QList<ArticleIdentifier> m_identifiers;
     qsizetype m_next = 0;
     IdentifierResolution m_resolution;

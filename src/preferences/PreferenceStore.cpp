@@ -117,6 +117,7 @@ void registerDefaultPreferences(PreferenceStore &store, UpdateSource updates)
         {PreferenceKeys::ContactEmail, QString()},
         {PreferenceKeys::SortOrder, SortOrders::name(SortOrder::Recent)},
         {PreferenceKeys::ShowCitationCounts, true},
+        {PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Icite)},
         {PreferenceKeys::CheckSavedSearchesAtLaunch, false},
     });
 }
@@ -134,6 +135,11 @@ int AppPreferences::thisMany() const
 bool AppPreferences::showCitationCounts() const
 {
     return m_store.boolean(PreferenceKeys::ShowCitationCounts);
+}
+
+CitationSource AppPreferences::citationSource() const
+{
+    return CitationSources::named(m_store.string(PreferenceKeys::CitationSource)).value_or(CitationSource::Icite);
 }
 
 bool AppPreferences::updateCheckOnStart() const

@@ -3,6 +3,7 @@
 #include "common/UpdateSource.h"
 #include "entrez/SortOrder.h"
 #include "export/CitationStyle.h"
+#include "services/CitationSource.h"
 
 #include <QSettings>
 #include <QString>
@@ -25,6 +26,8 @@ inline const QString ContactEmail = QStringLiteral("contactEmail");
 inline const QString SortOrder = QStringLiteral("sortOrder");
 // Whether result tables ask for and show how many articles cite each one.
 inline const QString ShowCitationCounts = QStringLiteral("showCitationCounts");
+// Where citation counts, citing articles and references come from: "icite" or "pmc".
+inline const QString CitationSource = QStringLiteral("citationSource");
 // Whether the window checks the saved searches when it starts.
 inline const QString CheckSavedSearchesAtLaunch = QStringLiteral("checkSavedSearchesAtLaunch");
 } // namespace PreferenceKeys
@@ -96,6 +99,8 @@ public:
     SortOrder sortOrder() const;
     void setSortOrder(SortOrder order);
     bool showCitationCounts() const;
+    // The stored source's name; iCite for any other text.
+    ::CitationSource citationSource() const;
 
 private:
     PreferenceStore &m_store;

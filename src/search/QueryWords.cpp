@@ -104,6 +104,7 @@ QStringList wordsLookedFor(const SearchSource &source)
         return queryWords(source.searched);
     case SearchSource::Kind::None:
     case SearchSource::Kind::Links:
+    case SearchSource::Kind::List:
         break;
     }
     return {};

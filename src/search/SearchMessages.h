@@ -75,6 +75,16 @@ inline QString noLinkedArticles(LinkKind kind, qsizetype asked)
     }
     return {};
 }
+// The same from iCite, which knows the citations of every PubMed article.
+inline QString noIciteLinks(LinkKind kind, qsizetype asked)
+{
+    const bool one = asked == 1;
+    if (kind == LinkKind::References)
+        return one ? QStringLiteral("iCite lists no references of this article in PubMed")
+                   : QStringLiteral("iCite lists no references of these articles in PubMed");
+    return one ? QStringLiteral("iCite knows no PubMed article that cites this article")
+               : QStringLiteral("iCite knows no PubMed article that cites these articles");
+}
 inline QString foundLinked(qsizetype count)
 {
     return QStringLiteral("found %1 linked articles").arg(count);

@@ -14,6 +14,8 @@
 #include "search/CitedByCounts.h"
 #include "search/QueryDetails.h"
 #include "search/SearchMessages.h"
+#include "entrez/RequestSequence.h"
+#include "services/Icite.h"
 
 #include <QSet>
 
@@ -24,6 +26,7 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
     , m_settings(std::move(settings))
     , m_esearch(std::make_unique<EutilsTransfer>(m_manager))
     , m_espell(std::make_unique<EutilsTransfer>(m_manager))
+    , m_icite(std::make_unique<RequestSequence>())
     , m_download(std::make_unique<ArticleDownload>(m_settings.endpoints))
     , m_message(SearchMessages::Ready)
 {
@@ -48,6 +51,11 @@ SearchSession::SearchSession(SessionSettings settings, QObject *parent)
         else
             onSearchAnswer({std::nullopt, reason});
     });
+
+    m_icite->setLimits(m_settings.limits);
+    m_icite->setRetryPolicy(m_settings.retries);
+    connect(m_icite.get(), &RequestSequence::retryScheduled, this, &SearchSession::showRetryWait);
+    connect(m_icite.get(), &RequestSequence::failed, this, [this](const QString &reason) { onLinkAnswer({{}, reason}); });
 
     m_espell->setLimits(m_settings.limits);
     connect(m_espell.get(), &EutilsTransfer::finished, this, [this] {
@@ -83,7 +91,7 @@ SearchSession::~SearchSession()
 bool SearchSession::start(const SearchSource &source)
 {
     // Filters alone are no query: they only narrow one.
-    const bool links = source.kind == SearchSource::Kind::Links;
+    const bool links = source.kind == SearchSource::Kind::Links || source.kind == SearchSource::Kind::List;
     if (links ? source.pmids.isEmpty() : prepareQueryTerm(source.query).isEmpty())
         return false;
     const QString term = prepareQueryTerm(source.effectiveQuery());
@@ -109,10 +117,10 @@ bool SearchSession::start(const SearchSource &source)
 QStringList SearchSession::foundAs(const ArticleList &articles) const
 {
     QStringList found;
-    if (m_source.kind != SearchSource::Kind::Links)
-        return found;
-    for (const ArticleRecord &article : articles)
-        found.append(m_source.foundAs(m_linkedFrom.value(article.text(ArticleRecord::Key::PMID), m_source.pmids)));
+    for (const ArticleRecord &article : articles) {
+        const QString pmid = article.text(ArticleRecord::Key::PMID);
+        found.append(m_source.foundAsOf(pmid, m_linkedFrom.value(pmid)));
+    }
     return found;
 }
 
@@ -154,8 +162,15 @@ void SearchSession::runBatch()
         takeLinkedWindow();
         return;
     }
+    if (m_source.kind == SearchSource::Kind::List) {
+        onLinkAnswer({m_source.pmids, {}});
+        return;
+    }
     m_activity = Activity::Searching;
-    if (m_source.kind == SearchSource::Kind::Links)
+    if (m_source.kind == SearchSource::Kind::Links && m_source.link != LinkKind::Similar
+        && m_settings.citationSource() == CitationSource::Icite)
+        askIcite();
+    else if (m_source.kind == SearchSource::Kind::Links)
         // One link set per PMID when there are several, so that each article
         // can say which of them it was linked from.
         m_esearch->start(elinkRequest(m_settings.endpoints,
@@ -171,6 +186,21 @@ void SearchSession::runBatch()
     emit changed();
 }
 
+void SearchSession::askIcite()
+{
+    auto records = std::make_shared<QList<IciteRecord>>();
+    disconnect(m_icite.get(), &RequestSequence::finished, this, nullptr);
+    connect(m_icite.get(), &RequestSequence::finished, this,
+            [this, records] {
+                onLinkAnswer({iciteLinkedPmids(*records, m_source.link), {}, iciteLinkedFrom(*records, m_source.link)});
+            });
+    m_icite->start(iciteRequests(m_settings.endpoints, m_source.pmids), [records](const QByteArray &body) {
+        const IciteAnswer answer = iciteAnswerFrom(body);
+        records->append(answer.records);
+        return answer.error;
+    });
+}
+
 void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
 {
     if (!outcome.error.isEmpty()) {
@@ -179,7 +209,9 @@ void SearchSession::onLinkAnswer(const LinkedPmidsOutcome &outcome)
     }
     if (outcome.pmids.isEmpty()) {
         emit answered();
-        setIdle(SearchMessages::noLinkedArticles(m_source.link, m_source.pmids.size()));
+        const bool icite = m_settings.citationSource() == CitationSource::Icite && m_source.link != LinkKind::Similar;
+        setIdle(icite ? SearchMessages::noIciteLinks(m_source.link, m_source.pmids.size())
+                      : SearchMessages::noLinkedArticles(m_source.link, m_source.pmids.size()));
         return;
     }
     m_linkedPmids = outcome.pmids;
@@ -321,6 +353,7 @@ void SearchSession::appendArticles(ArticleList batch)
 void SearchSession::stopTransfers()
 {
     m_esearch->cancel();
+    m_icite->cancel();
     m_espell->cancel();
     m_download->cancel();
     m_activity = Activity::Idle;

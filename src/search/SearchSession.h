@@ -8,6 +8,7 @@
 #include "entrez/SearchResult.h"
 #include "search/SearchPaging.h"
 #include "search/SearchSource.h"
+#include "services/CitationSource.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -19,6 +20,7 @@
 class ArticleDownload;
 class CitedByCounts;
 class EutilsTransfer;
+class RequestSequence;
 
 // What a session needs from outside. The batch size and the identity are
 // asked for at every request, so a preference changed between two batches
@@ -32,13 +34,17 @@ struct SessionSettings
     std::function<EutilsIdentity()> identity = [] { return EutilsIdentity(); };
     // Whether each batch's cited-by counts are asked for, as it arrives.
     std::function<bool()> citedByCounts = [] { return false; };
+    // Where the counts, the citing articles and the reference lists come from.
+    std::function<CitationSource()> citationSource = [] { return CitationSource::Icite; };
 };
 
 // One result set and everything that happens to it: its source, its paging
 // window, its articles, its one transfer at a time (ESearch for a window of
 // PMIDs, then EFetch of their records; for a link set, one ELink request for
-// all the linked PMIDs, then EFetch of them window by window), the waits of a busy service, and its
-// cancel. All requests go through the process's one request limiter, so any
+// all the linked PMIDs, or iCite's records of the PMIDs for citing articles
+// and references from iCite, then EFetch of them window by window; for a
+// list, EFetch of its PMIDs window by window), the waits of a busy service,
+// and its cancel. All requests go through the process's one request limiter, so any
 // number of sessions together keep the service's pace.
 //
 // The articles change only between articlesAboutToReset()/articlesReset()
@@ -95,6 +101,7 @@ public:
     // (no PMIDs); empty before it arrives.
     // How many articles cite each of the articles, as far as known.
     const CitedByCounts &citedBy() const { return *m_citedBy; }
+    CitedByCounts &citedBy() { return *m_citedBy; }
 
     const SearchResult &queryAnswer() const { return m_queryAnswer; }
     // ESpell's correction of a query that found almost nothing, or part of
@@ -121,6 +128,8 @@ signals:
 private:
     void runBatch();
     void onLinkAnswer(const struct LinkedPmidsOutcome &outcome);
+    // Citing articles or references from iCite: its records of the PMIDs asked about.
+    void askIcite();
     // The next window of the linked PMIDs, as if ESearch had answered it.
     void takeLinkedWindow();
     // A search whose pinned PMIDs come first asks for all its PMIDs at once,
@@ -156,6 +165,7 @@ private:
     QNetworkAccessManager m_manager;
     std::unique_ptr<EutilsTransfer> m_esearch;
     std::unique_ptr<EutilsTransfer> m_espell;
+    std::unique_ptr<RequestSequence> m_icite;
     std::unique_ptr<ArticleDownload> m_download;
     CitedByCounts *m_citedBy; // a child
 

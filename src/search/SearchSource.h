@@ -15,8 +15,9 @@ struct SearchSource
 {
     // Stored: articles the library holds, shown without the network; `query`
     // is what the tab is called, `collection` the one they belong to (0: the
-    // whole library).
-    enum class Kind { None, Query, Links, Stored };
+    // whole library). List: the articles of `pmids` in that order (a pasted
+    // reference list), `query` what the tab is called.
+    enum class Kind { None, Query, Links, Stored, List };
 
     Kind kind = Kind::None;
     QString query;
@@ -32,6 +33,8 @@ struct SearchSource
     QStringList pinned = {};
     // For Stored: the text a library search looked for; empty for a collection.
     QString searched = {};
+    // For List: how each of `pmids` was found (its reference as pasted).
+    QStringList provenance = {};
 
     static SearchSource pubmedQuery(const QString &query, SortOrder sort = SortOrder::Recent, const SearchFilters &filters = {})
     {
@@ -44,6 +47,13 @@ struct SearchSource
     static SearchSource stored(const QString &title, qint64 collection, const QString &searched = {})
     {
         return {Kind::Stored, title, SortOrder::Recent, {}, {}, LinkKind::Similar, collection, {}, searched};
+    }
+    static SearchSource list(const QString &title, const QStringList &pmids, const QStringList &provenance)
+    {
+        SearchSource source{Kind::List, title};
+        source.pmids = pmids;
+        source.provenance = provenance;
+        return source;
     }
     bool isStored() const { return kind == Kind::Stored; }
     // What is sent: the query with the filters' syntax.
@@ -69,6 +79,14 @@ struct SearchSource
     {
         return kind == Kind::Links ? linkLead(false).trimmed() + QLatin1String(": ") + pmids.join(QLatin1String(", "))
                                    : query;
+    }
+
+    // How the article with `pmid` was found: its own provenance in a list,
+    // foundAs() otherwise, by every PMID asked about when it is not known
+    // which of them it was linked from.
+    QString foundAsOf(const QString &pmid, const QStringList &linkedFrom = {}) const
+    {
+        return kind == Kind::List ? provenance.value(pmids.indexOf(pmid)) : foundAs(linkedFrom.isEmpty() ? pmids : linkedFrom);
     }
 
     friend bool operator==(const SearchSource &, const SearchSource &) = default;

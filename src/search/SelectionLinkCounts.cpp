@@ -3,32 +3,61 @@
 #include "common/SystemLog.h"
 #include "entrez/EntrezMessages.h"
 #include "entrez/LinkKind.h"
+#include "services/Icite.h"
+
+namespace {
+
+ArticleLinkCounts countsFrom(const CitationMetrics &metrics)
+{
+    return {metrics.citedBy.value_or(0), metrics.references.value_or(0), 0, metrics.rcr, metrics.nihPercentile};
+}
+
+} // namespace
 
 SelectionLinkCounts::SelectionLinkCounts(const SessionSettings &settings, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_transfer(m_manager)
+    , m_knownSource(settings.citationSource())
 {
     m_transfer.setLimits(m_settings.limits);
     m_transfer.setRetryPolicy(m_settings.retries);
+    m_icite.setLimits(m_settings.limits);
+    m_icite.setRetryPolicy(m_settings.retries);
     m_rest.setSingleShot(true);
     m_rest.setInterval(kRestMs);
     connect(&m_rest, &QTimer::timeout, this, &SelectionLinkCounts::ask);
     connect(&m_transfer, &EutilsTransfer::finished, this, &SelectionLinkCounts::onAnswer);
     connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) { logFailure(reason); });
+    connect(&m_icite, &RequestSequence::failed, this, [this](const QString &reason) { logFailure(reason); });
 }
 
 void SelectionLinkCounts::select(const QString &pmid)
 {
+    const CitationSource source = m_settings.citationSource();
+    if (source != m_knownSource) {
+        m_known.clear();
+        m_knownSource = source;
+        m_selected.clear();
+    }
     if (pmid == m_selected)
         return;
     m_selected = pmid;
     m_rest.stop();
     m_transfer.cancel();
-    if (pmid.isEmpty())
-        return;
-    if (!m_known.contains(pmid))
+    m_icite.cancel();
+    if (!pmid.isEmpty() && !m_known.contains(pmid) && !takeKnown(pmid))
         m_rest.start();
+}
+
+bool SelectionLinkCounts::takeKnown(const QString &pmid)
+{
+    const std::optional<CitationMetrics> known =
+        m_knownSource == CitationSource::Icite && m_knownMetrics ? m_knownMetrics(pmid) : std::nullopt;
+    if (!known || !known->citedBy || !known->references)
+        return false;
+    m_known.insert(pmid, countsFrom(*known));
+    return true;
 }
 
 std::optional<ArticleLinkCounts> SelectionLinkCounts::countsOf(const QString &pmid) const
@@ -40,7 +69,23 @@ std::optional<ArticleLinkCounts> SelectionLinkCounts::countsOf(const QString &pm
 void SelectionLinkCounts::ask()
 {
     m_asked = m_selected;
-    m_transfer.start(elinkRequest(m_settings.endpoints, {{m_asked}, QString(), false, false}, m_settings.identity()));
+    // The table's figures may have come while the selection rested.
+    if (takeKnown(m_asked)) {
+        emit countsKnown(m_asked, *countsOf(m_asked));
+        return;
+    }
+    if (m_knownSource == CitationSource::Pmc) {
+        m_transfer.start(elinkRequest(m_settings.endpoints, {{m_asked}, QString(), false, false}, m_settings.identity()));
+        return;
+    }
+    m_icite.start(iciteRequests(m_settings.endpoints, {m_asked}), [this](const QByteArray &body) {
+        const IciteAnswer answer = iciteAnswerFrom(body);
+        for (const IciteRecord &record : answer.records) {
+            if (record.pmid == m_asked)
+                keep(m_asked, countsFrom(record.metrics));
+        }
+        return answer.error;
+    });
 }
 
 void SelectionLinkCounts::onAnswer()
@@ -51,12 +96,16 @@ void SelectionLinkCounts::onAnswer()
         logFailure(error);
         return;
     }
-    const ArticleLinkCounts counts{orderedLinks(*answer, LinkKind::CitedBy, {m_asked}).size(),
-                                   orderedLinks(*answer, LinkKind::References, {m_asked}).size(),
-                                   orderedLinks(*answer, LinkKind::Similar, {m_asked}).size()};
-    m_known.insert(m_asked, counts);
-    if (m_asked == m_selected)
-        emit countsKnown(m_asked, counts);
+    keep(m_asked, {orderedLinks(*answer, LinkKind::CitedBy, {m_asked}).size(),
+                   orderedLinks(*answer, LinkKind::References, {m_asked}).size(),
+                   orderedLinks(*answer, LinkKind::Similar, {m_asked}).size(), std::nullopt, std::nullopt});
+}
+
+void SelectionLinkCounts::keep(const QString &pmid, const ArticleLinkCounts &counts)
+{
+    m_known.insert(pmid, counts);
+    if (pmid == m_selected)
+        emit countsKnown(pmid, counts);
 }
 
 void SelectionLinkCounts::logFailure(const QString &reason) const

@@ -18,6 +18,25 @@ namespace {
 const QString kESearch = QLatin1String(Paths::ESearch);
 const QString kEFetch = QUrl(QLatin1String(Paths::EFetch)).path();
 const QString kELink = QLatin1String(Paths::ELinkService);
+const QString kIcite = QLatin1String(Paths::IcitePubs);
+
+// iCite's records: each PMID cited as often as its last digit, an RCR half
+// that; PMID 1 cited by 30 and 500, 2 by 500 and 7000, both referencing 30.
+void serveIcite(FakeEutilsServer &server)
+{
+    server.setHandler(kIcite, [](const QUrl &url) {
+        const QHash<QString, QString> citing{{"1", "30, 500"}, {"2", "500, 7000"}};
+        QStringList records;
+        for (const QString &pmid : QUrlQuery(url).queryItemValue(QStringLiteral("pmids")).split(u',')) {
+            const int n = pmid.right(1).toInt();
+            records.append(QStringLiteral(R"({"pmid": %1, "citation_count": %2, "relative_citation_ratio": %3, "nih_percentile": %4, "cited_by": [%5], "references": [30]})")
+                               .arg(pmid).arg(n).arg(n / 2.0).arg(n * 10).arg(citing.value(pmid)));
+        }
+        FakeResponse response = FakeResponse::xml((QStringLiteral(R"({"data": [)") + records.join(u',') + QStringLiteral("]}")).toUtf8());
+        response.contentType = "application/json";
+        return response;
+    });
+}
 
 enum class Fault { SearchFails, SecondDownloadFails, AnswerWithoutArticles, ControlsInReason };
 
@@ -25,7 +44,9 @@ CliRun runSearch(const FakeEutilsServer &server, const QStringList &args,
                  const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
                  const QString &outputFile = {})
 {
-    return runCli(QStringList{QStringLiteral("search")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()},
+    return runCli(QStringList{QStringLiteral("search")} + args
+                      + QStringList{QStringLiteral("--eutils"), server.origin().toString(), QStringLiteral("--services"),
+                                    server.origin().toString()},
                   {}, environment, outputFile);
 }
 
@@ -81,9 +102,11 @@ private slots:
         QTest::newRow("no matches") << QStringList{QStringLiteral("--all")} << 0 << 20 << 0 << 1 << "" << 0;
         QTest::newRow("--sort, every batch") << QStringList{"--all", "--sort", "journal"} << 45 << 20 << 45 << 3 << "&sort=JournalName" << 0;
         QTest::newRow("--cited-by-counts, 500 matches")
-            << QStringList{"--all", "--cited-by-counts"} << 500 << 20 << 500 << 25 << "" << 0;
+            << QStringList{"--all", "--cited-by-counts", "--source", "pmc"} << 500 << 20 << 500 << 25 << "" << 0;
         QTest::newRow("--cited-by-counts, a count request fails")
-            << QStringList{"--all", "--cited-by-counts"} << 45 << 20 << 45 << 3 << "" << 20;
+            << QStringList{"--all", "--cited-by-counts", "--source", "pmc"} << 45 << 20 << 45 << 3 << "" << 20;
+        QTest::newRow("--cited-by-counts from iCite, with the RCR")
+            << QStringList{"--all", "--cited-by-counts"} << 45 << 20 << 45 << 3 << "" << 0;
     }
     void batches()
     {
@@ -98,12 +121,14 @@ private slots:
         server.serveEsearch(matches);
         server.serveEfetch();
         server.serveElink([](const QString &pmid, const QString &) { return fakePmids(100, pmid.right(1).toInt()); });
+        serveIcite(server);
         if (uncounted)
             server.enqueue(kELink, FakeResponse::serverError(500));
         const CliRun run = runSearch(server, QStringList{QStringLiteral(" breast & cancer\n")} + args);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(pmidsOfJsonLines(run.out), fakePmids(0, printed));
         const bool counted = args.contains(QStringLiteral("--cited-by-counts"));
+        const bool icite = counted && !args.contains(QStringLiteral("pmc"));
         const QList<QByteArray> lines = run.out.split('\n');
         for (int i = 0; i < printed; ++i) {
             const QJsonObject record = QJsonDocument::fromJson(lines[i]).object();
@@ -111,8 +136,13 @@ private slots:
             QCOMPARE(count.isUndefined(), !counted);
             if (counted)
                 QCOMPARE(count.isNull() ? -1 : count.toInt(), i < uncounted ? -1 : FakeEutilsServer::fakePmid(i).right(1).toInt());
+            const QJsonValue rcr = record.value(QLatin1String("rcr"));
+            QCOMPARE(rcr.isUndefined(), !counted);
+            if (counted)
+                QCOMPARE(rcr.isNull() ? -1.0 : rcr.toDouble(), icite ? FakeEutilsServer::fakePmid(i).right(1).toInt() / 2.0 : -1.0);
         }
-        QCOMPARE(server.requestCount(kELink), counted ? batches : 0);
+        QCOMPARE(server.requestCount(kELink), counted && !icite ? batches : 0);
+        QCOMPARE(server.requestCount(kIcite), icite ? batches : 0);
         QCOMPARE(int(server.requests().size()), (counted ? 3 : 2) * batches - (printed ? 0 : 1));
         QCOMPARE(run.err.count("cited-by counts of 20 articles not found: "), uncounted ? 1 : 0);
         QCOMPARE(server.requestTargets().value(0),
@@ -177,9 +207,11 @@ private slots:
                              << QByteArray("\r\n") << QByteArray() << QStringList();
         // The last record's three citing articles, in a last column.
         QTest::newRow("csv, cited by") << "csv" << QByteArray("\xEF\xBB\xBFPMID,Title,Authors,Citation,Journal,Year,Volume,"
-                                                               "Issue,Pages,DOI,PMCID,Retracted,Abstract,Cited by\r\n")
-                                       << QByteArray(",3\r\n") << QByteArray("\r\n") << QByteArray()
-                                       << QStringList{QStringLiteral("--cited-by-counts")};
+                                                               "Issue,Pages,DOI,PMCID,Retracted,Abstract,Cited by,RCR,NIH percentile\r\n")
+                                       << QByteArray(",3,,\r\n") << QByteArray("\r\n") << QByteArray()
+                                       << QStringList{QStringLiteral("--cited-by-counts"), QStringLiteral("--source"), QStringLiteral("pmc")};
+        QTest::newRow("csv, figures from iCite") << "csv" << QByteArray("\xEF\xBB\xBFPMID,Title,") << QByteArray(",5,2.50,50.0\r\n")
+                                                 << QByteArray("\r\n") << QByteArray() << QStringList{QStringLiteral("--cited-by-counts")};
     }
     void formats()
     {
@@ -193,6 +225,7 @@ private slots:
         server.serveEsearch(5);
         server.serveEfetch();
         server.serveElink([](const QString &, const QString &) { return fakePmids(100, 3); });
+        serveIcite(server);
         const CliRun run = runSearch(server, QStringList{QStringLiteral("x"), QStringLiteral("--all"), QStringLiteral("--batch"),
                                                          QStringLiteral("2"), QStringLiteral("--format"), format} + more);
         QCOMPARE(run.exitCode, 0);
@@ -349,6 +382,10 @@ private slots:
         QTest::newRow("two kinds") << QStringList{"--cited-by", "--similar", "1"} << 2 << QByteArray()
                                    << "give one of --similar, --cited-by and --references" << "" << 0;
         QTest::newRow("not a PMID") << QStringList{"--references", "1&db=x"} << 2 << QByteArray() << "1&db=x is not a PMID" << "" << 0;
+        QTest::newRow("iCite, cited by, union") << QStringList{"--cited-by", "--source", "icite", "1", "2"} << 0
+                                                << QByteArray("7000\n500\n30\n") << "found 3 linked articles" << "" << 0;
+        QTest::newRow("iCite, references, each") << QStringList{"--references", "--each", "--source", "icite", "2", "3"} << 0
+                                                 << QByteArray("2\t30\n3\t30\n") << "" << "" << 0;
     }
     void link()
     {
@@ -362,7 +399,11 @@ private slots:
         const QHash<QString, QStringList> links{{"1", {"30", "500"}}, {"2", {"500", "7000"}}};
         server.serveElink([&links](const QString &pmid, const QString &) { return links.value(pmid); });
         server.serveEfetch();
-        const CliRun run = runCli(QStringList{QStringLiteral("link")} + args + QStringList{QStringLiteral("--eutils"), server.origin().toString()});
+        serveIcite(server);
+        // ELink's rows ask it by name; iCite is the default.
+        const QStringList source = args.contains(QStringLiteral("--source")) ? QStringList() : QStringList{"--source", "pmc"};
+        const CliRun run = runCli(QStringList{QStringLiteral("link")} + args + source
+                                  + QStringList{"--eutils", server.origin().toString(), "--services", server.origin().toString()});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(err.toUtf8()), run.err.constData());
         if (args.contains(QStringLiteral("ris"))) {
@@ -381,6 +422,39 @@ private slots:
         QCOMPARE(server.requestCount(kEFetch), efetches);
         if (!elinkQuery.isEmpty())
             QCOMPARE(server.requestTargets().value(0), kELink + "?dbfrom=pubmed&db=pubmed&" + elinkQuery + "&tool=vexmoor");
+        QCOMPARE(server.requestCount(kIcite), source.isEmpty() ? 1 : 0);
+    }
+
+    // vexmoor-cli match: a line per reference with its PMID and how it was
+    // found (exit 1 while one is not), or with --format the records found,
+    // each file record naming its reference.
+    void match_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out"); // all of it, or a part of the file
+        QTest::newRow("lines, one not found") << QStringList{"-"} << 1
+                                              << QByteArray("39000005\tcitation match\tLee C. Lectins revisited today. Cell. 2001;7:11.\n"
+                                                            "\tnot found\tOh F. Nothing anywhere matches this title. 2004.\n");
+        QTest::newRow("records, found as") << QStringList{"--format", "ris"} << 1
+                                           << QByteArray("N1  - Lee C. Lectins revisited today. Cell. 2001;7:11.\r\n");
+    }
+    void match()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        FakeEutilsServer server;
+        server.serveEfetch();
+        server.setHandler(QLatin1String(Paths::ECitMatch), [](const QUrl &) { return FakeResponse::xml("cell|2001|7|11|lee c|0|39000005\n"); });
+        server.setHandler(kESearch, [](const QUrl &) { return FakeResponse::xml(FakeEutilsServer::esearchAnswer(0, 0, 5)); });
+        const CliRun run = runCli(QStringList{QStringLiteral("match")} + args
+                                      + QStringList{"--eutils", server.origin().toString(), "--services", server.origin().toString()},
+                                  "1. Lee C. Lectins revisited today. Cell. 2001;7:11.\n2. Oh F. Nothing anywhere matches this title. 2004.\n");
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.out.contains(out), run.out.constData());
+        QVERIFY2(run.err.contains("1 of 2 references found"), run.err.constData());
+        QCOMPARE(server.requestCount(kEFetch), args.contains(QStringLiteral("--format")) ? 1 : 0);
     }
 
     // 10,050 matches in batches of 4,000: windows (0,4000), (4000,4000) and

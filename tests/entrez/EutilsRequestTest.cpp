@@ -1,7 +1,10 @@
 // How every E-utilities request is built, paced and retried, without a network.
+#include "entrez/CitationMatch.h"
 #include "entrez/EutilsRequest.h"
 #include "entrez/RequestLimiter.h"
 #include "entrez/RetryPolicy.h"
+#include "services/Icite.h"
+#include "services/IdConverter.h"
 
 #include <QTest>
 
@@ -51,6 +54,18 @@ private slots:
                                      << QByteArray() << 3;
         QTest::newRow("mesh summary") << "mesh summary" << "0123abcd" << "" << eutils + "esummary.fcgi?db=mesh&version=2.0&id=31,4,159&tool=vexmoor&api_key=0123abcd"
                                       << QByteArray() << 10;
+        // ECitMatch is an E-utility; no bar or line break of a citation shifts its fields.
+        QTest::newRow("ecitmatch, key") << "ecitmatch" << "0123abcd" << "" << QStringLiteral(
+            "https://eutils.ncbi.nlm.nih.gov/entrez/eutils/ecitmatch.cgi?db=pubmed&retmode=xml&bdata=n%20engl%20j%20med%7C2020%7C"
+            "382%7C727%7Czhu%20n%7C0%7C%0Dsci%20ence%20x%7C1987%7C235%7C182%7C%7C1%7C&tool=vexmoor&api_key=0123abcd")
+                                        << QByteArray() << 10;
+        // The other services get neither the key nor its pace.
+        QTest::newRow("icite, never the key") << "icite" << "0123abcd" << "me@example.org"
+                                              << "https://icite.od.nih.gov/api/pubs?pmids=31,4,159" << QByteArray() << 3;
+        QTest::newRow("id converter, the address, never the key")
+            << "idconv" << "0123abcd" << "me@example.org"
+            << "https://pmc.ncbi.nlm.nih.gov/tools/idconv/api/v1/articles/?ids=10.1000/x,10.1002/%28SICI%291&idtype=doi&format=json&versions=no&tool=vexmoor&email=me%40example.org"
+            << QByteArray() << 3;
     }
     void requests()
     {
@@ -64,16 +79,23 @@ private slots:
         const QStringList pmids{QStringLiteral("31"), QStringLiteral("4"), QStringLiteral("159")};
         const bool each = service == QLatin1String("elink each");
         const ElinkQuery link{pmids, service == QLatin1String("elink all") ? QString() : each ? "pubmed_pubmed" : "pubmed_pubmed_citedin", each, each};
+        const QStringList citations{citationMatchLine({"N Engl J Med", "2020", "382", "727", "Zhu N", "0"}),
+                                    citationMatchLine({"Sci|ence\nX", "1987", "235", "182", "", "1"})};
         const EutilsRequest request = service == QLatin1String("esearch") ? esearchRequest(Endpoints(), QStringLiteral("a b"), 40, 20, identity)
             : service == QLatin1String("efetch")                        ? efetchRequest(Endpoints(), pmids, identity)
             : service == QLatin1String("count")                         ? countRequest(Endpoints(), QStringLiteral("a b"), identity, 1990, 1999)
             : service == QLatin1String("mesh search")                   ? meshSearchRequest(Endpoints(), QStringLiteral("a b"), 20, identity)
             : service == QLatin1String("mesh summary")                  ? meshSummaryRequest(Endpoints(), pmids, identity)
-                                                                        : elinkRequest(Endpoints(), link, identity);
+            : service == QLatin1String("ecitmatch")                     ? ecitmatchRequest(Endpoints(), citations, identity)
+            : service == QLatin1String("icite")                         ? iciteRequests(Endpoints(), pmids).value(0)
+            : service == QLatin1String("idconv") ? idConverterRequests(Endpoints(), ArticleIdType::Doi, {"10.1000/x", "10.1002/(SICI)1"}, identity.email).value(0)
+                                                 : elinkRequest(Endpoints(), link, identity);
         QCOMPARE(request.url.toString(QUrl::FullyEncoded), url);
         QCOMPARE(request.postBody, body);
         QCOMPARE(request.isPost(), !body.isNull());
-        QCOMPARE(request.identity.requestsPerSecond(), perSecond);
+        QCOMPARE(request.requestsPerSecond(), perSecond);
+        // Another service's request waits on its own host's limiter.
+        QCOMPARE(request.servicePace > 0, service == QLatin1String("icite") || service == QLatin1String("idconv"));
     }
 
     // Ten thousand PMIDs, or a query of thousands of characters, still make a short request line.
@@ -105,6 +127,19 @@ private slots:
             QCOMPARE(many.url.toString(), QStringLiteral("http://127.0.0.1:8080/entrez/eutils/elink.fcgi"));
             QVERIFY(many.postBody.startsWith("dbfrom=pubmed&db=pubmed&cmd=neighbor&id=39000001"));
         }
+        // Another service's ids: at most 200 a request, and no request line past its limit.
+        const QList<EutilsRequest> icite = iciteRequests(kFake, pmids.mid(0, 401));
+        QCOMPARE(icite.size(), 3);
+        QVERIFY(icite.at(1).url.query().startsWith(QStringLiteral("pmids=39000201,")));
+        QCOMPARE(icite.at(2).url.query(), QStringLiteral("pmids=39000401"));
+        QStringList dois;
+        for (int i = 0; i < 200; ++i)
+            dois.append(QStringLiteral("10.1000/a-rather-long-suffix-of-a-doi.%1").arg(i));
+        const QList<EutilsRequest> converted = idConverterRequests(kFake, ArticleIdType::Doi, dois, {});
+        QCOMPARE(converted.size(), 3);
+        for (const EutilsRequest &request : converted)
+            QVERIFY(request.url.toString(QUrl::FullyEncoded).size() <= kMaxServiceGetUrlLength);
+        QVERIFY(converted.at(2).url.toString().contains(QStringLiteral(".199&idtype=doi")));
     }
 
     void keyIsKeptOutOfMessages()

@@ -77,8 +77,10 @@ public:
         services.urlOpener = &opener;
         services.networkTimeoutMs = timeoutMs;
         services.retryMsPerSecond = 5;
-        // The links area asks for the selected article's link counts: none.
+        // The links area asks for the selected article's link counts: none,
+        // from either source.
         server.serveElink([](const QString &, const QString &) { return QStringList(); });
+        server.setHandler(QLatin1String(Paths::IcitePubs), [](const QUrl &) { return FakeResponse::xml(R"({"data": []})"); });
     }
     ~AppHarness()
     {

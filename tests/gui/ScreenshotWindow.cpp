@@ -216,6 +216,8 @@ int main(int argc, char *argv[])
     PreferenceStore preferences(&settings);
     registerDefaultPreferences(preferences);
     preferences.setBool(PreferenceKeys::UpdateCheckOnStart, false);
+    // The citing articles of the pictures are ELink's real answers.
+    preferences.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
 
     FakeReachability reachability;
     MessageBoxAlertPresenter alerts;

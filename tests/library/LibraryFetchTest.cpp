@@ -185,11 +185,19 @@ private slots:
         QCOMPARE(read.join(QLatin1Char(' ')), found);
     }
 
-    // PMIDs, a DOI and a PMCID resolved through ESearch, then fetched and
-    // added; what PubMed does not know is named, garbage too.
+    // PMIDs, a DOI and a PMCID resolved through the ID converter in one
+    // request per kind, ESearch asked only for what it does not know, then
+    // fetched and added; what PubMed does not know is named, garbage too.
     void addsByIdentifier()
     {
         READ_TEST_DATA(answer, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
+        const QString converter = QLatin1String(Paths::IdConverter);
+        m_server.setHandler(converter, [](const QUrl &url) {
+            const bool pmcids = QUrlQuery(url).queryItemValue(QStringLiteral("idtype")) == QLatin1String("pmcid");
+            return FakeResponse::xml(pmcids ? R"({"records": [{"requested-id": "PMC5886502", "pmid": 29632442},
+                                                {"requested-id": "PMC1", "status": "error"}]})"
+                                            : R"({"records": []})");
+        });
         m_server.setHandler(kEsearch, [](const QUrl &url) {
             const QString term = QUrlQuery(url).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded);
             QString pmid;
@@ -200,6 +208,7 @@ private slots:
             return FakeResponse::xml(FakeEutilsServer::esearchAnswer(pmid.isEmpty() ? 0 : 1, 0, 1, [&](int) { return pmid; }));
         });
         m_server.setHandler(kEfetch, efetchFrom(answer));
+        const qsizetype before = m_server.requests().size();
         IdentifierResolver resolver(m_server.endpoints());
         resolver.setLimiter(m_limiter);
         QSignalSpy resolved(&resolver, &IdentifierResolver::finished);
@@ -209,6 +218,10 @@ private slots:
         const auto resolution = resolved.at(0).at(0).value<IdentifierResolution>();
         QCOMPARE(listed(resolution.pmids), QStringLiteral("29632448 30107788 29632442 99999999"));
         QCOMPARE(resolution.notFound, (QStringList{"10.9999/nowhere", "PMC1", "not-an-id"}));
+        const QStringList asked = m_server.requestTargets().mid(before);
+        QCOMPARE(asked.filter(converter).size(), 2);
+        QCOMPARE(asked.filter(kEsearch).size(), 3);
+        QVERIFY(!asked.filter(kEsearch).join(u' ').contains(QStringLiteral("PMC5886502")));
 
         const qint64 id = m_store->createCollection(QStringLiteral("pasted")).value();
         CollectionAdd add(*m_store, m_server.endpoints());

@@ -22,12 +22,27 @@ SessionSettings settingsFor(const FakeEutilsServer &server, int batchSize)
     settings.limits.timeoutMs = 3000;
     settings.retries.msPerSecond = 5;
     settings.batchSize = [batchSize] { return batchSize; };
+    // Link sets from ELink's answers, unless a test asks for iCite.
+    settings.citationSource = [] { return CitationSource::Pmc; };
     return settings;
 }
 
 // A per-PMID ELink answer for the PMIDs at positions 0, 1, ...: `counts[i]`
 // citing links for each, none as a LinkSet without a LinkSetDb, -1 leaves the
 // PMID out of the answer.
+// iCite's records of the first PMIDs, each cited `counts` times (-1: not
+// known to it), its RCR half that.
+QByteArray iciteAnswer(const QList<int> &counts)
+{
+    QStringList records;
+    for (int i = 0; i < counts.size(); ++i) {
+        if (counts[i] >= 0)
+            records.append(QStringLiteral(R"({"pmid": %1, "citation_count": %2, "relative_citation_ratio": %3})")
+                               .arg(FakeEutilsServer::fakePmid(i)).arg(counts[i]).arg(counts[i] / 2.0));
+    }
+    return (QStringLiteral(R"({"data": [)") + records.join(u',') + QStringLiteral("]}")).toUtf8();
+}
+
 QByteArray perIdAnswer(const QList<int> &counts)
 {
     QByteArray xml = "<?xml version=\"1.0\"?><eLinkResult>";
@@ -94,6 +109,12 @@ private slots:
             << 12000 << 5000 << QList<int>{5000, 9999} << QList<int>{4999, 0}
             << SearchMessages::foundDownloadedAtLimit(12000, 9999) << pinned
             << QStringList{FakeEutilsServer::fakePmid(44), FakeEutilsServer::fakePmid(9997)};
+        QStringList listed;
+        for (int i = 1; i <= 45; ++i)
+            listed.append(QString::number(1000 + i));
+        QTest::newRow("a pasted list, in its order")
+            << 45 << 20 << QList<int>{20, 40, 45} << QList<int>{20, 5, 0} << SearchMessages::foundDownloaded(45, 45)
+            << SearchSource::list(QStringLiteral("References pasted"), listed, listed) << QStringList{"1001", "1045"};
         QTest::newRow("nothing cites them") << 0 << 20 << QList<int>{0} << QList<int>{0}
                                             << SearchMessages::noLinkedArticles(LinkKind::CitedBy, 2) << citing << QStringList();
         QTest::newRow("ELink's error") << 3 << 20 << QList<int>{0} << QList<int>{0}
@@ -216,24 +237,31 @@ private slots:
         }
     }
 
-    // One ELink request per batch fills the counts; whatever fails leaves
-    // them unknown with one log line, and a new search never takes the
-    // answer meant for the last one.
+    // One ELink request per batch fills the counts, or from iCite (the
+    // source the settings name) one request of up to 200 PMIDs; whatever
+    // fails leaves them unknown with one log line, and a new search never
+    // takes the answer meant for the last one.
     void citedByCountsOfABatch_data()
     {
         QTest::addColumn<FakeResponse>("answer");
         QTest::addColumn<bool>("searchAgain"); // while the answer is on its way
         QTest::addColumn<QList<int>>("counts"); // -1: unknown
         QTest::addColumn<int>("logLines");
+        QTest::addColumn<bool>("icite");
         const QList<int> unknown{-1, -1, -1, -1, -1};
         QTest::newRow("per PMID, one left out") << FakeResponse::xml(perIdAnswer({3, 0, -1, 12, 1})) << false
-                                                << QList<int>{3, 0, -1, 12, 1} << 0;
+                                                << QList<int>{3, 0, -1, 12, 1} << 0 << false;
         QTest::newRow("ELink's error") << FakeResponse::xml("<eLinkResult><ERROR>Some error</ERROR></eLinkResult>")
-                                       << false << unknown << 1;
-        QTest::newRow("HTTP 500") << FakeResponse::serverError(500) << false << unknown << 1;
-        QTest::newRow("not a link set") << FakeResponse::xml("<eSearchResult/>") << false << unknown << 1;
+                                       << false << unknown << 1 << false;
+        QTest::newRow("HTTP 500") << FakeResponse::serverError(500) << false << unknown << 1 << false;
+        QTest::newRow("not a link set") << FakeResponse::xml("<eSearchResult/>") << false << unknown << 1 << false;
         QTest::newRow("a new search drops the late answer")
-            << FakeResponse::xml(perIdAnswer({7, 7, 7, 7, 7})) << true << QList<int>{3, 0, -1, 12, 1} << 0;
+            << FakeResponse::xml(perIdAnswer({7, 7, 7, 7, 7})) << true << QList<int>{3, 0, -1, 12, 1} << 0 << false;
+        QTest::newRow("iCite, one it does not know") << FakeResponse::xml(iciteAnswer({3, 0, -1, 12, 1})) << false
+                                                     << QList<int>{3, 0, -1, 12, 1} << 0 << true;
+        QTest::newRow("iCite, not its answer") << FakeResponse::xml("<html>busy</html>") << false << unknown << 1 << true;
+        QTest::newRow("iCite, a new search drops the late answer")
+            << FakeResponse::xml(iciteAnswer({7, 7, 7, 7, 7})) << true << QList<int>{3, 0, -1, 12, 1} << 0 << true;
     }
     void citedByCountsOfABatch()
     {
@@ -241,6 +269,7 @@ private slots:
         QFETCH(bool, searchAgain);
         QFETCH(QList<int>, counts);
         QFETCH(int, logLines);
+        QFETCH(bool, icite);
         QStringList log;
         setSystemLogSink([&log](const QString &line) { log.append(line); });
         const auto restoreLog = qScopeGuard([] { setSystemLogSink({}); });
@@ -248,30 +277,42 @@ private slots:
         server.serveEsearch(5);
         server.serveEfetch();
         const QString elinkPath = QLatin1String(Paths::ELinkService);
+        const QString path = icite ? QLatin1String(Paths::IcitePubs) : elinkPath;
         answer.delayMs = searchAgain ? 600 : 0;
-        server.enqueue(elinkPath, answer);
-        server.enqueue(elinkPath, FakeResponse::xml(perIdAnswer({3, 0, -1, 12, 1})));
+        server.enqueue(path, answer);
+        server.enqueue(path, FakeResponse::xml(icite ? iciteAnswer({3, 0, -1, 12, 1}) : perIdAnswer({3, 0, -1, 12, 1})));
         SessionSettings settings = settingsFor(server, 20);
         settings.citedByCounts = [] { return true; };
+        settings.citationSource = [icite] { return icite ? CitationSource::Icite : CitationSource::Pmc; };
         SearchSession session(settings);
         QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
-        QVERIFY(QTest::qWaitFor([&] { return server.requestCount(elinkPath) == 1; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return server.requestCount(path) == 1; }, 10000));
         if (searchAgain)
             QVERIFY(session.start(SearchSource::pubmedQuery(QStringLiteral("q"))));
         QVERIFY(waitIdle(session));
         QVERIFY(QTest::qWaitFor([&] { return !session.citedBy().isBusy(); }, 10000));
         QTest::qWait(searchAgain ? 800 : 0); // past the late answer
-        for (int i = 0; i < counts.size(); ++i)
+        for (int i = 0; i < counts.size(); ++i) {
             QCOMPARE(session.citedBy().countOf(FakeEutilsServer::fakePmid(i)).value_or(-1), counts[i]);
+            if (icite && counts[i] >= 0)
+                QCOMPARE(session.citedBy().metricsOf(FakeEutilsServer::fakePmid(i))->rcr.value_or(-1), counts[i] / 2.0);
+        }
         QCOMPARE(log.size(), logLines);
-        // One POST per batch, one id= per PMID, asking for the citing articles only.
+        const QStringList pmids{FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1), FakeEutilsServer::fakePmid(2),
+                                FakeEutilsServer::fakePmid(3), FakeEutilsServer::fakePmid(4)};
         const FakeRequest &request = server.requests().last();
-        QCOMPARE(request.method, QByteArray("POST"));
-        QCOMPARE(QUrlQuery(request.url).allQueryItemValues(QStringLiteral("id")),
-                 (QStringList{FakeEutilsServer::fakePmid(0), FakeEutilsServer::fakePmid(1), FakeEutilsServer::fakePmid(2),
-                              FakeEutilsServer::fakePmid(3), FakeEutilsServer::fakePmid(4)}));
-        QCOMPARE(QUrlQuery(request.url).queryItemValue(QStringLiteral("linkname")), QStringLiteral("pubmed_pubmed_citedin"));
-        QCOMPARE(server.requestCount(elinkPath), searchAgain ? 2 : 1);
+        if (icite) {
+            // One GET of the batch's PMIDs; ELink is never asked.
+            QCOMPARE(request.method, QByteArray("GET"));
+            QCOMPARE(QUrlQuery(request.url).queryItemValue(QStringLiteral("pmids")), pmids.join(u','));
+            QCOMPARE(server.requestCount(elinkPath), 0);
+        } else {
+            // One POST per batch, one id= per PMID, asking for the citing articles only.
+            QCOMPARE(request.method, QByteArray("POST"));
+            QCOMPARE(QUrlQuery(request.url).allQueryItemValues(QStringLiteral("id")), pmids);
+            QCOMPARE(QUrlQuery(request.url).queryItemValue(QStringLiteral("linkname")), QStringLiteral("pubmed_pubmed_citedin"));
+        }
+        QCOMPARE(server.requestCount(path), searchAgain ? 2 : 1);
     }
 
     // Ten sessions searching at once keep the service's pace between them.

@@ -124,7 +124,7 @@ QMimeData *ArticleActions::mimeData(const ArticleList &articles, const QList<int
 QByteArray ArticleActions::exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const
 {
     const ArticleList chosen = articlesAt(articles, rows);
-    return ExportFormats::write(format, chosen, m_foundAs(chosen), nullptr, m_notes(chosen));
+    return ExportFormats::write(format, chosen, m_foundAs(chosen), m_metrics(), m_notes(chosen));
 }
 
 void ArticleActions::copyCitations(const ArticleList &articles, const QList<int> &rows) const

@@ -65,6 +65,10 @@ public:
     // Where each of the articles about to be exported was found ("" for none), written with it.
     using FoundAs = std::function<QStringList(const ArticleList &articles)>;
     void setFoundAs(FoundAs foundAs) { m_foundAs = std::move(foundAs); }
+    // The citation figures the table shows, for its exports; none while its
+    // columns are hidden.
+    using Metrics = std::function<const CitationMetricsMap *()>;
+    void setMetrics(Metrics metrics) { m_metrics = std::move(metrics); }
     // The reader's notes on the articles about to be exported, one each ("" for none).
     using Notes = std::function<QStringList(const ArticleList &articles)>;
     void setNotes(Notes notes) { m_notes = std::move(notes); }
@@ -79,6 +83,7 @@ private:
     UrlOpener &m_opener;
     QWidget *m_alertParent = nullptr;
     FoundAs m_foundAs = [](const ArticleList &) { return QStringList(); };
+    Metrics m_metrics = [] { return nullptr; };
     Notes m_notes = [](const ArticleList &) { return QStringList(); };
     // The bytes of the rows in `format`, with where they were found and their notes.
     QByteArray exported(ExportFormat format, const ArticleList &articles, const QList<int> &rows) const;

@@ -90,6 +90,8 @@ void ArticleLinksLabel::render()
     if (m_counts) {
         anchors.append(anchor(kLinkSetTargets[0].first, AppMessages::citedByCount(m_counts->citedBy)));
         anchors.append(anchor(kLinkSetTargets[1].first, AppMessages::referencesCount(m_counts->references)));
+        if (m_counts->rcr)
+            anchors.append(AppMessages::rcrFigures(*m_counts->rcr, m_counts->nihPercentile).toHtmlEscaped());
         anchors.append(anchor(kLinkSetTargets[2].first, AppMessages::SimilarArticlesLink));
     }
     setText(anchors.join(QStringLiteral(" &nbsp;·&nbsp; ")));

@@ -19,9 +19,11 @@ ArticleTableModel::ArticleTableModel(SearchSession *session, QList<Column> colum
     : QAbstractTableModel(parent), m_session(session), m_articles(&session->articles()), m_columns(std::move(columns))
 {
     connect(&session->citedBy(), &CitedByCounts::countsArrived, this, [this] {
-        const int column = columnNamed(CitedByColumn);
-        if (column >= 0 && !m_articles->isEmpty())
-            emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+        for (const QString &identifier : {CitedByColumn, RcrColumn}) {
+            const int column = columnNamed(identifier);
+            if (column >= 0 && !m_articles->isEmpty())
+                emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+        }
     });
     connect(session, &SearchSession::articlesAboutToReset, this, &ArticleTableModel::beginResetModel);
     connect(session, &SearchSession::articlesReset, this, [this] {
@@ -43,10 +45,10 @@ void ArticleTableModel::appendRanks()
         m_ranks.append(int(m_ranks.size()) + 1);
 }
 
-std::vector<qsizetype> ArticleTableModel::permutationBy(const std::function<qint64(qsizetype row)> &number,
+std::vector<qsizetype> ArticleTableModel::permutationBy(const std::function<double(qsizetype row)> &number,
                                                        Qt::SortOrder order) const
 {
-    std::vector<qint64> numbers(size_t(m_articles->size()));
+    std::vector<double> numbers(size_t(m_articles->size()));
     for (size_t row = 0; row < numbers.size(); ++row)
         numbers[row] = number(qsizetype(row));
     std::vector<qsizetype> permutation(numbers.size());
@@ -83,6 +85,13 @@ void ArticleTableModel::keepNewFirst(std::vector<qsizetype> &permutation)
 qint64 ArticleTableModel::citedByCountAt(qsizetype row) const
 {
     return m_session->citedBy().countOf((*m_articles)[row].text(ArticleRecord::Key::PMID)).value_or(-1);
+}
+
+double ArticleTableModel::rcrAt(qsizetype row) const
+{
+    const std::optional<CitationMetrics> metrics =
+        m_session->citedBy().metricsOf((*m_articles)[row].text(ArticleRecord::Key::PMID));
+    return metrics && metrics->rcr ? *metrics->rcr : -1;
 }
 
 void ArticleTableModel::setLibraryCheck(LibraryCheck check)
@@ -145,6 +154,10 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         const qint64 count = citedByCountAt(index.row());
         return role == Qt::DisplayRole && count >= 0 ? QVariant(count) : QVariant();
     }
+    if (identifier == RcrColumn) {
+        const double rcr = rcrAt(index.row());
+        return role == Qt::DisplayRole && rcr >= 0 ? QVariant(rcrText(rcr)) : QVariant();
+    }
     if (identifier == LibraryColumn) {
         if (!inLibrary(article))
             return {};
@@ -175,6 +188,14 @@ QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation,
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
         return m_columns[section].title;
+    // The figures' columns say where they come from and what they cover.
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < m_columns.size()) {
+        const CitationSource source = m_session->citedBy().source();
+        if (m_columns[section].identifier == CitedByColumn)
+            return AppMessages::citedByColumnToolTip(source);
+        if (m_columns[section].identifier == RcrColumn)
+            return AppMessages::RcrColumnToolTip;
+    }
     if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole && section >= 0 && section < m_articles->size()) {
         const ArticleRecord &article = (*m_articles)[section];
         QStringList parts;
@@ -201,7 +222,8 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
         return;
     const QString &identifier = m_columns[column].identifier;
     // Numbers of the model's own, not keys of the record.
-    const bool byNumber = identifier == RankColumn || identifier == CitedByColumn || identifier == LibraryColumn;
+    const bool byNumber =
+        identifier == RankColumn || identifier == CitedByColumn || identifier == RcrColumn || identifier == LibraryColumn;
     const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(identifier);
     if (!key && !byNumber)
         return;
@@ -210,7 +232,9 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
     if (identifier == RankColumn)
         permutation = permutationBy([this](qsizetype row) { return m_ranks.value(row); }, order);
     else if (identifier == CitedByColumn)
-        permutation = permutationBy([this](qsizetype row) { return citedByCountAt(row); }, order);
+        permutation = permutationBy([this](qsizetype row) { return double(citedByCountAt(row)); }, order);
+    else if (identifier == RcrColumn)
+        permutation = permutationBy([this](qsizetype row) { return rcrAt(row); }, order);
     else if (identifier == LibraryColumn) // the marked ones first when ascending
         permutation = permutationBy([this](qsizetype row) { return inLibrary((*m_articles)[row]) ? 0 : 1; }, order);
     else

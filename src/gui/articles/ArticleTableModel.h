@@ -33,6 +33,9 @@ public:
     // The identifier of the "Cited by" column: how many PubMed articles cite
     // each one, blank while unknown; it sorts by number.
     static inline const QString CitedByColumn = QStringLiteral("citedBy");
+    // The identifier of the "RCR" column: iCite's Relative Citation Ratio,
+    // blank where iCite has none; it sorts by number.
+    static inline const QString RcrColumn = QStringLiteral("rcr");
     // The identifier of the column that marks the articles the library holds.
     static inline const QString LibraryColumn = QStringLiteral("inLibrary");
     // Answers whether the library holds a PMID; the mark column asks it.
@@ -78,12 +81,13 @@ public:
 private:
     void appendRanks();
     // The rows in the order of a number each has, stably.
-    std::vector<qsizetype> permutationBy(const std::function<qint64(qsizetype row)> &number, Qt::SortOrder order) const;
+    std::vector<qsizetype> permutationBy(const std::function<double(qsizetype row)> &number, Qt::SortOrder order) const;
     // Moves the rows marked new before the others, each part in its order;
     // `permutation` (new row i holds old row permutation[i]) follows.
     void keepNewFirst(std::vector<qsizetype> &permutation);
-    // -1 while unknown, so unknown counts sort below 0.
+    // -1 while unknown, so unknown figures sort below 0.
     qint64 citedByCountAt(qsizetype row) const;
+    double rcrAt(qsizetype row) const;
     bool inLibrary(const ArticleRecord &article) const;
 
     const SearchSession *m_session;

@@ -12,6 +12,7 @@
 #include "gui/articles/FocusCopy.h"
 #include "gui/articles/KebNSTableView.h"
 #include "gui/history/HistoryActions.h"
+#include "gui/references/ReferenceActions.h"
 #include "gui/citationnetwork/LinkActions.h"
 #include "gui/search/RecentSearchCompleter.h"
 #include "gui/search/SearchDetailsPanel.h"
@@ -31,6 +32,7 @@
 #include "entrez/Reachability.h"
 #include "gui/preferences/PreferenceController.h"
 #include "preferences/WindowLayout.h"
+#include "search/CitedByCounts.h"
 #include "search/SearchMessages.h"
 
 #include <QAbstractItemView>
@@ -62,11 +64,21 @@ AppController::AppController(const AppServices &services, QObject *parent)
     });
     const WindowLayout layout = WindowLayout::load(*m_services.preferences->settings(), 2, ResultTab::tableColumnCount());
     m_actions.setFoundAs([this](const ArticleList &articles) { return session().foundAs(articles); });
+    // The window's exports carry the figures its table shows.
+    m_actions.setMetrics([this]() -> const CitationMetricsMap * {
+        return m_preferences.showCitationCounts() ? &session().citedBy().metrics() : nullptr;
+    });
     m_links = new LinkActions(m_ui->menuBar);
     connect(m_links, &LinkActions::linkRequested, this, &AppController::openLinkedArticles);
     m_collections = new CollectionActions(
         m_services, *mainWindow, *m_ui, m_actions, [this] { return newTab(); }, [this] { return eutilsIdentity(); }, this);
     m_history = new HistoryActions(m_services, *m_ui, *mainWindow);
+    m_references = new ReferenceActions(
+        m_services.endpoints, *mainWindow, *m_ui->fileMenu, *m_ui->searchNSTextField,
+        {[this] { return ensureOnline(); }, [this] { return eutilsIdentity(); },
+         [this](const QString &title, const QStringList &pmids, const QStringList &references) {
+             newTab()->session().start(SearchSource::list(title, pmids, references));
+         }});
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -230,6 +242,7 @@ SessionSettings AppController::sessionSettings()
     settings.batchSize = [this] { return thisMany(); };
     settings.identity = [this] { return eutilsIdentity(); };
     settings.citedByCounts = [this] { return m_preferences.showCitationCounts(); };
+    settings.citationSource = [this] { return m_preferences.citationSource(); };
     return settings;
 }
 

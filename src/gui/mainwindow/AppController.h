@@ -28,6 +28,7 @@ class MeshBrowserActions;
 class TimelineActions;
 class HistoryActions;
 class LinkActions;
+class ReferenceActions;
 class PreferenceController;
 class SearchDetailsPanel;
 class SearchFilterBar;
@@ -153,4 +154,5 @@ private:
     TimelineActions *m_timeline = nullptr;
     // The more-articles button had the focus when its batch started.
     bool m_moreTakesFocusBack = false;
+    ReferenceActions *m_references = nullptr;
 };

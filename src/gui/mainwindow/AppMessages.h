@@ -1,6 +1,11 @@
 #pragma once
 
+#include "common/CitationMetrics.h"
+#include "services/CitationSource.h"
+
 #include <QString>
+
+#include <optional>
 
 // Texts of the main window that are not the search's own.
 namespace AppMessages {
@@ -49,6 +54,21 @@ inline QString referencesCount(qsizetype count)
 {
     return QStringLiteral("References %1").arg(count);
 }
+// iCite's figures of the selected article, after its link counts.
+inline QString rcrFigures(double rcr, std::optional<double> percentile)
+{
+    const QString text = QStringLiteral("RCR ") + rcrText(rcr);
+    return percentile ? text + QStringLiteral(" (NIH percentile %1)").arg(percentileText(*percentile)) : text;
+}
+// The tool tips of the result table's figures.
+inline QString citedByColumnToolTip(CitationSource source)
+{
+    return QStringLiteral("How many articles cite each article, from %1. %2")
+        .arg(CitationSources::title(source), CitationSources::coverage(source));
+}
+inline const QString RcrColumnToolTip =
+    QStringLiteral("iCite's Relative Citation Ratio: citations per year compared with the articles of the same field; "
+                   "1.0 is the median of NIH-funded articles. Blank where iCite has none, as for the newest articles.");
 // How a retracted article is marked: before its title in the table, and
 // above its abstract.
 inline const QString RetractedTitlePrefix = QStringLiteral("RETRACTED: ");

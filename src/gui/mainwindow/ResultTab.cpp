@@ -9,6 +9,7 @@
 #include "gui/articles/KebNSTableView.h"
 #include "citations/StyledText.h"
 #include "preferences/WindowLayout.h"
+#include "search/CitedByCounts.h"
 #include "search/SearchSession.h"
 
 #include <QHeaderView>
@@ -17,6 +18,7 @@
 namespace {
 // The columns of the result table: identifiers are record keys, with their first widths.
 constexpr int kCitedByWidth = 70;
+constexpr int kRcrWidth = 60;
 struct ColumnSetup
 {
     ArticleTableModel::Column column;
@@ -33,6 +35,7 @@ const ColumnSetup kColumns[] = {
     {{ArticleTableModel::RankColumn, QStringLiteral("#")}, 50},
     {{ArticleTableModel::CitedByColumn, QStringLiteral("Cited by")}, kCitedByWidth},
     {{ArticleTableModel::LibraryColumn, CollectionTexts::LibraryColumnTitle}, 30},
+    {{ArticleTableModel::RcrColumn, QStringLiteral("RCR")}, kRcrWidth},
 };
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -86,6 +89,7 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     connect(m_ui->articleLinksLabel, &ArticleLinksLabel::linkChosen, this, &ResultTab::linkChosen);
     connect(m_ui->articleLinksLabel, &ArticleLinksLabel::linkSetChosen, this, &ResultTab::linkSetChosen);
     m_linkCounts = new SelectionLinkCounts(m_session->settings(), this);
+    m_linkCounts->setKnown([this](const QString &pmid) { return m_session->citedBy().metricsOf(pmid); });
     connect(m_linkCounts, &SelectionLinkCounts::countsKnown, this,
             [this](const QString &, const ArticleLinkCounts &counts) { m_ui->articleLinksLabel->showCounts(counts); });
     view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -137,15 +141,23 @@ void ResultTab::showBatch(bool firstBatch)
     table()->selectRow(0);
 }
 
-// Shown while counts are asked for; a layout that stored the column hidden
-// (at no width) gives it back its first width.
+// Shown while counts are asked for, the RCR only from iCite, which alone has
+// it; a layout that stored a column hidden (at no width) gives it back its
+// first width. Counts of another source than the one now chosen are asked again.
 void ResultTab::followCountsPreference()
 {
-    const int column = m_model.columnNamed(ArticleTableModel::CitedByColumn);
-    const bool shown = m_session->settings().citedByCounts();
-    table()->setColumnHidden(column, !shown);
-    if (shown && table()->horizontalHeader()->sectionSize(column) == 0)
-        table()->horizontalHeader()->resizeSection(column, kCitedByWidth);
+    const SessionSettings &settings = m_session->settings();
+    m_session->citedBy().followSource();
+    const bool counted = settings.citedByCounts();
+    const std::pair<QString, bool> columns[] = {
+        {ArticleTableModel::CitedByColumn, counted},
+        {ArticleTableModel::RcrColumn, counted && settings.citationSource() == CitationSource::Icite}};
+    for (const auto &[identifier, shown] : columns) {
+        const int column = m_model.columnNamed(identifier);
+        table()->setColumnHidden(column, !shown);
+        if (shown && table()->horizontalHeader()->sectionSize(column) == 0)
+            table()->horizontalHeader()->resizeSection(column, kColumns[column].width);
+    }
 }
 
 void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links)

@@ -70,7 +70,8 @@ signals:
 
 private:
     void showBatch(bool firstBatch);
-    // Shows the "Cited by" column exactly while the session asks for counts.
+    // Shows the "Cited by" column exactly while the session asks for counts,
+    // and the "RCR" column while they come from iCite.
     void followCountsPreference();
 
     std::unique_ptr<Ui::ResultTab> m_ui;

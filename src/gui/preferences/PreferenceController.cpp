@@ -37,6 +37,8 @@ void PreferenceController::showWindow()
         contactEmailNSTextField = m_ui->contactEmailNSTextField;
         for (const CitationStyle style : CitationStyles::all())
             citationStyleComboBox->addItem(CitationStyles::name(style));
+        for (const CitationSource source : CitationSources::all())
+            m_ui->citationSourceComboBox->addItem(CitationSources::title(source), CitationSources::name(source));
 
         connect(useProxyCheckBox, &QCheckBox::clicked, this, &PreferenceController::changeUseProxy);
         connect(checkUpdatesOnStartupNSButton, &QCheckBox::clicked, this,
@@ -50,6 +52,10 @@ void PreferenceController::showWindow()
                 &PreferenceController::changeUrlWarningNumber);
         connect(citationStyleComboBox, &QComboBox::activated, this, &PreferenceController::changeCitationStyle);
         connect(showCitationCountsCheckBox, &QCheckBox::clicked, this, &PreferenceController::changeShowCitationCounts);
+        connect(m_ui->citationSourceComboBox, &QComboBox::activated, this, [this] {
+            m_store.setObject(PreferenceKeys::CitationSource, m_ui->citationSourceComboBox->currentData());
+            emit displayChanged();
+        });
         // Who asks counts from the next request on, as soon as it is typed.
         connect(apiKeyNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeApiKey);
         connect(contactEmailNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeContactEmail);
@@ -81,6 +87,8 @@ void PreferenceController::windowDidLoad()
     m_ui->checkSavedSearchesAtLaunchButton->setChecked(m_store.boolean(PreferenceKeys::CheckSavedSearchesAtLaunch));
     citationStyleComboBox->setCurrentIndex(int(CitationStyles::all().indexOf(citationStyle())));
     showCitationCountsCheckBox->setChecked(AppPreferences(m_store).showCitationCounts());
+    m_ui->citationSourceComboBox->setCurrentIndex(
+        int(CitationSources::all().indexOf(AppPreferences(m_store).citationSource())));
     apiKeyNSTextField->setText(apiKey());
     contactEmailNSTextField->setText(contactEmail());
 }

@@ -49,8 +49,8 @@ public:
     QString contactEmail() const;
 
 signals:
-    // The stored citation style, or whether citation counts show, changed:
-    // what shows them draws anew.
+    // The stored citation style, whether citation counts show, or where they
+    // come from changed: what shows them draws anew.
     void displayChanged();
 
 public slots:

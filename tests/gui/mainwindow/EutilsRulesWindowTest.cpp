@@ -130,6 +130,13 @@ private slots:
         // The links area's count requests come when the selection rests; the builder's test shows their identity.
         QList<FakeRequest> requests = h.server.requests();
         requests.removeIf([](const FakeRequest &r) { return r.url.path() == QLatin1String(Paths::ELinkService); });
+        // iCite, asked for the table's citation counts, is no E-utility: it never gets the identity.
+        for (const FakeRequest &request : std::as_const(requests)) {
+            if (request.url.path() == QLatin1String(Paths::IcitePubs))
+                QVERIFY2(!request.target.contains(QStringLiteral("api_key")) && !request.target.contains(QStringLiteral("email")),
+                         qPrintable(request.target));
+        }
+        requests.removeIf([](const FakeRequest &r) { return r.url.path() == QLatin1String(Paths::IcitePubs); });
         QCOMPARE(h.server.requestCount(kESearch), 4);
         QCOMPARE(requests.size(), 8);
         for (qsizetype i = 0; i < requests.size(); ++i) {

@@ -1,6 +1,8 @@
 #include "AppHarness.h"
 
+#include "gui/citationnetwork/LinkActions.h"
 #include "gui/mainwindow/ResultTabs.h"
+#include "gui/articles/ArticleTableModel.h"
 #include "search/SearchMessages.h"
 #include "search/SelectionLinkCounts.h"
 
@@ -13,8 +15,12 @@
 #include <QTimer>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QTabBar>
 #include <QUrlQuery>
+
+#include "gui/references/ReferenceListDialog.h"
 
 namespace {
 // ESearch answers whose PMIDs tell the query apart: "alpha" gives 1000001…,
@@ -272,6 +278,7 @@ private slots:
     void citedByOpensATabThatFillsInBatches()
     {
         AppHarness h;
+        h.store.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
         START_WITH_RESULTS(c, h, 30);
         h.server.serveElink([](const QString &pmid, const QString &) {
             QStringList citing; // the first article is cited by 5000001-5000025, the second by 5000016-5000040
@@ -317,10 +324,18 @@ private slots:
     // The links area counts the single selected article's links once the
     // selection has rested: one request for it, none for rows passed by,
     // none again for an article already counted.
+    void linkCountsOnceTheSelectionRests_data()
+    {
+        QTest::addColumn<bool>("icite");
+        QTest::newRow("from PubMed Central") << false;
+        QTest::newRow("from iCite, the table's counts off") << true;
+    }
     void linkCountsOnceTheSelectionRests()
     {
+        QFETCH(bool, icite);
         AppHarness h;
-        h.store.setBool(PreferenceKeys::ShowCitationCounts, false); // the table's counts ask ELink too
+        h.store.setBool(PreferenceKeys::ShowCitationCounts, false); // the table's counts ask too
+        h.store.setObject(PreferenceKeys::CitationSource, CitationSources::name(icite ? CitationSource::Icite : CitationSource::Pmc));
         h.server.serveElink([](const QString &, const QString &linkName) {
             const int count = linkName == QLatin1String("pubmed_pubmed_citedin") ? 7 : linkName == QLatin1String("pubmed_pubmed_refs") ? 2 : 4;
             QStringList linked;
@@ -328,8 +343,13 @@ private slots:
                 linked.append(QString::number(6000000 + i));
             return linked;
         });
+        h.server.setHandler(QLatin1String(Paths::IcitePubs), [](const QUrl &url) {
+            return FakeResponse::xml(QStringLiteral(R"({"data": [{"pmid": %1, "citation_count": 7, "references": [1, 2]}]})")
+                                         .arg(QUrlQuery(url).queryItemValue(QStringLiteral("pmids")))
+                                         .toUtf8());
+        });
         START_WITH_RESULTS(c, h, 30);
-        const QString elink = QLatin1String(Paths::ELinkService);
+        const QString elink = QLatin1String(icite ? Paths::IcitePubs : Paths::ELinkService);
         const auto elinkTargets = [&] { return h.server.requestTargets().filter(elink); };
         QTRY_COMPARE(elinkTargets().size(), 1); // the first row, selected with the first batch
         QTest::qWait(1000); // past the pace of the requests so far
@@ -341,7 +361,8 @@ private slots:
         QTRY_VERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
         QVERIFY(label->text().contains(QStringLiteral(">References 2</a>")));
         const QString third = c.getArticleList().at(3).text(ArticleRecord::Key::PMID);
-        QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor"}));
+        const QString asked = icite ? elink + "?pmids=" + third : elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor";
+        QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), asked}));
         h.selectRows({0});
         QTest::qWait(2 * SelectionLinkCounts::kRestMs);
         QVERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));
@@ -351,6 +372,103 @@ private slots:
         emit label->linkActivated(QStringLiteral("refs"));
         QCOMPARE(c.tabCount(), 2);
         QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("References of ") + first);
+    }
+
+    // From iCite, the default: the Cited by and RCR columns of the whole batch
+    // from one request, blank where iCite has no RCR, sorted by number; the
+    // links area takes the table's figures; Cited By opens iCite's citing
+    // articles. PubMed Central chosen instead hides the RCR and asks ELink.
+    void citationFiguresFromIcite()
+    {
+        AppHarness h;
+        // The article ending in digit n: cited n times by 600000n, RCR n/4, none for n = 3.
+        h.server.setHandler(QLatin1String(Paths::IcitePubs), [](const QUrl &url) {
+            QStringList records;
+            for (const QString &pmid : QUrlQuery(url).queryItemValue(QStringLiteral("pmids")).split(u',')) {
+                const int n = pmid.right(1).toInt();
+                records.append(QStringLiteral(R"({"pmid": %1, "citation_count": %2, "relative_citation_ratio": %3, "cited_by": [%4], "references": []})")
+                                   .arg(pmid).arg(n).arg(n == 3 ? QStringLiteral("null") : QString::number(n / 4.0)).arg(6000000 + n));
+            }
+            return FakeResponse::xml((QStringLiteral(R"({"data": [)") + records.join(u',') + QStringLiteral("]}")).toUtf8());
+        });
+        START_WITH_RESULTS(c, h, 30);
+        const ArticleTableModel &model = c.currentTab()->model();
+        const int citedBy = model.columnNamed(ArticleTableModel::CitedByColumn);
+        const int rcr = model.columnNamed(ArticleTableModel::RcrColumn);
+        QVERIFY(!h.table()->isColumnHidden(citedBy) && !h.table()->isColumnHidden(rcr));
+        const auto cell = [&](int row, int column) { return model.index(row, column).data().toString(); };
+        QCOMPARE((QStringList{cell(0, citedBy), cell(0, rcr), cell(2, citedBy), cell(2, rcr)}), (QStringList{"1", "0.25", "3", ""}));
+        QVERIFY(model.headerData(citedBy, Qt::Horizontal, Qt::ToolTipRole).toString().contains(QStringLiteral("(iCite)")));
+        // The links area takes the figures the table has, asking nothing more.
+        const int asked = h.server.requestCount(QLatin1String(Paths::IcitePubs));
+        h.selectRows({4});
+        QVERIFY(h.widget<QLabel>("articleLinksLabel")->text().contains(QStringLiteral("RCR 1.25")));
+        QCOMPARE(h.server.requestCount(QLatin1String(Paths::IcitePubs)), asked);
+        QCOMPARE(h.server.requestCount(QLatin1String(Paths::ELinkService)), 0);
+
+        h.selectRows({0, 1});
+        h.widget<QMenu>("articlesMenu")->actions().value(1)->trigger();
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(LinkActions::pmidsOf(c.getArticleList(), {0, 1}), (QStringList{"6000002", "6000001"}));
+        QCOMPARE(h.server.requestCount(QLatin1String(Paths::ELinkService)), 0);
+
+        c.closeTab(1);
+        h.table()->sortByColumn(rcr, Qt::DescendingOrder);
+        QCOMPARE((QStringList{cell(0, rcr), cell(19, rcr)}), (QStringList{"2.25", ""}));
+        h.store.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
+        c.tableViewSelectionDidChange();
+        QVERIFY(h.table()->isColumnHidden(rcr));
+        // The table's counts again, from ELink: one POST for the batch.
+        QTRY_VERIFY(std::any_of(h.server.requests().cbegin(), h.server.requests().cend(), [](const FakeRequest &request) {
+            return request.method == "POST" && request.url.path() == QLatin1String(Paths::ELinkService);
+        }));
+    }
+
+    // A pasted list from File > Find Articles from References, matched, one
+    // PMID typed in, opened as a tab in the pasted order, each article's
+    // exports naming its reference; Ctrl+Shift+V in the search field opens
+    // the list from the clipboard, and pastes anything else as text.
+    void referenceListOpensATab()
+    {
+        AppHarness h;
+        h.server.serveEfetch();
+        h.server.setHandler(QLatin1String(Paths::ECitMatch), [](const QUrl &) {
+            return FakeResponse::xml("cell|2001|7|11|lee c|0|39000005\ncell|2002|8|12|kim d|1|39000003\n");
+        });
+        h.server.setHandler(QLatin1String(Paths::ESearch), [](const QUrl &) { return FakeResponse::xml(FakeEutilsServer::esearchAnswer(0, 0, 5)); });
+        AppController &c = h.start();
+        c.window()->findChild<QAction *>(QStringLiteral("findArticlesFromReferencesAction"))->trigger();
+        auto *dialog = c.window()->findChild<ReferenceListDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        const QString list = QStringLiteral("1. Lee C. Lectins revisited today. Cell. 2001;7:11.\n2. Kim D. Amoebae at length. Cell. 2002;8:12.\n"
+                                            "3. Oh F. Nothing anywhere matches this title. 2004.");
+        dialog->findChild<QPlainTextEdit *>(QStringLiteral("referencesText"))->setPlainText(list);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("findArticlesButton")), Qt::LeftButton);
+        auto *results = dialog->findChild<QTableWidget *>(QStringLiteral("matchedReferences"));
+        QTRY_COMPARE(results->rowCount(), 3);
+        QCOMPARE((QStringList{results->item(0, 2)->text(), results->item(2, 1)->text(), results->item(2, 2)->text()}),
+                 (QStringList{"citation match", "", "not found"}));
+        results->item(2, 1)->setText(QStringLiteral("39000009"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("openReferencesButton")), Qt::LeftButton);
+        QCOMPARE(tabs(h)->tabToolTip(1), QStringLiteral("References pasted (3 of 3 found)"));
+        QVERIFY(h.waitForTransfer());
+        QCOMPARE(LinkActions::pmidsOf(c.getArticleList(), {0, 1, 2}), (QStringList{"39000005", "39000003", "39000009"}));
+        h.selectRows({1});
+        c.window()->findChild<QAction *>(QStringLiteral("copyAsRisAction"))->trigger();
+        QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("N1  - Kim D. Amoebae at length. Cell. 2002;8:12.\r\n")));
+
+        dialog->close();
+        QGuiApplication::clipboard()->setText(list);
+        c.window()->activateWindow();
+        h.searchField()->setFocus();
+        QTRY_VERIFY(h.searchField()->hasFocus());
+        QTest::keyClick(h.searchField(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(c.window()->findChild<ReferenceListDialog *>() && c.window()->findChild<ReferenceListDialog *>()->isVisible());
+        QCOMPARE(c.window()->findChild<ReferenceListDialog *>()->text(), list);
+        QGuiApplication::clipboard()->setText(QStringLiteral("asthma"));
+        h.searchField()->clear();
+        QTest::keyClick(h.searchField(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(h.searchField()->text(), QStringLiteral("asthma"));
     }
 };
 

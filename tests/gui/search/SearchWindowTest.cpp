@@ -440,6 +440,8 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(bool, failing);
         AppHarness h;
+        // ELink's counts; iCite's are the tabs' test's.
+        h.store.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
         h.server.serveEsearch(45);
         h.server.serveEfetch();
         h.server.serveElink([](const QString &pmid, const QString &) { // as many citing articles as its last two digits
