@@ -74,7 +74,8 @@ void EutilsTransfer::setState(State state)
 void EutilsTransfer::sendWhenAllowed()
 {
     QObject::disconnect(m_limiterConnection);
-    const qint64 delay = m_limiter->delayMs(m_request.identity.requestsPerSecond());
+    const qint64 delay = m_limiter->tryAcquire(m_request.identity.requestsPerSecond(),
+                                               m_request.url.host() + u':' + QString::number(m_request.url.port()), m_ticket);
     if (delay > 0) {
         // Look again when the time has come or an earlier request has ended.
         m_limiterConnection = connect(m_limiter, &RequestLimiter::released, this, [this] {
@@ -85,7 +86,6 @@ void EutilsTransfer::sendWhenAllowed()
         return;
     }
     m_timer.stop();
-    m_ticket = m_limiter->acquire();
     setState(State::Sending);
     TransferLimits limits = m_limits;
     if (m_retriesDone > 0) {
