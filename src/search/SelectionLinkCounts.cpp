@@ -1,5 +1,6 @@
 #include "search/SelectionLinkCounts.h"
 
+#include "common/Background.h"
 #include "common/SystemLog.h"
 #include "entrez/EntrezMessages.h"
 #include "entrez/LinkKind.h"
@@ -15,7 +16,7 @@ SelectionLinkCounts::SelectionLinkCounts(const SessionSettings &settings, QObjec
     m_rest.setInterval(kRestMs);
     connect(&m_rest, &QTimer::timeout, this, &SelectionLinkCounts::ask);
     connect(&m_transfer, &EutilsTransfer::finished, this, &SelectionLinkCounts::onAnswer);
-    connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) { logFailure(reason); });
+    connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) { logFailure(m_asked, reason); });
 }
 
 void SelectionLinkCounts::select(const QString &pmid)
@@ -43,23 +44,43 @@ void SelectionLinkCounts::ask()
     m_transfer.start(elinkRequest(m_settings.endpoints, {{m_asked}, QString(), false, false}, m_settings.identity()));
 }
 
+namespace {
+struct CountsOutcome
+{
+    ArticleLinkCounts counts;
+    QString error;
+};
+
+// An answer of millions of links takes a while to read: never on the window's thread.
+CountsOutcome countsIn(const QByteArray &body, const QString &pmid)
+{
+    const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(body);
+    const QString error = answer ? answer->errorMessage() : EntrezMessages::notALinkSet();
+    if (!error.isEmpty())
+        return {{}, error};
+    return {{orderedLinks(*answer, LinkKind::CitedBy, {pmid}).size(), orderedLinks(*answer, LinkKind::References, {pmid}).size(),
+             orderedLinks(*answer, LinkKind::Similar, {pmid}).size()},
+            {}};
+}
+} // namespace
+
 void SelectionLinkCounts::onAnswer()
 {
-    const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(m_transfer.takeBody());
-    const QString error = answer ? answer->errorMessage() : EntrezMessages::notALinkSet();
-    if (!error.isEmpty()) {
-        logFailure(error);
-        return;
-    }
-    const ArticleLinkCounts counts{orderedLinks(*answer, LinkKind::CitedBy, {m_asked}).size(),
-                                   orderedLinks(*answer, LinkKind::References, {m_asked}).size(),
-                                   orderedLinks(*answer, LinkKind::Similar, {m_asked}).size()};
-    m_known.insert(m_asked, counts);
-    if (m_asked == m_selected)
-        emit countsKnown(m_asked, counts);
+    const QString pmid = m_asked;
+    runInBackground(
+        this, [body = m_transfer.takeBody(), pmid] { return countsIn(body, pmid); },
+        [this, pmid](const CountsOutcome &outcome) {
+            if (!outcome.error.isEmpty()) {
+                logFailure(pmid, outcome.error);
+                return;
+            }
+            m_known.insert(pmid, outcome.counts);
+            if (pmid == m_selected)
+                emit countsKnown(pmid, outcome.counts);
+        });
 }
 
-void SelectionLinkCounts::logFailure(const QString &reason) const
+void SelectionLinkCounts::logFailure(const QString &pmid, const QString &reason) const
 {
-    systemLog(QStringLiteral("Link counts of PMID %1 not found: %2").arg(m_asked, reason));
+    systemLog(QStringLiteral("Link counts of PMID %1 not found: %2").arg(pmid, reason));
 }

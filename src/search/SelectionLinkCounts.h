@@ -24,8 +24,9 @@ struct ArticleLinkCounts
 // (no link name: every PubMed-to-PubMed link set at once) once the selection
 // has rested, never for a selection that only passes by; a request still
 // running when the selection moves on is cancelled. Answers are kept per
-// PMID for as long as this lives. A failed request is only logged: the
-// counts are an extra, never an error the user has to dismiss.
+// PMID for as long as this lives; an answer is read off the window's
+// thread. A failed request is only logged: the counts are an extra, never an
+// error the user has to dismiss.
 class SelectionLinkCounts : public QObject
 {
     Q_OBJECT
@@ -47,7 +48,7 @@ signals:
 private:
     void ask();
     void onAnswer();
-    void logFailure(const QString &reason) const;
+    void logFailure(const QString &pmid, const QString &reason) const;
 
     SessionSettings m_settings;
     QNetworkAccessManager m_manager;

@@ -232,6 +232,9 @@ private slots:
                                        << false << unknown << 1;
         QTest::newRow("HTTP 500") << FakeResponse::serverError(500) << false << unknown << 1;
         QTest::newRow("not a link set") << FakeResponse::xml("<eSearchResult/>") << false << unknown << 1;
+        QByteArray united = perIdAnswer({2});
+        united.replace("</Id></IdList>", "</Id><Id>" + FakeEutilsServer::fakePmid(1).toLatin1() + "</Id></IdList>");
+        QTest::newRow("a union of two PMIDs counts for neither") << FakeResponse::xml(united) << false << unknown << 0;
         QTest::newRow("a new search drops the late answer")
             << FakeResponse::xml(perIdAnswer({7, 7, 7, 7, 7})) << true << QList<int>{3, 0, -1, 12, 1} << 0;
     }
