@@ -2,22 +2,28 @@
 
 #include "library/LibraryMessages.h"
 #include "library/RecordBlob.h"
+#include "library/StoredXml.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlQuery>
 
+QString LibraryStore::idArray(const QList<qint64> &ids)
+{
+    QJsonArray array;
+    for (const qint64 id : ids)
+        array.append(id);
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
 std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidList &pmids)
 {
-    QJsonArray wanted;
-    for (const qint64 pmid : pmids)
-        wanted.append(pmid);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     // One query for any number of PMIDs: they travel as one JSON array.
     query.prepare(QStringLiteral("SELECT a.pmid, a.record, x.xml FROM article a JOIN article_xml x ON x.pmid = a.pmid"
                                  " WHERE a.pmid IN (SELECT value FROM json_each(?))"));
-    query.addBindValue(QString::fromUtf8(QJsonDocument(wanted).toJson(QJsonDocument::Compact)));
+    query.addBindValue(idArray(pmids));
     if (!query.exec()) {
         fail(QStringLiteral("reading stored articles"), query);
         return std::nullopt;
@@ -29,7 +35,12 @@ std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidLis
             m_error = LibraryMessages::damagedRecord(m_path);
             return std::nullopt;
         }
-        found.insert(query.value(0).toLongLong(), {std::move(*record), qUncompress(query.value(2).toByteArray())});
+        std::optional<QByteArray> xml = StoredXml::uncompressed(query.value(2).toByteArray());
+        if (!xml) {
+            m_error = LibraryMessages::damagedRecord(m_path);
+            return std::nullopt;
+        }
+        found.insert(query.value(0).toLongLong(), {std::move(*record), std::move(*xml)});
     }
     QList<ArticleToStore> articles;
     articles.reserve(found.size());
