@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -92,14 +92,21 @@ SharedPace::SharedPace(const QString &peer, qint64 windowMs)
         if (!c.isLetterOrNumber() && c != u'.' && c != u'-')
             c = u'_';
     }
-    if (QDir().mkpath(folder())
-        && QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+    // Ours alone, or not used: a folder someone else made (in /tmp, say)
+    // must not decide this user's pace.
+    const QByteArray path = QFile::encodeName(folder());
+    struct stat made{};
+    if ((::mkdir(path.constData(), 0700) == 0 || errno == EEXIST) && ::lstat(path.constData(), &made) == 0
+        && S_ISDIR(made.st_mode) && made.st_uid == ::getuid() && (made.st_mode & 077) == 0)
         m_path = folder() + u'/' + name;
 }
 
 QString SharedPace::folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Vexmoor/pace");
+    // Kept for a session only: the user's runtime folder, else the temporary one.
+    const QString base = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") ? QDir::tempPath()
+                                                                        : qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return base + QStringLiteral("/vexmoor-pace-%1").arg(::getuid());
 }
 
 qint64 SharedPace::take(int perWindow, quint64 ticket)

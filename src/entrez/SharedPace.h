@@ -4,8 +4,9 @@
 
 // The places in the pace of one service that every Vexmoor process of the
 // user holds (the window, vexmoor-cli from cron, a second window), kept in a
-// small file per service under the user's cache folder and changed only
-// under a lock: what RequestLimiter does within a process, across processes.
+// small file per service in a folder of the user's own for the session
+// ($XDG_RUNTIME_DIR, else the temporary folder) and changed only under a
+// lock: what RequestLimiter does within a process, across processes.
 //
 // A place is a request sent and not yet a window past its end, as the
 // limiter counts it, marked with its process and ticket. The file is read
