@@ -166,6 +166,10 @@ private:
     bool fail(const QString &what, const QSqlQuery &query);
     // `ids` as one JSON array, bound to a single "json_each(?)" whatever their number.
     static QString idArray(const QList<qint64> &ids);
+    // Hands `row` each stored article among `pmids`: its record and its XML
+    // as stored. False, with error() set, when reading fails or a record is
+    // damaged (or `row` says so).
+    bool readStored(const PmidList &pmids, const std::function<bool(qint64, ArticleRecord &&, const QByteArray &)> &row);
 
     QString m_path;
     QString m_connection;

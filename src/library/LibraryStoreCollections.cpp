@@ -407,29 +407,6 @@ std::optional<PmidList> LibraryStore::collectionPmids(qint64 collection)
     return pmids;
 }
 
-std::optional<QHash<qint64, StoredVersion>> LibraryStore::storedVersions(const PmidList &pmids)
-{
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT a.pmid, a.record, x.xml FROM article a JOIN article_xml x ON x.pmid = a.pmid"
-                                 " WHERE a.pmid IN (SELECT value FROM json_each(?))"));
-    query.addBindValue(idArray(pmids));
-    if (!query.exec()) {
-        fail(QStringLiteral("reading stored articles"), query);
-        return std::nullopt;
-    }
-    QHash<qint64, StoredVersion> versions;
-    while (query.next()) {
-        const std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
-        if (!record) {
-            m_error = LibraryMessages::damagedRecord(m_path);
-            return std::nullopt;
-        }
-        versions.insert(query.value(0).toLongLong(), {query.value(2).toByteArray(), record->isRetracted()});
-    }
-    return versions;
-}
-
 std::optional<QSet<qint64>> LibraryStore::libraryPmids()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));

@@ -16,7 +16,7 @@ QString LibraryStore::idArray(const QList<qint64> &ids)
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
-std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidList &pmids)
+bool LibraryStore::readStored(const PmidList &pmids, const std::function<bool(qint64, ArticleRecord &&, const QByteArray &)> &row)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
@@ -24,24 +24,29 @@ std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidLis
     query.prepare(QStringLiteral("SELECT a.pmid, a.record, x.xml FROM article a JOIN article_xml x ON x.pmid = a.pmid"
                                  " WHERE a.pmid IN (SELECT value FROM json_each(?))"));
     query.addBindValue(idArray(pmids));
-    if (!query.exec()) {
-        fail(QStringLiteral("reading stored articles"), query);
-        return std::nullopt;
-    }
-    QHash<qint64, ArticleToStore> found;
+    if (!query.exec())
+        return fail(QStringLiteral("reading stored articles"), query);
     while (query.next()) {
         std::optional<ArticleRecord> record = RecordBlob::decode(query.value(1).toByteArray());
-        if (!record) {
+        if (!record || !row(query.value(0).toLongLong(), std::move(*record), query.value(2).toByteArray())) {
             m_error = LibraryMessages::damagedRecord(m_path);
-            return std::nullopt;
+            return false;
         }
-        std::optional<QByteArray> xml = StoredXml::uncompressed(query.value(2).toByteArray());
-        if (!xml) {
-            m_error = LibraryMessages::damagedRecord(m_path);
-            return std::nullopt;
-        }
-        found.insert(query.value(0).toLongLong(), {std::move(*record), std::move(*xml)});
     }
+    return true;
+}
+
+std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidList &pmids)
+{
+    QHash<qint64, ArticleToStore> found;
+    const bool read = readStored(pmids, [&](qint64 pmid, ArticleRecord &&record, const QByteArray &compressed) {
+        std::optional<QByteArray> xml = StoredXml::uncompressed(compressed);
+        if (xml)
+            found.insert(pmid, {std::move(record), std::move(*xml)});
+        return xml.has_value();
+    });
+    if (!read)
+        return std::nullopt;
     QList<ArticleToStore> articles;
     articles.reserve(found.size());
     for (const qint64 pmid : pmids) {
@@ -49,4 +54,16 @@ std::optional<QList<ArticleToStore>> LibraryStore::articlesToStore(const PmidLis
             articles.append(std::move(*it));
     }
     return articles;
+}
+
+std::optional<QHash<qint64, StoredVersion>> LibraryStore::storedVersions(const PmidList &pmids)
+{
+    QHash<qint64, StoredVersion> versions;
+    const bool read = readStored(pmids, [&](qint64 pmid, ArticleRecord &&record, const QByteArray &compressed) {
+        versions.insert(pmid, {compressed, record.isRetracted()});
+        return true;
+    });
+    if (!read)
+        return std::nullopt;
+    return versions;
 }

@@ -351,11 +351,11 @@ private slots:
         QFETCH(int, end);
         QFETCH(QString, styles);
         ArticleRecord::Builder builder;
-        builder.text(ArticleRecord::Key::Title) = "CO2 in H2O";
+        builder.text(ArticleRecord::Key::Title).append("CO2 in H2O");
         builder.addStyle(ArticleRecord::Key::Title, 2, 3, TextStyle::Subscript);
         builder.addStyle(ArticleRecord::Key::Title, 8, 9, TextStyle::Subscript);
-        builder.text(ArticleRecord::Key::Abstract) = "x y";
-        builder.text(ArticleRecord::Key::Mesh) = "A";
+        builder.text(ArticleRecord::Key::Abstract).append("x y");
+        builder.text(ArticleRecord::Key::Mesh).append("A");
         builder.endItem(ArticleRecord::Key::Mesh);
         QByteArray blob = RecordBlob::encode(builder.build({}));
         QCOMPARE(RecordBlob::decode(blob).value().inlineStyles(ArticleRecord::Key::Title).size(), 2);
