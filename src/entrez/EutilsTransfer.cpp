@@ -75,7 +75,7 @@ void EutilsTransfer::sendWhenAllowed()
 {
     QObject::disconnect(m_limiterConnection);
     const qint64 delay = m_limiter->tryAcquire(m_request.identity.requestsPerSecond(),
-                                               m_request.url.host() + u':' + QString::number(m_request.url.port()), m_ticket);
+                                               m_request.url.host() + u':' + QString::number(m_request.url.port(443)), m_ticket);
     if (delay > 0) {
         // Look again when the time has come or an earlier request has ended.
         m_limiterConnection = connect(m_limiter, &RequestLimiter::released, this, [this] {
