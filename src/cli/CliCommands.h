@@ -36,6 +36,10 @@ void writeStderrLine(const QString &line);
 // `text` without control characters other than line breaks and tabs, for the
 // plain-text outputs that carry a record's text to a terminal.
 QString withoutControls(const QString &text);
+// One field of a tab-separated line: without control characters, each run of
+// white space (tabs and line breaks too) one space, so that no name can add
+// a column or forge a row.
+QString oneField(const QString &text);
 
 // Appends one record as a JSON object on one line (the efetch output format);
 // `extraMembers` ("\"key\": value", already JSON) go after the record's own.

@@ -14,7 +14,7 @@ namespace {
 
 bool writeFile(const QString &path, const QString &text)
 {
-    const std::optional<QString> reason = writeFileAtomically(path, text.toUtf8());
+    const std::optional<QString> reason = writeFileAtomically(path, text.toUtf8(), FileAccess::Everyone);
     if (reason)
         std::fprintf(stderr, "vexmoor-cli-docs: cannot write %s: %s\n", qPrintable(path), qPrintable(*reason));
     return !reason;

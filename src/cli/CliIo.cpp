@@ -104,3 +104,8 @@ QString withoutControls(const QString &text)
     }
     return out;
 }
+
+QString oneField(const QString &text)
+{
+    return withoutControls(text).simplified();
+}

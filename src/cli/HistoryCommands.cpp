@@ -12,6 +12,7 @@
 #include "search/SearchSourceCodec.h"
 
 #include <QEventLoop>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -135,7 +136,7 @@ int listSaved(LibraryStore &store)
                                     checkedText(search)};
         QStringList shown;
         for (const QString &field : fields)
-            shown.append(withoutControls(field).simplified());
+            shown.append(oneField(field));
         text += shown.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
     writeStdout(text.toUtf8());
@@ -247,8 +248,8 @@ int runWatch(const CliCommand &command, const CliParsedArguments &arguments)
         return kNothingNew;
     }
 
-    QStringList found;         // every search's new PMIDs, each once
-    QList<qint64> toMarkSeen;  // the searches that had new ones
+    QStringList found;                // every search's new PMIDs, each once
+    QHash<qint64, QStringList> shown; // by search, the new PMIDs it printed
     bool anyFailed = false;
     SavedSearchCheck check(store, {parsed.endpoints, parsed.identity, {}, {}});
     QEventLoop loop;
@@ -266,7 +267,7 @@ int runWatch(const CliCommand &command, const CliParsedArguments &arguments)
                 found.append(pmid);
         }
         if (!pmids->isEmpty())
-            toMarkSeen.append(search.id);
+            shown.insert(search.id, *pmids);
     });
     QObject::connect(&check, &SavedSearchCheck::failed, [&](const SavedSearch &search, const QString &message) {
         reportFailure(QStringLiteral("%1: %2").arg(search.name, message));
@@ -286,10 +287,11 @@ int runWatch(const CliCommand &command, const CliParsedArguments &arguments)
     } else {
         writeStdout((found.join(QLatin1Char('\n')) + (found.isEmpty() ? QString() : QStringLiteral("\n"))).toUtf8());
     }
-    // Seen only once they reached the reader: news lost to a full disk stays new.
+    // Seen only once they reached the reader: news lost to a full disk stays
+    // new, and so does what another check found while this one ran.
     if (delivered && stdoutWritten() && !peek) {
-        for (const qint64 id : toMarkSeen) {
-            if (!store.markAllSeen(id)) {
+        for (auto it = shown.cbegin(); it != shown.cend(); ++it) {
+            if (!store.markSeen(it.key(), it.value())) {
                 reportFailure(store.error());
                 anyFailed = true;
             }

@@ -50,7 +50,7 @@ int list(LibraryStore &store)
     }
     QString out;
     for (const Collection &collection : *collections)
-        out += withoutControls(collection.name) + u'\t' + QString::number(collection.size) + u'\n';
+        out += oneField(collection.name) + u'\t' + QString::number(collection.size) + u'\n';
     writeStdout(out.toUtf8());
     return 0;
 }
@@ -123,7 +123,9 @@ int add(LibraryStore &store, const QString &collectionName, const QStringList &i
         if (!adder.start(collection->id, resolution.pmids))
             loop.quit();
     });
-    QObject::connect(&adder, &CollectionAdd::added, [](qsizetype count, qsizetype asked) {
+    // Each batch is stored as it comes: a later failure leaves these added.
+    QObject::connect(&adder, &CollectionAdd::added, [&added](qsizetype count, qsizetype asked) {
+        added = count;
         writeStderrLine(LibraryMessages::downloaded(count, asked));
     });
     QObject::connect(&adder, &CollectionAdd::finished, [&](qsizetype count, const QList<qint64> &missing) {

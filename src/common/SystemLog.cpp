@@ -27,13 +27,16 @@ void systemLog(const QString &message)
     std::fflush(stderr);
 }
 
-QString logEscaped(const QString &text)
+namespace {
+QString escaped(const QString &text, bool keepLayout)
 {
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u == u'\n')
+        if (keepLayout && (u == u'\n' || u == u'\r' || u == u'\t'))
+            escaped += c;
+        else if (u == u'\n')
             escaped += QLatin1String("\\n");
         else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
             escaped += QLatin1String("\\x") + QLatin1Char(kHex[u >> 4]) + QLatin1Char(kHex[u & 0xf]);
@@ -41,6 +44,17 @@ QString logEscaped(const QString &text)
             escaped += c;
     }
     return escaped;
+}
+} // namespace
+
+QString logEscaped(const QString &text)
+{
+    return escaped(text, false);
+}
+
+QString controlsEscaped(const QString &text)
+{
+    return escaped(text, true);
 }
 
 void setSystemLogSink(SystemLogSink s)

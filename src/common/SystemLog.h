@@ -15,6 +15,9 @@ void systemLog(const QString &message);
 // `text` with its control characters written out: a line feed as "\n", every
 // other C0 or C1 control character and DEL as "\xNN".
 QString logEscaped(const QString &text);
+// The same for text that keeps its layout (a cell of a file): tabs and line
+// breaks stay, every other control character is written out.
+QString controlsEscaped(const QString &text);
 
 // `format` with "%1", "%2", ... replaced by the arguments, each escaped
 // with logEscaped().

@@ -12,10 +12,6 @@ constexpr size_t index(ArticleRecord::Key key)
     return size_t(key);
 }
 
-constexpr uint32_t kCollectiveBit = 0x80000000u;
-// Last name, initials, fore name and suffix each end at one bound.
-constexpr size_t kBoundsPerAuthor = 4;
-
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));

@@ -176,6 +176,10 @@ private:
         uint32_t end;
         uint8_t style;
     };
+    static constexpr uint32_t kCollectiveBit = 0x80000000u;
+    // Last name, initials, fore name and suffix each end at one bound.
+    static constexpr size_t kBoundsPerAuthor = 4;
+
     std::string_view slot(size_t k) const;
     uint32_t authorBound(size_t j) const;
     std::string_view authorPartUtf8(qsizetype i, size_t part) const;

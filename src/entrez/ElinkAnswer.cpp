@@ -1,8 +1,11 @@
 #include "entrez/ElinkAnswer.h"
 
+#include "common/Endpoints.h"
 #include "entrez/Pmid.h"
 #include "entrez/ResponseCleanup.h"
 #include "entrez/XmlText.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -29,14 +32,13 @@ std::optional<qint64> scoreOf(pugi::xml_node link)
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
-QList<LinkedArticle> linksOf(pugi::xml_node linkSetDb)
+// Appends the links of `linkSetDb` until `links` holds `room`.
+void appendLinks(pugi::xml_node linkSetDb, QList<LinkedArticle> &links, qsizetype room)
 {
-    QList<LinkedArticle> links;
-    for (pugi::xml_node link : linkSetDb.children("Link")) {
+    for (pugi::xml_node link = linkSetDb.child("Link"); link && links.size() < room; link = link.next_sibling("Link")) {
         if (const std::optional<QString> pmid = pmidOf(link.child("Id")))
             links.append({*pmid, scoreOf(link)});
     }
-    return links;
 }
 
 ElinkLinkSet linkSetOf(pugi::xml_node node)
@@ -46,8 +48,11 @@ ElinkLinkSet linkSetOf(pugi::xml_node node)
         if (const std::optional<QString> pmid = pmidOf(id))
             set.askedPmids.append(*pmid);
     }
+    // A result set never holds more than a search serves; an article
+    // cited millions of times must not take gigabytes.
+    const qsizetype room = qsizetype(kEsearchRecordLimit) * std::max<qsizetype>(set.askedPmids.size(), 1);
     for (pugi::xml_node db : node.children("LinkSetDb"))
-        set.links[textOf(db.child("LinkName"))].append(linksOf(db));
+        appendLinks(db, set.links[textOf(db.child("LinkName"))], room);
     set.error = textOf(node.child("ERROR"));
     return set;
 }

@@ -41,5 +41,7 @@ struct ElinkAnswer
 // Reads an ELink answer body: decoded as UTF-8, cleaned with the closing tag
 // "</eLinkResult>", then each LinkSet of the root. An Id that is not a PMID is
 // dropped, as is an unreadable Score. No document, or another root, gives
-// nothing. An empty <ERROR/> is no error.
+// nothing. An empty <ERROR/> is no error. A link set keeps at most 9,999
+// links of each name per PMID it was asked about (the first ones), as many as
+// a search's result set holds.
 std::optional<ElinkAnswer> elinkAnswerFromResponse(const QByteArray &body);

@@ -77,7 +77,8 @@ void EutilsTransfer::setState(State state)
 void EutilsTransfer::sendWhenAllowed()
 {
     QObject::disconnect(m_limiterConnection);
-    const qint64 delay = m_active->delayMs(m_request.requestsPerSecond());
+    const qint64 delay = m_active->tryAcquire(m_request.requestsPerSecond(),
+                                              m_request.url.host() + u':' + QString::number(m_request.url.port(443)), m_ticket);
     if (delay > 0) {
         // Look again when the time has come or an earlier request has ended.
         m_limiterConnection = connect(m_active, &RequestLimiter::released, this, [this] {
@@ -88,7 +89,6 @@ void EutilsTransfer::sendWhenAllowed()
         return;
     }
     m_timer.stop();
-    m_ticket = m_active->acquire();
     setState(State::Sending);
     TransferLimits limits = m_limits;
     if (m_retriesDone > 0) {

@@ -1,5 +1,7 @@
 #include "entrez/RequestLimiter.h"
 
+#include "entrez/SharedPace.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -7,16 +9,19 @@
 #include <map>
 #include <memory>
 
-RequestLimiter::RequestLimiter(Clock clock, int windowMs, QObject *parent)
+RequestLimiter::RequestLimiter(Clock clock, int windowMs, QObject *parent, Scope scope)
     : QObject(parent)
     , m_clock(clock ? std::move(clock) : Clock(&RequestLimiter::steadyNowMs))
     , m_windowMs(windowMs)
+    , m_scope(scope)
 {
 }
 
+RequestLimiter::~RequestLimiter() = default;
+
 RequestLimiter &RequestLimiter::shared()
 {
-    static RequestLimiter limiter;
+    static RequestLimiter limiter({}, 1000, nullptr, Scope::User);
     return limiter;
 }
 
@@ -26,7 +31,7 @@ RequestLimiter &RequestLimiter::forHost(const QString &host)
     static auto *limiters = new std::map<QString, std::unique_ptr<RequestLimiter>>;
     std::unique_ptr<RequestLimiter> &limiter = (*limiters)[host.toLower()];
     if (!limiter)
-        limiter = std::make_unique<RequestLimiter>();
+        limiter = std::make_unique<RequestLimiter>(Clock(), 1000, nullptr, Scope::User);
     return *limiter;
 }
 
@@ -70,8 +75,30 @@ qint64 RequestLimiter::delayMs(int perWindow)
 RequestLimiter::Ticket RequestLimiter::acquire()
 {
     const Ticket ticket = m_nextTicket++;
-    m_places.push_back({ticket, -1});
+    m_places.push_back({ticket, -1, {}});
     return ticket;
+}
+
+qint64 RequestLimiter::tryAcquire(int perWindow, const QString &peer, Ticket &ticket)
+{
+    if (const qint64 delay = delayMs(perWindow); delay > 0)
+        return delay;
+    if (m_scope == Scope::User) {
+        if (const qint64 delay = sharedPace(peer).take(perWindow, m_nextTicket); delay > 0)
+            return delay;
+    }
+    ticket = acquire();
+    if (m_scope == Scope::User)
+        m_places.back().peer = peer;
+    return 0;
+}
+
+SharedPace &RequestLimiter::sharedPace(const QString &peer)
+{
+    std::unique_ptr<SharedPace> &pace = m_sharedPaces[peer];
+    if (!pace)
+        pace = std::make_unique<SharedPace>(peer, m_windowMs);
+    return *pace;
 }
 
 void RequestLimiter::free(Ticket ticket, qint64 freeAt)
@@ -79,6 +106,8 @@ void RequestLimiter::free(Ticket ticket, qint64 freeAt)
     for (Place &place : m_places) {
         if (place.ticket == ticket && place.freeAt < 0) {
             place.freeAt = freeAt;
+            if (!place.peer.isEmpty())
+                sharedPace(place.peer).free(ticket, freeAt);
             emit released();
             return;
         }

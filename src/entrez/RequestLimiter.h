@@ -2,8 +2,14 @@
 
 #include <QObject>
 
+#include <QString>
+
 #include <functional>
 #include <list>
+#include <map>
+#include <memory>
+
+class SharedPace;
 
 // Paces the requests of the whole process to the E-utilities: at most N
 // requests within any window of `windowMs` (N is 3 or 10 per second, given by
@@ -13,6 +19,11 @@
 // from the end keeps the service's count within the limit whatever the
 // network's delays. A request cancelled in flight may still arrive later, so
 // it keeps its place as if it ended a whole window after the cancel.
+//
+// The limiters of the process (shared(), forHost()) keep the pace with the
+// user's other Vexmoor processes as well (SharedPace): a window, vexmoor-cli
+// run by cron and a second command together stay within the limit of each
+// service.
 class RequestLimiter : public QObject
 {
     Q_OBJECT
@@ -20,8 +31,10 @@ class RequestLimiter : public QObject
 public:
     // Milliseconds of a monotonic clock.
     using Clock = std::function<qint64()>;
+    enum class Scope { Process, User };
 
-    explicit RequestLimiter(Clock clock = {}, int windowMs = 1000, QObject *parent = nullptr);
+    explicit RequestLimiter(Clock clock = {}, int windowMs = 1000, QObject *parent = nullptr, Scope scope = Scope::Process);
+    ~RequestLimiter() override;
 
     // The limiter every E-utilities request of the process goes through.
     static RequestLimiter &shared();
@@ -42,6 +55,11 @@ public:
     using Ticket = quint64;
     // Takes a place for a request being sent now.
     Ticket acquire();
+    // Takes a place for a request to `peer` (host and port) being sent now,
+    // as `ticket`, when the limit allows one (with Scope::User, counting the
+    // places of the user's other processes at `peer` too): 0. Otherwise
+    // nothing is taken and it says how long to wait, as delayMs() does.
+    qint64 tryAcquire(int perWindow, const QString &peer, Ticket &ticket);
     // The request's answer has ended (or failed): its place frees a window later.
     void release(Ticket ticket);
     // The request was given up in flight.
@@ -55,12 +73,16 @@ private:
     {
         Ticket ticket;
         qint64 freeAt; // when the place leaves the window; -1 while in flight
+        QString peer;  // with Scope::User: where its place in the shared pace is
     };
     void forget(qint64 now);
     void free(Ticket ticket, qint64 freeAt);
+    SharedPace &sharedPace(const QString &peer);
 
     Clock m_clock;
     int m_windowMs;
+    Scope m_scope;
     std::list<Place> m_places;
     Ticket m_nextTicket = 1;
+    std::map<QString, std::unique_ptr<SharedPace>> m_sharedPaces;
 };

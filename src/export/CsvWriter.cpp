@@ -1,5 +1,6 @@
 #include "CsvWriter.h"
 
+#include "common/SystemLog.h"
 #include "export/CitationStyle.h"
 #include "export/ExportText.h"
 
@@ -65,7 +66,8 @@ QString inert(const QString &field)
 QString CsvWriter::quoted(const QString &field)
 {
     static const QString special = QStringLiteral(",\"\r\n");
-    QString out = inert(field);
+    // A cell printed on a terminal must not drive it.
+    QString out = inert(controlsEscaped(field));
     bool needsQuotes = false;
     for (const QChar c : out)
         needsQuotes = needsQuotes || special.contains(c);

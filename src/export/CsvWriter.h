@@ -12,7 +12,8 @@
 // its quotes doubled; line breaks inside the abstract are kept. A field that
 // a spreadsheet would run as a formula (one starting with =, +, -, @, a tab
 // or a CR, unless it is a plain number) starts with ' so it shows as text: a
-// title from the network must never run.
+// title from the network must never run. Control characters other than tabs
+// and line breaks are written out as the log writes them ("\x1B").
 namespace CsvWriter {
 QStringList header();
 QByteArray write(const QList<Reference> &references);

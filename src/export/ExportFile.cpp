@@ -26,11 +26,15 @@ std::optional<QString> syncFailure(QSaveFile &file)
 
 } // namespace
 
-std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes)
+std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
+    // The temporary file takes the place of the target, with these permissions
+    // (not those of a file it replaces).
+    if (access == FileAccess::OwnerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return cancelled(file, file.errorString());
     // A short write is only buffered, and when the flush inside commit() then
     // fails (a full disk) Qt does not notice and puts the short temporary file
     // in place of the user's: every byte must be on its way before the commit.

@@ -8,5 +8,9 @@
 // Writes `bytes` to `path` whole or not at all: they go to a temporary file
 // beside it, which replaces the file only once everything is written, so a
 // failed write never leaves half a file or spoils the one already there.
-// Returns the reason on failure. Every file a user names is written here.
-std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes);
+// Returns the reason on failure. Every file a user names is written here,
+// readable by its owner only by default: exports hold the user's queries and
+// notes, as the library and its back-ups do.
+enum class FileAccess { OwnerOnly, Everyone };
+std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes,
+                                           FileAccess access = FileAccess::OwnerOnly);

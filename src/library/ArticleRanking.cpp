@@ -2,6 +2,7 @@
 
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QString>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -42,10 +43,21 @@ int rarities(const Fts5ExtensionApi *api, Fts5Context *fts, int phrases, Rarity 
     for (int phrase = 0; rc == SQLITE_OK && phrase < phrases; ++phrase) {
         sqlite3_int64 holding = 0;
         rc = api->xQueryPhrase(fts, phrase, &holding, countRow);
+        if (rc == SQLITE_OK && (holding > total || total < 0))
+            return SQLITE_CORRUPT_VTAB;
         const double idf = std::log((double(total - holding) + 0.5) / (double(holding) + 0.5));
         rarity.idf[size_t(phrase)] = std::max(idf, 1e-6);
     }
     return rc;
+}
+
+// Fails the search, naming the article whose entry in the index is damaged.
+void damaged(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context)
+{
+    const QByteArray message = QStringLiteral("the text index of the article with PMID %1 is damaged")
+                                   .arg(api->xRowid(fts))
+                                   .toUtf8();
+    sqlite3_result_error(context, message.constData(), int(message.size()));
 }
 
 void rank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
@@ -64,6 +76,10 @@ void rank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *contex
             rarity = made.release();
             rc = api->xSetAuxdata(fts, rarity, [](void *p) { delete static_cast<Rarity *>(p); });
         }
+        if (rc == SQLITE_CORRUPT_VTAB) {
+            damaged(api, fts, context);
+            return;
+        }
         if (rc != SQLITE_OK) {
             sqlite3_result_error_code(context, rc);
             return;
@@ -80,8 +96,15 @@ void rank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *contex
             sqlite3_result_error_code(context, rc);
             return;
         }
-        for (; column >= 0; api->xPhraseNext(fts, &it, &column, &offset))
+        for (; column >= 0; api->xPhraseNext(fts, &it, &column, &offset)) {
+            // The index is read from the file as it is: a column it names
+            // is checked, never trusted.
+            if (size_t(column) >= occurrences.size()) {
+                damaged(api, fts, context);
+                return;
+            }
             ++occurrences[size_t(column)];
+        }
         double weighted = 0;
         for (size_t c = 0; c < occurrences.size(); ++c) {
             const double n = occurrences[c];

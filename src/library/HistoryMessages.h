@@ -32,4 +32,11 @@ inline QString blankQuery()
 {
     return QStringLiteral("A saved search needs a query.");
 }
+inline QString tooManyNew(qint64 count, qint64 limit)
+{
+    return QStringLiteral("%1 new matches since the last check, more than the %2 one check reads; narrow the search. "
+                          "The next check will find them again.")
+        .arg(count)
+        .arg(limit);
+}
 } // namespace HistoryMessages

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 // Separators are white space, commas, semicolons and bars; a DOI runs to
@@ -33,6 +35,14 @@ bool isTypedPmid(const QString &digits)
     bool ok = false;
     const qint64 value = digits.toLongLong(&ok);
     return ok && value > 0 && value <= kLargestTypedPmid;
+}
+
+// A DOI's suffix may hold any printable character but the quote, which
+// would end the phrase a DOI is searched as and let the rest through as
+// query syntax.
+bool isDoiText(const QString &doi)
+{
+    return std::all_of(doi.cbegin(), doi.cend(), [](QChar c) { return c.isPrint() && c != u'"'; });
 }
 
 // Words that only introduce an identifier.
@@ -76,7 +86,10 @@ QList<ArticleIdentifier> IdentifierResolver::parse(const QString &text)
             // The end of a sentence, not of the DOI.
             while (doi.endsWith(QLatin1Char('.')) || doi.endsWith(QLatin1Char(';')))
                 doi.chop(1);
-            identifiers.append({ArticleIdentifier::Kind::Doi, doi});
+            if (isDoiText(doi))
+                identifiers.append({ArticleIdentifier::Kind::Doi, doi});
+            else
+                identifiers.append({ArticleIdentifier::Kind::Unknown, match.captured(0)});
         } else if (match.hasCaptured(2)) {
             identifiers.append({ArticleIdentifier::Kind::Pmcid, match.captured(2).toUpper()});
         } else if (match.hasCaptured(3) && isTypedPmid(match.captured(3))) {

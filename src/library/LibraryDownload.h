@@ -28,6 +28,8 @@ public:
     bool start(const QList<qint64> &pmids);
     void cancel();
     bool isRunning() const { return m_running; }
+    // How many of the PMIDs were asked for so far: when a batch arrives, up to its end.
+    qsizetype asked() const { return m_next; }
 
 signals:
     // One batch's articles, in the answer's order; PMIDs PubMed does not

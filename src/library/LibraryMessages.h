@@ -95,7 +95,7 @@ inline QString backupFailed(const QString &target)
 }
 inline QString backupOverLibrary(const QString &target)
 {
-    return QStringLiteral("The back-up cannot replace the library itself (%1): choose another file.").arg(target);
+    return QStringLiteral("The back-up cannot replace the library itself or its journals (%1): choose another file.").arg(target);
 }
 
 } // namespace LibraryMessages

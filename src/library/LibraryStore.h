@@ -110,6 +110,9 @@ public:
     // The PMIDs found by checks and not yet marked seen, in the order found.
     std::optional<QStringList> newPmids(qint64 id);
     bool markAllSeen(qint64 id);
+    // Marks seen exactly `pmids`, those shown: what another check found
+    // since stays new.
+    bool markSeen(qint64 id, const QStringList &pmids);
     // --- Collections, stored articles, notes, offline search, back-up
     // (LibraryStoreCollections.cpp). An article is stored once however many
     // collections hold it; one in no collection and without a note is
@@ -132,8 +135,11 @@ public:
     std::optional<QList<StoredArticle>> articles(qint64 collection);
     // The stored articles among `pmids`, in that order (a search's, say).
     std::optional<QList<StoredArticle>> storedArticles(const PmidList &pmids);
-    // The stored XML of each article held by `collection`, by PMID.
-    std::optional<QHash<qint64, QByteArray>> articleXml(qint64 collection);
+    // The PMIDs `collection` holds, in the order they were added.
+    std::optional<PmidList> collectionPmids(qint64 collection);
+    // What the library holds of each of `pmids`, by PMID, for an update to
+    // compare with; those it does not hold are left out.
+    std::optional<QHash<qint64, StoredVersion>> storedVersions(const PmidList &pmids);
     // Every PMID the library holds (in a collection or noted), to mark results already kept.
     std::optional<QSet<qint64>> libraryPmids();
     std::optional<QString> note(qint64 pmid);
@@ -166,6 +172,13 @@ private:
     // Runs `change` as one immediate transaction: all of it lands or none.
     bool write(const std::function<bool(QSqlQuery &)> &change);
     bool fail(const QString &what, const QSqlQuery &query);
+    // `ids` as one JSON array, bound to a single "json_each(?)" whatever their number.
+    static QString idArray(const QList<qint64> &ids);
+    // Hands `row` each stored article among `pmids`: its PMID, record, XML as
+    // stored, and its place in `collection` (0 when not in it). False, with
+    // error() set, when reading fails or a record is damaged (or `row` says so).
+    using StoredRow = std::function<bool(qint64, ArticleRecord &&, const QByteArray &, qint64)>;
+    bool readStored(const PmidList &pmids, const StoredRow &row, qint64 collection = 0);
 
     QString m_path;
     QString m_connection;

@@ -4,6 +4,7 @@
 #include "library/LibraryMessages.h"
 #include "library/OfflineQuery.h"
 #include "library/RecordBlob.h"
+#include "library/StoredXml.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -44,12 +45,6 @@ QString joined(const ArticleRecord &record, Key key)
     return record.list(key).join(QLatin1Char('\n'));
 }
 
-// XML compresses to about a fifth, which the disk writes twice (log, then file).
-QByteArray compressedXml(const QByteArray &xml)
-{
-    return qCompress(xml, 1);
-}
-
 // Compressing is most of the work of a large add: done before the write lock
 // is taken, on two threads when there is enough of it.
 QList<QByteArray> compressedXml(const QList<ArticleToStore> &articles)
@@ -58,7 +53,7 @@ QList<QByteArray> compressedXml(const QList<ArticleToStore> &articles)
     QByteArray *out = compressed.data();
     const auto range = [&](qsizetype from, qsizetype to) {
         for (qsizetype i = from; i < to; ++i)
-            out[i] = compressedXml(articles.at(i).xml);
+            out[i] = StoredXml::compressed(articles.at(i).xml);
     };
     const qsizetype half = articles.size() / 2;
     if (half < 32) {
@@ -101,7 +96,7 @@ public:
                    " VALUES (?, ?, ?, ?, ?, ?, ?, (SELECT note FROM article WHERE pmid = ?))"));
     }
 
-    // `xml`: the article's XML as compressedXml() gives it. Its text is
+    // `xml`: the article's XML as StoredXml::compressed() gives it. Its text is
     // indexed by finish().
     bool write(const ArticleToStore &article, const QByteArray &xml, const QString &time)
     {
@@ -374,12 +369,8 @@ std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList 
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    // One query for any number of PMIDs: they go in as a JSON array.
-    QStringList array;
-    for (const qint64 pmid : pmids)
-        array << QString::number(pmid);
     query.prepare(QStringLiteral("SELECT pmid, record, note FROM article WHERE pmid IN (SELECT value FROM json_each(?))"));
-    query.addBindValue(QLatin1Char('[') + array.join(QLatin1Char(',')) + QLatin1Char(']'));
+    query.addBindValue(idArray(pmids));
     if (!query.exec()) {
         fail(QStringLiteral("reading articles"), query);
         return std::nullopt;
@@ -401,21 +392,20 @@ std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList 
     return list;
 }
 
-std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collection)
+std::optional<PmidList> LibraryStore::collectionPmids(qint64 collection)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT x.pmid, x.xml FROM collection_article c JOIN article_xml x ON x.pmid = c.pmid WHERE c.collection = ?"));
+    query.prepare(QStringLiteral("SELECT pmid FROM collection_article WHERE collection = ? ORDER BY position"));
     query.addBindValue(collection);
     if (!query.exec()) {
         fail(QStringLiteral("reading a collection"), query);
         return std::nullopt;
     }
-    QHash<qint64, QByteArray> xml;
+    PmidList pmids;
     while (query.next())
-        xml.insert(query.value(0).toLongLong(), qUncompress(query.value(1).toByteArray()));
-    return xml;
+        pmids.append(query.value(0).toLongLong());
+    return pmids;
 }
 
 std::optional<QSet<qint64>> LibraryStore::libraryPmids()
@@ -518,10 +508,18 @@ bool LibraryStore::backup(const QString &target)
     // beside the target, owner-only from the start, then renamed over it.
     const QFileInfo info(target);
     // Renamed over the open library, the copy would take its name while this
-    // connection went on writing to a file no longer there.
-    if (info.exists() && info.canonicalFilePath() == QFileInfo(m_path).canonicalFilePath()) {
-        m_error = LibraryMessages::backupOverLibrary(target);
-        return false;
+    // connection went on writing to a file no longer there; over one of its
+    // journals, it would throw away what was written since the last
+    // checkpoint, or be replayed into the library as a journal. The target
+    // is compared once resolved, as the file it would replace.
+    const QString resolved = info.exists() ? info.canonicalFilePath()
+                                           : QFileInfo(info.absolutePath()).canonicalFilePath() + u'/' + info.fileName();
+    const QString library = QFileInfo(m_path).canonicalFilePath();
+    for (const QLatin1String suffix : {QLatin1String(""), QLatin1String("-wal"), QLatin1String("-shm"), QLatin1String("-journal")}) {
+        if (resolved == library + suffix) {
+            m_error = LibraryMessages::backupOverLibrary(target);
+            return false;
+        }
     }
     const QString partial = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
                             + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".partial");

@@ -471,3 +471,17 @@ bool LibraryStore::markAllSeen(qint64 id)
         return query.exec();
     });
 }
+
+bool LibraryStore::markSeen(qint64 id, const QStringList &pmids)
+{
+    QList<qint64> numbers;
+    for (const QString &pmid : pmids)
+        numbers.append(pmid.toLongLong());
+    return write([&](QSqlQuery &query) {
+        query.prepare(QStringLiteral("UPDATE saved_search_pmid SET is_new = 0"
+                                     " WHERE saved_search = ? AND is_new AND pmid IN (SELECT value FROM json_each(?))"));
+        query.addBindValue(id);
+        query.addBindValue(idArray(numbers));
+        return query.exec();
+    });
+}

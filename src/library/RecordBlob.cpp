@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -36,6 +37,61 @@ quint32 takeU32(const char *&in)
 }
 
 } // namespace
+
+using Key = ArticleRecord::Key;
+
+// Each key's slot lies inside the buffer, after the one before, and a list
+// key's items each end with a NUL.
+bool RecordBlob::soundOffsets(const ArticleRecord &record)
+{
+    const auto &offsets = record.m_offsets;
+    if (!std::is_sorted(offsets.cbegin(), offsets.cend()) || offsets.back() > record.m_buffer.size())
+        return false;
+    for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
+        const quint32 end = offsets[size_t(k) + 1];
+        if (ArticleRecord::isListKey(Key(k)) && end > offsets[size_t(k)] && record.m_buffer[end - 1] != '\0')
+            return false;
+    }
+    return true;
+}
+
+// Four bounds an author, plus the end, in order, after the last key.
+bool RecordBlob::soundAuthors(const ArticleRecord &record)
+{
+    const auto &bounds = record.m_authorBounds;
+    if (bounds.empty())
+        return true;
+    if (bounds.size() % ArticleRecord::kBoundsPerAuthor != 1)
+        return false;
+    quint32 previous = record.m_offsets.back();
+    for (const quint32 bound : bounds) {
+        const quint32 at = bound & ~ArticleRecord::kCollectiveBit;
+        if (at < previous || at > record.m_buffer.size())
+            return false;
+        previous = at;
+    }
+    return true;
+}
+
+// In buffer order, none overlapping another, each inside one text key.
+bool RecordBlob::soundStyles(const ArticleRecord &record)
+{
+    const auto &offsets = record.m_offsets;
+    const auto insideTextKey = [&](const ArticleRecord::StoredStyle &style) {
+        for (int k = 0; k < ArticleRecord::KeyCount; ++k) {
+            if (ArticleRecord::isTextKey(Key(k)) && offsets[size_t(k)] <= style.begin && style.end <= offsets[size_t(k) + 1])
+                return true;
+        }
+        return false;
+    };
+    quint32 previousEnd = 0;
+    for (const ArticleRecord::StoredStyle &style : record.m_styles) {
+        if (style.begin > style.end || style.begin < previousEnd || !insideTextKey(style))
+            return false;
+        previousEnd = style.end;
+    }
+    return true;
+}
 
 QByteArray RecordBlob::encode(const ArticleRecord &record)
 {
@@ -80,29 +136,21 @@ std::optional<ArticleRecord> RecordBlob::decode(QByteArrayView bytes)
 
     ArticleRecord record;
     record.m_kind = ArticleRecord::Kind(header.kind);
-    quint32 previous = 0;
-    for (quint32 &offset : record.m_offsets) {
+    for (quint32 &offset : record.m_offsets)
         offset = takeU32(in);
-        // Every accessor trusts these; a damaged blob must not reach past the buffer.
-        if (offset < previous || offset > header.bufferSize)
-            return std::nullopt;
-        previous = offset;
-    }
     record.m_buffer.assign(in, header.bufferSize);
     in += header.bufferSize;
     record.m_authorBounds.resize(header.boundCount);
-    for (quint32 &bound : record.m_authorBounds) {
+    for (quint32 &bound : record.m_authorBounds)
         bound = takeU32(in);
-        if ((bound & 0x7fffffffu) > header.bufferSize)
-            return std::nullopt;
-    }
     record.m_styles.resize(header.styleCount);
     for (ArticleRecord::StoredStyle &style : record.m_styles) {
         style.begin = takeU32(in);
         style.end = takeU32(in);
         style.style = quint8(*in++);
-        if (style.begin > style.end || style.end > header.bufferSize)
-            return std::nullopt;
     }
+    // Every accessor trusts what follows; a damaged or planted blob is refused here.
+    if (!soundOffsets(record) || !soundAuthors(record) || !soundStyles(record))
+        return std::nullopt;
     return record;
 }

@@ -16,4 +16,9 @@ public:
     static QByteArray encode(const ArticleRecord &record);
     // None when the bytes are not a record this build wrote or are damaged.
     static std::optional<ArticleRecord> decode(QByteArrayView bytes);
+
+private:
+    static bool soundOffsets(const ArticleRecord &record);
+    static bool soundAuthors(const ArticleRecord &record);
+    static bool soundStyles(const ArticleRecord &record);
 };

@@ -1,5 +1,6 @@
 #include "library/SearchLog.h"
 
+#include "common/SystemLog.h"
 #include "export/CsvWriter.h"
 
 #include <QJsonArray>
@@ -61,8 +62,10 @@ QByteArray csv(const QList<HistoryEntry> &entries)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-QString markdownCell(const QString &text)
+QString markdownCell(const QString &raw)
 {
+    // Text from the service must not drive the terminal the log is read on.
+    const QString text = controlsEscaped(raw);
     QString cell;
     cell.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -77,8 +80,9 @@ QString markdownCell(const QString &text)
         } else if (c == QLatin1Char('&')) {
             cell += QLatin1String("&amp;");
         } else {
-            // Pipes would end the cell; the others would turn text into markup.
-            if (QStringLiteral("\\|`*_").contains(c))
+            // Pipes would end the cell; the others would turn text into
+            // markup, brackets and "!" into live links and images.
+            if (QStringLiteral("\\|`*_[]!").contains(c))
                 cell += QLatin1Char('\\');
             cell += c;
         }

@@ -26,6 +26,14 @@ struct StoredArticle
     QString note;
 };
 
+// An article as the library holds it, as an update compares a fresh one
+// with: its XML as stored (StoredXml), and whether its record is retracted.
+struct StoredVersion
+{
+    QByteArray compressedXml;
+    bool retracted = false;
+};
+
 // The outcome of an offline search: PMIDs, the best match first.
 using PmidList = QList<qint64>;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // A closed range of PMIDs, low to high.
 struct PmidRange
@@ -17,6 +18,31 @@ struct PmidRange
 
 // The query restricted to the range: "(query) AND low:high[uid]".
 QString queryInPmidRange(const QString &query, const PmidRange &range);
+
+// The walk of splitPmidRanges() one step at a time, for a caller that counts
+// each range when its own answer comes: range() is the range to count next,
+// counted() takes its count and says whether it is one to read whole.
+class PmidRangeWalk
+{
+public:
+    PmidRangeWalk(const PmidRange &whole, std::optional<int64_t> wholeCount, int64_t limit);
+    bool atEnd() const { return m_pending.empty(); }
+    const PmidRange &range() const { return m_pending.back().range; }
+    // The count of range() when it is known already.
+    std::optional<int64_t> knownCount() const { return m_pending.back().count; }
+    // Moves on from range(), halving it when it holds more than the limit:
+    // true when it holds 1 to `limit` matches (or is a single PMID).
+    bool counted(int64_t count);
+
+private:
+    struct Pending
+    {
+        PmidRange range;
+        std::optional<int64_t> count;
+    };
+    std::vector<Pending> m_pending; // the next on top
+    int64_t m_limit;
+};
 
 // Cuts `whole` into ranges each holding at most `limit` matches, so that
 // each can be read whole through ESearch: a range holding more is halved,

@@ -1,5 +1,6 @@
 #include "search/SelectionLinkCounts.h"
 
+#include "common/Background.h"
 #include "common/SystemLog.h"
 #include "entrez/EntrezMessages.h"
 #include "entrez/LinkKind.h"
@@ -28,8 +29,8 @@ SelectionLinkCounts::SelectionLinkCounts(const SessionSettings &settings, QObjec
     m_rest.setInterval(kRestMs);
     connect(&m_rest, &QTimer::timeout, this, &SelectionLinkCounts::ask);
     connect(&m_transfer, &EutilsTransfer::finished, this, &SelectionLinkCounts::onAnswer);
-    connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) { logFailure(reason); });
-    connect(&m_icite, &RequestSequence::failed, this, [this](const QString &reason) { logFailure(reason); });
+    connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason) { logFailure(m_asked, reason); });
+    connect(&m_icite, &RequestSequence::failed, this, [this](const QString &reason) { logFailure(m_asked, reason); });
 }
 
 void SelectionLinkCounts::select(const QString &pmid)
@@ -88,17 +89,37 @@ void SelectionLinkCounts::ask()
     });
 }
 
+namespace {
+struct CountsOutcome
+{
+    ArticleLinkCounts counts;
+    QString error;
+};
+
+// An answer of millions of links takes a while to read: never on the window's thread.
+CountsOutcome countsIn(const QByteArray &body, const QString &pmid)
+{
+    const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(body);
+    const QString error = answer ? answer->errorMessage() : EntrezMessages::notALinkSet();
+    if (!error.isEmpty())
+        return {{}, error};
+    return {{orderedLinks(*answer, LinkKind::CitedBy, {pmid}).size(), orderedLinks(*answer, LinkKind::References, {pmid}).size(),
+             orderedLinks(*answer, LinkKind::Similar, {pmid}).size(), std::nullopt, std::nullopt},
+            {}};
+}
+} // namespace
+
 void SelectionLinkCounts::onAnswer()
 {
-    const std::optional<ElinkAnswer> answer = elinkAnswerFromResponse(m_transfer.takeBody());
-    const QString error = answer ? answer->errorMessage() : EntrezMessages::notALinkSet();
-    if (!error.isEmpty()) {
-        logFailure(error);
-        return;
-    }
-    keep(m_asked, {orderedLinks(*answer, LinkKind::CitedBy, {m_asked}).size(),
-                   orderedLinks(*answer, LinkKind::References, {m_asked}).size(),
-                   orderedLinks(*answer, LinkKind::Similar, {m_asked}).size(), std::nullopt, std::nullopt});
+    const QString pmid = m_asked;
+    runInBackground(
+        this, [body = m_transfer.takeBody(), pmid] { return countsIn(body, pmid); },
+        [this, pmid](const CountsOutcome &outcome) {
+            if (outcome.error.isEmpty())
+                keep(pmid, outcome.counts);
+            else
+                logFailure(pmid, outcome.error);
+        });
 }
 
 void SelectionLinkCounts::keep(const QString &pmid, const ArticleLinkCounts &counts)
@@ -108,7 +129,7 @@ void SelectionLinkCounts::keep(const QString &pmid, const ArticleLinkCounts &cou
         emit countsKnown(pmid, counts);
 }
 
-void SelectionLinkCounts::logFailure(const QString &reason) const
+void SelectionLinkCounts::logFailure(const QString &pmid, const QString &reason) const
 {
-    systemLog(QStringLiteral("Link counts of PMID %1 not found: %2").arg(m_asked, reason));
+    systemLog(QStringLiteral("Link counts of PMID %1 not found: %2").arg(pmid, reason));
 }

@@ -31,8 +31,9 @@ struct ArticleLinkCounts
 // for a selection that only passes by; a request still running when the
 // selection moves on is cancelled. iCite's figures already at hand (the
 // table's) are taken at once without a request. Answers are kept per PMID
-// for as long as this lives and the source stays. A failed request is only
-// logged: the counts are an extra, never an error the user has to dismiss.
+// for as long as this lives and the source stays; an ELink answer is read
+// off the window's thread. A failed request is only logged: the counts are
+// an extra, never an error the user has to dismiss.
 class SelectionLinkCounts : public QObject
 {
     Q_OBJECT
@@ -60,7 +61,7 @@ private:
     bool takeKnown(const QString &pmid);
     void onAnswer();
     void keep(const QString &pmid, const ArticleLinkCounts &counts);
-    void logFailure(const QString &reason) const;
+    void logFailure(const QString &pmid, const QString &reason) const;
 
     SessionSettings m_settings;
     QNetworkAccessManager m_manager;

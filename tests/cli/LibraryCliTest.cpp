@@ -16,6 +16,7 @@ namespace {
 
 const QString kEfetch = QUrl(QLatin1String(Paths::EFetch)).path();
 const QString kEsearch = QUrl(QLatin1String(Paths::ESearch)).path();
+const QString kHostileName = QStringLiteral("A\tB\nforged\t9\x1b[31m");
 
 } // namespace
 
@@ -26,7 +27,9 @@ class LibraryCliTest : public QObject
 private slots:
     void commands_data()
     {
-        QTest::addColumn<QString>("library"); // "reviews": four articles, one noted; "damaged"; "newer"
+        // "reviews": four articles, one noted; "hostile": one, under a name and with a note
+        // that hold control characters; "damaged"; "newer"
+        QTest::addColumn<QString>("library");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");  // all of it, or "~" + a part
@@ -47,6 +50,13 @@ private slots:
         QTest::newRow("add what PubMed does not know")
             << "" << QStringList{"add", "Pasted", "30107788", "10.9999/none", "junk", "99999999"} << 1 << none
             << QByteArray("1 of 2 articles downloaded\n1 article added to Pasted\nNot found: 10.9999/none, junk, 99999999\n");
+        QTest::newRow("add, a later batch fails")
+            << "" << QStringList{"add", "Pasted", "30107788", "55555555", "--batch", "1"} << 1 << none
+            << QByteArray("1 article added to Pasted\nvexmoor-cli: The download failed: ");
+        QTest::newRow("list names on one line")
+            << "hostile" << QStringList{"list"} << 0 << QByteArray("A B forged 9[31m\t1\n") << none;
+        QTest::newRow("show as CSV, controls in a note written out")
+            << "hostile" << QStringList{"show", kHostileName, "--format", "csv"} << 0 << QByteArray("~,\\x1B[2Jwiped\r\n") << none;
         QTest::newRow("an unknown action") << "" << QStringList{"remove", "x"} << 2 << none << QByteArray("unknown action");
         QTest::newRow("add without IDs") << "" << QStringList{"add", "Pasted"} << 2 << none
                                          << QByteArray("add takes a NAME and one or more IDs");
@@ -72,6 +82,12 @@ private slots:
             QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
             QVERIFY(store.addArticles(store.createCollection(QStringLiteral("Reviews")).value(), articlesToStore(answer)));
             QVERIFY(store.setNote(29632448, QStringLiteral("quokka census,\ntable 2")));
+        } else if (library == QLatin1String("hostile")) {
+            READ_TEST_DATA(answer, QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/pubmed_result_4_articles.xml"));
+            LibraryStore store(path);
+            QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
+            QVERIFY(store.addArticles(store.createCollection(kHostileName).value(), articlesToStore(answer).mid(0, 1)));
+            QVERIFY(store.setNote(30107788, QStringLiteral("\x1b[2Jwiped")));
         } else if (!library.isEmpty()) {
             {
                 LibraryStore store(path);
@@ -91,6 +107,8 @@ private slots:
         FakeEutilsServer server;
         READ_TEST_DATA(answer, QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/pubmed_result_4_articles.xml"));
         server.setHandler(kEfetch, [answer](const QUrl &url) {
+            if (FakeEutilsServer::requestedIds(url).contains(QLatin1String("55555555")))
+                return FakeResponse::serverError(500);
             const QStringList known{"30107788", "29632448", "29632442", "28670216"};
             QStringList asked;
             for (const QString &id : FakeEutilsServer::requestedIds(url)) {

@@ -11,6 +11,7 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <array>
 #include <random>
 
 namespace {
@@ -155,14 +156,38 @@ private slots:
         QVERIFY2(run.err.contains(found.toUtf8()), run.err.constData());
     }
 
+    // Two commands at once, as cron and the user run them: the service sees
+    // the pace of one user, not that of each process.
+    void twoProcessesShareThePace()
+    {
+        FakeEutilsServer server;
+        server.serveEsearch(45);
+        server.serveEfetch();
+        std::array<QProcess, 2> processes;
+        for (QProcess &process : processes)
+            process.start(QStringLiteral(VEXMOOR_CLI), {QStringLiteral("search"), QStringLiteral("q"), QStringLiteral("--all"),
+                                                        QStringLiteral("--eutils"), server.origin().toString()});
+        for (QProcess &process : processes) {
+            QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000));
+            QCOMPARE(process.exitCode(), 0);
+        }
+        QCOMPARE(server.requests().size(), 2 * 6);
+        QCOMPARE_LE(server.mostRequestsWithin(1000), kEutilsRequestsPerSecond);
+    }
+
     // What PubMed did with the query goes to standard error: one line when it
     // left part of the query out, every part with --explain; never a failure.
     void queryDetails_data()
     {
-        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("answer"); // a file, or the answer itself
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("err"); // a part of it
         QTest::newRow("phrase not found, one line") << "biopython_esearch8.xml" << QStringList() << QByteArray("\nPubMed found nothing for: abcXYZ\nfound 0");
+        QTest::newRow("warnings, one line")
+            << "<eSearchResult><Count>0</Count><RetMax>0</RetMax><RetStart>0</RetStart><IdList/><WarningList>"
+               "<PhraseIgnored>the</PhraseIgnored><QuotedPhraseNotFound>\"abc xyz\"</QuotedPhraseNotFound>"
+               "</WarningList></eSearchResult>"
+            << QStringList() << QByteArray("\nignored: the; quoted phrase not found: \"abc xyz\"\nfound 0");
         QTest::newRow("explained") << "biopython_esearch8.xml" << QStringList{"--explain"}
                                    << QByteArray("\nQuery: abcXYZ\nTranslation: (abcXYZ[All Fields])\nError: PubMed found nothing for: abcXYZ\n"
                                                  "Warning: OutputMessage: No items found.\nCount: 0\nfound 0 articles\n");
@@ -176,7 +201,11 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QStringList, args);
         QFETCH(QByteArray, err);
-        READ_TEST_DATA(body, QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + answer);
+        QByteArray body = answer.toUtf8();
+        if (!answer.startsWith(u'<')) {
+            READ_TEST_DATA(file, QStringLiteral(VEXMOOR_TESTDATA_DIR "/esearch/") + answer);
+            body = file;
+        }
         FakeEutilsServer server;
         server.setHandler(kESearch, [body](const QUrl &) { return FakeResponse::xml(body); });
         server.serveEfetch();

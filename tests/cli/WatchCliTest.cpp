@@ -3,6 +3,7 @@
 // E-utilities server, whose answers each step sets.
 #include "CliRun.h"
 #include "FakeEutilsServer.h"
+#include "library/LibraryStore.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -35,11 +36,14 @@ private slots:
         m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path());
         m_library = m_home.filePath(QStringLiteral("Vexmoor/library.sqlite"));
         m_found.clear();
+        m_meanwhile.clear();
         // Each saved search's query is the key of what the server finds for it;
         // "broken" is answered with an error.
         m_server = std::make_unique<FakeEutilsServer>();
         m_server->setHandler(kESearch, [this](const QUrl &url) {
             const QString term = QUrlQuery(url).queryItemValue(QStringLiteral("term"));
+            if (const QStringList meanwhile = m_meanwhile.take(term); !meanwhile.isEmpty())
+                findElsewhere(meanwhile.first(), meanwhile.mid(1));
             if (term == QLatin1String("broken"))
                 return FakeResponse::html(400, "Bad Request");
             return FakeResponse::xml(FakeEutilsServer::esearchAnswer(int(m_found[term].size()), 0, 9999,
@@ -50,8 +54,10 @@ private slots:
     }
     void cleanup() { QDir(m_home.filePath(QStringLiteral("Vexmoor"))).removeRecursively(); }
 
-    // Steps: "find QUERY PMIDs..." sets what the server finds, any other step
-    // runs vexmoor-cli with those words. Each run's exit status and output
+    // Steps: "find QUERY PMIDs..." sets what the server finds; "meanwhile
+    // QUERY NAME PMIDs..." has another check (the window's) find the PMIDs
+    // for NAME while QUERY is being asked; any other step runs vexmoor-cli
+    // with those words. Each run's exit status and output
     // (lines joined by spaces) is compared.
     void exitsAsGrepDoes_data()
     {
@@ -68,6 +74,9 @@ private slots:
         QTest::newRow("a failed check, the others still checked")
             << QStringList{"find a 1", "find b 5", "watch a b", "find a 1 2", "find b 5 6", "watch", "saved list"}
             << QStringList{"1 ", "3 2 6", "0 a a 0 b b 0 broken broken 0 never"};
+        QTest::newRow("what another check found meanwhile stays new")
+            << QStringList{"find a 1", "find b 5", "watch a b", "find a 1 2", "meanwhile b a 3", "watch a b", "watch a"}
+            << QStringList{"1 ", "0 2", "0 3"};
         QTest::newRow("a duplicate name") << QStringList{"saved add a other"} << QStringList{"2 "};
         QTest::newRow("filters kept with the query")
             << QStringList{"saved add f q --years 2015: --type review --type meta-analysis --english", "saved list"}
@@ -88,6 +97,10 @@ private slots:
             QStringList words = step.split(QLatin1Char(' '));
             if (words[0] == QLatin1String("find")) {
                 m_found[words[1]] = words.mid(2);
+                continue;
+            }
+            if (words[0] == QLatin1String("meanwhile")) {
+                m_meanwhile.insert(words[1], words.mid(2));
                 continue;
             }
             const CliRun result = run(words);
@@ -152,11 +165,20 @@ private:
         return runCli(words, {}, m_environment);
     }
 
+    // A check of the saved search `name` made beside the command, as the window makes one.
+    void findElsewhere(const QString &name, const QStringList &pmids)
+    {
+        LibraryStore store(m_library);
+        QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
+        QVERIFY(store.recordCheck(store.savedSearch(name)->id, pmids, QDateTime::currentDateTimeUtc()));
+    }
+
     QTemporaryDir m_home;
     QString m_library;
     QProcessEnvironment m_environment;
     std::unique_ptr<FakeEutilsServer> m_server;
     QHash<QString, QStringList> m_found;
+    QHash<QString, QStringList> m_meanwhile;
 };
 
 QTEST_GUILESS_MAIN(WatchCliTest)

@@ -67,6 +67,15 @@ private slots:
             << answer(linkSet("1", linkSetDb("pubmed_pubmed_refs", {"<Id>30</Id>", "<Id>400</Id>"}))
                       + linkSet("2", linkSetDb("pubmed_pubmed_refs", {"<Id>5000</Id>", "<Id>30</Id>"})))
             << int(LinkKind::References) << QStringList{"1", "2"} << QStringList{"30", "400", "5000"} << 3 << QString();
+        QTest::newRow("one link name over two LinkSetDb")
+            << answer(linkSet("1", linkSetDb("pubmed_pubmed_refs", {"<Id>30</Id>"}) + linkSetDb("pubmed_pubmed_refs", {"<Id>400</Id>"})))
+            << int(LinkKind::References) << QStringList{"1"} << QStringList{"30", "400"} << 2 << QString();
+        QList<QByteArray> many;
+        for (int i = 0; i < 10050; ++i)
+            many << "<Id>" + QByteArray::number(100000 + i) + "</Id>";
+        QTest::newRow("no more links than a search keeps, the first ones")
+            << answer(linkSet("1", linkSetDb("pubmed_pubmed_citedin", many.mid(0, 5000)) + linkSetDb("pubmed_pubmed_citedin", many.mid(5000))))
+            << int(LinkKind::CitedBy) << QStringList{"1"} << QStringList{"109998", "100000"} << 9999 << QString();
         QTest::newRow("empty LinkSetDb, empty ERROR")
             << answer(linkSet("1", linkSetDb("pubmed_pubmed_citedin", {}) + "<ERROR/>")) << int(LinkKind::CitedBy)
             << QStringList{"1"} << QStringList{} << 0 << QString();

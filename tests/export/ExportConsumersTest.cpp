@@ -214,6 +214,7 @@ private slots:
         QTest::newRow("lone opening brace") << "title" << "Lone { brace";
         QTest::newRow("escaped braces") << "title" << "a\\}\\} @misc{injected, url = {x}}";
         QTest::newRow("and in a family name") << "last" << "Smith and Mallory";
+        QTest::newRow("a comma in a family name") << "last" << "Smith, Jones";
         QTest::newRow("braces in the DOI") << "doi" << "10.1/x}} @misc(injected, url = {http://evil.example/})";
     }
     void bibtexHostileTextThroughPybtex()
@@ -233,7 +234,8 @@ private slots:
             "import json, sys\n"
             "from pybtex.database import parse_file\n"
             "data = parse_file(sys.argv[1], 'bibtex')\n"
-            "json.dump([[k, sorted(e.fields.keys()), len(e.persons.get('author', []))]\n"
+            "json.dump([[k, sorted(e.fields.keys()), len(e.persons.get('author', [])),\n"
+            "            ' '.join(e.persons['author'][0].last_names).replace('{', '').replace('}', '')]\n"
             "           for k, e in data.entries.items()], sys.stdout)\n");
         const QByteArray out = runConsumer(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script},
                                            ExportFormats::write(ExportFormat::Bibtex, {hostile, next}),
@@ -243,6 +245,8 @@ private slots:
         QCOMPARE(entries.at(0).toArray().at(0).toString(), QStringLiteral("pmid99999999"));
         QCOMPARE(entries.at(0).toArray().at(1), entries.at(1).toArray().at(1));
         QCOMPARE(entries.at(0).toArray().at(2).toInt(), 3);
+        // The first author's family name, whole.
+        QCOMPARE(entries.at(0).toArray().at(3).toString(), field == QLatin1String("last") ? text : hostile.authors[0].last);
     }
 
     void medlineThroughBiopython()

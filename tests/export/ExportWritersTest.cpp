@@ -370,6 +370,8 @@ private slots:
         QTest::newRow("leading CR") << "\rx" << "\"'\rx\"";
         QTest::newRow("lone CR inside") << "a\rb" << "\"a\rb\"";
         QTest::newRow("negative number") << "-12.5" << "-12.5";
+        QTest::newRow("a formula that starts as a number") << "-1+cmd|' /C calc'!A0" << "'-1+cmd|' /C calc'!A0";
+        QTest::newRow("terminal escapes, a tab kept") << "\x1b]8;;x\x07\tb" << "\\x1B]8;;x\\x07\tb";
     }
     void csvCells()
     {
@@ -405,6 +407,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("refs.ris"));
         QVERIFY(!writeFileAtomically(path, "the user's file"));
+        QCOMPARE(QFile::permissions(path) & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
         rlimit saved{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
         const rlimit small{1024, saved.rlim_max};

@@ -23,8 +23,10 @@ private slots:
     void init() { QVERIFY(m_store.open()); }
     void cleanup() { m_store.remove(); }
 
-    // Each step: "check PMIDs...", "mark", "edit" or "rename". The last
-    // check's answer and the new PMIDs afterwards.
+    // Each step: "check PMIDs...", "mark" (all seen), "seen PMIDs...",
+    // "edit" or "rename", for the search watched; "other check PMIDs..." for
+    // a second one. The last check's answer and the new PMIDs afterwards,
+    // the second search's after a bar when it was checked.
     void checksReportOnlyWhatIsNew_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -39,6 +41,10 @@ private slots:
         QTest::newRow("renamed keeps the seen set") << QStringList{"check 1 2", "rename", "check 2 3"} << "3" << "3";
         QTest::newRow("a PMID that comes back is not new") << QStringList{"check 1 2", "check 2", "check 1 2"} << "" << "";
         QTest::newRow("ids that are no PMIDs are dropped") << QStringList{"check 1", "check 2 x&y 99999999999"} << "2" << "2";
+        QTest::newRow("marked seen, another search's stay new")
+            << QStringList{"check 1", "other check 1", "check 1 2", "other check 1 2", "mark"} << "2" << " | 2";
+        QTest::newRow("only those shown marked seen")
+            << QStringList{"check 1", "other check 1", "check 1 2 3", "other check 1 2 3", "seen 2"} << "2 3" << "3 | 3 2";
     }
 
     void checksReportOnlyWhatIsNew()
@@ -51,17 +57,24 @@ private slots:
         search.query = QStringLiteral("asthma");
         const qint64 id = m_store->addSavedSearch(search);
         QVERIFY2(id > 0, qPrintable(m_store->error()));
+        search.name = QStringLiteral("other");
+        const qint64 other = m_store->addSavedSearch(search);
         QDateTime when(QDate(2026, 3, 1), QTime(7, 0), Qt::UTC);
         QStringList added;
         for (const QString &step : steps) {
-            const QStringList words = step.split(QLatin1Char(' '));
+            QStringList words = step.split(QLatin1Char(' '));
+            const bool second = words[0] == QLatin1String("other");
+            if (second)
+                words.removeFirst();
             if (words[0] == QLatin1String("check")) {
-                when = when.addDays(1);
-                const auto result = m_store->recordCheck(id, words.mid(1), when);
+                when = second ? when : when.addDays(1);
+                const auto result = m_store->recordCheck(second ? other : id, words.mid(1), when);
                 QVERIFY2(result, qPrintable(m_store->error()));
                 added = *result;
             } else if (words[0] == QLatin1String("mark")) {
                 QVERIFY(m_store->markAllSeen(id));
+            } else if (words[0] == QLatin1String("seen")) {
+                QVERIFY(m_store->markSeen(id, words.mid(1)));
             } else if (words[0] == QLatin1String("edit")) {
                 QVERIFY(m_store->editSavedSearch(id, QStringLiteral("asthma AND child"), SortOrder::PubDate, {}));
             } else {
@@ -69,11 +82,14 @@ private slots:
             }
         }
         QCOMPARE(added.join(QLatin1Char(' ')), lastAdded);
-        QCOMPARE(m_store->newPmids(id)->join(QLatin1Char(' ')), newAfter);
+        const bool otherChecked = m_store->savedSearch(search.name)->wasChecked();
+        QCOMPARE(m_store->newPmids(id)->join(QLatin1Char(' '))
+                     + (otherChecked ? QStringLiteral(" | ") + m_store->newPmids(other)->join(QLatin1Char(' ')) : QString()),
+                 newAfter);
         const QList<SavedSearch> all = *m_store->savedSearches();
-        QCOMPARE(all.size(), 1);
-        QCOMPARE(all[0].newCount, int(m_store->newPmids(id)->size()));
-        QCOMPARE(all[0].lastChecked, when);
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[1].newCount, int(m_store->newPmids(id)->size()));
+        QCOMPARE(all[1].lastChecked, when);
     }
 
     // Numbers are never reused; entries come back newest first as recorded.
@@ -85,11 +101,20 @@ private slots:
         const QList<SearchSource> sources = {SearchSource::pubmedQuery(QStringLiteral("asthma"), SortOrder::Relevance, filters),
                                              SearchSource::linkedTo(LinkKind::CitedBy, {"30514039", "28504498", "28603238"}),
                                              SearchSource::pubmedQuery(QStringLiteral(" asthma "))};
-        for (const SearchSource &source : sources)
-            QVERIFY(m_store->recordStart(source) > 0);
+        // Searched east and west of UTC: each time reads back as the same
+        // moment, with the offset it was written with.
+        const QList<QDateTime> started = {QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::OffsetFromUTC, 5 * 3600 + 1800),
+                                          QDateTime(QDate(2026, 3, 1), QTime(9, 31), Qt::OffsetFromUTC, -3 * 3600),
+                                          QDateTime(QDate(2026, 3, 1), QTime(9, 32), Qt::UTC)};
+        for (qsizetype i = 0; i < sources.size(); ++i)
+            QVERIFY(m_store->recordStart(sources[i], {}, started[i]) > 0);
         QVERIFY(m_store->recordAnswer(1, 12345, QStringLiteral("\"asthma\"[MeSH Terms]"), QString()));
         QList<HistoryEntry> entries = *m_store->history();
         QCOMPARE(entries.size(), 3);
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            QCOMPARE(entries[2 - i].started, started[i]);
+            QCOMPARE(entries[2 - i].started.offsetFromUtc(), started[i].offsetFromUtc());
+        }
         QCOMPARE(entries[2].source, sources[0]);
         QCOMPARE(entries[2].effectiveQuery, sources[0].effectiveQuery());
         QCOMPARE(entries[2].resultCount, std::optional<qint64>(12345));

@@ -76,6 +76,10 @@ private slots:
         QTest::newRow("pipe") << "a|b" << "a\\|b" << "a|b";
         QTest::newRow("line breaks") << "a\r\nb\nc" << "a<br>b<br>c" << "\"a\r\nb\nc\"";
         QTest::newRow("markup") << "asthm* <b>_x_ `y` \\" << "asthm\\* &lt;b>\\_x\\_ \\`y\\` \\\\" << "asthm* <b>_x_ `y` \\";
+        QTest::newRow("terminal escapes") << "a\x1b[31mred\x07" << "a\\\\x1B\\[31mred\\\\x07" << "a\\x1B[31mred\\x07";
+        QTest::newRow("live links and images") << "[x](javascript:alert(1)) ![](http://t/p.png)"
+                                               << "\\[x\\](javascript:alert(1)) \\!\\[\\](http://t/p.png)"
+                                               << "[x](javascript:alert(1)) ![](http://t/p.png)";
         QTest::newRow("quotes and commas") << "\"lung cancer\", risk" << "\"lung cancer\", risk" << "\"\"\"lung cancer\"\", risk\"";
     }
 

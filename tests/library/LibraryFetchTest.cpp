@@ -13,6 +13,8 @@
 
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -69,21 +71,31 @@ private slots:
     void cleanup() { m_store.remove(); }
 
     // A later version of a real answer: one record's XML changed, one became
-    // retracted, one stayed the same and one is gone.
+    // retracted, one stayed the same and one is gone. The one that stayed
+    // the same, stored with a size that lies or one past what a record may
+    // hold, is not read back: the fresh one replaces it.
     void refreshReportsWhatChanged_data()
     {
         QTest::addColumn<int>("batch");
-        QTest::newRow("one request") << 10;
-        QTest::newRow("a request per article") << 1;
+        QTest::addColumn<QByteArray>("size"); // planted before 29632442's stored XML; empty: as written
+        QTest::addColumn<QString>("changed");
+        QTest::newRow("one request") << 10 << QByteArray() << "30107788 29632448";
+        QTest::newRow("a request per article") << 1 << QByteArray() << "30107788 29632448";
+        QTest::newRow("a size that lies") << 10 << QByteArray("\0\0\0\x10", 4) << "30107788 29632448 29632442";
+        QTest::newRow("a size past a record's") << 1 << QByteArray("\x01\0\0\x01", 4) << "30107788 29632448 29632442";
     }
     void refreshReportsWhatChanged()
     {
         QFETCH(int, batch);
+        QFETCH(QByteArray, size);
+        QFETCH(QString, changed);
         READ_TEST_DATA(before, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
         READ_TEST_DATA(later, dataFile(QStringLiteral("../records/pubmed_result_4_articles-later.xml")));
         const qint64 id = m_store->createCollection(QStringLiteral("reviews")).value();
         QVERIFY(m_store->addArticles(id, articlesToStore(before)));
         QVERIFY(m_store->setNote(29632448, QStringLiteral("quokka census first")));
+        if (!size.isEmpty())
+            plantXmlSize(29632442, size);
         m_server.setHandler(kEfetch, efetchFrom(later));
 
         RecordRefresh refresh(*m_store, m_server.endpoints());
@@ -93,9 +105,9 @@ private slots:
         QVERIFY(refresh.start(id));
         QVERIFY(finished.wait(kWaitMs));
         const auto report = finished.at(0).at(0).value<RefreshReport>();
-        QCOMPARE(report.summary(), QStringLiteral("2 articles changed; 1 is now retracted; 1 is no longer in PubMed"));
         QCOMPARE(listed(report.gone), QStringLiteral("28670216"));
-        QCOMPARE(listed(report.changed) + u'/' + listed(report.retracted), QStringLiteral("30107788 29632448/29632448"));
+        QCOMPARE(listed(report.changed) + u'/' + listed(report.retracted), changed + QStringLiteral("/29632448"));
+        QCOMPARE(m_store->articlesToStore({29632442}).value().value(0).xml, articlesToStore(before).value(2).xml);
 
         const QList<StoredArticle> stored = m_store->articles(id).value();
         QCOMPARE(stored.size(), 4);
@@ -105,26 +117,37 @@ private slots:
         QCOMPARE(retracted->record.text(ArticleRecord::Key::PMID), QStringLiteral("29632448"));
         QCOMPARE(retracted->note, QStringLiteral("quokka census first"));
         QCOMPARE(m_store->searchArticles(QStringLiteral("quokka")).value(), PmidList{29632448});
-        QVERIFY(m_store->articleXml(id).value().value(30107788).contains("<Year>2026</Year><Month>11</Month>"));
+        QVERIFY(m_store->articlesToStore({30107788}).value().value(0).xml.contains("<Year>2026</Year><Month>11</Month>"));
 
-        // Nothing has changed since.
+        // Nothing has changed since but the retracted one's stored XML: it
+        // was retracted before, and is not said to be now.
+        ArticleToStore again = m_store->articlesToStore({29632448}).value().value(0);
+        again.xml.append(' ');
+        QVERIFY(m_store->replaceArticles({again}));
         QVERIFY(refresh.start(id));
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(finished.at(1).at(0).value<RefreshReport>().summary(),
-                 QStringLiteral("No article changed; 1 is no longer in PubMed"));
+                 QStringLiteral("1 article changed; 1 is no longer in PubMed"));
     }
 
-    // Cancelled once the first of its batches is in: that batch stays stored
-    // and the job stops there, heard of no more.
+    // Cancelled once the first of its batches is stored (or as it arrives,
+    // as a failing store cancels): what was stored stays, the job stops
+    // there, heard of no more, and nothing of it is left running.
     void aCancelKeepsTheBatchesStored_data()
     {
-        QTest::addColumn<bool>("refresh"); // updating the records, else adding them by PMID
-        QTest::newRow("updating records") << true;
-        QTest::newRow("adding by PMID") << false;
+        QTest::addColumn<bool>("refresh");   // updating the records, else adding them by PMID
+        QTest::addColumn<bool>("onArrival"); // cancelled as the first batch arrives, else once it is stored
+        QTest::addColumn<QString>("kept");   // changed, or added
+        QTest::newRow("updating records") << true << false << "30107788";
+        QTest::newRow("adding by PMID") << false << false << "30107788";
+        QTest::newRow("updating, as a batch arrives") << true << true << "";
+        QTest::newRow("adding, as a batch arrives") << false << true << "30107788";
     }
     void aCancelKeepsTheBatchesStored()
     {
         QFETCH(bool, refresh);
+        QFETCH(bool, onArrival);
+        QFETCH(QString, kept);
         READ_TEST_DATA(before, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
         READ_TEST_DATA(later, dataFile(QStringLiteral("../records/pubmed_result_4_articles-later.xml")));
         const qint64 id = m_store->createCollection(QStringLiteral("kept")).value();
@@ -148,19 +171,37 @@ private slots:
         connect(&add, &CollectionAdd::finished, this, hear);
         connect(&add, &CollectionAdd::failed, this, hear);
         QSignalSpy progress(&download, &LibraryDownload::progress);
-        connect(&download, &LibraryDownload::progress, this, [&] { refresh ? update.cancel() : add.cancel(); });
+        bool cancelled = false;
+        const auto cancel = [&] {
+            refresh ? update.cancel() : add.cancel();
+            cancelled = true;
+        };
+        if (onArrival)
+            connect(&download, &LibraryDownload::batchArrived, this, cancel);
+        else if (refresh)
+            connect(&update, &RecordRefresh::progress, this, cancel);
+        else
+            connect(&add, &CollectionAdd::progress, this, cancel);
         QVERIFY(refresh ? update.start(id) : add.start(id, pmids));
-        QVERIFY(progress.wait(kWaitMs));
-        QVERIFY(!download.isRunning());
+        QVERIFY(QTest::qWaitFor([&] { return cancelled; }, kWaitMs));
+        QVERIFY(!download.isRunning() && !update.isRunning());
         QCOMPARE(heard, 0);
+        // Nothing said after the cancel (an update's download runs ahead of what it stored).
+        if (onArrival || !refresh)
+            QCOMPARE(progress.size(), onArrival ? 0 : 1);
+        // Nothing left running: the download starts again at once.
+        QSignalSpy failed(&download, &LibraryDownload::failed);
+        QVERIFY(download.start({pmids.last()}));
+        QCOMPARE(failed.size(), 0);
+        download.cancel();
         QList<qint64> stored;
         const QList<StoredArticle> inCollection = m_store->articles(id).value();
         for (const StoredArticle &article : inCollection)
             stored << article.record.text(ArticleRecord::Key::PMID).toLongLong();
-        // The first record asked for: changed, or added.
-        QCOMPARE(listed(refresh ? update.report().changed : stored), QStringLiteral("30107788"));
+        QCOMPARE(listed(refresh ? update.report().changed : stored), kept);
         if (refresh)
-            QVERIFY(m_store->articleXml(id).value().value(30107788).contains("<Year>2026</Year><Month>11</Month>"));
+            QCOMPARE(m_store->articlesToStore({30107788}).value().value(0).xml.contains("<Year>2026</Year><Month>11</Month>"),
+                     !kept.isEmpty());
     }
 
     void readsIdentifiers_data()
@@ -171,6 +212,8 @@ private slots:
                                             << "p:1 p:22 p:333 p:4444 p:55555 p:30107788 p:6 c:PMC61 d:10.1000/x";
         QTest::newRow("DOIs as written") << "https://doi.org/10.1016/j.jmla.2018.x, doi:10.1002/(SICI)1097-4636;2-X."
                                          << "d:10.1016/j.jmla.2018.x d:10.1002/(SICI)1097-4636;2-X";
+        QTest::newRow("query syntax in a DOI") << "10.1234/x\"[doi]OR\"cancer\"[ti]OR\"y 10.1000/a\u202eb"
+                                               << "?:10.1234/x\"[doi]OR\"cancer\"[ti]OR\"y ?:10.1000/a\u202eb";
         QTest::newRow("no identifiers") << "12345678901 1000000000 0 000 abc123 123abc PMC 10.12/ ..."
                                         << "?:12345678901 ?:1000000000 ?:0 ?:000 ?:abc123 ?:123abc ?:PMC ?:10.12/ ?:...";
         QTest::newRow("nine digits, leading zeros") << "999999999 007" << "p:999999999 p:7";
@@ -240,6 +283,25 @@ private slots:
     }
 
 private:
+    // The stored XML of `pmid` as written, under another stated size.
+    void plantXmlSize(qint64 pmid, const QByteArray &size)
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plant"));
+            db.setDatabaseName(m_store->path());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("SELECT xml FROM article_xml WHERE pmid = %1").arg(pmid)) && query.next());
+            const QByteArray xml = size + query.value(0).toByteArray().mid(size.size());
+            query.finish();
+            query.prepare(QStringLiteral("UPDATE article_xml SET xml = ? WHERE pmid = ?"));
+            query.addBindValue(xml);
+            query.addBindValue(pmid);
+            QVERIFY(query.exec() && query.numRowsAffected() == 1);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("plant"));
+    }
+
     TemporaryLibrary m_store;
     FakeEutilsServer m_server;
     // The service's pace would only slow the test down.

@@ -104,6 +104,41 @@ private slots:
         QVERIFY(m_store->savedSearch(other.name)->wasChecked());
     }
 
+    // More new matches than one answer serves are read range by range, up
+    // to a bound; past it the check fails and leaves the search as it was.
+    void checksReadPastWhatOneAnswerServes_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::addColumn<int>("added"); // -1: the check failed
+        QTest::newRow("12,000 new") << 12000 << 12000;
+        QTest::newRow("more than a check reads") << int(SavedSearchCheck::kMaxNewPerCheck) + 1 << -1;
+    }
+    void checksReadPastWhatOneAnswerServes()
+    {
+        QFETCH(int, matches);
+        QFETCH(int, added);
+        SavedSearch search;
+        search.name = search.query = QStringLiteral("asthma");
+        search.id = m_store->addSavedSearch(search);
+        const QDateTime lastCheck(QDate(2026, 3, 1), QTime(6, 30), Qt::UTC);
+        QVERIFY(m_store->recordCheck(search.id, {QStringLiteral("7")}, lastCheck));
+        search = *m_store->savedSearch(search.name);
+        // Spread over every PMID there may be, so that few ranges hold them.
+        QList<qint64> pmids;
+        for (int i = 0; i < matches; ++i)
+            pmids.append(1 + qint64(i) * (Q_INT64_C(9999999999) / matches));
+        FakeEutilsServer server;
+        server.serveEsearchOf(pmids);
+        SavedSearchCheck check(*m_store, {server.endpoints(), {}, {}, {}});
+        QSignalSpy checked(&check, &SavedSearchCheck::checked);
+        QSignalSpy finished(&check, &SavedSearchCheck::finished);
+        QVERIFY(check.start({search}));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(checked.isEmpty() ? -1 : int(checked.at(0).at(1).toStringList().size()), added);
+        QCOMPARE(m_store->newPmids(search.id)->size(), qMax(added, 0));
+        QCOMPARE(m_store->savedSearch(search.name)->lastChecked == lastCheck, added < 0);
+    }
+
     // Cancelled from a slot and started again at once: the run cancelled
     // leaves no step behind that would check twice or finish the new one.
     void cancelledChecksLeaveNothingBehind()

@@ -255,6 +255,9 @@ private slots:
                                        << false << unknown << 1 << false;
         QTest::newRow("HTTP 500") << FakeResponse::serverError(500) << false << unknown << 1 << false;
         QTest::newRow("not a link set") << FakeResponse::xml("<eSearchResult/>") << false << unknown << 1 << false;
+        QByteArray united = perIdAnswer({2});
+        united.replace("</Id></IdList>", "</Id><Id>" + FakeEutilsServer::fakePmid(1).toLatin1() + "</Id></IdList>");
+        QTest::newRow("a union of two PMIDs counts for neither") << FakeResponse::xml(united) << false << unknown << 0 << false;
         QTest::newRow("a new search drops the late answer")
             << FakeResponse::xml(perIdAnswer({7, 7, 7, 7, 7})) << true << QList<int>{3, 0, -1, 12, 1} << 0 << false;
         QTest::newRow("iCite, one it does not know") << FakeResponse::xml(iciteAnswer({3, 0, -1, 12, 1})) << false

@@ -184,25 +184,30 @@ private slots:
     void removingFromACollectionIsUndone_data()
     {
         QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("typed"); // the note typed a moment before Delete, else stored before
         QTest::addColumn<QString>("marksAfterRemoval");
         // Held by nothing else, the article leaves the library; a note keeps it there.
-        QTest::newRow("without a note") << QString() << QStringLiteral("-**");
-        QTest::newRow("with a note") << QStringLiteral("read again") << QStringLiteral("***");
+        QTest::newRow("without a note") << QString() << false << QStringLiteral("-**");
+        QTest::newRow("with a note") << QStringLiteral("read again") << false << QStringLiteral("***");
+        QTest::newRow("with a note typed just before") << QStringLiteral("read again") << true << QStringLiteral("***");
     }
     void removingFromACollectionIsUndone()
     {
         QFETCH(QString, note);
+        QFETCH(bool, typed);
         QFETCH(QString, marksAfterRemoval);
         AppHarness h;
         START_WITH_RESULTS(c, h, 3);
         QVERIFY(addToNewCollection(h, {0, 1, 2}, QStringLiteral("Trials"), QStringLiteral("Trials (3)")));
         ResultTab *search = c.currentTab();
         const QString removed = pmidsShown(c).at(0);
-        if (!note.isEmpty())
+        if (!note.isEmpty() && !typed)
             QVERIFY(h.library.setNote(removed.toLongLong(), note));
         openListed(h, QStringLiteral("Trials"));
         const QStringList before = pmidsShown(c);
         h.selectRows({int(before.indexOf(removed))});
+        if (typed)
+            QTest::keyClicks(h.widget<NoteEditor>("noteEditor"), note);
         pressInTable(h, QKeyCombination(Qt::Key_Delete));
         QCOMPARE(listed(h), QStringList{QStringLiteral("Trials (2)")});
         QVERIFY(!pmidsShown(c).contains(removed));

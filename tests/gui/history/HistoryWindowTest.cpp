@@ -103,6 +103,8 @@ private slots:
         QVERIFY2(text.contains("PubMed, through the NCBI E-utilities") && text.indexOf("alpha") < text.indexOf("beta")
                      && text.indexOf("alpha") > 0,
                  text.constData());
+        // The user's queries: for the user's eyes only.
+        QCOMPARE(log.permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
 
         selectNumbers(window, {1});
         window->activateWindow();

@@ -129,6 +129,11 @@ private slots:
         QCOMPARE(tabs(h)->tabText(1), QStringLiteral("New Search"));
         QVERIFY(h.searchField()->text().isEmpty());
         QVERIFY(!c.transferRunning());
+        // Past either end the keys go round.
+        press(h, Qt::CTRL | Qt::Key_PageDown);
+        QCOMPARE(tabs(h)->currentIndex(), 0);
+        press(h, Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab);
+        QCOMPARE(tabs(h)->currentIndex(), 1);
 
         // Closing a tab mid-download ends its transfer with it.
         press(h, Qt::CTRL | Qt::Key_PageUp);
