@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -188,6 +189,16 @@ bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &er
     query.addBindValue(used.toString(Qt::ISODateWithMs));
     query.addBindValue(collection);
     return execOne(query, error, LibraryMessages::collectionGone());
+}
+
+// One query for any number of PMIDs: they go in as a JSON array.
+QString jsonArray(const QList<qint64> &pmids)
+{
+    QStringList array;
+    array.reserve(pmids.size());
+    for (const qint64 pmid : pmids)
+        array << QString::number(pmid);
+    return QLatin1Char('[') + array.join(QLatin1Char(',')) + QLatin1Char(']');
 }
 
 bool validPmid(const ArticleRecord &record)
@@ -373,12 +384,8 @@ std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList 
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    // One query for any number of PMIDs: they go in as a JSON array.
-    QStringList array;
-    for (const qint64 pmid : pmids)
-        array << QString::number(pmid);
     query.prepare(QStringLiteral("SELECT pmid, record, note FROM article WHERE pmid IN (SELECT value FROM json_each(?))"));
-    query.addBindValue(QLatin1Char('[') + array.join(QLatin1Char(',')) + QLatin1Char(']'));
+    query.addBindValue(jsonArray(pmids));
     if (!query.exec()) {
         fail(QStringLiteral("reading articles"), query);
         return std::nullopt;
@@ -421,13 +428,47 @@ std::optional<QSet<qint64>> LibraryStore::libraryPmids()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT pmid FROM article"))) {
+    // From the index of PMIDs, not the table, whose pages hold the records.
+    if (!query.exec(QStringLiteral("SELECT pmid FROM article INDEXED BY article_pmid"))) {
         fail(QStringLiteral("listing the library"), query);
         return std::nullopt;
     }
     QSet<qint64> pmids;
     while (query.next())
         pmids.insert(query.value(0).toLongLong());
+    return pmids;
+}
+
+std::optional<QSet<qint64>> LibraryStore::libraryPmidsAmong(const QList<qint64> &pmids)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT pmid FROM article INDEXED BY article_pmid WHERE pmid IN (SELECT value FROM json_each(?))"));
+    query.addBindValue(jsonArray(pmids));
+    if (!query.exec()) {
+        fail(QStringLiteral("listing the library"), query);
+        return std::nullopt;
+    }
+    QSet<qint64> held;
+    while (query.next())
+        held.insert(query.value(0).toLongLong());
+    return held;
+}
+
+std::optional<QList<qint64>> LibraryStore::collectionPmids(qint64 collection)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT pmid FROM collection_article WHERE collection = ?"));
+    query.addBindValue(collection);
+    if (!query.exec()) {
+        fail(QStringLiteral("reading a collection"), query);
+        return std::nullopt;
+    }
+    QList<qint64> pmids;
+    while (query.next())
+        pmids.append(query.value(0).toLongLong());
     return pmids;
 }
 
@@ -458,32 +499,46 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
 
 std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit)
 {
-    const QString match = OfflineQuery::fromUserText(text);
-    if (match.isEmpty())
+    const std::optional<QString> match = OfflineQuery::fromUserText(text);
+    if (!match) {
+        m_error = LibraryMessages::tooManyWords(OfflineQuery::kMaxWords);
+        return std::nullopt;
+    }
+    if (match->isEmpty())
         return PmidList();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    // Not bm25 (FTS5's rank): see ArticleRanking.h.
+    // Not bm25 (FTS5's rank): see ArticleRanking.h. Every match is scored,
+    // but only the best are put in order, here rather than by SQL's sorter.
     const QLatin1String ranking(ArticleRanking::kFunction);
     if (collection) {
         query.prepare(QStringLiteral(
-            "SELECT t.rowid FROM article_text t JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?"
-            " WHERE article_text MATCH ? ORDER BY %1(article_text) DESC, t.rowid LIMIT ?").arg(ranking));
+            "SELECT t.rowid, %1(article_text) FROM article_text t"
+            " JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ? WHERE article_text MATCH ?").arg(ranking));
         query.addBindValue(*collection);
     } else {
-        query.prepare(QStringLiteral(
-            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY %1(article_text) DESC, rowid LIMIT ?")
-                          .arg(ranking));
+        query.prepare(QStringLiteral("SELECT rowid, %1(article_text) FROM article_text WHERE article_text MATCH ?").arg(ranking));
     }
-    query.addBindValue(match);
-    query.addBindValue(limit);
+    query.addBindValue(*match);
     if (!query.exec()) {
         fail(QStringLiteral("searching"), query);
         return std::nullopt;
     }
-    PmidList pmids;
+    std::vector<std::pair<double, qint64>> scored;
     while (query.next())
-        pmids.append(query.value(0).toLongLong());
+        scored.emplace_back(query.value(1).toDouble(), query.value(0).toLongLong());
+    if (query.lastError().isValid()) {
+        fail(QStringLiteral("searching"), query);
+        return std::nullopt;
+    }
+    const size_t kept = limit < 0 ? scored.size() : std::min(scored.size(), size_t(limit));
+    std::partial_sort(scored.begin(), scored.begin() + qsizetype(kept), scored.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    PmidList pmids;
+    pmids.reserve(qsizetype(kept));
+    for (size_t i = 0; i < kept; ++i)
+        pmids.append(scored[i].second);
     return pmids;
 }
 

@@ -5,6 +5,7 @@
 #include "library/HistoryMessages.h"
 #include "search/SearchSourceCodec.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -186,6 +187,19 @@ std::optional<QList<HistoryEntry>> LibraryStore::history(const QList<qint64> &nu
             expected = count.value(0).toLongLong();
     }
     return entriesOf(query, expected);
+}
+
+bool LibraryStore::forEachHistoryEntry(const QList<qint64> &numbers, const std::function<void(const HistoryEntry &)> &each)
+{
+    QSqlQuery query = queryOn(m_connection);
+    QString sql = kHistoryColumns;
+    if (!numbers.isEmpty())
+        sql += QStringLiteral(" WHERE number IN (%1)").arg(numberList(numbers));
+    if (!query.exec(sql + QStringLiteral(" ORDER BY number")))
+        return fail(QStringLiteral("reading the history"), query);
+    while (query.next())
+        each(historyEntryOf(query));
+    return !query.lastError().isValid() || fail(QStringLiteral("reading the history"), query);
 }
 
 std::optional<QList<HistoryEntry>> LibraryStore::historyPage(int limit, qint64 below)

@@ -111,6 +111,10 @@ private slots:
         QTest::newRow("translation") << "mesh terms" << QList<qsizetype>{1};
         QTest::newRow("effective query") << "English[la]" << QList<qsizetype>{2};
         QTest::newRow("not across parts") << "copd copd" << QList<qsizetype>{};
+        // Texts typed in turn, "|" between them: only the last one's rows count.
+        QTest::newRow("narrowed as it grows") << "a|as|AST|asthma|child asthma" << QList<qsizetype>{2};
+        QTest::newRow("another word after") << "asthma|copd" << QList<qsizetype>{1};
+        QTest::newRow("letters taken back") << "asthmas|asthma" << QList<qsizetype>{0, 2};
     }
 
     void filtersIgnoringCase()
@@ -121,8 +125,11 @@ private slots:
                                        entry(2, QStringLiteral("copd"), QStringLiteral("copd[MeSH Terms]")),
                                        entry(3, QStringLiteral("child asthma")), entry(4, QStringLiteral("Sjögren[mh]"))};
         entries[2].effectiveQuery = QStringLiteral("(child asthma) AND english[la]");
-        const HistoryFilter filter(entries);
-        QCOMPARE(filter.matching(text), rows);
+        HistoryFilter filter(entries);
+        QList<qsizetype> matching;
+        for (const QString &typed : text.split(u'|'))
+            matching = filter.matching(typed);
+        QCOMPARE(matching, rows);
     }
 };
 

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "library/StoredArticle.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+// The window's offline search, on a thread of its own with a read-only
+// connection of its own, so that typing and painting never wait for the file.
+// A search hands over the PMIDs of its best matches with the records of the
+// first of them, which a tab shows at once, then the records of the rest, a
+// batch at a time. A newer search, or the end of this object, drops what an
+// older one had left to do; its signals are never emitted.
+class LibrarySearch : public QObject
+{
+    Q_OBJECT
+
+public:
+    // More than a window shows before it is scrolled.
+    static constexpr qsizetype kFirstRecords = 100;
+    static constexpr qsizetype kBatchRecords = 2000;
+
+    explicit LibrarySearch(QString path, QObject *parent = nullptr);
+    ~LibrarySearch() override;
+
+    // Searches `text` in `collection`, or the whole library; returns the
+    // search's number, which its signals carry.
+    quint64 start(const QString &text, std::optional<qint64> collection);
+
+signals:
+    // The best matches, best first, with the records of the first of them.
+    void found(quint64 search, const PmidList &pmids, const ArticleList &first);
+    // The records of the next matches, in order; `last` with the last of them.
+    void more(quint64 search, const ArticleList &records, bool last);
+    void failed(quint64 search, const QString &reason);
+
+private:
+    struct Job
+    {
+        quint64 number;
+        QString text;
+        std::optional<qint64> collection;
+    };
+    void run();
+    void search(const Job &job);
+    bool stale(quint64 number) const { return m_stopping || m_latest != number; }
+    // Runs `emitter` on this object's thread unless the search is stale by then.
+    template<typename Emitter>
+    void deliver(quint64 number, Emitter emitter);
+
+    const QString m_path;
+    std::atomic<quint64> m_latest = 0;
+    std::atomic_bool m_stopping = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Job> m_next;
+    std::thread m_thread; // last: it ends before the rest goes
+};
