@@ -29,28 +29,10 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <regex>
 
 #include <sys/resource.h>
 
 namespace {
-
-// `count` articles from the records in rotation, the PMIDs first, first + 1, ...
-QList<ArticleToStore> articlesFrom(const std::vector<std::string> &records, qint64 first, int count)
-{
-    static const std::regex pmid("<PMID([^>]*)>[0-9]+</PMID>");
-    std::string answer = "<?xml version=\"1.0\" ?>\n<PubmedArticleSet>\n";
-    for (int i = 0; i < count; ++i) {
-        const std::string &record = records[size_t(first + i) % records.size()];
-        answer += std::regex_replace(record, pmid, "<PMID$1>" + std::to_string(first + i) + "</PMID>",
-                                     std::regex_constants::format_first_only);
-        answer += '\n';
-    }
-    answer += "</PubmedArticleSet>\n";
-    QList<ArticleToStore> articles;
-    appendArticlesToStore(QByteArray::fromStdString(answer), articles, elinkBaseUrl(Endpoints()));
-    return articles;
-}
 
 double cpuSeconds()
 {
@@ -108,12 +90,12 @@ int main(int argc, char *argv[])
     qint64 next = 1;
     for (int n = 0; next + collectionSize <= articles; ++n) {
         const std::optional<qint64> id = store.createCollection(QStringLiteral("filler %1").arg(n));
-        if (!check(id && store.addArticles(*id, articlesFrom(records, next, collectionSize)), store))
+        if (!check(id && store.addArticles(*id, distinctArticles(records, next, collectionSize)), store))
             return 1;
         next += collectionSize;
     }
 
-    const QList<ArticleToStore> added = articlesFrom(records, next, collectionSize);
+    const QList<ArticleToStore> added = distinctArticles(records, next, collectionSize);
     const std::optional<qint64> measured = store.createCollection(QStringLiteral("measured"));
     bool ok = false;
     double addCpu = 0;
