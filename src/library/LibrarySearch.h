@@ -2,7 +2,11 @@
 
 #include "library/StoredArticle.h"
 
+#include <functional>
+
 #include <QObject>
+
+class LibraryStore;
 
 #include <atomic>
 #include <condition_variable>
@@ -23,7 +27,8 @@ class LibrarySearch : public QObject
 public:
     // More than a window shows before it is scrolled.
     static constexpr qsizetype kFirstRecords = 100;
-    static constexpr qsizetype kBatchRecords = 2000;
+    // Small enough that a newer search does not wait long for the last one.
+    static constexpr qsizetype kBatchRecords = 500;
 
     explicit LibrarySearch(QString path, QObject *parent = nullptr);
     ~LibrarySearch() override;
@@ -31,6 +36,9 @@ public:
     // Searches `text` in `collection`, or the whole library; returns the
     // search's number, which its signals carry.
     quint64 start(const QString &text, std::optional<qint64> collection);
+
+protected:
+    bool event(QEvent *event) override;
 
 signals:
     // The best matches, best first, with the records of the first of them.
@@ -47,11 +55,11 @@ private:
         std::optional<qint64> collection;
     };
     void run();
-    void search(const Job &job);
+    void search(LibraryStore &store, const Job &job);
     bool stale(quint64 number) const { return m_stopping || m_latest != number; }
-    // Runs `emitter` on this object's thread unless the search is stale by then.
-    template<typename Emitter>
-    void deliver(quint64 number, Emitter emitter);
+    // Runs `emitter` on this object's thread unless the search is stale by
+    // then, in the order of `priority` among the events waiting there.
+    void deliver(quint64 number, std::function<void()> emitter, int priority);
 
     const QString m_path;
     std::atomic<quint64> m_latest = 0;

@@ -95,10 +95,19 @@ const QList<QStringList> &migrations()
                 "CREATE TRIGGER article_gone AFTER DELETE ON article BEGIN"
                 " DELETE FROM article_text WHERE rowid = old.pmid; END"),
         },
-        // 3: the PMIDs alone, apart from the records they sit beside: the
-        // library marks of every table read them all.
+        // 3: what start-up reads kept small: the PMIDs alone, apart from the
+        // records they sit beside (the library marks of every table read
+        // them all), and each collection's size beside its name.
         {
             QStringLiteral("CREATE INDEX article_pmid ON article (pmid)"),
+            QStringLiteral("ALTER TABLE collection ADD COLUMN size INTEGER NOT NULL DEFAULT 0"),
+            QStringLiteral("UPDATE collection SET size = (SELECT count(*) FROM collection_article a WHERE a.collection = collection.id)"),
+            QStringLiteral(
+                "CREATE TRIGGER collection_grows AFTER INSERT ON collection_article BEGIN"
+                " UPDATE collection SET size = size + 1 WHERE id = new.collection; END"),
+            QStringLiteral(
+                "CREATE TRIGGER collection_shrinks AFTER DELETE ON collection_article BEGIN"
+                " UPDATE collection SET size = size - 1 WHERE id = old.collection; END"),
         },
     };
     return steps;
@@ -108,12 +117,15 @@ const QByteArray kSqliteMagic("SQLite format 3\0", 16);
 
 using Soundness = LibraryStore::Soundness;
 
-// The tables that grow with the articles and the history. Reading them at
-// every start would read most of the file: only checkFile() goes through them.
+// The tables with a row or more per article kept, per search made or per
+// PMID a saved search found. Reading them at every start would read most of
+// the file: only checkFile() goes through them.
 bool growsWithLibrary(const QString &table)
 {
-    return table == QLatin1String("article") || table == QLatin1String("article_xml")
-           || table == QLatin1String("history") || table.startsWith(QLatin1String("article_text"));
+    static const QStringList kGrowing = {QStringLiteral("article"), QStringLiteral("article_xml"),
+                                         QStringLiteral("collection_article"), QStringLiteral("history"),
+                                         QStringLiteral("saved_search_pmid")};
+    return kGrowing.contains(table) || table.startsWith(QLatin1String("article_text"));
 }
 
 // A failure is damage only when SQLite says the file is no database or a
@@ -317,10 +329,9 @@ LibraryStore::Check LibraryStore::checkFile(const QString &path, const std::atom
         if (!db.open()) {
             check = failureOf(db.lastError());
         } else {
-            const QVariant handle = db.driver()->handle();
-            if (stop && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+            if (sqlite3 *handle = handleOf(db); stop && handle) {
                 sqlite3_progress_handler(
-                    *static_cast<sqlite3 *const *>(handle.constData()), 1000,
+                    handle, 1000,
                     [](void *flag) { return int(static_cast<const std::atomic_bool *>(flag)->load()); },
                     const_cast<std::atomic_bool *>(stop));
             }
@@ -330,6 +341,12 @@ LibraryStore::Check LibraryStore::checkFile(const QString &path, const std::atom
     }
     QSqlDatabase::removeDatabase(name);
     return check;
+}
+
+sqlite3 *LibraryStore::handleOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    return qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
 }
 
 LibraryStore::OpenState LibraryStore::setAside()
@@ -426,6 +443,11 @@ bool LibraryStore::write(const std::function<bool(QSqlQuery &)> &change)
 
 bool LibraryStore::fail(const QString &what, const QSqlQuery &query)
 {
-    m_error = QStringLiteral("The library %1 failed (%2): %3").arg(m_path, what, query.lastError().text());
+    return fail(what, query.lastError().text());
+}
+
+bool LibraryStore::fail(const QString &what, const QString &reason)
+{
+    m_error = QStringLiteral("The library %1 failed (%2): %3").arg(m_path, what, reason);
     return false;
 }

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include "library/Collection.h"
+#include "library/PmidSet.h"
 #include "library/StoredArticle.h"
 
 #include <QHash>
@@ -21,6 +22,7 @@
 #include <optional>
 
 class QSqlQuery;
+struct sqlite3;
 
 // The user's library: one SQLite file shared by the window and vexmoor-cli.
 // This class is the only code that speaks SQL. Its schema moves forward
@@ -156,7 +158,7 @@ public:
     // The stored XML of each article held by `collection`, by PMID.
     std::optional<QHash<qint64, QByteArray>> articleXml(qint64 collection);
     // Every PMID the library holds (in a collection or noted), to mark results already kept.
-    std::optional<QSet<qint64>> libraryPmids();
+    std::optional<PmidSet> libraryPmids();
     // Those of `pmids` the library holds, after a change that may have added or dropped them.
     std::optional<QSet<qint64>> libraryPmidsAmong(const QList<qint64> &pmids);
     // The PMIDs a collection holds, in no order.
@@ -196,6 +198,11 @@ private:
     // Runs `change` as one immediate transaction: all of it lands or none.
     bool write(const std::function<bool(QSqlQuery &)> &change);
     bool fail(const QString &what, const QSqlQuery &query);
+    bool fail(const QString &what, const QString &reason);
+    // SQLite's own handle of a connection of Qt's driver, for what the
+    // driver does not offer or does slowly; null when there is none.
+    static sqlite3 *handleOf(const QSqlDatabase &db);
+    sqlite3 *handle() const { return handleOf(QSqlDatabase::database(m_connection, false)); }
 
     QString m_path;
     QString m_connection;

@@ -13,6 +13,8 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -191,6 +193,25 @@ bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &er
     return execOne(query, error, LibraryMessages::collectionGone());
 }
 
+// Runs `sql` on SQLite itself, for what Qt's driver does slowly: `bind`
+// sets its parameters, `row` takes each row. SQLite's words for a failure.
+std::optional<QString> eachRow(sqlite3 *db, const QByteArray &sql, const std::function<int(sqlite3_stmt *)> &bind,
+                               const std::function<void(sqlite3_stmt *)> &row)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = db ? sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) : SQLITE_MISUSE;
+    if (rc == SQLITE_OK && bind)
+        rc = bind(statement);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        row(statement);
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+}
+
 // One query for any number of PMIDs: they go in as a JSON array.
 QString jsonArray(const QList<qint64> &pmids)
 {
@@ -273,9 +294,7 @@ std::optional<QList<Collection>> LibraryStore::collections()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!query.exec(QStringLiteral(
-            "SELECT c.id, c.name, c.created, c.last_used,"
-            " (SELECT count(*) FROM collection_article a WHERE a.collection = c.id)"
-            " FROM collection c ORDER BY c.last_used DESC, c.id DESC"))) {
+            "SELECT id, name, created, last_used, size FROM collection ORDER BY last_used DESC, id DESC"))) {
         fail(QStringLiteral("listing collections"), query);
         return std::nullopt;
     }
@@ -424,19 +443,19 @@ std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collect
     return xml;
 }
 
-std::optional<QSet<qint64>> LibraryStore::libraryPmids()
+std::optional<PmidSet> LibraryStore::libraryPmids()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    // From the index of PMIDs, not the table, whose pages hold the records.
-    if (!query.exec(QStringLiteral("SELECT pmid FROM article INDEXED BY article_pmid"))) {
-        fail(QStringLiteral("listing the library"), query);
+    QList<qint64> pmids;
+    // From the index of PMIDs, not the table, whose pages hold the records,
+    // in order; straight from SQLite, since all of them are read at every start.
+    const std::optional<QString> failure =
+        eachRow(handle(), "SELECT pmid FROM article INDEXED BY article_pmid ORDER BY pmid", {},
+                [&](sqlite3_stmt *row) { pmids.append(sqlite3_column_int64(row, 0)); });
+    if (failure) {
+        fail(QStringLiteral("listing the library"), *failure);
         return std::nullopt;
     }
-    QSet<qint64> pmids;
-    while (query.next())
-        pmids.insert(query.value(0).toLongLong());
-    return pmids;
+    return PmidSet(std::move(pmids));
 }
 
 std::optional<QSet<qint64>> LibraryStore::libraryPmidsAmong(const QList<qint64> &pmids)
@@ -506,29 +525,26 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
     }
     if (match->isEmpty())
         return PmidList();
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
     // Not bm25 (FTS5's rank): see ArticleRanking.h. Every match is scored,
-    // but only the best are put in order, here rather than by SQL's sorter.
-    const QLatin1String ranking(ArticleRanking::kFunction);
-    if (collection) {
-        query.prepare(QStringLiteral(
-            "SELECT t.rowid, %1(article_text) FROM article_text t"
-            " JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ? WHERE article_text MATCH ?").arg(ranking));
-        query.addBindValue(*collection);
-    } else {
-        query.prepare(QStringLiteral("SELECT rowid, %1(article_text) FROM article_text WHERE article_text MATCH ?").arg(ranking));
-    }
-    query.addBindValue(*match);
-    if (!query.exec()) {
-        fail(QStringLiteral("searching"), query);
-        return std::nullopt;
-    }
+    // but only the best are put in order, here rather than by SQL's sorter;
+    // and straight from SQLite: a row through Qt's driver costs more than
+    // its ranking.
+    const QByteArray sql = QStringLiteral("SELECT t.rowid, %1(article_text) FROM article_text t%2 WHERE article_text MATCH ?1")
+                               .arg(QLatin1String(ArticleRanking::kFunction),
+                                    collection ? QStringLiteral(" JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?2")
+                                               : QString())
+                               .toUtf8();
+    const QByteArray matchText = match->toUtf8();
     std::vector<std::pair<double, qint64>> scored;
-    while (query.next())
-        scored.emplace_back(query.value(1).toDouble(), query.value(0).toLongLong());
-    if (query.lastError().isValid()) {
-        fail(QStringLiteral("searching"), query);
+    const std::optional<QString> failure = eachRow(
+        handle(), sql,
+        [&](sqlite3_stmt *statement) {
+            const int rc = sqlite3_bind_text(statement, 1, matchText.constData(), int(matchText.size()), SQLITE_STATIC);
+            return rc == SQLITE_OK && collection ? sqlite3_bind_int64(statement, 2, *collection) : rc;
+        },
+        [&](sqlite3_stmt *row) { scored.emplace_back(sqlite3_column_double(row, 1), sqlite3_column_int64(row, 0)); });
+    if (failure) {
+        fail(QStringLiteral("searching"), *failure);
         return std::nullopt;
     }
     const size_t kept = limit < 0 ? scored.size() : std::min(scored.size(), size_t(limit));

@@ -263,11 +263,13 @@ private slots:
         QCOMPARE(copy.note(30107788).value(), QStringLiteral("in the copy"));
     }
 
-    // A library written before collections existed gains them and keeps its history.
+    // A library written before collections existed gains them and keeps its
+    // history; collections made before their sizes were kept keep theirs.
     void migratesAVersionOneLibrary()
     {
         const QString path = m_store.path();
         m_store.remove();
+        READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
         {
             LibraryStore old(path);
             QCOMPARE(old.open(1), LibraryStore::OpenState::Opened);
@@ -281,9 +283,15 @@ private slots:
                                               " VALUES ('2026-12-01T10:00:00+01:00', 'asthma', 'asthma')")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+        {
+            LibraryStore old(path);
+            QCOMPARE(old.open(2), LibraryStore::OpenState::Opened);
+            QVERIFY(old.addArticles(old.createCollection(QStringLiteral("before")).value(), articlesToStore(answer)));
+        }
         QVERIFY(m_store.open());
         QCOMPARE(m_store->schemaVersion(), LibraryStore::kSchemaVersion);
         QCOMPARE(count(QStringLiteral("history")), 1);
+        QCOMPARE(m_store->collectionNamed(QStringLiteral("before")).value().size, 4);
         QVERIFY(m_store->createCollection(QStringLiteral("after")).has_value());
     }
 
