@@ -234,20 +234,22 @@ void CollectionActions::refresh(const std::optional<QList<qint64>> &touched)
     if (!m_store)
         return;
     showCollections();
-    if (!touched || !touched->isEmpty()) {
-        const std::optional<QSet<qint64>> pmids = touched ? m_store->libraryPmidsAmong(*touched) : m_store->libraryPmids();
+    if (!touched) {
+        std::optional<PmidSet> pmids = m_store->libraryPmids();
         if (!pmids) {
             failed();
             return;
         }
-        if (!touched)
-            m_pmids = *pmids;
-        for (const qint64 pmid : touched.value_or(QList<qint64>())) {
-            if (pmids->contains(pmid))
-                m_pmids.insert(pmid);
-            else
-                m_pmids.remove(pmid);
+        m_pmids = std::move(*pmids);
+    } else if (!touched->isEmpty()) {
+        const std::optional<QSet<qint64>> held = m_store->libraryPmidsAmong(*touched);
+        if (!held) {
+            failed();
+            return;
         }
+        m_pmids.update(*touched, *held);
+    }
+    if (!touched || !touched->isEmpty()) {
         for (int i = 0; i < m_ui.resultTabs->count(); ++i)
             m_ui.resultTabs->at(i)->model().libraryChanged();
     }

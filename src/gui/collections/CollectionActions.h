@@ -125,7 +125,7 @@ private:
     QAction *m_removeAction = nullptr;
     QAction *m_undoAction = nullptr;
     QList<Collection> m_collections;
-    QSet<qint64> m_pmids;
+    PmidSet m_pmids;
     // Tabs that show a whole collection, by the collection's id.
     QHash<ResultTab *, qint64> m_collectionTabs;
     // What Ctrl+Z puts back, per tab, the last removal last.
