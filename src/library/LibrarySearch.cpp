@@ -55,6 +55,7 @@ quint64 LibrarySearch::start(const QString &text, std::optional<qint64> collecti
     {
         const std::lock_guard lock(m_mutex);
         m_next = Job{number, text, collection};
+        m_reading = true;
     }
     m_wake.notify_all();
     return number;
@@ -96,11 +97,14 @@ void LibrarySearch::run()
         }
         search(store, job);
         lock.lock();
+        m_reading = m_next.has_value();
     }
 }
 
 void LibrarySearch::search(LibraryStore &store, const Job &job)
 {
+    // A newer search starts at once, not after this one's next batch.
+    store.interruptWhen([this, number = job.number] { return stale(number); });
     const std::optional<PmidList> pmids = store.isOpen() ? store.searchArticles(job.text, job.collection) : std::nullopt;
     std::optional<QList<StoredArticle>> stored;
     for (qsizetype from = 0; pmids && (from == 0 || from < pmids->size()) && !stale(job.number);) {

@@ -36,6 +36,9 @@ public:
     // Searches `text` in `collection`, or the whole library; returns the
     // search's number, which its signals carry.
     quint64 start(const QString &text, std::optional<qint64> collection);
+    // Whether a search is still being read; once not, all it found is on its
+    // way to this object's thread.
+    bool isReading() const { return m_reading; }
 
 protected:
     bool event(QEvent *event) override;
@@ -64,6 +67,7 @@ private:
     const QString m_path;
     std::atomic<quint64> m_latest = 0;
     std::atomic_bool m_stopping = false;
+    std::atomic_bool m_reading = false;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<Job> m_next;

@@ -172,13 +172,13 @@ std::pair<LibraryStore::Check, int> examine(const QSqlDatabase &db)
     if (query.lastError().isValid())
         return {failureOf(query.lastError()), version};
     // A newer schema is left alone, unread.
-    if (version > LibraryStore::kSchemaVersion)
-        return {{}, version};
-    for (QString table : std::as_const(small)) {
-        const LibraryStore::Check check =
-            runCheck(query, QStringLiteral("PRAGMA quick_check(\"%1\")").arg(table.replace(u'"', QStringLiteral("\"\""))));
-        if (check.soundness != Soundness::Sound)
-            return {check, version};
+    if (version <= LibraryStore::kSchemaVersion) {
+        for (QString table : std::as_const(small)) {
+            const LibraryStore::Check check = runCheck(
+                query, QStringLiteral("PRAGMA quick_check(\"%1\")").arg(table.replace(u'"', QStringLiteral("\"\""))));
+            if (check.soundness != Soundness::Sound)
+                return {check, version};
+        }
     }
     return {{}, version};
 }
@@ -262,7 +262,18 @@ bool LibraryStore::openToRead()
     m_open = connect(true, true);
     if (!m_open)
         disconnect();
+    else if (m_interrupt)
+        interruptWhen(std::move(m_interrupt));
     return m_open;
+}
+
+void LibraryStore::interruptWhen(std::function<bool()> stop)
+{
+    m_interrupt = std::move(stop);
+    if (sqlite3 *db = handle()) {
+        sqlite3_progress_handler(
+            db, 1000, [](void *stop) { return int((*static_cast<const std::function<bool()> *>(stop))()); }, &m_interrupt);
+    }
 }
 
 bool LibraryStore::connect(bool readOnly, bool ranked)

@@ -61,6 +61,9 @@ public:
     // Opens the file as it is, read only, for the searches of one thread:
     // no check and no migration, which the open() of the window made.
     bool openToRead();
+    // From now on, what the connection runs ends (and fails) as soon as
+    // `stop` says so: a search nobody waits for any more.
+    void interruptWhen(std::function<bool()> stop);
     bool isOpen() const { return m_open; }
     const QString &path() const { return m_path; }
     int schemaVersion() const;
@@ -206,6 +209,7 @@ private:
 
     QString m_path;
     QString m_connection;
+    std::function<bool()> m_interrupt;
     QString m_movedAsideTo;
     QString m_error;
     bool m_open = false;

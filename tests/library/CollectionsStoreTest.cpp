@@ -2,6 +2,7 @@
 #include "LibraryTestArticles.h"
 #include "TestData.h"
 
+#include "library/LibrarySearch.h"
 #include "library/LibraryStore.h"
 #include "library/RecordBlob.h"
 
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -215,6 +217,57 @@ private slots:
         for (const qint64 pmid : *pmids)
             listed << QString::number(pmid);
         QCOMPARE(listed.join(QLatin1Char(' ')), found);
+    }
+
+    // The window's search: the best matches' PMIDs and the first records at
+    // once, the rest of the records in order after; a newer search silences
+    // an older one.
+    void searchesOnAThreadOfTheirOwn_data()
+    {
+        QTest::addColumn<bool>("superseded");
+        QTest::newRow("one search") << false;
+        QTest::newRow("a newer search at once") << true;
+    }
+    void searchesOnAThreadOfTheirOwn()
+    {
+        QFETCH(bool, superseded);
+        READ_TEST_DATA(reviews, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        const int stored = int(LibrarySearch::kFirstRecords + LibrarySearch::kBatchRecords + 50);
+        QVERIFY(m_store->addArticles(collectionId(QStringLiteral("reviews"), true), manyArticles(reviews, 1, stored)));
+        LibrarySearch search(m_store->path());
+        PmidList found;
+        QList<qint64> shown;
+        QList<quint64> numbers;
+        bool last = false;
+        const auto show = [&](quint64 number, const ArticleList &records) {
+            numbers.append(number);
+            for (const ArticleRecord &record : records)
+                shown.append(record.text(ArticleRecord::Key::PMID).toLongLong());
+        };
+        connect(&search, &LibrarySearch::found, this, [&](quint64 number, const PmidList &pmids, const ArticleList &first) {
+            found = pmids;
+            show(number, first);
+        });
+        connect(&search, &LibrarySearch::more, this, [&](quint64 number, const ArticleList &records, bool isLast) {
+            show(number, records);
+            last = isLast;
+        });
+        // Each read through before the events that carry it are taken: they
+        // come in the order they should, however fast the thread was.
+        const auto readThrough = [&] {
+            while (search.isReading())
+                std::this_thread::yield();
+        };
+        if (superseded) {
+            search.start(QStringLiteral("zzzz"), std::nullopt);
+            readThrough();
+        }
+        const quint64 number = search.start(QStringLiteral("review"), std::nullopt);
+        readThrough();
+        QTRY_VERIFY(last);
+        QCOMPARE(found.size(), stored);
+        QCOMPARE(shown, found);
+        QVERIFY(std::all_of(numbers.cbegin(), numbers.cend(), [&](quint64 n) { return n == number; }));
     }
 
     // A copy taken while another connection holds the library open, in the

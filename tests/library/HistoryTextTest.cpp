@@ -3,6 +3,8 @@
 #include "library/HistoryMessages.h"
 #include "library/SearchLog.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 #include <QTimeZone>
 
@@ -90,6 +92,10 @@ private slots:
                  qPrintable(md));
         const QString row = QString::fromUtf8(SearchLog::csv(entries)).section(QStringLiteral("\r\n"), 1);
         QCOMPARE(row, QStringLiteral("1,2026-12-09T09:30:00+01:00,%1,%1,Most recent,,%1,\r\n").arg(csv));
+        // Written row by row, the JSON log still reads as one array.
+        const QJsonArray rows = QJsonDocument::fromJson(SearchLog::json({entries.first(), entries.first()})).array();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(1)[QStringLiteral("query")].toString(), field);
     }
 
     void markdownNamesTheDatabaseAndDates()

@@ -76,7 +76,10 @@ private slots:
         // Not read is not damaged.
         QTest::newRow("a folder") << QByteArray("folder") << failed << false << true << QStringLiteral("directory") << false;
         QTest::newRow("no file handle left")
-            << QByteArray("no handles") << failed << false << true << QStringLiteral("Too many open files") << false;
+            << QByteArray("handles left:0") << failed << false << true << QStringLiteral("Too many open files") << false;
+        // SQLite opens the file, then finds no handle for the log's index.
+        QTest::newRow("one file handle left")
+            << QByteArray("handles left:1") << failed << false << true << QStringLiteral("cannot be read") << false;
     }
 
     void opensWhatItCanTrustAndLeavesTheRest()
@@ -92,8 +95,8 @@ private slots:
             QDir().mkpath(m_path);
         else if (existing.startsWith("damage:"))
             damageLibraryTable(m_path, QString::fromLatin1(existing.mid(7)));
-        else if (existing == "no handles")
-            makeDatabase(m_path, {QStringLiteral("CREATE TABLE t (x)")});
+        else if (existing.startsWith("handles left:"))
+            makeDatabase(m_path, {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("CREATE TABLE t (x)")});
         else if (existing == "empty")
             writeFile(m_path, {});
         else if (existing.startsWith("text:"))
@@ -114,13 +117,13 @@ private slots:
         LibraryStore store(m_path);
         rlimit files{};
         getrlimit(RLIMIT_NOFILE, &files);
-        if (existing == "no handles") {
-            // The lowest free descriptor becomes the limit: nothing more can be opened.
+        if (existing.startsWith("handles left:")) {
+            // Counted from the lowest free descriptor.
             const int lowest = ::dup(0);
             ::close(lowest);
-            rlimit none = files;
-            none.rlim_cur = rlim_t(lowest);
-            setrlimit(RLIMIT_NOFILE, &none);
+            rlimit few = files;
+            few.rlim_cur = rlim_t(lowest + existing.mid(13).toInt());
+            setrlimit(RLIMIT_NOFILE, &few);
         }
         const LibraryStore::OpenState opened = store.open();
         setrlimit(RLIMIT_NOFILE, &files);
