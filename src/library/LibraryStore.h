@@ -23,6 +23,7 @@
 
 class QSqlQuery;
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The user's library: one SQLite file shared by the window and vexmoor-cli.
 // This class is the only code that speaks SQL. Its schema moves forward
@@ -206,6 +207,8 @@ private:
     // driver does not offer or does slowly; null when there is none.
     static sqlite3 *handleOf(const QSqlDatabase &db);
     sqlite3 *handle() const { return handleOf(QSqlDatabase::database(m_connection, false)); }
+    // The first column of each row of `sql`, its parameters set by `bind`.
+    std::optional<QList<qint64>> readPmids(const QByteArray &sql, const std::function<int(sqlite3_stmt *)> &bind);
 
     QString m_path;
     QString m_connection;

@@ -445,49 +445,41 @@ std::optional<QHash<qint64, QByteArray>> LibraryStore::articleXml(qint64 collect
 
 std::optional<PmidSet> LibraryStore::libraryPmids()
 {
-    QList<qint64> pmids;
     // From the index of PMIDs, not the table, whose pages hold the records,
     // in order; straight from SQLite, since all of them are read at every start.
-    const std::optional<QString> failure =
-        eachRow(handle(), "SELECT pmid FROM article INDEXED BY article_pmid ORDER BY pmid", {},
-                [&](sqlite3_stmt *row) { pmids.append(sqlite3_column_int64(row, 0)); });
-    if (failure) {
-        fail(QStringLiteral("listing the library"), *failure);
+    std::optional<QList<qint64>> pmids = readPmids("SELECT pmid FROM article INDEXED BY article_pmid ORDER BY pmid", {});
+    if (!pmids)
         return std::nullopt;
-    }
-    return PmidSet(std::move(pmids));
+    return PmidSet(std::move(*pmids));
 }
 
 std::optional<QSet<qint64>> LibraryStore::libraryPmidsAmong(const QList<qint64> &pmids)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT pmid FROM article INDEXED BY article_pmid WHERE pmid IN (SELECT value FROM json_each(?))"));
-    query.addBindValue(jsonArray(pmids));
-    if (!query.exec()) {
-        fail(QStringLiteral("listing the library"), query);
+    const QByteArray array = jsonArray(pmids).toUtf8();
+    const std::optional<QList<qint64>> held =
+        readPmids("SELECT pmid FROM article INDEXED BY article_pmid WHERE pmid IN (SELECT value FROM json_each(?1))",
+                  [&](sqlite3_stmt *statement) {
+                      return sqlite3_bind_text(statement, 1, array.constData(), int(array.size()), SQLITE_STATIC);
+                  });
+    if (!held)
         return std::nullopt;
-    }
-    QSet<qint64> held;
-    while (query.next())
-        held.insert(query.value(0).toLongLong());
-    return held;
+    return QSet<qint64>(held->cbegin(), held->cend());
 }
 
 std::optional<QList<qint64>> LibraryStore::collectionPmids(qint64 collection)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT pmid FROM collection_article WHERE collection = ?"));
-    query.addBindValue(collection);
-    if (!query.exec()) {
-        fail(QStringLiteral("reading a collection"), query);
+    return readPmids("SELECT pmid FROM collection_article WHERE collection = ?1",
+                     [&](sqlite3_stmt *statement) { return sqlite3_bind_int64(statement, 1, collection); });
+}
+
+std::optional<QList<qint64>> LibraryStore::readPmids(const QByteArray &sql, const std::function<int(sqlite3_stmt *)> &bind)
+{
+    QList<qint64> pmids;
+    if (const std::optional<QString> failure =
+            eachRow(handle(), sql, bind, [&](sqlite3_stmt *row) { pmids.append(sqlite3_column_int64(row, 0)); })) {
+        fail(QStringLiteral("listing the library"), *failure);
         return std::nullopt;
     }
-    QList<qint64> pmids;
-    while (query.next())
-        pmids.append(query.value(0).toLongLong());
     return pmids;
 }
 
