@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -119,7 +120,7 @@ private slots:
         getrlimit(RLIMIT_NOFILE, &files);
         if (existing.startsWith("handles left:")) {
             // Counted from the lowest free descriptor.
-            const int lowest = ::dup(0);
+            const int lowest = ::open("/dev/null", O_RDONLY);
             ::close(lowest);
             rlimit few = files;
             few.rlim_cur = rlim_t(lowest + existing.mid(13).toInt());
