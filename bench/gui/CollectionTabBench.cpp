@@ -23,23 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <regex>
 
-namespace {
-// `count` articles from the records in rotation, under the PMIDs 1, 2, ...
-QList<ArticleToStore> distinctArticles(const std::vector<std::string> &records, int count)
-{
-    static const std::regex pmid("<PMID([^>]*)>[0-9]+</PMID>");
-    std::string answer = "<PubmedArticleSet>\n";
-    for (int i = 0; i < count; ++i)
-        answer += std::regex_replace(records[size_t(i) % records.size()], pmid,
-                                     "<PMID$1>" + std::to_string(i + 1) + "</PMID>", std::regex_constants::format_first_only);
-    answer += "</PubmedArticleSet>\n";
-    QList<ArticleToStore> articles;
-    appendArticlesToStore(QByteArray::fromStdString(answer), articles, elinkBaseUrl(Endpoints()));
-    return articles;
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -56,7 +40,7 @@ int main(int argc, char *argv[])
     const std::optional<qint64> id = library.open() == LibraryStore::OpenState::Opened
         ? library.createCollection(QStringLiteral("Bench"))
         : std::nullopt;
-    if (records.empty() || runs < 1 || !id || !library.addArticles(*id, distinctArticles(records, articles))) {
+    if (records.empty() || runs < 1 || !id || !library.addArticles(*id, distinctArticles(records, 1, articles))) {
         std::fprintf(stderr, "no library: %s\n", qPrintable(library.error()));
         return 1;
     }

@@ -7,6 +7,11 @@
 #include <fstream>
 #include <string>
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // A field of /proc/self/status ("VmRSS:", "VmHWM:"), in bytes.
@@ -65,4 +70,14 @@ Measure measure(int runs, const std::function<void()> &prepare, const std::funct
         m.peakBytes = std::max(m.peakBytes, peak > before ? peak - before : 0);
     }
     return m;
+}
+
+bool dropFromPageCache(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool dropped = ::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
+    ::close(fd);
+    return dropped;
 }

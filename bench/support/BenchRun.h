@@ -33,3 +33,7 @@ struct Measure
 // the highest resident size during a run (VmHWM, reset before each run) minus
 // the resident size before `prepare`.
 Measure measure(int runs, const std::function<void()> &prepare, const std::function<void()> &work);
+
+// Drops the file's pages from the system's cache, so that the next read of
+// it comes from the disk as after a reboot. False when it could not.
+bool dropFromPageCache(const QString &path);

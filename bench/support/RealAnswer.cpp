@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <regex>
 #include <utility>
 
 std::vector<std::string> realRecords(const QString &dir, bool withStressRecord)
@@ -57,4 +58,20 @@ std::string buildAnswer(const std::vector<std::string> &records, int articles)
     std::string answer;
     generateAnswer(records, articles, size_t(1) << 20, [&](std::string_view bytes) { answer.append(bytes); });
     return answer;
+}
+
+QList<ArticleToStore> distinctArticles(const std::vector<std::string> &records, qint64 first, int count)
+{
+    static const std::regex pmid("<PMID([^>]*)>[0-9]+</PMID>");
+    std::string answer = "<?xml version=\"1.0\" ?>\n<PubmedArticleSet>\n";
+    for (int i = 0; i < count; ++i) {
+        const std::string &record = records[size_t(first + i) % records.size()];
+        answer += std::regex_replace(record, pmid, "<PMID$1>" + std::to_string(first + i) + "</PMID>",
+                                     std::regex_constants::format_first_only);
+        answer += '\n';
+    }
+    answer += "</PubmedArticleSet>\n";
+    QList<ArticleToStore> articles;
+    appendArticlesToStore(QByteArray::fromStdString(answer), articles, elinkBaseUrl(Endpoints()));
+    return articles;
 }

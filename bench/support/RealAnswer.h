@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entrez/ArticleExtractor.h"
+#include "library/StoredArticle.h"
 
 #include <QString>
 
@@ -21,3 +22,7 @@ std::string buildAnswer(const std::vector<std::string> &records, int articles);
 // held whole; returns its size.
 size_t generateAnswer(const std::vector<std::string> &records, int articles, size_t chunkBytes,
                       const std::function<void(std::string_view)> &take);
+
+// `count` articles to store, from `records` in rotation, each copy under a
+// PMID of its own: first, first + 1, ...
+QList<ArticleToStore> distinctArticles(const std::vector<std::string> &records, qint64 first, int count);

@@ -103,17 +103,21 @@ int runHistory(const CliCommand &, const CliParsedArguments &arguments)
     LibraryStore store(LibraryStore::defaultPath());
     if (const std::optional<int> status = openCliLibrary(store))
         return *status;
-    std::optional<QList<HistoryEntry>> entries = store.history();
-    if (!entries) {
+    const QString format = arguments.value(QStringLiteral("format"));
+    // Row by row, in the order the searches ran, as they are read.
+    const bool read = SearchLog::write(
+        format == QLatin1String("markdown") ? SearchLog::Format::Markdown
+        : format == QLatin1String("json")   ? SearchLog::Format::Json
+                                            : SearchLog::Format::Csv,
+        [&](const auto &each) { return store.forEachHistoryEntry({}, each); },
+        [](const QByteArray &bytes) {
+            writeStdout(bytes);
+            return true;
+        });
+    if (!read) {
         reportFailure(store.error());
         return kLibraryUnusable;
     }
-    // A log reads in the order the searches ran.
-    std::reverse(entries->begin(), entries->end());
-    const QString format = arguments.value(QStringLiteral("format"));
-    writeStdout(format == QLatin1String("markdown") ? SearchLog::markdown(*entries)
-                : format == QLatin1String("json")   ? SearchLog::json(*entries)
-                                                    : SearchLog::csv(*entries));
     return 0;
 }
 

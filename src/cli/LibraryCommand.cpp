@@ -3,6 +3,7 @@
 
 #include "library/CollectionAdd.h"
 #include "library/IdentifierResolver.h"
+#include "library/LibraryDownload.h"
 #include "library/LibraryMessages.h"
 #include "library/LibraryStore.h"
 #include "search/SearchMessages.h"
@@ -24,6 +25,7 @@ constexpr Action kActions[] = {
     {"show", "one NAME", 2, false},
     {"search", "one TEXT", 2, false},
     {"add", "a NAME and one or more IDs", 3, true},
+    {"check", "nothing more", 1, false},
 };
 
 // Prints stored articles as the search command prints downloaded ones, notes in the files.
@@ -88,9 +90,30 @@ int search(LibraryStore &store, const QString &text, const SearchArguments &pars
     return 0;
 }
 
-// Finds the PMIDs of the identifiers, then downloads and adds them, batch by batch.
+// Reads the whole file, which opening does not; a damaged one is moved aside.
+int check(LibraryStore &store)
+{
+    const LibraryStore::Check found = LibraryStore::checkFile(store.path());
+    switch (found.soundness) {
+    case LibraryStore::Soundness::Sound:
+        writeStdout((LibraryMessages::soundLibrary(store.path()) + u'\n').toUtf8());
+        return 0;
+    case LibraryStore::Soundness::Unreadable:
+        reportFailure(LibraryMessages::unreadableLibrary(store.path(), found.reason));
+        break;
+    case LibraryStore::Soundness::Damaged:
+        store.setAside();
+        reportFailure(store.movedAsideTo().isEmpty() ? store.error()
+                                                     : LibraryMessages::damagedLibrary(store.path(), store.movedAsideTo()));
+        break;
+    }
+    return kLibraryUnusable;
+}
+
+// Finds the PMIDs of the identifiers, then downloads and adds them, batch by
+// batch: the library's batches unless `batchSize` is given.
 int add(LibraryStore &store, const QString &collectionName, const QStringList &identifiers,
-        const SearchArguments &parsed)
+        const SearchArguments &parsed, std::optional<int> batchSize)
 {
     std::optional<Collection> collection = store.collectionNamed(collectionName);
     if (!collection) {
@@ -109,7 +132,8 @@ int add(LibraryStore &store, const QString &collectionName, const QStringList &i
     resolver.setIdentity(parsed.identity);
     CollectionAdd adder(store, parsed.endpoints);
     adder.download().setIdentity(parsed.identity);
-    adder.download().setBatchSize(parsed.batchSize);
+    if (batchSize)
+        adder.download().setBatchSize(*batchSize);
     QObject::connect(&resolver, &IdentifierResolver::retryScheduled, busy);
     QObject::connect(&adder.download(), &LibraryDownload::retryScheduled, busy);
     const auto failed = [&](const QString &message) {
@@ -171,7 +195,10 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         return show(store, words.at(1), parsed);
     if (name == QLatin1String("search"))
         return search(store, words.at(1), parsed, arguments.isSet(QStringLiteral("format")));
-    return add(store, words.at(1), words.mid(2), parsed);
+    if (name == QLatin1String("check"))
+        return check(store);
+    return add(store, words.at(1), words.mid(2), parsed,
+               arguments.isSet(QStringLiteral("batch")) ? std::optional<int>(parsed.batchSize) : std::nullopt);
 }
 
 } // namespace
@@ -180,7 +207,7 @@ CliCommand libraryCommand()
 {
     return {
         {.name = QStringLiteral("library"),
-         .summary = QStringLiteral("List, print, search and add to the collections of your library."),
+         .summary = QStringLiteral("List, print, search, add to and check the collections of your library."),
          .description = QStringLiteral(
              "Works on the library the window keeps (~/.local/share/Vexmoor/library.sqlite): its collections "
              "of articles with your notes.\n\n"
@@ -192,12 +219,15 @@ CliCommand libraryCommand()
              "first, or their records with --format. add NAME ID... downloads the articles and adds them to "
              "the collection, making it when missing; an ID is a PMID, a DOI (10.1000/xyz) or a PMCID "
              "(PMC123), looked up in bulk through PMC's ID converter and, for what it does not know, through "
-             "ESearch; identifiers PubMed does not know are named on standard "
-             "error (exit status 1).\n\n"
+             "ESearch; they are downloaded %1 at a time unless --batch is given; identifiers PubMed does not "
+             "know are named on standard error (exit status 1). check reads every page of the file, which "
+             "opening it does not (opening reads the header, the schema and the small tables): a damaged "
+             "library is moved aside and a new one started.\n\n"
              "Exit status 3: the library could not be used (written by a newer Vexmoor, damaged and moved "
-             "aside, or not openable)."),
+             "aside, or not openable).")
+                            .arg(LibraryDownload::kDefaultBatchSize),
          .arguments = {{QStringLiteral("ACTION"),
-                        QStringLiteral("list, show NAME, search TEXT or add NAME ID..."), false, true}},
+                        QStringLiteral("list, show NAME, search TEXT, add NAME ID... or check"), false, true}},
          .options = eutilsOptions(),
          .examples = {{QStringLiteral("library add Sepsis 31746150 10.1056/NEJMoa1803213 PMC6148624"),
                        QStringLiteral("Add three articles to the collection Sepsis.")},

@@ -4,6 +4,28 @@
 #include <limits>
 #include <utility>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+
+// The allocator keeps what a large answer's reading freed (on its helper
+// thread's heap too) for later use; a tab holding its articles for hours
+// should not hold that as well.
+void releaseFreedMemory(int32_t articles)
+{
+#ifdef __GLIBC__
+    constexpr int32_t kLargeAnswer = 1000;
+    if (articles >= kLargeAnswer)
+        malloc_trim(0);
+#else
+    Q_UNUSED(articles);
+#endif
+}
+
+} // namespace
+
 double downloadProgress(qint64 receivedBytes, int32_t pmidsCount)
 {
     // The product wraps as 32-bit arithmetic would, without signed overflow.
@@ -27,8 +49,12 @@ ArticleDownload::ArticleDownload(const Endpoints &endpoints, QObject *parent)
         emit progress(downloadProgress(bodyLength, m_pmidsCount));
     });
     connect(&m_transfer, &EutilsTransfer::finished, this, [this] {
-        if (m_reader)
+        if (m_reader) {
             m_readResult = m_reader->finish();
+            // Its buffers and trees served this answer only.
+            m_reader.reset();
+            releaseFreedMemory(m_pmidsCount);
+        }
         emit finished();
     });
     connect(&m_transfer, &EutilsTransfer::failed, this, [this](const QString &reason, const QUrl &failingUrl, int) {
@@ -60,9 +86,12 @@ void ArticleDownload::cancel()
 
 void ArticleDownload::readArticlesWhileReceiving(std::string elinkBase)
 {
-    m_reader = std::make_unique<EfetchStreamReader>(std::move(elinkBase),
-                                                    [this](ArticleRecord &&record) { m_articles.append(std::move(record)); });
+    m_elinkBase = std::move(elinkBase);
     m_transfer.setBodyConsumer([this](const QByteArray &bytes) {
+        // Made for each answer, and dropped when it has been read.
+        if (!m_reader)
+            m_reader = std::make_unique<EfetchStreamReader>(
+                m_elinkBase, [this](ArticleRecord &&record) { m_articles.append(std::move(record)); });
         m_reader->append(std::string_view(bytes.constData(), size_t(bytes.size())));
     });
 }
@@ -78,8 +107,7 @@ qsizetype ArticleDownload::takeArticles(ArticleList &articles)
 
 void ArticleDownload::forgetArticles()
 {
-    if (m_reader)
-        m_reader->reset(); // waits for the helper, which fills m_articles
+    m_reader.reset(); // waits for the helper, which fills m_articles
     m_articles.clear();
     m_readResult = 0;
 }

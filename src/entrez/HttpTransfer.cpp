@@ -4,6 +4,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <algorithm>
+
 QString httpStatusReason(int status, const QByteArray &reasonPhrase)
 {
     const QString phrase = QString::fromLatin1(reasonPhrase).trimmed();
@@ -65,6 +67,7 @@ bool HttpTransfer::start(const QUrl &url, const QByteArray &postBody)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
         m_reply = m_manager.post(request, postBody);
     }
+    m_reply->setReadBufferSize(kReadAheadBytes);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::redirected, this, &HttpTransfer::onRedirected);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
@@ -120,20 +123,24 @@ void HttpTransfer::onRedirected(const QUrl &target)
 void HttpTransfer::onReadyRead()
 {
     m_idleTimer.start(m_limits.timeoutMs);
-    const qint64 available = m_reply->bytesAvailable();
-    if (available <= 0)
-        return;
-    if (m_bodySize + available > m_limits.maxBytes) {
-        fail(QStringLiteral("the answer is larger than the limit of %1 bytes").arg(m_limits.maxBytes));
-        return;
+    bool received = false;
+    // A consumer may cancel the transfer, and with it the reply.
+    while (m_reply && m_reply->bytesAvailable() > 0) {
+        const qint64 available = std::min(m_reply->bytesAvailable(), kReadPieceBytes);
+        if (m_bodySize + available > m_limits.maxBytes) {
+            fail(QStringLiteral("the answer is larger than the limit of %1 bytes").arg(m_limits.maxBytes));
+            return;
+        }
+        const QByteArray bytes = m_reply->read(available);
+        m_bodySize += bytes.size();
+        received = true;
+        if (m_consume)
+            m_consume(bytes);
+        else
+            m_body += bytes;
     }
-    const QByteArray bytes = m_reply->read(available);
-    m_bodySize += bytes.size();
-    if (m_consume)
-        m_consume(bytes);
-    else
-        m_body += bytes;
-    emit bytesReceived(m_bodySize);
+    if (received)
+        emit bytesReceived(m_bodySize);
 }
 
 void HttpTransfer::onFinished()

@@ -26,6 +26,12 @@ struct TransferLimits
 // Redirects followed within one transfer; a loop ends as a failure after this.
 inline constexpr int kMaxRedirects = 5;
 
+// The body is read this much at a time, and the network layer holds at most
+// a few such pieces ahead of it: a reader slower than the network then slows
+// the sender down instead of the answer piling up in memory.
+inline constexpr qint64 kReadPieceBytes = qint64(1) << 20;
+inline constexpr qint64 kReadAheadBytes = 4 * kReadPieceBytes;
+
 // One asynchronous GET with the guards every request of the application needs:
 // - the transfer fails when no byte arrives for `timeoutMs` (restarted on every
 //   response and every piece of data, so a long download that keeps moving is

@@ -28,6 +28,12 @@ std::optional<QString> syncFailure(QSaveFile &file)
 
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access)
 {
+    return writeFileAtomically(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); }, access);
+}
+
+std::optional<QString> writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
+                                           FileAccess access)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
@@ -38,7 +44,7 @@ std::optional<QString> writeFileAtomically(const QString &path, const QByteArray
     // A short write is only buffered, and when the flush inside commit() then
     // fails (a full disk) Qt does not notice and puts the short temporary file
     // in place of the user's: every byte must be on its way before the commit.
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    if (!write(file) || !file.flush())
         return cancelled(file, file.errorString());
     if (const std::optional<QString> reason = syncFailure(file))
         return cancelled(file, *reason);

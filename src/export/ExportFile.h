@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+class QIODevice;
 
 // Writes `bytes` to `path` whole or not at all: they go to a temporary file
 // beside it, which replaces the file only once everything is written, so a
@@ -13,4 +16,9 @@
 // notes, as the library and its back-ups do.
 enum class FileAccess { OwnerOnly, Everyone };
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes,
+                                           FileAccess access = FileAccess::OwnerOnly);
+// The same for a file written piece by piece: `write` writes it all to the
+// device it is given and returns false when something failed (the device's
+// error then says what, if it was the one that failed).
+std::optional<QString> writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
                                            FileAccess access = FileAccess::OwnerOnly);

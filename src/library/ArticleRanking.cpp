@@ -35,9 +35,13 @@ int countRow(const Fts5ExtensionApi *, Fts5Context *, void *rows)
 }
 
 // bm25's inverse document frequency, kept positive for a word most rows hold.
+// One word's rarity weighs every match alike and changes no order: it is
+// left out, which spares reading all of its matches a second time.
 int rarities(const Fts5ExtensionApi *api, Fts5Context *fts, int phrases, Rarity &rarity)
 {
-    rarity.idf.resize(size_t(phrases));
+    rarity.idf.assign(size_t(phrases), 1.0);
+    if (phrases < 2)
+        return SQLITE_OK;
     sqlite3_int64 total = 0;
     int rc = api->xRowCount(fts, &total);
     for (int phrase = 0; rc == SQLITE_OK && phrase < phrases; ++phrase) {

@@ -29,18 +29,26 @@ HistoryFilter::HistoryFilter(const QList<HistoryEntry> &entries)
     }
 }
 
-QList<qsizetype> HistoryFilter::matching(const QString &text) const
+QList<qsizetype> HistoryFilter::matching(const QString &text)
 {
     QList<qsizetype> rows;
     const QString needle = folded(text.trimmed());
     if (needle.isEmpty()) {
         rows.resize(m_folded.size());
         std::iota(rows.begin(), rows.end(), 0);
-        return rows;
+    } else if (!m_lastNeedle.isEmpty() && needle.contains(m_lastNeedle)) {
+        // What holds the longer text holds the shorter one.
+        for (const qsizetype i : std::as_const(m_lastRows)) {
+            if (m_folded.at(i).contains(needle))
+                rows.append(i);
+        }
+    } else {
+        for (qsizetype i = 0; i < m_folded.size(); ++i) {
+            if (m_folded.at(i).contains(needle))
+                rows.append(i);
+        }
     }
-    for (qsizetype i = 0; i < m_folded.size(); ++i) {
-        if (m_folded.at(i).contains(needle))
-            rows.append(i);
-    }
+    m_lastNeedle = needle;
+    m_lastRows = rows;
     return rows;
 }

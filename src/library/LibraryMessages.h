@@ -60,6 +60,19 @@ inline QString damagedLibrary(const QString &path, const QString &movedTo)
     return QStringLiteral("The library %1 was damaged; it was moved to %2 and a new, empty one was started.")
         .arg(path, movedTo);
 }
+// A file that could not be read is left where it is: nothing says it is damaged.
+inline QString unreadableLibrary(const QString &path, const QString &reason)
+{
+    return QStringLiteral("The library %1 cannot be read: %2. It was left as it is.").arg(path, reason);
+}
+inline QString soundLibrary(const QString &path)
+{
+    return QStringLiteral("The library %1 was read through: no damage found.").arg(path);
+}
+inline QString tooManyWords(int most)
+{
+    return QStringLiteral("A library search takes at most %1 words.").arg(most);
+}
 inline QString noCollection(const QString &name)
 {
     return QStringLiteral("There is no collection named %1.").arg(name);

@@ -1,15 +1,19 @@
 #include "library/LibraryStore.h"
 
 #include "library/ArticleRanking.h"
+#include "library/LibraryMessages.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUuid>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -98,11 +102,93 @@ const QList<QStringList> &migrations()
             QStringLiteral("ALTER TABLE history ADD COLUMN counted TEXT"),        // UTC, ISO 8601
             QStringLiteral("CREATE INDEX history_timeline ON history (timeline_query) WHERE timeline_query IS NOT NULL"),
         },
+        // 4: what start-up reads kept small: the PMIDs alone, apart from the
+        // records they sit beside (the library marks of every table read
+        // them all), and each collection's size beside its name.
+        {
+            QStringLiteral("CREATE INDEX article_pmid ON article (pmid)"),
+            QStringLiteral("ALTER TABLE collection ADD COLUMN size INTEGER NOT NULL DEFAULT 0"),
+            QStringLiteral("UPDATE collection SET size = (SELECT count(*) FROM collection_article a WHERE a.collection = collection.id)"),
+            QStringLiteral(
+                "CREATE TRIGGER collection_grows AFTER INSERT ON collection_article BEGIN"
+                " UPDATE collection SET size = size + 1 WHERE id = new.collection; END"),
+            QStringLiteral(
+                "CREATE TRIGGER collection_shrinks AFTER DELETE ON collection_article BEGIN"
+                " UPDATE collection SET size = size - 1 WHERE id = old.collection; END"),
+        },
     };
     return steps;
 }
 
 const QByteArray kSqliteMagic("SQLite format 3\0", 16);
+
+using Soundness = LibraryStore::Soundness;
+
+// The tables with a row or more per article kept, per search made or per
+// PMID a saved search found. Reading them at every start would read most of
+// the file: only checkFile() goes through them.
+bool growsWithLibrary(const QString &table)
+{
+    static const QStringList kGrowing = {QStringLiteral("article"), QStringLiteral("article_xml"),
+                                         QStringLiteral("collection_article"), QStringLiteral("history"),
+                                         QStringLiteral("saved_search_pmid")};
+    return kGrowing.contains(table) || table.startsWith(QLatin1String("article_text"));
+}
+
+// A failure is damage only when SQLite says the file is no database or a
+// malformed one; a lock, a permission or the disk says nothing of the file.
+LibraryStore::Check failureOf(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+        return {Soundness::Damaged, error.databaseText()};
+    return {Soundness::Unreadable, error.databaseText().isEmpty() ? error.text() : error.databaseText()};
+}
+
+// Runs a check whose rows say "ok" or what is wrong.
+LibraryStore::Check runCheck(QSqlQuery &query, const QString &statement)
+{
+    if (!query.exec(statement))
+        return failureOf(query.lastError());
+    while (query.next()) {
+        if (query.value(0).toString() != QLatin1String("ok"))
+            return {Soundness::Damaged, query.value(0).toString()};
+    }
+    if (query.lastError().isValid())
+        return failureOf(query.lastError());
+    return {};
+}
+
+// The schema, the version and the pages of the tables that do not grow with
+// the library: what opening reads at once.
+std::pair<LibraryStore::Check, int> examine(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return {failureOf(query.lastError()), -1};
+    const int version = query.value(0).toInt();
+    // Reading the schema makes SQLite look at the header and the schema's pages.
+    if (!query.exec(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table'")))
+        return {failureOf(query.lastError()), version};
+    QStringList small;
+    while (query.next()) {
+        const QString name = query.value(0).toString();
+        if (!growsWithLibrary(name) && !query.value(1).toString().startsWith(QLatin1String("CREATE VIRTUAL")))
+            small.append(name);
+    }
+    if (query.lastError().isValid())
+        return {failureOf(query.lastError()), version};
+    // A newer schema is left alone, unread.
+    if (version <= LibraryStore::kSchemaVersion) {
+        for (QString table : std::as_const(small)) {
+            const LibraryStore::Check check = runCheck(
+                query, QStringLiteral("PRAGMA quick_check(\"%1\")").arg(table.replace(u'"', QStringLiteral("\"\""))));
+            if (check.soundness != Soundness::Sound)
+                return {check, version};
+        }
+    }
+    return {{}, version};
+}
 
 } // namespace
 
@@ -143,11 +229,20 @@ LibraryStore::OpenState LibraryStore::open(int targetVersion)
         return OpenState::Failed;
     }
     if (QFileInfo::exists(m_path)) {
-        const int version = inspect();
-        if (version > kSchemaVersion)
-            return OpenState::NewerSchema;
-        if (version < 0 && !moveAside())
+        const Inspection inspection = inspect();
+        switch (inspection.check.soundness) {
+        case Soundness::Unreadable:
+            m_error = LibraryMessages::unreadableLibrary(m_path, inspection.check.reason);
             return OpenState::Failed;
+        case Soundness::Damaged:
+            if (!moveAside())
+                return OpenState::Failed;
+            break;
+        case Soundness::Sound:
+            if (inspection.version > kSchemaVersion)
+                return OpenState::NewerSchema;
+            break;
+        }
     }
     {
         // Made (or narrowed) before SQLite opens it, so that the file and the
@@ -159,7 +254,7 @@ LibraryStore::OpenState LibraryStore::open(int targetVersion)
             return OpenState::Failed;
         }
     }
-    if (!connect(false) || !configure() || !migrate(targetVersion)) {
+    if (!connect(false, true) || !configure() || !migrate(targetVersion)) {
         disconnect();
         return OpenState::Failed;
     }
@@ -167,7 +262,28 @@ LibraryStore::OpenState LibraryStore::open(int targetVersion)
     return OpenState::Opened;
 }
 
-bool LibraryStore::connect(bool readOnly)
+bool LibraryStore::openToRead()
+{
+    disconnect();
+    m_error.clear();
+    m_open = connect(true, true);
+    if (!m_open)
+        disconnect();
+    else if (m_interrupt)
+        interruptWhen(std::move(m_interrupt));
+    return m_open;
+}
+
+void LibraryStore::interruptWhen(std::function<bool()> stop)
+{
+    m_interrupt = std::move(stop);
+    if (sqlite3 *db = handle()) {
+        sqlite3_progress_handler(
+            db, 1000, [](void *stop) { return int((*static_cast<const std::function<bool()> *>(stop))()); }, &m_interrupt);
+    }
+}
+
+bool LibraryStore::connect(bool readOnly, bool ranked)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_path);
@@ -178,10 +294,10 @@ bool LibraryStore::connect(bool readOnly)
         m_error = QStringLiteral("%1 could not be opened: %2").arg(m_path, db.lastError().text());
         return false;
     }
-    // Only where the library is searched: a read-only look decides whether a
-    // file is damaged, and a build without the ranking must never say so.
+    // Only where the library is searched: the look that decides whether a
+    // file is damaged must never blame it for a build without the ranking.
     QString why;
-    if (!readOnly && !ArticleRanking::install(db, why)) {
+    if (ranked && !ArticleRanking::install(db, why)) {
         m_error = QStringLiteral("%1 could not be opened: %2").arg(m_path, why);
         return false;
     }
@@ -197,28 +313,69 @@ void LibraryStore::disconnect()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-int LibraryStore::inspect()
+LibraryStore::Inspection LibraryStore::inspect()
 {
     {
         QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {{Soundness::Unreadable, file.errorString()}};
+        const QByteArray magic = file.read(kSqliteMagic.size());
+        if (file.error() != QFileDevice::NoError)
+            return {{Soundness::Unreadable, file.errorString()}};
         // An empty file is a database SQLite has not written to yet.
-        if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.read(kSqliteMagic.size()) != kSqliteMagic)
-            return -1;
+        if (!magic.isEmpty() && magic != kSqliteMagic)
+            return {{Soundness::Damaged, {}}};
     }
     // Read only, so that a file this build must not touch stays as it is.
-    if (!connect(true)) {
-        disconnect();
-        return -1;
-    }
-    int version = schemaVersion();
-    if (version >= 0 && version <= kSchemaVersion) {
-        QSqlQuery check(QSqlDatabase::database(m_connection, false));
-        if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next()
-            || check.value(0).toString() != QLatin1String("ok"))
-            version = -1;
-    }
+    Inspection inspection;
+    if (connect(true, false))
+        std::tie(inspection.check, inspection.version) = examine(QSqlDatabase::database(m_connection, false));
+    else
+        inspection.check = failureOf(QSqlDatabase::database(m_connection, false).lastError());
     disconnect();
-    return version;
+    return inspection;
+}
+
+LibraryStore::Check LibraryStore::checkFile(const QString &path, const std::atomic_bool *stop)
+{
+    const QString name = QStringLiteral("library-check-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    Check check;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+        if (!db.open()) {
+            check = failureOf(db.lastError());
+        } else {
+            if (sqlite3 *handle = handleOf(db); stop && handle) {
+                sqlite3_progress_handler(
+                    handle, 1000,
+                    [](void *flag) { return int(static_cast<const std::atomic_bool *>(flag)->load()); },
+                    const_cast<std::atomic_bool *>(stop));
+            }
+            QSqlQuery query(db);
+            check = runCheck(query, QStringLiteral("PRAGMA quick_check"));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return check;
+}
+
+sqlite3 *LibraryStore::handleOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    return qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
+}
+
+LibraryStore::OpenState LibraryStore::setAside()
+{
+    disconnect();
+    if (!moveAside())
+        return OpenState::Failed;
+    const QString movedTo = m_movedAsideTo;
+    const OpenState state = open();
+    m_movedAsideTo = movedTo;
+    return state;
 }
 
 bool LibraryStore::moveAside()
@@ -304,6 +461,11 @@ bool LibraryStore::write(const std::function<bool(QSqlQuery &)> &change)
 
 bool LibraryStore::fail(const QString &what, const QSqlQuery &query)
 {
-    m_error = QStringLiteral("The library %1 failed (%2): %3").arg(m_path, what, query.lastError().text());
+    return fail(what, query.lastError().text());
+}
+
+bool LibraryStore::fail(const QString &what, const QString &reason)
+{
+    m_error = QStringLiteral("The library %1 failed (%2): %3").arg(m_path, what, reason);
     return false;
 }

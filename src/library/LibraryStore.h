@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include "library/Collection.h"
+#include "library/PmidSet.h"
 #include "library/StoredArticle.h"
 
 #include <QHash>
@@ -16,21 +17,30 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
 class QSqlQuery;
+struct sqlite3;
+struct sqlite3_stmt;
 
 // The user's library: one SQLite file shared by the window and vexmoor-cli.
 // This class is the only code that speaks SQL. Its schema moves forward
 // through numbered migrations, one transaction each; a file it cannot trust
 // is never changed: a newer schema is left alone and a damaged file is
-// moved aside before a new one is started.
+// moved aside before a new one is started. A file that cannot be read
+// (permissions, a lock, the disk) is not damaged: it stays where it is.
+//
+// open() checks what it reads at once (the header, the schema and the small
+// tables); the tables that grow with the library are checked page by page
+// by checkFile(), which the window runs in the background and the command
+// line on demand.
 class LibraryStore
 {
 public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
@@ -49,11 +59,32 @@ public:
     // Opens the file, creating it (readable by its owner only) when missing,
     // and migrates it to `targetVersion`; only tests ask for an older one.
     OpenState open(int targetVersion = kSchemaVersion);
+    // Opens the file as it is, read only, for the searches of one thread:
+    // no check and no migration, which the open() of the window made.
+    bool openToRead();
+    // From now on, what the connection runs ends (and fails) as soon as
+    // `stop` says so: a search nobody waits for any more.
+    void interruptWhen(std::function<bool()> stop);
     bool isOpen() const { return m_open; }
     const QString &path() const { return m_path; }
     int schemaVersion() const;
-    // Where a damaged file was moved by the last open(), or empty.
+    // Where a damaged file was moved by the last open() or setAside(), or empty.
     const QString &movedAsideTo() const { return m_movedAsideTo; }
+
+    // What a check of a file found.
+    enum class Soundness { Sound, Damaged, Unreadable };
+    struct Check
+    {
+        Soundness soundness = Soundness::Sound;
+        QString reason; // for Unreadable, in words for the user
+    };
+    // Every page of the file at `path`, on a connection of its own, so any
+    // thread may run it; slow for a large library. `stop` (when given) ends
+    // it early, as Unreadable.
+    static Check checkFile(const QString &path, const std::atomic_bool *stop = nullptr);
+    // Moves the open file aside, after checkFile() found it damaged, and
+    // starts a new one, as open() does with a file it finds damaged.
+    OpenState setAside();
     // The last failure, in words for the user.
     const QString &error() const { return m_error; }
 
@@ -77,6 +108,9 @@ public:
     std::optional<QString> yearCounts(const QString &timelineQuery, const QDateTime &since);
     // Newest first: all entries, or those of `numbers` (unknown ones are left out).
     std::optional<QList<HistoryEntry>> history(const QList<qint64> &numbers = {});
+    // Oldest first, all entries or those of `numbers`, each handed to `each`
+    // as it is read: a log of the whole history is never whole in memory.
+    bool forEachHistoryEntry(const QList<qint64> &numbers, const std::function<void(const HistoryEntry &)> &each);
     // Newest first, at most `limit` entries numbered below `below` (from the
     // newest when 0): a window shows the first page at once and reads the
     // rest after, each page going on from the last number it holds.
@@ -141,7 +175,9 @@ public:
     // compare with; those it does not hold are left out.
     std::optional<QHash<qint64, StoredVersion>> storedVersions(const PmidList &pmids);
     // Every PMID the library holds (in a collection or noted), to mark results already kept.
-    std::optional<QSet<qint64>> libraryPmids();
+    std::optional<PmidSet> libraryPmids();
+    // Those of `pmids` the library holds, after a change that may have added or dropped them.
+    std::optional<QSet<qint64>> libraryPmidsAmong(const QList<qint64> &pmids);
     std::optional<QString> note(qint64 pmid);
     bool setNote(qint64 pmid, const QString &note);
     // Words and prefixes ("mening*") as typed, accents ignored, best match
@@ -162,10 +198,16 @@ public:
     std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids, qint64 collection = 0);
 
 private:
-    bool connect(bool readOnly);
+    // `ranked`: the library's ranking is made known, for its searches.
+    bool connect(bool readOnly, bool ranked);
     void disconnect();
-    // The file's schema version, or -1 when it is not a sound SQLite database.
-    int inspect();
+    // The file's schema version, or why it cannot be trusted.
+    struct Inspection
+    {
+        Check check;
+        int version = -1;
+    };
+    Inspection inspect();
     bool moveAside();
     bool configure();
     bool migrate(int targetVersion);
@@ -179,9 +221,17 @@ private:
     // error() set, when reading fails or a record is damaged (or `row` says so).
     using StoredRow = std::function<bool(qint64, ArticleRecord &&, const QByteArray &, qint64)>;
     bool readStored(const PmidList &pmids, const StoredRow &row, qint64 collection = 0);
+    bool fail(const QString &what, const QString &reason);
+    // SQLite's own handle of a connection of Qt's driver, for what the
+    // driver does not offer or does slowly; null when there is none.
+    static sqlite3 *handleOf(const QSqlDatabase &db);
+    sqlite3 *handle() const { return handleOf(QSqlDatabase::database(m_connection, false)); }
+    // The first column of each row of `sql`, its parameters set by `bind`.
+    std::optional<QList<qint64>> readPmids(const QByteArray &sql, const std::function<int(sqlite3_stmt *)> &bind);
 
     QString m_path;
     QString m_connection;
+    std::function<bool()> m_interrupt;
     QString m_movedAsideTo;
     QString m_error;
     bool m_open = false;

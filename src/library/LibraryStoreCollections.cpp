@@ -14,6 +14,9 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -185,6 +188,25 @@ bool touch(QSqlQuery &query, qint64 collection, const QString &time, QString &er
     return execOne(query, error, LibraryMessages::collectionGone());
 }
 
+// Runs `sql` on SQLite itself, for what Qt's driver does slowly: `bind`
+// sets its parameters, `row` takes each row. SQLite's words for a failure.
+std::optional<QString> eachRow(sqlite3 *db, const QByteArray &sql, const std::function<int(sqlite3_stmt *)> &bind,
+                               const std::function<void(sqlite3_stmt *)> &row)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = db ? sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) : SQLITE_MISUSE;
+    if (rc == SQLITE_OK && bind)
+        rc = bind(statement);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        row(statement);
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+}
+
 bool validPmid(const ArticleRecord &record)
 {
     return !record.utf8(Key::PMID).empty();
@@ -257,9 +279,7 @@ std::optional<QList<Collection>> LibraryStore::collections()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!query.exec(QStringLiteral(
-            "SELECT c.id, c.name, c.created, c.last_used,"
-            " (SELECT count(*) FROM collection_article a WHERE a.collection = c.id)"
-            " FROM collection c ORDER BY c.last_used DESC, c.id DESC"))) {
+            "SELECT id, name, created, last_used, size FROM collection ORDER BY last_used DESC, id DESC"))) {
         fail(QStringLiteral("listing collections"), query);
         return std::nullopt;
     }
@@ -392,33 +412,43 @@ std::optional<QList<StoredArticle>> LibraryStore::storedArticles(const PmidList 
     return list;
 }
 
-std::optional<PmidList> LibraryStore::collectionPmids(qint64 collection)
+std::optional<PmidSet> LibraryStore::libraryPmids()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT pmid FROM collection_article WHERE collection = ? ORDER BY position"));
-    query.addBindValue(collection);
-    if (!query.exec()) {
-        fail(QStringLiteral("reading a collection"), query);
+    // From the index of PMIDs, not the table, whose pages hold the records,
+    // in order; straight from SQLite, since all of them are read at every start.
+    std::optional<QList<qint64>> pmids = readPmids("SELECT pmid FROM article INDEXED BY article_pmid ORDER BY pmid", {});
+    if (!pmids)
         return std::nullopt;
-    }
-    PmidList pmids;
-    while (query.next())
-        pmids.append(query.value(0).toLongLong());
-    return pmids;
+    return PmidSet(std::move(*pmids));
 }
 
-std::optional<QSet<qint64>> LibraryStore::libraryPmids()
+std::optional<QSet<qint64>> LibraryStore::libraryPmidsAmong(const QList<qint64> &pmids)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT pmid FROM article"))) {
-        fail(QStringLiteral("listing the library"), query);
+    const QByteArray array = idArray(pmids).toUtf8();
+    const std::optional<QList<qint64>> held =
+        readPmids("SELECT pmid FROM article INDEXED BY article_pmid WHERE pmid IN (SELECT value FROM json_each(?1))",
+                  [&](sqlite3_stmt *statement) {
+                      return sqlite3_bind_text(statement, 1, array.constData(), int(array.size()), SQLITE_STATIC);
+                  });
+    if (!held)
+        return std::nullopt;
+    return QSet<qint64>(held->cbegin(), held->cend());
+}
+
+std::optional<PmidList> LibraryStore::collectionPmids(qint64 collection)
+{
+    return readPmids("SELECT pmid FROM collection_article WHERE collection = ?1 ORDER BY position",
+                     [&](sqlite3_stmt *statement) { return sqlite3_bind_int64(statement, 1, collection); });
+}
+
+std::optional<QList<qint64>> LibraryStore::readPmids(const QByteArray &sql, const std::function<int(sqlite3_stmt *)> &bind)
+{
+    QList<qint64> pmids;
+    if (const std::optional<QString> failure =
+            eachRow(handle(), sql, bind, [&](sqlite3_stmt *row) { pmids.append(sqlite3_column_int64(row, 0)); })) {
+        fail(QStringLiteral("listing the library"), *failure);
         return std::nullopt;
     }
-    QSet<qint64> pmids;
-    while (query.next())
-        pmids.insert(query.value(0).toLongLong());
     return pmids;
 }
 
@@ -449,32 +479,43 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
 
 std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit)
 {
-    const QString match = OfflineQuery::fromUserText(text);
-    if (match.isEmpty())
-        return PmidList();
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    // Not bm25 (FTS5's rank): see ArticleRanking.h.
-    const QLatin1String ranking(ArticleRanking::kFunction);
-    if (collection) {
-        query.prepare(QStringLiteral(
-            "SELECT t.rowid FROM article_text t JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?"
-            " WHERE article_text MATCH ? ORDER BY %1(article_text) DESC, t.rowid LIMIT ?").arg(ranking));
-        query.addBindValue(*collection);
-    } else {
-        query.prepare(QStringLiteral(
-            "SELECT rowid FROM article_text WHERE article_text MATCH ? ORDER BY %1(article_text) DESC, rowid LIMIT ?")
-                          .arg(ranking));
-    }
-    query.addBindValue(match);
-    query.addBindValue(limit);
-    if (!query.exec()) {
-        fail(QStringLiteral("searching"), query);
+    const std::optional<QString> match = OfflineQuery::fromUserText(text);
+    if (!match) {
+        m_error = LibraryMessages::tooManyWords(OfflineQuery::kMaxWords);
         return std::nullopt;
     }
+    if (match->isEmpty())
+        return PmidList();
+    // Not bm25 (FTS5's rank): see ArticleRanking.h. Every match is scored,
+    // but only the best are put in order, here rather than by SQL's sorter;
+    // and straight from SQLite: a row through Qt's driver costs more than
+    // its ranking.
+    const QByteArray sql = QStringLiteral("SELECT t.rowid, %1(article_text) FROM article_text t%2 WHERE article_text MATCH ?1")
+                               .arg(QLatin1String(ArticleRanking::kFunction),
+                                    collection ? QStringLiteral(" JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?2")
+                                               : QString())
+                               .toUtf8();
+    const QByteArray matchText = match->toUtf8();
+    std::vector<std::pair<double, qint64>> scored;
+    const std::optional<QString> failure = eachRow(
+        handle(), sql,
+        [&](sqlite3_stmt *statement) {
+            const int rc = sqlite3_bind_text(statement, 1, matchText.constData(), int(matchText.size()), SQLITE_STATIC);
+            return rc == SQLITE_OK && collection ? sqlite3_bind_int64(statement, 2, *collection) : rc;
+        },
+        [&](sqlite3_stmt *row) { scored.emplace_back(sqlite3_column_double(row, 1), sqlite3_column_int64(row, 0)); });
+    if (failure) {
+        fail(QStringLiteral("searching"), *failure);
+        return std::nullopt;
+    }
+    const size_t kept = limit < 0 ? scored.size() : std::min(scored.size(), size_t(limit));
+    std::partial_sort(scored.begin(), scored.begin() + qsizetype(kept), scored.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
     PmidList pmids;
-    while (query.next())
-        pmids.append(query.value(0).toLongLong());
+    pmids.reserve(qsizetype(kept));
+    for (size_t i = 0; i < kept; ++i)
+        pmids.append(scored[i].second);
     return pmids;
 }
 

@@ -5,6 +5,8 @@
 #include "library/HistoryMessages.h"
 #include "search/SearchSourceCodec.h"
 
+#include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -215,6 +217,19 @@ std::optional<QList<HistoryEntry>> LibraryStore::history(const QList<qint64> &nu
     return entriesOf(query, expected);
 }
 
+bool LibraryStore::forEachHistoryEntry(const QList<qint64> &numbers, const std::function<void(const HistoryEntry &)> &each)
+{
+    QSqlQuery query = queryOn(m_connection);
+    QString sql = kHistoryColumns;
+    if (!numbers.isEmpty())
+        sql += QStringLiteral(" WHERE number IN (%1)").arg(numberList(numbers));
+    if (!query.exec(sql + QStringLiteral(" ORDER BY number")))
+        return fail(QStringLiteral("reading the history"), query);
+    while (query.next())
+        each(historyEntryOf(query));
+    return !query.lastError().isValid() || fail(QStringLiteral("reading the history"), query);
+}
+
 std::optional<QList<HistoryEntry>> LibraryStore::historyPage(int limit, qint64 below)
 {
     QSqlQuery query = queryOn(m_connection);
@@ -257,17 +272,26 @@ bool LibraryStore::clearHistory()
 
 std::optional<QStringList> LibraryStore::recentQueries(int limit)
 {
+    // From the newest back, until enough are found: a long history repeats
+    // its recent queries, and grouping all of it takes as long as the history is.
     QSqlQuery query = queryOn(m_connection);
-    query.prepare(QStringLiteral("SELECT query FROM history WHERE source = 'query'"
-                                 " GROUP BY query ORDER BY MAX(number) DESC LIMIT ?"));
-    query.addBindValue(limit);
-    if (!query.exec()) {
+    if (!query.exec(QStringLiteral("SELECT query FROM history WHERE source = 'query' ORDER BY number DESC"))) {
         fail(QStringLiteral("reading the recent queries"), query);
         return std::nullopt;
     }
     QStringList queries;
-    while (query.next())
-        queries.append(query.value(0).toString());
+    QSet<QString> seen;
+    while ((limit < 0 || queries.size() < limit) && query.next()) {
+        const QString text = query.value(0).toString();
+        if (!seen.contains(text)) {
+            seen.insert(text);
+            queries.append(text);
+        }
+    }
+    if (query.lastError().isValid()) {
+        fail(QStringLiteral("reading the recent queries"), query);
+        return std::nullopt;
+    }
     return queries;
 }
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-QString OfflineQuery::fromUserText(const QString &text)
+std::optional<QString> OfflineQuery::fromUserText(const QString &text)
 {
     QStringList terms;
     for (QString word : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
@@ -18,6 +18,8 @@ QString OfflineQuery::fromUserText(const QString &text)
             continue;
         word.replace(QLatin1Char('"'), QStringLiteral("\"\""));
         terms.append(QLatin1Char('"') + word + QLatin1Char('"') + (prefix ? QStringLiteral("*") : QString()));
+        if (terms.size() > kMaxWords)
+            return std::nullopt;
     }
     return terms.join(QLatin1Char(' '));
 }

@@ -3,11 +3,8 @@
 #include "common/SystemLog.h"
 #include "export/CsvWriter.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <algorithm>
 
 namespace {
 
@@ -36,9 +33,114 @@ QStringList fields(const HistoryEntry &entry)
             sortText(entry),              countText(entry),         entry.translation, entry.warnings};
 }
 
+// The log of a list in memory.
+QByteArray ofList(SearchLog::Format format, const QList<HistoryEntry> &entries)
+{
+    QByteArray bytes;
+    SearchLog::write(
+        format,
+        [&](const auto &each) {
+            for (const HistoryEntry &entry : entries)
+                each(entry);
+            return true;
+        },
+        [&](const QByteArray &more) {
+            bytes += more;
+            return true;
+        });
+    return bytes;
+}
+
+QByteArray csvLine(const QStringList &row)
+{
+    QStringList quoted;
+    for (const QString &field : row)
+        quoted.append(CsvWriter::quoted(field));
+    return (quoted.join(QLatin1Char(',')) + QLatin1String("\r\n")).toUtf8();
+}
+
+QByteArray markdownLine(const QStringList &row)
+{
+    QStringList cells;
+    for (const QString &field : row)
+        cells.append(SearchLog::markdownCell(field));
+    return (QStringLiteral("| ") + cells.join(QLatin1String(" | ")) + QStringLiteral(" |\n")).toUtf8();
+}
+
+// As QJsonDocument::Indented writes it inside an array of the log's rows.
+QByteArray jsonObject(const HistoryEntry &entry)
+{
+    const QJsonObject object{
+        {QStringLiteral("number"), entry.number},
+        {QStringLiteral("date"), dateText(entry.started)},
+        {QStringLiteral("query"), entry.query()},
+        {QStringLiteral("effective_query"), entry.effectiveQuery},
+        {QStringLiteral("sort"), sortText(entry)},
+        {QStringLiteral("results"), entry.resultCount ? QJsonValue(*entry.resultCount) : QJsonValue()},
+        {QStringLiteral("translation"), entry.translation},
+        {QStringLiteral("warnings"), entry.warnings},
+    };
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    text.chop(1);
+    return "    " + text.replace("\n", "\n    ");
+}
+
+// What a Markdown log says before its rows: the database and the range of dates.
+QByteArray markdownHead(const SearchLog::Entries &entries, bool &read)
+{
+    QByteArray text = QStringLiteral("# Search log\n\nDatabase: %1\n\n").arg(kDatabase).toUtf8();
+    QDateTime first;
+    QDateTime last;
+    read = entries([&](const HistoryEntry &entry) {
+        if (!first.isValid() || entry.started < first)
+            first = entry.started;
+        if (!last.isValid() || last < entry.started)
+            last = entry.started;
+    });
+    if (!first.isValid())
+        return text + "No searches.\n";
+    const QString from = first.date().toString(Qt::ISODate);
+    const QString to = last.date().toString(Qt::ISODate);
+    text += (from == to ? QStringLiteral("Searched on %1\n\n").arg(from) : QStringLiteral("Searched from %1 to %2\n\n").arg(from, to)).toUtf8();
+    text += markdownLine(SearchLog::header());
+    text += '|';
+    for (qsizetype i = 0; i < SearchLog::header().size(); ++i)
+        text += " --- |";
+    return text + '\n';
+}
+
 } // namespace
 
 namespace SearchLog {
+
+bool write(Format format, const Entries &entries, const Sink &sink)
+{
+    bool written = true;
+    const auto put = [&](const QByteArray &bytes) { written = written && sink(bytes); };
+    bool read = true;
+    bool any = false;
+    switch (format) {
+    case Format::Csv:
+        // The byte-order mark, as the article exports have it, so spreadsheets read the accents right.
+        put("\xEF\xBB\xBF" + csvLine(header()));
+        read = entries([&](const HistoryEntry &entry) { put(csvLine(fields(entry))); });
+        break;
+    case Format::Markdown:
+        put(markdownHead(entries, read));
+        if (read)
+            read = entries([&](const HistoryEntry &entry) { put(markdownLine(fields(entry))); });
+        break;
+    case Format::Json:
+        put("[\n");
+        read = entries([&](const HistoryEntry &entry) {
+            put((any ? ",\n" : "") + jsonObject(entry));
+            any = true;
+        });
+        put(any ? "\n]\n" : "]\n");
+        break;
+    }
+    return read && written;
+}
 
 QStringList header()
 {
@@ -48,18 +150,7 @@ QStringList header()
 
 QByteArray csv(const QList<HistoryEntry> &entries)
 {
-    QString text;
-    const auto line = [&text](const QStringList &row) {
-        QStringList quoted;
-        for (const QString &field : row)
-            quoted.append(CsvWriter::quoted(field));
-        text += quoted.join(QLatin1Char(',')) + QLatin1String("\r\n");
-    };
-    line(header());
-    for (const HistoryEntry &entry : entries)
-        line(fields(entry));
-    // The byte-order mark, as the article exports have it, so spreadsheets read the accents right.
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return ofList(Format::Csv, entries);
 }
 
 QString markdownCell(const QString &raw)
@@ -92,45 +183,12 @@ QString markdownCell(const QString &raw)
 
 QByteArray markdown(const QList<HistoryEntry> &entries)
 {
-    QString text = QStringLiteral("# Search log\n\nDatabase: %1\n\n").arg(kDatabase);
-    if (entries.isEmpty())
-        return (text + QStringLiteral("No searches.\n")).toUtf8();
-    const auto [first, last] = std::minmax_element(entries.cbegin(), entries.cend(), [](const auto &a, const auto &b) {
-        return a.started < b.started;
-    });
-    const QString from = first->started.date().toString(Qt::ISODate);
-    const QString to = last->started.date().toString(Qt::ISODate);
-    text += (from == to ? QStringLiteral("Searched on %1\n\n").arg(from) : QStringLiteral("Searched from %1 to %2\n\n").arg(from, to));
-    const QStringList columns = header();
-    text += QStringLiteral("| ") + columns.join(QLatin1String(" | ")) + QStringLiteral(" |\n|");
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        text += QStringLiteral(" --- |");
-    text += QLatin1Char('\n');
-    for (const HistoryEntry &entry : entries) {
-        QStringList cells;
-        for (const QString &field : fields(entry))
-            cells.append(markdownCell(field));
-        text += QStringLiteral("| ") + cells.join(QLatin1String(" | ")) + QStringLiteral(" |\n");
-    }
-    return text.toUtf8();
+    return ofList(Format::Markdown, entries);
 }
 
 QByteArray json(const QList<HistoryEntry> &entries)
 {
-    QJsonArray array;
-    for (const HistoryEntry &entry : entries) {
-        array.append(QJsonObject{
-            {QStringLiteral("number"), entry.number},
-            {QStringLiteral("date"), dateText(entry.started)},
-            {QStringLiteral("query"), entry.query()},
-            {QStringLiteral("effective_query"), entry.effectiveQuery},
-            {QStringLiteral("sort"), sortText(entry)},
-            {QStringLiteral("results"), entry.resultCount ? QJsonValue(*entry.resultCount) : QJsonValue()},
-            {QStringLiteral("translation"), entry.translation},
-            {QStringLiteral("warnings"), entry.warnings},
-        });
-    }
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    return ofList(Format::Json, entries);
 }
 
 } // namespace SearchLog

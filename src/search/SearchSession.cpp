@@ -133,18 +133,24 @@ bool SearchSession::fetchMore()
     return true;
 }
 
-void SearchSession::showStored(const SearchSource &source, ArticleList articles)
+void SearchSession::showStored(const SearchSource &source, ArticleList articles, qsizetype total)
 {
     stopTransfers();
     m_source = source;
     m_paging.reset(m_settings.batchSize());
     m_hasMore = false;
-    m_totalCount = int32_t(articles.size());
+    m_totalCount = int32_t(std::max(total, articles.size()));
     m_queryAnswer = {};
     m_suggestion.clear();
     clearArticles();
     appendArticles(std::move(articles));
     setIdle(SearchMessages::stored(m_totalCount));
+}
+
+void SearchSession::appendStored(const SearchSource &source, ArticleList articles)
+{
+    if (m_source == source && source.kind == SearchSource::Kind::Stored && !isBusy())
+        appendArticles(std::move(articles));
 }
 
 void SearchSession::cancel()

@@ -69,8 +69,12 @@ public:
     // nothing to search for.
     bool start(const SearchSource &source);
     // Shows articles that need no download (those the library keeps) as the
-    // result of `source`, ending a running transfer first.
-    void showStored(const SearchSource &source, ArticleList articles);
+    // result of `source`, ending a running transfer first; `total` of them
+    // when the rest are to follow through appendStored().
+    void showStored(const SearchSource &source, ArticleList articles, qsizetype total = -1);
+    // More of the stored articles of `source`; dropped once the session
+    // shows something else.
+    void appendStored(const SearchSource &source, ArticleList articles);
     // The next batch of this session's own search. False while a transfer
     // runs or when nothing more is to be had.
     bool fetchMore();

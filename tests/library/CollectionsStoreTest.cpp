@@ -2,6 +2,7 @@
 #include "LibraryTestArticles.h"
 #include "TestData.h"
 
+#include "library/LibrarySearch.h"
 #include "library/LibraryStore.h"
 #include "library/RecordBlob.h"
 
@@ -14,6 +15,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -166,7 +168,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("within"); // a collection, or "" for the whole library
         QTest::addColumn<int>("limit");      // the best so many, all when negative
-        QTest::addColumn<QString>("found");  // best match first
+        QTest::addColumn<QString>("found");  // best match first, or "!" and a part of the error
         QTest::newRow("a word of titles and headings") << "librarians" << "" << -1 << "28670216 29632442";
         QTest::newRow("best match first") << "literature" << "" << -1 << "30107788 28670216 29632448";
         // 28670216 says "review" six times in its abstract and once in its
@@ -195,6 +197,8 @@ private slots:
         QTest::newRow("operators as words") << "librarians AND - : ( ) ^ {x}" << "" << -1 << "";
         QTest::newRow("quotes inside a word") << "libr\"arians" << "" << -1 << "";
         QTest::newRow("a star alone") << "* **" << "" << -1 << "";
+        QTest::newRow("as many words as it takes") << QStringLiteral("librarians ").repeated(64) << "" << -1 << "28670216 29632442";
+        QTest::newRow("a word too many") << QStringLiteral("librarians ").repeated(65) << "" << -1 << "!at most 64 words";
     }
 
     void searchesOffline()
@@ -213,6 +217,11 @@ private slots:
         if (!within.isEmpty())
             collection = collectionId(within, false);
         const std::optional<PmidList> pmids = m_store->searchArticles(text, collection, limit);
+        if (found.startsWith(u'!')) {
+            QVERIFY(!pmids);
+            QVERIFY2(m_store->error().contains(found.mid(1)), qPrintable(m_store->error()));
+            return;
+        }
         QVERIFY2(pmids, qPrintable(m_store->error()));
         QStringList listed;
         for (const qint64 pmid : *pmids)
@@ -247,6 +256,57 @@ private slots:
         QVERIFY(m_store.open());
         QVERIFY(!m_store->searchArticles(QStringLiteral("quokka")));
         QVERIFY2(m_store->error().contains(QLatin1String("PMID 7 is damaged")), qPrintable(m_store->error()));
+    }
+
+    // The window's search: the best matches' PMIDs and the first records at
+    // once, the rest of the records in order after; a newer search silences
+    // an older one.
+    void searchesOnAThreadOfTheirOwn_data()
+    {
+        QTest::addColumn<bool>("superseded");
+        QTest::newRow("one search") << false;
+        QTest::newRow("a newer search at once") << true;
+    }
+    void searchesOnAThreadOfTheirOwn()
+    {
+        QFETCH(bool, superseded);
+        READ_TEST_DATA(reviews, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
+        const int stored = int(LibrarySearch::kFirstRecords + LibrarySearch::kBatchRecords + 50);
+        QVERIFY(m_store->addArticles(collectionId(QStringLiteral("reviews"), true), manyArticles(reviews, 1, stored)));
+        LibrarySearch search(m_store->path());
+        PmidList found;
+        QList<qint64> shown;
+        QList<quint64> numbers;
+        bool last = false;
+        const auto show = [&](quint64 number, const ArticleList &records) {
+            numbers.append(number);
+            for (const ArticleRecord &record : records)
+                shown.append(record.text(ArticleRecord::Key::PMID).toLongLong());
+        };
+        connect(&search, &LibrarySearch::found, this, [&](quint64 number, const PmidList &pmids, const ArticleList &first) {
+            found = pmids;
+            show(number, first);
+        });
+        connect(&search, &LibrarySearch::more, this, [&](quint64 number, const ArticleList &records, bool isLast) {
+            show(number, records);
+            last = isLast;
+        });
+        // Each read through before the events that carry it are taken: they
+        // come in the order they should, however fast the thread was.
+        const auto readThrough = [&] {
+            while (search.isReading())
+                std::this_thread::yield();
+        };
+        if (superseded) {
+            search.start(QStringLiteral("zzzz"), std::nullopt);
+            readThrough();
+        }
+        const quint64 number = search.start(QStringLiteral("review"), std::nullopt);
+        readThrough();
+        QTRY_VERIFY(last);
+        QCOMPARE(found.size(), stored);
+        QCOMPARE(shown, found);
+        QVERIFY(std::all_of(numbers.cbegin(), numbers.cend(), [&](quint64 n) { return n == number; }));
     }
 
     // A copy taken while another connection holds the library open, in the
@@ -298,11 +358,13 @@ private slots:
         QCOMPARE(copy.note(30107788).value(), QStringLiteral("in the copy"));
     }
 
-    // A library written before collections existed gains them and keeps its history.
+    // A library written before collections existed gains them and keeps its
+    // history; collections made before their sizes were kept keep theirs.
     void migratesAVersionOneLibrary()
     {
         const QString path = m_store.path();
         m_store.remove();
+        READ_TEST_DATA(answer, testFile(QStringLiteral("pubmed_result_4_articles.xml")));
         {
             LibraryStore old(path);
             QCOMPARE(old.open(1), LibraryStore::OpenState::Opened);
@@ -316,9 +378,15 @@ private slots:
                                               " VALUES ('2026-12-01T10:00:00+01:00', 'asthma', 'asthma')")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+        {
+            LibraryStore old(path);
+            QCOMPARE(old.open(2), LibraryStore::OpenState::Opened);
+            QVERIFY(old.addArticles(old.createCollection(QStringLiteral("before")).value(), articlesToStore(answer)));
+        }
         QVERIFY(m_store.open());
         QCOMPARE(m_store->schemaVersion(), LibraryStore::kSchemaVersion);
         QCOMPARE(count(QStringLiteral("history")), 1);
+        QCOMPARE(m_store->collectionNamed(QStringLiteral("before")).value().size, 4);
         QVERIFY(m_store->createCollection(QStringLiteral("after")).has_value());
     }
 

@@ -3,6 +3,8 @@
 #include "library/HistoryMessages.h"
 #include "library/SearchLog.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 #include <QTimeZone>
 
@@ -94,6 +96,10 @@ private slots:
                  qPrintable(md));
         const QString row = QString::fromUtf8(SearchLog::csv(entries)).section(QStringLiteral("\r\n"), 1);
         QCOMPARE(row, QStringLiteral("1,2026-12-09T09:30:00+01:00,%1,%1,Most recent,,%1,\r\n").arg(csv));
+        // Written row by row, the JSON log still reads as one array.
+        const QJsonArray rows = QJsonDocument::fromJson(SearchLog::json({entries.first(), entries.first()})).array();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(1)[QStringLiteral("query")].toString(), field);
     }
 
     void markdownNamesTheDatabaseAndDates()
@@ -115,6 +121,10 @@ private slots:
         QTest::newRow("translation") << "mesh terms" << QList<qsizetype>{1};
         QTest::newRow("effective query") << "English[la]" << QList<qsizetype>{2};
         QTest::newRow("not across parts") << "copd copd" << QList<qsizetype>{};
+        // Texts typed in turn, "|" between them: only the last one's rows count.
+        QTest::newRow("narrowed as it grows") << "a|as|AST|asthma|child asthma" << QList<qsizetype>{2};
+        QTest::newRow("another word after") << "asthma|copd" << QList<qsizetype>{1};
+        QTest::newRow("letters taken back") << "asthmas|asthma" << QList<qsizetype>{0, 2};
     }
 
     void filtersIgnoringCase()
@@ -125,8 +135,11 @@ private slots:
                                        entry(2, QStringLiteral("copd"), QStringLiteral("copd[MeSH Terms]")),
                                        entry(3, QStringLiteral("child asthma")), entry(4, QStringLiteral("Sjögren[mh]"))};
         entries[2].effectiveQuery = QStringLiteral("(child asthma) AND english[la]");
-        const HistoryFilter filter(entries);
-        QCOMPARE(filter.matching(text), rows);
+        HistoryFilter filter(entries);
+        QList<qsizetype> matching;
+        for (const QString &typed : text.split(u'|'))
+            matching = filter.matching(typed);
+        QCOMPARE(matching, rows);
     }
 };
 

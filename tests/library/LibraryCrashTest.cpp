@@ -117,7 +117,7 @@ private slots:
         LibraryStore store(path);
         QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
         QCOMPARE(broken(path), 0);
-        const QSet<qint64> held = store.libraryPmids().value();
+        const PmidSet held = store.libraryPmids().value();
         for (qint64 pmid = 1; pmid < reported; ++pmid)
             QVERIFY2(held.contains(pmid), qPrintable(QString::number(pmid)));
         QVERIFY2(held.size() < 10000, "the child was killed after it finished");

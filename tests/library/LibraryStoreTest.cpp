@@ -1,3 +1,4 @@
+#include "DamagedLibrary.h"
 #include "library/LibraryStore.h"
 
 #include <QCryptographicHash>
@@ -7,6 +8,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,15 +58,29 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("movedAside");
         QTest::addColumn<bool>("untouched");
+        QTest::addColumn<QString>("says"); // in error() when the file is left where it is
+        QTest::addColumn<bool>("checkFindsDamage"); // the whole file's check, after the open
         const int opened = int(LibraryStore::OpenState::Opened);
-        QTest::newRow("no file yet") << QByteArray() << opened << false << false;
-        QTest::newRow("empty file") << QByteArray("empty") << opened << false << false;
-        QTest::newRow("not a database") << QByteArray("text:PMID- 31746150\n") << opened << true << false;
-        QTest::newRow("cut short") << QByteArray("cut") << opened << true << false;
-        QTest::newRow("scribbled over") << QByteArray("scribbled") << opened << true << false;
+        const int failed = int(LibraryStore::OpenState::Failed);
+        QTest::newRow("no file yet") << QByteArray() << opened << false << false << QString() << false;
+        QTest::newRow("empty file") << QByteArray("empty") << opened << false << false << QString() << false;
+        QTest::newRow("not a database") << QByteArray("text:PMID- 31746150\n") << opened << true << false << QString() << false;
+        QTest::newRow("cut short") << QByteArray("cut") << opened << true << false << QString() << false;
+        QTest::newRow("scribbled over") << QByteArray("scribbled") << opened << true << false << QString() << false;
+        QTest::newRow("this version, a small table damaged")
+            << QByteArray("damage:collection") << opened << true << false << QString() << false;
+        QTest::newRow("this version, the articles damaged")
+            << QByteArray("damage:article") << opened << false << false << QString() << true;
         QTest::newRow("written by a newer build")
             << QByteArray("db:CREATE TABLE later (x);INSERT INTO later VALUES (1);PRAGMA user_version = 99")
-            << int(LibraryStore::OpenState::NewerSchema) << false << true;
+            << int(LibraryStore::OpenState::NewerSchema) << false << true << QString() << false;
+        // Not read is not damaged.
+        QTest::newRow("a folder") << QByteArray("folder") << failed << false << true << QStringLiteral("directory") << false;
+        QTest::newRow("no file handle left")
+            << QByteArray("handles left:0") << failed << false << true << QStringLiteral("Too many open files") << false;
+        // SQLite opens the file, then finds no handle for the log's index.
+        QTest::newRow("one file handle left")
+            << QByteArray("handles left:1") << failed << false << true << QStringLiteral("cannot be read") << false;
     }
 
     void opensWhatItCanTrustAndLeavesTheRest()
@@ -70,8 +89,16 @@ private slots:
         QFETCH(int, state);
         QFETCH(bool, movedAside);
         QFETCH(bool, untouched);
+        QFETCH(QString, says);
+        QFETCH(bool, checkFindsDamage);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
-        if (existing == "empty")
+        if (existing == "folder")
+            QDir().mkpath(m_path);
+        else if (existing.startsWith("damage:"))
+            damageLibraryTable(m_path, QString::fromLatin1(existing.mid(7)));
+        else if (existing.startsWith("handles left:"))
+            makeDatabase(m_path, {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("CREATE TABLE t (x)")});
+        else if (existing == "empty")
             writeFile(m_path, {});
         else if (existing.startsWith("text:"))
             writeFile(m_path, existing.mid(5));
@@ -89,8 +116,21 @@ private slots:
         const QByteArray before = fileBytes(m_path);
 
         LibraryStore store(m_path);
-        QCOMPARE(int(store.open()), state);
+        rlimit files{};
+        getrlimit(RLIMIT_NOFILE, &files);
+        if (existing.startsWith("handles left:")) {
+            // Counted from the lowest free descriptor.
+            const int lowest = ::open("/dev/null", O_RDONLY);
+            ::close(lowest);
+            rlimit few = files;
+            few.rlim_cur = rlim_t(lowest + existing.mid(13).toInt());
+            setrlimit(RLIMIT_NOFILE, &few);
+        }
+        const LibraryStore::OpenState opened = store.open();
+        setrlimit(RLIMIT_NOFILE, &files);
+        QCOMPARE(int(opened), state);
         QCOMPARE(!store.movedAsideTo().isEmpty(), movedAside);
+        QVERIFY2(store.error().contains(says), qPrintable(store.error()));
         if (movedAside)
             QCOMPARE(fileBytes(store.movedAsideTo()), before);
         if (untouched) {
@@ -104,6 +144,13 @@ private slots:
         const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
                                                 | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
         QCOMPARE(QFile::permissions(m_path) & others, QFileDevice::Permissions());
+        QCOMPARE(LibraryStore::checkFile(m_path).soundness,
+                 checkFindsDamage ? LibraryStore::Soundness::Damaged : LibraryStore::Soundness::Sound);
+        if (checkFindsDamage) {
+            QCOMPARE(store.setAside(), LibraryStore::OpenState::Opened);
+            QCOMPARE(fileBytes(store.movedAsideTo()), before);
+            QCOMPARE(LibraryStore::checkFile(m_path).soundness, LibraryStore::Soundness::Sound);
+        }
     }
 
     // Every migration runs from the version before it, and a file opened by

@@ -15,6 +15,26 @@
 #include <numeric>
 #include <set>
 
+namespace {
+
+// A cell shows at most this many characters: the view shapes and elides all
+// it is given, and a list of a thousand authors is longer than any column.
+// The tool tip and the views under the table show the whole text.
+constexpr qsizetype kShownCharacters = 300;
+
+QString shortened(QString text)
+{
+    if (text.size() <= kShownCharacters)
+        return text;
+    qsizetype cut = kShownCharacters - 1;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    text.truncate(cut);
+    return text + QChar(0x2026);
+}
+
+} // namespace
+
 ArticleTableModel::ArticleTableModel(SearchSession *session, QList<Column> columns, QObject *parent)
     : QAbstractTableModel(parent), m_session(session), m_articles(&session->articles()), m_columns(std::move(columns))
 {
@@ -181,7 +201,7 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
     if (retractedTitle)
         value = AppMessages::RetractedTitlePrefix + value.toString();
     // Tool tips guess whether their text is markup; a record's text never is.
-    return role == Qt::ToolTipRole ? QVariant(literalRichText(value.toString())) : value;
+    return role == Qt::ToolTipRole ? QVariant(literalRichText(value.toString())) : QVariant(shortened(value.toString()));
 }
 
 QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -7,6 +7,7 @@
 #include "gui/collections/CollectionMenu.h"
 #include "gui/collections/CollectionTexts.h"
 #include "gui/collections/CollectionsPanel.h"
+#include "gui/collections/LibraryNotice.h"
 #include "gui/collections/LibraryTasks.h"
 #include "gui/collections/NoteEditor.h"
 #include "gui/articles/KebNSTableView.h"
@@ -14,7 +15,9 @@
 #include "gui/mainwindow/ResultTabs.h"
 #include "gui/citationnetwork/LinkActions.h"
 #include "gui/widgets/DockMemory.h"
+#include "library/LibraryCheck.h"
 #include "library/LibraryMessages.h"
+#include "library/LibrarySearch.h"
 #include "library/LibraryStore.h"
 #include "library/RecordRefresh.h"
 #include "preferences/PreferenceStore.h"
@@ -27,8 +30,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
+// How long after start-up the whole library file is read through.
+constexpr int kCheckAfterStartMs = 2000;
+
 std::optional<QString> askNameInDialog(QWidget *parent, const QString &title, const QString &initial)
 {
     bool ok = false;
@@ -62,7 +69,8 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
     m_askName = [this](const QString &title, const QString &initial) { return askNameInDialog(m_window, title, initial); };
     actions.setNotes([this](const ArticleList &articles) { return notesOf(articles); });
     m_tasks = new LibraryTasks(m_services, m_window, std::move(identity), this);
-    connect(m_tasks, &LibraryTasks::libraryChanged, this, &CollectionActions::refresh);
+    connect(m_tasks, &LibraryTasks::libraryChanged, this, [this] { refresh(); });
+    connect(m_tasks, &LibraryTasks::pmidsStored, this, [this](const QList<qint64> &pmids) { refresh(pmids); });
     connect(m_tasks, &LibraryTasks::message, this, &CollectionActions::say);
     connect(m_tasks, &LibraryTasks::collectionUpdated, this, [this](qint64 collection) {
         for (ResultTab *tab : m_collectionTabs.keys(collection))
@@ -139,6 +147,34 @@ CollectionActions::CollectionActions(const AppServices &services, QMainWindow &w
     connect(m_ui.resultTabs, &ResultTabs::tabAdded, this, &CollectionActions::attach);
     connect(m_ui.resultTabs, &QTabWidget::currentChanged, this, &CollectionActions::updateActions);
     refresh();
+    if (m_store) {
+        m_search = new LibrarySearch(m_store->path(), this);
+        connect(m_search, &LibrarySearch::found, this, &CollectionActions::showFound);
+        connect(m_search, &LibrarySearch::more, this, &CollectionActions::showMoreFound);
+        connect(m_search, &LibrarySearch::failed, this, [this](quint64 search, const QString &reason) {
+            if (search == m_searching.number)
+                m_services.alerts->run({Alert::Style::Warning, CollectionTexts::LibraryErrorTitle, reason, {}, {CollectionTexts::OK}},
+                                       m_window);
+        });
+        // Once start-up is over: reading a large library through takes a
+        // while, and the window's first reads should not wait behind it.
+        auto *check = new LibraryCheck(this);
+        connect(check, &LibraryCheck::finished, this, &CollectionActions::checked);
+        QTimer::singleShot(kCheckAfterStartMs, check, [check, path = m_store->path()] { check->start(path); });
+    }
+}
+
+void CollectionActions::checked(const LibraryStore::Check &check)
+{
+    if (check.soundness == LibraryStore::Soundness::Unreadable) {
+        m_services.alerts->run({Alert::Style::Warning, CollectionTexts::LibraryErrorTitle,
+                                LibraryMessages::unreadableLibrary(m_store->path(), check.reason), {}, {CollectionTexts::OK}},
+                               m_window);
+    } else if (check.soundness == LibraryStore::Soundness::Damaged) {
+        if (const std::optional<Alert> alert = LibraryNotice::alertFor(*m_store, m_store->setAside()))
+            m_services.alerts->run(*alert, m_window);
+        refresh();
+    }
 }
 
 CollectionActions::~CollectionActions() = default;
@@ -188,19 +224,30 @@ void CollectionActions::showCollections()
     m_addMenu->showCollections(m_collections);
 }
 
-void CollectionActions::refresh()
+void CollectionActions::refresh(const std::optional<QList<qint64>> &touched)
 {
     if (!m_store)
         return;
     showCollections();
-    const std::optional<QSet<qint64>> pmids = m_store->libraryPmids();
-    if (!pmids) {
-        failed();
-        return;
+    if (!touched) {
+        std::optional<PmidSet> pmids = m_store->libraryPmids();
+        if (!pmids) {
+            failed();
+            return;
+        }
+        m_pmids = std::move(*pmids);
+    } else if (!touched->isEmpty()) {
+        const std::optional<QSet<qint64>> held = m_store->libraryPmidsAmong(*touched);
+        if (!held) {
+            failed();
+            return;
+        }
+        m_pmids.update(*touched, *held);
     }
-    m_pmids = *pmids;
-    for (int i = 0; i < m_ui.resultTabs->count(); ++i)
-        m_ui.resultTabs->at(i)->model().libraryChanged();
+    if (!touched || !touched->isEmpty()) {
+        for (int i = 0; i < m_ui.resultTabs->count(); ++i)
+            m_ui.resultTabs->at(i)->model().libraryChanged();
+    }
     if (ResultTab *tab = currentTab())
         showNoteOf(tab);
     updateActions();
@@ -257,7 +304,7 @@ void CollectionActions::addPmids(qint64 id, const QList<qint64> &pmids)
     }
     if (!missing.isEmpty())
         m_tasks->download(id, target->name, missing);
-    refresh();
+    refresh(QList<qint64>()); // the stored ones were held already
 }
 
 void CollectionActions::addToNewCollection()
@@ -270,7 +317,7 @@ void CollectionActions::addToNewCollection()
         failed();
         return;
     }
-    refresh();
+    refresh(QList<qint64>());
     addSelection(*id);
 }
 
@@ -317,7 +364,7 @@ void CollectionActions::rename(qint64 id)
     const std::optional<QString> name = m_askName(CollectionTexts::RenameTitle, renamed->name);
     if (name && !m_store->renameCollection(id, *name))
         failed();
-    refresh();
+    refresh(QList<qint64>());
 }
 
 void CollectionActions::remove(qint64 id)
@@ -329,25 +376,32 @@ void CollectionActions::remove(qint64 id)
                    {}, {CollectionTexts::Delete, CollectionTexts::Cancel}};
     if (m_services.alerts->run(question, m_window) != 0)
         return;
-    if (!m_store->deleteCollection(id))
+    // Read before they go: those held nowhere else leave the library.
+    const std::optional<QList<qint64>> held = m_store->collectionPmids(id);
+    if (!held || !m_store->deleteCollection(id))
         failed();
-    refresh();
+    refresh(held);
 }
 
 void CollectionActions::search(const QString &text, qint64 id)
 {
-    const std::optional<PmidList> pmids = m_store->searchArticles(text, id ? std::optional<qint64>(id) : std::nullopt);
-    const std::optional<QList<StoredArticle>> found = pmids ? m_store->storedArticles(*pmids) : std::nullopt;
-    if (!found) {
-        failed();
-        return;
-    }
-    ArticleList articles;
-    for (const StoredArticle &article : *found)
-        articles.append(article.record);
     const std::optional<Collection> scope = collection(id);
     const QString title = scope ? CollectionTexts::searchTitleIn(text, scope->name) : CollectionTexts::searchTitle(text);
-    m_newTab()->session().showStored(SearchSource::stored(title, id, text), std::move(articles));
+    m_searching = {m_search->start(text, id ? std::optional<qint64>(id) : std::nullopt), SearchSource::stored(title, id, text), {}};
+}
+
+void CollectionActions::showFound(quint64 search, const PmidList &pmids, const ArticleList &first)
+{
+    if (search != m_searching.number)
+        return;
+    m_searching.tab = m_newTab();
+    m_searching.tab->session().showStored(m_searching.source, first, pmids.size());
+}
+
+void CollectionActions::showMoreFound(quint64 search, const ArticleList &records)
+{
+    if (search == m_searching.number && m_searching.tab)
+        m_searching.tab->session().appendStored(m_searching.source, records);
 }
 
 void CollectionActions::removeSelection()
@@ -370,7 +424,7 @@ void CollectionActions::removeSelection()
     }
     m_removals[tab].append({id, *articles});
     showCollectionIn(tab, id);
-    refresh();
+    refresh(pmids);
     say(CollectionTexts::removed(pmids.size()));
 }
 
@@ -387,7 +441,10 @@ void CollectionActions::undoRemoval()
         return;
     }
     showCollectionIn(tab, removal.collection);
-    refresh();
+    QList<qint64> pmids;
+    for (const ArticleToStore &article : removal.articles)
+        pmids.append(pmidOf(article.record));
+    refresh(pmids);
     say(LibraryMessages::added(removal.articles.size(), m_collectionTabs.contains(tab) ? tab->session().source().query : QString()));
 }
 

@@ -2,10 +2,13 @@
 
 #include "gui/mainwindow/AppServices.h"
 #include "library/Collection.h"
+#include "library/LibraryStore.h"
 #include "library/StoredArticle.h"
+#include "search/SearchSource.h"
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 
 #include <functional>
@@ -19,6 +22,7 @@ class ArticleActions;
 struct EutilsIdentity;
 class CollectionMenu;
 class CollectionsPanel;
+class LibrarySearch;
 class LibraryTasks;
 class QAction;
 class QLabel;
@@ -59,8 +63,12 @@ public:
 
 private:
     void attach(ResultTab *tab);
-    // Reads the collections and the library's PMIDs again and shows them everywhere.
-    void refresh();
+    // What the background check of the whole file found: a damaged file is
+    // moved aside and a new one started, as at start-up.
+    void checked(const LibraryStore::Check &check);
+    // Reads the collections again, and whether the library holds each of
+    // `touched` (every PMID when none are named), and shows them everywhere.
+    void refresh(const std::optional<QList<qint64>> &touched = std::nullopt);
     // Reads the collections again and lists them.
     void showCollections();
     void showNoteOf(ResultTab *tab);
@@ -72,6 +80,9 @@ private:
     void rename(qint64 collection);
     void remove(qint64 collection);
     void search(const QString &text, qint64 collection);
+    // The best matches of the search asked for last, then the rest of their records.
+    void showFound(quint64 search, const PmidList &pmids, const ArticleList &first);
+    void showMoreFound(quint64 search, const ArticleList &records);
     void removeSelection();
     void undoRemoval();
     // Shows `collection`'s articles in `tab` as they are stored now.
@@ -101,11 +112,20 @@ private:
     CollectionsPanel *m_panel = nullptr;
     CollectionMenu *m_addMenu = nullptr;
     LibraryTasks *m_tasks = nullptr;
+    LibrarySearch *m_search = nullptr;
+    // The library search asked for last, and the tab that shows it.
+    struct Searching
+    {
+        quint64 number = 0;
+        SearchSource source;
+        QPointer<ResultTab> tab;
+    };
+    Searching m_searching;
     QAction *m_addToLast = nullptr;
     QAction *m_removeAction = nullptr;
     QAction *m_undoAction = nullptr;
     QList<Collection> m_collections;
-    QSet<qint64> m_pmids;
+    PmidSet m_pmids;
     // Tabs that show a whole collection, by the collection's id.
     QHash<ResultTab *, qint64> m_collectionTabs;
     // What Ctrl+Z puts back, per tab, the last removal last.

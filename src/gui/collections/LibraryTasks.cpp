@@ -39,16 +39,16 @@ void LibraryTasks::download(qint64 collection, const QString &name, const QList<
     if (!online())
         return;
     auto *add = prepared(new CollectionAdd(*m_services.library, m_services.endpoints, this));
-    connect(add, &CollectionAdd::added, this, &LibraryTasks::libraryChanged);
-    connect(add, &CollectionAdd::finished, this, [this, add, collection, name](qsizetype added, const QList<qint64> &missing) {
+    connect(add, &CollectionAdd::added, this, [this, pmids] { emit pmidsStored(pmids); });
+    connect(add, &CollectionAdd::finished, this, [this, add, collection, name, pmids](qsizetype added, const QList<qint64> &missing) {
         QString text = LibraryMessages::added(added, name);
         if (!missing.isEmpty()) {
-            QStringList pmids;
+            QStringList unknown;
             for (const qint64 pmid : missing)
-                pmids.append(QString::number(pmid));
-            text += QStringLiteral("; ") + LibraryMessages::notFound(pmids);
+                unknown.append(QString::number(pmid));
+            text += QStringLiteral("; ") + LibraryMessages::notFound(unknown);
         }
-        emit libraryChanged();
+        emit pmidsStored(pmids);
         emit collectionUpdated(collection);
         emit message(text);
         add->deleteLater();

@@ -36,6 +36,8 @@ public:
 
 signals:
     void libraryChanged();
+    // Some of `pmids` may have been stored since (a download goes on batch by batch).
+    void pmidsStored(const QList<qint64> &pmids);
     void collectionUpdated(qint64 collection);
     // After Update Records, finished or cancelled, once the collection was updated.
     void recordsUpdated(qint64 collection, const RefreshReport &report);

@@ -176,11 +176,15 @@ void HistoryActions::exportLog(const QList<qint64> &numbers)
     const std::optional<SearchLogExport::Target> target = SearchLogExport::chooseFile(parent);
     if (!target)
         return;
-    const std::optional<QList<HistoryEntry>> newestFirst = m_library->history(numbers);
-    if (!report(newestFirst.has_value()))
-        return;
-    QList<HistoryEntry> entries(newestFirst->crbegin(), newestFirst->crend());
-    SearchLogExport::write(*target, entries, m_alerts, parent);
+    QString unread;
+    const std::optional<QString> reason = SearchLogExport::write(*target, [&](const auto &each) {
+        const bool read = m_library->forEachHistoryEntry(numbers, each);
+        if (!read)
+            unread = m_library->error();
+        return read;
+    });
+    if (reason)
+        SearchLogExport::tellFailure(*target, unread.isEmpty() ? *reason : unread, m_alerts, parent);
 }
 
 bool HistoryActions::report(bool done)

@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 const char *const kHeaders[HistoryTableModel::ColumnCount] = {"#", "Date", "Query", "Effective query", "Sort",
                                                               "Results", "Translation"};
@@ -24,10 +26,23 @@ void HistoryTableModel::setFilterText(const QString &text)
 {
     if (text == m_filterText)
         return;
-    beginResetModel();
+    // Not a reset: the selection and the current row stay on their entries
+    // while those are shown, and the view keeps its place.
+    emit layoutAboutToBeChanged();
     m_filterText = text;
-    m_shown = m_filter.matching(text);
-    endResetModel();
+    const QList<qsizetype> shown = m_filter.matching(text);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before) {
+        const qsizetype entry = m_shown.value(index.row(), -1);
+        const auto at = std::lower_bound(shown.cbegin(), shown.cend(), entry);
+        // createIndex: index() would check the row against the old count.
+        after.append(at != shown.cend() && *at == entry ? createIndex(int(at - shown.cbegin()), index.column()) : QModelIndex());
+    }
+    m_shown = shown;
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
 }
 
 int HistoryTableModel::rowCount(const QModelIndex &parent) const

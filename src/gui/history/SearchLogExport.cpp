@@ -4,7 +4,6 @@
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/history/HistoryTexts.h"
 #include "export/ExportFile.h"
-#include "library/SearchLog.h"
 #include "search/SearchMessages.h"
 
 #include <QFileDialog>
@@ -57,15 +56,18 @@ std::optional<SearchLogExport::Target> SearchLogExport::chooseFile(QWidget *pare
     return Target{path, chosen.format};
 }
 
-bool SearchLogExport::write(const Target &target, const QList<HistoryEntry> &entries, AlertPresenter &alerts,
-                            QWidget *parent)
+std::optional<QString> SearchLogExport::write(const Target &target, const SearchLog::Entries &entries)
 {
-    const QByteArray bytes = target.format == Format::Markdown ? SearchLog::markdown(entries) : SearchLog::csv(entries);
-    const std::optional<QString> reason = writeFileAtomically(target.path, bytes);
-    if (!reason)
-        return true;
+    return writeFileAtomically(target.path, [&](QIODevice &file) {
+        return SearchLog::write(target.format, entries, [&file](const QByteArray &bytes) {
+            return file.write(bytes) == bytes.size();
+        });
+    });
+}
+
+void SearchLogExport::tellFailure(const Target &target, const QString &reason, AlertPresenter &alerts, QWidget *parent)
+{
     alerts.run({Alert::Style::Warning, AppMessages::ExportFailedTitle,
-                AppMessages::exportFailed(QFileInfo(target.path).fileName()), *reason, {SearchMessages::OK}},
+                AppMessages::exportFailed(QFileInfo(target.path).fileName()), reason, {SearchMessages::OK}},
                parent);
-    return false;
 }

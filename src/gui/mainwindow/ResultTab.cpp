@@ -69,6 +69,12 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
         text->document()->setDocumentMargin(kTextInset);
     }
 
+    // First: any change of the articles makes the views be drawn again.
+    const auto articlesChanged = [this] { m_shown.reset(); };
+    connect(&m_model, &QAbstractItemModel::modelReset, this, articlesChanged);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, articlesChanged);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, articlesChanged);
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, articlesChanged);
     connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultTab::selectionChanged);
     // A reset clears the selection without a word; the views must still follow it.
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ResultTab::selectionChanged);
@@ -166,7 +172,12 @@ void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel
     followCountsPreference();
     QTextEdit *abstractView = m_ui->abstractNSTextView;
     QTextEdit *citationView = m_ui->citationNSTextView;
-    if (const ArticleRecord *article = singleSelectedArticle()) {
+    const ArticleRecord *single = singleSelectedArticle();
+    const Shown shown{single, int(selectedRows().size()), style, links};
+    if (m_shown == shown)
+        return;
+    m_shown = shown;
+    if (const ArticleRecord *article = single) {
         showRichText(abstractView, styledText(*article, ArticleRecord::Key::Abstract),
                      article->isRetracted() ? AppMessages::RetractedNotice : QString());
         showRichText(citationView, CitationStyles::citationForArticle(style, *article));

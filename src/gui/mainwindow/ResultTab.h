@@ -41,7 +41,8 @@ public:
 
     // Shows the selection in the views: the one article's abstract, its
     // citation in `style` and `links`, or how many articles are selected;
-    // the table's columns follow the preferences as they are now.
+    // the table's columns follow the preferences as they are now. What the
+    // views show already (back on this tab) is not drawn again.
     void showSelection(CitationStyle style, const QList<ArticleLinksLabel::Link> &links);
 
     // The split, the columns and the sort, as a window is left or restored.
@@ -74,6 +75,16 @@ private:
     // and the "RCR" column while they come from iCite.
     void followCountsPreference();
 
+    // What the views were last drawn for; none after the articles changed.
+    struct Shown
+    {
+        const ArticleRecord *article;
+        int selected;
+        CitationStyle style;
+        QList<ArticleLinksLabel::Link> links;
+        bool operator==(const Shown &) const = default;
+    };
+    std::optional<Shown> m_shown;
     std::unique_ptr<Ui::ResultTab> m_ui;
     std::unique_ptr<SearchSession> m_session;
     SelectionLinkCounts *m_linkCounts = nullptr;

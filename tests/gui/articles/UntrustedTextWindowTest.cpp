@@ -149,7 +149,8 @@ private slots:
         QVERIFY2(shown.contains(prefix) && shown.contains(QStringLiteral("500 ") + probe.markup()), qPrintable(shown));
     }
 
-    // A record's text, in a cell's tool tip and in the views below the table.
+    // A record's text, in a cell's tool tip and in the views below the table;
+    // a long one cut short in its cell, whole in the tool tip.
     void recordTextIsShownAsText()
     {
         AppHarness h;
@@ -161,10 +162,11 @@ private slots:
                                                  QRegularExpression::DotMatchesEverythingOption);
         // The abstract view is rich: its paragraph is hostile too, and its
         // label is an entity that must not turn into the character it names.
+        const QString longTitle = probe.markup() + QString(400, u'x');
         const QString hostileTitle = QStringLiteral("<ArticleTitle><![CDATA[%1]]></ArticleTitle>"
                                                     "<Abstract><AbstractText Label=\"&amp;amp;lt;h1&amp;amp;gt;\">"
-                                                    "<![CDATA[%1]]></AbstractText></Abstract>")
-                                         .arg(probe.markup());
+                                                    "<![CDATA[%2]]></AbstractText></Abstract>")
+                                         .arg(longTitle, probe.markup());
         h.server.enqueue(kEFetchPath,
                          FakeResponse::xml(QString(answer).remove(abstract).replace(title, hostileTitle).toUtf8()));
         h.start();
@@ -188,7 +190,8 @@ private slots:
         tip->grab();
         h.controller->window()->grab();
         QVERIFY(!probe.wasOpened());
-        QCOMPARE(shownText(tip), probe.markup());
+        QCOMPARE(shownText(tip), longTitle);
+        QVERIFY(cell.data().toString().size() < longTitle.size() && cell.data().toString().endsWith(QChar(0x2026)));
         QVERIFY2(h.citationText().contains(probe.markup()), qPrintable(h.citationText()));
         QCOMPARE(h.abstractText(), QStringLiteral("&lt;h1&gt;: ") + probe.markup());
     }

@@ -264,19 +264,23 @@ private slots:
     void theLibrarySearchOpensItsMatches_data()
     {
         QTest::addColumn<QString>("scope"); // the collection open and searched alone, or none
-        QTest::addColumn<bool>("hostile");
+        QTest::addColumn<QString>("typed"); // "" for a word of the article looked for
         QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("told");  // a part of the alert, "" for none
         // The article looked for is in "B".
-        QTest::newRow("the whole library") << QString() << false << true;
-        QTest::newRow("its own collection") << QStringLiteral("B") << false << true;
-        QTest::newRow("another collection") << QStringLiteral("A") << false << false;
-        QTest::newRow("query syntax typed") << QString() << true << false;
+        QTest::newRow("the whole library") << QString() << QString() << true << QString();
+        QTest::newRow("its own collection") << QStringLiteral("B") << QString() << true << QString();
+        QTest::newRow("another collection") << QStringLiteral("A") << QString() << false << QString();
+        QTest::newRow("query syntax typed") << QString() << QStringLiteral("\"NEAR( title: -") << false << QString();
+        QTest::newRow("a text pasted by mistake") << QString() << QStringLiteral("a ").repeated(65) << false
+                                                  << QStringLiteral("at most 64 words");
     }
     void theLibrarySearchOpensItsMatches()
     {
         QFETCH(QString, scope);
-        QFETCH(bool, hostile);
+        QFETCH(QString, typed);
         QFETCH(bool, found);
+        QFETCH(QString, told);
         AppHarness h;
         START_WITH_RESULTS(c, h, 4);
         QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("A"), QStringLiteral("A (2)")));
@@ -285,7 +289,7 @@ private slots:
         // The title's longest word, looked for by its start.
         QStringList words = wanted.text(ArticleRecord::Key::Title).split(QRegularExpression(QStringLiteral("\\W+")));
         std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
-        const QString text = hostile ? QStringLiteral("\"NEAR( title: -") : words.first().chopped(2) + QLatin1Char('*');
+        const QString text = typed.isEmpty() ? words.first().chopped(2) + QLatin1Char('*') : typed;
         if (!scope.isEmpty()) {
             openListed(h, scope);
             h.widget<QCheckBox>("searchOpenCollectionBox")->setChecked(true);
@@ -294,10 +298,16 @@ private slots:
         auto *field = h.widget<QLineEdit>("librarySearchField");
         field->setText(text);
         QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(c.tabCount(), tabsBefore + 1);
+        if (!told.isEmpty()) {
+            QTRY_COMPARE(h.alerts.shown.size(), 1);
+            QVERIFY2(h.alerts.shown.first().message.contains(told), qPrintable(h.alerts.shown.first().message));
+            QCOMPARE(c.tabCount(), tabsBefore);
+            return;
+        }
+        QTRY_COMPARE(c.tabCount(), tabsBefore + 1);
         QVERIFY(h.alerts.shown.isEmpty());
         QCOMPARE(pmidsShown(c).contains(wanted.text(ArticleRecord::Key::PMID)), found);
-        if (hostile)
+        if (!typed.isEmpty())
             QCOMPARE(c.numberOfRowsInTableView(), 0);
     }
 

@@ -78,10 +78,16 @@ private slots:
         QCOMPARE(cell(window, 1, HistoryTableModel::Translation), QStringLiteral("fake[All Fields]"));
 
         auto *filter = window->findChild<QLineEdit *>(QStringLiteral("historyFilterField"));
+        auto *historyTable = window->findChild<QTableView *>(QStringLiteral("historyTable"));
+        historyTable->selectRow(1);
         QTest::keyClicks(filter, QStringLiteral("ALP"));
         QCOMPARE(window->model().rowCount(), 1);
         QCOMPARE(cell(window, 0, HistoryTableModel::Query), QStringLiteral("alpha"));
+        // The chosen search stays chosen while it is shown.
+        QCOMPARE(historyTable->selectionModel()->selectedRows().value(0).row(), 0);
         filter->clear();
+        QCOMPARE(historyTable->selectionModel()->selectedRows().value(0).row(), 1);
+        historyTable->clearSelection();
 
         // The log of the whole history, oldest first, in the format the name asks for.
         const QString logPath = h.dir.filePath(QStringLiteral("log.md"));

@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "DamagedLibrary.h"
 
 #include "gui/articles/KebNSTableView.h"
 #include "preferences/RecentSearches.h"
@@ -52,6 +53,16 @@ class RememberedWindowTest : public QObject
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // A library of this build whose articles' first page is overwritten: not
+    // seen at start-up, found by the check of the whole file once the window is up.
+    static QByteArray damagedArticles()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("damaged.sqlite"));
+        damageLibraryTable(path, QStringLiteral("article"));
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     static void reopen(AppHarness &h)
     {
@@ -70,6 +81,7 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::newRow("none yet") << QByteArray() << true << QString();
         QTest::newRow("damaged") << QByteArray("not a database") << true << QStringLiteral("damaged");
+        QTest::newRow("damaged where start-up does not read") << damagedArticles() << true << QStringLiteral("damaged");
         const QByteArray newer = newerLibrary();
         QVERIFY(!newer.isEmpty());
         QTest::newRow("newer") << newer << false << QStringLiteral("newer version");
