@@ -57,3 +57,4 @@ CliCommand watchCommand();
 CliCommand libraryCommand();
 CliCommand meshCommand();
 CliCommand timelineCommand();
+CliCommand reviewCommand();
