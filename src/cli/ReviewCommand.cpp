@@ -31,8 +31,7 @@ constexpr Action kActions[] = {
 
 QString who()
 {
-    const QString name = qEnvironmentVariable("USER");
-    return name.isEmpty() ? QStringLiteral("vexmoor-cli") : name;
+    return screenerName(qEnvironmentVariable("NCBI_EMAIL"));
 }
 
 int failed(const QString &message, int status = 1)

@@ -30,3 +30,11 @@ std::optional<ScreeningChoice> choiceFromKey(const QString &key)
             return choice;
     return std::nullopt;
 }
+
+QString screenerName(const QString &contactEmail)
+{
+    if (!contactEmail.trimmed().isEmpty())
+        return contactEmail.trimmed();
+    const QString account = qEnvironmentVariable("USER");
+    return account.isEmpty() ? QStringLiteral("me") : account;
+}

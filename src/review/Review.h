@@ -63,3 +63,7 @@ QString stageKey(ScreeningStage stage);
 QString choiceKey(ScreeningChoice choice);
 std::optional<ScreeningStage> stageFromKey(const QString &key);
 std::optional<ScreeningChoice> choiceFromKey(const QString &key);
+
+// Who decides, as decisions record it: the contact address of the
+// preferences when one is given, else the account's name.
+QString screenerName(const QString &contactEmail);

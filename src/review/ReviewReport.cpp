@@ -175,3 +175,22 @@ Reference referenceForRecord(const ReviewRecord &record)
     reference.keywords = record.keywords;
     return reference;
 }
+
+ReviewRecord recordFromReference(const Reference &reference)
+{
+    ReviewRecord record;
+    record.title = reference.title;
+    for (const ReferenceAuthor &author : reference.authors)
+        record.authors.append(author.collective || author.foreName.isEmpty() ? author.last
+                                                                             : author.last + QStringLiteral(", ") + author.foreName);
+    record.journal = reference.containerTitle;
+    record.year = reference.year();
+    record.volume = reference.volume;
+    record.issue = reference.issue;
+    record.pages = reference.pages;
+    record.doi = reference.doi;
+    record.pmid = reference.pmid;
+    record.abstract = reference.abstract;
+    record.keywords = reference.mesh + reference.keywords;
+    return record;
+}

@@ -48,3 +48,6 @@ private:
 
 // A record of another database as the export writers take it.
 Reference referenceForRecord(const ReviewRecord &record);
+
+// A PubMed article (its Reference) as a record of a review.
+ReviewRecord recordFromReference(const Reference &reference);
