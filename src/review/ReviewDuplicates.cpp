@@ -74,14 +74,17 @@ Verdict compareKeys(const Keys &a, const Keys &b)
         return {Match::Sure, ReviewMessages::sameDoi()};
     if (a.title.isEmpty() || b.title.isEmpty())
         return {};
-    const int close = typoLimit(a.title);
-    const int loose = std::max(3, int(a.title.size() / 10));
-    const int distance = editDistance(a.title, b.title, loose);
-    if (distance > loose)
-        return {};
     const bool year = same(a.year, b.year);
     const bool page = same(a.page, b.page);
     const bool author = same(a.author, b.author);
+    // Nothing but the title alike is never a duplicate: the costly comparison is spared.
+    if (!year && !page && !author)
+        return {};
+    const int close = typoLimit(a.title);
+    const int loose = std::max(3, int(a.title.size() / 10));
+    const int distance = a.title == b.title ? 0 : editDistance(a.title, b.title, loose);
+    if (distance > loose)
+        return {};
     if (distance <= close && year && (page || author))
         return {Match::Sure, page ? ReviewMessages::sameTitleYearPage() : ReviewMessages::sameTitleYearAuthor()};
     if (distance <= close ? (year || page || author) : (year && (page || author)))

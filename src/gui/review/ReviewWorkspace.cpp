@@ -380,6 +380,7 @@ void ReviewWorkspace::rebuildQueue()
     }
     m_position = std::max<qsizetype>(0, m_queue.indexOf(shown));
     showCurrent();
+    showAgreement();
 }
 
 void ReviewWorkspace::refit()
@@ -413,7 +414,6 @@ void ReviewWorkspace::showCurrent()
     if (m_screening->stage() == ScreeningStage::FullText)
         eligible = m_decisions.size() + (m_screening->filter() == ScreeningView::Undecided ? m_queue.size() : 0);
     m_screening->setProgress(m_decisions.size(), std::max(eligible, m_decisions.size()));
-    showAgreement();
 }
 
 void ReviewWorkspace::decide(ScreeningChoice choice, const QString &reason)
@@ -438,6 +438,9 @@ void ReviewWorkspace::decide(ScreeningChoice choice, const QString &reason)
     }
     m_position = std::min(m_position, std::max<qsizetype>(0, m_queue.size() - 1));
     showCurrent();
+    // Read again only while a second screener's decisions are there to compare.
+    if (m_comparing)
+        showAgreement();
 }
 
 void ReviewWorkspace::undoDecision()
@@ -462,7 +465,8 @@ void ReviewWorkspace::step(int by)
 void ReviewWorkspace::showAgreement()
 {
     const auto screeners = m_store.screeners(m_review.id, m_screening->stage());
-    if (!screeners || screeners->size() < 2)
+    m_comparing = screeners && screeners->size() >= 2;
+    if (!m_comparing)
         return m_screening->setAgreement({});
     const auto first = m_store.decisions(m_review.id, m_screening->stage(), screeners->at(0));
     const auto second = m_store.decisions(m_review.id, m_screening->stage(), screeners->at(1));

@@ -104,5 +104,6 @@ private:
     QHash<qint64, ScreeningDecision> m_decisions; // the screener's own, at the stage shown
     QList<qint64> m_queue;
     qsizetype m_position = 0;
+    bool m_comparing = false; // two screeners or more decided at the stage shown
     std::unique_ptr<RelevanceRanking> m_ranking;
 };
