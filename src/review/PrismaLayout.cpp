@@ -9,6 +9,8 @@ constexpr double kPhaseWidth = 30;
 constexpr double kBoxWidth = 320;
 constexpr double kGap = 40;
 constexpr double kPadding = 8;
+// A phase of a single row still holds its label written upwards.
+constexpr double kLoneRow = 110;
 
 QString counted(const QString &what, qint64 count)
 {
@@ -55,8 +57,10 @@ PrismaLayout PrismaLayout::of(const PrismaCounts &c)
     const double right = left + kBoxWidth + kGap;
     double y = kMargin;
     QList<QRectF> mains;
-    for (const auto &[main, side] : rows) {
-        const double height = std::max(heightOf(main), side.isEmpty() ? 0 : heightOf(side));
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        const auto &[main, side] = rows.at(row);
+        const bool lone = row == 0 || row == rows.size() - 1;
+        const double height = std::max({heightOf(main), side.isEmpty() ? 0 : heightOf(side), lone ? kLoneRow : 0});
         const QRectF box(left, y, kBoxWidth, height);
         layout.boxes.append({box, main});
         if (!side.isEmpty()) {
