@@ -8,10 +8,12 @@
 #include "library/LibraryStore.h"
 #include "review/PrismaLayout.h"
 #include "review/ReviewDeduplication.h"
+#include "review/ReviewFile.h"
 #include "review/ReviewImport.h"
 #include "review/ReviewMessages.h"
 #include "review/ReviewReport.h"
 #include "review/ReviewStore.h"
+#include "review/ScreenerAgreement.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -27,6 +29,7 @@ struct Action
 constexpr Action kActions[] = {
     {"list", "nothing more", 1},          {"show", "one NAME", 2},  {"import", "a NAME and a FILE", 3},
     {"dedup", "one NAME", 2},             {"prisma", "one NAME", 2}, {"export", "one NAME", 2},
+    {"share", "one NAME", 2},
 };
 
 QString who()
@@ -73,11 +76,27 @@ int show(const ReviewReport &report)
     return 0;
 }
 
+// A shared review: made anew under NAME, or, when NAME exists, another screener's decisions taken from it.
+int importShared(ReviewStore &store, const QString &name, const QByteArray &bytes)
+{
+    QString error;
+    if (const std::optional<Review> review = store.review(name)) {
+        const std::optional<qsizetype> taken = ReviewFile::importDecisions(store, *review, bytes, who(), error);
+        if (!taken)
+            return failed(error);
+        writeStderrLine(ReviewMessages::decisionsImported(*taken));
+        return 0;
+    }
+    return ReviewFile::read(store, bytes, error, name) ? 0 : failed(error);
+}
+
 int import(ReviewStore &store, const QString &name, const QString &path, const CliParsedArguments &arguments)
 {
     const std::optional<QByteArray> bytes = readCliInput(path);
     if (!bytes)
         return 1;
+    if (path.endsWith(u'.' + QLatin1String(ReviewFile::kSuffix)))
+        return importShared(store, name, *bytes);
     const auto format = ReviewImport::detect(path, *bytes);
     if (!format)
         return failed(path + QStringLiteral(": ") + ReviewMessages::unknownFormat());
@@ -137,7 +156,8 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     const auto selection = ReviewReport::selectionNamed(arguments.value(QStringLiteral("stage")));
     if (!selection)
         return command.usageError(QStringLiteral("--stage takes %1").arg(ReviewReport::selectionNames().join(u'|')));
-    if (name == QLatin1String("import") && arguments.value(QStringLiteral("source")).trimmed().isEmpty())
+    if (name == QLatin1String("import") && arguments.value(QStringLiteral("source")).trimmed().isEmpty()
+        && !words.at(2).endsWith(u'.' + QLatin1String(ReviewFile::kSuffix)))
         return command.usageError(QStringLiteral("import takes --source DATABASE"));
 
     LibraryStore library(LibraryStore::defaultPath());
@@ -153,11 +173,29 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         return failed(store.error());
     if (name == QLatin1String("dedup"))
         return dedup(store, *review, arguments.isSet(QStringLiteral("dry-run")));
+    if (name == QLatin1String("share")) {
+        const std::optional<QByteArray> file = ReviewFile::write(store, *review);
+        if (!file)
+            return failed(store.error());
+        writeStdout(*file);
+        return finishStdout() ? 0 : 1;
+    }
     const std::optional<ReviewReport> report = ReviewReport::read(store, *review);
     if (!report)
         return failed(store.error());
-    if (name == QLatin1String("show"))
+    if (name == QLatin1String("show")) {
+        const QStringList screeners = store.screeners(review->id, ScreeningStage::TitleAbstract).value_or(QStringList());
+        if (screeners.size() >= 2) {
+            const ScreenerAgreement agreement = ScreenerAgreement::between(
+                store.decisions(review->id, ScreeningStage::TitleAbstract, screeners.at(0)).value_or(QHash<qint64, ScreeningDecision>()),
+                store.decisions(review->id, ScreeningStage::TitleAbstract, screeners.at(1)).value_or(QHash<qint64, ScreeningDecision>()));
+            if (agreement.kappa)
+                writeStdout(withoutControls(ReviewMessages::agreement(screeners.at(0), screeners.at(1), *agreement.kappa,
+                                                                      agreement.disagreements.size()))
+                                .toUtf8() + '\n');
+        }
         return show(*report);
+    }
     if (name == QLatin1String("prisma")) {
         writeStdout(format == QLatin1String("csv") ? report->counts().csv()
                     : format == QLatin1String("svg") ? PrismaLayout::of(report->counts()).svg()
@@ -188,10 +226,12 @@ CliCommand reviewCommand()
              "records whose PMIDs or DOIs differ) and prints one line per merge and per uncertain pair; with "
              "--dry-run it only prints them. prisma NAME writes the PRISMA 2020 flow diagram as SVG, its counts as "
              "CSV, or the documentation of the searches as Markdown. export NAME writes the records of a --stage "
-             "with their decisions and reasons in the note.\n\n"
+             "with their decisions and reasons in the note. share NAME writes the whole review (sources, records, merges "
+             "and every decision) as one file; import NAME FILE.vexmoor-review makes it again as NAME, or, when "
+             "NAME exists, takes another screener's decisions from it (Cohen's kappa is then shown by show).\n\n"
              "Exit status 3: the library could not be used."),
          .arguments = {{QStringLiteral("ACTION"),
-                        QStringLiteral("list, show NAME, import NAME FILE, dedup NAME, prisma NAME or export NAME"), false,
+                        QStringLiteral("list, show NAME, import NAME FILE, dedup NAME, prisma NAME, export NAME or share NAME"), false,
                         true}},
          .options = {{.names = {QStringLiteral("source")}, .valueName = QStringLiteral("DATABASE"),
                       .description = QStringLiteral("The database the imported file came from (Embase, Scopus …).")},

@@ -40,6 +40,15 @@ inline QString imported(qsizetype count, const QString &database)
     return (count == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(count))
            + QStringLiteral(" imported from ") + database;
 }
+// Two screeners' agreement at title and abstract.
+inline QString agreement(const QString &first, const QString &second, double kappa, qsizetype disagreements)
+{
+    return QStringLiteral("%1 and %2: Cohen's kappa %3, %4 disagreements").arg(first, second).arg(kappa, 0, 'f', 2).arg(disagreements);
+}
+inline QString decisionsImported(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 decision imported") : QStringLiteral("%1 decisions imported").arg(count);
+}
 inline QString deduplicated(qsizetype merged, qsizetype uncertain)
 {
     return QStringLiteral("%1 duplicates merged, %2 uncertain pairs to check").arg(merged).arg(uncertain);

@@ -369,18 +369,27 @@ std::optional<QList<QPair<qint64, qint64>>> ReviewStore::distinctPairs(qint64 re
 
 bool ReviewStore::decide(qint64 review, const ScreeningDecision &d)
 {
+    return addDecisions(review, {d});
+}
+
+bool ReviewStore::addDecisions(qint64 review, const QList<ScreeningDecision> &decisions)
+{
     return write([&](QSqlQuery &q) {
         q.prepare(QStringLiteral("INSERT INTO review_decision (review, record, stage, choice, reason, who, at)"
                                  " SELECT ?, id, ?, ?, ?, ?, ? FROM review_record WHERE id = ? AND review = ?"));
-        const QDateTime at = d.at.isValid() ? d.at : QDateTime::currentDateTimeUtc();
-        for (const QVariant &value : {bound(review), bound(stageKey(d.stage)), bound(choiceKey(d.choice)),
-                                      bound(d.choice == ScreeningChoice::Exclude ? d.reason : QString()),
-                                      bound(d.who), bound(at.toUTC().toString(Qt::ISODateWithMs)),
-                                      bound(d.record), bound(review)})
-            q.addBindValue(value);
-        if (!q.exec())
-            return false;
-        return q.numRowsAffected() == 1 || fail(ReviewMessages::noSuchRecord());
+        for (const ScreeningDecision &d : decisions) {
+            const QDateTime at = d.at.isValid() ? d.at : QDateTime::currentDateTimeUtc();
+            for (const QVariant &value : {bound(review), bound(stageKey(d.stage)), bound(choiceKey(d.choice)),
+                                          bound(d.choice == ScreeningChoice::Exclude ? d.reason : QString()),
+                                          bound(d.who), bound(at.toUTC().toString(Qt::ISODateWithMs)),
+                                          bound(d.record), bound(review)})
+                q.addBindValue(value);
+            if (!q.exec())
+                return false;
+            if (q.numRowsAffected() != 1)
+                return fail(ReviewMessages::noSuchRecord());
+        }
+        return true;
     });
 }
 

@@ -58,6 +58,8 @@ public:
 
     // Committed at once.
     bool decide(qint64 review, const ScreeningDecision &decision);
+    // Decisions made elsewhere (a shared review, a second screener), all in one transaction.
+    bool addDecisions(qint64 review, const QList<ScreeningDecision> &decisions);
     // Takes back `who`'s newest decision at `stage`; returns the record it was on.
     std::optional<qint64> undoDecision(qint64 review, ScreeningStage stage, const QString &who);
     // Each record's newest decision at `stage`, by `who` or (when empty) by anyone.

@@ -43,6 +43,8 @@ private slots:
                                   << QByteArray("| PubMed |  | 2026-01-05 | 3 | librar* AND search* |") << none;
         QTest::newRow("export with where found") << QStringList{"export", "Search", "--stage", "all", "--format", "ris"}
                                                  << 0 << QByteArray("N1  - Found in: PubMed, Embase\r\n") << none;
+        QTest::newRow("share the whole review") << QStringList{"share", "Search"} << 0
+                                                << QByteArray("\"vexmoor-review\": 1") << none;
         QTest::newRow("export a wrong format") << QStringList{"export", "Search", "--format", "svg"} << 2 << none
                                                << QByteArray("export takes --format ris|bibtex|csv");
         QTest::newRow("an unknown review") << QStringList{"show", "Nothing"} << 1 << none

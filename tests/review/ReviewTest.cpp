@@ -5,6 +5,7 @@
 
 #include "library/LibraryStore.h"
 #include "review/ReviewDeduplication.h"
+#include "review/ReviewFile.h"
 #include "review/ReviewImport.h"
 #include "review/ReviewMessages.h"
 #include "review/ReviewReport.h"
@@ -213,6 +214,7 @@ private slots:
 
     // Counts of a small review: 12 identified, 9 duplicates, 3 screened; one
     // excluded, one on to the full text excluded for a reason, one included.
+    // The same counts in a copy made from its shared file.
     void prismaCounts()
     {
         const qint64 review = importedReview();
@@ -237,6 +239,21 @@ private slots:
                  (QList<qint64>{9, 3, 1, 2, 0, 2, 1}));
         QCOMPARE(c.excludedReports, (QList<QPair<QString, qint64>>{{QStringLiteral("Wrong population"), 1}}));
         QCOMPARE(report->selected(ReviewReport::Selection::Included).constFirst().id, standing.at(2).id);
+        // Shared whole with a colleague: the same counts there; their decisions back here give a kappa.
+        const QByteArray shared = *ReviewFile::write(*m_store, *m_store->review(QStringLiteral("Searching")));
+        QString error;
+        const qint64 copy = ReviewFile::read(*m_store, shared, error, QStringLiteral("Copy")).value_or(0);
+        QVERIFY2(copy, qPrintable(error));
+        QCOMPARE(ReviewReport::read(*m_store, *m_store->review(QStringLiteral("Copy")))->counts().csv(), c.csv());
+        const ReviewRecords theirs = *m_store->records(copy);
+        QVERIFY(m_store->decide(copy, {theirs.at(0).id, ScreeningStage::TitleAbstract, ScreeningChoice::Include, {}, QStringLiteral("colleague"), {}}));
+        QVERIFY(m_store->decide(copy, {theirs.at(1).id, ScreeningStage::TitleAbstract, ScreeningChoice::Maybe, {}, QStringLiteral("colleague"), {}}));
+        QCOMPARE(ReviewFile::importDecisions(*m_store, *m_store->review(QStringLiteral("Searching")),
+                                             *ReviewFile::write(*m_store, *m_store->review(QStringLiteral("Copy"))), QStringLiteral("me"), error),
+                 2);
+        const auto agreement = ScreenerAgreement::between(*m_store->decisions(review, ScreeningStage::TitleAbstract, QStringLiteral("me")),
+                                                          *m_store->decisions(review, ScreeningStage::TitleAbstract, QStringLiteral("colleague")));
+        QCOMPARE(agreement.disagreements, QList<qint64>{standing.at(0).id});
         QCOMPARE(m_store->undoDecision(review, ScreeningStage::FullText, QStringLiteral("me")), standing.at(2).id);
         QCOMPARE(m_store->decisions(review, ScreeningStage::FullText)->value(standing.at(2).id).choice, ScreeningChoice::Exclude);
     }

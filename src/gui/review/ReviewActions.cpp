@@ -7,9 +7,12 @@
 #include "gui/widgets/DockMemory.h"
 #include "library/LibraryStore.h"
 #include "preferences/PreferenceStore.h"
+#include "review/ReviewFile.h"
 #include "review/ReviewStore.h"
 #include "ui_MainWindow.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QMainWindow>
 
 ReviewActions::ReviewActions(const AppServices &services, QMainWindow &window, Ui::MainWindow &ui,
@@ -24,7 +27,11 @@ ReviewActions::ReviewActions(const AppServices &services, QMainWindow &window, U
     action->setObjectName(QStringLiteral("newReviewAction"));
     connect(action, &QAction::triggered, this, &ReviewActions::newReview);
     const QList<QAction *> fileActions = ui.fileMenu->actions();
-    ui.fileMenu->insertAction(fileActions.value(fileActions.indexOf(ui.closeTabAction) + 1), action);
+    auto *shared = new QAction(ReviewTexts::importShared(), this);
+    shared->setObjectName(QStringLiteral("importSharedReviewAction"));
+    connect(shared, &QAction::triggered, this, &ReviewActions::importShared);
+    ui.fileMenu->insertActions(fileActions.value(fileActions.indexOf(ui.closeTabAction) + 1), {action, shared});
+    shared->setEnabled(m_services.library != nullptr);
     DockMemory::remember(window, *m_panel, *m_services.preferences->settings(), {});
     if (auto *collections = window.findChild<QDockWidget *>(QStringLiteral("collectionsPanel"));
         collections && window.dockWidgetArea(collections) == window.dockWidgetArea(m_panel) && !collections->isFloating())
@@ -71,6 +78,27 @@ void ReviewActions::newReview()
     }
     showReviews();
     open(review.name);
+}
+
+void ReviewActions::importShared()
+{
+    if (!m_services.library)
+        return;
+    const QString path = QFileDialog::getOpenFileName(&m_window, ReviewTexts::importShared().remove(u'&'), {}, ReviewTexts::reviewFilter());
+    QFile file(path);
+    if (path.isEmpty())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        return warn(file.errorString());
+    ReviewStore store(*m_services.library);
+    QString error;
+    const std::optional<qint64> id = ReviewFile::read(store, file.readAll(), error);
+    if (!id)
+        return warn(error);
+    showReviews();
+    for (const Review &review : store.reviews().value_or(QList<Review>()))
+        if (review.id == *id)
+            open(review.name);
 }
 
 ReviewWorkspace *ReviewActions::open(const QString &name)

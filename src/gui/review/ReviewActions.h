@@ -31,6 +31,8 @@ public:
     // Opens (or brings forward) the review's window.
     ReviewWorkspace *open(const QString &name);
     void newReview();
+    // Makes a review again from the file a colleague shared.
+    void importShared();
 
 private:
     void showReviews();

@@ -56,11 +56,11 @@ inline QString nothingToShow() { return QStringLiteral("No record to show here."
 inline QString decided(const QString &what) { return QStringLiteral("Decided: %1").arg(what); }
 inline QString foundIn(const QString &databases) { return QStringLiteral("Found in: %1").arg(databases); }
 inline QString noFullText() { return QStringLiteral("No full text is kept for this article."); }
-inline QString agreement(const QString &first, const QString &second, double kappa, qsizetype disagreements)
-{
-    return QStringLiteral("%1 and %2: Cohen's kappa %3, %4 disagreements").arg(first, second).arg(kappa, 0, 'f', 2).arg(disagreements);
-}
 
+inline QString shareReview() { return QStringLiteral("Share Review…"); }
+inline QString importDecisions() { return QStringLiteral("Import a Screener's Decisions…"); }
+inline QString importShared() { return QStringLiteral("Import Shared Revie&w…"); }
+inline QString reviewFilter() { return QStringLiteral("Vexmoor review (*.vexmoor-review)"); }
 inline QString exportDiagram() { return QStringLiteral("Export Diagram\u2026"); }
 inline QString exportCounts() { return QStringLiteral("Export Counts (CSV)\u2026"); }
 inline QString exportSearches() { return QStringLiteral("Export Search Documentation\u2026"); }

@@ -10,6 +10,7 @@
 #include "review/PrismaLayout.h"
 #include "review/RelevanceRanking.h"
 #include "review/ReviewDeduplication.h"
+#include "review/ReviewFile.h"
 #include "review/ReviewImport.h"
 #include "review/ReviewMessages.h"
 #include "review/ReviewReport.h"
@@ -119,6 +120,10 @@ QWidget *ReviewWorkspace::identificationPage()
     connect(button(ReviewTexts::addCollection(), page, buttons), &QPushButton::clicked, this, &ReviewWorkspace::addCollection);
     connect(button(ReviewTexts::addSearch(), page, buttons), &QPushButton::clicked, this, &ReviewWorkspace::addSearch);
     buttons->addStretch();
+    connect(button(ReviewTexts::shareReview(), page, buttons), &QPushButton::clicked, this, [this] {
+        exportText(ReviewTexts::reviewFilter(), [this](const QString &) { return ReviewFile::write(m_store, m_review).value_or(QByteArray()); });
+    });
+    connect(button(ReviewTexts::importDecisions(), page, buttons), &QPushButton::clicked, this, &ReviewWorkspace::importDecisions);
     layout->addLayout(buttons);
     return page;
 }
@@ -306,6 +311,18 @@ void ReviewWorkspace::addSearch()
     addSource({0, QStringLiteral("PubMed"), QStringLiteral("Vexmoor"), search->query, QDate::currentDate(), 0}, search->records);
 }
 
+void ReviewWorkspace::importDecisions()
+{
+    const QString path = QFileDialog::getOpenFileName(this, ReviewTexts::importDecisions(), {}, ReviewTexts::reviewFilter());
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return say(path.isEmpty() ? QString() : file.errorString());
+    QString error;
+    const std::optional<qsizetype> taken = ReviewFile::importDecisions(m_store, m_review, file.readAll(), m_who, error);
+    say(taken ? ReviewMessages::decisionsImported(*taken) : error);
+    rebuildQueue();
+}
+
 void ReviewWorkspace::findDuplicates()
 {
     const auto found = ReviewDeduplication::run(m_store, m_review.id, m_who, false);
@@ -473,7 +490,7 @@ void ReviewWorkspace::showAgreement()
     if (!first || !second)
         return;
     const ScreenerAgreement agreement = ScreenerAgreement::between(*first, *second);
-    m_screening->setAgreement(agreement.kappa ? ReviewTexts::agreement(screeners->at(0), screeners->at(1), *agreement.kappa,
+    m_screening->setAgreement(agreement.kappa ? ReviewMessages::agreement(screeners->at(0), screeners->at(1), *agreement.kappa,
                                                                        agreement.disagreements.size())
                                               : QString());
 }

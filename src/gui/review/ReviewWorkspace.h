@@ -65,6 +65,7 @@ private:
     void importFile();
     void addCollection();
     void addSearch();
+    void importDecisions();
     void findDuplicates();
     void showDuplicates();
     void judgePair(bool same);
