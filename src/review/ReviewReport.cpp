@@ -11,6 +11,13 @@ namespace {
 const QStringList kSelectionNames = {QStringLiteral("all"), QStringLiteral("included"), QStringLiteral("full-text"),
                                      QStringLiteral("excluded"), QStringLiteral("undecided")};
 
+// The fields a record and a Reference hold alike.
+const std::pair<QString ReviewRecord::*, QString Reference::*> kSameFields[] = {
+    {&ReviewRecord::title, &Reference::title},   {&ReviewRecord::journal, &Reference::containerTitle},
+    {&ReviewRecord::volume, &Reference::volume}, {&ReviewRecord::issue, &Reference::issue},
+    {&ReviewRecord::pages, &Reference::pages},   {&ReviewRecord::doi, &Reference::doi},
+    {&ReviewRecord::pmid, &Reference::pmid},     {&ReviewRecord::abstract, &Reference::abstract}};
+
 QString choiceText(ScreeningChoice choice)
 {
     switch (choice) {
@@ -162,16 +169,10 @@ Reference referenceForRecord(const ReviewRecord &record)
             author.initials += part.front().toUpper();
         reference.authors.append(author);
     }
-    reference.title = record.title;
+    for (const auto &[ours, theirs] : kSameFields)
+        reference.*theirs = record.*ours;
     reference.styledTitle.append(record.title);
-    reference.containerTitle = record.journal;
     reference.date = record.year;
-    reference.volume = record.volume;
-    reference.issue = record.issue;
-    reference.pages = record.pages;
-    reference.abstract = record.abstract;
-    reference.doi = record.doi;
-    reference.pmid = record.pmid;
     reference.keywords = record.keywords;
     return reference;
 }
@@ -179,18 +180,12 @@ Reference referenceForRecord(const ReviewRecord &record)
 ReviewRecord recordFromReference(const Reference &reference)
 {
     ReviewRecord record;
-    record.title = reference.title;
+    for (const auto &[ours, theirs] : kSameFields)
+        record.*ours = reference.*theirs;
     for (const ReferenceAuthor &author : reference.authors)
         record.authors.append(author.collective || author.foreName.isEmpty() ? author.last
                                                                              : author.last + QStringLiteral(", ") + author.foreName);
-    record.journal = reference.containerTitle;
     record.year = reference.year();
-    record.volume = reference.volume;
-    record.issue = reference.issue;
-    record.pages = reference.pages;
-    record.doi = reference.doi;
-    record.pmid = reference.pmid;
-    record.abstract = reference.abstract;
     record.keywords = reference.mesh + reference.keywords;
     return record;
 }

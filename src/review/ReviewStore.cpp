@@ -57,15 +57,21 @@ bool ReviewStore::write(const std::function<bool(QSqlQuery &)> &change)
     return done;
 }
 
-bool ReviewStore::read(const std::function<bool(QSqlQuery &)> &reading)
+bool ReviewStore::each(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row)
 {
     m_error.clear();
     QSqlQuery query(QSqlDatabase::database(m_library.m_connection, false));
-    if (reading(query))
-        return true;
-    if (m_error.isEmpty())
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
         m_error = QStringLiteral("The library %1 failed: %2").arg(m_library.path(), query.lastError().text());
-    return false;
+        return false;
+    }
+    while (query.next())
+        row(query);
+    return true;
 }
 
 bool ReviewStore::fail(const QString &message)
@@ -135,29 +141,19 @@ bool ReviewStore::deleteReview(qint64 id)
 std::optional<QList<Review>> ReviewStore::reviews()
 {
     QList<Review> out;
-    const bool done = read([&](QSqlQuery &q) {
-        if (!q.exec(QStringLiteral("SELECT %1 FROM review ORDER BY name COLLATE NOCASE").arg(kReviewColumns)))
-            return false;
-        while (q.next())
-            out.append(reviewAt(q));
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    if (!each(QStringLiteral("SELECT %1 FROM review ORDER BY name COLLATE NOCASE").arg(kReviewColumns), {},
+              [&](const QSqlQuery &q) { out.append(reviewAt(q)); }))
+        return std::nullopt;
+    return out;
 }
 
 std::optional<Review> ReviewStore::review(const QString &name)
 {
     std::optional<Review> out;
-    read([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("SELECT %1 FROM review WHERE name = ?").arg(kReviewColumns));
-        q.addBindValue(name);
-        if (!q.exec())
-            return false;
-        if (!q.next())
-            return fail(ReviewMessages::noSuchReview(name));
-        out = reviewAt(q);
-        return true;
-    });
+    if (each(QStringLiteral("SELECT %1 FROM review WHERE name = ?").arg(kReviewColumns), {name},
+             [&](const QSqlQuery &q) { out = reviewAt(q); })
+        && !out)
+        fail(ReviewMessages::noSuchReview(name));
     return out;
 }
 
@@ -193,31 +189,22 @@ std::optional<qint64> ReviewStore::addSource(qint64 review, ReviewSource source,
 std::optional<QList<ReviewSource>> ReviewStore::sources(qint64 review)
 {
     QList<ReviewSource> out;
-    const bool done = read([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("SELECT id, database, interface, strategy, searched, count FROM review_source"
-                                 " WHERE review = ? ORDER BY id"));
-        q.addBindValue(review);
-        if (!q.exec())
-            return false;
-        while (q.next())
-            out.append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                        QDate::fromString(q.value(4).toString(), Qt::ISODate), q.value(5).toLongLong()});
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    if (!each(QStringLiteral("SELECT id, database, interface, strategy, searched, count FROM review_source"
+                             " WHERE review = ? ORDER BY id"),
+              {review}, [&](const QSqlQuery &q) {
+                  out.append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                              QDate::fromString(q.value(4).toString(), Qt::ISODate), q.value(5).toLongLong()});
+              }))
+        return std::nullopt;
+    return out;
 }
 
 std::optional<ReviewRecords> ReviewStore::records(qint64 review, bool withMerged)
 {
     ReviewRecords out;
-    const bool done = read([&](QSqlQuery &q) {
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT %1 FROM review_record WHERE review = ?%2 ORDER BY id")
-                      .arg(kRecordColumns, withMerged ? QString() : QStringLiteral(" AND merged_into IS NULL")));
-        q.addBindValue(review);
-        if (!q.exec())
-            return false;
-        while (q.next()) {
+    const QString sql = QStringLiteral("SELECT %1 FROM review_record WHERE review = ?%2 ORDER BY id")
+                            .arg(kRecordColumns, withMerged ? QString() : QStringLiteral(" AND merged_into IS NULL"));
+    if (!each(sql, {review}, [&](const QSqlQuery &q) {
             ReviewRecord r;
             r.id = q.value(0).toLongLong();
             r.source = q.value(1).toLongLong();
@@ -234,35 +221,27 @@ std::optional<ReviewRecords> ReviewStore::records(qint64 review, bool withMerged
             r.keywords = unlines(q.value(12).toString());
             r.mergedInto = q.value(13).toLongLong();
             out.append(r);
-        }
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+        }))
+        return std::nullopt;
+    return out;
 }
 
 std::optional<QHash<qint64, QStringList>> ReviewStore::foundIn(qint64 review)
 {
     QHash<qint64, QStringList> out;
-    const bool done = read([&](QSqlQuery &q) {
-        // A record merged into one later merged itself follows the chain to the record standing now.
-        q.prepare(QStringLiteral(
-            "WITH RECURSIVE standing (id, top) AS ("
-            " SELECT id, id FROM review_record WHERE review = ? AND merged_into IS NULL"
-            " UNION ALL SELECT r.id, s.top FROM review_record r JOIN standing s ON r.merged_into = s.id)"
-            " SELECT s.top, src.database FROM standing s JOIN review_record r ON r.id = s.id"
-            " JOIN review_source src ON src.id = r.source ORDER BY s.top, src.id"));
-        q.addBindValue(review);
-        if (!q.exec())
-            return false;
-        while (q.next()) {
-            QStringList &names = out[q.value(0).toLongLong()];
-            const QString database = q.value(1).toString();
-            if (!names.contains(database))
-                names.append(database);
-        }
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    // A record merged into one later merged itself follows the chain to the record standing now.
+    if (!each(QStringLiteral("WITH RECURSIVE standing (id, top) AS ("
+                             " SELECT id, id FROM review_record WHERE review = ? AND merged_into IS NULL"
+                             " UNION ALL SELECT r.id, s.top FROM review_record r JOIN standing s ON r.merged_into = s.id)"
+                             " SELECT s.top, src.database FROM standing s JOIN review_record r ON r.id = s.id"
+                             " JOIN review_source src ON src.id = r.source ORDER BY s.top, src.id"),
+              {review}, [&](const QSqlQuery &q) {
+                  QStringList &names = out[q.value(0).toLongLong()];
+                  if (const QString database = q.value(1).toString(); !names.contains(database))
+                      names.append(database);
+              }))
+        return std::nullopt;
+    return out;
 }
 
 bool ReviewStore::merge(qint64 review, const QList<ReviewDuplicates::Merge> &merges, const QString &who)
@@ -307,18 +286,14 @@ bool ReviewStore::merge(qint64 review, const QList<ReviewDuplicates::Merge> &mer
 std::optional<QList<ReviewMerge>> ReviewStore::merges(qint64 review)
 {
     QList<ReviewMerge> out;
-    const bool done = read([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("SELECT id, kept, merged, rule, who, at FROM review_merge"
-                                 " WHERE review = ? AND undone IS NULL ORDER BY id"));
-        q.addBindValue(review);
-        if (!q.exec())
-            return false;
-        while (q.next())
-            out.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toString(),
-                        q.value(4).toString(), QDateTime::fromString(q.value(5).toString(), Qt::ISODateWithMs)});
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    if (!each(QStringLiteral("SELECT id, kept, merged, rule, who, at FROM review_merge"
+                             " WHERE review = ? AND undone IS NULL ORDER BY id"),
+              {review}, [&](const QSqlQuery &q) {
+                  out.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toString(),
+                              q.value(4).toString(), QDateTime::fromString(q.value(5).toString(), Qt::ISODateWithMs)});
+              }))
+        return std::nullopt;
+    return out;
 }
 
 bool ReviewStore::undoMerge(qint64 review, qint64 mergeId)
@@ -355,16 +330,10 @@ bool ReviewStore::markDistinct(qint64 review, qint64 first, qint64 second)
 std::optional<QList<QPair<qint64, qint64>>> ReviewStore::distinctPairs(qint64 review)
 {
     QList<QPair<qint64, qint64>> out;
-    const bool done = read([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("SELECT first, second FROM review_distinct WHERE review = ?"));
-        q.addBindValue(review);
-        if (!q.exec())
-            return false;
-        while (q.next())
-            out.append({q.value(0).toLongLong(), q.value(1).toLongLong()});
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    if (!each(QStringLiteral("SELECT first, second FROM review_distinct WHERE review = ?"), {review},
+              [&](const QSqlQuery &q) { out.append({q.value(0).toLongLong(), q.value(1).toLongLong()}); }))
+        return std::nullopt;
+    return out;
 }
 
 bool ReviewStore::decide(qint64 review, const ScreeningDecision &d)
@@ -415,43 +384,28 @@ std::optional<QHash<qint64, ScreeningDecision>> ReviewStore::decisions(qint64 re
                                                                          const QString &who)
 {
     QHash<qint64, ScreeningDecision> out;
-    const bool done = read([&](QSqlQuery &q) {
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT record, choice, reason, who, at FROM review_decision"
-                                 " WHERE review = ? AND stage = ?%1 ORDER BY id")
-                      .arg(who.isEmpty() ? QString() : QStringLiteral(" AND who = ?")));
-        q.addBindValue(review);
-        q.addBindValue(stageKey(stage));
-        if (!who.isEmpty())
-            q.addBindValue(who);
-        if (!q.exec())
-            return false;
-        while (q.next()) {
-            // In the order made: the newest overwrites.
-            const std::optional<ScreeningChoice> choice = choiceFromKey(q.value(1).toString());
-            if (!choice)
-                continue;
-            const qint64 record = q.value(0).toLongLong();
-            out.insert(record, {record, stage, *choice, q.value(2).toString(), q.value(3).toString(),
-                                QDateTime::fromString(q.value(4).toString(), Qt::ISODateWithMs)});
-        }
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    QVariantList values{review, stageKey(stage)};
+    if (!who.isEmpty())
+        values.append(who);
+    // In the order made: the newest overwrites.
+    if (!each(QStringLiteral("SELECT record, choice, reason, who, at FROM review_decision WHERE review = ? AND stage = ?%1 ORDER BY id")
+                  .arg(who.isEmpty() ? QString() : QStringLiteral(" AND who = ?")),
+              values, [&](const QSqlQuery &q) {
+                  const std::optional<ScreeningChoice> choice = choiceFromKey(q.value(1).toString());
+                  const qint64 record = q.value(0).toLongLong();
+                  if (choice)
+                      out.insert(record, {record, stage, *choice, q.value(2).toString(), q.value(3).toString(),
+                                          QDateTime::fromString(q.value(4).toString(), Qt::ISODateWithMs)});
+              }))
+        return std::nullopt;
+    return out;
 }
 
 std::optional<QStringList> ReviewStore::screeners(qint64 review, ScreeningStage stage)
 {
     QStringList out;
-    const bool done = read([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("SELECT DISTINCT who FROM review_decision WHERE review = ? AND stage = ? ORDER BY who"));
-        q.addBindValue(review);
-        q.addBindValue(stageKey(stage));
-        if (!q.exec())
-            return false;
-        while (q.next())
-            out.append(q.value(0).toString());
-        return true;
-    });
-    return done ? std::optional(out) : std::nullopt;
+    if (!each(QStringLiteral("SELECT DISTINCT who FROM review_decision WHERE review = ? AND stage = ? ORDER BY who"),
+              {review, stageKey(stage)}, [&](const QSqlQuery &q) { out.append(q.value(0).toString()); }))
+        return std::nullopt;
+    return out;
 }

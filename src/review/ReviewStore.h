@@ -9,6 +9,7 @@
 #include <QPair>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
 #include <optional>
@@ -69,7 +70,8 @@ public:
 
 private:
     bool write(const std::function<bool(QSqlQuery &)> &change);
-    bool read(const std::function<bool(QSqlQuery &)> &reading);
+    // Runs a query with `values` bound and hands each row to `row`.
+    bool each(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row);
     bool fail(const QString &message);
 
     LibraryStore &m_library;

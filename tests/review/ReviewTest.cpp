@@ -4,6 +4,7 @@
 #include "TestData.h"
 
 #include "library/LibraryStore.h"
+#include "review/RelevanceRanking.h"
 #include "review/ReviewDeduplication.h"
 #include "review/ReviewFile.h"
 #include "review/ReviewImport.h"
@@ -153,6 +154,34 @@ private slots:
         QVERIFY2(result.error.startsWith(QStringLiteral("Line %1:").arg(result.line)), qPrintable(result.error));
     }
 
+    void importedFields_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("fields"); // of the first record: title, authors, pages, PMID, year, keywords
+        QTest::newRow("MEDLINE with short names only") << int(Format::Medline) << QByteArray("PMID- 7\nTI  - T\nAU  - Smith J\nAU  - Doe A\n")
+                                                       << QStringList{"T", "Smith J|Doe A", "", "7", "", ""};
+        QTest::newRow("RIS: the PMID of a PubMed address")
+            << int(Format::Ris) << QByteArray("TY  - JOUR\nTI  - T\nUR  - https://pubmed.ncbi.nlm.nih.gov/12345/\nSP  - 5\nEP  - 9\nER  - \n")
+            << QStringList{"T", "", "5-9", "12345", "", ""};
+        QTest::newRow("BibTeX: accents, escapes, a bare year, a comment")
+            << int(Format::Bibtex) << QByteArray("@comment{x}\n@article{k, title={M{\\\"u}ller \\& Co}, author={M{\\\"u}ller, J. and Doe, A.}, year = 2019,}\n")
+            << QStringList{QStringLiteral("M\u00fcller & Co"), QStringLiteral("M\u00fcller, J.|Doe, A."), "", "", "2019", ""};
+        QTest::newRow("CSV: page end, keywords, a quoted comma")
+            << int(Format::Csv) << QByteArray("Title,Page start,Page end,Author Keywords,Year\n\"T, too\",12,19,a; b,2020\n")
+            << QStringList{"T, too", "", "12-19", "", "2020", "a|b"};
+    }
+    void importedFields()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, fields);
+        const ReviewImport::Result result = ReviewImport::read(bytes, Format(format));
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        const ReviewRecord &r = result.records.constFirst();
+        QCOMPARE((QStringList{r.title, r.authors.join(u'|'), r.pages, r.pmid, r.year, r.keywords.join(u'|')}), fields);
+    }
+
     void duplicateRules_data()
     {
         QTest::addColumn<ReviewRecord>("a");
@@ -189,6 +218,41 @@ private slots:
         QCOMPARE(int(ReviewDuplicates::compare(b, a).match), match);
     }
 
+    // A title links three records, the outer two with different DOIs: one
+    // set may take the middle one, never both; the other pair waits for the user.
+    void setsNeverJoinTwoDois()
+    {
+        const QString t = QStringLiteral("Cement leakage after vertebroplasty: a series");
+        ReviewRecords records{record(t, "2019", "10", "Smith", "10.1/x"), record(t, "2019", "10", "Smith"),
+                              record(t, "2019", "10", "Smith", "10.1/y")};
+        for (int i = 0; i < 3; ++i)
+            records[i].id = i + 1;
+        const ReviewDuplicates::Found found = ReviewDuplicates::find(records);
+        QCOMPARE(found.merges.size(), 1);
+        QVERIFY(found.merges.constFirst().kept == 2 || found.merges.constFirst().merged == 2);
+        QCOMPARE(found.uncertain.size(), 1);
+        const auto &pair = found.uncertain.constFirst();
+        QVERIFY(ReviewDuplicates::find(records, {{pair.first, pair.second}}).uncertain.isEmpty());
+    }
+
+    // The records like those included come first once a few are decided.
+    void mostLikelyRelevantFirst()
+    {
+        const QStringList titles = {"Cement leakage in vertebroplasty", "Vertebroplasty cement volume and leakage",
+                                    "Statins after myocardial infarction", "Heart failure and statins in the elderly",
+                                    "Leakage of bone cement in kyphoplasty", "Statin adherence after infarction"};
+        ReviewRecords records;
+        for (qsizetype i = 0; i < titles.size(); ++i) {
+            records.append(record(titles.at(i), "2020", "", ""));
+            records.last().id = i + 1;
+        }
+        RelevanceRanking ranking(records);
+        QCOMPARE(ranking.ranked({5, 6}), (QList<qint64>{5, 6})); // unfitted: as they came
+        ranking.refit({{1, true}, {2, true}, {3, false}, {4, false}});
+        QCOMPARE(ranking.ranked({6, 5}), (QList<qint64>{5, 6}));
+        QVERIFY(ranking.score(5) > 0.5 && ranking.score(6) < 0.5);
+    }
+
     // Twelve records of three articles from four databases: three stand, each found in all four; undo restores one.
     void deduplicationAcrossExports()
     {
@@ -208,8 +272,12 @@ private slots:
         QCOMPARE(m_store->records(review)->size(), 4);
         QCOMPARE(m_store->merges(review)->size(), 8);
         QCOMPARE(ReviewDeduplication::run(*m_store, review, QStringLiteral("me"), true)->merges.size(), 1);
+        QVERIFY(!m_store->createReview({0, QStringLiteral("Searching"), {}, {}, {}, {}, {}, {}}));
+        QCOMPARE(m_store->error(), ReviewMessages::nameTaken(QStringLiteral("Searching")));
         QVERIFY2(!ReviewDeduplication::confirm(*m_store, review, standing->at(0).id, standing->at(1).id, {}),
                  "records with different DOIs are never merged, even when the user says so");
+        QVERIFY2(m_store->deleteReview(review), qPrintable(m_store->error())); // merged records and all
+        QCOMPARE(m_store->reviews()->size(), 0);
     }
 
     // Counts of a small review: 12 identified, 9 duplicates, 3 screened; one

@@ -3,6 +3,7 @@
 #include "TestData.h"
 
 #include "gui/review/PrismaView.h"
+#include "gui/review/ReviewTexts.h"
 #include "gui/review/ReviewWorkspace.h"
 #include "gui/review/ScreeningView.h"
 #include "library/LibraryStore.h"
@@ -10,6 +11,7 @@
 #include "review/ReviewMessages.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +66,45 @@ private slots:
                                                : (choiceKey(d->choice) + u' ' + d->reason).trimmed());
         }
         QCOMPARE(found, stored);
+    }
+
+    void duplicatePairsByKeys_data()
+    {
+        QTest::addColumn<char>("key");
+        QTest::addColumn<int>("standing");
+        QTest::addColumn<int>("distinct");
+        QTest::newRow("Y merges the pair") << 'Y' << 1 << 0;
+        QTest::newRow("N keeps them apart for good") << 'N' << 2 << 1;
+    }
+    void duplicatePairsByKeys()
+    {
+        QFETCH(char, key);
+        QFETCH(int, standing);
+        QFETCH(int, distinct);
+        LibraryStore library(m_dir.filePath(QStringLiteral("%1.sqlite").arg(++m_files)));
+        QCOMPARE(library.open(), LibraryStore::OpenState::Opened);
+        ReviewStore store(library);
+        Review review;
+        review.name = QStringLiteral("Pairs");
+        review.id = store.createReview(review).value_or(0);
+        ReviewRecord first, second;
+        first.title = second.title = QStringLiteral("Cement leakage after vertebroplasty");
+        first.year = QStringLiteral("2019");
+        second.year = QStringLiteral("2020"); // a year apart: for the user to judge
+        first.pages = second.pages = QStringLiteral("10-19");
+        QVERIFY(store.addSource(review.id, {0, QStringLiteral("Embase"), {}, {}, QDate(2026, 1, 5), 0}, {first, second}));
+        ReviewWorkspace workspace(library, review, QStringLiteral("me"), noFullText(), {});
+        workspace.setAttribute(Qt::WA_DeleteOnClose, false);
+        workspace.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&workspace));
+        auto *tabs = workspace.findChild<QTabWidget *>();
+        tabs->setCurrentIndex(1);
+        for (QPushButton *button : tabs->currentWidget()->findChildren<QPushButton *>())
+            if (button->text() == ReviewTexts::findDuplicates())
+                button->click();
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(store.records(review.id)->size(), standing);
+        QCOMPARE(store.distinctPairs(review.id)->size(), distinct);
     }
 
     void diagramFiles_data()
