@@ -30,6 +30,8 @@ inline QString sourceColumns() { return QStringLiteral("Database\tInterface\tDat
 inline QString noSearch() { return QStringLiteral("The current tab holds no search results."); }
 
 inline QString findDuplicates() { return QStringLiteral("Find Duplicates"); }
+inline QString finding() { return QStringLiteral("Looking for duplicates\u2026"); }
+inline QString changedMeanwhile() { return QStringLiteral("The records changed while duplicates were sought: find them again."); }
 inline QString undoMerge() { return QStringLiteral("Undo Merge"); }
 inline QString sameRecord() { return QStringLiteral("Same Article (Y)"); }
 inline QString differentRecords() { return QStringLiteral("Different Articles (N)"); }

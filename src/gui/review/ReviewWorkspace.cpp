@@ -16,6 +16,7 @@
 #include "review/ReviewReport.h"
 #include "review/ScreenerAgreement.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QFile>
 #include <QFileDialog>
@@ -24,6 +25,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollArea>
@@ -33,6 +35,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+
+#include <thread>
 
 namespace {
 
@@ -133,7 +137,9 @@ QWidget *ReviewWorkspace::duplicatesPage()
     auto *page = new QWidget(this);
     auto *layout = new QVBoxLayout(page);
     auto *top = new QHBoxLayout;
-    connect(button(ReviewTexts::findDuplicates(), page, top), &QPushButton::clicked, this, &ReviewWorkspace::findDuplicates);
+    m_find = button(ReviewTexts::findDuplicates(), page, top);
+    m_find->setObjectName(QStringLiteral("findDuplicatesButton"));
+    connect(m_find, &QPushButton::clicked, this, &ReviewWorkspace::findDuplicates);
     connect(button(ReviewTexts::undoMerge(), page, top), &QPushButton::clicked, this, &ReviewWorkspace::undoMerge);
     top->addStretch();
     layout->addLayout(top);
@@ -325,11 +331,37 @@ void ReviewWorkspace::importDecisions()
 
 void ReviewWorkspace::findDuplicates()
 {
-    const auto found = ReviewDeduplication::run(m_store, m_review.id, m_who, false);
-    if (!check(found.has_value()))
+    const auto records = m_store.records(m_review.id);
+    const auto rejected = records ? m_store.distinctPairs(m_review.id) : std::nullopt;
+    if (!check(rejected.has_value()))
         return;
-    m_uncertain = found->uncertain;
-    say(ReviewMessages::deduplicated(found->merges.size(), found->uncertain.size()));
+    // Seconds at tens of thousands of records: compared away from the window,
+    // which stays responsive; the merges are stored back here.
+    m_find->setEnabled(false);
+    say(ReviewTexts::finding());
+    QPointer<ReviewWorkspace> self(this);
+    std::thread([self, records = *records, rejected = *rejected] {
+        ReviewDuplicates::Found found = ReviewDuplicates::find(records, rejected);
+        QMetaObject::invokeMethod(qApp, [self, found = std::move(found), compared = records.size()] {
+            if (self)
+                self->applyDuplicates(found, compared);
+        }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void ReviewWorkspace::applyDuplicates(const ReviewDuplicates::Found &found, qsizetype compared)
+{
+    m_find->setEnabled(true);
+    // Records changed meanwhile (an import, an undone merge) make the comparison stale.
+    const auto now = m_store.records(m_review.id);
+    if (!check(now.has_value()))
+        return;
+    if (now->size() != compared)
+        return say(ReviewTexts::changedMeanwhile());
+    if (!found.merges.isEmpty() && !check(m_store.merge(m_review.id, found.merges, m_who)))
+        return;
+    m_uncertain = found.uncertain;
+    say(ReviewMessages::deduplicated(found.merges.size(), found.uncertain.size()));
     reload();
     showDuplicates();
 }

@@ -17,6 +17,7 @@ class LibraryStore;
 class PrismaView;
 class QLabel;
 class QListWidget;
+class QPushButton;
 class QTableWidget;
 class QTabWidget;
 class QTextBrowser;
@@ -67,6 +68,8 @@ private:
     void addSearch();
     void importDecisions();
     void findDuplicates();
+    // `compared`: how many records stood when the search began.
+    void applyDuplicates(const ReviewDuplicates::Found &found, qsizetype compared);
     void showDuplicates();
     void judgePair(bool same);
     void undoMerge();
@@ -90,6 +93,7 @@ private:
     QTabWidget *m_tabs;
     QTableWidget *m_sources;
     QLabel *m_message;
+    QPushButton *m_find = nullptr;
     QListWidget *m_merges;
     QListWidget *m_pairs;
     QTextBrowser *m_left;

@@ -3,7 +3,6 @@
 #include "TestData.h"
 
 #include "gui/review/PrismaView.h"
-#include "gui/review/ReviewTexts.h"
 #include "gui/review/ReviewWorkspace.h"
 #include "gui/review/ScreeningView.h"
 #include "library/LibraryStore.h"
@@ -99,9 +98,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&workspace));
         auto *tabs = workspace.findChild<QTabWidget *>();
         tabs->setCurrentIndex(1);
-        for (QPushButton *button : tabs->currentWidget()->findChildren<QPushButton *>())
-            if (button->text() == ReviewTexts::findDuplicates())
-                button->click();
+        auto *find = workspace.findChild<QPushButton *>(QStringLiteral("findDuplicatesButton"));
+        find->click();
+        QTRY_VERIFY(find->isEnabled()); // compared on a thread of its own
         QTest::keyClick(QApplication::focusWidget(), key);
         QCOMPARE(store.records(review.id)->size(), standing);
         QCOMPARE(store.distinctPairs(review.id)->size(), distinct);
