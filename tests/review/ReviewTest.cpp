@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("RIS text before TY") << int(Format::Ris) << QByteArray("\xEF\xBB\xBFhello\nTY  - JOUR\nER  - \n") << 1;
         QTest::newRow("MEDLINE untagged line") << int(Format::Medline) << QByteArray("PMID- 1\nTI  - A\nnot a tag\n") << 3;
         QTest::newRow("BibTeX unclosed value") << int(Format::Bibtex) << QByteArray("@article{k,\n title = {A},\n year = {2019\n") << 3;
+        QTest::newRow("BibTeX entry without its brace") << int(Format::Bibtex) << QByteArray("@article{a, title={A}}\n\n@article b,\n") << 3;
+        QTest::newRow("MEDLINE continued before any tag") << int(Format::Medline) << QByteArray("\n      stray\nPMID- 1\n") << 2;
         QTest::newRow("CSV unclosed quote") << int(Format::Csv) << QByteArray("Title,Year\r\n\"A,2019\r\nB,2020\r\n") << 2;
         QTest::newRow("CSV extra field") << int(Format::Csv) << QByteArray("Title,Year\nA,2019\nB,2020,x\n") << 3;
         QTest::newRow("CSV without a title column") << int(Format::Csv) << QByteArray("Name,Year\nA,2019\n") << 1;
@@ -193,6 +195,8 @@ private slots:
         QTest::newRow("same PMID") << record("A", "2019", "1", "X", {}, "123") << record("B", "2020", "9", "Y", {}, "123") << sure;
         QTest::newRow("same DOI written differently")
             << record("A", "", "", "", "https://doi.org/10.1000/AbC.") << record("B", "", "", "", "doi:10.1000/abc") << sure;
+        QTest::newRow("same DOI, percent-encoded in a link")
+            << record("A", "", "", "", "https://dx.doi.org/10.1002%2Fbjs.1234") << record("B", "", "", "", "10.1002/BJS.1234") << sure;
         QTest::newRow("DOIs differ, all else alike")
             << record(t, "2019", "10", "Smith", "10.1/a") << record(t, "2019", "10", "Smith", "10.1/b") << distinct;
         QTest::newRow("PMIDs differ, same DOI")
