@@ -186,6 +186,26 @@ std::optional<qint64> ReviewStore::addSource(qint64 review, ReviewSource source,
     return done ? std::optional(source.id) : std::nullopt;
 }
 
+bool ReviewStore::updateRecords(qint64 review, const ReviewRecords &records)
+{
+    return write([&](QSqlQuery &q) {
+        q.prepare(QStringLiteral("UPDATE review_record SET title = ?, authors = ?, journal = ?, year = ?, volume = ?, issue = ?,"
+                                 " pages = ?, doi = ?, pmid = ?, abstract = ?, keywords = ? WHERE id = ? AND review = ?"));
+        for (const ReviewRecord &r : records) {
+            for (const QVariant &value :
+                 {bound(r.title), bound(lines(r.authors)), bound(r.journal), bound(r.year), bound(r.volume), bound(r.issue),
+                  bound(r.pages), bound(r.doi), bound(r.pmid), bound(r.abstract), bound(lines(r.keywords)), bound(r.id),
+                  bound(review)})
+                q.addBindValue(value);
+            if (!q.exec())
+                return false;
+            if (q.numRowsAffected() != 1)
+                return fail(ReviewMessages::noSuchRecord());
+        }
+        return true;
+    });
+}
+
 std::optional<QList<ReviewSource>> ReviewStore::sources(qint64 review)
 {
     QList<ReviewSource> out;

@@ -41,6 +41,8 @@ public:
     // The source and all its records, or nothing; returns the source's id.
     std::optional<qint64> addSource(qint64 review, ReviewSource source, const ReviewRecords &records);
     std::optional<QList<ReviewSource>> sources(qint64 review);
+    // New fields of stored records (completed from PubMed), all in one transaction.
+    bool updateRecords(qint64 review, const ReviewRecords &records);
     // The records that stand for themselves (merged ones too with `withMerged`), in the order added.
     std::optional<ReviewRecords> records(qint64 review, bool withMerged = false);
     // For each record standing for itself, the databases of the records merged into it and its own.

@@ -1,10 +1,13 @@
 // A review from its imports to its PRISMA counts: the importers over exports
 // made the way each database writes them, the duplicate rules, decisions
 // that survive a killed program, agreement between screeners, the counts.
+#include "FakeEutilsServer.h"
 #include "TestData.h"
 
 #include "library/LibraryStore.h"
+#include "common/Endpoints.h"
 #include "review/RelevanceRanking.h"
+#include "review/ReviewCompletion.h"
 #include "review/ReviewDeduplication.h"
 #include "review/ReviewFile.h"
 #include "review/ReviewImport.h"
@@ -14,6 +17,8 @@
 #include "review/ScreenerAgreement.h"
 
 #include <QProcess>
+#include <QSignalSpy>
+#include <QUrlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -328,6 +333,37 @@ private slots:
         QCOMPARE(agreement.disagreements, QList<qint64>{standing.at(0).id});
         QCOMPARE(m_store->undoDecision(review, ScreeningStage::FullText, QStringLiteral("me")), standing.at(2).id);
         QCOMPARE(m_store->decisions(review, ScreeningStage::FullText)->value(standing.at(2).id).choice, ScreeningChoice::Exclude);
+    }
+
+    // From PubMed: a record's empty fields, a DOI's PMID; what the source gave stays.
+    void completedFromPubmed()
+    {
+        FakeEutilsServer server;
+        server.serveEfetch();
+        server.setHandler(QUrl(QLatin1String(Paths::ESearch)).path(), [](const QUrl &url) {
+            const bool known = QUrlQuery(url).queryItemValue(QStringLiteral("term"), QUrl::FullyDecoded) == QLatin1String("\"10.5195/jmla.2018.323\"[doi]");
+            return FakeResponse::xml(FakeEutilsServer::esearchAnswer(known ? 1 : 0, 0, 1, [](int) { return QStringLiteral("29632442"); }));
+        });
+        m_library = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("l%1.sqlite").arg(++m_files)));
+        QCOMPARE(m_library->open(), LibraryStore::OpenState::Opened);
+        m_store = std::make_unique<ReviewStore>(*m_library);
+        const qint64 review = *m_store->createReview({0, QStringLiteral("Complete"), {}, {}, {}, {}, {}, {}});
+        ReviewRecords records{record(QStringLiteral("Own title"), "", "", "", {}, "30107788"),
+                              record("", "", "", "", "https://doi.org/10.5195/JMLA.2018.323"), record("Unknown", "", "", "", "10.9/none")};
+        records[0].journal = QStringLiteral("Own journal");
+        QVERIFY(m_store->addSource(review, {0, QStringLiteral("Scopus"), {}, {}, QDate(2026, 1, 5), 0}, records));
+        ReviewCompletion completion(*m_store, server.endpoints());
+        QSignalSpy finished(&completion, &ReviewCompletion::finished);
+        QVERIFY(completion.start(review));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.constFirst().constFirst().value<qsizetype>(), 2);
+        const ReviewRecords now = *m_store->records(review);
+        QCOMPARE((QStringList{now.at(0).title, now.at(0).journal, now.at(0).doi}),
+                 (QStringList{"Own title", "Own journal", "10.1186/s12874-018-0545-3"}));
+        QVERIFY2(now.at(0).abstract.contains(QLatin1String("Systematic literature searching is recognised")), qPrintable(now.at(0).abstract.left(80)));
+        QCOMPARE((QStringList{now.at(1).pmid, now.at(1).title}),
+                 (QStringList{"29632442", "It takes longer than you think: librarian time spent on systematic review tasks."}));
+        QVERIFY2(now.at(2).pmid.isEmpty() && now.at(2).abstract.isEmpty(), "a DOI PubMed does not know changes nothing");
     }
 
     void decisionsSurviveAKill()

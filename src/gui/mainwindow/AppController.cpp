@@ -70,7 +70,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
     m_collections = new CollectionActions(
         m_services, *mainWindow, *m_ui, m_actions, [this] { return newTab(); }, [this] { return eutilsIdentity(); }, this);
     m_history = new HistoryActions(m_services, *m_ui, *mainWindow);
-    m_reviews = new ReviewActions(m_services, *mainWindow, *m_ui, [this] { return currentSearchForReview(); }, this);
+    m_reviews = new ReviewActions(
+        m_services, *mainWindow, *m_ui, [this] { return currentSearchForReview(); }, [this] { return eutilsIdentity(); }, this);
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);

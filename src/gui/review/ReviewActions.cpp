@@ -16,11 +16,13 @@
 #include <QMainWindow>
 
 ReviewActions::ReviewActions(const AppServices &services, QMainWindow &window, Ui::MainWindow &ui,
-                             ReviewWorkspace::SearchProvider currentSearch, QObject *parent)
+                             ReviewWorkspace::SearchProvider currentSearch, std::function<EutilsIdentity()> identity,
+                             QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_window(window)
     , m_currentSearch(std::move(currentSearch))
+    , m_identity(std::move(identity))
     , m_panel(new ReviewsPanel(&window))
 {
     auto *action = new QAction(ReviewTexts::newReviewAction(), this);
@@ -119,6 +121,7 @@ ReviewWorkspace *ReviewActions::open(const QString &name)
     auto *workspace = new ReviewWorkspace(*m_services.library, *review, screenerName(AppPreferences(*m_services.preferences).contactEmail()),
                                           m_fullText, m_currentSearch, &m_window);
     workspace->setWindowFlag(Qt::Window);
+    workspace->setPubmed(m_services.endpoints, m_identity());
     m_open.insert(name, workspace);
     workspace->show();
     return workspace;

@@ -2,6 +2,7 @@
 
 #include "gui/mainwindow/AppServices.h"
 #include "gui/review/ReviewWorkspace.h"
+#include "entrez/EutilsRequest.h"
 #include "review/FullTextSource.h"
 
 #include <QObject>
@@ -23,7 +24,7 @@ class ReviewActions : public QObject
 
 public:
     ReviewActions(const AppServices &services, QMainWindow &window, Ui::MainWindow &ui,
-                  ReviewWorkspace::SearchProvider currentSearch, QObject *parent);
+                  ReviewWorkspace::SearchProvider currentSearch, std::function<EutilsIdentity()> identity, QObject *parent);
 
     // Where the full-text stage reads the text the library keeps.
     void setFullTextSource(FullTextSource source) { m_fullText = std::move(source); }
@@ -41,6 +42,7 @@ private:
     AppServices m_services;
     QMainWindow &m_window;
     ReviewWorkspace::SearchProvider m_currentSearch;
+    std::function<EutilsIdentity()> m_identity;
     FullTextSource m_fullText = noFullText();
     ReviewsPanel *m_panel;
     QHash<QString, QPointer<ReviewWorkspace>> m_open;

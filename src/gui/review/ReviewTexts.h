@@ -23,6 +23,10 @@ inline QString prismaTab() { return QStringLiteral("PRISMA"); }
 inline QString importFile() { return QStringLiteral("Import File\u2026"); }
 inline QString addCollection() { return QStringLiteral("Add Collection\u2026"); }
 inline QString addSearch() { return QStringLiteral("Add Current Search"); }
+inline QString completeFromPubmed() { return QStringLiteral("Complete from PubMed"); }
+inline QString completing() { return QStringLiteral("Completing the records from PubMed\u2026"); }
+inline QString nothingToComplete() { return QStringLiteral("No record has a PMID or a DOI to look up."); }
+inline QString completed(qsizetype count) { return QStringLiteral("%1 records completed from PubMed").arg(count); }
 inline QString importFilter() { return QStringLiteral("Exports (*.ris *.nbib *.txt *.bib *.csv);;All files (*)"); }
 inline QString databaseQuestion() { return QStringLiteral("Which database did this file come from?"); }
 inline QString collectionQuestion() { return QStringLiteral("Which collection?"); }

@@ -9,6 +9,7 @@
 #include "library/LibraryStore.h"
 #include "review/PrismaLayout.h"
 #include "review/RelevanceRanking.h"
+#include "review/ReviewCompletion.h"
 #include "review/ReviewDeduplication.h"
 #include "review/ReviewFile.h"
 #include "review/ReviewImport.h"
@@ -123,6 +124,9 @@ QWidget *ReviewWorkspace::identificationPage()
     connect(button(ReviewTexts::importFile(), page, buttons), &QPushButton::clicked, this, &ReviewWorkspace::importFile);
     connect(button(ReviewTexts::addCollection(), page, buttons), &QPushButton::clicked, this, &ReviewWorkspace::addCollection);
     connect(button(ReviewTexts::addSearch(), page, buttons), &QPushButton::clicked, this, &ReviewWorkspace::addSearch);
+    m_complete = button(ReviewTexts::completeFromPubmed(), page, buttons);
+    m_complete->setEnabled(false); // until told where PubMed is
+    connect(m_complete, &QPushButton::clicked, this, &ReviewWorkspace::completeFromPubmed);
     buttons->addStretch();
     connect(button(ReviewTexts::shareReview(), page, buttons), &QPushButton::clicked, this, [this] {
         exportText(ReviewTexts::reviewFilter(), [this](const QString &) { return ReviewFile::write(m_store, m_review).value_or(QByteArray()); });
@@ -327,6 +331,33 @@ void ReviewWorkspace::importDecisions()
     const std::optional<qsizetype> taken = ReviewFile::importDecisions(m_store, m_review, file.readAll(), m_who, error);
     say(taken ? ReviewMessages::decisionsImported(*taken) : error);
     rebuildQueue();
+}
+
+void ReviewWorkspace::setPubmed(const Endpoints &endpoints, const EutilsIdentity &identity)
+{
+    delete m_completion;
+    m_completion = new ReviewCompletion(m_store, endpoints, this);
+    m_completion->setIdentity(identity);
+    m_complete->setEnabled(true);
+    connect(m_completion, &ReviewCompletion::finished, this, [this](qsizetype completed) {
+        m_complete->setEnabled(true);
+        say(ReviewTexts::completed(completed));
+        reload();
+    });
+    connect(m_completion, &ReviewCompletion::failed, this, [this](const QString &message) {
+        m_complete->setEnabled(true);
+        say(message);
+    });
+}
+
+void ReviewWorkspace::completeFromPubmed()
+{
+    if (!m_completion)
+        return;
+    if (!m_completion->start(m_review.id))
+        return say(ReviewTexts::nothingToComplete());
+    m_complete->setEnabled(false);
+    say(ReviewTexts::completing());
 }
 
 void ReviewWorkspace::findDuplicates()

@@ -22,6 +22,9 @@ class QTableWidget;
 class QTabWidget;
 class QTextBrowser;
 class RelevanceRanking;
+class ReviewCompletion;
+struct Endpoints;
+struct EutilsIdentity;
 class ScreeningView;
 
 // The records of a search shown in the main window, to be added to a review.
@@ -48,6 +51,8 @@ public:
     ~ReviewWorkspace() override;
 
     ScreeningView *screening() const { return m_screening; }
+    // Where records are completed from PubMed, and as whom.
+    void setPubmed(const Endpoints &endpoints, const EutilsIdentity &identity);
     // The record on screen in the screening view, 0 when none.
     qint64 shownRecord() const;
 
@@ -66,6 +71,7 @@ private:
     void importFile();
     void addCollection();
     void addSearch();
+    void completeFromPubmed();
     void importDecisions();
     void findDuplicates();
     // `compared`: how many records stood when the search began.
@@ -94,6 +100,8 @@ private:
     QTableWidget *m_sources;
     QLabel *m_message;
     QPushButton *m_find = nullptr;
+    QPushButton *m_complete = nullptr;
+    ReviewCompletion *m_completion = nullptr;
     QListWidget *m_merges;
     QListWidget *m_pairs;
     QTextBrowser *m_left;
