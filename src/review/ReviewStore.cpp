@@ -30,6 +30,14 @@ QVariant bound(qint64 number)
     return QVariant(number);
 }
 
+// Binds `values` to the prepared query in order and runs it.
+bool execWith(QSqlQuery &query, std::initializer_list<QVariant> values)
+{
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
 QStringList unlines(const QString &text)
 {
     return text.split(u'\n', Qt::SkipEmptyParts);
@@ -96,11 +104,9 @@ std::optional<qint64> ReviewStore::createReview(const Review &review)
             return fail(ReviewMessages::nameTaken(review.name.trimmed()));
         q.prepare(QStringLiteral("INSERT INTO review (name, question, inclusion, exclusion, reasons, highlights, created)"
                                  " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-        for (const QVariant &value : {bound(review.name.trimmed()), bound(review.question), bound(review.inclusion),
-                                      bound(review.exclusion), bound(lines(review.reasons)),
-                                      bound(lines(review.highlights)), bound(now())})
-            q.addBindValue(value);
-        if (!q.exec())
+        if (!execWith(q, {bound(review.name.trimmed()), bound(review.question), bound(review.inclusion),
+                          bound(review.exclusion), bound(lines(review.reasons)), bound(lines(review.highlights)),
+                          bound(now())}))
             return false;
         id = q.lastInsertId().toLongLong();
         return true;
@@ -113,11 +119,9 @@ bool ReviewStore::updateReview(const Review &review)
     return write([&](QSqlQuery &q) {
         q.prepare(QStringLiteral("UPDATE review SET name = ?, question = ?, inclusion = ?, exclusion = ?, reasons = ?,"
                                  " highlights = ? WHERE id = ?"));
-        for (const QVariant &value : {bound(review.name.trimmed()), bound(review.question), bound(review.inclusion),
-                                      bound(review.exclusion), bound(lines(review.reasons)),
-                                      bound(lines(review.highlights)), bound(review.id)})
-            q.addBindValue(value);
-        if (!q.exec())
+        if (!execWith(q, {bound(review.name.trimmed()), bound(review.question), bound(review.inclusion),
+                          bound(review.exclusion), bound(lines(review.reasons)), bound(lines(review.highlights)),
+                          bound(review.id)}))
             return q.lastError().nativeErrorCode() == QLatin1String("2067") ? fail(ReviewMessages::nameTaken(review.name))
                                                                             : false;
         return q.numRowsAffected() == 1 || fail(ReviewMessages::noSuchReview(review.name));
@@ -163,22 +167,16 @@ std::optional<qint64> ReviewStore::addSource(qint64 review, ReviewSource source,
     const bool done = write([&](QSqlQuery &q) {
         q.prepare(QStringLiteral("INSERT INTO review_source (review, database, interface, strategy, searched, count)"
                                  " VALUES (?, ?, ?, ?, ?, ?)"));
-        for (const QVariant &value : {bound(review), bound(source.database), bound(source.interface),
-                                      bound(source.strategy), bound(source.searched.toString(Qt::ISODate)),
-                                      bound(source.count)})
-            q.addBindValue(value);
-        if (!q.exec())
+        if (!execWith(q, {bound(review), bound(source.database), bound(source.interface), bound(source.strategy),
+                          bound(source.searched.toString(Qt::ISODate)), bound(source.count)}))
             return false;
         source.id = q.lastInsertId().toLongLong();
         q.prepare(QStringLiteral("INSERT INTO review_record (review, source, title, authors, journal, year, volume,"
                                  " issue, pages, doi, pmid, abstract, keywords) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const ReviewRecord &r : records) {
-            for (const QVariant &value :
-                 {bound(review), bound(source.id), bound(r.title), bound(lines(r.authors)), bound(r.journal),
-                  bound(r.year), bound(r.volume), bound(r.issue), bound(r.pages), bound(r.doi),
-                  bound(r.pmid), bound(r.abstract), bound(lines(r.keywords))})
-                q.addBindValue(value);
-            if (!q.exec())
+            if (!execWith(q, {bound(review), bound(source.id), bound(r.title), bound(lines(r.authors)),
+                              bound(r.journal), bound(r.year), bound(r.volume), bound(r.issue), bound(r.pages),
+                              bound(r.doi), bound(r.pmid), bound(r.abstract), bound(lines(r.keywords))}))
                 return false;
         }
         return true;
@@ -192,12 +190,9 @@ bool ReviewStore::updateRecords(qint64 review, const ReviewRecords &records)
         q.prepare(QStringLiteral("UPDATE review_record SET title = ?, authors = ?, journal = ?, year = ?, volume = ?, issue = ?,"
                                  " pages = ?, doi = ?, pmid = ?, abstract = ?, keywords = ? WHERE id = ? AND review = ?"));
         for (const ReviewRecord &r : records) {
-            for (const QVariant &value :
-                 {bound(r.title), bound(lines(r.authors)), bound(r.journal), bound(r.year), bound(r.volume), bound(r.issue),
-                  bound(r.pages), bound(r.doi), bound(r.pmid), bound(r.abstract), bound(lines(r.keywords)), bound(r.id),
-                  bound(review)})
-                q.addBindValue(value);
-            if (!q.exec())
+            if (!execWith(q, {bound(r.title), bound(lines(r.authors)), bound(r.journal), bound(r.year),
+                              bound(r.volume), bound(r.issue), bound(r.pages), bound(r.doi), bound(r.pmid),
+                              bound(r.abstract), bound(lines(r.keywords)), bound(r.id), bound(review)}))
                 return false;
             if (q.numRowsAffected() != 1)
                 return fail(ReviewMessages::noSuchRecord());
@@ -293,10 +288,8 @@ bool ReviewStore::merge(qint64 review, const QList<ReviewDuplicates::Merge> &mer
             if (!q.exec())
                 return false;
             q.prepare(QStringLiteral("INSERT INTO review_merge (review, kept, merged, rule, who, at) VALUES (?, ?, ?, ?, ?, ?)"));
-            for (const QVariant &value : {bound(review), bound(m.kept), bound(m.merged), bound(m.rule),
-                                          bound(who), bound(now())})
-                q.addBindValue(value);
-            if (!q.exec())
+            if (!execWith(q, {bound(review), bound(m.kept), bound(m.merged), bound(m.rule), bound(who),
+                              bound(now())}))
                 return false;
         }
         return true;
@@ -368,12 +361,9 @@ bool ReviewStore::addDecisions(qint64 review, const QList<ScreeningDecision> &de
                                  " SELECT ?, id, ?, ?, ?, ?, ? FROM review_record WHERE id = ? AND review = ?"));
         for (const ScreeningDecision &d : decisions) {
             const QDateTime at = d.at.isValid() ? d.at : QDateTime::currentDateTimeUtc();
-            for (const QVariant &value : {bound(review), bound(stageKey(d.stage)), bound(choiceKey(d.choice)),
-                                          bound(d.choice == ScreeningChoice::Exclude ? d.reason : QString()),
-                                          bound(d.who), bound(at.toUTC().toString(Qt::ISODateWithMs)),
-                                          bound(d.record), bound(review)})
-                q.addBindValue(value);
-            if (!q.exec())
+            if (!execWith(q, {bound(review), bound(stageKey(d.stage)), bound(choiceKey(d.choice)),
+                              bound(d.choice == ScreeningChoice::Exclude ? d.reason : QString()), bound(d.who),
+                              bound(at.toUTC().toString(Qt::ISODateWithMs)), bound(d.record), bound(review)}))
                 return false;
             if (q.numRowsAffected() != 1)
                 return fail(ReviewMessages::noSuchRecord());
