@@ -3,7 +3,7 @@
 # (Xvfb) searching a fake E-utilities server on 127.0.0.1 that serves saved
 # real answers. The query is typed and sent with Return, and one article is
 # clicked, as a user would. Nothing reaches the internet.
-#   tools/screenshot.sh [--picture main|search-details|following-literature|library|mesh-browser|timeline] [BUILD_DIR] [OUT.png]
+#   tools/screenshot.sh [--picture main|search-details|following-literature|library|mesh-browser|timeline|review-screening|review-prisma] [BUILD_DIR] [OUT.png]
 # main (docs/screenshot.png): one saved EFetch answer with its real PMIDs.
 # search-details (docs/search-details.png): a real ESearch answer with a
 #   translation and a phrase PubMed did not find, its details opened (Ctrl+I).
@@ -19,6 +19,10 @@
 # timeline (docs/timeline.png): Results by Year (Ctrl+Shift+Y) of a search
 #   whose counts the fake server takes from PubMed's real "Results by year"
 #   download for "microbiome" (the table still lists the saved articles).
+# review-screening (docs/review-screening.png), review-prisma (docs/review-prisma.png):
+#   a review of the saved articles as a PubMed search with two other
+#   databases' exports of three real records, deduplicated and screened in
+#   part; its window on the screening view or on the PRISMA diagram.
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
@@ -37,6 +41,7 @@ row=2
 extra=()
 keys=()
 size=-
+shot_name=
 case $picture in
   main) out=${2:-docs/screenshot.png} ;;
   search-details)
@@ -65,6 +70,10 @@ case $picture in
     query='microbiome'
     keys=(ctrl+shift+y)
     size=1270x860 ;;
+  review-screening|review-prisma)
+    out=${2:-docs/$picture.png}
+    extra=(--review "${picture#review-}")
+    shot_name='^Review: ' ;;
   *) echo "no picture $picture"; exit 2 ;;
 esac
 
@@ -76,10 +85,10 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 xvfb-run --auto-servernum --server-args="-screen 0 1280x900x24" \
-  bash -s -- "$program" "$answer" "$query" "$row" "$work/shot.png" "${keys[*]:-}" "$size" "${extra[@]}" <<'INNER'
+  bash -s -- "$program" "$answer" "$query" "$row" "$work/shot.png" "${keys[*]:-}" "$size" "$shot_name" "${extra[@]}" <<'INNER'
 set -euo pipefail
-program=$1 answer=$2 query=$3 row=$4 shot=$5 keys=$6 size=$7
-shift 7
+program=$1 answer=$2 query=$3 row=$4 shot=$5 keys=$6 size=$7 shot_name=$8
+shift 8
 "$program" "$answer" "$@" > "$XDG_RUNTIME_DIR/app.log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
@@ -95,8 +104,11 @@ if [ "$size" != - ]; then
 fi
 xdotool windowfocus --sync "$window"
 sleep 0.5
+# A review's window takes keys of its own: nothing is typed into it.
+if [ -z "$shot_name" ]; then
 xdotool type --delay 30 "$query"
 xdotool key Return
+fi
 sleep 3
 # The table's rows start about 125 pixels below the window's top and are 20
 # high (the fonts of Debian 12's Xvfb); click the middle of the row's title.
@@ -117,6 +129,15 @@ done
 # The search details float in a window of their own: over the table's right
 # side, and the picture is of the screen, cut to the main window.
 details=$(xdotool search --onlyvisible --name '^Search Details$' 2>/dev/null | head -n 1 || true)
+# A window of its own (a review's) is the picture when one is named.
+if [ -n "$shot_name" ]; then
+  own=$(xdotool search --onlyvisible --name "$shot_name" 2>/dev/null | head -n 1 || true)
+  [ -n "$own" ] || { echo "no window $shot_name appeared"; exit 1; }
+  xdotool windowraise "$own"
+  sleep 1
+  import -window "$own" "$shot"
+  exit 0
+fi
 if [ -n "$details" ]; then
   xdotool windowmove "$details" 560 240
   sleep 1

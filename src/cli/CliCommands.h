@@ -62,3 +62,4 @@ CliCommand libraryCommand();
 CliCommand meshCommand();
 CliCommand timelineCommand();
 CliCommand matchCommand();
+CliCommand reviewCommand();

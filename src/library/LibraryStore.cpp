@@ -116,6 +116,60 @@ const QList<QStringList> &migrations()
                 "CREATE TRIGGER collection_shrinks AFTER DELETE ON collection_article BEGIN"
                 " UPDATE collection SET size = size - 1 WHERE id = old.collection; END"),
         },
+        // 5: systematic reviews: their sources and records, the merges of
+        // duplicates and every screening decision (ReviewStore).
+        {
+            QStringLiteral(
+                "CREATE TABLE review ("
+                " id INTEGER PRIMARY KEY,"
+                " name TEXT NOT NULL UNIQUE,"
+                " question TEXT NOT NULL DEFAULT '',"
+                " inclusion TEXT NOT NULL DEFAULT '',"
+                " exclusion TEXT NOT NULL DEFAULT '',"
+                " reasons TEXT NOT NULL DEFAULT '',"    // one per line, in the order offered
+                " highlights TEXT NOT NULL DEFAULT ''," // one word per line
+                " created TEXT NOT NULL)"),
+            QStringLiteral(
+                "CREATE TABLE review_source ("
+                " id INTEGER PRIMARY KEY,"
+                " review INTEGER NOT NULL REFERENCES review (id) ON DELETE CASCADE,"
+                " database TEXT NOT NULL,"
+                " interface TEXT NOT NULL DEFAULT '',"
+                " strategy TEXT NOT NULL DEFAULT '',"
+                " searched TEXT NOT NULL," // the date of the search, ISO 8601
+                " count INTEGER NOT NULL)"),
+            QStringLiteral(
+                "CREATE TABLE review_record ("
+                " id INTEGER PRIMARY KEY,"
+                " review INTEGER NOT NULL REFERENCES review (id) ON DELETE CASCADE,"
+                " source INTEGER NOT NULL REFERENCES review_source (id) ON DELETE CASCADE,"
+                " title TEXT NOT NULL, authors TEXT NOT NULL, journal TEXT NOT NULL, year TEXT NOT NULL,"
+                " volume TEXT NOT NULL, issue TEXT NOT NULL, pages TEXT NOT NULL, doi TEXT NOT NULL,"
+                " pmid TEXT NOT NULL, abstract TEXT NOT NULL, keywords TEXT NOT NULL,"
+                " merged_into INTEGER REFERENCES review_record (id))"), // NULL while the record stands for itself
+            QStringLiteral("CREATE INDEX review_record_review ON review_record (review, merged_into)"),
+            QStringLiteral(
+                "CREATE TABLE review_merge ("
+                " id INTEGER PRIMARY KEY,"
+                " review INTEGER NOT NULL REFERENCES review (id) ON DELETE CASCADE,"
+                " kept INTEGER NOT NULL REFERENCES review_record (id) ON DELETE CASCADE,"
+                " merged INTEGER NOT NULL REFERENCES review_record (id) ON DELETE CASCADE,"
+                " rule TEXT NOT NULL, who TEXT NOT NULL, at TEXT NOT NULL,"
+                " undone TEXT)"), // UTC, ISO 8601, once undone: the merge stays on record
+            QStringLiteral(
+                "CREATE TABLE review_distinct (" // pairs the user judged not to be duplicates
+                " review INTEGER NOT NULL REFERENCES review (id) ON DELETE CASCADE,"
+                " first INTEGER NOT NULL, second INTEGER NOT NULL,"
+                " PRIMARY KEY (review, first, second)) WITHOUT ROWID"),
+            QStringLiteral(
+                "CREATE TABLE review_decision (" // every decision; a record's newest per screener counts
+                " id INTEGER PRIMARY KEY,"
+                " review INTEGER NOT NULL REFERENCES review (id) ON DELETE CASCADE,"
+                " record INTEGER NOT NULL REFERENCES review_record (id) ON DELETE CASCADE,"
+                " stage TEXT NOT NULL, choice TEXT NOT NULL, reason TEXT NOT NULL DEFAULT '',"
+                " who TEXT NOT NULL, at TEXT NOT NULL)"),
+            QStringLiteral("CREATE INDEX review_decision_stage ON review_decision (review, stage, record)"),
+        },
     };
     return steps;
 }
@@ -131,7 +185,8 @@ bool growsWithLibrary(const QString &table)
 {
     static const QStringList kGrowing = {QStringLiteral("article"), QStringLiteral("article_xml"),
                                          QStringLiteral("collection_article"), QStringLiteral("history"),
-                                         QStringLiteral("saved_search_pmid")};
+                                         QStringLiteral("saved_search_pmid"), QStringLiteral("review_record"),
+                                         QStringLiteral("review_merge"), QStringLiteral("review_decision")};
     return kGrowing.contains(table) || table.startsWith(QLatin1String("article_text"));
 }
 

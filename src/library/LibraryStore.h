@@ -26,7 +26,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // The user's library: one SQLite file shared by the window and vexmoor-cli.
-// This class is the only code that speaks SQL. Its schema moves forward
+// This class, with ReviewStore for the reviews kept in the same file, is the
+// only code that speaks SQL. Its schema moves forward
 // through numbered migrations, one transaction each; a file it cannot trust
 // is never changed: a newer schema is left alone and a damaged file is
 // moved aside before a new one is started. A file that cannot be read
@@ -40,7 +41,7 @@ class LibraryStore
 {
 public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
@@ -198,6 +199,9 @@ public:
     std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids, qint64 collection = 0);
 
 private:
+    // The reviews' part of the store, on this connection and its transactions.
+    friend class ReviewStore;
+
     // `ranked`: the library's ranking is made known, for its searches.
     bool connect(bool readOnly, bool ranked);
     void disconnect();

@@ -28,6 +28,13 @@
 #include "entrez/MeshHeading.h"
 #include "timeline/YearCounts.h"
 #include "library/LibraryStore.h"
+#include "export/Reference.h"
+#include "gui/review/ReviewWorkspace.h"
+#include "gui/review/ScreeningView.h"
+#include "review/ReviewDeduplication.h"
+#include "review/ReviewImport.h"
+#include "review/ReviewMessages.h"
+#include "review/ReviewReport.h"
 #include "FakeEutilsServer.h"
 #include "FakeReachability.h"
 #include "preferences/PreferenceStore.h"
@@ -38,6 +45,7 @@
 #include <QMainWindow>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -125,12 +133,63 @@ bool fillLibrary(LibraryStore &library, const QByteArray &xml, const Endpoints &
 
 } // namespace
 
+// A review of the answer's articles as a PubMed search, with the shared
+// exports of other databases imported and deduplicated, and the screening of
+// it under way; none when it could not be made.
+std::optional<Review> fillReview(LibraryStore &library, const QByteArray &xml, const QString &query)
+{
+    if (!library.isOpen() && library.open() != LibraryStore::OpenState::Opened)
+        return std::nullopt;
+    ReviewStore store(library);
+    Review review;
+    review.name = QStringLiteral("Vertebroplasty complications");
+    review.question = QStringLiteral("What complications follow percutaneous vertebroplasty?");
+    review.reasons = ReviewMessages::defaultReasons();
+    review.highlights = {QStringLiteral("vertebroplasty"), QStringLiteral("cement"), QStringLiteral("leakage")};
+    if (!(review.id = store.createReview(review).value_or(0)))
+        return std::nullopt;
+    ArticleList articles;
+    appendArticlesFromBytes(xml, articles, "");
+    ReviewRecords records;
+    for (const ArticleRecord &article : articles)
+        records.append(recordFromReference(referenceForArticle(article)));
+    if (!store.addSource(review.id, {0, QStringLiteral("PubMed"), QStringLiteral("Vexmoor"), query, QDate(2026, 1, 5), 0}, records))
+        return std::nullopt;
+    for (const auto &[file, database] : {std::pair("embase-ovid.ris", "Embase"), {"scopus.csv", "Scopus"}}) {
+        QFile export_(QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/review/") + QLatin1String(file));
+        const ReviewImport::Result read = export_.open(QIODevice::ReadOnly)
+                                              ? ReviewImport::read(export_.readAll(), *ReviewImport::detect(export_.fileName(), {}))
+                                              : ReviewImport::Result();
+        if (!store.addSource(review.id, {0, QLatin1String(database), {}, {}, QDate(2026, 1, 6), 0}, read.records))
+            return std::nullopt;
+    }
+    if (!ReviewDeduplication::run(store, review.id, QStringLiteral("screenshot"), false))
+        return std::nullopt;
+    const ReviewRecords standing = store.records(review.id).value_or(ReviewRecords());
+    // The first 60 screened: reasons in turn, every third on to the full text.
+    for (qsizetype i = 0; i < std::min<qsizetype>(60, standing.size()); ++i) {
+        const bool on = i % 3 == 0;
+        store.decide(review.id, {standing.at(i).id, ScreeningStage::TitleAbstract, on ? ScreeningChoice::Include : ScreeningChoice::Exclude,
+                                 on ? QString() : review.reasons.at(i % review.reasons.size()), QStringLiteral("screenshot"), {}});
+        if (on)
+            store.decide(review.id, {standing.at(i).id, ScreeningStage::FullText,
+                                     i % 9 == 0 ? ScreeningChoice::Exclude : ScreeningChoice::Include,
+                                     i % 9 == 0 ? review.reasons.at(2) : QString(), QStringLiteral("screenshot"), {}});
+    }
+    return review;
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Vexmoor"));
     QStringList arguments = QApplication::arguments().mid(1);
     const bool withLibrary = arguments.removeAll(QStringLiteral("--library")) > 0;
+    QString reviewPage;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--review")); at >= 0 && at + 1 < arguments.size()) {
+        reviewPage = arguments.takeAt(at + 1);
+        arguments.removeAt(at);
+    }
     QString esearchPath;
     QString meshPath;
     QString timelinePath;
@@ -243,8 +302,25 @@ int main(int argc, char *argv[])
         services.library = &library;
     }
 
+    std::optional<Review> review;
+    if (!reviewPage.isEmpty()) {
+        services.library = &library;
+        if (!(review = fillReview(library, xml, QStringLiteral("vertebroplasty AND complication*")))) {
+            std::fprintf(stderr, "cannot make the review\n");
+            return 1;
+        }
+    }
+
     AppController controller(services);
     controller.awakeFromNib();
+    if (review) {
+        auto *workspace = new ReviewWorkspace(library, *review, QStringLiteral("screenshot"), noFullText(), {}, controller.window());
+        workspace->setWindowFlag(Qt::Window);
+        workspace->resize(1000, 760);
+        auto *tabs = workspace->findChild<QTabWidget *>();
+        tabs->setCurrentIndex(reviewPage == QLatin1String("prisma") ? 3 : 2);
+        workspace->show();
+    }
     if (withLibrary) {
         QTimer::singleShot(500, &controller, [&controller] {
             const auto *list = controller.window()->findChild<QListWidget *>(QStringLiteral("collectionList"));

@@ -26,6 +26,9 @@
 #include "gui/querybuilder/AdvancedSearchActions.h"
 #include "gui/timeline/TimelineActions.h"
 #include "gui/timeline/TimelinePanel.h"
+#include "gui/review/ReviewActions.h"
+#include "review/ReviewReport.h"
+#include "export/Reference.h"
 #include "gui/widgets/UrlOpener.h"
 #include "entrez/EsearchClient.h"
 #include "entrez/EutilsRequest.h"
@@ -79,6 +82,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
          [this](const QString &title, const QStringList &pmids, const QStringList &references) {
              newTab()->session().start(SearchSource::list(title, pmids, references));
          }});
+    m_reviews = new ReviewActions(
+        m_services, *mainWindow, *m_ui, [this] { return currentSearchForReview(); }, [this] { return eutilsIdentity(); }, this);
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -480,4 +485,15 @@ bool AppController::eventFilter(QObject *watched, QEvent *event)
 void AppController::showRecentSearches()
 {
     m_ui->clearRecentSearchesAction->setEnabled(!m_recentSearches->queries().isEmpty());
+}
+
+std::optional<SearchToAdd> AppController::currentSearchForReview() const
+{
+    const ArticleList &articles = getArticleList();
+    if (articles.isEmpty())
+        return std::nullopt;
+    SearchToAdd search{searchString(), totalCount(), {}};
+    for (const ArticleRecord &article : articles)
+        search.records.append(recordFromReference(referenceForArticle(article)));
+    return search;
 }

@@ -21,9 +21,12 @@ class MainWindow;
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class AdvancedSearchActions;
 class CollectionActions;
+class ReviewActions;
+struct SearchToAdd;
 class MeshBrowserActions;
 class TimelineActions;
 class HistoryActions;
@@ -130,6 +133,8 @@ private:
     void updateSelectionActions();
     // A new tab with the selection's links of `kind`.
     void openLinkedArticles(LinkKind kind);
+    // The current tab's articles with their query and count, to add to a review.
+    std::optional<SearchToAdd> currentSearchForReview() const;
     // The rows of the current tab the context menu's commands act on.
     QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
@@ -148,6 +153,7 @@ private:
     QueryHighlighter *m_highlighter = nullptr;
     LinkActions *m_links = nullptr;
     CollectionActions *m_collections = nullptr;
+    ReviewActions *m_reviews = nullptr;
     HistoryActions *m_history = nullptr;
     MeshBrowserActions *m_mesh = nullptr;
     AdvancedSearchActions *m_advanced = nullptr;
