@@ -91,6 +91,30 @@ const QList<QStringList> &migrations()
                 "CREATE TRIGGER article_gone AFTER DELETE ON article BEGIN"
                 " DELETE FROM article_text WHERE rowid = old.pmid; END"),
         },
+        // Full texts kept with their articles, their files beside the library,
+        // and an index of the texts with each part of an article a column.
+        {
+            QStringLiteral(
+                "CREATE TABLE fulltext ("
+                " pmid INTEGER NOT NULL REFERENCES article (pmid) ON DELETE CASCADE,"
+                " kind TEXT NOT NULL," // 'text' or 'pdf'
+                " source TEXT NOT NULL,"
+                " address TEXT NOT NULL,"
+                " licence TEXT NOT NULL DEFAULT '',"
+                " version TEXT NOT NULL DEFAULT '',"
+                " size INTEGER NOT NULL,"
+                " checksum TEXT NOT NULL," // SHA-256 of the file
+                " fetched TEXT NOT NULL,"  // UTC, ISO 8601
+                " PRIMARY KEY (pmid, kind)) WITHOUT ROWID"),
+            // Rowid = PMID; one row per kept text, the columns its parts.
+            QStringLiteral(
+                "CREATE VIRTUAL TABLE fulltext_text USING fts5("
+                "title, abstract, introduction, methods, results, discussion, conclusions, captions, references, other,"
+                " tokenize = 'unicode61 remove_diacritics 2')"),
+            QStringLiteral(
+                "CREATE TRIGGER fulltext_gone AFTER DELETE ON fulltext WHEN old.kind = 'text' BEGIN"
+                " DELETE FROM fulltext_text WHERE rowid = old.pmid; END"),
+        },
     };
     return steps;
 }
@@ -157,6 +181,7 @@ LibraryStore::OpenState LibraryStore::open(int targetVersion)
         return OpenState::Failed;
     }
     m_open = true;
+    sweepFullTextFiles();
     return OpenState::Opened;
 }
 

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include "library/Collection.h"
+#include "library/FullTextRow.h"
 #include "library/StoredArticle.h"
 
 #include <QHash>
@@ -30,7 +31,7 @@ class LibraryStore
 {
 public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
@@ -140,14 +141,36 @@ public:
     // New records and XML of stored articles, notes kept; others are skipped.
     bool replaceArticles(const QList<ArticleToStore> &articles);
     // A consistent copy of the library at `target`, replacing any file there,
-    // while others go on using it.
+    // while others go on using it; the kept full texts are copied to the
+    // folder `target`.fulltext beside it.
     bool backup(const QString &target);
     // The stored records and XML of `pmids`, in that order, to be stored
     // again (in another collection, or back after a removal); those the
     // library does not hold are left out (LibraryStoreLookup.cpp).
     std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids);
 
+    // ---- Kept full texts (LibraryStoreFullText.cpp) ----
+    // The folder beside the library file that holds their files.
+    QString fullTextFolder() const;
+    // Records a full text of a stored article, replacing one of its kind,
+    // and indexes a text's parts (`sections`, in the order of
+    // TextSections::all(); none for a PDF), in one transaction. The file
+    // must be in place under a temporary name: it takes its own name only
+    // once this has committed (see FullTextShelf).
+    bool recordFullText(const FullTextRow &row, const QStringList &sections = {});
+    bool forgetFullText(qint64 pmid, FullTextKind kind);
+    // The kept full texts of `pmids` (all of them when empty), by PMID then kind.
+    std::optional<QList<FullTextRow>> fullTexts(const PmidList &pmids = {});
+    // The best `limit` passages of kept texts that match `text` (as
+    // searchArticles takes it), best first; a leading "methods:" (any part's
+    // name) or `section` narrows the search to that part.
+    std::optional<QList<FullTextHit>> searchFullTexts(const QString &text, const QString &section = {}, int limit = 200);
+
 private:
+    // Removes files of the full-text folder that no row holds, and temporary
+    // ones a killed download left behind.
+    void sweepFullTextFiles();
+    bool backupFullTexts(const QString &target);
     bool connect(bool readOnly);
     void disconnect();
     // The file's schema version, or -1 when it is not a sound SQLite database.
