@@ -56,3 +56,4 @@ CliCommand savedCommand();
 CliCommand watchCommand();
 CliCommand libraryCommand();
 CliCommand matchCommand();
+CliCommand fulltextCommand();
