@@ -30,13 +30,17 @@ struct FulltextArguments
     QString collection;
     QString textFolder;
     QString pdfFolder;
+    QString search;
     bool json = false;
 };
 
 QString readArguments(const CliParsedArguments &arguments, FulltextArguments &parsed)
 {
     parsed.pmids = arguments.positional();
-    if (parsed.pmids.isEmpty())
+    parsed.search = arguments.value(QStringLiteral("search"));
+    if (!parsed.search.isEmpty() && !parsed.pmids.isEmpty())
+        return QStringLiteral("--search takes no PMID");
+    if (parsed.search.isEmpty() && parsed.pmids.isEmpty())
         return QStringLiteral("no PMID given");
     for (const QString &pmid : std::as_const(parsed.pmids)) {
         if (!isPmid(pmid.toStdString()))
@@ -48,9 +52,9 @@ QString readArguments(const CliParsedArguments &arguments, FulltextArguments &pa
     parsed.pdfFolder = arguments.value(QStringLiteral("pdf"));
     parsed.json = arguments.isSet(QStringLiteral("format")) && arguments.value(QStringLiteral("format")) == QLatin1String("json");
     const int modes = int(parsed.get) + int(arguments.isSet(QStringLiteral("links"))) + int(!parsed.textFolder.isEmpty())
-                      + int(!parsed.pdfFolder.isEmpty());
+                      + int(!parsed.pdfFolder.isEmpty()) + int(!parsed.search.isEmpty());
     if (modes > 1)
-        return QStringLiteral("give one of --links, --get, --text and --pdf");
+        return QStringLiteral("give one of --links, --get, --text, --pdf and --search");
     if (!parsed.collection.isEmpty() && !parsed.get)
         return QStringLiteral("--collection goes with --get");
     return {};
@@ -91,6 +95,22 @@ int writeOut(LibraryStore &store, const FulltextArguments &parsed)
         printLine(parsed, {{QStringLiteral("pmid"), pmid}, {QStringLiteral("file"), target}}, {pmid, target});
     }
     return status;
+}
+
+// The matching passages of the kept texts, the words found between [ and ].
+int searchTexts(LibraryStore &store, const FulltextArguments &parsed)
+{
+    const std::optional<QList<FullTextHit>> hits = store.searchFullTexts(parsed.search);
+    if (!hits) {
+        reportFailure(store.error());
+        return kFailure;
+    }
+    for (const FullTextHit &hit : *hits) {
+        const QString passage = QString(hit.snippet).replace(FullTextHit::kHitStart, u'[').replace(FullTextHit::kHitEnd, u']');
+        printLine(parsed, {{QStringLiteral("pmid"), QString::number(hit.pmid)}, {QStringLiteral("passage"), passage}},
+                  {QString::number(hit.pmid), QString(passage).replace(u'\n', u' ')});
+    }
+    return hits->isEmpty() ? kSomeNotAvailable : 0;
 }
 
 // Adds the PMIDs the library does not hold to the collection named (or the
@@ -242,10 +262,14 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
         return command.usageError(usageError);
     // The window's library: tests give the process a home of its own.
     LibraryStore store(LibraryStore::defaultPath());
-    const bool fromLibrary = parsed.get || !parsed.textFolder.isEmpty() || !parsed.pdfFolder.isEmpty();
+    const bool fromLibrary = parsed.get || !parsed.textFolder.isEmpty() || !parsed.pdfFolder.isEmpty() || !parsed.search.isEmpty();
     if (fromLibrary) {
         if (const std::optional<int> status = openCliLibrary(store))
             return *status;
+    }
+    if (!parsed.search.isEmpty()) {
+        const int status = searchTexts(store, parsed);
+        return finishStdout() ? status : kFailure;
     }
     if (!parsed.textFolder.isEmpty() || !parsed.pdfFolder.isEmpty())
         return writeOut(store, parsed);
@@ -274,6 +298,11 @@ QList<CliOption> fulltextOptions()
          .description = QStringLiteral("Write each kept text as plain text, part by part, to OUTDIR/PMID.txt."), .namesFile = true},
         {.names = {QStringLiteral("pdf")}, .valueName = QStringLiteral("OUTDIR"),
          .description = QStringLiteral("Write each kept PDF to OUTDIR/PMID.pdf."), .namesFile = true},
+        {.names = {QStringLiteral("search")}, .valueName = QStringLiteral("TEXT"),
+         .description = QStringLiteral("Search the kept texts, offline, instead: print each matching article's PMID and "
+                                       "its best passage, the words found in [brackets], best first. \"methods: word\" "
+                                       "(or title, abstract, introduction, results, discussion, conclusions, captions, "
+                                       "references, other) searches that part alone.")},
     };
 }
 
@@ -291,7 +320,8 @@ CliCommand fulltextCommand()
              "location (Unpaywall needs --email). A PDF is kept only when it is one and under 100 MB; a sign-in "
              "page in its place is reported as not available. Exit status: 0 when every article's full text was "
              "found, 1 when some were not available, 3 on a failure."),
-         .arguments = {{.name = QStringLiteral("PMID"), .description = QStringLiteral("One or more PMIDs."), .repeats = true}},
+         .arguments = {{.name = QStringLiteral("PMID"), .description = QStringLiteral("One or more PMIDs (none with --search)."),
+                        .repeats = true, .optional = true}},
          .options = fulltextOptions() + eutilsOptions(),
          .examples = {{QStringLiteral("fulltext --get --email me@example.org 38038463"),
                        QStringLiteral("Fetch the article's open-access text and keep it in the collection used last.")},

@@ -133,7 +133,9 @@ public:
     std::optional<QString> note(qint64 pmid);
     bool setNote(qint64 pmid, const QString &note);
     // Words and prefixes ("mening*") as typed, accents ignored, best match
-    // first; over the whole library or one collection. Any text is safe.
+    // first; over the whole library or one collection, kept full texts too
+    // (articles found only there after the others); "methods: word" searches
+    // that part of the kept texts alone. Any text is safe.
     // The best `limit` only (all for a negative one): by default as many as
     // a search of PubMed brings, what a result tab shows.
     std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt,
@@ -161,15 +163,22 @@ public:
     bool forgetFullText(qint64 pmid, FullTextKind kind);
     // The kept full texts of `pmids` (all of them when empty), by PMID then kind.
     std::optional<QList<FullTextRow>> fullTexts(const PmidList &pmids = {});
-    // The best `limit` passages of kept texts that match `text` (as
-    // searchArticles takes it), best first; a leading "methods:" (any part's
-    // name) or `section` narrows the search to that part.
-    std::optional<QList<FullTextHit>> searchFullTexts(const QString &text, const QString &section = {}, int limit = 200);
+    // The best `limit` passages of kept texts (of `collection`) that match
+    // `text` (as searchArticles takes it), best first; a leading "methods:"
+    // (any part's name) or `section` narrows the search to that part.
+    std::optional<QList<FullTextHit>> searchFullTexts(const QString &text, const QString &section = {}, int limit = 200,
+                                                      std::optional<qint64> collection = std::nullopt);
+    // The text starts with the name of a part of the full texts ("methods:").
+    static bool isFullTextPart(const QString &text);
 
 private:
     // Removes files of the full-text folder that no row holds, and temporary
     // ones a killed download left behind.
     void sweepFullTextFiles();
+    // `pmids` followed by the articles (of `collection`) whose kept text
+    // matches the FTS5 query `match` and that are not among them, best first.
+    std::optional<PmidList> withFullTextMatches(PmidList pmids, const QString &match, std::optional<qint64> collection, int limit);
+    std::optional<QList<FullTextHit>> matchFullTexts(const QString &match, std::optional<qint64> collection, int limit);
     bool backupFullTexts(const QString &target);
     bool connect(bool readOnly);
     void disconnect();

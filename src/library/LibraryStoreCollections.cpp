@@ -468,6 +468,16 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
 
 std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit)
 {
+    // "methods: word" looks in that part of the kept full texts alone.
+    if (isFullTextPart(text)) {
+        const std::optional<QList<FullTextHit>> hits = searchFullTexts(text, {}, limit, collection);
+        if (!hits)
+            return std::nullopt;
+        PmidList pmids;
+        for (const FullTextHit &hit : *hits)
+            pmids.append(hit.pmid);
+        return pmids;
+    }
     const QString match = OfflineQuery::fromUserText(text);
     if (match.isEmpty())
         return PmidList();
@@ -494,7 +504,8 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
     PmidList pmids;
     while (query.next())
         pmids.append(query.value(0).toLongLong());
-    return pmids;
+    // Then the articles found only in their kept full texts.
+    return withFullTextMatches(std::move(pmids), match, collection, limit);
 }
 
 bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)

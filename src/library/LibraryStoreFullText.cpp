@@ -110,36 +110,65 @@ std::optional<QList<FullTextRow>> LibraryStore::fullTexts(const PmidList &pmids)
     return rows;
 }
 
-std::optional<QList<FullTextHit>> LibraryStore::searchFullTexts(const QString &text, const QString &section, int limit)
+namespace {
+
+const QStringList &partNames()
 {
-    static const QStringList columns = {
-        QStringLiteral("title"),       QStringLiteral("abstract"), QStringLiteral("introduction"), QStringLiteral("methods"),
-        QStringLiteral("results"),     QStringLiteral("discussion"), QStringLiteral("conclusions"), QStringLiteral("captions"),
-        QStringLiteral("references"),  QStringLiteral("other")};
-    QString words = text.trimmed();
-    QString column = section;
-    const qsizetype colon = words.indexOf(u':');
-    if (colon > 0 && columns.contains(words.left(colon).trimmed().toLower())) {
-        column = words.left(colon).trimmed().toLower();
-        words = words.mid(colon + 1);
-    }
-    QString match = OfflineQuery::fromUserText(words);
+    static const QStringList names = {
+        QStringLiteral("title"),      QStringLiteral("abstract"),   QStringLiteral("introduction"), QStringLiteral("methods"),
+        QStringLiteral("results"),    QStringLiteral("discussion"), QStringLiteral("conclusions"),  QStringLiteral("captions"),
+        QStringLiteral("references"), QStringLiteral("other")};
+    return names;
+}
+
+// The part a leading "methods:" names, and the words after it; none without one.
+std::optional<std::pair<QString, QString>> namedPart(const QString &text)
+{
+    const qsizetype colon = text.indexOf(u':');
+    const QString part = text.left(colon).trimmed().toLower();
+    if (colon <= 0 || !partNames().contains(part))
+        return std::nullopt;
+    return std::pair(part, text.mid(colon + 1));
+}
+
+} // namespace
+
+bool LibraryStore::isFullTextPart(const QString &text)
+{
+    return namedPart(text).has_value();
+}
+
+std::optional<QList<FullTextHit>> LibraryStore::searchFullTexts(const QString &text, const QString &section, int limit,
+                                                                std::optional<qint64> collection)
+{
+    const std::optional<std::pair<QString, QString>> named = namedPart(text);
+    const QString part = named ? named->first : section.toLower();
+    QString match = OfflineQuery::fromUserText(named ? named->second : text);
     if (match.isEmpty())
         return QList<FullTextHit>();
-    if (!column.isEmpty()) {
-        if (!columns.contains(column)) {
-            m_error = QStringLiteral("The full texts have no part named %1.").arg(column);
+    if (!part.isEmpty()) {
+        if (!partNames().contains(part)) {
+            m_error = QStringLiteral("The full texts have no part named %1.").arg(section);
             return std::nullopt;
         }
-        match = QStringLiteral("{%1} : (%2)").arg(column, match);
+        match = QStringLiteral("{%1} : (%2)").arg(part, match);
     }
+    return matchFullTexts(match, collection, limit);
+}
+
+std::optional<QList<FullTextHit>> LibraryStore::matchFullTexts(const QString &match, std::optional<qint64> collection, int limit)
+{
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT rowid, snippet(fulltext_text, -1, ?, ?, ?, 24) FROM fulltext_text"
-                                 " WHERE fulltext_text MATCH ? ORDER BY %1, rowid LIMIT ?").arg(QLatin1String(kRanking)));
+    const QString join = collection ? QStringLiteral(" JOIN collection_article c ON c.pmid = t.rowid AND c.collection = ?") : QString();
+    query.prepare(QStringLiteral("SELECT t.rowid, snippet(fulltext_text, -1, ?, ?, ?, 24) FROM fulltext_text t%1"
+                                 " WHERE fulltext_text MATCH ? ORDER BY %2, t.rowid LIMIT ?")
+                      .arg(join, QLatin1String(kRanking)));
     query.addBindValue(QString(FullTextHit::kHitStart));
     query.addBindValue(QString(FullTextHit::kHitEnd));
     query.addBindValue(QStringLiteral("…"));
+    if (collection)
+        query.addBindValue(*collection);
     query.addBindValue(match);
     query.addBindValue(limit);
     if (!query.exec()) {
@@ -150,6 +179,22 @@ std::optional<QList<FullTextHit>> LibraryStore::searchFullTexts(const QString &t
     while (query.next())
         hits.append({query.value(0).toLongLong(), query.value(1).toString()});
     return hits;
+}
+
+std::optional<PmidList> LibraryStore::withFullTextMatches(PmidList pmids, const QString &match, std::optional<qint64> collection,
+                                                         int limit)
+{
+    const std::optional<QList<FullTextHit>> hits = matchFullTexts(match, collection, limit);
+    if (!hits)
+        return std::nullopt;
+    const QSet<qint64> found(pmids.cbegin(), pmids.cend());
+    for (const FullTextHit &hit : *hits) {
+        if (limit >= 0 && pmids.size() >= limit)
+            break;
+        if (!found.contains(hit.pmid))
+            pmids.append(hit.pmid);
+    }
+    return pmids;
 }
 
 void LibraryStore::sweepFullTextFiles()

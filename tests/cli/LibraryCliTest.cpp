@@ -149,6 +149,8 @@ private slots:
         QTest::newRow("the kept text and a PDF not kept")
             << "kept" << QStringList{"--text", "OUT", "30107788", "29632448"} << 1 << QByteArray("30107788\t")
             << QByteArray("29632448: no full text kept") << QStringList{"30107788.txt"};
+        QTest::newRow("search a part of the kept texts") << "kept" << QStringList{"--search", "methods: quokkas"} << 0
+                                                         << QByteArray("30107788\t[Quokkas] were counted.\n") << none << QStringList();
         QTest::newRow("two modes") << "" << QStringList{"--get", "--links", "1"} << 2 << none << QByteArray("give one of") << QStringList();
         QTest::newRow("not a PMID") << "" << QStringList{"x1"} << 2 << none << QByteArray("x1 is not a PMID") << QStringList();
     }

@@ -120,6 +120,9 @@ private slots:
             read.append(QString::number(hit.pmid) + QStringLiteral(": ")
                         + QString(hit.snippet).replace(FullTextHit::kHitStart, u'[').replace(FullTextHit::kHitEnd, u']'));
         QCOMPARE(read, hits);
+        // The library's search finds them too (a part's name as here).
+        if (LibraryStore::isFullTextPart(query))
+            QCOMPARE((*m_library)->searchArticles(query).value().size(), hits.size());
     }
 
     void keptFilesAreTheOwnersAndBackedUp()
