@@ -13,6 +13,9 @@
 #include "gui/history/HistoryActions.h"
 #include "gui/references/ReferenceActions.h"
 #include "gui/citationnetwork/LinkActions.h"
+#include "gui/fulltext/FullTextActions.h"
+#include "gui/fulltext/FullTextTexts.h"
+#include "search/QueryWords.h"
 #include "gui/search/RecentSearchCompleter.h"
 #include "gui/search/SearchDetailsPanel.h"
 #include "gui/search/SearchFilterBar.h"
@@ -30,6 +33,7 @@
 #include "search/SearchMessages.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMenu>
 #include <QShortcut>
 
@@ -70,6 +74,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
          [this](const QString &title, const QStringList &pmids, const QStringList &references) {
              newTab()->session().start(SearchSource::list(title, pmids, references));
          }});
+    createFullTextActions();
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -309,6 +314,7 @@ void AppController::updateSelectionActions()
         action->setEnabled(offer.any);
     ui.copyAsMenu->setEnabled(offer.any);
     m_links->setEnabled(offer.any);
+    m_fullTexts->setEnabled(offer.any);
     ui.openDoiAction->setEnabled(offer.doi);
     ui.copyDoiAction->setEnabled(offer.doi);
     ui.openFreeFullTextAction->setEnabled(offer.freeFullText);
@@ -318,6 +324,38 @@ void AppController::openItem()
 {
     // Every selected article, one without a DOI too: that opens the resolver.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
+}
+
+void AppController::createFullTextActions()
+{
+    FullTextActions::Hooks hooks;
+    hooks.selection = [this] {
+        QList<FullTextArticle> articles;
+        for (const int row : selectedRows()) {
+            const ArticleRecord &article = getArticleList().at(row);
+            if (!article.text(ArticleRecord::Key::PMID).isEmpty())
+                articles.append({article.text(ArticleRecord::Key::PMID), article.text(ArticleRecord::Key::Doi)});
+        }
+        return articles;
+    };
+    hooks.queryWords = [this] { return wordsLookedFor(session().source()); };
+    hooks.ensureOnline = [this] { return ensureOnline(); };
+    hooks.identity = [this] { return eutilsIdentity(); };
+    hooks.saveEmail = [this](const QString &email) { m_services.preferences->setObject(PreferenceKeys::ContactEmail, email); };
+    hooks.askText = [this](const QString &title, const QString &label) -> std::optional<QString> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(mainWindow, title, label, QLineEdit::Normal, {}, &ok);
+        return ok ? std::optional(text) : std::nullopt;
+    };
+    hooks.say = [this](const QString &message) { m_ui->messageNSTextField->setText(message); };
+    hooks.alert = [this](const QString &message) {
+        m_services.alerts->run({Alert::Style::Warning, FullTextTexts::ReaderTitle, message, {}, {QStringLiteral("OK")}}, mainWindow);
+    };
+    hooks.openList = [this](const QString &title, const QStringList &pmids) {
+        if (ensureOnline())
+            newTab()->session().start(SearchSource::list(title, pmids, QStringList(pmids.size(), title)));
+    };
+    m_fullTexts = new FullTextActions(m_services.endpoints, m_services.library, *mainWindow, *m_links->menu(), std::move(hooks));
 }
 
 void AppController::openLinkedArticles(LinkKind kind)
@@ -345,6 +383,7 @@ QMenu *AppController::tableContextMenu() const
     menu->addMenu(m_ui->copyAsMenu);
     menu->addSeparator();
     m_links->addTo(menu);
+    m_fullTexts->addTo(menu);
     menu->addSeparator();
     menu->addAction(m_ui->exportSelectedAction);
     m_collections->addTo(menu);

@@ -23,6 +23,7 @@ class MainWindow;
 #include <memory>
 
 class CollectionActions;
+class FullTextActions;
 class HistoryActions;
 class LinkActions;
 class ReferenceActions;
@@ -124,6 +125,7 @@ private:
     void updateSelectionActions();
     // A new tab with the selection's links of `kind`.
     void openLinkedArticles(LinkKind kind);
+    void createFullTextActions();
     // The rows of the current tab the context menu's commands act on.
     QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
@@ -144,4 +146,5 @@ private:
     CollectionActions *m_collections = nullptr;
     HistoryActions *m_history = nullptr;
     ReferenceActions *m_references = nullptr;
+    FullTextActions *m_fullTexts = nullptr;
 };
