@@ -13,6 +13,9 @@
 # library (docs/library.png): the window also keeps a library of three
 #   collections; the search marks the articles kept, and the first collection
 #   of the Collections dock is opened as a tab, its first article's note shown.
+# fulltext (docs/fulltext.png): the second article's full text is got
+#   (Ctrl+Shift+G) from a saved BioC answer and read (Ctrl+Shift+R); the
+#   picture is of the reader window.
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
@@ -47,6 +50,10 @@ case $picture in
   library)
     out=${2:-docs/library.png}
     extra=(--library) ;;
+  fulltext)
+    out=${2:-docs/fulltext.png}
+    extra=(--fulltext tests/data/services/bioc/nasaspaceapps_BioC_json_PMC10793275_oldstyle_reserialized.json)
+    keys=(ctrl+shift+g sleep ctrl+shift+r) ;;
   *) echo "no picture $picture"; exit 2 ;;
 esac
 
@@ -92,6 +99,7 @@ fi
 xdotool mousemove --window "$window" 1090 10
 sleep 1
 for key in $keys; do
+  if [ "$key" = sleep ]; then sleep 4; continue; fi
   xdotool key "$key"
   sleep 0.5
 done
@@ -99,7 +107,10 @@ done
 # The search details float in a window of their own: over the table's right
 # side, and the picture is of the screen, cut to the main window.
 details=$(xdotool search --onlyvisible --name '^Search Details$' 2>/dev/null | head -n 1 || true)
-if [ -n "$details" ]; then
+reader=$(xdotool search --onlyvisible --name '^Full Text' 2>/dev/null | head -n 1 || true)
+if [ -n "$reader" ]; then
+  import -window "$reader" "$shot"
+elif [ -n "$details" ]; then
   xdotool windowmove "$details" 560 240
   sleep 1
   eval "$(xdotool getwindowgeometry --shell "$window")"

@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QUrlQuery>
 #include <QUrl>
 
 #include <algorithm>
@@ -123,10 +124,14 @@ int main(int argc, char *argv[])
     QStringList arguments = QApplication::arguments().mid(1);
     const bool withLibrary = arguments.removeAll(QStringLiteral("--library")) > 0;
     QString esearchPath;
+    QString biocPath;
     QStringList elinkPaths;
     for (qsizetype i = arguments.size() - 1; i >= 1; --i) {
         if (arguments[i - 1] == QLatin1String("--esearch")) {
             esearchPath = arguments.takeAt(i);
+            arguments.removeAt(--i);
+        } else if (arguments[i - 1] == QLatin1String("--fulltext")) {
+            biocPath = arguments.takeAt(i);
             arguments.removeAt(--i);
         }
     }
@@ -135,7 +140,7 @@ int main(int argc, char *argv[])
         arguments = arguments.mid(0, elink);
     }
     if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--esearch ESEARCH.xml] [--elink ELINK.xml...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--fulltext BIOC.json] [--esearch ESEARCH.xml] [--elink ELINK.xml...]\n", argv[0]);
         return 2;
     }
     const QByteArray xml = fileBytes(arguments.constFirst());
@@ -168,6 +173,19 @@ int main(int argc, char *argv[])
         return FakeResponse::xml(body + "</PubmedArticleSet>\n");
     });
 
+    if (!biocPath.isEmpty()) {
+        // Every article is in PMC's open-access subset, its text the saved BioC answer's.
+        const QByteArray bioc = fileBytes(biocPath);
+        server.setHandler(QLatin1String(Paths::IdConverter), [](const QUrl &url) {
+            const QString pmid = QUrlQuery(url).queryItemValue(QStringLiteral("ids")).section(u',', 0, 0);
+            return FakeResponse::xml(QStringLiteral(R"({"records": [{"requested-id": "%1", "pmid": "%1", "pmcid": "PMC10793275"}]})").arg(pmid).toUtf8());
+        });
+        server.setHandler(QLatin1String(Paths::PmcOaService), [](const QUrl &) {
+            return FakeResponse::xml(R"(<OA><records><record id="PMC10793275" license="CC BY"/></records></OA>)");
+        });
+        server.setHandler(QLatin1String(Paths::BiocJsonPrefix) + QStringLiteral("PMC10793275/unicode"), [bioc](const QUrl &) { return FakeResponse::xml(bioc); });
+    }
+
     // Fresh preferences with their defaults, never the user's own.
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat);
@@ -176,6 +194,8 @@ int main(int argc, char *argv[])
     preferences.setBool(PreferenceKeys::UpdateCheckOnStart, false);
     // The citing articles of the pictures are ELink's real answers.
     preferences.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
+    if (!biocPath.isEmpty())
+        preferences.setObject(PreferenceKeys::ContactEmail, QStringLiteral("reader@example.org"));
 
     FakeReachability reachability;
     MessageBoxAlertPresenter alerts;
@@ -193,13 +213,18 @@ int main(int argc, char *argv[])
     services.urlOpener = &opener;
 
     LibraryStore library(dir.filePath(QStringLiteral("library.sqlite")));
-    if (withLibrary) {
-        if (!fillLibrary(library, xml, server.endpoints())) {
-            std::fprintf(stderr, "cannot fill the library: %s\n", qPrintable(library.error()));
-            return 1;
-        }
-        services.library = &library;
+    if (withLibrary && !fillLibrary(library, xml, server.endpoints())) {
+        std::fprintf(stderr, "cannot fill the library: %s\n", qPrintable(library.error()));
+        return 1;
     }
+    // A collection for the articles whose full text is got.
+    if (!withLibrary && !biocPath.isEmpty()
+        && (library.open() != LibraryStore::OpenState::Opened || !library.createCollection(QStringLiteral("To read")))) {
+        std::fprintf(stderr, "cannot make the library: %s\n", qPrintable(library.error()));
+        return 1;
+    }
+    if (withLibrary || !biocPath.isEmpty())
+        services.library = &library;
 
     AppController controller(services);
     controller.awakeFromNib();

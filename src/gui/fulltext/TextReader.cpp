@@ -4,6 +4,7 @@
 
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -76,12 +77,12 @@ void TextReader::build(QTextDocument &document, const FullTextDocument &text, co
     cursor.insertText(text.title, sized(1.6, true));
     if (!text.authors.isEmpty())
         paragraph(cursor, text.authors.join(QStringLiteral(", ")), sized(1.0, false, true));
-    std::optional<TextSection> shown;
+    // A part's title once, before its first passage, unless that passage is a heading of its own.
+    QSet<TextSection> shown{TextSection::Title, TextSection::Other};
     for (const TextPassage &passage : text.passages) {
-        if (passage.section != shown && passage.kind != TextPassage::Kind::Heading && passage.section != TextSection::Other
-            && passage.section != TextSection::Title)
+        if (!shown.contains(passage.section) && passage.kind != TextPassage::Kind::Heading)
             paragraph(cursor, TextSections::title(passage.section), sized(1.3, true));
-        shown = passage.section;
+        shown.insert(passage.section);
         paragraph(cursor, passage.text,
                   passage.kind == TextPassage::Kind::Heading ? sized(1.3, true)
                   : passage.kind == TextPassage::Kind::Caption ? sized(0.9, false, true)
