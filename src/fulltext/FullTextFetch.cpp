@@ -90,7 +90,9 @@ void FullTextFetch::send(const EutilsRequest &request, Answer answer, Failure fa
 {
     m_answer = std::move(answer);
     m_failure = std::move(failure);
+    // No answer, a text's or a PDF's, is held past the size of the largest PDF kept.
     TransferLimits limits;
+    limits.maxBytes = std::min(limits.maxBytes, kMaxFullTextBytes);
     if (request.httpsRedirects) {
         limits.maxBytes = m_maxPdfBytes;
         limits.deadlineMs = kPdfDeadlineMs;

@@ -275,7 +275,7 @@ private slots:
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v1"));
         QVERIFY(m_store.open());
-        QCOMPARE(m_store->schemaVersion(), 2);
+        QCOMPARE(m_store->schemaVersion(), LibraryStore::kSchemaVersion);
         QCOMPARE(count(QStringLiteral("history")), 1);
         QVERIFY(m_store->createCollection(QStringLiteral("after")).has_value());
     }

@@ -162,7 +162,7 @@ private slots:
         }
         QCOMPARE(entries.mid(entries.indexOf(QStringLiteral("Copy &As > &RIS"))),
                  (QStringList{"Copy &As > &RIS", "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Similar Articles",
-                              "&Cited By", "&References", "&Export Selected…", "Add to &Collection > &New Collection…",
+                              "&Cited By", "&References", "Get &Full Text", "&Read Full Text", "&Export Selected…", "Add to &Collection > &New Collection…",
                               "Add to &Last Collection"}));
         // With nothing selected there is nothing to export or copy as a reference.
         h.table()->clearSelection();
