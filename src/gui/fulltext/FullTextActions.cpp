@@ -2,6 +2,7 @@
 
 #include "gui/fulltext/FullTextTexts.h"
 #include "gui/fulltext/ReaderWindow.h"
+#include "gui/fulltext/UnavailableDialog.h"
 #include "library/CollectionAdd.h"
 #include "library/FullTextShelf.h"
 #include "library/LibraryStore.h"
@@ -9,6 +10,8 @@
 #include <QAction>
 #include <QMenu>
 #include <QProgressDialog>
+
+#include <utility>
 
 FullTextActions::FullTextActions(const Endpoints &endpoints, LibraryStore *library, QWidget &window, QMenu &articlesMenu,
                                  Hooks hooks)
@@ -139,6 +142,7 @@ void FullTextActions::getFullText()
 void FullTextActions::fetch(const QList<FullTextArticle> &articles)
 {
     const EutilsIdentity identity = m_hooks.identity();
+    m_unavailable.clear();
     m_fetch = new FullTextFetch(m_endpoints, this);
     m_fetch->setEmail(identity.email);
     m_fetch->setIdentity(identity);
@@ -163,8 +167,10 @@ void FullTextActions::fetch(const QList<FullTextArticle> &articles)
     });
     connect(m_fetch, &FullTextFetch::progress, progress, [progress](qsizetype done) { progress->setValue(int(done)); });
     connect(m_fetch, &FullTextFetch::articleDone, this, [this](const FullTextOutcome &outcome) {
-        if (!outcome.kind)
+        if (!outcome.kind) {
+            m_unavailable.append(outcome);
             return;
+        }
         FullTextShelf shelf(*m_library);
         if (!(outcome.kind == FullTextKind::Text ? shelf.keepText(outcome.row, outcome.text) : shelf.keep(outcome.row, outcome.pdf)))
             m_hooks.alert(shelf.error());
@@ -172,6 +178,8 @@ void FullTextActions::fetch(const QList<FullTextArticle> &articles)
     connect(m_fetch, &FullTextFetch::finished, this, [this, end](const FullTextTally &tally) {
         m_hooks.say(tally.summary());
         end();
+        if (!m_unavailable.isEmpty())
+            (new UnavailableDialog(std::exchange(m_unavailable, {}), m_hooks.publisherOpening, &m_window))->show();
     });
     m_fetch->start(articles);
 }

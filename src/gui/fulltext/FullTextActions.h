@@ -19,7 +19,8 @@ class ReaderWindow;
 // context menu. Getting runs in the background with a progress dialog and
 // Cancel: the articles the library lacks are first added to the collection
 // used last (or one the user names), then each article's legal full text is
-// fetched and kept; the message line gives the tally. Reading opens the kept
+// fetched and kept; the message line gives the tally, and the articles that
+// could not be had are listed with why and their publisher's page. Reading opens the kept
 // text or PDF in the reader window.
 class FullTextActions : public QObject
 {
@@ -43,6 +44,8 @@ public:
         std::function<void(const QString &message)> alert;
         // Opens a new tab of the articles of `pmids`.
         std::function<void(const QString &title, const QStringList &pmids)> openList;
+        // The address a publisher's page opens at: through the proxy when on.
+        std::function<QString(const QString &url)> publisherOpening;
     };
 
     FullTextActions(const Endpoints &endpoints, LibraryStore *library, QWidget &window, QMenu &articlesMenu, Hooks hooks);
@@ -74,4 +77,6 @@ private:
     QAction *m_read;
     QPointer<FullTextFetch> m_fetch;
     ReaderWindow *m_reader = nullptr;
+    // The articles of the running fetch that could not be had, and why.
+    QList<FullTextOutcome> m_unavailable;
 };

@@ -27,4 +27,6 @@ inline const QString Find = QStringLiteral("Find in the PDF");
 inline const QString CopyPage = QStringLiteral("Copy Page Text");
 inline const QString TextView = QStringLiteral("Full text");
 inline const QString PdfView = QStringLiteral("PDF");
+inline const QString UnavailableTitle = QStringLiteral("Full Text Not Available");
+inline const QString PublisherPage = QStringLiteral("Publisher's page");
 } // namespace FullTextTexts

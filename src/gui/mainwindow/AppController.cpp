@@ -2,6 +2,8 @@
 
 #include "ui_MainWindow.h"
 
+#include "citations/ProxyLink.h"
+#include "library/LibraryStore.h"
 #include "gui/widgets/AlertPresenter.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/collections/CollectionActions.h"
@@ -221,6 +223,17 @@ ResultTab *AppController::newTab()
         if (tab->singleSelectedArticle())
             m_actions.openPages(tab->session().articles(), tab->selectedRows(), page);
     });
+    // A source that is not free is reached through the institution's proxy when that is on.
+    connect(tab, &ResultTab::sourceChosen, this, [this](const FullTextSource &source) {
+        const QString url = source.url.toString(QUrl::FullyEncoded);
+        m_actions.openUrl(source.free ? url : throughProxy(url));
+    });
+    tab->model().setFullTextCheck([this, tab](const QString &pmid) {
+        using Mark = ArticleTableModel::FullTextMark;
+        if (m_keptFullTexts.contains(pmid.toLongLong()))
+            return Mark::Kept;
+        return tab->fullTextSources().hasFreeSource(pmid) ? Mark::FreeSource : Mark::None;
+    });
     m_history->attach(*tab);
     connect(tab, &ResultTab::contextMenuRequested, this, [this](const QPoint &position) {
         std::unique_ptr<QMenu> menu(tableContextMenu());
@@ -355,7 +368,25 @@ void AppController::createFullTextActions()
         if (ensureOnline())
             newTab()->session().start(SearchSource::list(title, pmids, QStringList(pmids.size(), title)));
     };
+    hooks.publisherOpening = [this](const QString &url) { return throughProxy(url); };
     m_fullTexts = new FullTextActions(m_services.endpoints, m_services.library, *mainWindow, *m_links->menu(), std::move(hooks));
+    connect(m_fullTexts, &FullTextActions::kept, this, &AppController::refreshKeptFullTexts);
+    refreshKeptFullTexts();
+}
+
+void AppController::refreshKeptFullTexts()
+{
+    m_keptFullTexts.clear();
+    const std::optional<QList<FullTextRow>> rows = m_services.library ? m_services.library->fullTexts() : std::nullopt;
+    for (const FullTextRow &row : rows.value_or(QList<FullTextRow>()))
+        m_keptFullTexts.insert(row.pmid);
+    for (int i = 0; i < m_ui->resultTabs->count(); ++i)
+        m_ui->resultTabs->at(i)->model().fullTextChanged();
+}
+
+QString AppController::throughProxy(const QString &url) const
+{
+    return m_preferences.useProxy() ? proxiedUrl(m_preferences.proxyURL(), url) : url;
 }
 
 void AppController::openLinkedArticles(LinkKind kind)

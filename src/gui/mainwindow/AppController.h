@@ -19,6 +19,7 @@ class MainWindow;
 }
 
 #include <QObject>
+#include <QSet>
 
 #include <memory>
 
@@ -125,12 +126,17 @@ private:
     void updateSelectionActions();
     // A new tab with the selection's links of `kind`.
     void openLinkedArticles(LinkKind kind);
+    // The address as the user's browser opens it: through the proxy when on.
+    QString throughProxy(const QString &url) const;
+    // The PMIDs whose full text is kept, read again after Get Full Text.
+    void refreshKeptFullTexts();
     void createFullTextActions();
     // The rows of the current tab the context menu's commands act on.
     QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
     AppServices m_services;
     AppPreferences m_preferences;
+    QSet<qint64> m_keptFullTexts;
     std::unique_ptr<Ui::MainWindow> m_ui;
     QMainWindow *mainWindow = nullptr;
     ResultTabs *m_tabs = nullptr;
