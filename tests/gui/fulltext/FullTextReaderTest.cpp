@@ -3,6 +3,7 @@
 // shown as text; a PDF with page navigation and find.
 #include "gui/fulltext/PdfReader.h"
 #include "gui/fulltext/TextReader.h"
+#include "gui/fulltext/UnavailableDialog.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -78,6 +79,38 @@ private slots:
         QSignalSpy all(&reader, &TextReader::referencesRequested);
         reader.findChild<QPushButton *>()->click();
         QCOMPARE(all.at(0).at(0).toStringList(), QStringList({"29632448", "30107788"}));
+    }
+
+    // The articles Get Full Text could not have: why as text, and the
+    // publisher's page at the address the opening gives (the proxy's).
+    void unavailableArticlesSayWhy_data()
+    {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("doi");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("not open access, through the proxy")
+            << "Not in the open-access subset" << "https://doi.org/10.1/a&b"
+            << "PMID 1: Not in the open-access subset — Publisher's page" << "proxy?url=https://doi.org/10.1/a&b";
+        QTest::newRow("markup in a reason is text") << "<b>Sign in</b>" << "" << "PMID 1: <b>Sign in</b>" << "";
+    }
+    void unavailableArticlesSayWhy()
+    {
+        QFETCH(QString, reason);
+        QFETCH(QString, doi);
+        QFETCH(QString, shown);
+        QFETCH(QString, link);
+        const FullTextOutcome outcome{.pmid = QStringLiteral("1"), .notOpenAccess = true, .reason = reason, .publisher = QUrl(doi)};
+        UnavailableDialog dialog({outcome}, [](const QString &url) { return QStringLiteral("proxy?url=") + url; });
+        QCOMPARE(dialog.list()->toPlainText().trimmed(), shown);
+        QString href;
+        for (QTextBlock block = dialog.list()->document()->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                href += it.fragment().charFormat().anchorHref();
+        }
+        QCOMPARE(href, link);
+        // Reached by keyboard: Tab lands on the link.
+        QVERIFY(dialog.list()->textInteractionFlags() & Qt::LinksAccessibleByKeyboard);
     }
 
     void pdfPagesAndFind()
