@@ -23,6 +23,9 @@
 #   a review of the saved articles as a PubMed search with two other
 #   databases' exports of three real records, deduplicated and screened in
 #   part; its window on the screening view or on the PRISMA diagram.
+# fulltext (docs/fulltext.png): the second article's full text is got
+#   (Ctrl+Shift+G) from a saved BioC answer and read (Ctrl+Shift+R); the
+#   picture is of the reader window.
 # Needs a build with its tests (vexmoor-screenshot-window), xvfb-run, xdotool
 # and ImageMagick's import.
 set -euo pipefail
@@ -62,7 +65,7 @@ case $picture in
     out=${2:-docs/mesh-browser.png}
     extra=(--mesh tests/data/services/mesh/klortho_esummary_mesh_v2.xml)
     query='child'
-    keys=(ctrl+shift+m h c a t minus 2 Return Down alt+d)
+    keys=(ctrl+shift+m h c a t minus 2 Return Down ctrl+Return)
     size=1270x860 ;;
   timeline)
     out=${2:-docs/timeline.png}
@@ -74,6 +77,10 @@ case $picture in
     out=${2:-docs/$picture.png}
     extra=(--review "${picture#review-}")
     shot_name='^Review: ' ;;
+  fulltext)
+    out=${2:-docs/fulltext.png}
+    extra=(--fulltext tests/data/services/bioc/nasaspaceapps_BioC_json_PMC10793275_oldstyle_reserialized.json)
+    keys=(ctrl+shift+g sleep ctrl+shift+r) ;;
   *) echo "no picture $picture"; exit 2 ;;
 esac
 
@@ -122,6 +129,7 @@ fi
 xdotool mousemove --window "$window" 1090 10
 sleep 1
 for key in $keys; do
+  if [ "$key" = sleep ]; then sleep 4; continue; fi
   xdotool key "$key"
   sleep 0.5
 done
@@ -139,6 +147,10 @@ if [ -n "$shot_name" ]; then
   exit 0
 fi
 if [ -n "$details" ]; then
+reader=$(xdotool search --onlyvisible --name '^Full Text' 2>/dev/null | head -n 1 || true)
+if [ -n "$reader" ]; then
+  import -window "$reader" "$shot"
+elif [ -n "$details" ]; then
   xdotool windowmove "$details" 560 240
   sleep 1
   eval "$(xdotool getwindowgeometry --shell "$window")"

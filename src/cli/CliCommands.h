@@ -63,3 +63,4 @@ CliCommand meshCommand();
 CliCommand timelineCommand();
 CliCommand matchCommand();
 CliCommand reviewCommand();
+CliCommand fulltextCommand();

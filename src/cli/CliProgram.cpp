@@ -17,7 +17,7 @@ std::vector<std::unique_ptr<CliCommand>> makeCommands()
     std::vector<std::unique_ptr<CliCommand>> commands;
     for (CliCommand (*make)() : {esearchCommand, efetchCommand, citeCommand, searchCommand, linkCommand,
                                  historyCommand, savedCommand, watchCommand, libraryCommand, meshCommand,
-                                 timelineCommand, matchCommand, reviewCommand})
+                                 timelineCommand, matchCommand, reviewCommand, fulltextCommand})
         commands.push_back(std::make_unique<CliCommand>(make()));
     return commands;
 }

@@ -20,11 +20,13 @@ struct Endpoints
     QUrl ncbi = QUrl(QStringLiteral("https://www.ncbi.nlm.nih.gov"));
     QUrl pmcApi = QUrl(QStringLiteral("https://pmc.ncbi.nlm.nih.gov"));
     QUrl pmcCloud = QUrl(QStringLiteral("https://pmc-oa-opendata.s3.amazonaws.com"));
+    // NCBI's FTP server over https, where the PMC OA service's files are.
+    QUrl ncbiFtp = QUrl(QStringLiteral("https://ftp.ncbi.nlm.nih.gov"));
     QUrl unpaywall = QUrl(QStringLiteral("https://api.unpaywall.org"));
     QUrl icite = QUrl(QStringLiteral("https://icite.od.nih.gov"));
 
     // Every service but the E-utilities at one origin: a local stand-in for tests and benches.
-    void pointServicesAt(const QUrl &origin) { ncbi = pmcApi = pmcCloud = unpaywall = icite = origin; }
+    void pointServicesAt(const QUrl &origin) { ncbi = pmcApi = pmcCloud = ncbiFtp = unpaywall = icite = origin; }
 
     // scheme://host[:port] without a trailing slash, ready for a path to be appended.
     static QString origin(const QUrl &url) { return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(QUrl::StripTrailingSlash); }
@@ -36,6 +38,7 @@ struct Endpoints
     QString ncbiOrigin() const { return origin(ncbi); }
     QString pmcApiOrigin() const { return origin(pmcApi); }
     QString pmcCloudOrigin() const { return origin(pmcCloud); }
+    QString ncbiFtpOrigin() const { return origin(ncbiFtp); }
     QString unpaywallOrigin() const { return origin(unpaywall); }
     QString iciteOrigin() const { return origin(icite); }
 };

@@ -35,6 +35,9 @@ struct EutilsRequest
     // Requests per rolling second of a request to another service's host,
     // which keeps a pace of its own; 0 for the E-utilities' pace of `identity`.
     int servicePace = 0;
+    // Redirects are followed to other hosts, but only over https: for a file
+    // another service points at (never for a request carrying the API key).
+    bool httpsRedirects = false;
 
     bool isPost() const { return !postBody.isNull(); }
     int requestsPerSecond() const { return servicePace > 0 ? servicePace : identity.requestsPerSecond(); }

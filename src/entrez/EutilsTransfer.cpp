@@ -22,7 +22,6 @@ EutilsTransfer::EutilsTransfer(QNetworkAccessManager &manager, QObject *parent)
         if (m_state == State::Pacing)
             sendWhenAllowed();
     });
-    m_transfer.setSameOriginRedirects(true);
     connect(&m_transfer, &HttpTransfer::responseStarted, this, &EutilsTransfer::responseStarted);
     connect(&m_transfer, &HttpTransfer::bytesReceived, this, &EutilsTransfer::bytesReceived);
     connect(&m_transfer, &HttpTransfer::finished, this, [this] {
@@ -96,6 +95,7 @@ void EutilsTransfer::sendWhenAllowed()
         limits.deadlineMs = limits.deadlineMs > 0 ? std::min(limits.deadlineMs, left) : left;
     }
     m_transfer.setLimits(limits);
+    m_transfer.setRedirects(m_request.httpsRedirects ? HttpTransfer::Redirects::HttpsOnly : HttpTransfer::Redirects::SameOrigin);
     m_transfer.start(m_request.url, m_request.postBody);
 }
 

@@ -57,7 +57,7 @@ bool HttpTransfer::start(const QUrl &url, const QByteArray &postBody)
     m_url = url;
 
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, m_sameOriginRedirects
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, m_redirects != Redirects::NoDowngrade
                                                                         ? QNetworkRequest::UserVerifiedRedirectPolicy
                                                                         : QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
@@ -103,12 +103,15 @@ void HttpTransfer::onMetaDataChanged()
 
 void HttpTransfer::onRedirected(const QUrl &target)
 {
-    if (m_sameOriginRedirects) {
+    if (m_redirects != Redirects::NoDowngrade) {
         const QUrl to = m_url.resolved(target);
-        if (!isSameOrigin(m_url, to)) {
-            fail(QStringLiteral("the service redirected the request to another address (%1), which is not followed")
-                     .arg(to.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
-                              .toString()));
+        const QString where = to.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).toString();
+        if (m_redirects == Redirects::SameOrigin && !isSameOrigin(m_url, to)) {
+            fail(QStringLiteral("the service redirected the request to another address (%1), which is not followed").arg(where));
+            return;
+        }
+        if (m_redirects == Redirects::HttpsOnly && to.scheme() != QLatin1String("https")) {
+            fail(QStringLiteral("the service redirected the request to an address without https (%1), which is not followed").arg(where));
             return;
         }
         emit m_reply->redirectAllowed();

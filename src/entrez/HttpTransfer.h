@@ -40,8 +40,9 @@ inline constexpr qint64 kReadAheadBytes = 4 * kReadPieceBytes;
 // - an answer announced or grown beyond `maxBytes` is aborted at once, so it is
 //   never held in memory;
 // - redirects are followed at most kMaxRedirects times and never from HTTPS to
-//   HTTP, and with setSameOriginRedirects() only to the same scheme, host and
-//   port; TLS errors are failures and are never ignored;
+//   HTTP; with Redirects::SameOrigin only to the same scheme, host and port,
+//   with Redirects::HttpsOnly only to an https address; TLS errors are
+//   failures and are never ignored;
 // - any final status outside 2xx is a failure: an error page is not an answer;
 // - a transfer ended by its deadline reports no HTTP status, as nothing was
 //   answered in full;
@@ -58,9 +59,16 @@ public:
     ~HttpTransfer() override;
 
     void setLimits(const TransferLimits &limits) { m_limits = limits; }
-    // Follow redirects only within the origin of the request: a request that
-    // carries the user's credentials must not take them to another host.
-    void setSameOriginRedirects(bool sameOrigin) { m_sameOriginRedirects = sameOrigin; }
+    enum class Redirects {
+        NoDowngrade, // anywhere but from HTTPS to HTTP
+        // Only within the origin of the request: a request that carries the
+        // user's credentials must not take them to another host.
+        SameOrigin,
+        // Anywhere over https: a file another service points at often moves
+        // between hosts, but is never fetched in the clear.
+        HttpsOnly,
+    };
+    void setRedirects(Redirects redirects) { m_redirects = redirects; }
     const TransferLimits &limits() const { return m_limits; }
 
     // Starts a GET for `url`, or a form POST of `postBody` when that is not
@@ -100,7 +108,7 @@ private:
 
     QNetworkAccessManager &m_manager;
     TransferLimits m_limits;
-    bool m_sameOriginRedirects = false;
+    Redirects m_redirects = Redirects::NoDowngrade;
     QNetworkReply *m_reply = nullptr;
     QByteArray m_body;
     qint64 m_bodySize = 0; // bytes of the current response's body, held or handed on

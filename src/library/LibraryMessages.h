@@ -111,4 +111,14 @@ inline QString backupOverLibrary(const QString &target)
     return QStringLiteral("The back-up cannot replace the library itself or its journals (%1): choose another file.").arg(target);
 }
 
+inline QString fullTextNotKept(const QString &path)
+{
+    return QStringLiteral("The full text could not be kept at %1.").arg(path);
+}
+
+inline QString fullTextMissing(const QString &path)
+{
+    return QStringLiteral("The kept full text %1 is missing or damaged; get the full text again.").arg(path);
+}
+
 } // namespace LibraryMessages

@@ -170,6 +170,30 @@ const QList<QStringList> &migrations()
                 " who TEXT NOT NULL, at TEXT NOT NULL)"),
             QStringLiteral("CREATE INDEX review_decision_stage ON review_decision (review, stage, record)"),
         },
+        // 6: full texts kept with their articles, their files beside the library,
+        // and an index of the texts with each part of an article a column.
+        {
+            QStringLiteral(
+                "CREATE TABLE fulltext ("
+                " pmid INTEGER NOT NULL REFERENCES article (pmid) ON DELETE CASCADE,"
+                " kind TEXT NOT NULL," // 'text' or 'pdf'
+                " source TEXT NOT NULL,"
+                " address TEXT NOT NULL,"
+                " licence TEXT NOT NULL DEFAULT '',"
+                " version TEXT NOT NULL DEFAULT '',"
+                " size INTEGER NOT NULL,"
+                " checksum TEXT NOT NULL," // SHA-256 of the file
+                " fetched TEXT NOT NULL,"  // UTC, ISO 8601
+                " PRIMARY KEY (pmid, kind)) WITHOUT ROWID"),
+            // Rowid = PMID; one row per kept text, the columns its parts.
+            QStringLiteral(
+                "CREATE VIRTUAL TABLE fulltext_text USING fts5("
+                "title, abstract, introduction, methods, results, discussion, conclusions, captions, references, other,"
+                " tokenize = 'unicode61 remove_diacritics 2')"),
+            QStringLiteral(
+                "CREATE TRIGGER fulltext_gone AFTER DELETE ON fulltext WHEN old.kind = 'text' BEGIN"
+                " DELETE FROM fulltext_text WHERE rowid = old.pmid; END"),
+        },
     };
     return steps;
 }
@@ -186,8 +210,10 @@ bool growsWithLibrary(const QString &table)
     static const QStringList kGrowing = {QStringLiteral("article"), QStringLiteral("article_xml"),
                                          QStringLiteral("collection_article"), QStringLiteral("history"),
                                          QStringLiteral("saved_search_pmid"), QStringLiteral("review_record"),
-                                         QStringLiteral("review_merge"), QStringLiteral("review_decision")};
-    return kGrowing.contains(table) || table.startsWith(QLatin1String("article_text"));
+                                         QStringLiteral("review_merge"), QStringLiteral("review_decision"),
+                                         QStringLiteral("fulltext")};
+    return kGrowing.contains(table) || table.startsWith(QLatin1String("article_text"))
+        || table.startsWith(QLatin1String("fulltext_text"));
 }
 
 // A failure is damage only when SQLite says the file is no database or a
@@ -314,6 +340,7 @@ LibraryStore::OpenState LibraryStore::open(int targetVersion)
         return OpenState::Failed;
     }
     m_open = true;
+    sweepFullTextFiles();
     return OpenState::Opened;
 }
 

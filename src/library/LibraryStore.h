@@ -8,6 +8,7 @@
 #include <QList>
 #include "library/Collection.h"
 #include "library/PmidSet.h"
+#include "library/FullTextRow.h"
 #include "library/StoredArticle.h"
 
 #include <QHash>
@@ -41,7 +42,7 @@ class LibraryStore
 {
 public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
@@ -182,7 +183,9 @@ public:
     std::optional<QString> note(qint64 pmid);
     bool setNote(qint64 pmid, const QString &note);
     // Words and prefixes ("mening*") as typed, accents ignored, best match
-    // first; over the whole library or one collection. Any text is safe.
+    // first; over the whole library or one collection, kept full texts too
+    // (articles found only there after the others); "methods: word" searches
+    // that part of the kept texts alone. Any text is safe.
     // The best `limit` only (all for a negative one): by default as many as
     // a search of PubMed brings, what a result tab shows.
     std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt,
@@ -190,7 +193,8 @@ public:
     // New records and XML of stored articles, notes kept; others are skipped.
     bool replaceArticles(const QList<ArticleToStore> &articles);
     // A consistent copy of the library at `target`, replacing any file there,
-    // while others go on using it.
+    // while others go on using it; the kept full texts are copied to the
+    // folder `target`.fulltext beside it.
     bool backup(const QString &target);
     // The stored records and XML of `pmids`, in that order, to be stored
     // again (in another collection, or back after a removal: with their
@@ -198,12 +202,40 @@ public:
     // (LibraryStoreLookup.cpp).
     std::optional<QList<ArticleToStore>> articlesToStore(const PmidList &pmids, qint64 collection = 0);
 
+    // ---- Kept full texts (LibraryStoreFullText.cpp) ----
+    // The folder beside the library file that holds their files.
+    QString fullTextFolder() const;
+    // Records a full text of a stored article, replacing one of its kind,
+    // and indexes a text's parts (`sections`, in the order of
+    // TextSections::all(); none for a PDF), in one transaction. The file
+    // must be in place under a temporary name: it takes its own name only
+    // once this has committed (see FullTextShelf).
+    bool recordFullText(const FullTextRow &row, const QStringList &sections = {});
+    bool forgetFullText(qint64 pmid, FullTextKind kind);
+    // The kept full texts of `pmids` (all of them when empty), by PMID then kind.
+    std::optional<QList<FullTextRow>> fullTexts(const PmidList &pmids = {});
+    // The best `limit` passages of kept texts (of `collection`) that match
+    // `text` (as searchArticles takes it), best first; a leading "methods:"
+    // (any part's name) or `section` narrows the search to that part.
+    std::optional<QList<FullTextHit>> searchFullTexts(const QString &text, const QString &section = {}, int limit = 200,
+                                                      std::optional<qint64> collection = std::nullopt);
+    // The text starts with the name of a part of the full texts ("methods:").
+    static bool isFullTextPart(const QString &text);
+
 private:
     // The reviews' part of the store, on this connection and its transactions.
     friend class ReviewStore;
 
     // `ranked`: the library's ranking is made known, for its searches.
     bool connect(bool readOnly, bool ranked);
+    // Removes files of the full-text folder that no row holds, and temporary
+    // ones a killed download left behind.
+    void sweepFullTextFiles();
+    // `pmids` followed by the articles (of `collection`) whose kept text
+    // matches the FTS5 query `match` and that are not among them, best first.
+    std::optional<PmidList> withFullTextMatches(PmidList pmids, const QString &match, std::optional<qint64> collection, int limit);
+    std::optional<QList<FullTextHit>> matchFullTexts(const QString &match, std::optional<qint64> collection, int limit);
+    bool backupFullTexts(const QString &target);
     void disconnect();
     // The file's schema version, or why it cannot be trusted.
     struct Inspection

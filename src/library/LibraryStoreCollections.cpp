@@ -261,13 +261,17 @@ bool LibraryStore::renameCollection(qint64 id, const QString &name)
 
 bool LibraryStore::deleteCollection(qint64 id)
 {
-    return write([&](QSqlQuery &query) {
+    const bool deleted = write([&](QSqlQuery &query) {
         query.prepare(QStringLiteral("DELETE FROM collection WHERE id = ?"));
         query.addBindValue(id);
         if (!execOne(query, m_error, LibraryMessages::collectionGone()))
             return false;
         return dropUnheld(query);
     });
+    // The full texts of the articles dropped went with their rows.
+    if (deleted)
+        sweepFullTextFiles();
+    return deleted;
 }
 
 bool LibraryStore::markCollectionUsed(qint64 id)
@@ -347,7 +351,7 @@ bool LibraryStore::addArticles(qint64 collection, const QList<ArticleToStore> &a
 
 bool LibraryStore::removeArticles(qint64 collection, const QList<qint64> &pmids)
 {
-    return write([&](QSqlQuery &query) {
+    const bool removed = write([&](QSqlQuery &query) {
         if (!touch(query, collection, now(), m_error))
             return false;
         query.prepare(QStringLiteral("DELETE FROM collection_article WHERE collection = ? AND pmid = ?"));
@@ -359,6 +363,9 @@ bool LibraryStore::removeArticles(qint64 collection, const QList<qint64> &pmids)
         }
         return dropUnheld(query);
     });
+    if (removed)
+        sweepFullTextFiles();
+    return removed;
 }
 
 std::optional<QList<StoredArticle>> LibraryStore::articles(qint64 collection)
@@ -466,7 +473,7 @@ std::optional<QString> LibraryStore::note(qint64 pmid)
 
 bool LibraryStore::setNote(qint64 pmid, const QString &note)
 {
-    return write([&](QSqlQuery &query) {
+    const bool set = write([&](QSqlQuery &query) {
         query.prepare(QStringLiteral("UPDATE article SET note = ? WHERE pmid = ?"));
         // A null QString would bind as NULL.
         query.addBindValue(note.isNull() ? QStringLiteral("") : note);
@@ -475,10 +482,23 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
             return false;
         return dropUnheld(query);
     });
+    if (set && note.isEmpty())
+        sweepFullTextFiles();
+    return set;
 }
 
 std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit)
 {
+    // "methods: word" looks in that part of the kept full texts alone.
+    if (isFullTextPart(text)) {
+        const std::optional<QList<FullTextHit>> hits = searchFullTexts(text, {}, limit, collection);
+        if (!hits)
+            return std::nullopt;
+        PmidList pmids;
+        for (const FullTextHit &hit : *hits)
+            pmids.append(hit.pmid);
+        return pmids;
+    }
     const std::optional<QString> match = OfflineQuery::fromUserText(text);
     if (!match) {
         m_error = LibraryMessages::tooManyWords(OfflineQuery::kMaxWords);
@@ -516,7 +536,8 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
     pmids.reserve(qsizetype(kept));
     for (size_t i = 0; i < kept; ++i)
         pmids.append(scored[i].second);
-    return pmids;
+    // Then the articles found only in their kept full texts.
+    return withFullTextMatches(std::move(pmids), *match, collection, limit);
 }
 
 bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)
@@ -585,5 +606,5 @@ bool LibraryStore::backup(const QString &target)
         QFile::remove(partial);
         return false;
     }
-    return true;
+    return backupFullTexts(target);
 }

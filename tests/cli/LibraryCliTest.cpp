@@ -6,6 +6,7 @@
 #include "TestData.h"
 
 #include "../library/LibraryTestArticles.h"
+#include "library/FullTextShelf.h"
 #include "library/LibraryStore.h"
 
 #include <QDir>
@@ -152,6 +153,104 @@ private slots:
             QVERIFY2(run.err.startsWith(err.mid(1)), run.err.constData());
         else
             QVERIFY2(run.err.contains(err), run.err.constData());
+    }
+
+    // vexmoor-cli fulltext over a library holding the four articles in
+    // "Reviews" ("" for an empty one). The fake server: 30107788 is in PMC's
+    // open-access subset with its text; 29632448 is not in PMC but Unpaywall
+    // has its PDF; 29632442 is closed. With --api-key KEY, which only the
+    // E-utilities may see.
+    void fulltext_data()
+    {
+        QTest::addColumn<QString>("library");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out"); // a part
+        QTest::addColumn<QByteArray>("err"); // a part
+        QTest::addColumn<QStringList>("written"); // files OUT/... written
+        const QByteArray none;
+        QTest::newRow("get three, one closed")
+            << "reviews" << QStringList{"--get", "30107788", "29632448", "29632442"} << 1
+            << QByteArray("29632448\tpdf\tUnpaywall\t") << QByteArray("full text for 2 of 3 articles (1 PMC text, 1 PDF); 1 not open access")
+            << QStringList();
+        QTest::newRow("get one the library lacks, as JSON")
+            << "" << QStringList{"--get", "--collection", "Reading", "30107788", "--format", "json"} << 0
+            << QByteArray(R"({"address":)") << QByteArray("1 article added to Reading") << QStringList();
+        QTest::newRow("get without a collection to keep it in") << "" << QStringList{"--get", "30107788"} << 2 << none
+                                                                 << QByteArray("give --collection NAME") << QStringList();
+        QTest::newRow("where, without fetching") << "" << QStringList{"30107788", "29632442"} << 0
+                                                 << QByteArray("30107788\tFree full text (PMC)\t") << none << QStringList();
+        QTest::newRow("the kept text and a PDF not kept")
+            << "kept" << QStringList{"--text", "OUT", "30107788", "29632448"} << 1 << QByteArray("30107788\t")
+            << QByteArray("29632448: no full text kept") << QStringList{"30107788.txt"};
+        QTest::newRow("search a part of the kept texts") << "kept" << QStringList{"--search", "methods: quokkas"} << 0
+                                                         << QByteArray("30107788\t[Quokkas] were counted.\n") << none << QStringList();
+        QTest::newRow("two modes") << "" << QStringList{"--get", "--links", "1"} << 2 << none << QByteArray("give one of") << QStringList();
+        QTest::newRow("not a PMID") << "" << QStringList{"x1"} << 2 << none << QByteArray("x1 is not a PMID") << QStringList();
+    }
+    void fulltext()
+    {
+        QFETCH(QString, library);
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QFETCH(QStringList, written);
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QString path = home.filePath(QStringLiteral("data/Vexmoor/library.sqlite"));
+        if (!library.isEmpty()) {
+            READ_TEST_DATA(answer, QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/pubmed_result_4_articles.xml"));
+            LibraryStore store(path);
+            QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
+            QVERIFY(store.addArticles(store.createCollection(QStringLiteral("Reviews")).value(), articlesToStore(answer)));
+            FullTextDocument text;
+            text.append({TextSection::Methods, TextPassage::Kind::Paragraph, QStringLiteral("Quokkas were counted.")});
+            if (library == QLatin1String("kept"))
+                QVERIFY(FullTextShelf(store).keepText({.pmid = 30107788, .source = QStringLiteral("PMC")}, text));
+        }
+        FakeEutilsServer server;
+        server.setHandler(kEfetch, [](const QUrl &url) { return FakeResponse::xml(FakeEutilsServer::efetchAnswer(FakeEutilsServer::requestedIds(url))); });
+        server.setHandler(QLatin1String(Paths::IdConverter), [](const QUrl &) {
+            return FakeResponse::xml(R"({"records": [{"requested-id": "30107788", "pmid": "30107788", "pmcid": "PMC6092810"},)"
+                                     R"( {"requested-id": "29632448", "status": "error"}, {"requested-id": "29632442", "status": "error"}]})");
+        });
+        server.setHandler(QLatin1String(Paths::PmcOaService), [](const QUrl &) {
+            return FakeResponse::xml(R"(<OA><records><record id="PMC6092810" license="CC BY"/></records></OA>)");
+        });
+        READ_TEST_DATA(bioc, QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/services/bioc/nasaspaceapps_BioC_json_PMC10926278_reserialized.json"));
+        server.setHandler(QLatin1String(Paths::BiocJsonPrefix) + QStringLiteral("PMC6092810/unicode"), [bioc](const QUrl &) { return FakeResponse::xml(bioc); });
+        const QByteArray origin = server.origin().toString().toUtf8();
+        server.setHandler(QStringLiteral("/v2/10.5195/jmla.2018.387"), [origin](const QUrl &) {
+            return FakeResponse::xml(R"({"is_oa": true, "oa_status": "green", "best_oa_location": {"url_for_pdf": ")" + origin + R"(/a.pdf"}})");
+        });
+        READ_TEST_DATA(closed, QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/services/unpaywall/paperqa_10.1023_a_1007154515475_closed.json"));
+        server.setHandler(QStringLiteral("/v2/10.5195/jmla.2018.323"), [closed](const QUrl &) { return FakeResponse::xml(closed); });
+        server.setHandler(QStringLiteral("/a.pdf"), [](const QUrl &) { return FakeResponse::xml("%PDF-1.4\n%%EOF\n"); });
+        server.setHandler(QLatin1String(Paths::ELinkService), [](const QUrl &) { return FakeResponse::xml("<eLinkResult/>"); });
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("HOME"), home.path());
+        args.replaceInStrings(QStringLiteral("OUT"), home.filePath(QStringLiteral("out")));
+        const QString origins = server.origin().toString();
+        const CliRun run = runCli(QStringList{QStringLiteral("fulltext")} + args
+                                      + QStringList{QStringLiteral("--eutils"), origins, QStringLiteral("--services"), origins,
+                                                    QStringLiteral("--email"), QStringLiteral("me@example.org"),
+                                                    QStringLiteral("--api-key"), QStringLiteral("KEY")},
+                                  {}, environment);
+        QVERIFY2(run.exitCode == status, run.err.constData());
+        QVERIFY2(run.out.contains(out), run.out.constData());
+        QVERIFY2(run.err.contains(err), run.err.constData());
+        for (const QString &name : written)
+            QVERIFY(QFile::exists(home.filePath(QStringLiteral("out/")) + name));
+        for (const QUrl &url : server.requestUrls())
+            QVERIFY2(url.path().startsWith(QLatin1String("/entrez/eutils/")) || !url.query().contains(QLatin1String("KEY")), qPrintable(url.toString()));
+        if (status < 2 && args.contains(QLatin1String("--get"))) {
+            LibraryStore store(path);
+            QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
+            QCOMPARE(store.fullTexts().value().size(), 1 + int(args.contains(QLatin1String("29632448"))));
+        }
     }
 };
 

@@ -49,6 +49,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QUrlQuery>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -193,9 +194,10 @@ int main(int argc, char *argv[])
     QString esearchPath;
     QString meshPath;
     QString timelinePath;
+    QString biocPath;
     QStringList elinkPaths;
     const std::pair<const char *, QString *> fileOptions[] = {
-        {"--esearch", &esearchPath}, {"--mesh", &meshPath}, {"--timeline", &timelinePath}};
+        {"--esearch", &esearchPath}, {"--mesh", &meshPath}, {"--timeline", &timelinePath}, {"--fulltext", &biocPath}};
     for (qsizetype i = arguments.size() - 1; i >= 1; --i) {
         for (const auto &[option, path] : fileOptions) {
             if (i >= 1 && arguments[i - 1] == QLatin1String(option)) {
@@ -209,8 +211,8 @@ int main(int argc, char *argv[])
         arguments = arguments.mid(0, elink);
     }
     if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--esearch ESEARCH.xml] [--mesh ESUMMARY.xml] "
-                             "[--timeline RESULTS.csv] [--elink ELINK.xml...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ANSWER.xml [--library] [--fulltext BIOC.json] [--esearch ESEARCH.xml] "
+                             "[--mesh ESUMMARY.xml] [--timeline RESULTS.csv] [--elink ELINK.xml...]\n", argv[0]);
         return 2;
     }
     const QByteArray xml = fileBytes(arguments.constFirst());
@@ -269,6 +271,19 @@ int main(int argc, char *argv[])
         return FakeResponse::xml(body + "</PubmedArticleSet>\n");
     });
 
+    if (!biocPath.isEmpty()) {
+        // Every article is in PMC's open-access subset, its text the saved BioC answer's.
+        const QByteArray bioc = fileBytes(biocPath);
+        server.setHandler(QLatin1String(Paths::IdConverter), [](const QUrl &url) {
+            const QString pmid = QUrlQuery(url).queryItemValue(QStringLiteral("ids")).section(u',', 0, 0);
+            return FakeResponse::xml(QStringLiteral(R"({"records": [{"requested-id": "%1", "pmid": "%1", "pmcid": "PMC10793275"}]})").arg(pmid).toUtf8());
+        });
+        server.setHandler(QLatin1String(Paths::PmcOaService), [](const QUrl &) {
+            return FakeResponse::xml(R"(<OA><records><record id="PMC10793275" license="CC BY"/></records></OA>)");
+        });
+        server.setHandler(QLatin1String(Paths::BiocJsonPrefix) + QStringLiteral("PMC10793275/unicode"), [bioc](const QUrl &) { return FakeResponse::xml(bioc); });
+    }
+
     // Fresh preferences with their defaults, never the user's own.
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat);
@@ -277,6 +292,8 @@ int main(int argc, char *argv[])
     preferences.setBool(PreferenceKeys::UpdateCheckOnStart, false);
     // The citing articles of the pictures are ELink's real answers.
     preferences.setObject(PreferenceKeys::CitationSource, CitationSources::name(CitationSource::Pmc));
+    if (!biocPath.isEmpty())
+        preferences.setObject(PreferenceKeys::ContactEmail, QStringLiteral("reader@example.org"));
 
     FakeReachability reachability;
     MessageBoxAlertPresenter alerts;
@@ -294,13 +311,18 @@ int main(int argc, char *argv[])
     services.urlOpener = &opener;
 
     LibraryStore library(dir.filePath(QStringLiteral("library.sqlite")));
-    if (withLibrary) {
-        if (!fillLibrary(library, xml, server.endpoints())) {
-            std::fprintf(stderr, "cannot fill the library: %s\n", qPrintable(library.error()));
-            return 1;
-        }
-        services.library = &library;
+    if (withLibrary && !fillLibrary(library, xml, server.endpoints())) {
+        std::fprintf(stderr, "cannot fill the library: %s\n", qPrintable(library.error()));
+        return 1;
     }
+    // A collection for the articles whose full text is got.
+    if (!withLibrary && !biocPath.isEmpty()
+        && (library.open() != LibraryStore::OpenState::Opened || !library.createCollection(QStringLiteral("To read")))) {
+        std::fprintf(stderr, "cannot make the library: %s\n", qPrintable(library.error()));
+        return 1;
+    }
+    if (withLibrary || !biocPath.isEmpty())
+        services.library = &library;
 
     std::optional<Review> review;
     if (!reviewPage.isEmpty()) {

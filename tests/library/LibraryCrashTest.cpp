@@ -3,6 +3,8 @@
 #include "LibraryTestArticles.h"
 #include "TestData.h"
 
+#include "library/FullTextFiles.h"
+#include "library/FullTextShelf.h"
 #include "library/LibraryStore.h"
 
 #include <QProcess>
@@ -18,6 +20,8 @@ namespace {
 
 constexpr int kBatch = 500;
 const char kChildSwitch[] = "--add-as-child";
+const char kKeepSwitch[] = "--keep-as-child";
+constexpr int kKeptArticles = 200;
 
 QByteArray answerBytes()
 {
@@ -48,6 +52,26 @@ int addAsChild(const QString &path, const QString &name, qint64 first, int count
         }
         from += kBatch;
         std::printf("done %lld\n", qlonglong(from));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+// The child: keeps a 1 MB PDF for each of kKeptArticles articles, saying
+// "kept N" after each, until killed.
+int keepAsChild(const QString &path)
+{
+    LibraryStore store(path);
+    if (store.open() != LibraryStore::OpenState::Opened)
+        return 1;
+    if (!store.addArticles(store.createCollection(QStringLiteral("kept")).value_or(0), manyArticles(answerBytes(), 1, kKeptArticles)))
+        return 1;
+    FullTextShelf shelf(store);
+    const QByteArray pdf = "%PDF-1.7\n" + QByteArray(1024 * 1024, 'x');
+    for (qint64 pmid = 1; pmid <= kKeptArticles; ++pmid) {
+        if (!shelf.keep({.pmid = pmid, .kind = FullTextKind::Pdf, .source = QStringLiteral("test")}, pdf))
+            return 1;
+        std::printf("kept %lld\n", qlonglong(pmid));
         std::fflush(stdout);
     }
     return 0;
@@ -146,6 +170,47 @@ private slots:
         QCOMPARE(broken(path), 0);
     }
 
+    // Killed while keeping full texts: each row has its whole file, each file
+    // its row, and no temporary file is left once the library is opened.
+    void killedKeeperLeavesNoPartialFile()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("fulltext.sqlite"));
+        QProcess child;
+        child.start(m_program, {QLatin1String(kKeepSwitch), path});
+        QVERIFY(child.waitForStarted());
+        QByteArray said;
+        while (!said.contains("kept 5\n")) {
+            QVERIFY2(child.waitForReadyRead(60000), child.readAllStandardError().constData());
+            said += child.readAllStandardOutput();
+        }
+        const qint64 killed = child.processId();
+        ::kill(pid_t(killed), SIGKILL);
+        QVERIFY(child.waitForFinished());
+        // What a kill in the middle of a file leaves, whenever this one came.
+        QFile partial(QFileInfo(path).absolutePath() + QStringLiteral("/fulltext/.7.pdf.%1.0.partial").arg(killed));
+        QVERIFY(partial.open(QIODevice::WriteOnly));
+        partial.close();
+
+        LibraryStore store(path);
+        QCOMPARE(store.open(), LibraryStore::OpenState::Opened);
+        const QList<FullTextRow> rows = store.fullTexts().value();
+        QVERIFY(rows.size() >= 5 && rows.size() < kKeptArticles);
+        QStringList expected;
+        for (const FullTextRow &row : rows) {
+            expected.append(FullTextFiles::fileName(row.pmid, row.kind));
+            const QFileInfo file(FullTextFiles::path(path, row.pmid, row.kind));
+            // The one row committed just before the kill may still lack its file.
+            QVERIFY(!file.exists() || file.size() == row.size);
+            if (!file.exists())
+                expected.removeLast();
+        }
+        QVERIFY(expected.size() >= rows.size() - 1);
+        QStringList files = QDir(store.fullTextFolder()).entryList(QDir::Files | QDir::Hidden);
+        files.sort();
+        expected.sort();
+        QCOMPARE(files, expected);
+    }
+
 private:
     QString m_program;
     QTemporaryDir m_dir;
@@ -155,6 +220,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args.at(1) == QLatin1String(kKeepSwitch))
+        return keepAsChild(args.at(2));
     if (args.size() == 6 && args.at(1) == QLatin1String(kChildSwitch))
         return addAsChild(args.at(2), args.at(3), args.at(4).toLongLong(), args.at(5).toInt());
     LibraryCrashTest test(app.applicationFilePath());

@@ -73,9 +73,11 @@ public:
     using Notes = std::function<QStringList(const ArticleList &articles)>;
     void setNotes(Notes notes) { m_notes = std::move(notes); }
 
+    // Opens an address in the user's browser.
+    void openUrl(const QString &target) const;
+
 private:
     QString urlOf(const ArticleRecord &article, Page page) const;
-    void openUrl(const QString &target) const;
 
     Endpoints m_endpoints;
     AppPreferences m_preferences;

@@ -32,7 +32,9 @@ const std::pair<QLatin1String, LinkKind> kLinkSetTargets[] = {{QLatin1String("ci
                                                                {QLatin1String("refs"), LinkKind::References},
                                                                {QLatin1String("similar"), LinkKind::Similar}};
 
-QString anchor(QLatin1String target, const QString &text)
+const QLatin1String kSourceTarget("source:");
+
+QString anchor(const QString &target, const QString &text)
 {
     return QStringLiteral("<a href=\"%1\">%2</a>").arg(target, text.toHtmlEscaped());
 }
@@ -51,6 +53,13 @@ ArticleLinksLabel::ArticleLinksLabel(QWidget *parent) : QLabel(parent)
                 emit linkChosen(name.link);
                 return;
             }
+        }
+        if (target.startsWith(kSourceTarget)) {
+            bool ok = false;
+            const qsizetype index = target.mid(kSourceTarget.size()).toLongLong(&ok);
+            if (ok && index >= 0 && index < m_sources.size())
+                emit sourceChosen(m_sources.at(index));
+            return;
         }
         for (const auto &[name, kind] : kLinkSetTargets) {
             if (target == name && m_counts)
@@ -71,12 +80,19 @@ void ArticleLinksLabel::showLinks(const QList<Link> &links)
 {
     m_links = links;
     m_counts.reset();
+    m_sources.clear();
     render();
 }
 
 void ArticleLinksLabel::showCounts(const std::optional<ArticleLinkCounts> &counts)
 {
     m_counts = counts;
+    render();
+}
+
+void ArticleLinksLabel::showSources(const std::optional<QList<FullTextSource>> &sources)
+{
+    m_sources = sources.value_or(QList<FullTextSource>());
     render();
 }
 
@@ -94,6 +110,12 @@ void ArticleLinksLabel::render()
             anchors.append(AppMessages::rcrFigures(*m_counts->rcr, m_counts->nihPercentile).toHtmlEscaped());
         anchors.append(anchor(kLinkSetTargets[2].first, AppMessages::SimilarArticlesLink));
     }
-    setText(anchors.join(QStringLiteral(" &nbsp;·&nbsp; ")));
-    setVisible(!anchors.isEmpty());
+    QStringList sources;
+    for (qsizetype i = 0; i < m_sources.size(); ++i) {
+        const FullTextSource &source = m_sources.at(i);
+        sources.append(anchor(kSourceTarget + QString::number(i), AppMessages::fullTextSource(source.label, source.free)));
+    }
+    const QString separator = QStringLiteral(" &nbsp;·&nbsp; ");
+    setText(anchors.join(separator) + (anchors.isEmpty() || sources.isEmpty() ? QString() : QStringLiteral("<br>")) + sources.join(separator));
+    setVisible(!anchors.isEmpty() || !sources.isEmpty());
 }

@@ -2,6 +2,7 @@
 
 #include "gui/articles/ArticleActions.h"
 #include "entrez/LinkKind.h"
+#include "fulltext/FullTextFetch.h"
 #include "search/SelectionLinkCounts.h"
 
 #include <QLabel>
@@ -29,10 +30,15 @@ public:
     // opening a tab of those articles, with iCite's "RCR 2.18 (NIH percentile
     // 77.1)" before the last; nothing shows them no more.
     void showCounts(const std::optional<ArticleLinkCounts> &counts);
+    // On a line of their own: where the full text can be read, each marked
+    // free or not; the names (a LinkOut provider's among them) are text.
+    void showSources(const std::optional<QList<FullTextSource>> &sources);
+    const QList<FullTextSource> &sources() const { return m_sources; }
 
 signals:
     void linkChosen(ArticleLinksLabel::Link link);
     void linkSetChosen(LinkKind kind);
+    void sourceChosen(const FullTextSource &source);
 
 protected:
     // Tab into the label lands on its first link (Shift+Tab on its last), not
@@ -44,4 +50,5 @@ private:
 
     QList<Link> m_links;
     std::optional<ArticleLinkCounts> m_counts;
+    QList<FullTextSource> m_sources;
 };

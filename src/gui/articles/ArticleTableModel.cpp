@@ -122,7 +122,31 @@ void ArticleTableModel::setLibraryCheck(LibraryCheck check)
 
 void ArticleTableModel::libraryChanged()
 {
-    const int column = columnNamed(LibraryColumn);
+    columnChanged(LibraryColumn);
+}
+
+void ArticleTableModel::setFullTextCheck(FullTextCheck check)
+{
+    m_fullText = std::move(check);
+    fullTextChanged();
+}
+
+QVariant ArticleTableModel::fullTextData(const ArticleRecord &article, int role) const
+{
+    const FullTextMark mark = m_fullText ? m_fullText(article.text(ArticleRecord::Key::PMID)) : FullTextMark::None;
+    if (mark == FullTextMark::None)
+        return {};
+    const bool kept = mark == FullTextMark::Kept;
+    if (role == Qt::DisplayRole)
+        return kept ? AppMessages::FullTextKeptMark : AppMessages::FullTextFreeMark;
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+        return kept ? AppMessages::FullTextKept : AppMessages::FullTextFree;
+    return role == Qt::TextAlignmentRole ? QVariant(Qt::AlignCenter) : QVariant();
+}
+
+void ArticleTableModel::columnChanged(const QString &identifier)
+{
+    const int column = columnNamed(identifier);
     if (column >= 0 && !m_articles->isEmpty())
         emit dataChanged(index(0, column), index(int(m_articles->size()) - 1, column));
 }
@@ -178,6 +202,8 @@ QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
         const double rcr = rcrAt(index.row());
         return role == Qt::DisplayRole && rcr >= 0 ? QVariant(rcrText(rcr)) : QVariant();
     }
+    if (identifier == FullTextColumn)
+        return fullTextData(article, role);
     if (identifier == LibraryColumn) {
         if (!inLibrary(article))
             return {};

@@ -44,6 +44,15 @@ public:
     // The library changed: the marks are drawn again.
     void libraryChanged();
 
+    // The identifier of the column that marks the articles whose full text is
+    // kept and, once looked up, those with a free source.
+    static inline const QString FullTextColumn = QStringLiteral("fullText");
+    enum class FullTextMark { None, FreeSource, Kept };
+    using FullTextCheck = std::function<FullTextMark(const QString &pmid)>;
+    void setFullTextCheck(FullTextCheck check);
+    // Kept texts or looked-up sources changed: the marks are drawn again.
+    void fullTextChanged() { columnChanged(FullTextColumn); }
+
     const QList<Column> &columns() const { return m_columns; }
     int columnNamed(const QString &identifier) const;
 
@@ -89,6 +98,8 @@ private:
     qint64 citedByCountAt(qsizetype row) const;
     double rcrAt(qsizetype row) const;
     bool inLibrary(const ArticleRecord &article) const;
+    void columnChanged(const QString &identifier);
+    QVariant fullTextData(const ArticleRecord &article, int role) const;
 
     const SearchSession *m_session;
     ArticleList *m_articles;
@@ -97,5 +108,6 @@ private:
     QList<Column> m_columns;
     MimeDataMaker m_mimeDataMaker;
     LibraryCheck m_inLibrary;
+    FullTextCheck m_fullText;
     QHash<QString, RowMark> m_marks;
 };

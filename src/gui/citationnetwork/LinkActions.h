@@ -26,6 +26,8 @@ public:
     void addTo(QMenu *menu) const;
     // Offered while at least one article is selected.
     void setEnabled(bool enabled);
+    // The "Articles" menu, for other actions on the selection.
+    QMenu *menu() const { return m_menu; }
 
     // The PMIDs of `rows`, in row order; articles without one are left out.
     static QStringList pmidsOf(const ArticleList &articles, const QList<int> &rows);

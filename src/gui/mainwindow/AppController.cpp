@@ -2,6 +2,9 @@
 
 #include "ui_MainWindow.h"
 
+#include "citations/ProxyLink.h"
+#include "library/FullTextShelf.h"
+#include "library/LibraryStore.h"
 #include "gui/widgets/AlertPresenter.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/collections/CollectionActions.h"
@@ -14,6 +17,9 @@
 #include "gui/history/HistoryActions.h"
 #include "gui/references/ReferenceActions.h"
 #include "gui/citationnetwork/LinkActions.h"
+#include "gui/fulltext/FullTextActions.h"
+#include "gui/fulltext/FullTextTexts.h"
+#include "search/QueryWords.h"
 #include "gui/search/RecentSearchCompleter.h"
 #include "gui/search/SearchDetailsPanel.h"
 #include "gui/search/SearchFilterBar.h"
@@ -41,6 +47,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
+#include <QInputDialog>
 #include <QMenu>
 #include <QSettings>
 #include <QShortcut>
@@ -84,6 +91,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
          }});
     m_reviews = new ReviewActions(
         m_services, *mainWindow, *m_ui, [this] { return currentSearchForReview(); }, [this] { return eutilsIdentity(); }, this);
+    createFullTextActions();
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
         mainWindow->restoreGeometry(layout.geometry);
@@ -275,6 +283,17 @@ ResultTab *AppController::newTab()
         if (tab->singleSelectedArticle())
             m_actions.openPages(tab->session().articles(), tab->selectedRows(), page);
     });
+    // A source that is not free is reached through the institution's proxy when that is on.
+    connect(tab, &ResultTab::sourceChosen, this, [this](const FullTextSource &source) {
+        const QString url = source.url.toString(QUrl::FullyEncoded);
+        m_actions.openUrl(source.free ? url : throughProxy(url));
+    });
+    tab->model().setFullTextCheck([this, tab](const QString &pmid) {
+        using Mark = ArticleTableModel::FullTextMark;
+        if (m_keptFullTexts.contains(pmid.toLongLong()))
+            return Mark::Kept;
+        return tab->fullTextSources().hasFreeSource(pmid) ? Mark::FreeSource : Mark::None;
+    });
     m_history->attach(*tab);
     connect(tab, &ResultTab::contextMenuRequested, this, [this](const QPoint &position) {
         std::unique_ptr<QMenu> menu(tableContextMenu());
@@ -384,6 +403,7 @@ void AppController::updateSelectionActions()
         action->setEnabled(offer.any);
     ui.copyAsMenu->setEnabled(offer.any);
     m_links->setEnabled(offer.any);
+    m_fullTexts->setEnabled(offer.any);
     ui.openDoiAction->setEnabled(offer.doi);
     ui.copyDoiAction->setEnabled(offer.doi);
     ui.openFreeFullTextAction->setEnabled(offer.freeFullText);
@@ -393,6 +413,63 @@ void AppController::openItem()
 {
     // Every selected article, one without a DOI too: that opens its PubMed page.
     m_actions.openPages(getArticleList(), selectedRows(), ArticleActions::Page::Doi);
+}
+
+void AppController::createFullTextActions()
+{
+    FullTextActions::Hooks hooks;
+    hooks.selection = [this] {
+        QList<FullTextArticle> articles;
+        for (const int row : selectedRows()) {
+            const ArticleRecord &article = getArticleList().at(row);
+            if (!article.text(ArticleRecord::Key::PMID).isEmpty())
+                articles.append({article.text(ArticleRecord::Key::PMID), article.text(ArticleRecord::Key::Doi)});
+        }
+        return articles;
+    };
+    hooks.queryWords = [this] { return wordsLookedFor(session().source()); };
+    hooks.ensureOnline = [this] { return ensureOnline(); };
+    hooks.identity = [this] { return eutilsIdentity(); };
+    hooks.saveEmail = [this](const QString &email) { m_services.preferences->setObject(PreferenceKeys::ContactEmail, email); };
+    hooks.askText = [this](const QString &title, const QString &label) -> std::optional<QString> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(mainWindow, title, label, QLineEdit::Normal, {}, &ok);
+        return ok ? std::optional(text) : std::nullopt;
+    };
+    hooks.say = [this](const QString &message) { m_ui->messageNSTextField->setText(message); };
+    hooks.alert = [this](const QString &message) {
+        m_services.alerts->run({Alert::Style::Warning, FullTextTexts::ReaderTitle, message, {}, {QStringLiteral("OK")}}, mainWindow);
+    };
+    hooks.openList = [this](const QString &title, const QStringList &pmids) {
+        if (ensureOnline())
+            newTab()->session().start(SearchSource::list(title, pmids, QStringList(pmids.size(), title)));
+    };
+    hooks.publisherOpening = [this](const QString &url) { return throughProxy(url); };
+    m_fullTexts = new FullTextActions(m_services.endpoints, m_services.library, *mainWindow, *m_links->menu(), std::move(hooks));
+    connect(m_fullTexts, &FullTextActions::kept, this, &AppController::refreshKeptFullTexts);
+    refreshKeptFullTexts();
+    // A review's full-text stage shows what Get Full Text kept.
+    m_reviews->setKeptTextSource([library = m_services.library](qint64 pmid) {
+        if (!library)
+            return QString();
+        const std::optional<KeptFullText> kept = FullTextShelf(*library).kept(pmid, FullTextKind::Text);
+        return kept && kept->document ? kept->document->plainText() : QString();
+    });
+}
+
+void AppController::refreshKeptFullTexts()
+{
+    m_keptFullTexts.clear();
+    const std::optional<QList<FullTextRow>> rows = m_services.library ? m_services.library->fullTexts() : std::nullopt;
+    for (const FullTextRow &row : rows.value_or(QList<FullTextRow>()))
+        m_keptFullTexts.insert(row.pmid);
+    for (int i = 0; i < m_ui->resultTabs->count(); ++i)
+        m_ui->resultTabs->at(i)->model().fullTextChanged();
+}
+
+QString AppController::throughProxy(const QString &url) const
+{
+    return m_preferences.useProxy() ? proxiedUrl(m_preferences.proxyURL(), url) : url;
 }
 
 void AppController::openLinkedArticles(LinkKind kind)
@@ -420,6 +497,7 @@ QMenu *AppController::tableContextMenu() const
     menu->addMenu(m_ui->copyAsMenu);
     menu->addSeparator();
     m_links->addTo(menu);
+    m_fullTexts->addTo(menu);
     menu->addSeparator();
     menu->addAction(m_ui->exportSelectedAction);
     m_collections->addTo(menu);

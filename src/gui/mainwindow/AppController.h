@@ -19,6 +19,7 @@ class MainWindow;
 }
 
 #include <QObject>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -29,6 +30,7 @@ class ReviewActions;
 struct SearchToAdd;
 class MeshBrowserActions;
 class TimelineActions;
+class FullTextActions;
 class HistoryActions;
 class LinkActions;
 class ReferenceActions;
@@ -135,11 +137,17 @@ private:
     void openLinkedArticles(LinkKind kind);
     // The current tab's articles with their query and count, to add to a review.
     std::optional<SearchToAdd> currentSearchForReview() const;
+    // The address as the user's browser opens it: through the proxy when on.
+    QString throughProxy(const QString &url) const;
+    // The PMIDs whose full text is kept, read again after Get Full Text.
+    void refreshKeptFullTexts();
+    void createFullTextActions();
     // The rows of the current tab the context menu's commands act on.
     QList<int> selectedRows() const { return currentTab()->selectedRows(); }
 
     AppServices m_services;
     AppPreferences m_preferences;
+    QSet<qint64> m_keptFullTexts;
     std::unique_ptr<Ui::MainWindow> m_ui;
     QMainWindow *mainWindow = nullptr;
     ResultTabs *m_tabs = nullptr;
@@ -161,4 +169,5 @@ private:
     // The more-articles button had the focus when its batch started.
     bool m_moreTakesFocusBack = false;
     ReferenceActions *m_references = nullptr;
+    FullTextActions *m_fullTexts = nullptr;
 };

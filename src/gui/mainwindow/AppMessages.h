@@ -46,6 +46,16 @@ inline const QString DoiLink = QStringLiteral("DOI");
 inline const QString PubMedLink = QStringLiteral("PubMed");
 inline const QString FreeFullTextLink = QStringLiteral("Free full text (PMC)");
 inline const QString SimilarArticlesLink = QStringLiteral("Similar articles");
+inline const QString FullTextColumnTitle = QStringLiteral("Full text");
+inline const QString FullTextKeptMark = QStringLiteral("Kept");
+inline const QString FullTextFreeMark = QStringLiteral("Free");
+inline const QString FullTextKept = QStringLiteral("Its full text is kept in your library");
+inline const QString FullTextFree = QStringLiteral("A free full text is available");
+// A place an article's full text can be read, as the links area lists it.
+inline QString fullTextSource(const QString &label, bool free)
+{
+    return free ? QStringLiteral("%1 (free)").arg(label) : QStringLiteral("%1 (not free)").arg(label);
+}
 inline QString citedByCount(qsizetype count)
 {
     return QStringLiteral("Cited by %1").arg(count);

@@ -36,6 +36,7 @@ const ColumnSetup kColumns[] = {
     {{ArticleTableModel::CitedByColumn, QStringLiteral("Cited by")}, kCitedByWidth},
     {{ArticleTableModel::LibraryColumn, CollectionTexts::LibraryColumnTitle}, 30},
     {{ArticleTableModel::RcrColumn, QStringLiteral("RCR")}, kRcrWidth},
+    {{ArticleTableModel::FullTextColumn, AppMessages::FullTextColumnTitle}, 60},
 };
 QList<ArticleTableModel::Column> tableColumns()
 {
@@ -98,6 +99,15 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     m_linkCounts->setKnown([this](const QString &pmid) { return m_session->citedBy().metricsOf(pmid); });
     connect(m_linkCounts, &SelectionLinkCounts::countsKnown, this,
             [this](const QString &, const ArticleLinkCounts &counts) { m_ui->articleLinksLabel->showCounts(counts); });
+    connect(m_ui->articleLinksLabel, &ArticleLinksLabel::sourceChosen, this, &ResultTab::sourceChosen);
+    m_fullTextSources = new SelectionFullTextSources(m_session->settings(), this);
+    connect(m_fullTextSources, &SelectionFullTextSources::sourcesKnown, this,
+            [this](const QString &pmid, const QList<FullTextSource> &sources) {
+                const ArticleRecord *article = singleSelectedArticle();
+                if (article && article->text(ArticleRecord::Key::PMID) == pmid)
+                    m_ui->articleLinksLabel->showSources(sources);
+                m_model.fullTextChanged();
+            });
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         emit contextMenuRequested(table()->viewport()->mapToGlobal(position));
@@ -185,10 +195,13 @@ void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel
         m_linkCounts->select(pmid);
         m_ui->articleLinksLabel->showLinks(links);
         m_ui->articleLinksLabel->showCounts(m_linkCounts->countsOf(pmid));
+        m_fullTextSources->select({pmid, article->text(ArticleRecord::Key::Doi)});
+        m_ui->articleLinksLabel->showSources(m_fullTextSources->sourcesOf(pmid));
         abstractView->verticalScrollBar()->setValue(abstractView->verticalScrollBar()->minimum());
         return;
     }
     m_linkCounts->select({});
+    m_fullTextSources->select({});
     m_ui->articleLinksLabel->showLinks({});
     const int selected = int(selectedRows().size());
     const QString text = selected >= 2 ? AppMessages::articlesSelected(selected) : QString();

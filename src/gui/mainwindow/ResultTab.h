@@ -2,6 +2,7 @@
 
 #include "gui/articles/ArticleLinksLabel.h"
 #include "gui/articles/ArticleTableModel.h"
+#include "search/SelectionFullTextSources.h"
 #include "export/CitationStyle.h"
 
 #include <QWidget>
@@ -34,6 +35,7 @@ public:
     KebNSTableView *table() const;
     // The note box under the citation; its owner fills and saves it.
     NoteEditor *noteEditor() const;
+    const SelectionFullTextSources &fullTextSources() const { return *m_fullTextSources; }
     // Selected rows in ascending order.
     QList<int> selectedRows() const;
     // The one selected article, none when no or several rows are selected.
@@ -66,6 +68,7 @@ signals:
     void copyRequested(const QList<int> &rows);
     void linkChosen(ArticleLinksLabel::Link link);
     void linkSetChosen(LinkKind kind);
+    void sourceChosen(const FullTextSource &source);
     void contextMenuRequested(const QPoint &globalPosition);
     void nameChanged();
 
@@ -88,6 +91,7 @@ private:
     std::unique_ptr<Ui::ResultTab> m_ui;
     std::unique_ptr<SearchSession> m_session;
     SelectionLinkCounts *m_linkCounts = nullptr;
+    SelectionFullTextSources *m_fullTextSources = nullptr;
     ArticleTableModel m_model;
     QString m_typedQuery;
     QString m_name;

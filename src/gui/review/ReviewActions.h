@@ -3,7 +3,7 @@
 #include "gui/mainwindow/AppServices.h"
 #include "gui/review/ReviewWorkspace.h"
 #include "entrez/EutilsRequest.h"
-#include "review/FullTextSource.h"
+#include "review/KeptTextSource.h"
 
 #include <QObject>
 #include <QPointer>
@@ -27,7 +27,7 @@ public:
                   ReviewWorkspace::SearchProvider currentSearch, std::function<EutilsIdentity()> identity, QObject *parent);
 
     // Where the full-text stage reads the text the library keeps.
-    void setFullTextSource(FullTextSource source) { m_fullText = std::move(source); }
+    void setKeptTextSource(KeptTextSource source) { m_fullText = std::move(source); }
     ReviewsPanel *panel() const { return m_panel; }
     // Opens (or brings forward) the review's window.
     ReviewWorkspace *open(const QString &name);
@@ -43,7 +43,7 @@ private:
     QMainWindow &m_window;
     ReviewWorkspace::SearchProvider m_currentSearch;
     std::function<EutilsIdentity()> m_identity;
-    FullTextSource m_fullText = noFullText();
+    KeptTextSource m_fullText = noFullText();
     ReviewsPanel *m_panel;
     QHash<QString, QPointer<ReviewWorkspace>> m_open;
 };

@@ -68,7 +68,7 @@ QString choiceText(const ScreeningDecision &d)
 
 } // namespace
 
-ReviewWorkspace::ReviewWorkspace(LibraryStore &library, const Review &review, QString who, FullTextSource fullText,
+ReviewWorkspace::ReviewWorkspace(LibraryStore &library, const Review &review, QString who, KeptTextSource fullText,
                                  SearchProvider currentSearch, QWidget *parent)
     : QMainWindow(parent)
     , m_library(library)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "review/FullTextSource.h"
+#include "review/KeptTextSource.h"
 #include "review/Review.h"
 #include "review/ReviewDuplicates.h"
 #include "review/ReviewRecord.h"
@@ -46,7 +46,7 @@ class ReviewWorkspace : public QMainWindow
 public:
     using SearchProvider = std::function<std::optional<SearchToAdd>()>;
 
-    ReviewWorkspace(LibraryStore &library, const Review &review, QString who, FullTextSource fullText,
+    ReviewWorkspace(LibraryStore &library, const Review &review, QString who, KeptTextSource fullText,
                     SearchProvider currentSearch, QWidget *parent = nullptr);
     ~ReviewWorkspace() override;
 
@@ -93,7 +93,7 @@ private:
     ReviewStore m_store;
     Review m_review;
     QString m_who;
-    FullTextSource m_fullText;
+    KeptTextSource m_fullText;
     SearchProvider m_currentSearch;
 
     QTabWidget *m_tabs;

@@ -351,7 +351,7 @@ private slots:
             return;
         const QStringList copyAndExport{"Copy &Citation", "Copy P&MID", "Copy D&OI", "Copy &As > &RIS",
                                         "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Similar Articles",
-                                        "C&ited By", "&References", "&Export Selected…",
+                                        "C&ited By", "&References", "Get &Full Text", "Read Full Te&xt", "&Export Selected…",
                                         "Add &to Collection > &New Collection…", "Add to &Last Collection"};
         select(h, {kWithEverything, kNoLinks});
         std::unique_ptr<QMenu> menu(h.controller->tableContextMenu());

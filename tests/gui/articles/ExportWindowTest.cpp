@@ -162,7 +162,7 @@ private slots:
         }
         QCOMPARE(entries.mid(entries.indexOf(QStringLiteral("Copy &As > &RIS"))),
                  (QStringList{"Copy &As > &RIS", "Copy &As > &BibTeX", "Copy &As > &MEDLINE", "&Similar Articles",
-                              "C&ited By", "&References", "&Export Selected…", "Add &to Collection > &New Collection…",
+                              "C&ited By", "&References", "Get &Full Text", "Read Full Te&xt", "&Export Selected…", "Add &to Collection > &New Collection…",
                               "Add to &Last Collection"}));
         // With nothing selected there is nothing to export or copy as a reference.
         h.table()->clearSelection();

@@ -130,13 +130,18 @@ private slots:
         // The links area's count requests come when the selection rests; the builder's test shows their identity.
         QList<FakeRequest> requests = h.server.requests();
         requests.removeIf([](const FakeRequest &r) { return r.url.path() == QLatin1String(Paths::ELinkService); });
-        // iCite, asked for the table's citation counts, is no E-utility: it never gets the identity.
+        // iCite, asked for the table's citation counts, and PMC's ID converter, asked
+        // where the selected article's full text is, are no E-utilities: they never get the key (the converter asks for the address).
+        const auto elsewhere = [](const FakeRequest &r) {
+            return r.url.path() == QLatin1String(Paths::IcitePubs) || r.url.path() == QLatin1String(Paths::IdConverter);
+        };
         for (const FakeRequest &request : std::as_const(requests)) {
-            if (request.url.path() == QLatin1String(Paths::IcitePubs))
-                QVERIFY2(!request.target.contains(QStringLiteral("api_key")) && !request.target.contains(QStringLiteral("email")),
+            if (elsewhere(request))
+                QVERIFY2(!request.target.contains(QStringLiteral("api_key"))
+                             && (request.url.path() == QLatin1String(Paths::IdConverter) || !request.target.contains(QStringLiteral("email"))),
                          qPrintable(request.target));
         }
-        requests.removeIf([](const FakeRequest &r) { return r.url.path() == QLatin1String(Paths::IcitePubs); });
+        requests.removeIf(elsewhere);
         QCOMPARE(h.server.requestCount(kESearch), 4);
         QCOMPARE(requests.size(), 8);
         for (qsizetype i = 0; i < requests.size(); ++i) {

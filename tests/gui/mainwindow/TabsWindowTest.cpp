@@ -355,7 +355,13 @@ private slots:
         });
         START_WITH_RESULTS(c, h, 30);
         const QString elink = QLatin1String(icite ? Paths::IcitePubs : Paths::ELinkService);
-        const auto elinkTargets = [&] { return h.server.requestTargets().filter(elink); };
+        // The full-text sources are looked up on the same rests, through LinkOut.
+        const auto linkOutTargets = [&] { return h.server.requestTargets().filter(QStringLiteral("cmd=llinks")); };
+        const auto elinkTargets = [&] {
+            QStringList targets = h.server.requestTargets().filter(elink);
+            targets.removeIf([](const QString &target) { return target.contains(QStringLiteral("cmd=llinks")); });
+            return targets;
+        };
         QTRY_COMPARE(elinkTargets().size(), 1); // the first row, selected with the first batch
         QTest::qWait(1000); // past the pace of the requests so far
         for (const int row : {1, 2, 3}) {
@@ -368,6 +374,9 @@ private slots:
         const QString third = c.getArticleList().at(3).text(ArticleRecord::Key::PMID);
         const QString asked = icite ? elink + "?pmids=" + third : elink + "?dbfrom=pubmed&db=pubmed&cmd=neighbor&id=" + third + "&tool=vexmoor";
         QCOMPARE(elinkTargets(), (QStringList{elinkTargets().value(0), asked}));
+        for (const int row : {1, 2})
+            QVERIFY(linkOutTargets().filter(c.getArticleList().at(row).text(ArticleRecord::Key::PMID)).isEmpty());
+        QTRY_COMPARE(linkOutTargets().filter(third).size(), 1);
         h.selectRows({0});
         QTest::qWait(2 * SelectionLinkCounts::kRestMs);
         QVERIFY(label->text().contains(QStringLiteral(">Cited by 7</a>")));

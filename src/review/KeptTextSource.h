@@ -7,9 +7,9 @@
 // The plain text of the full text the library keeps for a PMID, shown at the
 // full-text screening stage; empty when none is kept. The library's full-text
 // store supplies it; until it is given, no record has a full text here.
-using FullTextSource = std::function<QString(qint64 pmid)>;
+using KeptTextSource = std::function<QString(qint64 pmid)>;
 
-inline FullTextSource noFullText()
+inline KeptTextSource noFullText()
 {
     return [](qint64) { return QString(); };
 }

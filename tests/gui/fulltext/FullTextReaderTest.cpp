@@ -1,0 +1,146 @@
+// The reader of kept full texts: a text built from parsed data, its
+// references with a PMID as links that ask for the article, hostile text
+// shown as text; a PDF with page navigation and find.
+#include "gui/fulltext/PdfReader.h"
+#include "gui/fulltext/TextReader.h"
+#include "gui/fulltext/UnavailableDialog.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfPageNavigator>
+#include <QPdfView>
+#include <QPdfWriter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
+
+namespace {
+
+FullTextDocument article()
+{
+    FullTextDocument text;
+    text.title = QStringLiteral("Quokka census");
+    text.append({TextSection::Methods, TextPassage::Kind::Paragraph, QStringLiteral("<script>alert(1)</script><img src=x> We counted quokkas.")});
+    text.appendReference({QStringLiteral("An older census."), QStringLiteral("29632448"), {}});
+    text.appendReference({QStringLiteral("A book without a PMID."), {}, {}});
+    text.appendReference({QStringLiteral("A later census."), QStringLiteral("30107788"), {}});
+    return text;
+}
+
+// The viewport point of the first character of the link to `pmid`.
+QPoint linkPoint(QTextBrowser &browser, const QString &pmid)
+{
+    for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().anchorHref() == QStringLiteral("pmid:") + pmid) {
+                QTextCursor cursor(browser.document());
+                cursor.setPosition(it.fragment().position() + 1);
+                return browser.cursorRect(cursor).center();
+            }
+        }
+    }
+    return {-1, -1};
+}
+
+} // namespace
+
+class FullTextReaderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void referenceLinksOpenTheirArticles_data()
+    {
+        QTest::addColumn<QString>("pmid");
+        QTest::newRow("first") << "29632448";
+        QTest::newRow("after a reference without a PMID") << "30107788";
+    }
+    void referenceLinksOpenTheirArticles()
+    {
+        QFETCH(QString, pmid);
+        TextReader reader(article(), {QStringLiteral("quokkas")});
+        reader.resize(600, 800);
+        reader.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reader));
+        QSignalSpy asked(&reader, &TextReader::articleRequested);
+        const QPoint point = linkPoint(*reader.browser(), pmid);
+        QVERIFY(point.x() >= 0);
+        reader.browser()->verticalScrollBar()->setValue(0);
+        QTest::mouseClick(reader.browser()->viewport(), Qt::LeftButton, {}, point);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.at(0).at(0).toString(), pmid);
+        // Markup of the source is text, not markup.
+        QVERIFY(reader.browser()->toPlainText().contains(QStringLiteral("<script>alert(1)</script><img src=x>")));
+        QSignalSpy all(&reader, &TextReader::referencesRequested);
+        reader.findChild<QPushButton *>()->click();
+        QCOMPARE(all.at(0).at(0).toStringList(), QStringList({"29632448", "30107788"}));
+    }
+
+    // The articles Get Full Text could not have: why as text, and the
+    // publisher's page at the address the opening gives (the proxy's).
+    void unavailableArticlesSayWhy_data()
+    {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("doi");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("not open access, through the proxy")
+            << "Not in the open-access subset" << "https://doi.org/10.1/a&b"
+            << "PMID 1: Not in the open-access subset — Publisher's page" << "proxy?url=https://doi.org/10.1/a&b";
+        QTest::newRow("markup in a reason is text") << "<b>Sign in</b>" << "" << "PMID 1: <b>Sign in</b>" << "";
+    }
+    void unavailableArticlesSayWhy()
+    {
+        QFETCH(QString, reason);
+        QFETCH(QString, doi);
+        QFETCH(QString, shown);
+        QFETCH(QString, link);
+        const FullTextOutcome outcome{.pmid = QStringLiteral("1"), .notOpenAccess = true, .reason = reason, .publisher = QUrl(doi)};
+        UnavailableDialog dialog({outcome}, [](const QString &url) { return QStringLiteral("proxy?url=") + url; });
+        QCOMPARE(dialog.list()->toPlainText().trimmed(), shown);
+        QString href;
+        for (QTextBlock block = dialog.list()->document()->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                href += it.fragment().charFormat().anchorHref();
+        }
+        QCOMPARE(href, link);
+        // Reached by keyboard: Tab lands on the link.
+        QVERIFY(dialog.list()->textInteractionFlags() & Qt::LinksAccessibleByKeyboard);
+    }
+
+    void pdfPagesAndFind()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.pdf"));
+        {
+            QPdfWriter writer(path);
+            QPainter painter(&writer);
+            for (int page = 1; page <= 3; ++page) {
+                if (page > 1)
+                    writer.newPage();
+                painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
+                painter.drawText(QPointF(500, 1000), page == 3 ? QStringLiteral("wombat page") : QStringLiteral("quokka page"));
+            }
+        }
+        PdfReader reader(path);
+        reader.resize(600, 800);
+        reader.show();
+        QApplication::setActiveWindow(&reader);
+        QVERIFY(QTest::qWaitForWindowActive(&reader));
+        QCOMPARE(reader.document()->status(), QPdfDocument::Status::Ready);
+        QCOMPARE(reader.document()->pageCount(), 3);
+        QPdfPageNavigator *navigator = reader.view()->pageNavigator();
+        QTest::keyClick(reader.view(), Qt::Key_PageDown);
+        QCOMPARE(navigator->currentPage(), 1);
+        reader.find(QStringLiteral("wombat"));
+        QTRY_COMPARE(navigator->currentPage(), 2);
+    }
+};
+
+QTEST_MAIN(FullTextReaderTest)
+#include "FullTextReaderTest.moc"
