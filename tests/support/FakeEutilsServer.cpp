@@ -400,6 +400,13 @@ int FakeEutilsServer::requestCount(const QString &path) const
                              [&](const QString &target) { return target == path || target.startsWith(query); }));
 }
 
+FakeRequest FakeEutilsServer::lastRequestTo(const QString &path) const
+{
+    const auto last = std::find_if(m_requests.crbegin(), m_requests.crend(),
+                                   [&path](const FakeRequest &request) { return request.url.path() == path; });
+    return last == m_requests.crend() ? FakeRequest() : *last;
+}
+
 QString FakeEutilsServer::fakePmid(int position)
 {
     return QString::number(39000001 + position);

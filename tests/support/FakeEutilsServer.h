@@ -147,6 +147,9 @@ public:
     // The most requests that arrived within any one window of `windowMs`.
     int mostRequestsWithin(int windowMs) const;
     int requestCount(const QString &path) const;
+    // The last request to `path`: the window asks other services too (link
+    // counts, full-text sources) whenever a selection rests.
+    FakeRequest lastRequestTo(const QString &path) const;
     // Connections accepted so far (a TLS connection counts once its handshake is done).
     int connectionCount() const { return m_connectionCount; }
 

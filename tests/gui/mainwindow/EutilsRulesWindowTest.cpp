@@ -295,8 +295,9 @@ private slots:
         for (const QUrl &url : h.esearchRequests())
             asked.append(window(url));
         QCOMPARE(asked, windows);
-        const FakeRequest &lastFetch = h.server.requests().last();
-        QCOMPARE(FakeEutilsServer::requestedIds(lastFetch.url).last(), FakeEutilsServer::fakePmid(9998));
+        const QStringList lastIds = FakeEutilsServer::requestedIds(h.server.lastRequestTo(kEFetch).url);
+        QVERIFY(!lastIds.isEmpty());
+        QCOMPARE(lastIds.last(), FakeEutilsServer::fakePmid(9998));
     }
 
     // A batch of the largest size goes out as one POST of thousands of ids,
@@ -326,7 +327,7 @@ private slots:
         QCOMPARE(c.numberOfRowsInTableView(), 9999);
         QCOMPARE(h.message(), QStringLiteral("found 9999 articles, downloaded 9999 titles"));
 
-        const FakeRequest &fetch = h.server.requests().last();
+        const FakeRequest fetch = h.server.lastRequestTo(kEFetch);
         QCOMPARE(fetch.method, QByteArray("POST"));
         QCOMPARE(fetch.url.path(), kEFetch);
         QCOMPARE(FakeEutilsServer::requestedIds(fetch.url).size(), 9999);

@@ -112,14 +112,8 @@ private slots:
         QCOMPARE(c.getArticleList()[44].text(ArticleRecord::Key::PMID), FakeEutilsServer::fakePmid(44));
         QCOMPARE(h.widget<KebNSTableView>("articleNSTableView")->selectedRowIndexes(), QList<int>{0});
         QVERIFY(h.citationText().contains(QStringLiteral("PMID: ") + FakeEutilsServer::fakePmid(0)));
-        // The last EFetch asked for its batch's PMIDs (the selection's link
-        // counts may be asked of iCite after it).
-        const QList<FakeRequest> requestsMade = h.server.requests();
-        const auto lastEfetch = std::find_if(requestsMade.crbegin(), requestsMade.crend(), [](const FakeRequest &request) {
-            return request.url.path() == QLatin1String(Paths::EFetch);
-        });
-        QVERIFY(lastEfetch != requestsMade.crend());
-        const FakeRequest lastFetch = *lastEfetch;
+        // The last EFetch asked for its batch's PMIDs.
+        const FakeRequest lastFetch = h.server.lastRequestTo(QLatin1String(Paths::EFetch));
         QCOMPARE(FakeEutilsServer::requestedIds(lastFetch.url), QStringList({FakeEutilsServer::fakePmid(40), FakeEutilsServer::fakePmid(41),
                  FakeEutilsServer::fakePmid(42), FakeEutilsServer::fakePmid(43), FakeEutilsServer::fakePmid(44)}));
     }
