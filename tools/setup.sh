@@ -24,7 +24,7 @@ cd "$(dirname "$0")/.."
 # groff-base: the tests read the man page the build makes. libsqlite3-dev: the library's
 # search ranks through the same system SQLite as Qt's driver. zlib1g-dev: the library reads
 # its stored XML back within the size it states. qt6-pdf-dev: the reader of kept PDFs.
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libpugixml-dev qt6-svg-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libpugixml-dev
           qt6-pdf-dev libsqlite3-dev zlib1g-dev fonts-dejavu-core groff-base)
 # The package's build and checks: dpkg-dev (dpkg-shlibdeps, dpkg-buildflags), file (CPack
 # finds the programs with it), and the checks of the package and its desktop files.

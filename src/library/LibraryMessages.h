@@ -73,6 +73,10 @@ inline QString tooManyWords(int most)
 {
     return QStringLiteral("A library search takes at most %1 words.").arg(most);
 }
+inline QString noFullTextPart(const QString &part)
+{
+    return QStringLiteral("The full texts have no part named %1.").arg(part);
+}
 inline QString noCollection(const QString &name)
 {
     return QStringLiteral("There is no collection named %1.").arg(name);

@@ -214,6 +214,8 @@ public:
     bool forgetFullText(qint64 pmid, FullTextKind kind);
     // The kept full texts of `pmids` (all of them when empty), by PMID then kind.
     std::optional<QList<FullTextRow>> fullTexts(const PmidList &pmids = {});
+    // The PMIDs with a kept full text, ascending.
+    std::optional<QList<qint64>> fullTextPmids();
     // The best `limit` passages of kept texts (of `collection`) that match
     // `text` (as searchArticles takes it), best first; a leading "methods:"
     // (any part's name) or `section` narrows the search to that part.

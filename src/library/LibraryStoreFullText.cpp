@@ -154,7 +154,7 @@ std::optional<QList<FullTextHit>> LibraryStore::searchFullTexts(const QString &t
         return QList<FullTextHit>();
     if (!part.isEmpty()) {
         if (!partNames().contains(part)) {
-            m_error = QStringLiteral("The full texts have no part named %1.").arg(section);
+            m_error = LibraryMessages::noFullTextPart(section);
             return std::nullopt;
         }
         match = QStringLiteral("{%1} : (%2)").arg(part, match);
@@ -259,4 +259,11 @@ bool LibraryStore::backupFullTexts(const QString &target)
             folder.remove(name);
     }
     return true;
+}
+
+std::optional<QList<qint64>> LibraryStore::fullTextPmids()
+{
+    // Straight from the primary key, as the library marks are read: the
+    // window asks at every start.
+    return readPmids("SELECT DISTINCT pmid FROM fulltext", {});
 }

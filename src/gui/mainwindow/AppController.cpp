@@ -459,10 +459,8 @@ void AppController::createFullTextActions()
 
 void AppController::refreshKeptFullTexts()
 {
-    m_keptFullTexts.clear();
-    const std::optional<QList<FullTextRow>> rows = m_services.library ? m_services.library->fullTexts() : std::nullopt;
-    for (const FullTextRow &row : rows.value_or(QList<FullTextRow>()))
-        m_keptFullTexts.insert(row.pmid);
+    const std::optional<QList<qint64>> kept = m_services.library ? m_services.library->fullTextPmids() : std::nullopt;
+    m_keptFullTexts = kept ? QSet<qint64>(kept->cbegin(), kept->cend()) : QSet<qint64>();
     for (int i = 0; i < m_ui->resultTabs->count(); ++i)
         m_ui->resultTabs->at(i)->model().fullTextChanged();
 }

@@ -1,11 +1,12 @@
 #include "gui/review/PrismaView.h"
 
+#include "export/ExportFile.h"
+
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 
 #include <cmath>
 
@@ -88,18 +89,9 @@ std::optional<QString> PrismaView::write(const PrismaLayout &layout, const QStri
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     const QSize size = layout.size.toSize();
-    if (suffix == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(), size));
-        svg.setTitle(QStringLiteral("PRISMA 2020 flow diagram"));
-        QPainter painter;
-        if (!painter.begin(&svg))
-            return QStringLiteral("SVG");
-        paint(painter, layout);
-        return painter.end() ? std::nullopt : std::optional(QStringLiteral("SVG"));
-    }
+    // The same SVG as the command line writes.
+    if (suffix == QLatin1String("svg"))
+        return writeFileAtomically(path, layout.svg()).has_value() ? std::optional(QStringLiteral("SVG")) : std::nullopt;
     if (suffix == QLatin1String("pdf")) {
         QPdfWriter pdf(path);
         pdf.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point)); // 96 px to the inch, 72 points
