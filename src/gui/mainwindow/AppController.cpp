@@ -9,6 +9,7 @@
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/collections/CollectionActions.h"
 #include "gui/widgets/DockMemory.h"
+#include "gui/widgets/DialogTitleFit.h"
 #include "gui/widgets/EscapeCloses.h"
 #include "gui/mainwindow/WindowShortcuts.h"
 #include "gui/articles/ExportFileDialog.h"
@@ -106,6 +107,7 @@ AppController::AppController(const AppServices &services, QObject *parent)
     mainWindow->installEventFilter(this);
     DockMemory::remember(*mainWindow, *m_ui->searchTagsPanel, settings, {.shown = false, .floating = true});
     new EscapeCloses(*m_ui->searchTagsPanel);
+    new DialogTitleFit(*this);
     connectActions();
 }
 

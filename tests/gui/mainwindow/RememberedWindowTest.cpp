@@ -9,6 +9,8 @@
 #include <QCompleter>
 #include <QDockWidget>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QScreen>
 #include <QSplitter>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -198,6 +200,30 @@ private slots:
         reopen(h);
         QVERIFY(h.widget<QDockWidget>("searchDetailsPanel")->isFloating());
         QCOMPARE(h.widget<QDockWidget>("searchDetailsPanel")->size(), QSize(700, 333));
+    }
+
+    // A dialog is as wide as its whole title, shown or retitled, but never
+    // wider than the screen.
+    void dialogsShowTheirWholeTitle()
+    {
+        AppHarness h;
+        h.start();
+        QInputDialog dialog(h.controller->window());
+        const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+        const int screen = dialog.screen()->availableGeometry().width();
+        const QString longTitle = QStringLiteral("Updating Records \u2014 Randomised trials of statins in the elderly");
+        for (const QString &title : {QStringLiteral("Rename"), longTitle, QStringLiteral("Review \u2014 ").repeated(80)}) {
+            for (const bool retitled : {false, true}) {
+                dialog.hide();
+                dialog.resize(dialog.minimumSizeHint());
+                dialog.setWindowTitle(retitled ? QString() : title);
+                dialog.show();
+                dialog.setWindowTitle(title);
+                const int width = metrics.horizontalAdvance(title);
+                QVERIFY2(dialog.width() >= std::min(width, screen - 160), qPrintable(title));
+                QVERIFY(dialog.width() <= std::max(screen, dialog.minimumSizeHint().width()));
+            }
+        }
     }
 
     // From the history, or, without a library, from the settings.
