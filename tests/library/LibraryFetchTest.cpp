@@ -2,6 +2,7 @@
 // fake E-utilities server.
 #include "TemporaryLibrary.h"
 #include "FakeEutilsServer.h"
+#include "HeldThreadPool.h"
 #include "LibraryTestArticles.h"
 #include "TestData.h"
 
@@ -128,6 +129,31 @@ private slots:
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(finished.at(1).at(0).value<RefreshReport>().summary(),
                  QStringLiteral("1 article changed; 1 is no longer in PubMed"));
+    }
+
+    // Each batch is compared on the process's pool: held, the batch that
+    // arrived waits, stored as it was, and nothing is reported.
+    void refreshComparesOffTheCallersThread()
+    {
+        READ_TEST_DATA(before, dataFile(QStringLiteral("efetch/pubmed_result_4_articles.xml")));
+        READ_TEST_DATA(later, dataFile(QStringLiteral("../records/pubmed_result_4_articles-later.xml")));
+        const qint64 id = m_store->createCollection(QStringLiteral("reviews")).value();
+        QVERIFY(m_store->addArticles(id, articlesToStore(before)));
+        m_server.setHandler(kEfetch, efetchFrom(later));
+        RecordRefresh refresh(*m_store, m_server.endpoints());
+        refresh.download().setLimiter(m_limiter);
+        QSignalSpy arrived(&refresh.download(), &LibraryDownload::batchArrived);
+        QSignalSpy finished(&refresh, &RecordRefresh::finished);
+        {
+            HeldThreadPool held;
+            QVERIFY(refresh.start(id));
+            QVERIFY(arrived.wait(kWaitMs));
+            QTest::qWait(200);
+            QCOMPARE(finished.size(), 0);
+            QCOMPARE(m_store->articlesToStore({30107788}).value().value(0).xml, articlesToStore(before).value(0).xml);
+        }
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(listed(finished.at(0).at(0).value<RefreshReport>().changed), QStringLiteral("30107788 29632448"));
     }
 
     // Cancelled once the first of its batches is stored (or as it arrives,

@@ -2,10 +2,12 @@
 // batch offered again after a failure, a new search or a cancel ending the
 // running one, and many sessions keeping the service's pace together.
 #include "FakeEutilsServer.h"
+#include "HeldThreadPool.h"
 #include "common/SystemLog.h"
 #include "search/CitedByCounts.h"
 #include "search/SearchMessages.h"
 #include "search/SearchSession.h"
+#include "search/SelectionLinkCounts.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -316,6 +318,25 @@ private slots:
             QCOMPARE(QUrlQuery(request.url).queryItemValue(QStringLiteral("linkname")), QStringLiteral("pubmed_pubmed_citedin"));
         }
         QCOMPARE(server.requestCount(path), searchAgain ? 2 : 1);
+    }
+
+    // The selected article's ELink answer is read on the process's pool: held,
+    // the counts wait however long the answer has been in.
+    void selectionCountsAreReadOffTheCallersThread()
+    {
+        FakeEutilsServer server;
+        server.enqueue(QLatin1String(Paths::ELinkService), FakeResponse::xml(perIdAnswer({7})));
+        SelectionLinkCounts counts(settingsFor(server, 20));
+        QSignalSpy known(&counts, &SelectionLinkCounts::countsKnown);
+        {
+            HeldThreadPool held;
+            counts.select(FakeEutilsServer::fakePmid(0));
+            QVERIFY(QTest::qWaitFor([&] { return server.requestCount(QLatin1String(Paths::ELinkService)) == 1; }, 10000));
+            QTest::qWait(1000); // the answer is in long before
+            QCOMPARE(known.size(), 0);
+        }
+        QVERIFY(known.wait(10000));
+        QCOMPARE(known.at(0).at(1).value<ArticleLinkCounts>().citedBy, 7);
     }
 
     // Ten sessions searching at once keep the service's pace between them.
