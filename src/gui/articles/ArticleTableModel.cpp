@@ -131,9 +131,14 @@ void ArticleTableModel::setFullTextCheck(FullTextCheck check)
     fullTextChanged();
 }
 
+ArticleTableModel::FullTextMark ArticleTableModel::fullTextMark(const ArticleRecord &article) const
+{
+    return m_fullText ? m_fullText(article.text(ArticleRecord::Key::PMID)) : FullTextMark::None;
+}
+
 QVariant ArticleTableModel::fullTextData(const ArticleRecord &article, int role) const
 {
-    const FullTextMark mark = m_fullText ? m_fullText(article.text(ArticleRecord::Key::PMID)) : FullTextMark::None;
+    const FullTextMark mark = fullTextMark(article);
     if (mark == FullTextMark::None)
         return {};
     const bool kept = mark == FullTextMark::Kept;
@@ -268,8 +273,8 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
         return;
     const QString &identifier = m_columns[column].identifier;
     // Numbers of the model's own, not keys of the record.
-    const bool byNumber =
-        identifier == RankColumn || identifier == CitedByColumn || identifier == RcrColumn || identifier == LibraryColumn;
+    const bool byNumber = identifier == RankColumn || identifier == CitedByColumn || identifier == RcrColumn
+                          || identifier == LibraryColumn || identifier == FullTextColumn;
     const std::optional<ArticleRecord::Key> key = ArticleRecord::keyNamed(identifier);
     if (!key && !byNumber)
         return;
@@ -283,6 +288,8 @@ void ArticleTableModel::sort(int column, Qt::SortOrder order)
         permutation = permutationBy([this](qsizetype row) { return rcrAt(row); }, order);
     else if (identifier == LibraryColumn) // the marked ones first when ascending
         permutation = permutationBy([this](qsizetype row) { return inLibrary((*m_articles)[row]) ? 0 : 1; }, order);
+    else if (identifier == FullTextColumn) // kept, then free to get, then the rest when ascending
+        permutation = permutationBy([this](qsizetype row) { return -int(fullTextMark((*m_articles)[row])); }, order);
     else
         permutation = sortArticles(*m_articles, *key, order);
     ArticleList articles;

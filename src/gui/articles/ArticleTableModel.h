@@ -99,6 +99,7 @@ private:
     double rcrAt(qsizetype row) const;
     bool inLibrary(const ArticleRecord &article) const;
     void columnChanged(const QString &identifier);
+    FullTextMark fullTextMark(const ArticleRecord &article) const;
     QVariant fullTextData(const ArticleRecord &article, int role) const;
 
     const SearchSession *m_session;

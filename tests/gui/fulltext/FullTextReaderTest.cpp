@@ -1,7 +1,14 @@
-// The reader of kept full texts: a text built from parsed data, its
-// references with a PMID as links that ask for the article, hostile text
-// shown as text; a PDF with page navigation and find.
+// Getting full texts from the window, and the reader of kept ones: a text
+// built from parsed data, its references with a PMID as links that ask for
+// the article, hostile text shown as text; a PDF with page navigation and find.
+#include "AppHarness.h"
+
+#include "fulltext/FullTextMessages.h"
+#include "gui/articles/ArticleTableModel.h"
 #include "gui/fulltext/PdfReader.h"
+#include "gui/fulltext/ReaderWindow.h"
+#include "gui/mainwindow/AppMessages.h"
+#include "gui/mainwindow/ResultTab.h"
 #include "gui/fulltext/TextReader.h"
 #include "gui/fulltext/UnavailableDialog.h"
 
@@ -17,6 +24,7 @@
 #include <QTextBlock>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTextBrowser>
 
 namespace {
@@ -54,6 +62,50 @@ class FullTextReaderTest : public QObject
     Q_OBJECT
 
 private slots:
+    // By its shortcut, for three selected articles the library lacks: they go
+    // to the collection there is, the one in PMC's open-access subset has its
+    // text kept, the tally is the message line and the other two are listed
+    // with why. The column marks the kept one and sorts it first, and Read
+    // Full Text opens it.
+    void getFullTextFromTheWindow()
+    {
+        AppHarness h;
+        h.store.setObject(PreferenceKeys::ContactEmail, QStringLiteral("me@example.org"));
+        const QString inPmc = FakeEutilsServer::fakePmid(1);
+        h.server.setHandler(QLatin1String(Paths::IdConverter), [inPmc](const QUrl &) {
+            return FakeResponse::xml(QStringLiteral(R"({"records": [{"requested-id": "%1", "pmid": "%1", "pmcid": "PMC6092810"}]})").arg(inPmc).toUtf8());
+        });
+        h.server.setHandler(QLatin1String(Paths::PmcOaService), [](const QUrl &) {
+            return FakeResponse::xml(R"(<OA><records><record id="PMC6092810" license="CC BY"/></records></OA>)");
+        });
+        READ_TEST_DATA(bioc, QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/services/bioc/nasaspaceapps_BioC_json_PMC10926278_reserialized.json"));
+        h.server.setHandler(QLatin1String(Paths::BiocJsonPrefix) + QStringLiteral("PMC6092810/unicode"), [bioc](const QUrl &) { return FakeResponse::xml(bioc); });
+        START_WITH_RESULTS(c, h, 3);
+        const qint64 reading = h.library.createCollection(QStringLiteral("Reading")).value();
+        h.selectRows({0, 1, 2});
+        QTest::keyClick(c.window(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(h.message(), FullTextMessages::summary(1, 3, 1, 0, 2, 0), 20000);
+        QCOMPARE(h.library.fullTextPmids().value(), QList<qint64>{inPmc.toLongLong()});
+        QCOMPARE(h.library.articles(reading).value().size(), 3);
+        auto *unavailable = c.window()->findChild<UnavailableDialog *>();
+        QVERIFY(unavailable && unavailable->isVisible());
+        unavailable->close();
+        c.window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(c.window()));
+
+        ArticleTableModel &model = c.currentTab()->model();
+        const int column = model.columnNamed(ArticleTableModel::FullTextColumn);
+        h.table()->sortByColumn(column, Qt::AscendingOrder);
+        QCOMPARE(c.getArticleList().at(0).text(ArticleRecord::Key::PMID), inPmc);
+        QCOMPARE(model.index(0, column).data().toString(), AppMessages::FullTextKeptMark);
+        QCOMPARE(model.index(1, column).data().toString(), QString());
+        h.selectRows({0});
+        QTest::keyClick(c.window(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        auto *reader = c.window()->findChild<ReaderWindow *>();
+        QVERIFY(reader && reader->isVisible());
+        QCOMPARE(reader->tabs()->count(), 1);
+    }
+
     void referenceLinksOpenTheirArticles_data()
     {
         QTest::addColumn<QString>("pmid");
