@@ -98,6 +98,15 @@ PdfReader::PdfReader(const QString &path, QWidget *parent)
     layout->addWidget(m_view);
 }
 
+PdfReader::~PdfReader()
+{
+    // The document is a child: QWidget's destructor closes it, which moves the
+    // view back to page one and empties the search, and the slots of this
+    // reader must not run on what is by then only a QWidget.
+    m_view->pageNavigator()->disconnect(this);
+    m_search->disconnect(this);
+}
+
 void PdfReader::find(const QString &text)
 {
     if (m_search->searchString() != text) {

@@ -16,6 +16,7 @@ class PdfReader : public QWidget
 
 public:
     PdfReader(const QString &path, QWidget *parent = nullptr);
+    ~PdfReader() override;
 
     QPdfDocument *document() const { return m_document; }
     QPdfView *view() const { return m_view; }
