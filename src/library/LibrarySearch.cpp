@@ -106,6 +106,12 @@ void LibrarySearch::search(LibraryStore &store, const Job &job)
     // A newer search starts at once, not after this one's next batch.
     store.interruptWhen([this, number = job.number] { return stale(number); });
     const std::optional<PmidList> pmids = store.isOpen() ? store.searchArticles(job.text, job.collection) : std::nullopt;
+    Passages passages;
+    if (pmids && !pmids->isEmpty() && !stale(job.number)) {
+        // Only a help to the eye: without them the matches are still shown.
+        for (const FullTextHit &hit : store.searchFullTexts(job.text, {}, kPassages, job.collection).value_or(QList<FullTextHit>()))
+            passages.insert(hit.pmid, hit.snippet);
+    }
     std::optional<QList<StoredArticle>> stored;
     for (qsizetype from = 0; pmids && (from == 0 || from < pmids->size()) && !stale(job.number);) {
         const qsizetype count = from == 0 ? kFirstRecords : kBatchRecords;
@@ -117,8 +123,10 @@ void LibrarySearch::search(LibraryStore &store, const Job &job)
             records.append(std::move(article.record));
         const bool last = from + count >= pmids->size();
         if (from == 0) {
-            deliver(job.number, [this, number = job.number, pmids = *pmids, records] { emit found(number, pmids, records); },
-                    Qt::NormalEventPriority);
+            deliver(
+                job.number,
+                [this, number = job.number, pmids = *pmids, records, passages] { emit found(number, pmids, records, passages); },
+                Qt::NormalEventPriority);
         } else {
             // After the window has painted what it was given: its update
             // requests wait at the low priority.

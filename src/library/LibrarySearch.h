@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include <QHash>
 #include <QObject>
 
 class LibraryStore;
@@ -29,6 +30,11 @@ public:
     static constexpr qsizetype kFirstRecords = 100;
     // Small enough that a newer search does not wait long for the last one.
     static constexpr qsizetype kBatchRecords = 500;
+    // Kept full texts whose best matching passage is handed over.
+    static constexpr int kPassages = 200;
+    // By PMID, the passage of a kept full text that matched, its words
+    // between FullTextHit::kHitStart and kHitEnd.
+    using Passages = QHash<qint64, QString>;
 
     explicit LibrarySearch(QString path, QObject *parent = nullptr);
     ~LibrarySearch() override;
@@ -44,8 +50,9 @@ protected:
     bool event(QEvent *event) override;
 
 signals:
-    // The best matches, best first, with the records of the first of them.
-    void found(quint64 search, const PmidList &pmids, const ArticleList &first);
+    // The best matches, best first, with the records of the first of them
+    // and the passages of those found in their kept full texts.
+    void found(quint64 search, const PmidList &pmids, const ArticleList &first, const LibrarySearch::Passages &passages);
     // The records of the next matches, in order; `last` with the last of them.
     void more(quint64 search, const ArticleList &records, bool last);
     void failed(quint64 search, const QString &reason);

@@ -390,12 +390,14 @@ void CollectionActions::search(const QString &text, qint64 id)
     m_searching = {m_search->start(text, id ? std::optional<qint64>(id) : std::nullopt), SearchSource::stored(title, id, text), {}};
 }
 
-void CollectionActions::showFound(quint64 search, const PmidList &pmids, const ArticleList &first)
+void CollectionActions::showFound(quint64 search, const PmidList &pmids, const ArticleList &first,
+                                  const LibrarySearch::Passages &passages)
 {
     if (search != m_searching.number)
         return;
     m_searching.tab = m_newTab();
     m_searching.tab->session().showStored(m_searching.source, first, pmids.size());
+    m_searching.tab->showPassages(passages);
 }
 
 void CollectionActions::showMoreFound(quint64 search, const ArticleList &records)

@@ -2,6 +2,7 @@
 
 #include "gui/mainwindow/AppServices.h"
 #include "library/Collection.h"
+#include "library/LibrarySearch.h"
 #include "library/LibraryStore.h"
 #include "library/StoredArticle.h"
 #include "search/SearchSource.h"
@@ -81,7 +82,7 @@ private:
     void remove(qint64 collection);
     void search(const QString &text, qint64 collection);
     // The best matches of the search asked for last, then the rest of their records.
-    void showFound(quint64 search, const PmidList &pmids, const ArticleList &first);
+    void showFound(quint64 search, const PmidList &pmids, const ArticleList &first, const LibrarySearch::Passages &passages);
     void showMoreFound(quint64 search, const ArticleList &records);
     void removeSelection();
     void undoRemoval();

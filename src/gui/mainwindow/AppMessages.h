@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CitationMetrics.h"
+#include "library/FullTextRow.h"
 #include "services/CitationSource.h"
 
 #include <QString>
@@ -51,6 +52,16 @@ inline const QString FullTextKeptMark = QStringLiteral("Kept");
 inline const QString FullTextFreeMark = QStringLiteral("Free");
 inline const QString FullTextKept = QStringLiteral("Its full text is kept in your library");
 inline const QString FullTextFree = QStringLiteral("A free full text is available");
+// A passage of a kept full text a library search matched, its words in bold;
+// the rest is the text's own and never markup.
+inline QString fullTextPassage(const QString &snippet)
+{
+    if (snippet.isEmpty())
+        return {};
+    QString html = snippet.toHtmlEscaped();
+    html.replace(FullTextHit::kHitStart, QLatin1String("<b>")).replace(FullTextHit::kHitEnd, QLatin1String("</b>"));
+    return QStringLiteral("In its full text: ") + html;
+}
 // A place an article's full text can be read, as the links area lists it.
 inline QString fullTextSource(const QString &label, bool free)
 {

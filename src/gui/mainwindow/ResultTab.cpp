@@ -85,6 +85,7 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
     connect(m_session.get(), &SearchSession::started, &m_model, [this] {
         m_model.setMarks({});
         setName({});
+        showPassages({});
     });
     connect(m_session.get(), &SearchSession::articlesReset, this, &ResultTab::followCountsPreference);
     connect(view, &KebNSTableView::doubleAction, this, [this] {
@@ -115,6 +116,13 @@ ResultTab::ResultTab(std::unique_ptr<SearchSession> session, QWidget *parent)
 }
 
 ResultTab::~ResultTab() = default;
+
+void ResultTab::showPassages(const QHash<qint64, QString> &passages)
+{
+    m_passages = passages;
+    m_shown.reset();
+    emit selectionChanged();
+}
 
 void ResultTab::setName(const QString &name)
 {
@@ -187,6 +195,9 @@ void ResultTab::showSelection(CitationStyle style, const QList<ArticleLinksLabel
     if (m_shown == shown)
         return;
     m_shown = shown;
+    const QString passage = single ? m_passages.value(single->text(ArticleRecord::Key::PMID).toLongLong()) : QString();
+    m_ui->fullTextPassageLabel->setText(AppMessages::fullTextPassage(passage));
+    m_ui->fullTextPassageLabel->setVisible(!passage.isEmpty());
     if (const ArticleRecord *article = single) {
         showRichText(abstractView, styledText(*article, ArticleRecord::Key::Abstract),
                      article->isRetracted() ? AppMessages::RetractedNotice : QString());

@@ -5,6 +5,7 @@
 #include "search/SelectionFullTextSources.h"
 #include "export/CitationStyle.h"
 
+#include <QHash>
 #include <QWidget>
 
 #include <memory>
@@ -60,6 +61,10 @@ public:
     // until it searches something else; empty for none.
     const QString &name() const { return m_name; }
     void setName(const QString &name);
+    // By PMID, the passage of its kept full text that a library search
+    // matched, shown with the one selected article until the tab searches
+    // something else.
+    void showPassages(const QHash<qint64, QString> &passages);
 
 signals:
     void selectionChanged();
@@ -95,4 +100,5 @@ private:
     ArticleTableModel m_model;
     QString m_typedQuery;
     QString m_name;
+    QHash<qint64, QString> m_passages;
 };

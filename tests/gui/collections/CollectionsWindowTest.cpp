@@ -8,6 +8,7 @@
 #include "gui/collections/LibraryTasks.h"
 #include "gui/collections/NoteEditor.h"
 #include "gui/mainwindow/ResultTabs.h"
+#include "library/FullTextShelf.h"
 #include "library/LibraryStore.h"
 
 #include <QAction>
@@ -267,13 +268,16 @@ private slots:
         QTest::addColumn<QString>("typed"); // "" for a word of the article looked for
         QTest::addColumn<bool>("found");
         QTest::addColumn<QString>("told");  // a part of the alert, "" for none
+        QTest::addColumn<QString>("passage"); // of its kept full text, shown with it; "" for none kept
         // The article looked for is in "B".
-        QTest::newRow("the whole library") << QString() << QString() << true << QString();
-        QTest::newRow("its own collection") << QStringLiteral("B") << QString() << true << QString();
-        QTest::newRow("another collection") << QStringLiteral("A") << QString() << false << QString();
-        QTest::newRow("query syntax typed") << QString() << QStringLiteral("\"NEAR( title: -") << false << QString();
+        QTest::newRow("the whole library") << QString() << QString() << true << QString() << QString();
+        QTest::newRow("its own collection") << QStringLiteral("B") << QString() << true << QString() << QString();
+        QTest::newRow("another collection") << QStringLiteral("A") << QString() << false << QString() << QString();
+        QTest::newRow("query syntax typed") << QString() << QStringLiteral("\"NEAR( title: -") << false << QString() << QString();
         QTest::newRow("a text pasted by mistake") << QString() << QStringLiteral("a ").repeated(65) << false
-                                                  << QStringLiteral("at most 64 words");
+                                                  << QStringLiteral("at most 64 words") << QString();
+        QTest::newRow("a word of its kept full text") << QStringLiteral("B") << QStringLiteral("quokkas") << true << QString()
+                                                      << QStringLiteral("In its full text: &lt;i&gt;<b>Quokkas</b>&lt;/i&gt; were counted.");
     }
     void theLibrarySearchOpensItsMatches()
     {
@@ -281,11 +285,18 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, found);
         QFETCH(QString, told);
+        QFETCH(QString, passage);
         AppHarness h;
         START_WITH_RESULTS(c, h, 4);
         QVERIFY(addToNewCollection(h, {0, 1}, QStringLiteral("A"), QStringLiteral("A (2)")));
         QVERIFY(addToNewCollection(h, {2, 3}, QStringLiteral("B"), QStringLiteral("B (2)")));
         const ArticleRecord wanted = c.getArticleList().at(3);
+        const QString pmid = wanted.text(ArticleRecord::Key::PMID);
+        if (!passage.isEmpty()) {
+            FullTextDocument text;
+            text.append({TextSection::Methods, TextPassage::Kind::Paragraph, QStringLiteral("<i>Quokkas</i> were counted.")});
+            QVERIFY(FullTextShelf(h.library).keepText({.pmid = pmid.toLongLong(), .source = QStringLiteral("PMC")}, text));
+        }
         // The title's longest word, looked for by its start.
         QStringList words = wanted.text(ArticleRecord::Key::Title).split(QRegularExpression(QStringLiteral("\\W+")));
         std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
@@ -306,9 +317,15 @@ private slots:
         }
         QTRY_COMPARE(c.tabCount(), tabsBefore + 1);
         QVERIFY(h.alerts.shown.isEmpty());
-        QCOMPARE(pmidsShown(c).contains(wanted.text(ArticleRecord::Key::PMID)), found);
-        if (!typed.isEmpty())
+        QCOMPARE(pmidsShown(c).contains(pmid), found);
+        if (!typed.isEmpty() && passage.isEmpty())
             QCOMPARE(c.numberOfRowsInTableView(), 0);
+        if (!found)
+            return;
+        h.selectRows({int(pmidsShown(c).indexOf(pmid))});
+        auto *shown = h.widget<QLabel>("fullTextPassageLabel");
+        QTRY_COMPARE(shown->isHidden(), passage.isEmpty());
+        QCOMPARE(shown->text(), passage);
     }
 
     void libraryJobsSayHowTheyWent_data()
