@@ -105,13 +105,9 @@ void LibrarySearch::search(LibraryStore &store, const Job &job)
 {
     // A newer search starts at once, not after this one's next batch.
     store.interruptWhen([this, number = job.number] { return stale(number); });
-    const std::optional<PmidList> pmids = store.isOpen() ? store.searchArticles(job.text, job.collection) : std::nullopt;
     Passages passages;
-    if (pmids && !pmids->isEmpty() && !stale(job.number)) {
-        // Only a help to the eye: without them the matches are still shown.
-        for (const FullTextHit &hit : store.searchFullTexts(job.text, {}, kPassages, job.collection).value_or(QList<FullTextHit>()))
-            passages.insert(hit.pmid, hit.snippet);
-    }
+    const std::optional<PmidList> pmids =
+        store.isOpen() ? store.searchArticles(job.text, job.collection, kEsearchRecordLimit, &passages) : std::nullopt;
     std::optional<QList<StoredArticle>> stored;
     for (qsizetype from = 0; pmids && (from == 0 || from < pmids->size()) && !stale(job.number);) {
         const qsizetype count = from == 0 ? kFirstRecords : kBatchRecords;

@@ -30,8 +30,6 @@ public:
     static constexpr qsizetype kFirstRecords = 100;
     // Small enough that a newer search does not wait long for the last one.
     static constexpr qsizetype kBatchRecords = 500;
-    // Kept full texts whose best matching passage is handed over.
-    static constexpr int kPassages = 200;
     // By PMID, the passage of a kept full text that matched, its words
     // between FullTextHit::kHitStart and kHitEnd.
     using Passages = QHash<qint64, QString>;

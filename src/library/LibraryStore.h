@@ -187,9 +187,10 @@ public:
     // (articles found only there after the others); "methods: word" searches
     // that part of the kept texts alone. Any text is safe.
     // The best `limit` only (all for a negative one): by default as many as
-    // a search of PubMed brings, what a result tab shows.
+    // a search of PubMed brings, what a result tab shows. Into `passages`,
+    // when given: by PMID, the best passage of each kept text that matched.
     std::optional<PmidList> searchArticles(const QString &text, std::optional<qint64> collection = std::nullopt,
-                                           int limit = kEsearchRecordLimit);
+                                           int limit = kEsearchRecordLimit, QHash<qint64, QString> *passages = nullptr);
     // New records and XML of stored articles, notes kept; others are skipped.
     bool replaceArticles(const QList<ArticleToStore> &articles);
     // A consistent copy of the library at `target`, replacing any file there,
@@ -235,7 +236,8 @@ private:
     void sweepFullTextFiles();
     // `pmids` followed by the articles (of `collection`) whose kept text
     // matches the FTS5 query `match` and that are not among them, best first.
-    std::optional<PmidList> withFullTextMatches(PmidList pmids, const QString &match, std::optional<qint64> collection, int limit);
+    std::optional<PmidList> withFullTextMatches(PmidList pmids, const QString &match, std::optional<qint64> collection, int limit,
+                                                QHash<qint64, QString> *passages);
     std::optional<QList<FullTextHit>> matchFullTexts(const QString &match, std::optional<qint64> collection, int limit);
     bool backupFullTexts(const QString &target);
     void disconnect();

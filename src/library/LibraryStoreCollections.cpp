@@ -487,7 +487,8 @@ bool LibraryStore::setNote(qint64 pmid, const QString &note)
     return set;
 }
 
-std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit)
+std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::optional<qint64> collection, int limit,
+                                                     QHash<qint64, QString> *passages)
 {
     // "methods: word" looks in that part of the kept full texts alone.
     if (isFullTextPart(text)) {
@@ -495,8 +496,11 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
         if (!hits)
             return std::nullopt;
         PmidList pmids;
-        for (const FullTextHit &hit : *hits)
+        for (const FullTextHit &hit : *hits) {
             pmids.append(hit.pmid);
+            if (passages)
+                passages->insert(hit.pmid, hit.snippet);
+        }
         return pmids;
     }
     const std::optional<QString> match = OfflineQuery::fromUserText(text);
@@ -537,7 +541,7 @@ std::optional<PmidList> LibraryStore::searchArticles(const QString &text, std::o
     for (size_t i = 0; i < kept; ++i)
         pmids.append(scored[i].second);
     // Then the articles found only in their kept full texts.
-    return withFullTextMatches(std::move(pmids), *match, collection, limit);
+    return withFullTextMatches(std::move(pmids), *match, collection, limit, passages);
 }
 
 bool LibraryStore::replaceArticles(const QList<ArticleToStore> &articles)

@@ -188,15 +188,17 @@ std::optional<QList<FullTextHit>> LibraryStore::matchFullTexts(const QString &ma
 }
 
 std::optional<PmidList> LibraryStore::withFullTextMatches(PmidList pmids, const QString &match, std::optional<qint64> collection,
-                                                         int limit)
+                                                         int limit, QHash<qint64, QString> *passages)
 {
     const std::optional<QList<FullTextHit>> hits = matchFullTexts(match, collection, limit);
     if (!hits)
         return std::nullopt;
     const QSet<qint64> found(pmids.cbegin(), pmids.cend());
     for (const FullTextHit &hit : *hits) {
+        if (passages)
+            passages->insert(hit.pmid, hit.snippet);
         if (limit >= 0 && pmids.size() >= limit)
-            break;
+            continue;
         if (!found.contains(hit.pmid))
             pmids.append(hit.pmid);
     }
