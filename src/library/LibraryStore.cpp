@@ -15,7 +15,15 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
 namespace {
+
+// Every commit waits for the disk unless a writer asks otherwise.
+const QString kSynchronous = QStringLiteral("PRAGMA synchronous = FULL");
 
 // Migration n (1-based) moves a file from schema n - 1 to n. A migration is
 // never edited once released: a change to the schema is a new migration.
@@ -483,7 +491,7 @@ bool LibraryStore::moveAside()
 bool LibraryStore::configure()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    for (const QString &pragma : {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = FULL"),
+    for (const QString &pragma : {QStringLiteral("PRAGMA journal_mode = WAL"), kSynchronous,
                                   QStringLiteral("PRAGMA foreign_keys = ON"),
                                   // A cache that holds the text index's pages while a large add
                                   // merges it: the default 2 MB re-reads them with a system call
@@ -518,10 +526,22 @@ bool LibraryStore::migrate(int targetVersion)
     return true;
 }
 
-bool LibraryStore::write(const std::function<bool(QSqlQuery &)> &change)
+bool LibraryStore::write(const std::function<bool(QSqlQuery &)> &change, Sync sync)
 {
     m_error.clear();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (sync == Sync::Later) {
+        // In the write-ahead log NORMAL commits without waiting for the disk,
+        // still whole or not at all after a crash.
+        if (!query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
+            return fail(query.lastQuery(), query);
+        const bool done = write(change, Sync::Now);
+        // The connection's other writers wait for the disk again.
+        QSqlQuery restore(QSqlDatabase::database(m_connection, false));
+        if (!restore.exec(kSynchronous) && done)
+            return fail(kSynchronous, restore);
+        return done;
+    }
     // IMMEDIATE takes the write lock at once, so that two writers wait for
     // each other through the busy timeout instead of one failing midway.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
@@ -538,6 +558,20 @@ bool LibraryStore::write(const std::function<bool(QSqlQuery &)> &change)
         query.exec(QStringLiteral("ROLLBACK"));
         return false;
     }
+    return true;
+}
+
+bool LibraryStore::syncToDisk()
+{
+    // The commits are in the write-ahead log while the library is in WAL
+    // mode; flushing that file is what a FULL commit would have waited for.
+    QFile log(m_path + QStringLiteral("-wal"));
+    if (!log.exists())
+        log.setFileName(m_path);
+    if (!log.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("sync"), log.errorString());
+    if (::fdatasync(log.handle()) != 0)
+        return fail(QStringLiteral("sync"), QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }
 

@@ -44,6 +44,11 @@ public:
     // The schema this build writes; migration n takes a file from n - 1 to n.
     static constexpr int kSchemaVersion = 6;
 
+    // When a commit reaches the disk. Later hands it to the operating system
+    // before write() returns, so a killed process loses none of it, and leaves
+    // the wait for the disk to syncToDisk(), which must follow soon: for a
+    // change the user should see done before the disk has it.
+    enum class Sync { Now, Later };
     enum class OpenState {
         Opened,      // ready; a damaged file may have been moved aside first
         NewerSchema, // written by a newer Vexmoor: left untouched, not opened
@@ -252,7 +257,9 @@ private:
     bool configure();
     bool migrate(int targetVersion);
     // Runs `change` as one immediate transaction: all of it lands or none.
-    bool write(const std::function<bool(QSqlQuery &)> &change);
+    bool write(const std::function<bool(QSqlQuery &)> &change, Sync sync = Sync::Now);
+    // Waits for the disk to hold every commit made so far.
+    bool syncToDisk();
     bool fail(const QString &what, const QSqlQuery &query);
     // `ids` as one JSON array, bound to a single "json_each(?)" whatever their number.
     static QString idArray(const QList<qint64> &ids);

@@ -58,8 +58,13 @@ const QString kRecordColumns = QStringLiteral(
 
 bool ReviewStore::write(const std::function<bool(QSqlQuery &)> &change)
 {
+    return write(LibraryStore::Sync::Now, change);
+}
+
+bool ReviewStore::write(LibraryStore::Sync sync, const std::function<bool(QSqlQuery &)> &change)
+{
     m_error.clear();
-    const bool done = m_library.write(change);
+    const bool done = m_library.write(change, sync);
     if (!done && m_error.isEmpty())
         m_error = m_library.error();
     return done;
@@ -349,14 +354,28 @@ std::optional<QList<QPair<qint64, qint64>>> ReviewStore::distinctPairs(qint64 re
     return out;
 }
 
-bool ReviewStore::decide(qint64 review, const ScreeningDecision &d)
+bool ReviewStore::decide(qint64 review, const ScreeningDecision &d, LibraryStore::Sync sync)
 {
-    return addDecisions(review, {d});
+    return store(review, {d}, sync);
+}
+
+bool ReviewStore::syncDecisions()
+{
+    m_error.clear();
+    if (m_library.syncToDisk())
+        return true;
+    m_error = m_library.error();
+    return false;
 }
 
 bool ReviewStore::addDecisions(qint64 review, const QList<ScreeningDecision> &decisions)
 {
-    return write([&](QSqlQuery &q) {
+    return store(review, decisions, LibraryStore::Sync::Now);
+}
+
+bool ReviewStore::store(qint64 review, const QList<ScreeningDecision> &decisions, LibraryStore::Sync sync)
+{
+    return write(sync, [&](QSqlQuery &q) {
         q.prepare(QStringLiteral("INSERT INTO review_decision (review, record, stage, choice, reason, who, at)"
                                  " SELECT ?, id, ?, ?, ?, ?, ? FROM review_record WHERE id = ? AND review = ?"));
         for (const ScreeningDecision &d : decisions) {

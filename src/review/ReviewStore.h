@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/LibraryStore.h"
 #include "review/Review.h"
 #include "review/ReviewDuplicates.h"
 #include "review/ReviewRecord.h"
@@ -14,7 +15,6 @@
 #include <functional>
 #include <optional>
 
-class LibraryStore;
 class QSqlQuery;
 
 // The reviews kept in the user's library: their sources and records, the
@@ -59,8 +59,10 @@ public:
     bool markDistinct(qint64 review, qint64 first, qint64 second);
     std::optional<QList<QPair<qint64, qint64>>> distinctPairs(qint64 review);
 
-    // Committed at once.
-    bool decide(qint64 review, const ScreeningDecision &decision);
+    // Committed at once; with Sync::Later safe from a kill on return and on
+    // the disk after syncDecisions(), so that the screener need not wait for it.
+    bool decide(qint64 review, const ScreeningDecision &decision, LibraryStore::Sync sync = LibraryStore::Sync::Now);
+    bool syncDecisions();
     // Decisions made elsewhere (a shared review, a second screener), all in one transaction.
     bool addDecisions(qint64 review, const QList<ScreeningDecision> &decisions);
     // Takes back `who`'s newest decision at `stage`; returns the record it was on.
@@ -72,6 +74,8 @@ public:
 
 private:
     bool write(const std::function<bool(QSqlQuery &)> &change);
+    bool write(LibraryStore::Sync sync, const std::function<bool(QSqlQuery &)> &change);
+    bool store(qint64 review, const QList<ScreeningDecision> &decisions, LibraryStore::Sync sync);
     // Runs a query with `values` bound and hands each row to `row`.
     bool each(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row);
     bool fail(const QString &message);

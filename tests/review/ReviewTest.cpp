@@ -18,6 +18,8 @@
 
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QUrlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,7 +45,8 @@ ReviewRecord record(const QString &title, const QString &year, const QString &pa
     return r;
 }
 
-// The child: decides to include records 1.. of review 1, one at a time, saying "decided N" after each.
+// The child: decides to include records 1.. of review 1, one at a time, saying
+// "decided N" after each, as the screening window does: without waiting for the disk.
 int decideAsChild(const QString &path)
 {
     LibraryStore library(path);
@@ -52,7 +55,8 @@ int decideAsChild(const QString &path)
     ReviewStore store(library);
     const auto records = store.records(1);
     for (qsizetype i = 0; records && i < records->size(); ++i) {
-        if (!store.decide(1, {records->at(i).id, ScreeningStage::TitleAbstract, ScreeningChoice::Include, {}, "child", {}}))
+        if (!store.decide(1, {records->at(i).id, ScreeningStage::TitleAbstract, ScreeningChoice::Include, {}, "child", {}},
+                          LibraryStore::Sync::Later))
             return 1;
         std::printf("decided %lld\n", qlonglong(i + 1));
         std::fflush(stdout);
@@ -383,6 +387,13 @@ private slots:
         const auto kept = m_store->decisions(1, ScreeningStage::TitleAbstract, QStringLiteral("child"));
         QVERIFY(kept);
         QVERIFY2(kept->size() >= told, qPrintable(QStringLiteral("%1 kept of %2 told").arg(kept->size()).arg(told)));
+        // A decision that did not wait leaves the library's other writers waiting for the disk.
+        QVERIFY(m_store->decide(1, {kept->cbegin().key(), ScreeningStage::FullText, ScreeningChoice::Include, {}, "parent", {}},
+                                LibraryStore::Sync::Later));
+        QSqlQuery mode(QSqlDatabase::database(QSqlDatabase::connectionNames().constFirst()));
+        QVERIFY(mode.exec(QStringLiteral("PRAGMA synchronous")) && mode.next());
+        QCOMPARE(mode.value(0).toInt(), 2); // FULL
+        QVERIFY2(m_store->syncDecisions(), qPrintable(m_store->error()));
     }
 
     void kappa_data()

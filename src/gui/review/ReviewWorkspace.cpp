@@ -36,6 +36,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <thread>
 
@@ -107,7 +108,16 @@ ReviewWorkspace::ReviewWorkspace(LibraryStore &library, const Review &review, QS
     reload();
 }
 
-ReviewWorkspace::~ReviewWorkspace() = default;
+ReviewWorkspace::~ReviewWorkspace()
+{
+    syncDecisions();
+}
+
+void ReviewWorkspace::syncDecisions()
+{
+    if (m_unsynced && check(m_store.syncDecisions()))
+        m_unsynced = false;
+}
 
 QWidget *ReviewWorkspace::identificationPage()
 {
@@ -502,8 +512,14 @@ void ReviewWorkspace::decide(ScreeningChoice choice, const QString &reason)
     if (!id)
         return;
     const ScreeningDecision decision{id, m_screening->stage(), choice, reason, m_who, QDateTime::currentDateTimeUtc()};
-    if (!check(m_store.decide(m_review.id, decision)))
+    // Stored before the next record shows, so a kill loses nothing decided;
+    // the wait for the disk follows the drawing, so the screener never waits.
+    if (!check(m_store.decide(m_review.id, decision, LibraryStore::Sync::Later)))
         return;
+    if (!m_unsynced) {
+        m_unsynced = true;
+        QTimer::singleShot(0, this, &ReviewWorkspace::syncDecisions);
+    }
     m_decisions.insert(id, decision);
     if (m_screening->filter() == ScreeningView::Undecided) {
         m_queue.removeAt(m_position);
@@ -518,6 +534,7 @@ void ReviewWorkspace::decide(ScreeningChoice choice, const QString &reason)
     }
     m_position = std::min(m_position, std::max<qsizetype>(0, m_queue.size() - 1));
     showCurrent();
+    m_screening->repaint();
     // Read again only while a second screener's decisions are there to compare.
     if (m_comparing)
         showAgreement();

@@ -83,6 +83,8 @@ private:
     void showCurrent();
     void decide(ScreeningChoice choice, const QString &reason);
     void undoDecision();
+    // Waits for the disk to hold the decisions already shown as made.
+    void syncDecisions();
     void step(int by);
     void refit();
     void showAgreement();
@@ -118,5 +120,6 @@ private:
     QList<qint64> m_queue;
     qsizetype m_position = 0;
     bool m_comparing = false; // two screeners or more decided at the stage shown
+    bool m_unsynced = false;  // decisions safe from a kill, not yet on the disk
     std::unique_ptr<RelevanceRanking> m_ranking;
 };
