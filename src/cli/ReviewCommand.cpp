@@ -34,7 +34,7 @@ constexpr Action kActions[] = {
 
 QString who()
 {
-    return screenerName(qEnvironmentVariable("NCBI_EMAIL"));
+    return screenerName({}, qEnvironmentVariable("NCBI_EMAIL"));
 }
 
 int failed(const QString &message, int status = 1)

@@ -172,6 +172,11 @@ QString AppPreferences::contactEmail() const
     return m_store.string(PreferenceKeys::ContactEmail).trimmed();
 }
 
+QString AppPreferences::screenerName() const
+{
+    return m_store.string(PreferenceKeys::ScreenerName).trimmed();
+}
+
 SortOrder AppPreferences::sortOrder() const
 {
     return SortOrders::named(m_store.string(PreferenceKeys::SortOrder)).value_or(SortOrder::Recent);

@@ -22,6 +22,7 @@ inline const QString CitationStyle = QStringLiteral("citationStyle");
 // The user's own NCBI API key and contact address, sent with E-utilities requests.
 inline const QString ApiKey = QStringLiteral("ncbiApiKey");
 inline const QString ContactEmail = QStringLiteral("contactEmail");
+inline const QString ScreenerName = QStringLiteral("screenerName");
 // The order the next search asks ESearch for, by its command-line name.
 inline const QString SortOrder = QStringLiteral("sortOrder");
 // Whether result tables ask for and show how many articles cite each one.
@@ -95,6 +96,8 @@ public:
     CitationStyle citationStyle() const;
     QString apiKey() const;
     QString contactEmail() const;
+    // The name a review's decisions are signed by; empty when not given.
+    QString screenerName() const;
     // The stored order's name; Recent for any other text.
     SortOrder sortOrder() const;
     void setSortOrder(SortOrder order);

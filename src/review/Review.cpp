@@ -31,8 +31,10 @@ std::optional<ScreeningChoice> choiceFromKey(const QString &key)
     return std::nullopt;
 }
 
-QString screenerName(const QString &contactEmail)
+QString screenerName(const QString &name, const QString &contactEmail)
 {
+    if (!name.trimmed().isEmpty())
+        return name.trimmed();
     if (!contactEmail.trimmed().isEmpty())
         return contactEmail.trimmed();
     const QString account = qEnvironmentVariable("USER");

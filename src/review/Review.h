@@ -64,6 +64,6 @@ QString choiceKey(ScreeningChoice choice);
 std::optional<ScreeningStage> stageFromKey(const QString &key);
 std::optional<ScreeningChoice> choiceFromKey(const QString &key);
 
-// Who decides, as decisions record it: the contact address of the
-// preferences when one is given, else the account's name.
-QString screenerName(const QString &contactEmail);
+// Who decides, as decisions record it: the name the preferences give, else
+// their contact address, else the account's name.
+QString screenerName(const QString &name, const QString &contactEmail);

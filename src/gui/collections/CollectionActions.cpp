@@ -245,8 +245,8 @@ void CollectionActions::refresh(const std::optional<QList<qint64>> &touched)
         m_pmids.update(*touched, *held);
     }
     if (!touched || !touched->isEmpty()) {
-        for (int i = 0; i < m_ui.resultTabs->count(); ++i)
-            m_ui.resultTabs->at(i)->model().libraryChanged();
+        for (ResultTab *tab : m_ui.resultTabs->resultTabs())
+            tab->model().libraryChanged();
     }
     if (ResultTab *tab = currentTab())
         showNoteOf(tab);

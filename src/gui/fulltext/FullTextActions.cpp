@@ -1,7 +1,8 @@
 #include "gui/fulltext/FullTextActions.h"
 
 #include "gui/fulltext/FullTextTexts.h"
-#include "gui/fulltext/ReaderWindow.h"
+#include "gui/fulltext/PdfReader.h"
+#include "gui/fulltext/TextReader.h"
 #include "gui/fulltext/UnavailableDialog.h"
 #include "library/CollectionAdd.h"
 #include "library/FullTextShelf.h"
@@ -52,17 +53,17 @@ void FullTextActions::setEnabled(bool enabled)
     m_read->setEnabled(enabled);
 }
 
-ReaderWindow *FullTextActions::reader()
+QWidget *FullTextActions::newReader(const KeptFullText &kept, const QStringList &words)
 {
-    if (!m_reader) {
-        m_reader = new ReaderWindow(&m_window);
-        connect(m_reader, &ReaderWindow::articleRequested, this,
-                [this](const QString &pmid) { m_hooks.openList(QStringLiteral("PMID ") + pmid, {pmid}); });
-        connect(m_reader, &ReaderWindow::referencesRequested, this, [this](const QString &pmid, const QStringList &pmids) {
-            m_hooks.openList(FullTextTexts::ReferencesTitle.arg(pmid), pmids);
-        });
-    }
-    return m_reader;
+    if (!kept.document)
+        return new PdfReader(kept.path);
+    auto *text = new TextReader(*kept.document, words);
+    const QString pmid = QString::number(kept.row.pmid);
+    connect(text, &TextReader::articleRequested, this,
+            [this](const QString &cited) { m_hooks.openList(QStringLiteral("PMID ") + cited, {cited}); });
+    connect(text, &TextReader::referencesRequested, this,
+            [this, pmid](const QStringList &pmids) { m_hooks.openList(FullTextTexts::ReferencesTitle.arg(pmid), pmids); });
+    return text;
 }
 
 void FullTextActions::readFullText()
@@ -79,7 +80,10 @@ void FullTextActions::readFullText()
             continue;
         }
         const QString title = kept->document && !kept->document->title.isEmpty() ? kept->document->title : QStringLiteral("PMID ") + article.pmid;
-        reader()->open(*kept, title, m_hooks.queryWords());
+        QPointer<QWidget> &reader = m_readers[kept->row.pmid];
+        if (!reader)
+            reader = newReader(*kept, m_hooks.queryWords());
+        m_hooks.showPage(reader, title);
     }
 }
 

@@ -3,7 +3,9 @@
 #include "common/Endpoints.h"
 #include "entrez/EutilsRequest.h"
 #include "fulltext/FullTextFetch.h"
+#include "library/FullTextShelf.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -13,7 +15,6 @@ class LibraryStore;
 class QAction;
 class QMenu;
 class QWidget;
-class ReaderWindow;
 
 // Articles > Get Full Text and Read Full Text, and the same on the table's
 // context menu. Getting runs in the background with a progress dialog and
@@ -21,7 +22,7 @@ class ReaderWindow;
 // used last (or one the user names), then each article's legal full text is
 // fetched and kept; the message line gives the tally, and the articles that
 // could not be had are listed with why and their publisher's page. Reading opens the kept
-// text or PDF in the reader window.
+// text or PDF in a tab of the window, one tab an article.
 class FullTextActions : public QObject
 {
     Q_OBJECT
@@ -46,6 +47,8 @@ public:
         std::function<void(const QString &title, const QStringList &pmids)> openList;
         // The address a publisher's page opens at: through the proxy when on.
         std::function<QString(const QString &url)> publisherOpening;
+        // Shows `page` in a tab of the window, adding it when it is new.
+        std::function<void(QWidget *page, const QString &title)> showPage;
     };
 
     FullTextActions(const Endpoints &endpoints, LibraryStore *library, QWidget &window, QMenu &articlesMenu, Hooks hooks);
@@ -55,7 +58,8 @@ public:
     void setEnabled(bool enabled);
     QAction *getAction() const { return m_get; }
     QAction *readAction() const { return m_read; }
-    ReaderWindow *reader();
+    // The tab reading the kept text of `pmid`, if one is open.
+    QWidget *reader(qint64 pmid) const { return m_readers.value(pmid); }
 
     void getFullText();
     void readFullText();
@@ -67,6 +71,7 @@ signals:
 
 private:
     void fetch(const QList<FullTextArticle> &articles);
+    QWidget *newReader(const KeptFullText &kept, const QStringList &words);
     std::optional<qint64> collectionForNew();
 
     Endpoints m_endpoints;
@@ -76,7 +81,7 @@ private:
     QAction *m_get;
     QAction *m_read;
     QPointer<FullTextFetch> m_fetch;
-    ReaderWindow *m_reader = nullptr;
+    QHash<qint64, QPointer<QWidget>> m_readers;
     // The articles of the running fetch that could not be had, and why.
     QList<FullTextOutcome> m_unavailable;
 };

@@ -53,6 +53,7 @@
 #include <QSettings>
 #include <QShortcut>
 
+#include <functional>
 #include <numeric>
 
 AppController::AppController(const AppServices &services, QObject *parent)
@@ -91,7 +92,8 @@ AppController::AppController(const AppServices &services, QObject *parent)
              newTab()->session().start(SearchSource::list(title, pmids, references));
          }});
     m_reviews = new ReviewActions(
-        m_services, *mainWindow, *m_ui, [this] { return currentSearchForReview(); }, [this] { return eutilsIdentity(); }, this);
+        m_services, *mainWindow, *m_ui, [this] { return currentSearchForReview(); }, [this] { return eutilsIdentity(); },
+        std::bind_front(&ResultTabs::showPage, m_tabs), this);
     createFullTextActions();
     newTab()->applyLayout(layout);
     if (!layout.geometry.isEmpty())
@@ -311,7 +313,7 @@ void AppController::closeTab(int index)
     if (!tab)
         return;
     // The window always has a result set: closing the last one leaves a new, empty one.
-    if (tabCount() == 1)
+    if (qobject_cast<ResultTab *>(tab) && tabCount() == 1)
         newTab();
     m_tabs->removeTab(m_tabs->indexOf(tab));
     delete tab; // and with it its session and transfer
@@ -319,6 +321,11 @@ void AppController::closeTab(int index)
 
 void AppController::showTab(int)
 {
+    // A page (a text being read, a review) offers no action on articles.
+    if (!m_tabs->showsResults()) {
+        updateSelectionActions();
+        return;
+    }
     if (!currentTab())
         return;
     m_ui->searchNSTextField->setText(searchString());
@@ -381,6 +388,8 @@ void AppController::run(ResultTab *tab, SearchSource source)
     if (QCompleter *recent = m_ui->searchNSTextField->completer())
         recent->popup()->hide();
     const QString typed = source.query;
+    // A search typed while a page is shown runs in the result set shown last: show it.
+    m_tabs->setCurrentWidget(tab);
     if (ensureOnline() && m_history->expand(*tab, source) && tab->session().start(source))
         m_recentSearches->remember(typed);
 }
@@ -399,8 +408,9 @@ void AppController::tableViewSelectionDidChange()
 void AppController::updateSelectionActions()
 {
     Ui::MainWindow &ui = *m_ui;
-    const ArticleActions::Offer offer = m_actions.offer(getArticleList(), selectedRows());
-    ui.exportAllAction->setEnabled(!getArticleList().isEmpty());
+    const bool results = m_tabs->showsResults();
+    const ArticleActions::Offer offer = results ? m_actions.offer(getArticleList(), selectedRows()) : ArticleActions::Offer{};
+    ui.exportAllAction->setEnabled(results && !getArticleList().isEmpty());
     for (QAction *action : {ui.exportSelectedAction, ui.copyCitationAction, ui.openInPubMedAction, ui.copyPmidAction})
         action->setEnabled(offer.any);
     ui.copyAsMenu->setEnabled(offer.any);
@@ -447,6 +457,7 @@ void AppController::createFullTextActions()
             newTab()->session().start(SearchSource::list(title, pmids, QStringList(pmids.size(), title)));
     };
     hooks.publisherOpening = [this](const QString &url) { return throughProxy(url); };
+    hooks.showPage = std::bind_front(&ResultTabs::showPage, m_tabs);
     m_fullTexts = new FullTextActions(m_services.endpoints, m_services.library, *mainWindow, *m_links->menu(), std::move(hooks));
     connect(m_fullTexts, &FullTextActions::kept, this, &AppController::refreshKeptFullTexts);
     refreshKeptFullTexts();
@@ -463,8 +474,8 @@ void AppController::refreshKeptFullTexts()
 {
     const std::optional<QList<qint64>> kept = m_services.library ? m_services.library->fullTextPmids() : std::nullopt;
     m_keptFullTexts = kept ? QSet<qint64>(kept->cbegin(), kept->cend()) : QSet<qint64>();
-    for (int i = 0; i < m_ui->resultTabs->count(); ++i)
-        m_ui->resultTabs->at(i)->model().fullTextChanged();
+    for (ResultTab *tab : m_tabs->resultTabs())
+        tab->model().fullTextChanged();
 }
 
 QString AppController::throughProxy(const QString &url) const

@@ -76,7 +76,8 @@ public:
     // The current tab and its session; there is always one.
     ResultTab *currentTab() const { return m_tabs->current(); }
     SearchSession &session() const { return currentTab()->session(); }
-    int tabCount() const { return m_tabs->count(); }
+    // The result sets, the pages beside them not counted.
+    int tabCount() const { return int(m_tabs->resultTabs().size()); }
     ArticleList &getArticleList() const { return session().articles(); }
     int numberOfRowsInTableView() const { return int(getArticleList().size()); }
     int32_t totalCount() const { return session().totalCount(); }

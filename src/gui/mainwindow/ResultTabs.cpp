@@ -17,16 +17,45 @@ ResultTabs::ResultTabs(QWidget *parent) : QTabWidget(parent)
 {
     setTabBarAutoHide(true);
     tabBar()->installEventFilter(this);
+    connect(this, &QTabWidget::currentChanged, this, [this] {
+        if (auto *tab = qobject_cast<ResultTab *>(currentWidget()))
+            m_lastResults = tab;
+    });
 }
 
 ResultTab *ResultTabs::current() const
 {
-    return static_cast<ResultTab *>(currentWidget());
+    if (auto *tab = qobject_cast<ResultTab *>(currentWidget()))
+        return tab;
+    if (m_lastResults && indexOf(m_lastResults) >= 0)
+        return m_lastResults;
+    const QList<ResultTab *> tabs = resultTabs();
+    return tabs.isEmpty() ? nullptr : tabs.constFirst();
 }
 
-ResultTab *ResultTabs::at(int index) const
+bool ResultTabs::showsResults() const
 {
-    return static_cast<ResultTab *>(widget(index));
+    return qobject_cast<ResultTab *>(currentWidget()) != nullptr;
+}
+
+QList<ResultTab *> ResultTabs::resultTabs() const
+{
+    QList<ResultTab *> tabs;
+    for (int i = 0; i < count(); ++i)
+        if (auto *tab = qobject_cast<ResultTab *>(widget(i)))
+            tabs.append(tab);
+    return tabs;
+}
+
+void ResultTabs::showPage(QWidget *page, const QString &title)
+{
+    if (indexOf(page) < 0) {
+        addTab(page, QString());
+        setTitle(indexOf(page), title);
+        connect(page, &QWidget::windowTitleChanged, this, [this, page](const QString &now) { setTitle(indexOf(page), now); });
+    }
+    setCurrentWidget(page);
+    page->setFocus(Qt::OtherFocusReason);
 }
 
 void ResultTabs::addResultTab(ResultTab *tab)
@@ -51,12 +80,17 @@ void ResultTabs::showTitleOf(ResultTab *tab)
     const QString title = !tab->name().isEmpty()         ? tab->name()
                           : session.source().isNone() ? SearchMessages::NewTabTitle
                                                       : session.source().title();
+    setTitle(index, title);
+    setTabIcon(index, session.isBusy() ? style()->standardIcon(QStyle::SP_BrowserReload) : QIcon());
+}
+
+void ResultTabs::setTitle(int index, const QString &title)
+{
     // An ampersand in a query is text, not a mnemonic.
     setTabText(index, fontMetrics().elidedText(title, Qt::ElideRight, kTitleWidth).replace(QLatin1Char('&'),
                                                                                             QStringLiteral("&&")));
     setTabToolTip(index, title);
     tabBar()->setAccessibleTabName(index, title);
-    setTabIcon(index, session.isBusy() ? style()->standardIcon(QStyle::SP_BrowserReload) : QIcon());
 }
 
 bool ResultTabs::eventFilter(QObject *watched, QEvent *event)

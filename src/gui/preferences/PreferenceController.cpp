@@ -59,6 +59,8 @@ void PreferenceController::showWindow()
         // Who asks counts from the next request on, as soon as it is typed.
         connect(apiKeyNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeApiKey);
         connect(contactEmailNSTextField, &QLineEdit::textChanged, this, &PreferenceController::changeContactEmail);
+        connect(m_ui->screenerNameField, &QLineEdit::textChanged, this,
+                [this] { storeChangedText(PreferenceKeys::ScreenerName, m_ui->screenerNameField); });
         connect(m_ui->ezProxyHelpButton, &QPushButton::clicked, this, &PreferenceController::launchEZProxyHelp);
         // Escape and the platform's close shortcut close the window like its close button.
         for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
@@ -91,6 +93,7 @@ void PreferenceController::windowDidLoad()
         int(CitationSources::all().indexOf(AppPreferences(m_store).citationSource())));
     apiKeyNSTextField->setText(apiKey());
     contactEmailNSTextField->setText(contactEmail());
+    m_ui->screenerNameField->setText(m_store.string(PreferenceKeys::ScreenerName));
 }
 
 bool PreferenceController::windowShouldClose()

@@ -17,12 +17,13 @@
 
 ReviewActions::ReviewActions(const AppServices &services, QMainWindow &window, Ui::MainWindow &ui,
                              ReviewWorkspace::SearchProvider currentSearch, std::function<EutilsIdentity()> identity,
-                             QObject *parent)
+                             PageShower showPage, QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_window(window)
     , m_currentSearch(std::move(currentSearch))
     , m_identity(std::move(identity))
+    , m_showPage(std::move(showPage))
     , m_panel(new ReviewsPanel(&window))
 {
     auto *action = new QAction(ReviewTexts::newReviewAction(), this);
@@ -108,8 +109,7 @@ ReviewWorkspace *ReviewActions::open(const QString &name)
     if (!m_services.library)
         return nullptr;
     if (ReviewWorkspace *shown = m_open.value(name)) {
-        shown->raise();
-        shown->activateWindow();
+        m_showPage(shown, shown->windowTitle());
         return shown;
     }
     ReviewStore store(*m_services.library);
@@ -118,11 +118,12 @@ ReviewWorkspace *ReviewActions::open(const QString &name)
         warn(store.error());
         return nullptr;
     }
-    auto *workspace = new ReviewWorkspace(*m_services.library, *review, screenerName(AppPreferences(*m_services.preferences).contactEmail()),
-                                          m_fullText, m_currentSearch, &m_window);
-    workspace->setWindowFlag(Qt::Window);
+    const AppPreferences preferences(*m_services.preferences);
+    auto *workspace = new ReviewWorkspace(*m_services.library, *review,
+                                          screenerName(preferences.screenerName(), preferences.contactEmail()), m_fullText,
+                                          m_currentSearch, &m_window);
     workspace->setPubmed(m_services.endpoints, m_identity());
     m_open.insert(name, workspace);
-    workspace->show();
+    m_showPage(workspace, workspace->windowTitle());
     return workspace;
 }

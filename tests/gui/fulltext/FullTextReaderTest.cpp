@@ -6,9 +6,9 @@
 #include "fulltext/FullTextMessages.h"
 #include "gui/articles/ArticleTableModel.h"
 #include "gui/fulltext/PdfReader.h"
-#include "gui/fulltext/ReaderWindow.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/mainwindow/ResultTab.h"
+#include "gui/mainwindow/ResultTabs.h"
 #include "gui/fulltext/TextReader.h"
 #include "gui/fulltext/UnavailableDialog.h"
 
@@ -100,10 +100,19 @@ private slots:
         QCOMPARE(model.index(0, column).data().toString(), AppMessages::FullTextKeptMark);
         QCOMPARE(model.index(1, column).data().toString(), QString());
         h.selectRows({0});
-        QTest::keyClick(c.window(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
-        auto *reader = c.window()->findChild<ReaderWindow *>();
-        QVERIFY(reader && reader->isVisible());
-        QCOMPARE(reader->tabs()->count(), 1);
+        ResultTab *results = c.currentTab();
+        auto *tabs = h.widget<ResultTabs>("resultTabs");
+        // The text is read in a tab of the window, one tab however often it is opened.
+        for (int times = 0; times < 2; ++times) {
+            QTest::keyClick(c.window(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+            auto *reader = c.window()->findChild<TextReader *>();
+            QVERIFY(reader && reader->isVisible());
+            QCOMPARE(tabs->count(), 2);
+            QCOMPARE(tabs->currentWidget(), reader);
+            QVERIFY(tabs->tabToolTip(1).startsWith(QStringLiteral("Correction to “Adaptation")));
+            QCOMPARE(c.currentTab(), results);
+            tabs->setCurrentIndex(0);
+        }
     }
 
     void referenceLinksOpenTheirArticles_data()

@@ -80,8 +80,8 @@ private slots:
         QVERIFY(!recent->popup()->isVisible());
         QCOMPARE(c.tabCount(), 2);
         QVERIFY(tabs(h)->tabBar()->isVisible());
-        ResultTab *alpha = tabs(h)->at(0);
-        ResultTab *beta = tabs(h)->at(1);
+        ResultTab *alpha = tabs(h)->resultTabs().at(0);
+        ResultTab *beta = tabs(h)->resultTabs().at(1);
         QCOMPARE(c.currentTab(), beta);
         QVERIFY(alpha->session().isBusy() && beta->session().isBusy());
         QVERIFY(!tabs(h)->tabIcon(0).isNull()); // the background tab shows it is busy
@@ -116,6 +116,37 @@ private slots:
             QCOMPARE(c.currentTab(), alpha);
             press(h, Qt::CTRL | Qt::Key_Tab);
         }
+
+        // A page (a text being read, a review) sits beside the results: what
+        // acts on articles waits while it is shown, and closing it, or the
+        // last result set beside it, leaves a result set.
+        h.selectRows({0});
+        ResultTab *results = c.currentTab();
+        auto *copy = c.window()->findChild<QAction *>(QStringLiteral("copyCitationAction"));
+        QVERIFY(copy->isEnabled());
+        QPointer<QWidget> page = new QWidget;
+        tabs(h)->showPage(page, QStringLiteral("A & B"));
+        QCOMPARE(tabs(h)->currentWidget(), page.data());
+        QCOMPARE(tabs(h)->tabToolTip(2), QStringLiteral("A & B"));
+        QCOMPARE(c.tabCount(), 2);
+        QCOMPARE(c.currentTab(), results);
+        QVERIFY(!copy->isEnabled());
+        press(h, Qt::CTRL | Qt::Key_PageUp);
+        QVERIFY(copy->isEnabled());
+        tabs(h)->showPage(page, QString());
+        QCOMPARE(tabs(h)->count(), 3);
+        emit tabs(h)->tabCloseRequested(0); // the other result set
+        QCOMPARE(c.tabCount(), 1);
+        QCOMPARE(c.currentTab(), results);
+        press(h, Qt::CTRL | Qt::Key_W);
+        QVERIFY(page.isNull());
+        QCOMPARE(tabs(h)->count(), 1);
+        QCOMPARE(c.currentTab(), results);
+        page = new QWidget;
+        tabs(h)->showPage(page, QStringLiteral("page"));
+        emit tabs(h)->tabCloseRequested(0); // the last one: a new one takes its place
+        QCOMPARE(c.tabCount(), 1);
+        QVERIFY(c.currentTab() && c.currentTab() != results && !page.isNull());
     }
 
     void closingTabs()
@@ -315,7 +346,7 @@ private slots:
         QCOMPARE(h.server.requestTargets().filter(QStringLiteral("&linkname=")), // the links area asks without one
                  QStringList{QLatin1String(Paths::ELinkService) + "?dbfrom=pubmed&db=pubmed&linkname=pubmed_pubmed_citedin&cmd=neighbor&id="
                              + FakeEutilsServer::fakePmid(0) + "&id=" + FakeEutilsServer::fakePmid(1) + "&tool=vexmoor"});
-        QCOMPARE(tabs(h)->at(0)->session().articles().size(), 20); // the searched tab is left as it was
+        QCOMPARE(tabs(h)->resultTabs().at(0)->session().articles().size(), 20); // the searched tab is left as it was
         // Its exports say how each article was found: which of the PMIDs it cites.
         h.selectRows({0, 19, 39}); // 5000040 cites only the second, 5000021 both, 5000001 the first
         c.window()->findChild<QAction *>(QStringLiteral("copyAsRisAction"))->trigger();
