@@ -16,7 +16,11 @@
 #include "review/ReviewStore.h"
 #include "review/ScreenerAgreement.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QSignalSpy>
 #include <QUrlQuery>
 #include <QTemporaryDir>
@@ -60,6 +64,55 @@ int decideAsChild(const QString &path)
     return 0;
 }
 
+
+// Runs `sql` on the library at `path` through a connection of its own: the
+// first column of its first row, true for a statement without rows, null when it failed.
+QVariant onLibrary(const QString &path, const QString &sql)
+{
+    QVariant out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        if (db.open() && q.exec(sql))
+            out = q.next() ? q.value(0) : QVariant(true);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    return out;
+}
+
+// What a review holds, ids replaced by each record's place, so that two
+// copies of it in two libraries compare line by line.
+QStringList contents(ReviewStore &store, const Review &review)
+{
+    QStringList out{QStringList{review.name, review.question, review.inclusion, review.exclusion, review.reasons.join(u';'),
+                                review.highlights.join(u';')}.join(u'|')};
+    const ReviewRecords all = store.records(review.id, true).value_or(ReviewRecords());
+    QHash<qint64, qsizetype> place;
+    for (const ReviewRecord &r : all)
+        place.insert(r.id, place.size() + 1);
+    QHash<qint64, QString> databases;
+    for (const ReviewSource &s : store.sources(review.id).value_or(QList<ReviewSource>())) {
+        databases.insert(s.id, s.database);
+        out.append(QStringList{s.database, s.interface, s.strategy, s.searched.toString(Qt::ISODate), QString::number(s.count)}.join(u'|'));
+    }
+    for (ReviewRecord r : all) {
+        const QString where = databases.value(r.source) + u' ' + QString::number(place.value(r.mergedInto));
+        r.id = r.source = r.mergedInto = 0;
+        out.append(where + u'|' + QStringList{r.title, r.authors.join(u';'), r.journal, r.year, r.volume, r.issue, r.pages, r.doi,
+                                               r.pmid, r.abstract, r.keywords.join(u';')}.join(u'|'));
+    }
+    for (const ReviewMerge &m : store.merges(review.id).value_or(QList<ReviewMerge>()))
+        out.append(QStringLiteral("merge %1<%2 %3 %4 %5").arg(place.value(m.kept)).arg(place.value(m.merged)).arg(m.rule, m.who, m.at.toString(Qt::ISODateWithMs)));
+    for (const ScreeningStage stage : {ScreeningStage::TitleAbstract, ScreeningStage::FullText})
+        for (const QString &who : store.screeners(review.id, stage).value_or(QStringList()))
+            for (const ScreeningDecision &d : store.decisions(review.id, stage, who).value_or(QHash<qint64, ScreeningDecision>()))
+                out.append(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(stageKey(stage)).arg(place.value(d.record))
+                               .arg(choiceKey(d.choice), d.reason, d.who, d.at.toString(Qt::ISODateWithMs)));
+    std::sort(out.begin() + 1, out.end());
+    return out;
+}
+
 } // namespace
 
 class ReviewTest : public QObject
@@ -94,6 +147,38 @@ private:
                 return 0;
         }
         return id;
+    }
+
+
+    // The imported review deduplicated (one merge undone) and screened by two, written as one file.
+    QByteArray sharedReview()
+    {
+        const qint64 id = importedReview();
+        Review review = *m_store->review(QStringLiteral("Searching"));
+        review.question = QStringLiteral("Does searching take | time?");
+        review.inclusion = QStringLiteral("Librarians\nin teams");
+        review.highlights = {QStringLiteral("search"), QStringLiteral("librar*")};
+        ReviewRecord extra = record(QStringLiteral("Own \"title\", {braced}"), "2020", "5-9", "Doe, Jane", "10.9/own");
+        extra.keywords = {QStringLiteral("Humans"), QStringLiteral("Search")};
+        if (!m_store->updateReview(review)
+            || !m_store->addSource(id, {0, QStringLiteral("CINAHL"), QStringLiteral("EBSCOhost"), QStringLiteral("(MH \"Librarians\") AND search*"),
+                                        QDate(2026, 2, 1), 0}, {extra})
+            || !ReviewDeduplication::run(*m_store, id, QStringLiteral("me"), false)
+            || !m_store->undoMerge(id, m_store->merges(id)->at(4).id))
+            return {};
+        const ReviewRecords standing = *m_store->records(id);
+        const QDateTime at(QDate(2026, 2, 3), QTime(9, 30, 15, 250), Qt::UTC);
+        QList<ScreeningDecision> made;
+        for (qsizetype i = 0; i < standing.size(); ++i) {
+            const auto choice = ScreeningChoice(i % 3);
+            made.append({standing.at(i).id, ScreeningStage::TitleAbstract, choice, review.reasons.at(i % 5),
+                         i % 2 ? QStringLiteral("me") : QStringLiteral("colleague"), at.addSecs(i)});
+            made.append({standing.at(i).id, ScreeningStage::FullText, choice, QStringLiteral("Report not retrieved"),
+                         QStringLiteral("me"), at.addDays(i)});
+        }
+        if (!m_store->addDecisions(id, made))
+            return {};
+        return ReviewFile::write(*m_store, review).value_or(QByteArray());
     }
 
 private slots:
@@ -383,6 +468,69 @@ private slots:
         const auto kept = m_store->decisions(1, ScreeningStage::TitleAbstract, QStringLiteral("child"));
         QVERIFY(kept);
         QVERIFY2(kept->size() >= told, qPrintable(QStringLiteral("%1 kept of %2 told").arg(kept->size()).arg(told)));
+    }
+
+    // Another library reads the shared file into the same review: records,
+    // sources, merges and decisions with who and when.
+    void sharedFileRoundTrip()
+    {
+        const QByteArray shared = sharedReview();
+        QVERIFY(!shared.isEmpty());
+        const QStringList original = contents(*m_store, *m_store->review(QStringLiteral("Searching")));
+        QCOMPARE(original.filter(QStringLiteral("merge ")).size(), 8);
+        LibraryStore other(m_dir.filePath(QStringLiteral("other%1.sqlite").arg(++m_files)));
+        QCOMPARE(other.open(), LibraryStore::OpenState::Opened);
+        ReviewStore theirs(other);
+        QString error;
+        QVERIFY2(ReviewFile::read(theirs, shared, error), qPrintable(error));
+        QCOMPARE(contents(theirs, *theirs.review(QStringLiteral("Searching"))), original);
+    }
+
+    // A file that is not a whole review of ours is refused with a clear message; nothing of it is kept.
+    void badSharedFilesImportNothing_data()
+    {
+        QTest::addColumn<QString>("key");    // of the good file, set to `value`; "" for `value` as the whole file
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("error");
+        const QString notOurs = ReviewMessages::badReviewFile();
+        QTest::newRow("not JSON") << "" << QByteArray("PK\x03\x04 a zip") << notOurs;
+        QTest::newRow("another program's JSON") << "" << QByteArray(R"({"items": [{"title": "A"}]})") << notOurs;
+        QTest::newRow("a later version of the file") << "vexmoor-review" << QByteArray("2") << notOurs;
+        QTest::newRow("cut short") << "half" << QByteArray() << notOurs;
+        QTest::newRow("a decision of an unknown kind")
+            << "decisions" << QByteArray(R"([{"record": 1, "stage": "title-abstract", "choice": "perhaps"}])") << notOurs;
+        QTest::newRow("a decision on a record it does not hold")
+            << "decisions" << QByteArray(R"([{"record": 999999, "stage": "title-abstract", "choice": "include"}])") << notOurs;
+        QTest::newRow("a merge of a record it does not hold")
+            << "merges" << QByteArray(R"([{"kept": 999999, "merged": 1, "rule": "same DOI"}])") << ReviewMessages::noSuchRecord();
+        QTest::newRow("a merge across two DOIs")
+            << "merges" << QByteArray(R"([{"kept": 1, "merged": 13, "rule": "same DOI"}])") << ReviewMessages::identifiersDiffer();
+        QTest::newRow("a name in use") << "name" << QByteArray() << ReviewMessages::nameTaken(QStringLiteral("Searching"));
+    }
+    void badSharedFilesImportNothing()
+    {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, error);
+        const QByteArray good = sharedReview();
+        QVERIFY(!good.isEmpty());
+        QByteArray bytes = value;
+        if (key == QLatin1String("half")) {
+            bytes = good.left(good.size() / 2);
+        } else if (!key.isEmpty() && key != QLatin1String("name")) {
+            QJsonObject root = QJsonDocument::fromJson(good).object();
+            root.insert(key, QJsonDocument::fromJson("[" + value + "]").array().at(0));
+            bytes = QJsonDocument(root).toJson();
+        } else if (key == QLatin1String("name")) {
+            bytes = good;
+        }
+        const qsizetype before = m_store->reviews()->size();
+        QString said;
+        QVERIFY(!ReviewFile::read(*m_store, bytes, said, key == QLatin1String("name") ? QString() : QStringLiteral("Copy")));
+        QCOMPARE(said, error);
+        QCOMPARE(m_store->reviews()->size(), before);
+        QCOMPARE(onLibrary(m_library->path(), QStringLiteral("SELECT (SELECT count(*) FROM review_record) + (SELECT count(*) FROM review_source)")),
+                 QVariant(13 + 5));
     }
 
     void kappa_data()
