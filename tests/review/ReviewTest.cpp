@@ -533,6 +533,54 @@ private slots:
                  QVariant(13 + 5));
     }
 
+    // A second screener's decisions land on the same record of ours, found by
+    // PMID, DOI, or title and year, never on one whose identifiers differ; ours in their file are left out.
+    void secondScreenersDecisions_data()
+    {
+        QTest::addColumn<ReviewRecord>("ours");
+        QTest::addColumn<ReviewRecord>("theirs");
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<int>("taken");
+        const QString t = QStringLiteral("Librarian time spent on systematic review tasks");
+        QTest::newRow("same PMID") << record(t, "2018", "", "", {}, "29632442") << record("Other", "2017", "", "", {}, "29632442") << "colleague" << 1;
+        QTest::newRow("PMID on our side only, same DOI")
+            << record(t, "2018", "", "", "10.5195/jmla.2018.323", "29632442") << record(t, "2018", "", "", "https://doi.org/10.5195/JMLA.2018.323") << "colleague" << 1;
+        QTest::newRow("no identifiers, title written differently")
+            << record(t, "2018", "", "") << record(t.toUpper() + QLatin1Char('.'), "2018", "", "") << "colleague" << 1;
+        QTest::newRow("same title, another year") << record(t, "2018", "", "") << record(t, "2019", "", "") << "colleague" << 0;
+        QTest::newRow("same DOI, PMIDs differ")
+            << record(t, "2018", "", "", "10.1/a", "1") << record(t, "2018", "", "", "10.1/a", "2") << "colleague" << 0;
+        QTest::newRow("same title and year, DOIs differ")
+            << record(t, "2018", "", "", "10.1/a") << record(t, "2018", "", "", "10.1/b") << "colleague" << 0;
+        QTest::newRow("our own decision in their file") << record(t, "2018", "", "") << record(t, "2018", "", "") << "me" << 0;
+    }
+    void secondScreenersDecisions()
+    {
+        QFETCH(ReviewRecord, ours);
+        QFETCH(ReviewRecord, theirs);
+        QFETCH(QString, who);
+        QFETCH(int, taken);
+        m_library = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("l%1.sqlite").arg(++m_files)));
+        QCOMPARE(m_library->open(), LibraryStore::OpenState::Opened);
+        m_store = std::make_unique<ReviewStore>(*m_library);
+        const auto make = [&](const QString &name, const ReviewRecord &r) {
+            const qint64 id = m_store->createReview({0, name, {}, {}, {}, {}, {}, {}}).value_or(0);
+            return m_store->addSource(id, {0, QStringLiteral("PubMed"), {}, {}, QDate(2026, 1, 5), 0}, {record("Unrelated", "2001", "", ""), r}) ? id : 0;
+        };
+        const qint64 mine = make(QStringLiteral("Mine"), ours), copy = make(QStringLiteral("Theirs"), theirs);
+        QVERIFY(mine && copy);
+        const qint64 decided = m_store->records(copy)->at(1).id;
+        QVERIFY(m_store->decide(copy, {decided, ScreeningStage::TitleAbstract, ScreeningChoice::Exclude, QStringLiteral("Wrong outcome"), who, {}}));
+        QVERIFY(m_store->decide(mine, {m_store->records(mine)->at(1).id, ScreeningStage::TitleAbstract, ScreeningChoice::Include, {}, QStringLiteral("me"), {}}));
+        QString error;
+        const Review review = *m_store->review(QStringLiteral("Mine"));
+        QCOMPARE(ReviewFile::importDecisions(*m_store, review, *ReviewFile::write(*m_store, *m_store->review(QStringLiteral("Theirs"))),
+                                             QStringLiteral("me"), error), qsizetype(taken));
+        const auto agreement = ScreenerAgreement::between(*m_store->decisions(mine, ScreeningStage::TitleAbstract, QStringLiteral("me")),
+                                                          *m_store->decisions(mine, ScreeningStage::TitleAbstract, QStringLiteral("colleague")));
+        QCOMPARE(agreement.disagreements.size(), qsizetype(taken));
+    }
+
     void kappa_data()
     {
         QTest::addColumn<QString>("first");
