@@ -581,6 +581,52 @@ private slots:
         QCOMPARE(agreement.disagreements.size(), qsizetype(taken));
     }
 
+    // A write that fails midway leaves nothing of itself: the library refuses
+    // the rows titled, ruled or reasoned "boom" once the review is there.
+    void failedWritesLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("write");
+        QTest::newRow("an import") << "import";
+        QTest::newRow("a deduplication") << "merges";
+        QTest::newRow("decisions from elsewhere") << "decisions";
+        QTest::newRow("a shared review") << "shared";
+    }
+    void failedWritesLeaveNothing()
+    {
+        QFETCH(QString, write);
+        const qint64 id = importedReview();
+        QVERIFY(id);
+        const ReviewRecords records = *m_store->records(id);
+        const auto decision = [&](qsizetype i, const QString &reason) {
+            return ScreeningDecision{records.at(i).id, ScreeningStage::TitleAbstract, ScreeningChoice::Exclude, reason, QStringLiteral("me"), {}};
+        };
+        QVERIFY(m_store->decide(id, decision(0, QStringLiteral("boom"))));
+        const QByteArray shared = *ReviewFile::write(*m_store, *m_store->review(QStringLiteral("Searching")));
+        for (const auto &[table, column] : {std::pair("review_record", "title"), {"review_merge", "rule"}, {"review_decision", "reason"}})
+            QVERIFY(onLibrary(m_library->path(), QStringLiteral("CREATE TRIGGER boom_%1 BEFORE INSERT ON %1 WHEN NEW.%2 = 'boom'"
+                                                                " BEGIN SELECT RAISE(ABORT, 'planted'); END")
+                                                     .arg(QLatin1String(table), QLatin1String(column))).isValid());
+        const QString rows = QStringLiteral("SELECT group_concat(n) FROM (SELECT count(*) n FROM review UNION ALL SELECT count(*) FROM review_source"
+                                            " UNION ALL SELECT count(*) FROM review_record WHERE merged_into IS NULL UNION ALL SELECT count(*) FROM review_merge"
+                                            " UNION ALL SELECT count(*) FROM review_decision)");
+        const QVariant before = onLibrary(m_library->path(), rows);
+        QString error;
+        if (write == QLatin1String("import")) {
+            QVERIFY(!m_store->addSource(id, {0, QStringLiteral("CINAHL"), {}, {}, QDate(2026, 1, 5), 0},
+                                        {record("First", "2020", "", ""), record("boom", "2020", "", ""), record("Last", "2020", "", "")}));
+        } else if (write == QLatin1String("merges")) {
+            QList<ReviewDuplicates::Merge> merges = ReviewDeduplication::run(*m_store, id, {}, true)->merges;
+            merges.last().rule = QStringLiteral("boom");
+            QVERIFY(!m_store->merge(id, merges, QStringLiteral("me")));
+        } else if (write == QLatin1String("decisions")) {
+            QVERIFY(!m_store->addDecisions(id, {decision(1, QStringLiteral("Wrong outcome")), decision(2, QStringLiteral("boom"))}));
+        } else {
+            QVERIFY(!ReviewFile::read(*m_store, shared, error, QStringLiteral("Copy")));
+        }
+        QCOMPARE(onLibrary(m_library->path(), rows), before);
+        QVERIFY(!m_store->error().isEmpty() || !error.isEmpty());
+    }
+
     void kappa_data()
     {
         QTest::addColumn<QString>("first");
