@@ -4,6 +4,10 @@
 #include "FakeEutilsServer.h"
 #include "TestData.h"
 
+#include "export/BibtexWriter.h"
+#include "export/CsvWriter.h"
+#include "export/Reference.h"
+#include "export/RisWriter.h"
 #include "library/LibraryStore.h"
 #include "common/Endpoints.h"
 #include "review/RelevanceRanking.h"
@@ -20,6 +24,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSignalSpy>
 #include <QUrlQuery>
@@ -625,6 +631,52 @@ private slots:
         }
         QCOMPARE(onLibrary(m_library->path(), rows), before);
         QVERIFY(!m_store->error().isEmpty() || !error.isEmpty());
+    }
+
+    // A stage's records written out: read back by our own importers they are
+    // the same records, their decisions and reasons in the note; BibTeX keys are unique.
+    void stageExports_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("written"); // a part
+        QTest::newRow("RIS") << int(Format::Ris) << QByteArray("N1  - Title and abstract: Exclude (Wrong outcome), me 2026-02-03T09:30:00Z");
+        QTest::newRow("CSV") << int(Format::Csv) << QByteArray("\"Title and abstract: Exclude (Wrong outcome), me 2026-02-03T09:30:00Z; Found in: ");
+        QTest::newRow("BibTeX") << int(Format::Bibtex) << QByteArray("title = {{Cement \"leak\", \\textbraceleft{}braced\\textbraceright{} and more}}");
+    }
+    void stageExports()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, written);
+        const qint64 id = importedReview();
+        ReviewRecord odd = record(QStringLiteral("Cement \"leak\", {braced} and more"), "2021", "e15", "Doe, Jane", "10.9/odd");
+        odd.journal = QStringLiteral("Spine; and, \"joints\"");
+        QVERIFY(m_store->addSource(id, {0, QStringLiteral("CINAHL"), {}, {}, QDate(2026, 1, 5), 0}, {odd, record("Second without PMID", "2022", "3", "Roe, R")}));
+        QVERIFY(ReviewDeduplication::run(*m_store, id, QStringLiteral("me"), false));
+        const ReviewRecords standing = *m_store->records(id);
+        QVERIFY(m_store->decide(id, {standing.at(0).id, ScreeningStage::TitleAbstract, ScreeningChoice::Exclude, QStringLiteral("Wrong outcome"),
+                                     QStringLiteral("me"), QDateTime(QDate(2026, 2, 3), QTime(9, 30), Qt::UTC)}));
+        const auto report = ReviewReport::read(*m_store, *m_store->review(QStringLiteral("Searching")));
+        const QList<Reference> references = report->references(report->selected(ReviewReport::Selection::All));
+        const QByteArray bytes = format == int(Format::Ris) ? RisWriter::write(references)
+                                 : format == int(Format::Csv) ? CsvWriter::write(references) : BibtexWriter::write(references);
+        QVERIFY2(bytes.contains(written), bytes.constData());
+        if (format == int(Format::Bibtex)) {
+            QSet<QString> keys;
+            for (const QRegularExpressionMatch &m : QRegularExpression(QStringLiteral("@\\w+\\{([^,]+),")).globalMatch(QString::fromUtf8(bytes)))
+                keys.insert(m.captured(1));
+            QCOMPARE(keys.size(), standing.size());
+            return;
+        }
+        const ReviewImport::Result back = ReviewImport::read(bytes, Format(format));
+        QVERIFY2(back.ok(), qPrintable(back.error));
+        // A CSV cell holds all the authors, as a spreadsheet shows them.
+        const auto fields = [&](const ReviewRecords &records) {
+            QStringList out;
+            for (const ReviewRecord &r : records)
+                out.append(QStringList{r.title, format == int(Format::Csv) ? QString() : r.authors.join(u';'), r.journal, r.year, r.volume, r.issue, r.pages, r.doi, r.pmid, r.abstract}.join(u'|'));
+            return out;
+        };
+        QCOMPARE(fields(back.records), fields(standing));
     }
 
     void kappa_data()
