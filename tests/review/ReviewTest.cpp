@@ -679,6 +679,69 @@ private slots:
         QCOMPARE(fields(back.records), fields(standing));
     }
 
+    // The boxes below screening from each record's newest decisions; letters
+    // per record: i include, e exclude, m maybe, - none; at the full text a
+    // digit excludes for the review's reason of that number, n as not
+    // retrieved, o for a reason of the screener's own, x for none given.
+    void prismaBoxes_data()
+    {
+        QTest::addColumn<QString>("titleAbstract");
+        QTest::addColumn<QString>("fullText");
+        QTest::addColumn<QList<qint64>>("counts"); // excluded, awaiting screening, sought, not retrieved, assessed, awaiting assessment, included
+        QTest::addColumn<QString>("reasons");
+        QTest::newRow("per reason, in the review's order") << "iiii" << "3113" << QList<qint64>{0, 0, 4, 0, 4, 0, 0}
+                                                          << "Wrong population 2; Wrong study design 2";
+        QTest::newRow("not retrieved is not assessed") << "iim" << "nni" << QList<qint64>{0, 0, 3, 2, 1, 0, 1} << "";
+        QTest::newRow("excluded at screening goes no further") << "eie-" << "ii--" << QList<qint64>{2, 1, 1, 0, 1, 0, 1} << "";
+        QTest::newRow("reasons of their own after the review's") << "iii" << "ox1" << QList<qint64>{0, 0, 3, 0, 3, 0, 0}
+                                                                << "Wrong population 1; No reason given 1; Conference abstract 1";
+        QTest::newRow("maybe at the full text waits") << "im" << "m-" << QList<qint64>{0, 0, 2, 0, 2, 2, 0} << "";
+    }
+    void prismaBoxes()
+    {
+        QFETCH(QString, titleAbstract);
+        QFETCH(QString, fullText);
+        QFETCH(QList<qint64>, counts);
+        QFETCH(QString, reasons);
+        const Review review{0, QStringLiteral("Boxes"), {}, {}, {}, ReviewMessages::defaultReasons(), {}, {}};
+        ReviewRecords standing;
+        QHash<qint64, ScreeningDecision> first, second;
+        for (qsizetype i = 0; i < titleAbstract.size(); ++i) {
+            standing.append(record(QString::number(i), "2020", "", ""));
+            standing.last().id = i + 1;
+            const char a = titleAbstract.at(i).toLatin1(), b = fullText.at(i).toLatin1();
+            if (a != '-')
+                first.insert(i + 1, {i + 1, ScreeningStage::TitleAbstract, a == 'i' ? ScreeningChoice::Include : a == 'e' ? ScreeningChoice::Exclude : ScreeningChoice::Maybe, {}, {}, {}});
+            const QString reason = b == 'n' ? ReviewMessages::notRetrieved() : b == 'o' ? QStringLiteral("Conference abstract")
+                                   : b >= '1' && b <= '5'                   ? review.reasons.at(b - '1') : QString();
+            if (b != '-')
+                second.insert(i + 1, {i + 1, ScreeningStage::FullText, b == 'i' ? ScreeningChoice::Include : b == 'm' ? ScreeningChoice::Maybe : ScreeningChoice::Exclude, reason, {}, {}});
+        }
+        const PrismaCounts c = PrismaCounts::compute(review, {}, 0, standing, first, second);
+        QCOMPARE((QList<qint64>{c.excludedScreening, c.awaitingScreening, c.sought, c.notRetrieved, c.assessed, c.awaitingAssessment, c.included}), counts);
+        QStringList named;
+        for (const auto &[reason, count] : c.excludedReports)
+            named.append(reason + u' ' + QString::number(count));
+        QCOMPARE(named.join(QStringLiteral("; ")), reasons);
+    }
+
+    // The searches documented: every database with its interface, date, count and strategy as run, verbatim.
+    void searchDocumentation()
+    {
+        const QByteArray shared = sharedReview();
+        QVERIFY(!shared.isEmpty());
+        const QString strategy = QStringLiteral("1. exp Librarians/\n2. search* | retriev*.tw.\n3. 1 and 2");
+        QVERIFY(m_store->addSource(1, {0, QStringLiteral("Embase"), QStringLiteral("Ovid"), strategy, QDate(2026, 2, 2), 0},
+                                   {record("One", "2020", "", ""), record("Two", "2020", "", "")}));
+        const QString markdown = ReviewReport::read(*m_store, *m_store->review(QStringLiteral("Searching")))->searchDocumentation();
+        for (const QString &part : {QStringLiteral("| PubMed |  | 2026-01-05 | 3 |  |\n"),
+                                    QStringLiteral("| CINAHL | EBSCOhost | 2026-02-01 | 1 | (MH \"Librarians\") AND search* |\n"),
+                                    QStringLiteral("| Embase | Ovid | 2026-02-02 | 2 | 1. exp Librarians/ 2. search* \\| retriev*.tw. 3. 1 and 2 |\n"),
+                                    QStringLiteral("### Embase, 2026-02-02 (2 records)\n\n```\n") + strategy + QStringLiteral("\n```\n"),
+                                    QStringLiteral("Records identified: 15; duplicates removed: 8; records screened: 7.")})
+            QVERIFY2(markdown.contains(part), qPrintable(markdown));
+    }
+
     void kappa_data()
     {
         QTest::addColumn<QString>("first");
