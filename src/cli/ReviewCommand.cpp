@@ -159,6 +159,10 @@ int run(const CliCommand &command, const CliParsedArguments &arguments)
     if (name == QLatin1String("import") && arguments.value(QStringLiteral("source")).trimmed().isEmpty()
         && !words.at(2).endsWith(u'.' + QLatin1String(ReviewFile::kSuffix)))
         return command.usageError(QStringLiteral("import takes --source DATABASE"));
+    // A date that does not parse would leave the search's date blank in the documentation of the searches.
+    if (arguments.isSet(QStringLiteral("date"))
+        && !QDate::fromString(arguments.value(QStringLiteral("date")), Qt::ISODate).isValid())
+        return command.usageError(QStringLiteral("--date takes YYYY-MM-DD"));
 
     LibraryStore library(LibraryStore::defaultPath());
     if (const std::optional<int> status = openCliLibrary(library))

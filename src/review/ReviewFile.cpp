@@ -75,14 +75,27 @@ std::optional<QJsonObject> document(const QByteArray &bytes, QString &error)
     return root;
 }
 
-// What tells two copies of one record apart from the others.
-QString keyOf(const ReviewRecord &r)
+// What tells two copies of one record apart from the others: its PMID, its
+// DOI, its title and year. One copy may have been completed from PubMed and
+// the other not, so each is looked up in turn.
+QStringList keysOf(const ReviewRecord &r)
 {
+    QStringList keys;
     if (!r.pmid.trimmed().isEmpty())
-        return u'p' + r.pmid.trimmed();
+        keys.append(u'p' + r.pmid.trimmed());
     if (const QString doi = ReviewDuplicates::normalizedDoi(r.doi); !doi.isEmpty())
-        return u'd' + doi;
-    return u't' + ReviewDuplicates::normalizedTitle(r.title) + u' ' + r.year;
+        keys.append(u'd' + doi);
+    if (const QString title = ReviewDuplicates::normalizedTitle(r.title); !title.isEmpty())
+        keys.append(u't' + title + u' ' + r.year.trimmed());
+    return keys;
+}
+
+// Never one record, whatever else they share.
+bool identifiersDiffer(const ReviewRecord &a, const ReviewRecord &b)
+{
+    const auto differ = [](const QString &x, const QString &y) { return !x.isEmpty() && !y.isEmpty() && x != y; };
+    return differ(a.pmid.trimmed(), b.pmid.trimmed())
+           || differ(ReviewDuplicates::normalizedDoi(a.doi), ReviewDuplicates::normalizedDoi(b.doi));
 }
 
 } // namespace
@@ -105,7 +118,8 @@ std::optional<QByteArray> ReviewFile::write(ReviewStore &store, const Review &re
     }
     QJsonArray mergeArray;
     for (const ReviewMerge &m : *merges)
-        mergeArray.append(QJsonObject{{"kept", m.kept}, {"merged", m.merged}, {"rule", m.rule}, {"who", m.who}});
+        mergeArray.append(QJsonObject{{"kept", m.kept}, {"merged", m.merged}, {"rule", m.rule}, {"who", m.who},
+                                      {"at", m.at.toUTC().toString(Qt::ISODateWithMs)}});
     QJsonArray decisionArray;
     for (const ScreeningStage stage : {ScreeningStage::TitleAbstract, ScreeningStage::FullText}) {
         const auto screeners = store.screeners(review.id, stage);
@@ -157,22 +171,28 @@ std::optional<qint64> ReviewFile::read(ReviewStore &store, const QByteArray &byt
     QHash<qint64, qint64> here;
     for (qsizetype i = 0; stored && i < stored->size() && i < fileIds.size(); ++i)
         here.insert(fileIds.at(i), stored->at(i).id);
-    QList<ReviewDuplicates::Merge> merges;
+    QList<ReviewMerge> merges;
     for (const QJsonValue &value : root->value("merges").toArray()) {
         const QJsonObject m = value.toObject();
-        merges.append({here.value(m.value("kept").toInteger()), here.value(m.value("merged").toInteger()), m.value("rule").toString()});
+        merges.append({0, here.value(m.value("kept").toInteger()), here.value(m.value("merged").toInteger()),
+                       m.value("rule").toString(), m.value("who").toString(),
+                       QDateTime::fromString(m.value("at").toString(), Qt::ISODateWithMs)});
     }
+    // A decision the file cannot say on which record, or what, refuses the file:
+    // a shared review that silently lost decisions would pass for whole.
     QList<ScreeningDecision> decisions;
+    bool readable = true;
     for (const QJsonValue &value : root->value("decisions").toArray()) {
         std::optional<ScreeningDecision> d = decisionOf(value.toObject());
-        if (d && here.contains(d->record)) {
-            d->record = here.value(d->record);
-            decisions.append(*d);
-        }
+        readable = readable && d && here.contains(d->record);
+        if (!readable)
+            break;
+        d->record = here.value(d->record);
+        decisions.append(*d);
     }
-    ok = ok && stored && store.merge(*id, merges, QString()) && store.addDecisions(*id, decisions);
-    if (!ok) {
-        error = store.error();
+    const bool recordsKept = ok && stored;
+    if (!(recordsKept && readable && store.addMerges(*id, merges) && store.addDecisions(*id, decisions))) {
+        error = recordsKept && !readable ? ReviewMessages::badReviewFile() : store.error();
         store.deleteReview(*id);
         return std::nullopt;
     }
@@ -189,21 +209,29 @@ std::optional<qsizetype> ReviewFile::importDecisions(ReviewStore &store, const R
             error = store.error();
         return std::nullopt;
     }
-    QHash<QString, qint64> byKey;
-    for (const ReviewRecord &r : *ours)
-        byKey.insert(keyOf(r), r.id);
-    QHash<qint64, QString> theirKey;
+    QHash<QString, qsizetype> byKey; // the first of ours with the key
+    for (qsizetype i = 0; i < ours->size(); ++i)
+        for (const QString &key : keysOf(ours->at(i)))
+            byKey.insert(key, byKey.value(key, i));
+    // Their record id → ours.
+    QHash<qint64, qint64> same;
     for (const QJsonValue &source : root->value("sources").toArray())
         for (const QJsonValue &record : source.toObject().value("records").toArray()) {
             const ReviewRecord r = recordOf(record.toObject());
-            theirKey.insert(r.id, keyOf(r));
+            for (const QString &key : keysOf(r)) {
+                const auto at = byKey.constFind(key);
+                if (at != byKey.cend() && !identifiersDiffer(r, ours->at(*at))) {
+                    same.insert(r.id, ours->at(*at).id);
+                    break;
+                }
+            }
         }
     QList<ScreeningDecision> decisions;
     for (const QJsonValue &value : root->value("decisions").toArray()) {
         std::optional<ScreeningDecision> d = decisionOf(value.toObject());
-        if (!d || d->who == me || !byKey.contains(theirKey.value(d->record)))
+        if (!d || d->who == me || !same.contains(d->record))
             continue;
-        d->record = byKey.value(theirKey.value(d->record));
+        d->record = same.value(d->record);
         decisions.append(*d);
     }
     if (!store.addDecisions(review.id, decisions)) {

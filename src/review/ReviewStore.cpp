@@ -266,8 +266,17 @@ std::optional<QHash<qint64, QStringList>> ReviewStore::foundIn(qint64 review)
 
 bool ReviewStore::merge(qint64 review, const QList<ReviewDuplicates::Merge> &merges, const QString &who)
 {
+    QList<ReviewMerge> made;
+    const QDateTime at = QDateTime::currentDateTimeUtc();
+    for (const ReviewDuplicates::Merge &m : merges)
+        made.append({0, m.kept, m.merged, m.rule, who, at});
+    return addMerges(review, made);
+}
+
+bool ReviewStore::addMerges(qint64 review, const QList<ReviewMerge> &merges)
+{
     return write([&](QSqlQuery &q) {
-        for (const ReviewDuplicates::Merge &m : merges) {
+        for (const ReviewMerge &m : merges) {
             q.prepare(QStringLiteral("SELECT pmid, doi FROM review_record WHERE review = ? AND id IN (?, ?)"
                                      " AND merged_into IS NULL"));
             q.addBindValue(review);
@@ -293,8 +302,9 @@ bool ReviewStore::merge(qint64 review, const QList<ReviewDuplicates::Merge> &mer
             if (!q.exec())
                 return false;
             q.prepare(QStringLiteral("INSERT INTO review_merge (review, kept, merged, rule, who, at) VALUES (?, ?, ?, ?, ?, ?)"));
-            if (!execWith(q, {bound(review), bound(m.kept), bound(m.merged), bound(m.rule), bound(who),
-                              bound(now())}))
+            const QDateTime at = m.at.isValid() ? m.at : QDateTime::currentDateTimeUtc();
+            if (!execWith(q, {bound(review), bound(m.kept), bound(m.merged), bound(m.rule), bound(m.who),
+                              bound(at.toUTC().toString(Qt::ISODateWithMs))}))
                 return false;
         }
         return true;

@@ -51,6 +51,8 @@ public:
     // All merges land or none; a merge whose two records hold different
     // PMIDs or DOIs is refused.
     bool merge(qint64 review, const QList<ReviewDuplicates::Merge> &merges, const QString &who);
+    // Merges made elsewhere (a shared review), each with its own who and when, under the same rules.
+    bool addMerges(qint64 review, const QList<ReviewMerge> &merges);
     // The merges in force, oldest first.
     std::optional<QList<ReviewMerge>> merges(qint64 review);
     // The merged record stands for itself again.

@@ -29,6 +29,11 @@ private slots:
             << QByteArray("Use a RIS, MEDLINE");
         QTest::newRow("import without a source") << QStringList{"import", "Search", dir + "wos.bib"} << 2 << none
                                                  << QByteArray("import takes --source DATABASE");
+        QTest::newRow("import with a date that is none")
+            << QStringList{"import", "Search", dir + "wos.bib", "--source", "Web of Science", "--date", "2026-13-45"} << 2 << none
+            << QByteArray("--date takes YYYY-MM-DD");
+        QTest::newRow("a cut-short shared review") << QStringList{"import", "Shared", dir + "cut-short.vexmoor-review"} << 1 << none
+                                                   << QByteArray("The file is not a Vexmoor review.");
         QTest::newRow("list") << QStringList{"list"} << 0 << QByteArray("Search\t6\n") << none;
         QTest::newRow("dry run merges nothing") << QStringList{"dedup", "Search", "--dry-run"} << 0
                                                 << QByteArray("\tsame DOI\n") << QByteArray("3 duplicates merged");
@@ -49,6 +54,17 @@ private slots:
                                                << QByteArray("export takes --format ris|bibtex|csv");
         QTest::newRow("an unknown review") << QStringList{"show", "Nothing"} << 1 << none
                                            << QByteArray("There is no review named \"Nothing\".");
+        for (const char *action : {"dedup", "prisma", "export", "share"})
+            QTest::addRow("%s of an unknown review", action) << QStringList{action, "Nothing"} << 1 << none
+                                                             << QByteArray("There is no review named \"Nothing\".");
+        QTest::newRow("an unknown action") << QStringList{"merge", "Search"} << 2 << none << QByteArray("unknown action \"merge\"");
+        QTest::newRow("show without a name") << QStringList{"show"} << 2 << none << QByteArray("show takes one NAME");
+        QTest::newRow("an unknown stage") << QStringList{"export", "Search", "--stage", "maybe", "--format", "ris"} << 2 << none
+                                          << QByteArray("--stage takes all, included, full-text, excluded or undecided, not \"maybe\"");
+        QTest::newRow("PRISMA in an export's format") << QStringList{"prisma", "Search", "--format", "ris"} << 2 << none
+                                                      << QByteArray("prisma takes --format svg|csv|markdown");
+        QTest::newRow("nothing was made of a bad shared file") << QStringList{"show", "Shared"} << 1 << none
+                                                               << QByteArray("There is no review named \"Shared\".");
     }
     void steps()
     {

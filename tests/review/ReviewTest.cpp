@@ -4,6 +4,10 @@
 #include "FakeEutilsServer.h"
 #include "TestData.h"
 
+#include "export/BibtexWriter.h"
+#include "export/CsvWriter.h"
+#include "export/Reference.h"
+#include "export/RisWriter.h"
 #include "library/LibraryStore.h"
 #include "common/Endpoints.h"
 #include "review/RelevanceRanking.h"
@@ -16,7 +20,13 @@
 #include "review/ReviewStore.h"
 #include "review/ScreenerAgreement.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlQuery>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -64,6 +74,55 @@ int decideAsChild(const QString &path)
     return 0;
 }
 
+
+// Runs `sql` on the library at `path` through a connection of its own: the
+// first column of its first row, true for a statement without rows, null when it failed.
+QVariant onLibrary(const QString &path, const QString &sql)
+{
+    QVariant out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        if (db.open() && q.exec(sql))
+            out = q.next() ? q.value(0) : QVariant(true);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    return out;
+}
+
+// What a review holds, ids replaced by each record's place, so that two
+// copies of it in two libraries compare line by line.
+QStringList contents(ReviewStore &store, const Review &review)
+{
+    QStringList out{QStringList{review.name, review.question, review.inclusion, review.exclusion, review.reasons.join(u';'),
+                                review.highlights.join(u';')}.join(u'|')};
+    const ReviewRecords all = store.records(review.id, true).value_or(ReviewRecords());
+    QHash<qint64, qsizetype> place;
+    for (const ReviewRecord &r : all)
+        place.insert(r.id, place.size() + 1);
+    QHash<qint64, QString> databases;
+    for (const ReviewSource &s : store.sources(review.id).value_or(QList<ReviewSource>())) {
+        databases.insert(s.id, s.database);
+        out.append(QStringList{s.database, s.interface, s.strategy, s.searched.toString(Qt::ISODate), QString::number(s.count)}.join(u'|'));
+    }
+    for (ReviewRecord r : all) {
+        const QString where = databases.value(r.source) + u' ' + QString::number(place.value(r.mergedInto));
+        r.id = r.source = r.mergedInto = 0;
+        out.append(where + u'|' + QStringList{r.title, r.authors.join(u';'), r.journal, r.year, r.volume, r.issue, r.pages, r.doi,
+                                               r.pmid, r.abstract, r.keywords.join(u';')}.join(u'|'));
+    }
+    for (const ReviewMerge &m : store.merges(review.id).value_or(QList<ReviewMerge>()))
+        out.append(QStringLiteral("merge %1<%2 %3 %4 %5").arg(place.value(m.kept)).arg(place.value(m.merged)).arg(m.rule, m.who, m.at.toString(Qt::ISODateWithMs)));
+    for (const ScreeningStage stage : {ScreeningStage::TitleAbstract, ScreeningStage::FullText})
+        for (const QString &who : store.screeners(review.id, stage).value_or(QStringList()))
+            for (const ScreeningDecision &d : store.decisions(review.id, stage, who).value_or(QHash<qint64, ScreeningDecision>()))
+                out.append(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(stageKey(stage)).arg(place.value(d.record))
+                               .arg(choiceKey(d.choice), d.reason, d.who, d.at.toString(Qt::ISODateWithMs)));
+    std::sort(out.begin() + 1, out.end());
+    return out;
+}
+
 } // namespace
 
 class ReviewTest : public QObject
@@ -98,6 +157,38 @@ private:
                 return 0;
         }
         return id;
+    }
+
+
+    // The imported review deduplicated (one merge undone) and screened by two, written as one file.
+    QByteArray sharedReview()
+    {
+        const qint64 id = importedReview();
+        Review review = *m_store->review(QStringLiteral("Searching"));
+        review.question = QStringLiteral("Does searching take | time?");
+        review.inclusion = QStringLiteral("Librarians\nin teams");
+        review.highlights = {QStringLiteral("search"), QStringLiteral("librar*")};
+        ReviewRecord extra = record(QStringLiteral("Own \"title\", {braced}"), "2020", "5-9", "Doe, Jane", "10.9/own");
+        extra.keywords = {QStringLiteral("Humans"), QStringLiteral("Search")};
+        if (!m_store->updateReview(review)
+            || !m_store->addSource(id, {0, QStringLiteral("CINAHL"), QStringLiteral("EBSCOhost"), QStringLiteral("(MH \"Librarians\") AND search*"),
+                                        QDate(2026, 2, 1), 0}, {extra})
+            || !ReviewDeduplication::run(*m_store, id, QStringLiteral("me"), false)
+            || !m_store->undoMerge(id, m_store->merges(id)->at(4).id))
+            return {};
+        const ReviewRecords standing = *m_store->records(id);
+        const QDateTime at(QDate(2026, 2, 3), QTime(9, 30, 15, 250), Qt::UTC);
+        QList<ScreeningDecision> made;
+        for (qsizetype i = 0; i < standing.size(); ++i) {
+            const auto choice = ScreeningChoice(i % 3);
+            made.append({standing.at(i).id, ScreeningStage::TitleAbstract, choice, review.reasons.at(i % 5),
+                         i % 2 ? QStringLiteral("me") : QStringLiteral("colleague"), at.addSecs(i)});
+            made.append({standing.at(i).id, ScreeningStage::FullText, choice, QStringLiteral("Report not retrieved"),
+                         QStringLiteral("me"), at.addDays(i)});
+        }
+        if (!m_store->addDecisions(id, made))
+            return {};
+        return ReviewFile::write(*m_store, review).value_or(QByteArray());
     }
 
 private slots:
@@ -394,6 +485,272 @@ private slots:
         QVERIFY(mode.exec(QStringLiteral("PRAGMA synchronous")) && mode.next());
         QCOMPARE(mode.value(0).toInt(), 2); // FULL
         QVERIFY2(m_store->syncDecisions(), qPrintable(m_store->error()));
+    }
+
+    // Another library reads the shared file into the same review: records,
+    // sources, merges and decisions with who and when.
+    void sharedFileRoundTrip()
+    {
+        const QByteArray shared = sharedReview();
+        QVERIFY(!shared.isEmpty());
+        const QStringList original = contents(*m_store, *m_store->review(QStringLiteral("Searching")));
+        QCOMPARE(original.filter(QStringLiteral("merge ")).size(), 8);
+        LibraryStore other(m_dir.filePath(QStringLiteral("other%1.sqlite").arg(++m_files)));
+        QCOMPARE(other.open(), LibraryStore::OpenState::Opened);
+        ReviewStore theirs(other);
+        QString error;
+        QVERIFY2(ReviewFile::read(theirs, shared, error), qPrintable(error));
+        QCOMPARE(contents(theirs, *theirs.review(QStringLiteral("Searching"))), original);
+    }
+
+    // A file that is not a whole review of ours is refused with a clear message; nothing of it is kept.
+    void badSharedFilesImportNothing_data()
+    {
+        QTest::addColumn<QString>("key");    // of the good file, set to `value`; "" for `value` as the whole file
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("error");
+        const QString notOurs = ReviewMessages::badReviewFile();
+        QTest::newRow("not JSON") << "" << QByteArray("PK\x03\x04 a zip") << notOurs;
+        QTest::newRow("another program's JSON") << "" << QByteArray(R"({"items": [{"title": "A"}]})") << notOurs;
+        QTest::newRow("a later version of the file") << "vexmoor-review" << QByteArray("2") << notOurs;
+        QTest::newRow("cut short") << "half" << QByteArray() << notOurs;
+        QTest::newRow("a decision of an unknown kind")
+            << "decisions" << QByteArray(R"([{"record": 1, "stage": "title-abstract", "choice": "perhaps"}])") << notOurs;
+        QTest::newRow("a decision on a record it does not hold")
+            << "decisions" << QByteArray(R"([{"record": 999999, "stage": "title-abstract", "choice": "include"}])") << notOurs;
+        QTest::newRow("a merge of a record it does not hold")
+            << "merges" << QByteArray(R"([{"kept": 999999, "merged": 1, "rule": "same DOI"}])") << ReviewMessages::noSuchRecord();
+        QTest::newRow("a merge across two DOIs")
+            << "merges" << QByteArray(R"([{"kept": 1, "merged": 13, "rule": "same DOI"}])") << ReviewMessages::identifiersDiffer();
+        QTest::newRow("a name in use") << "name" << QByteArray() << ReviewMessages::nameTaken(QStringLiteral("Searching"));
+    }
+    void badSharedFilesImportNothing()
+    {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, error);
+        const QByteArray good = sharedReview();
+        QVERIFY(!good.isEmpty());
+        QByteArray bytes = value;
+        if (key == QLatin1String("half")) {
+            bytes = good.left(good.size() / 2);
+        } else if (!key.isEmpty() && key != QLatin1String("name")) {
+            QJsonObject root = QJsonDocument::fromJson(good).object();
+            root.insert(key, QJsonDocument::fromJson("[" + value + "]").array().at(0));
+            bytes = QJsonDocument(root).toJson();
+        } else if (key == QLatin1String("name")) {
+            bytes = good;
+        }
+        const qsizetype before = m_store->reviews()->size();
+        QString said;
+        QVERIFY(!ReviewFile::read(*m_store, bytes, said, key == QLatin1String("name") ? QString() : QStringLiteral("Copy")));
+        QCOMPARE(said, error);
+        QCOMPARE(m_store->reviews()->size(), before);
+        QCOMPARE(onLibrary(m_library->path(), QStringLiteral("SELECT (SELECT count(*) FROM review_record) + (SELECT count(*) FROM review_source)")),
+                 QVariant(13 + 5));
+    }
+
+    // A second screener's decisions land on the same record of ours, found by
+    // PMID, DOI, or title and year, never on one whose identifiers differ; ours in their file are left out.
+    void secondScreenersDecisions_data()
+    {
+        QTest::addColumn<ReviewRecord>("ours");
+        QTest::addColumn<ReviewRecord>("theirs");
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<int>("taken");
+        const QString t = QStringLiteral("Librarian time spent on systematic review tasks");
+        QTest::newRow("same PMID") << record(t, "2018", "", "", {}, "29632442") << record("Other", "2017", "", "", {}, "29632442") << "colleague" << 1;
+        QTest::newRow("PMID on our side only, same DOI")
+            << record(t, "2018", "", "", "10.5195/jmla.2018.323", "29632442") << record(t, "2018", "", "", "https://doi.org/10.5195/JMLA.2018.323") << "colleague" << 1;
+        QTest::newRow("no identifiers, title written differently")
+            << record(t, "2018", "", "") << record(t.toUpper() + QLatin1Char('.'), "2018", "", "") << "colleague" << 1;
+        QTest::newRow("same title, another year") << record(t, "2018", "", "") << record(t, "2019", "", "") << "colleague" << 0;
+        QTest::newRow("same DOI, PMIDs differ")
+            << record(t, "2018", "", "", "10.1/a", "1") << record(t, "2018", "", "", "10.1/a", "2") << "colleague" << 0;
+        QTest::newRow("same title and year, DOIs differ")
+            << record(t, "2018", "", "", "10.1/a") << record(t, "2018", "", "", "10.1/b") << "colleague" << 0;
+        QTest::newRow("our own decision in their file") << record(t, "2018", "", "") << record(t, "2018", "", "") << "me" << 0;
+    }
+    void secondScreenersDecisions()
+    {
+        QFETCH(ReviewRecord, ours);
+        QFETCH(ReviewRecord, theirs);
+        QFETCH(QString, who);
+        QFETCH(int, taken);
+        m_library = std::make_unique<LibraryStore>(m_dir.filePath(QStringLiteral("l%1.sqlite").arg(++m_files)));
+        QCOMPARE(m_library->open(), LibraryStore::OpenState::Opened);
+        m_store = std::make_unique<ReviewStore>(*m_library);
+        const auto make = [&](const QString &name, const ReviewRecord &r) {
+            const qint64 id = m_store->createReview({0, name, {}, {}, {}, {}, {}, {}}).value_or(0);
+            return m_store->addSource(id, {0, QStringLiteral("PubMed"), {}, {}, QDate(2026, 1, 5), 0}, {record("Unrelated", "2001", "", ""), r}) ? id : 0;
+        };
+        const qint64 mine = make(QStringLiteral("Mine"), ours), copy = make(QStringLiteral("Theirs"), theirs);
+        QVERIFY(mine && copy);
+        const qint64 decided = m_store->records(copy)->at(1).id;
+        QVERIFY(m_store->decide(copy, {decided, ScreeningStage::TitleAbstract, ScreeningChoice::Exclude, QStringLiteral("Wrong outcome"), who, {}}));
+        QVERIFY(m_store->decide(mine, {m_store->records(mine)->at(1).id, ScreeningStage::TitleAbstract, ScreeningChoice::Include, {}, QStringLiteral("me"), {}}));
+        QString error;
+        const Review review = *m_store->review(QStringLiteral("Mine"));
+        QCOMPARE(ReviewFile::importDecisions(*m_store, review, *ReviewFile::write(*m_store, *m_store->review(QStringLiteral("Theirs"))),
+                                             QStringLiteral("me"), error), qsizetype(taken));
+        const auto agreement = ScreenerAgreement::between(*m_store->decisions(mine, ScreeningStage::TitleAbstract, QStringLiteral("me")),
+                                                          *m_store->decisions(mine, ScreeningStage::TitleAbstract, QStringLiteral("colleague")));
+        QCOMPARE(agreement.disagreements.size(), qsizetype(taken));
+    }
+
+    // A write that fails midway leaves nothing of itself: the library refuses
+    // the rows titled, ruled or reasoned "boom" once the review is there.
+    void failedWritesLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("write");
+        QTest::newRow("an import") << "import";
+        QTest::newRow("a deduplication") << "merges";
+        QTest::newRow("decisions from elsewhere") << "decisions";
+        QTest::newRow("a shared review") << "shared";
+    }
+    void failedWritesLeaveNothing()
+    {
+        QFETCH(QString, write);
+        const qint64 id = importedReview();
+        QVERIFY(id);
+        const ReviewRecords records = *m_store->records(id);
+        const auto decision = [&](qsizetype i, const QString &reason) {
+            return ScreeningDecision{records.at(i).id, ScreeningStage::TitleAbstract, ScreeningChoice::Exclude, reason, QStringLiteral("me"), {}};
+        };
+        QVERIFY(m_store->decide(id, decision(0, QStringLiteral("boom"))));
+        const QByteArray shared = *ReviewFile::write(*m_store, *m_store->review(QStringLiteral("Searching")));
+        for (const auto &[table, column] : {std::pair("review_record", "title"), {"review_merge", "rule"}, {"review_decision", "reason"}})
+            QVERIFY(onLibrary(m_library->path(), QStringLiteral("CREATE TRIGGER boom_%1 BEFORE INSERT ON %1 WHEN NEW.%2 = 'boom'"
+                                                                " BEGIN SELECT RAISE(ABORT, 'planted'); END")
+                                                     .arg(QLatin1String(table), QLatin1String(column))).isValid());
+        const QString rows = QStringLiteral("SELECT group_concat(n) FROM (SELECT count(*) n FROM review UNION ALL SELECT count(*) FROM review_source"
+                                            " UNION ALL SELECT count(*) FROM review_record WHERE merged_into IS NULL UNION ALL SELECT count(*) FROM review_merge"
+                                            " UNION ALL SELECT count(*) FROM review_decision)");
+        const QVariant before = onLibrary(m_library->path(), rows);
+        QString error;
+        if (write == QLatin1String("import")) {
+            QVERIFY(!m_store->addSource(id, {0, QStringLiteral("CINAHL"), {}, {}, QDate(2026, 1, 5), 0},
+                                        {record("First", "2020", "", ""), record("boom", "2020", "", ""), record("Last", "2020", "", "")}));
+        } else if (write == QLatin1String("merges")) {
+            QList<ReviewDuplicates::Merge> merges = ReviewDeduplication::run(*m_store, id, {}, true)->merges;
+            merges.last().rule = QStringLiteral("boom");
+            QVERIFY(!m_store->merge(id, merges, QStringLiteral("me")));
+        } else if (write == QLatin1String("decisions")) {
+            QVERIFY(!m_store->addDecisions(id, {decision(1, QStringLiteral("Wrong outcome")), decision(2, QStringLiteral("boom"))}));
+        } else {
+            QVERIFY(!ReviewFile::read(*m_store, shared, error, QStringLiteral("Copy")));
+        }
+        QCOMPARE(onLibrary(m_library->path(), rows), before);
+        QVERIFY(!m_store->error().isEmpty() || !error.isEmpty());
+    }
+
+    // A stage's records written out: read back by our own importers they are
+    // the same records, their decisions and reasons in the note; BibTeX keys are unique.
+    void stageExports_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("written"); // a part
+        QTest::newRow("RIS") << int(Format::Ris) << QByteArray("N1  - Title and abstract: Exclude (Wrong outcome), me 2026-02-03T09:30:00Z");
+        QTest::newRow("CSV") << int(Format::Csv) << QByteArray("\"Title and abstract: Exclude (Wrong outcome), me 2026-02-03T09:30:00Z; Found in: ");
+        QTest::newRow("BibTeX") << int(Format::Bibtex) << QByteArray("title = {{Cement \"leak\", \\textbraceleft{}braced\\textbraceright{} and more}}");
+    }
+    void stageExports()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, written);
+        const qint64 id = importedReview();
+        ReviewRecord odd = record(QStringLiteral("Cement \"leak\", {braced} and more"), "2021", "e15", "Doe, Jane", "10.9/odd");
+        odd.journal = QStringLiteral("Spine; and, \"joints\"");
+        QVERIFY(m_store->addSource(id, {0, QStringLiteral("CINAHL"), {}, {}, QDate(2026, 1, 5), 0}, {odd, record("Second without PMID", "2022", "3", "Roe, R")}));
+        QVERIFY(ReviewDeduplication::run(*m_store, id, QStringLiteral("me"), false));
+        const ReviewRecords standing = *m_store->records(id);
+        QVERIFY(m_store->decide(id, {standing.at(0).id, ScreeningStage::TitleAbstract, ScreeningChoice::Exclude, QStringLiteral("Wrong outcome"),
+                                     QStringLiteral("me"), QDateTime(QDate(2026, 2, 3), QTime(9, 30), Qt::UTC)}));
+        const auto report = ReviewReport::read(*m_store, *m_store->review(QStringLiteral("Searching")));
+        const QList<Reference> references = report->references(report->selected(ReviewReport::Selection::All));
+        const QByteArray bytes = format == int(Format::Ris) ? RisWriter::write(references)
+                                 : format == int(Format::Csv) ? CsvWriter::write(references) : BibtexWriter::write(references);
+        QVERIFY2(bytes.contains(written), bytes.constData());
+        if (format == int(Format::Bibtex)) {
+            QSet<QString> keys;
+            for (const QRegularExpressionMatch &m : QRegularExpression(QStringLiteral("@\\w+\\{([^,]+),")).globalMatch(QString::fromUtf8(bytes)))
+                keys.insert(m.captured(1));
+            QCOMPARE(keys.size(), standing.size());
+            return;
+        }
+        const ReviewImport::Result back = ReviewImport::read(bytes, Format(format));
+        QVERIFY2(back.ok(), qPrintable(back.error));
+        // A CSV cell holds all the authors, as a spreadsheet shows them.
+        const auto fields = [&](const ReviewRecords &records) {
+            QStringList out;
+            for (const ReviewRecord &r : records)
+                out.append(QStringList{r.title, format == int(Format::Csv) ? QString() : r.authors.join(u';'), r.journal, r.year, r.volume, r.issue, r.pages, r.doi, r.pmid, r.abstract}.join(u'|'));
+            return out;
+        };
+        QCOMPARE(fields(back.records), fields(standing));
+    }
+
+    // The boxes below screening from each record's newest decisions; letters
+    // per record: i include, e exclude, m maybe, - none; at the full text a
+    // digit excludes for the review's reason of that number, n as not
+    // retrieved, o for a reason of the screener's own, x for none given.
+    void prismaBoxes_data()
+    {
+        QTest::addColumn<QString>("titleAbstract");
+        QTest::addColumn<QString>("fullText");
+        QTest::addColumn<QList<qint64>>("counts"); // excluded, awaiting screening, sought, not retrieved, assessed, awaiting assessment, included
+        QTest::addColumn<QString>("reasons");
+        QTest::newRow("per reason, in the review's order") << "iiii" << "3113" << QList<qint64>{0, 0, 4, 0, 4, 0, 0}
+                                                          << "Wrong population 2; Wrong study design 2";
+        QTest::newRow("not retrieved is not assessed") << "iim" << "nni" << QList<qint64>{0, 0, 3, 2, 1, 0, 1} << "";
+        QTest::newRow("excluded at screening goes no further") << "eie-" << "ii--" << QList<qint64>{2, 1, 1, 0, 1, 0, 1} << "";
+        QTest::newRow("reasons of their own after the review's") << "iii" << "ox1" << QList<qint64>{0, 0, 3, 0, 3, 0, 0}
+                                                                << "Wrong population 1; No reason given 1; Conference abstract 1";
+        QTest::newRow("maybe at the full text waits") << "im" << "m-" << QList<qint64>{0, 0, 2, 0, 2, 2, 0} << "";
+    }
+    void prismaBoxes()
+    {
+        QFETCH(QString, titleAbstract);
+        QFETCH(QString, fullText);
+        QFETCH(QList<qint64>, counts);
+        QFETCH(QString, reasons);
+        const Review review{0, QStringLiteral("Boxes"), {}, {}, {}, ReviewMessages::defaultReasons(), {}, {}};
+        ReviewRecords standing;
+        QHash<qint64, ScreeningDecision> first, second;
+        for (qsizetype i = 0; i < titleAbstract.size(); ++i) {
+            standing.append(record(QString::number(i), "2020", "", ""));
+            standing.last().id = i + 1;
+            const char a = titleAbstract.at(i).toLatin1(), b = fullText.at(i).toLatin1();
+            if (a != '-')
+                first.insert(i + 1, {i + 1, ScreeningStage::TitleAbstract, a == 'i' ? ScreeningChoice::Include : a == 'e' ? ScreeningChoice::Exclude : ScreeningChoice::Maybe, {}, {}, {}});
+            const QString reason = b == 'n' ? ReviewMessages::notRetrieved() : b == 'o' ? QStringLiteral("Conference abstract")
+                                   : b >= '1' && b <= '5'                   ? review.reasons.at(b - '1') : QString();
+            if (b != '-')
+                second.insert(i + 1, {i + 1, ScreeningStage::FullText, b == 'i' ? ScreeningChoice::Include : b == 'm' ? ScreeningChoice::Maybe : ScreeningChoice::Exclude, reason, {}, {}});
+        }
+        const PrismaCounts c = PrismaCounts::compute(review, {}, 0, standing, first, second);
+        QCOMPARE((QList<qint64>{c.excludedScreening, c.awaitingScreening, c.sought, c.notRetrieved, c.assessed, c.awaitingAssessment, c.included}), counts);
+        QStringList named;
+        for (const auto &[reason, count] : c.excludedReports)
+            named.append(reason + u' ' + QString::number(count));
+        QCOMPARE(named.join(QStringLiteral("; ")), reasons);
+    }
+
+    // The searches documented: every database with its interface, date, count and strategy as run, verbatim.
+    void searchDocumentation()
+    {
+        const QByteArray shared = sharedReview();
+        QVERIFY(!shared.isEmpty());
+        const QString strategy = QStringLiteral("1. exp Librarians/\n2. search* | retriev*.tw.\n3. 1 and 2");
+        QVERIFY(m_store->addSource(1, {0, QStringLiteral("Embase"), QStringLiteral("Ovid"), strategy, QDate(2026, 2, 2), 0},
+                                   {record("One", "2020", "", ""), record("Two", "2020", "", "")}));
+        const QString markdown = ReviewReport::read(*m_store, *m_store->review(QStringLiteral("Searching")))->searchDocumentation();
+        for (const QString &part : {QStringLiteral("| PubMed |  | 2026-01-05 | 3 |  |\n"),
+                                    QStringLiteral("| CINAHL | EBSCOhost | 2026-02-01 | 1 | (MH \"Librarians\") AND search* |\n"),
+                                    QStringLiteral("| Embase | Ovid | 2026-02-02 | 2 | 1. exp Librarians/ 2. search* \\| retriev*.tw. 3. 1 and 2 |\n"),
+                                    QStringLiteral("### Embase, 2026-02-02 (2 records)\n\n```\n") + strategy + QStringLiteral("\n```\n"),
+                                    QStringLiteral("Records identified: 15; duplicates removed: 8; records screened: 7.")})
+            QVERIFY2(markdown.contains(part), qPrintable(markdown));
     }
 
     void kappa_data()
