@@ -1,8 +1,11 @@
 // A review's window: screening by keys alone, each decision in the store at
 // once; the flow diagram written as SVG, PNG and PDF.
+#include "AppHarness.h"
 #include "TestData.h"
 
+#include "gui/mainwindow/ResultTabs.h"
 #include "gui/review/PrismaView.h"
+#include "gui/review/ReviewActions.h"
 #include "gui/review/ReviewWorkspace.h"
 #include "gui/review/ScreeningView.h"
 #include "library/LibraryStore.h"
@@ -72,6 +75,38 @@ private slots:
                                                : (choiceKey(d->choice) + u' ' + d->reason).trimmed());
         }
         QCOMPARE(found, stored);
+    }
+
+    // Opened from the window, a review is a tab beside the results, one
+    // however often it is opened, and its decisions carry the name the
+    // preferences give.
+    void reviewOpensAsATabSignedByThePreferencesName()
+    {
+        AppHarness h;
+        h.store.setObject(PreferenceKeys::ContactEmail, QStringLiteral("me@example.org"));
+        h.store.setObject(PreferenceKeys::ScreenerName, QStringLiteral(" A. Screener "));
+        AppController &c = h.start();
+        ReviewStore store(h.library);
+        Review review;
+        review.name = QStringLiteral("Tabbed");
+        review.id = store.createReview(review).value_or(0);
+        QVERIFY(store.addSource(review.id, {0, QStringLiteral("Embase"), {}, {}, QDate(2026, 1, 5), 0}, {ReviewRecord{}}));
+        auto *actions = c.findChild<ReviewActions *>();
+        auto *tabs = h.widget<ResultTabs>("resultTabs");
+        ReviewWorkspace *workspace = actions->open(review.name);
+        tabs->setCurrentIndex(0);
+        QCOMPARE(actions->open(review.name), workspace);
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->currentWidget(), workspace);
+        workspace->findChild<QTabWidget *>()->setCurrentWidget(workspace->screening());
+        QWidget *record = workspace->screening()->findChild<QWidget *>(QStringLiteral("screeningRecord"));
+        c.window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(c.window()));
+        record->setFocus();
+        QTest::keyClick(record, Qt::Key_I);
+        const auto decisions = *store.decisions(review.id, ScreeningStage::TitleAbstract);
+        QCOMPARE(decisions.size(), 1);
+        QCOMPARE(decisions.cbegin()->who, QStringLiteral("A. Screener"));
     }
 
     void duplicatePairsByKeys_data()
