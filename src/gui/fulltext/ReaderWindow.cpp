@@ -45,7 +45,7 @@ void ReaderWindow::open(const KeptFullText &kept, const QString &title, const QS
         connect(text, &TextReader::referencesRequested, this, [this, pmid](const QStringList &pmids) { emit referencesRequested(pmid, pmids); });
         tab = text;
     } else {
-        tab = new PdfReader(kept.path, m_tabs);
+        tab = new PdfReader(kept.path, words, m_tabs);
     }
     m_tabs->setCurrentIndex(m_tabs->addTab(tab, title));
     m_tabs->setTabToolTip(m_tabs->currentIndex(), title);
