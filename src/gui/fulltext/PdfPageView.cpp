@@ -16,7 +16,6 @@ namespace {
 // Page images kept, in kilobytes: a few pages at the largest zoom.
 constexpr int kImageCacheKb = 128 * 1024;
 const QColor kMatch(255, 190, 90);
-const QColor kCurrentMatch(255, 120, 0);
 // How long the words are looked for before the window answers events again.
 constexpr qint64 kMarkingTurnMs = 15;
 
@@ -26,6 +25,19 @@ void fill(QPainter &painter, const QRectF &rect, const QColor &colour)
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
     painter.fillRect(rect, colour);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// Some writers place text glyph by glyph: one rectangle a line instead.
+QList<QRectF> byLine(const QList<QRectF> &rects)
+{
+    QList<QRectF> lines;
+    for (const QRectF &rect : rects) {
+        if (!lines.isEmpty() && lines.last().contains(lines.last().center().x(), rect.center().y()))
+            lines.last() |= rect;
+        else
+            lines.append(rect);
+    }
+    return lines;
 }
 
 } // namespace
@@ -170,15 +182,10 @@ bool PdfPageView::placeWord(int page)
             marks.unplaced = WordMarks::find(m_document.getAllText(page).text(), m_words);
     } else if (!marks.unplaced.isEmpty()) {
         const WordMarks::Span span = marks.unplaced.takeFirst();
-        const qsizetype first = marks.places.size();
-        for (const QPolygonF &bound : m_document.getSelectionAtIndex(page, int(span.start), int(span.length)).bounds()) {
-            // Glyph by glyph as some writers place them; one mark a line.
-            const QRectF place = bound.boundingRect();
-            if (marks.places.size() > first && marks.places.last().contains(marks.places.last().center().x(), place.center().y()))
-                marks.places.last() |= place;
-            else
-                marks.places.append(place);
-        }
+        QList<QRectF> glyphs;
+        for (const QPolygonF &bound : m_document.getSelectionAtIndex(page, int(span.start), int(span.length)).bounds())
+            glyphs.append(bound.boundingRect());
+        marks.places += byLine(glyphs);
     }
     return !marks.unplaced.isEmpty();
 }
@@ -194,6 +201,15 @@ void PdfPageView::placeWords()
     if (m_unmarked.isEmpty())
         m_marking.stop();
     viewport()->update();
+}
+
+QRectF PdfPageView::currentMatchArea() const
+{
+    QRectF area;
+    const QPdfLink match = currentMatch();
+    for (const QRectF &points : match.rectangles())
+        area |= inView(match.page(), points);
+    return area;
 }
 
 QList<QRectF> PdfPageView::wordMarks(int page)
@@ -217,21 +233,22 @@ void PdfPageView::paintEvent(QPaintEvent *)
         const QRectF rect = m_layout.pageRect(page).translated(-offset());
         if (!rect.intersects(viewport()->rect()))
             continue;
+        // A page's image is transparent where it has nothing drawn.
+        painter.fillRect(rect, Qt::white);
         painter.drawImage(rect.topLeft(), image(page, (rect.size() * devicePixelRatioF()).toSize()));
         const PageMarks &marks = m_marks[page];
         if (!marks.read || !marks.unplaced.isEmpty())
             unmarked.append(page);
         for (const QRectF &points : marks.places)
             fill(painter, inView(page, points), WordMarks::Colour);
+        const QPdfLink current = currentMatch();
+        painter.setPen(QPen(kCurrentMatchColour, 2));
         for (const QPdfLink &match : m_matches.resultsOnPage(page)) {
-            for (const QRectF &points : match.rectangles())
-                fill(painter, inView(page, points), kMatch);
-        }
-        if (const QPdfLink current = currentMatch(); current.isValid() && current.page() == page) {
-            painter.setPen(QPen(kCurrentMatch, 2));
-            for (const QRectF &points : current.rectangles()) {
-                fill(painter, inView(page, points), kCurrentMatch);
-                painter.drawRect(inView(page, points).adjusted(-1, -1, 1, 1));
+            const bool isCurrent = current.page() == page && match.rectangles() == current.rectangles();
+            for (const QRectF &points : byLine(match.rectangles())) {
+                fill(painter, inView(page, points), isCurrent ? kCurrentMatchColour : kMatch);
+                if (isCurrent)
+                    painter.drawRect(inView(page, points).adjusted(-1, -1, 1, 1));
             }
         }
         if (m_selection.page == page) {

@@ -29,6 +29,7 @@ class PdfPageView : public QAbstractScrollArea
 public:
     static constexpr qreal kMinZoom = 0.25;
     static constexpr qreal kMaxZoom = 3;
+    static inline const QColor kCurrentMatchColour{255, 120, 0};
 
     PdfPageView(QPdfDocument &document, const QPdfSearchModel &matches, const QStringList &words, QWidget *parent = nullptr);
 
@@ -44,6 +45,8 @@ public:
     void selectPage();
     void clearSelection();
 
+    // Where the current match of Find is, in the view's pixels.
+    QRectF currentMatchArea() const;
     // Where the query's words are on `page`, in the view's pixels.
     QList<QRectF> wordMarks(int page);
 

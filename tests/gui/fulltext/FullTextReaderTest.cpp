@@ -12,8 +12,10 @@
 #include "gui/mainwindow/ResultTab.h"
 #include "gui/fulltext/TextReader.h"
 #include "gui/fulltext/UnavailableDialog.h"
+#include "gui/fulltext/WordMarks.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfWriter>
@@ -52,6 +54,42 @@ QPoint linkPoint(QTextBrowser &browser, const QString &pmid)
         }
     }
     return {-1, -1};
+}
+
+// Three pages: the query's word on the first two, another on the third.
+QString writePdf(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("a.pdf"));
+    QPdfWriter writer(path);
+    QPainter painter(&writer);
+    for (int page = 1; page <= 3; ++page) {
+        if (page > 1)
+            writer.newPage();
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
+        painter.drawText(QPointF(500, 1000), page == 3 ? QStringLiteral("wombat page") : QStringLiteral("quokka page"));
+    }
+    return path;
+}
+
+bool showReader(PdfReader &reader)
+{
+    reader.resize(600, 800);
+    reader.show();
+    QApplication::setActiveWindow(&reader);
+    return QTest::qWaitForWindowActive(&reader);
+}
+
+// Whether most of `area` of the view shows `colour`.
+bool painted(PdfPageView &pages, const QRectF &area, const QColor &colour)
+{
+    const QImage shot = pages.viewport()->grab().toImage();
+    const QRect pixels = area.toRect() & shot.rect();
+    int matching = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            matching += shot.pixelColor(x, y).rgb() == colour.rgb();
+    }
+    return !pixels.isEmpty() && matching * 2 > pixels.width() * pixels.height();
 }
 
 } // namespace
@@ -167,29 +205,72 @@ private slots:
     void pdfPagesAndFind()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("a.pdf"));
-        {
-            QPdfWriter writer(path);
-            QPainter painter(&writer);
-            for (int page = 1; page <= 3; ++page) {
-                if (page > 1)
-                    writer.newPage();
-                painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
-                painter.drawText(QPointF(500, 1000), page == 3 ? QStringLiteral("wombat page") : QStringLiteral("quokka page"));
-            }
-        }
-        PdfReader reader(path, {});
-        reader.resize(600, 800);
-        reader.show();
-        QApplication::setActiveWindow(&reader);
-        QVERIFY(QTest::qWaitForWindowActive(&reader));
+        PdfReader reader(writePdf(dir), {});
+        QVERIFY(showReader(reader));
         QCOMPARE(reader.document()->status(), QPdfDocument::Status::Ready);
         QCOMPARE(reader.document()->pageCount(), 3);
         PdfPageView *pages = reader.pages();
         QTest::keyClick(pages, Qt::Key_PageDown);
         QCOMPARE(pages->currentPage(), 1);
-        reader.find(QStringLiteral("wombat"));
+        // Scrolled to the end, the last page is the current one, short as it may be.
+        pages->verticalScrollBar()->setValue(pages->verticalScrollBar()->maximum());
+        QCOMPARE(pages->currentPage(), 2);
+        pages->verticalScrollBar()->setValue(0);
+        QCOMPARE(pages->currentPage(), 0);
+        QTest::keyClick(&reader, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("wombat"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_COMPARE(pages->currentPage(), 2);
+        // The match is drawn, distinctly from the marks of the query's words.
+        QVERIFY(painted(*pages, pages->currentMatchArea(), PdfPageView::kCurrentMatchColour));
+    }
+
+    // Marks cover the query's word at any zoom: a drag over a mark selects
+    // the word; Ctrl+C copies the selection, or the page's text when none.
+    void pdfMarksSelectionAndCopy_data()
+    {
+        QTest::addColumn<int>("zoomSteps");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("drag");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("copied");
+        const QString page = QStringLiteral("quokka page");
+        QTest::newRow("drag over the mark") << 0 << "" << true << "quokka" << "quokka";
+        QTest::newRow("zoomed in twice") << 2 << "" << true << "quokka" << "quokka";
+        QTest::newRow("zoomed out") << -1 << "" << true << "quokka" << "quokka";
+        QTest::newRow("a click selects nothing") << 0 << "" << false << "" << page;
+        QTest::newRow("Ctrl+A selects the page") << 0 << "Ctrl+A" << false << page << page;
+    }
+    void pdfMarksSelectionAndCopy()
+    {
+        QFETCH(int, zoomSteps);
+        QFETCH(QString, keys);
+        QFETCH(bool, drag);
+        QFETCH(QString, selected);
+        QFETCH(QString, copied);
+        QTemporaryDir dir;
+        PdfReader reader(writePdf(dir), {QStringLiteral("QUOKKA"), QStringLiteral("a")});
+        QVERIFY(showReader(reader));
+        PdfPageView *pages = reader.pages();
+        QCOMPARE(pages->wordMarks(2).size(), 0);
+        const qreal width = pages->wordMarks(0).value(0).width();
+        for (int step = 0; step < std::abs(zoomSteps); ++step)
+            QTest::keyClick(pages, zoomSteps > 0 ? Qt::Key_Plus : Qt::Key_Minus, Qt::ControlModifier);
+        const QList<QRectF> marks = pages->wordMarks(0);
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(qRound(marks.at(0).width() * 100 / width), qRound(100 * std::pow(1.25, zoomSteps)));
+        QVERIFY(painted(*pages, marks.at(0), WordMarks::Colour));
+        const QPoint start(int(marks.at(0).left()) + 1, int(marks.at(0).center().y()));
+        QTest::mousePress(pages->viewport(), Qt::LeftButton, {}, start);
+        if (drag)
+            QTest::mouseMove(pages->viewport(), QPoint(int(marks.at(0).right()) - 1, start.y()));
+        QTest::mouseRelease(pages->viewport(), Qt::LeftButton, {}, start);
+        if (!keys.isEmpty())
+            QTest::keySequence(pages, QKeySequence(keys));
+        QCOMPARE(pages->selectedText().trimmed(), selected);
+        QApplication::clipboard()->clear();
+        QTest::keySequence(pages, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text().trimmed(), copied);
     }
 };
 
