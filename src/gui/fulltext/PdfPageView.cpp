@@ -272,6 +272,8 @@ void PdfPageView::select(Selection selection)
 
 void PdfPageView::selectPage()
 {
+    if (m_current >= m_layout.pageCount())
+        return;
     const QPdfSelection all = m_document.getAllText(m_current);
     select({m_current, all.text(), all.bounds()});
 }

@@ -126,7 +126,7 @@ void PdfReader::find(const QString &text)
 void PdfReader::copy() const
 {
     QString text = m_pages->selectedText();
-    if (text.isEmpty())
+    if (text.isEmpty() && m_pages->currentPage() < m_document->pageCount())
         text = m_document->getAllText(m_pages->currentPage()).text();
     QApplication::clipboard()->setText(text);
 }
