@@ -291,17 +291,24 @@ void PdfPageView::mousePressEvent(QMouseEvent *event)
     const int page = m_layout.pageAt(at.y());
     m_anchorPage = m_layout.pageRect(page).contains(at) ? page : -1;
     m_anchor = m_layout.toPoints(page, at);
+    m_anchorLines = m_anchorPage < 0 ? QList<QPolygonF>() : m_document.getAllText(page).bounds();
     clearSelection();
 }
 
 void PdfPageView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!(event->buttons() & Qt::LeftButton) || m_anchorPage < 0)
+    if (!(event->buttons() & Qt::LeftButton) || m_anchorPage < 0 || m_anchorLines.isEmpty())
         return QAbstractScrollArea::mouseMoveEvent(event);
-    // A selection stays on the page it started on.
-    const QSizeF size = m_document.pagePointSize(m_anchorPage);
-    const QPointF to = m_layout.toPoints(m_anchorPage, event->position() + offset());
-    const QPointF end(std::clamp<qreal>(to.x(), 0, size.width()), std::clamp<qreal>(to.y(), 0, size.height()));
+    // A selection stays on the page it started on: dragged above the page's
+    // text it ends with the first letter, below it with the last. The end
+    // must lie on a letter, which is then taken when nearer its right edge.
+    QPointF end = m_layout.toPoints(m_anchorPage, event->position() + offset());
+    const QRectF first = m_anchorLines.constFirst().boundingRect();
+    const QRectF last = m_anchorLines.constLast().boundingRect();
+    if (end.y() < first.top())
+        end = QPointF(first.left(), first.center().y());
+    else if (end.y() > last.bottom())
+        end = QPointF(last.right(), last.center().y());
     const QPdfSelection selection = m_document.getSelection(m_anchorPage, m_anchor, end);
     select({m_anchorPage, selection.text(), selection.bounds()});
 }

@@ -98,5 +98,6 @@ private:
     QTimer m_marking;
     int m_anchorPage = -1;
     QPointF m_anchor;
+    QList<QPolygonF> m_anchorLines;
     Selection m_selection;
 };

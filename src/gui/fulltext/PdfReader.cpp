@@ -113,13 +113,15 @@ void PdfReader::find(const QString &text)
         // is shown when it is found.
         m_match = -1;
         m_search->setSearchString(text);
+        if (m_search->rowCount({}) == 0)
+            return m_pages->setCurrentMatch(-1);
     }
-    const int matches = m_search->rowCount({});
-    if (matches == 0) {
-        m_pages->setCurrentMatch(-1);
-        return;
-    }
-    m_match = (m_match + 1) % matches;
+    // The next match, looked for now on the pages the background has not
+    // reached yet; after the last, the first.
+    int next = m_match + 1;
+    if (!m_search->resultAtIndex(next).isValid())
+        next = 0;
+    m_match = m_search->resultAtIndex(next).isValid() ? next : -1;
     m_pages->setCurrentMatch(m_match);
 }
 
