@@ -9,11 +9,13 @@
 //   cmake --build build --target vexmoor-fulltext-bench
 //   QT_QPA_PLATFORM=offscreen build/bench/gui/vexmoor-fulltext-bench [--texts N] [--runs N]
 //
-// (a) times the reader made and shown and the first page rendered at the
-// view's width; (b) the text read from its file, laid out and shown.
+// (a) times the reader made and shown and its view drawn, the first page
+// rendered (the query's words are placed after, a few at a time between
+// events), then separately the words of the pages in view all placed; (b) the text read from its file, laid out and shown.
 
 #include "BenchRun.h"
 #include "../../tests/library/LibraryTestArticles.h"
+#include "gui/fulltext/PdfPageView.h"
 #include "gui/fulltext/PdfReader.h"
 #include "gui/fulltext/TextReader.h"
 #include "library/FullTextShelf.h"
@@ -25,8 +27,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
-#include <QPdfDocument>
-#include <QPdfView>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -101,16 +101,22 @@ int main(int argc, char *argv[])
 
     const QString pdf = dir.filePath(QStringLiteral("thirty.pdf"));
     writePdf(pdf, 30);
+    const QStringList quokka{QStringLiteral("quokka")};
     const Measure pdfOpen = measure(runs, [] {}, [&] {
-        PdfReader reader(pdf);
+        PdfReader reader(pdf, quokka);
         reader.resize(800, 1000);
         reader.show();
-        // The first page's image at the view's width, as the view draws it.
-        const QSizeF points = reader.document()->pagePointSize(0);
-        const int width = reader.view()->viewport()->width();
-        (void)reader.document()->render(0, QSize(width, int(width * points.height() / points.width())));
+        (void)reader.pages()->viewport()->grab();
     });
     std::printf("(a) 30-page PDF (%lld bytes) to its first page drawn: %.1f ms\n", qlonglong(QFileInfo(pdf).size()), pdfOpen.seconds * 1000);
+    qsizetype marks = 0;
+    const Measure pdfMarks = measure(runs, [] {}, [&] {
+        PdfReader reader(pdf, quokka);
+        reader.resize(800, 1000);
+        reader.show();
+        marks = reader.pages()->wordMarks(0).size() + reader.pages()->wordMarks(1).size();
+    });
+    std::printf("(a) and the %lld marks of \"quokka\" on the two pages in view placed: %.1f ms\n", qlonglong(marks), pdfMarks.seconds * 1000);
 
     const Measure textOpen = measure(runs, [] {}, [&] {
         const std::optional<KeptFullText> kept = shelf.kept(1);

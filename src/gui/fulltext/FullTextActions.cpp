@@ -56,7 +56,7 @@ void FullTextActions::setEnabled(bool enabled)
 QWidget *FullTextActions::newReader(const KeptFullText &kept, const QStringList &words)
 {
     if (!kept.document)
-        return new PdfReader(kept.path);
+        return new PdfReader(kept.path, words);
     auto *text = new TextReader(*kept.document, words);
     const QString pmid = QString::number(kept.row.pmid);
     connect(text, &TextReader::articleRequested, this,

@@ -1,6 +1,7 @@
 #include "gui/fulltext/PdfReader.h"
 
 #include "gui/fulltext/FullTextTexts.h"
+#include "gui/fulltext/PdfPageView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -8,10 +9,8 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
 #include <QPdfSearchModel>
 #include <QPdfSelection>
-#include <QPdfView>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,19 +33,16 @@ QToolButton *button(const QString &text, const QKeySequence &keys, QWidget *pare
 
 } // namespace
 
-PdfReader::PdfReader(const QString &path, QWidget *parent)
+PdfReader::PdfReader(const QString &path, const QStringList &words, QWidget *parent)
     : QWidget(parent)
     , m_document(new QPdfDocument(this))
-    , m_view(new QPdfView(this))
     , m_search(new QPdfSearchModel(this))
     , m_page(new QSpinBox(this))
     , m_find(new QLineEdit(this))
 {
     m_document->load(path);
-    m_view->setDocument(m_document);
-    m_view->setPageMode(QPdfView::PageMode::MultiPage);
-    m_view->setAccessibleName(FullTextTexts::PdfView);
     m_search->setDocument(m_document);
+    m_pages = new PdfPageView(*m_document, *m_search, words, this);
     m_page->setRange(1, std::max(1, m_document->pageCount()));
     m_page->setAccessibleName(FullTextTexts::Page);
     m_page->setPrefix(FullTextTexts::Page + u' ');
@@ -59,31 +55,33 @@ PdfReader::PdfReader(const QString &path, QWidget *parent)
     QToolButton *next = button(FullTextTexts::Next, QKeySequence::MoveToNextPage, this);
     QToolButton *zoomIn = button(FullTextTexts::ZoomIn, QKeySequence::ZoomIn, this);
     QToolButton *zoomOut = button(FullTextTexts::ZoomOut, QKeySequence::ZoomOut, this);
-    QToolButton *copy = button(FullTextTexts::CopyPage, QKeySequence::Copy, this);
+    QToolButton *copy = button(FullTextTexts::Copy, QKeySequence::Copy, this);
+    copy->setToolTip(FullTextTexts::CopyTip);
+    auto *selectPage = new QAction(FullTextTexts::SelectPage, this);
+    selectPage->setShortcut(QKeySequence::SelectAll);
+    selectPage->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(selectPage);
+    m_pages->addActions({copy->defaultAction(), selectPage});
+    m_pages->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto *findAction = new QAction(this);
     findAction->setShortcut(QKeySequence::Find);
     findAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(findAction);
     connect(findAction, &QAction::triggered, m_find, [this] { m_find->setFocus(); m_find->selectAll(); });
 
-    QPdfPageNavigator *navigator = m_view->pageNavigator();
-    const auto go = [navigator](int page) { navigator->jump(page, {}, navigator->currentZoom()); };
-    connect(previous->defaultAction(), &QAction::triggered, this, [=] { go(std::max(0, navigator->currentPage() - 1)); });
-    connect(next->defaultAction(), &QAction::triggered, this,
-            [=, this] { go(std::min(m_document->pageCount() - 1, navigator->currentPage() + 1)); });
-    connect(m_page, &QSpinBox::editingFinished, this, [=, this] { go(m_page->value() - 1); });
-    connect(navigator, &QPdfPageNavigator::currentPageChanged, this, [this](int page) { m_page->setValue(page + 1); });
-    connect(zoomIn->defaultAction(), &QAction::triggered, this, [this] {
-        m_view->setZoomMode(QPdfView::ZoomMode::Custom);
-        m_view->setZoomFactor(m_view->zoomFactor() * kZoomStep);
-    });
-    connect(zoomOut->defaultAction(), &QAction::triggered, this, [this] {
-        m_view->setZoomMode(QPdfView::ZoomMode::Custom);
-        m_view->setZoomFactor(m_view->zoomFactor() / kZoomStep);
-    });
-    connect(copy->defaultAction(), &QAction::triggered, this, &PdfReader::copyPageText);
-    connect(m_find, &QLineEdit::returnPressed, this, [this] { find(m_find->text()); });
-    connect(m_search, &QAbstractItemModel::rowsInserted, this, [this] {
+    // What changes the pages has them as its receiver, so that none of it
+    // runs once they are gone.
+    PdfPageView *pages = m_pages;
+    connect(previous->defaultAction(), &QAction::triggered, pages, [pages] { pages->goToPage(std::max(0, pages->currentPage() - 1)); });
+    connect(next->defaultAction(), &QAction::triggered, pages, [pages] { pages->goToPage(pages->currentPage() + 1); });
+    connect(m_page, &QSpinBox::editingFinished, pages, [this, pages] { pages->goToPage(m_page->value() - 1); });
+    connect(pages, &PdfPageView::currentPageChanged, m_page, [this](int page) { m_page->setValue(page + 1); });
+    connect(zoomIn->defaultAction(), &QAction::triggered, pages, [pages] { pages->setZoom(pages->zoom() * kZoomStep); });
+    connect(zoomOut->defaultAction(), &QAction::triggered, pages, [pages] { pages->setZoom(pages->zoom() / kZoomStep); });
+    connect(selectPage, &QAction::triggered, pages, &PdfPageView::selectPage);
+    connect(copy->defaultAction(), &QAction::triggered, pages, [this] { this->copy(); });
+    connect(m_find, &QLineEdit::returnPressed, pages, [this] { find(m_find->text()); });
+    connect(m_search, &QAbstractItemModel::rowsInserted, pages, [this] {
         if (m_match < 0)
             find(m_search->searchString());
     });
@@ -95,16 +93,17 @@ PdfReader::PdfReader(const QString &path, QWidget *parent)
     bar->addWidget(m_find);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
-    layout->addWidget(m_view);
+    layout->addWidget(m_pages);
+    setFocusProxy(m_pages);
 }
 
 PdfReader::~PdfReader()
 {
-    // The document is a child: QWidget's destructor closes it, which moves the
-    // view back to page one and empties the search, and the slots of this
-    // reader must not run on what is by then only a QWidget.
-    m_view->pageNavigator()->disconnect(this);
-    m_search->disconnect(this);
+    // The pages first: every slot that acts on the reader has them as its
+    // receiver, and the document and the search they draw from are closed
+    // by QWidget's destructor, when this is by then only a QWidget.
+    setFocusProxy(nullptr);
+    delete m_pages;
 }
 
 void PdfReader::find(const QString &text)
@@ -114,16 +113,22 @@ void PdfReader::find(const QString &text)
         // is shown when it is found.
         m_match = -1;
         m_search->setSearchString(text);
+        if (m_search->rowCount({}) == 0)
+            return m_pages->setCurrentMatch(-1);
     }
-    const int matches = m_search->rowCount({});
-    if (matches == 0)
-        return;
-    m_match = (m_match + 1) % matches;
-    m_view->pageNavigator()->jump(m_search->resultAtIndex(m_match));
+    // The next match, looked for now on the pages the background has not
+    // reached yet; after the last, the first.
+    int next = m_match + 1;
+    if (!m_search->resultAtIndex(next).isValid())
+        next = 0;
+    m_match = m_search->resultAtIndex(next).isValid() ? next : -1;
+    m_pages->setCurrentMatch(m_match);
 }
 
-void PdfReader::copyPageText() const
+void PdfReader::copy() const
 {
-    const QPdfSelection text = m_document->getAllText(m_view->pageNavigator()->currentPage());
-    QApplication::clipboard()->setText(text.text());
+    QString text = m_pages->selectedText();
+    if (text.isEmpty() && m_pages->currentPage() < m_document->pageCount())
+        text = m_document->getAllText(m_pages->currentPage()).text();
+    QApplication::clipboard()->setText(text);
 }

@@ -1,9 +1,9 @@
 #include "gui/fulltext/TextReader.h"
 
 #include "gui/fulltext/FullTextTexts.h"
+#include "gui/fulltext/WordMarks.h"
 
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -35,12 +35,11 @@ void paragraph(QTextCursor &cursor, const QString &text, const QTextCharFormat &
 void mark(QTextDocument &document, const QStringList &words)
 {
     QTextCharFormat marked;
-    marked.setBackground(QColor(255, 235, 120));
+    marked.setBackground(WordMarks::Colour);
     for (const QString &word : words) {
-        if (word.size() < 2)
+        const QRegularExpression pattern = WordMarks::pattern(word);
+        if (pattern.pattern().isEmpty())
             continue;
-        const QRegularExpression pattern(QStringLiteral("\\b%1").arg(QRegularExpression::escape(word)),
-                                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
         for (QTextCursor found = document.find(pattern); !found.isNull(); found = document.find(pattern, found))
             found.mergeCharFormat(marked);
     }

@@ -5,18 +5,19 @@
 
 #include "fulltext/FullTextMessages.h"
 #include "gui/articles/ArticleTableModel.h"
+#include "gui/fulltext/PdfPageView.h"
 #include "gui/fulltext/PdfReader.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/mainwindow/ResultTab.h"
 #include "gui/mainwindow/ResultTabs.h"
 #include "gui/fulltext/TextReader.h"
 #include "gui/fulltext/UnavailableDialog.h"
+#include "gui/fulltext/WordMarks.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QPainter>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
-#include <QPdfView>
 #include <QPdfWriter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,6 +54,42 @@ QPoint linkPoint(QTextBrowser &browser, const QString &pmid)
         }
     }
     return {-1, -1};
+}
+
+// Three pages: the query's word on the first two, another on the third.
+QString writePdf(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("a.pdf"));
+    QPdfWriter writer(path);
+    QPainter painter(&writer);
+    for (int page = 1; page <= 3; ++page) {
+        if (page > 1)
+            writer.newPage();
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
+        painter.drawText(QPointF(500, 1000), page == 3 ? QStringLiteral("wombat page") : QStringLiteral("quokka page"));
+    }
+    return path;
+}
+
+bool showReader(PdfReader &reader)
+{
+    reader.resize(600, 800);
+    reader.show();
+    QApplication::setActiveWindow(&reader);
+    return QTest::qWaitForWindowActive(&reader);
+}
+
+// The share of `area` of the view that shows `colour`.
+qreal painted(PdfPageView &pages, const QRectF &area, const QColor &colour)
+{
+    const QImage shot = pages.viewport()->grab().toImage();
+    const QRect pixels = area.toRect() & shot.rect();
+    int matching = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            matching += shot.pixelColor(x, y).rgb() == colour.rgb();
+    }
+    return pixels.isEmpty() ? 0 : qreal(matching) / (pixels.width() * pixels.height());
 }
 
 } // namespace
@@ -177,29 +214,87 @@ private slots:
     void pdfPagesAndFind()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("a.pdf"));
-        {
-            QPdfWriter writer(path);
-            QPainter painter(&writer);
-            for (int page = 1; page <= 3; ++page) {
-                if (page > 1)
-                    writer.newPage();
-                painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
-                painter.drawText(QPointF(500, 1000), page == 3 ? QStringLiteral("wombat page") : QStringLiteral("quokka page"));
-            }
-        }
-        PdfReader reader(path);
-        reader.resize(600, 800);
-        reader.show();
-        QApplication::setActiveWindow(&reader);
-        QVERIFY(QTest::qWaitForWindowActive(&reader));
+        PdfReader reader(writePdf(dir), {});
+        QVERIFY(showReader(reader));
         QCOMPARE(reader.document()->status(), QPdfDocument::Status::Ready);
         QCOMPARE(reader.document()->pageCount(), 3);
-        QPdfPageNavigator *navigator = reader.view()->pageNavigator();
-        QTest::keyClick(reader.view(), Qt::Key_PageDown);
-        QCOMPARE(navigator->currentPage(), 1);
-        reader.find(QStringLiteral("wombat"));
-        QTRY_COMPARE(navigator->currentPage(), 2);
+        PdfPageView *pages = reader.pages();
+        QTest::keyClick(pages, Qt::Key_PageDown);
+        QCOMPARE(pages->currentPage(), 1);
+        // Scrolled to the end, the last page is the current one, even when
+        // zoomed out so far that the page before shows at the top.
+        for (const auto zoom : {Qt::Key_Minus, Qt::Key_Minus, Qt::Key_Plus, Qt::Key_Plus}) {
+            QTest::keyClick(pages, zoom, Qt::ControlModifier);
+            QCoreApplication::processEvents(); // the scroll bars shown or hidden
+            pages->verticalScrollBar()->setValue(pages->verticalScrollBar()->maximum());
+            QCOMPARE(pages->currentPage(), 2);
+        }
+        pages->verticalScrollBar()->setValue(0);
+        QCOMPARE(pages->currentPage(), 0);
+        QTest::keyClick(&reader, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("wombat"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(pages->currentPage(), 2);
+        // The match is drawn, distinctly from the marks of the query's words.
+        QVERIFY(painted(*pages, pages->currentMatchArea(), PdfPageView::kCurrentMatchColour) > 0.5);
+        // Enter for the next match, the last followed by the first.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("page"));
+        for (const int page : {0, 1, 2, 0}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_COMPARE(pages->currentPage(), page);
+        }
+    }
+
+    // Marks cover the query's word at any zoom: a drag over a mark selects
+    // the word; Ctrl+C copies the selection, or the page's text when none.
+    void pdfMarksSelectionAndCopy_data()
+    {
+        QTest::addColumn<int>("zoomSteps");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("dragBelow");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("copied");
+        const QString page = QStringLiteral("quokka page");
+        QTest::newRow("drag over the mark") << 0 << "" << 1 << "quokka" << "quokka";
+        QTest::newRow("zoomed in twice") << 2 << "" << 1 << "quokka" << "quokka";
+        QTest::newRow("zoomed out") << -1 << "" << 1 << "quokka" << "quokka";
+        QTest::newRow("a click selects nothing") << 0 << "" << 0 << "" << page;
+        QTest::newRow("Ctrl+A selects the page") << 0 << "Ctrl+A" << 0 << page << page;
+        QTest::newRow("a drag past its page ends with the page") << 0 << "" << 2000 << page << page;
+    }
+    void pdfMarksSelectionAndCopy()
+    {
+        QFETCH(int, zoomSteps);
+        QFETCH(QString, keys);
+        QFETCH(int, dragBelow);
+        QFETCH(QString, selected);
+        QFETCH(QString, copied);
+        QTemporaryDir dir;
+        PdfReader reader(writePdf(dir), {QStringLiteral("QUOKKA")});
+        QVERIFY(showReader(reader));
+        PdfPageView *pages = reader.pages();
+        // The pages in view are marked by themselves, soon after they are drawn.
+        QTRY_VERIFY(painted(*pages, pages->viewport()->rect(), WordMarks::Colour) > 0);
+        QCOMPARE(pages->wordMarks(2).size(), 0);
+        const qreal width = pages->wordMarks(0).value(0).width();
+        for (int step = 0; step < std::abs(zoomSteps); ++step)
+            QTest::keyClick(pages, zoomSteps > 0 ? Qt::Key_Plus : Qt::Key_Minus, Qt::ControlModifier);
+        const QList<QRectF> marks = pages->wordMarks(0);
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(qRound(marks.at(0).width() * 100 / width), qRound(100 * std::pow(1.25, zoomSteps)));
+        QVERIFY(painted(*pages, marks.at(0), WordMarks::Colour) > 0.5);
+        const QPoint start(int(marks.at(0).left()) + 1, int(marks.at(0).center().y()));
+        QTest::mousePress(pages->viewport(), Qt::LeftButton, {}, start);
+        if (dragBelow > 0)
+            QTest::mouseMove(pages->viewport(), QPoint(int(marks.at(0).right()) - 1, start.y() + dragBelow - 1));
+        QTest::mouseRelease(pages->viewport(), Qt::LeftButton, {}, start);
+        if (!keys.isEmpty())
+            QTest::keySequence(pages, QKeySequence(keys));
+        QCOMPARE(pages->selectedText().trimmed(), selected);
+        QApplication::clipboard()->clear();
+        QTest::keySequence(pages, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text().trimmed(), copied);
     }
 };
 
