@@ -6,6 +6,7 @@
 #include "fulltext/FullTextMessages.h"
 #include "gui/articles/ArticleTableModel.h"
 #include "gui/fulltext/PdfPageView.h"
+#include "gui/fulltext/PdfPageLayout.h"
 #include "gui/fulltext/PdfReader.h"
 #include "gui/mainwindow/AppMessages.h"
 #include "gui/mainwindow/ResultTab.h"
@@ -209,6 +210,36 @@ private slots:
         QCOMPARE(href, link);
         // Reached by keyboard: Tab lands on the link.
         QVERIFY(dialog.list()->textInteractionFlags() & Qt::LinksAccessibleByKeyboard);
+    }
+
+    // A portrait page over a wider landscape one at 1.5 pixels a point: the
+    // gap under a page is the page's, and points map to pixels and back.
+    void pdfPageLayout_data()
+    {
+        QTest::addColumn<qreal>("y");
+        QTest::addColumn<int>("page");
+        QTest::newRow("above the first") << -5.0 << 0;
+        QTest::newRow("on the first") << 10.0 << 0;
+        QTest::newRow("in the gap under the first") << 1280.0 << 0;
+        QTest::newRow("the top of the second") << 1283.0 << 1;
+        QTest::newRow("past the last") << 1e6 << 1;
+    }
+    void pdfPageLayout()
+    {
+        QFETCH(qreal, y);
+        QFETCH(int, page);
+        PdfPageLayout layout;
+        layout.setPages({QSizeF(595, 842), QSizeF(792, 612)});
+        layout.setScale(1.5);
+        layout.setViewWidth(1000);
+        QCOMPARE(layout.size(), QSize(1188 + 20, 1283 + 918 + 10));
+        QCOMPARE(layout.pageRect(0), QRectF(157, 10, 893, 1263)); // centred on the widest
+        QCOMPARE(layout.pageAt(y), page);
+        const QRectF word(100, 200, 40, 12);
+        const QRectF pixels = layout.toPixels(page, word);
+        QCOMPARE(pixels.size(), word.size() * 1.5);
+        QCOMPARE(layout.toPoints(page, pixels.topLeft()), word.topLeft());
+        QCOMPARE(layout.pageAt(pixels.center().y()), page);
     }
 
     void pdfPagesAndFind()
