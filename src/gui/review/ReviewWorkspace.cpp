@@ -452,9 +452,11 @@ void ReviewWorkspace::rebuildQueue()
         return say(m_store.error());
     const int filter = m_screening->filter();
     m_queue.clear();
+    m_eligible = 0;
     for (const ReviewRecord &r : std::as_const(m_records)) {
         if (passed && (!passed->contains(r.id) || passed->value(r.id).choice == ScreeningChoice::Exclude))
             continue;
+        ++m_eligible;
         const auto d = m_decisions.constFind(r.id);
         const bool take = filter == ScreeningView::Undecided ? d == m_decisions.cend()
                           : filter == ScreeningView::Maybes  ? d != m_decisions.cend() && d->choice == ScreeningChoice::Maybe
@@ -478,9 +480,20 @@ void ReviewWorkspace::refit()
     if (!m_ranking)
         m_ranking = std::make_unique<RelevanceRanking>(m_records);
     QHash<qint64, bool> labels;
+    bool excluded = false;
     for (const ScreeningDecision &d : std::as_const(m_decisions)) {
         if (d.choice != ScreeningChoice::Maybe)
             labels.insert(d.record, d.choice == ScreeningChoice::Include);
+        excluded = excluded || d.choice == ScreeningChoice::Exclude;
+    }
+    // Until something is excluded, the records not decided yet stand in for
+    // the excluded ones (most of a search ends excluded): the first includes
+    // already bring their look-alikes forward.
+    if (!labels.isEmpty() && !excluded) {
+        for (const ReviewRecord &r : std::as_const(m_records)) {
+            if (!m_decisions.contains(r.id))
+                labels.insert(r.id, false);
+        }
     }
     m_ranking->refit(labels);
 }
@@ -500,10 +513,7 @@ void ReviewWorkspace::showCurrent()
     const auto d = m_decisions.constFind(id);
     m_screening->setRecord(record, m_review.highlights, d == m_decisions.cend() ? QString() : choiceText(*d),
                            m_foundIn.value(id), fullText);
-    qsizetype eligible = m_records.size();
-    if (m_screening->stage() == ScreeningStage::FullText)
-        eligible = m_decisions.size() + (m_screening->filter() == ScreeningView::Undecided ? m_queue.size() : 0);
-    m_screening->setProgress(m_decisions.size(), std::max(eligible, m_decisions.size()));
+    m_screening->setProgress(m_decisions.size(), std::max(m_eligible, m_decisions.size()));
 }
 
 void ReviewWorkspace::decide(ScreeningChoice choice, const QString &reason)
