@@ -42,6 +42,9 @@
 
 namespace {
 
+// At most about this many undecided records stand in for the excluded ones.
+constexpr qsizetype kStandIns = 400;
+
 QPushButton *button(const QString &text, QWidget *parent, QBoxLayout *layout)
 {
     auto *b = new QPushButton(text, parent);
@@ -486,14 +489,19 @@ void ReviewWorkspace::refit()
             labels.insert(d.record, d.choice == ScreeningChoice::Include);
         excluded = excluded || d.choice == ScreeningChoice::Exclude;
     }
-    // Until something is excluded, the records not decided yet stand in for
-    // the excluded ones (most of a search ends excluded): the first includes
-    // already bring their look-alikes forward.
+    // Until something is excluded, records not decided yet stand in for the
+    // excluded ones (most of a search ends excluded), a few hundred spread
+    // over the review so the refit stays quick: the first includes already
+    // bring their look-alikes forward.
     if (!labels.isEmpty() && !excluded) {
+        QList<qint64> undecided;
         for (const ReviewRecord &r : std::as_const(m_records)) {
             if (!m_decisions.contains(r.id))
-                labels.insert(r.id, false);
+                undecided.append(r.id);
         }
+        const qsizetype stride = std::max<qsizetype>(1, undecided.size() / kStandIns);
+        for (qsizetype i = 0; i < undecided.size(); i += stride)
+            labels.insert(undecided.at(i), false);
     }
     m_ranking->refit(labels);
 }
