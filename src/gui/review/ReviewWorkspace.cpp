@@ -42,6 +42,9 @@
 
 namespace {
 
+// At most about this many undecided records stand in for the excluded ones.
+constexpr qsizetype kStandIns = 400;
+
 QPushButton *button(const QString &text, QWidget *parent, QBoxLayout *layout)
 {
     auto *b = new QPushButton(text, parent);
@@ -452,9 +455,11 @@ void ReviewWorkspace::rebuildQueue()
         return say(m_store.error());
     const int filter = m_screening->filter();
     m_queue.clear();
+    m_eligible = 0;
     for (const ReviewRecord &r : std::as_const(m_records)) {
         if (passed && (!passed->contains(r.id) || passed->value(r.id).choice == ScreeningChoice::Exclude))
             continue;
+        ++m_eligible;
         const auto d = m_decisions.constFind(r.id);
         const bool take = filter == ScreeningView::Undecided ? d == m_decisions.cend()
                           : filter == ScreeningView::Maybes  ? d != m_decisions.cend() && d->choice == ScreeningChoice::Maybe
@@ -478,9 +483,25 @@ void ReviewWorkspace::refit()
     if (!m_ranking)
         m_ranking = std::make_unique<RelevanceRanking>(m_records);
     QHash<qint64, bool> labels;
+    bool excluded = false;
     for (const ScreeningDecision &d : std::as_const(m_decisions)) {
         if (d.choice != ScreeningChoice::Maybe)
             labels.insert(d.record, d.choice == ScreeningChoice::Include);
+        excluded = excluded || d.choice == ScreeningChoice::Exclude;
+    }
+    // Until something is excluded, records not decided yet stand in for the
+    // excluded ones (most of a search ends excluded), a few hundred spread
+    // over the review so the refit stays quick: the first includes already
+    // bring their look-alikes forward.
+    if (!labels.isEmpty() && !excluded) {
+        QList<qint64> undecided;
+        for (const ReviewRecord &r : std::as_const(m_records)) {
+            if (!m_decisions.contains(r.id))
+                undecided.append(r.id);
+        }
+        const qsizetype stride = std::max<qsizetype>(1, undecided.size() / kStandIns);
+        for (qsizetype i = 0; i < undecided.size(); i += stride)
+            labels.insert(undecided.at(i), false);
     }
     m_ranking->refit(labels);
 }
@@ -500,10 +521,7 @@ void ReviewWorkspace::showCurrent()
     const auto d = m_decisions.constFind(id);
     m_screening->setRecord(record, m_review.highlights, d == m_decisions.cend() ? QString() : choiceText(*d),
                            m_foundIn.value(id), fullText);
-    qsizetype eligible = m_records.size();
-    if (m_screening->stage() == ScreeningStage::FullText)
-        eligible = m_decisions.size() + (m_screening->filter() == ScreeningView::Undecided ? m_queue.size() : 0);
-    m_screening->setProgress(m_decisions.size(), std::max(eligible, m_decisions.size()));
+    m_screening->setProgress(m_decisions.size(), std::max(m_eligible, m_decisions.size()));
 }
 
 void ReviewWorkspace::decide(ScreeningChoice choice, const QString &reason)

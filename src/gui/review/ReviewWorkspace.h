@@ -119,6 +119,7 @@ private:
     QHash<qint64, ScreeningDecision> m_decisions; // the screener's own, at the stage shown
     QList<qint64> m_queue;
     qsizetype m_position = 0;
+    qsizetype m_eligible = 0; // the records to screen at the stage shown, whatever the filter
     bool m_comparing = false; // two screeners or more decided at the stage shown
     bool m_unsynced = false;  // decisions safe from a kill, not yet on the disk
     std::unique_ptr<RelevanceRanking> m_ranking;
