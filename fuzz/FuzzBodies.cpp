@@ -431,6 +431,26 @@ void xmlRepair(const uint8_t *data, size_t size)
     const XmlRepair again(output);
     FUZZ_CHECK(again.changesNothing());
     FUZZ_CHECK(sameOutline(again.outline(), repair.outline()));
+
+    // Without its layout the text reads the same to a reader, its outline
+    // fits it, and the layout dropped before each cut is what the cut's span
+    // lost.
+    const XmlRepair lean(input, XmlRepair::Layout::Drop);
+    const std::string leanOutput = lean.changesNothing() ? std::string(input) : lean.repaired();
+    checkOutline(leanOutput, lean.outline());
+    const XmlOutline &kept = repair.outline();
+    const XmlOutline &dropped = lean.outline();
+    FUZZ_CHECK(dropped.childEnds.size() == kept.childEnds.size() && dropped.layoutBefore.size() == kept.childEnds.size());
+    for (size_t i = 0; i < kept.childEnds.size(); ++i) {
+        const auto span = [i](const XmlOutline &o) { return o.childEnds[i] - (i > 0 ? o.childEnds[i - 1] : o.contentBegin); };
+        FUZZ_CHECK(span(dropped) + dropped.layoutBefore[i] == span(kept));
+    }
+    const auto readText = [](std::string text) {
+        pugi::xml_document document;
+        document.load_buffer_inplace(text.data(), text.size(), kResponseParseOptions, pugi::encoding_utf8);
+        return stringValue(document.document_element());
+    };
+    FUZZ_CHECK(readText(leanOutput) == readText(output));
 }
 
 } // namespace FuzzBodies

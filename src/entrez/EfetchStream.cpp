@@ -45,7 +45,7 @@ constexpr std::string_view kMarker = "<m/>";
 // A prolog not read by then is held with the rest of the answer.
 constexpr size_t kLongestProlog = size_t(1) << 16;
 // Pieces waiting for the helper thread.
-constexpr size_t kQueuedPieces = 3;
+constexpr size_t kQueuedPieces = 2;
 
 bool isNameStart(char c)
 {
@@ -125,12 +125,21 @@ struct Piece
     XmlOutline outline;
 };
 
+// Repaired where it lies: real answers need the repair in nearly every
+// piece (a "<" in an abstract's text), and a fresh copy of each would cost an
+// allocation and its page faults. Only records are read from a piece, so its
+// layout goes: it is a third of a real answer's bytes and half its nodes.
 Piece repairedPiece(std::string text)
 {
-    const XmlRepair repair(text);
+    const XmlRepair repair(text, XmlRepair::Layout::Drop);
     Piece piece;
     piece.outline = repair.outline();
-    piece.text = repair.changesNothing() ? std::move(text) : repair.repaired();
+    if (!repair.changesNothing()) {
+        text.resize(std::max(text.size(), repair.repairedSize()));
+        repair.applyInPlace(text.data());
+        text.resize(repair.repairedSize());
+    }
+    piece.text = std::move(text);
     return piece;
 }
 
@@ -188,6 +197,19 @@ public:
     qsizetype records() const { return m_records; }
     qsizetype droppedPmids() const { return m_droppedPmids; }
 
+    // An empty buffer for the next piece, one a read piece left when there
+    // is one: fresh buffers of a piece's size cost the kernel a page fault
+    // each few kilobytes, as much as the copy into them.
+    std::string spareBuffer()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_spare.empty())
+            return {};
+        std::string buffer = std::move(m_spare.back());
+        m_spare.pop_back();
+        return buffer;
+    }
+
 private:
     void run(std::stop_token stop)
     {
@@ -200,6 +222,7 @@ private:
             lock.unlock();
             read(piece);
             lock.lock();
+            keepSpare(std::move(piece.text));
             m_busy = false;
             m_changed.notify_all();
         }
@@ -216,6 +239,17 @@ private:
         });
     }
 
+    // With m_mutex held.
+    void keepSpare(std::string &&buffer)
+    {
+        if (m_spare.size() < kSpareBuffers) {
+            buffer.clear();
+            m_spare.push_back(std::move(buffer));
+        }
+    }
+
+    static constexpr size_t kSpareBuffers = 1;
+
     std::string_view m_elinkBase;
     const EfetchStreamReader::Sink &m_sink;
     pugi::xml_document m_tree;
@@ -226,6 +260,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
     std::deque<Piece> m_queue;
+    std::vector<std::string> m_spare;
     bool m_busy = false;
     std::jthread m_helper; // last, so it ends before the rest goes
 };
@@ -465,9 +500,9 @@ private:
         if (!openersAreClosed(content) || findResponseText(content, "</" + m_root, 0) != std::string_view::npos)
             return std::nullopt;
         const std::string endTag = rootEndTag();
-        std::string text = rootStartTag();
-        text.reserve(text.size() + content.size() + kMarker.size() + endTag.size());
-        text.append(content).append(kMarker).append(endTag);
+        std::string text = m_pieces->spareBuffer();
+        text.reserve(m_root.size() + 2 + content.size() + kMarker.size() + endTag.size());
+        text.append(rootStartTag()).append(content).append(kMarker).append(endTag);
         Piece piece = repairedPiece(std::move(text));
         XmlOutline &outline = piece.outline;
         const size_t markerBegin = outline.contentEnd - std::min(outline.contentEnd, kMarker.size());
@@ -477,6 +512,8 @@ private:
             || outline.childEnds[children - 2] != markerBegin)
             return std::nullopt;
         outline.childEnds.pop_back();
+        if (!outline.layoutBefore.empty())
+            outline.layoutBefore.pop_back();
         outline.contentEnd = markerBegin;
         return piece;
     }

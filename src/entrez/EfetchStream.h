@@ -30,7 +30,7 @@ public:
     using Sink = std::function<void(ArticleRecord &&record)>;
 
     // Pieces of about this size keep their trees small and in the cache.
-    static constexpr size_t kPieceBytes = size_t(1) << 18;
+    static constexpr size_t kPieceBytes = size_t(1) << 16;
 
     // `pieceBytes` is where a piece may end at the earliest; tests make it
     // small to see many cuts in small answers.

@@ -13,13 +13,60 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 // The closing tag lies near the end of a large answer, so the search has to
 // be fast: sixteen positions at a time are filtered on two of the needle's
 // bytes ('/' and '>' of a closing tag, rare as a pair) before comparing.
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same search 32 bytes at a time, on processors that have AVX2: the
+// answer is searched through more than once, and this halves the cost.
+__attribute__((target("avx2"))) size_t findResponseTextAvx2(std::string_view text, std::string_view needle, size_t &from)
+{
+    const size_t n = needle.size();
+    const __m256i second = _mm256_set1_epi8(needle[1]);
+    const __m256i last = _mm256_set1_epi8(needle[n - 1]);
+    const char *const data = text.data();
+    size_t i = from;
+    for (; i + n + 31 <= text.size(); i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + 1));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + n - 1));
+        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, second), _mm256_cmpeq_epi8(b, last))));
+        for (; mask; mask &= mask - 1) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (std::memcmp(data + at, needle.data(), n) == 0)
+                return at;
+        }
+    }
+    from = i;
+    return std::string_view::npos;
+}
+
+bool hasAvx2()
+{
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return bool(__builtin_cpu_supports("avx2"));
+    }();
+    return has;
+}
+#endif
+
+} // namespace
+
 size_t findResponseText(std::string_view text, std::string_view needle, size_t from)
 {
     const size_t n = needle.size();
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (n >= 3 && hasAvx2()) {
+        if (const size_t at = findResponseTextAvx2(text, needle, from); at != std::string_view::npos)
+            return at;
+    }
+#endif
 #if defined(__SSE2__)
     if (n >= 3) {
         const __m128i second = _mm_set1_epi8(needle[1]);
@@ -187,6 +234,7 @@ struct Piece
     size_t end;
     bool inPlace;
     bool refused = false; // one record past the bound: never parsed
+    size_t layout = 0;    // of a refused record, the bytes of layout the repair took
 };
 
 size_t tagsIn(const char *text, size_t begin, size_t end)
@@ -198,10 +246,11 @@ size_t tagsIn(const char *text, size_t begin, size_t end)
     return tags;
 }
 
-// Only a record large enough to pass the bound is scanned for its tags.
-bool isRecordPastBound(const char *text, size_t begin, size_t end)
+// Only a record large enough to pass the bound is scanned for its tags. The
+// bound is of the record as sent: `layout` is what the repair took of it.
+bool isRecordPastBound(const char *text, size_t begin, size_t end, size_t layout)
 {
-    const size_t bytes = end - begin;
+    const size_t bytes = end - begin + layout;
     return bytes > kMaxRecordBytes || (bytes > kRecordFreeTags && tagsIn(text, begin, end) > recordTagBound(bytes));
 }
 
@@ -209,7 +258,7 @@ void logRefusedRecord(const Piece &piece)
 {
     systemLog(QStringLiteral("EFetch answer: a record of %1 bytes was dropped: its text or markup passes what one record "
                              "may hold")
-                  .arg(piece.end - piece.begin));
+                  .arg(piece.end - piece.begin + piece.layout));
 }
 
 std::vector<Piece> piecesOf(const char *text, const XmlOutline &outline)
@@ -227,11 +276,13 @@ std::vector<Piece> piecesOf(const char *text, const XmlOutline &outline)
     // the text after the last child element is parsed from a copy.
     size_t begin = outline.contentBegin;
     size_t childBegin = begin;
-    for (size_t cut : outline.childEnds) {
-        if (isRecordPastBound(text, childBegin, cut)) {
+    for (size_t i = 0; i < outline.childEnds.size(); ++i) {
+        const size_t cut = outline.childEnds[i];
+        const size_t layout = outline.layoutBefore.empty() ? 0 : outline.layoutBefore[i];
+        if (isRecordPastBound(text, childBegin, cut, layout)) {
             if (childBegin > begin)
                 pieces.push_back({begin, childBegin, true});
-            pieces.push_back({childBegin, cut, true, true});
+            pieces.push_back({childBegin, cut, true, true, layout});
             begin = cut;
         } else if (cut - begin >= kPieceBytes) {
             pieces.push_back({begin, cut, true});

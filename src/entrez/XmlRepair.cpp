@@ -91,6 +91,25 @@ inline const char *skipSpace(const char *p, const char *end)
     return p;
 }
 
+// Whether [from, to) is all white space; `end` bounds what may be read.
+// Layout runs are short and many, so they are looked at 16 bytes at once.
+inline bool isSpaceOnly(const char *from, const char *to, const char *end)
+{
+#if defined(__SSE2__)
+    while (from < to && end - from >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+        const __m128i space = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                                           _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
+        const size_t n = std::min<size_t>(16, size_t(to - from));
+        const unsigned inRun = n == 16 ? 0xFFFFu : (1u << n) - 1;
+        if (~unsigned(_mm_movemask_epi8(space)) & inRun)
+            return false;
+        from += n;
+    }
+#endif
+    return skipSpace(from, to) == to;
+}
+
 // p at a name start character; returns the end of the name.
 inline const char *skipName(const char *p, const char *end)
 {
@@ -220,13 +239,20 @@ struct OpenElement
 class Repairer
 {
 public:
-    Repairer(std::string_view input, std::vector<XmlRepair::Edit> &edits, std::string &texts, XmlOutline &outline)
+    Repairer(std::string_view input, std::vector<XmlRepair::Edit> &edits, std::string &texts, XmlOutline &outline,
+             XmlRepair::Layout layout)
         : m_begin(input.data())
         , m_end(input.data() + input.size())
         , m_edits(edits)
         , m_texts(texts)
         , m_outline(outline)
+        // Real answers hold a line every 45 bytes or so; the bound keeps the
+        // record of changes near the input's size whatever the input holds.
+        , m_dropsLayout(layout == XmlRepair::Layout::Drop)
+        , m_layoutDrops(m_dropsLayout ? input.size() / 32 + 64 : 0)
     {
+        if (m_layoutDrops > 0)
+            m_edits.reserve(input.size() / 48);
     }
 
     void run()
@@ -282,6 +308,25 @@ private:
         m_edits.push_back({at, at + 1, size_t(1 + growth), 0, writing});
     }
     void drop(const char *from, const char *to) { replace(from, to, {}); }
+
+    // The text run [from, to) ends at markup that is kept; when layout goes,
+    // so does a run of layout. A null `from` is no run. Called before any
+    // change at `to` is recorded, so that the changes stay in input order.
+    void beforeKeptMarkup(const char *from, const char *to)
+    {
+        // Indentation starts with its line break; a run that does not is
+        // left, as leaving layout is always right.
+        if (m_layoutDrops == 0 || !from || from == to || (*from != '\n' && *from != '\r'))
+            return;
+        if (isSpaceOnly(from, to, m_end)) {
+            --m_layoutDrops;
+            // Recorded as it is: layout runs are many, and the merging that
+            // replace() tries first seldom applies to them.
+            m_delta -= to - from;
+            m_layoutDropped += size_t(to - from);
+            m_edits.push_back({size_t(from - m_begin), size_t(to - m_begin), 0, m_texts.size(), Writing::Text});
+        }
+    }
     size_t outputOffset(const char *p) const { return size_t((p - m_begin) + m_delta); }
 
     // --- Markup recognisers; each returns the end of the construct at p, or null.
@@ -550,8 +595,13 @@ private:
     // After an element closes at p: its end is a cut point when it was a child of the root.
     void noteChildEnd(const char *p)
     {
-        if (m_stack.size() == 1)
-            m_outline.childEnds.push_back(outputOffset(p));
+        if (m_stack.size() != 1)
+            return;
+        m_outline.childEnds.push_back(outputOffset(p));
+        if (m_dropsLayout) {
+            m_outline.layoutBefore.push_back(m_layoutDropped);
+            m_layoutDropped = 0;
+        }
     }
 
     // --- The three parts of a document.
@@ -609,6 +659,10 @@ private:
     const char *content(const char *p)
     {
         const char *text = p; // where the run of text up to p began
+        // Where a run that may be layout began: just after the last markup
+        // kept. None after an end tag the repair drops, which joins the text
+        // on its two sides into one.
+        const char *layout = p;
         while (true) {
             const char *q = findContentStop(p, m_end);
             if (q == m_end)
@@ -632,13 +686,14 @@ private:
             if (is(next, kNameStart) && m_stack.size() < kMaxXmlDepth) {
                 StartTag tag;
                 if (startTag<false>(q, tag)) {
+                    beforeKeptMarkup(layout, q);
                     if (tag.needsFix)
                         startTag<true>(q, tag);
                     if (tag.empty)
                         noteChildEnd(tag.end);
                     else
                         push(q, tag.nameEnd);
-                    p = text = tag.end;
+                    p = text = layout = tag.end;
                     continue;
                 }
             } else if (next == '/') {
@@ -646,6 +701,7 @@ private:
                 std::string_view name;
                 if (const char *e = endTag(q, innermost, name)) {
                     if (name == innermost || isOpen(name)) {
+                        beforeKeptMarkup(layout, q);
                         while (name != m_stack.back().view())
                             closeInnermost(q);
                         if (m_stack.size() == 1) {
@@ -655,8 +711,10 @@ private:
                         }
                         pop();
                         noteChildEnd(e);
+                        layout = e;
                     } else {
                         drop(q, e);
+                        layout = nullptr;
                     }
                     p = text = e;
                     continue;
@@ -666,12 +724,14 @@ private:
                 if (!e)
                     e = cdata(q);
                 if (e) {
-                    p = text = e;
+                    beforeKeptMarkup(layout, q);
+                    p = text = layout = e;
                     continue;
                 }
             } else if (next == '?') {
                 if (const char *e = processingInstruction(q)) {
-                    p = text = e;
+                    beforeKeptMarkup(layout, q);
+                    p = text = layout = e;
                     continue;
                 }
             }
@@ -732,14 +792,17 @@ private:
     CachedSearch m_cdataEnd{"]]>"};
     CachedSearch m_piEnd{"?>"};
     CachedSearch m_nul{std::string_view("\0", 1)};
+    const bool m_dropsLayout;
+    size_t m_layoutDrops;       // layout runs that may still be dropped
+    size_t m_layoutDropped = 0; // bytes of layout dropped since the last child end
 };
 
 } // namespace
 
-XmlRepair::XmlRepair(std::string_view input)
+XmlRepair::XmlRepair(std::string_view input, Layout layout)
     : m_input(input)
 {
-    Repairer(input, m_edits, m_texts, m_outline).run();
+    Repairer(input, m_edits, m_texts, m_outline, layout).run();
     ptrdiff_t delta = 0;
     for (const Edit &e : m_edits)
         delta += ptrdiff_t(e.outLength) - ptrdiff_t(e.to - e.from);

@@ -16,6 +16,9 @@ struct XmlOutline
     size_t contentBegin = 0;
     size_t contentEnd = 0;
     std::vector<size_t> childEnds;
+    // With layout dropped, the bytes of it dropped before each child end
+    // since the one before (or the content's beginning); empty otherwise.
+    std::vector<size_t> layoutBefore;
 };
 
 // The lenient repair that stands in for a tidy parse: one linear scan that
@@ -48,8 +51,15 @@ inline constexpr size_t kMaxXmlDepth = 256;
 class XmlRepair
 {
 public:
+    // What becomes of layout: a run of white space holding a line break
+    // between two pieces of markup the repair keeps. Readers take such a run
+    // for indentation and skip it (see isContentText), so dropping it changes
+    // no text they read, only the size of the tree. It is kept by default,
+    // since a record's own XML is stored as it came.
+    enum class Layout : uint8_t { Keep, Drop };
+
     // Scans `input`, which must outlive this object.
-    explicit XmlRepair(std::string_view input);
+    explicit XmlRepair(std::string_view input, Layout layout = Layout::Keep);
 
     // True when `input` is well-formed as it stands.
     bool changesNothing() const { return m_edits.empty(); }

@@ -213,6 +213,8 @@ private slots:
         QTest::addColumn<int>("records");
         QTest::newRow("tags within the bound") << QByteArray("<a/>").repeated(100000) << 10;
         QTest::newRow("tags past the bound") << QByteArray("<a/>").repeated(120000) << 9;
+        // The streamed pieces lose their layout; the bound is of the record as sent.
+        QTest::newRow("tags within the bound by their layout") << (QByteArray("<a/>\n") + QByteArray(27, ' ')).repeated(120000) << 10;
         QTest::newRow("text past the bound") << QByteArray(int(kMaxRecordBytes), 'x') << 9;
     }
     void recordBound()

@@ -158,14 +158,59 @@ private slots:
         QTest::newRow("value") << "<r a=\"" + QByteArray("&\"'").repeated(n / 3) + "\">t</r>";
         QTest::newRow("elements left open") << "<r>" + QByteArray("<a>").repeated(n / 3);
         QTest::newRow("text before the root") << QByteArray("x<").repeated(n / 2) + "<r/>";
+        QTest::newRow("layout") << "<r>" + QByteArray("\n<a/>").repeated(n / 5) + "</r>";
     }
     void repairRecordStaysSmall()
     {
         QFETCH(QByteArray, input);
-        const XmlRepair repair(std::string_view(input.constData(), size_t(input.size())));
-        QVERIFY(!repair.changesNothing());
-        QVERIFY2(repair.recordBytes() <= 2 * size_t(input.size()),
-                 qPrintable(QStringLiteral("%1 bytes for %2").arg(repair.recordBytes()).arg(input.size())));
+        for (const auto layout : {XmlRepair::Layout::Keep, XmlRepair::Layout::Drop}) {
+            const XmlRepair repair(std::string_view(input.constData(), size_t(input.size())), layout);
+            QVERIFY(layout == XmlRepair::Layout::Keep || !repair.changesNothing());
+            QVERIFY2(repair.recordBytes() <= 2 * size_t(input.size()),
+                     qPrintable(QStringLiteral("%1 bytes for %2").arg(repair.recordBytes()).arg(input.size())));
+        }
+    }
+
+    // Layout goes only where a reader skips it anyway: white space with a
+    // line break between two pieces of markup that stay. The outline points
+    // into the text as it now is, and says how much of each record went.
+    void dropsLayout_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("indentation") << QByteArray("<r>\n  <a>x</a>\r\n\t<b> </b>\n</r>") << QByteArray("<r><a>x</a><b> </b></r>");
+        QTest::newRow("a space between inline elements")
+            << QByteArray("<r><a><i>x</i> <b>y</b></a>\n</r>") << QByteArray("<r><a><i>x</i> <b>y</b></a></r>");
+        QTest::newRow("text with a line break") << QByteArray("<r>a\n<b/>\n</r>") << QByteArray("<r>a\n<b/></r>");
+        QTest::newRow("after a reference") << QByteArray("<r><a/>&#32;\n<b/></r>") << QByteArray("<r><a/>&#32;\n<b/></r>");
+        QTest::newRow("beside comments, CDATA and PIs")
+            << QByteArray("<r>\n<!--c-->\n<![CDATA[x]]>\n<?p x?>\n<a/></r>") << QByteArray("<r><!--c--><![CDATA[x]]><?p x?><a/></r>");
+        QTest::newRow("before an end tag the repair drops") << QByteArray("<r><a/>\n</x>y</r>") << QByteArray("<r><a/>\ny</r>");
+        QTest::newRow("after an end tag the repair drops") << QByteArray("<r><a>x</b>\n <c/></a></r>") << QByteArray("<r><a>x\n <c/></a></r>");
+        QTest::newRow("before end tags the repair adds") << QByteArray("<r><a><b>\n</a>\n</r>") << QByteArray("<r><a><b></b></a></r>");
+    }
+    void dropsLayout()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, expected);
+        std::string text = input.toStdString();
+        const XmlRepair kept(text);
+        const XmlRepair repair(text, XmlRepair::Layout::Drop);
+        const std::string output = repair.changesNothing() ? text : repair.repaired();
+        QCOMPARE(QByteArray::fromStdString(output), expected);
+        const XmlOutline &outline = repair.outline();
+        QCOMPARE(output.substr(outline.contentEnd), std::string("</r>"));
+        QCOMPARE(outline.layoutBefore.size(), outline.childEnds.size());
+        QCOMPARE(outline.childEnds.size(), kept.outline().childEnds.size());
+        for (size_t i = 0; i < outline.childEnds.size(); ++i) {
+            const auto span = [i](const XmlOutline &o) { return o.childEnds[i] - (i > 0 ? o.childEnds[i - 1] : o.contentBegin); };
+            QCOMPARE(output[outline.childEnds[i] - 1], '>');
+            QCOMPARE(span(outline) + outline.layoutBefore[i], span(kept.outline()));
+        }
+        text.resize(std::max(text.size(), repair.repairedSize()));
+        repair.applyInPlace(text.data());
+        text.resize(repair.repairedSize());
+        QCOMPARE(text, output);
     }
     void repair()
     {
