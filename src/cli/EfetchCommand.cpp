@@ -8,9 +8,18 @@
 
 #include <QFile>
 
+#include <sys/mman.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 
 #include <string>
 #include <string_view>
@@ -18,15 +27,37 @@
 
 namespace {
 
+// Where the run of bytes from `from` that a JSON string holds as they are
+// ends: at a control character, '"' or '\\', or at the end.
+size_t plainRunEnd(std::string_view text, size_t from)
+{
+    const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != '"' && c != '\\'; };
+    size_t i = from;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lastControl = _mm_set1_epi8(0x1F);
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(c, lastControl), c);
+        const __m128i stop = _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(c, quote), _mm_cmpeq_epi8(c, backslash)));
+        if (const int mask = _mm_movemask_epi8(stop))
+            return i + size_t(__builtin_ctz(unsigned(mask)));
+    }
+#endif
+    while (i < text.size() && plain(text[i]))
+        ++i;
+    return i;
+}
+
 // Appends `text` (UTF-8) as a JSON string literal.
 void appendJsonString(std::string &out, std::string_view text)
 {
     static const char kHex[] = "0123456789abcdef";
     out.push_back('"');
     // Most text needs no escape: it goes over in runs, not byte by byte.
-    const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != '"' && c != '\\'; };
     for (auto it = text.begin(); it != text.end();) {
-        const auto run = std::find_if_not(it, text.end(), plain);
+        const auto run = text.begin() + ptrdiff_t(plainRunEnd(text, size_t(it - text.begin())));
         out.append(it, run);
         if (run == text.end())
             break;
@@ -58,61 +89,66 @@ void appendJsonString(std::string &out, std::string_view text)
 }
 
 // JSON lines held until the answer is known to be good, then written out at
-// once. The text goes into large blocks that are allocated once each, not
-// per record.
+// once. The held text is tens of megabytes: taking it in 4 kB pages would
+// cost a page fault each, more than writing it. So records are written into
+// one reused buffer and moved on from there into blocks that the system
+// gives as 2 MB pages where it offers them on request.
 class JsonLinesBuffer
 {
 public:
     void append(const ArticleRecord &record)
     {
-        if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < kHeadroom) {
-            m_blocks.emplace_back();
-            m_blocks.back().reserve(kBlockBytes);
-        }
-        appendRecordJson(m_blocks.back(), record);
+        appendRecordJson(m_staging, record);
+        if (m_staging.size() >= kStagingBytes)
+            keepStaged();
     }
 
-    void write() const
+    void write()
     {
-        for (const std::string &block : m_blocks)
-            writeStdout(QByteArray::fromRawData(block.data(), qsizetype(block.size())));
+        keepStaged();
+        for (const Block &block : m_blocks)
+            writeStdout(QByteArray::fromRawData(block.data.get(), qsizetype(block.size)));
     }
 
 private:
-    static constexpr size_t kBlockBytes = size_t(4) << 20;
-    // Room left for one more record; a larger one grows its block.
-    static constexpr size_t kHeadroom = size_t(256) << 10;
-    std::vector<std::string> m_blocks;
-};
+    static constexpr size_t kHugePage = size_t(2) << 20;
+    static constexpr size_t kBlockBytes = 2 * kHugePage;
+    static constexpr size_t kStagingBytes = size_t(64) << 10;
 
-// Records handed over from the reader's helper thread, to be written out on
-// the reading thread: that one has time to spare while the helper parses.
-class RecordQueue
-{
-public:
-    void push(ArticleRecord &&record)
+    struct Block
     {
-        const std::lock_guard lock(m_mutex);
-        m_records.push_back(std::move(record));
-    }
+        std::unique_ptr<char, decltype(&std::free)> data;
+        size_t size;
+    };
 
-    // Takes every record pushed so far, in order.
-    template<typename Take>
-    void drain(Take take)
+    void keepStaged()
     {
-        m_taken.clear();
-        {
-            const std::lock_guard lock(m_mutex);
-            m_taken.swap(m_records);
+        std::string_view rest = m_staging;
+        while (!rest.empty()) {
+            if (m_blocks.empty() || m_blocks.back().size == kBlockBytes)
+                addBlock();
+            Block &block = m_blocks.back();
+            const size_t n = std::min(rest.size(), kBlockBytes - block.size);
+            std::memcpy(block.data.get() + block.size, rest.data(), n);
+            block.size += n;
+            rest.remove_prefix(n);
         }
-        for (ArticleRecord &record : m_taken)
-            take(std::move(record));
+        m_staging.clear();
     }
 
-private:
-    std::mutex m_mutex;
-    std::vector<ArticleRecord> m_records;
-    std::vector<ArticleRecord> m_taken;
+    void addBlock()
+    {
+        auto *data = static_cast<char *>(std::aligned_alloc(kHugePage, kBlockBytes));
+        if (!data)
+            throw std::bad_alloc();
+#if defined(MADV_HUGEPAGE)
+        madvise(data, kBlockBytes, MADV_HUGEPAGE);
+#endif
+        m_blocks.push_back({{data, &std::free}, 0});
+    }
+
+    std::string m_staging;
+    std::vector<Block> m_blocks;
 };
 
 } // namespace
@@ -179,17 +215,17 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
     const std::optional<ExportFormat> exportFormat = ExportFormats::named(arguments.value(QStringLiteral("format")));
     JsonLinesBuffer out;
     ArticleList articles;
-    RecordQueue queue;
-    const auto takeRecords = [&] {
-        queue.drain([&](ArticleRecord &&record) {
-            if (exportFormat)
-                articles.append(std::move(record));
-            else
-                out.append(record);
-        });
-    };
-    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&](ArticleRecord &&record) { queue.push(std::move(record)); });
-    constexpr qint64 kChunkBytes = qint64(1) << 18;
+    // The sink runs on the reader's helper thread, one record at a time; this
+    // thread touches what it fills only once finish() returns. Written there,
+    // the records' text is made while this thread cleans and repairs the
+    // bytes that follow.
+    EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&](ArticleRecord &&record) {
+        if (exportFormat)
+            articles.append(std::move(record));
+        else
+            out.append(record);
+    });
+    constexpr qint64 kChunkBytes = qint64(1) << 16;
     std::vector<char> chunk(kChunkBytes);
     while (true) {
         const qint64 n = file.read(chunk.data(), kChunkBytes);
@@ -200,10 +236,8 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
         if (n == 0)
             break;
         reader.append(std::string_view(chunk.data(), size_t(n)));
-        takeRecords();
     }
     const qsizetype records = reader.finish();
-    takeRecords();
     if (records < 0) {
         writeStderrLine(CliMessages::notUtf8(path));
         return 1;

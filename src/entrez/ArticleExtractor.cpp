@@ -112,7 +112,11 @@ constexpr Key kFirstMatchKey[FirstMatchCount] = {
 
 bool isNamed(pugi::xml_node node, const char *name)
 {
-    return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+    if (node.type() != pugi::node_element)
+        return false;
+    // Sibling names mostly differ in their first letter: most calls end here.
+    const char *own = node.name();
+    return own[0] == name[0] && std::strcmp(own, name) == 0;
 }
 
 bool hasAttribute(pugi::xml_node node, const char *name, const char *value)
@@ -345,23 +349,37 @@ void RecordReader::addAuthor(pugi::xml_node author)
     // NCBI keeps a name it found wrong in the answer but never lists it.
     if (hasAttribute(author, "ValidYN", "N"))
         return;
-    const std::string initials = stringValue(firstChildNamed(author, "Initials"));
-    const std::string foreName = stringValue(firstChildNamed(author, "ForeName"));
-    const std::string suffix = stringValue(firstChildNamed(author, "Suffix"));
+    // The first of each part, found in one pass over the author's children.
+    pugi::xml_node parts[4];
+    enum { Initials, ForeName, Suffix, CollectiveName };
     bool person = false;
-    std::string name;
     for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
-        if (isNamed(child, "LastName")) {
-            person = true;
-            name.clear();
-            appendStringValue(child, name);
-            m_builder.addAuthor(name, initials, foreName, false, suffix);
-        }
+        const auto note = [&](int part, const char *tag) {
+            if (!parts[part] && isNamed(child, tag))
+                parts[part] = child;
+        };
+        person = person || isNamed(child, "LastName");
+        note(Initials, "Initials");
+        note(ForeName, "ForeName");
+        note(Suffix, "Suffix");
+        note(CollectiveName, "CollectiveName");
     }
-    if (person)
+    if (person) {
+        const std::string initials = stringValue(parts[Initials]);
+        const std::string foreName = stringValue(parts[ForeName]);
+        const std::string suffix = stringValue(parts[Suffix]);
+        std::string name;
+        for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
+            if (isNamed(child, "LastName")) {
+                name.clear();
+                appendStringValue(child, name);
+                m_builder.addAuthor(name, initials, foreName, false, suffix);
+            }
+        }
         return;
+    }
     // Some answers break the line before the end tag; a name never ends in one.
-    const std::string group = stringValue(firstChildNamed(author, "CollectiveName"));
+    const std::string group = stringValue(parts[CollectiveName]);
     if (const std::string_view trimmed = trimmedSpace(group); !trimmed.empty())
         m_builder.addAuthor(trimmed, {}, {}, true);
 }
