@@ -23,6 +23,8 @@ bool isStopWord(const QString &word)
 constexpr int kEpochs = 30;
 constexpr double kRate = 0.5;
 constexpr double kL2 = 1e-4;
+// At most about this many undecided records stand in for the excluded ones.
+constexpr size_t kStandIns = 400;
 
 } // namespace
 
@@ -34,6 +36,7 @@ RelevanceRanking::RelevanceRanking(const ReviewRecords &records)
     for (qsizetype r = 0; r < records.size(); ++r) {
         const ReviewRecord &record = records.at(r);
         m_row.insert(record.id, r);
+        m_ids.append(record.id);
         const QString text = ReviewDuplicates::normalizedTitle(
             record.title + u' ' + record.abstract + u' ' + record.keywords.join(u' '));
         for (const QStringView word : QStringView(text).split(u' ', Qt::SkipEmptyParts)) {
@@ -75,7 +78,7 @@ double RelevanceRanking::margin(const Vector &vector) const
     return sum;
 }
 
-void RelevanceRanking::refit(const QHash<qint64, bool> &decisions)
+void RelevanceRanking::refit(const QHash<qint64, bool> &decisions, const QSet<qint64> &undecidable)
 {
     std::fill(m_weights.begin(), m_weights.end(), 0.0);
     m_bias = 0;
@@ -87,6 +90,16 @@ void RelevanceRanking::refit(const QHash<qint64, bool> &decisions)
             continue;
         examples.emplace_back(*row, it.value() ? 1.0 : 0.0);
         included += it.value() ? 1 : 0;
+    }
+    if (included > 0 && included == qsizetype(examples.size())) {
+        std::vector<qsizetype> undecided;
+        for (qsizetype row = 0; row < m_ids.size(); ++row) {
+            if (!decisions.contains(m_ids.at(row)) && !undecidable.contains(m_ids.at(row)))
+                undecided.push_back(row);
+        }
+        const size_t stride = std::max<size_t>(1, undecided.size() / kStandIns);
+        for (size_t i = 0; i < undecided.size(); i += stride)
+            examples.emplace_back(undecided[i], 0.0);
     }
     m_fitted = included > 0 && included < int(examples.size());
     if (!m_fitted)

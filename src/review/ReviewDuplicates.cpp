@@ -64,9 +64,7 @@ bool same(const QString &a, const QString &b)
 
 Verdict compareKeys(const Keys &a, const Keys &b)
 {
-    if (!a.pmid.isEmpty() && !b.pmid.isEmpty() && a.pmid != b.pmid)
-        return {};
-    if (!a.doi.isEmpty() && !b.doi.isEmpty() && a.doi != b.doi)
+    if (identifiersClash(a.pmid, b.pmid) || identifiersClash(a.doi, b.doi))
         return {};
     if (same(a.pmid, b.pmid))
         return {Match::Sure, ReviewMessages::samePmid()};
@@ -117,8 +115,7 @@ public:
         b = root(b);
         if (a == b)
             return true;
-        const auto clash = [](const QString &x, const QString &y) { return !x.isEmpty() && !y.isEmpty() && x != y; };
-        if (clash(m_pmid[a], m_pmid[b]) || clash(m_doi[a], m_doi[b]))
+        if (identifiersClash(m_pmid[a], m_pmid[b]) || identifiersClash(m_doi[a], m_doi[b]))
             return false;
         m_parent[b] = a;
         if (m_pmid[a].isEmpty()) m_pmid[a] = m_pmid[b];
@@ -191,6 +188,16 @@ QString ReviewDuplicates::firstAuthor(const QStringList &authors)
     const qsizetype comma = name.indexOf(u',');
     QString family = comma >= 0 ? name.left(comma) : name.section(u' ', 0, 0);
     return normalizedTitle(family);
+}
+
+bool ReviewDuplicates::identifiersClash(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && !b.isEmpty() && a != b;
+}
+
+bool ReviewDuplicates::identifiersDiffer(const ReviewRecord &a, const ReviewRecord &b)
+{
+    return identifiersClash(a.pmid.trimmed(), b.pmid.trimmed()) || identifiersClash(normalizedDoi(a.doi), normalizedDoi(b.doi));
 }
 
 Verdict ReviewDuplicates::compare(const ReviewRecord &a, const ReviewRecord &b)

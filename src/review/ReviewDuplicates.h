@@ -51,6 +51,13 @@ QString firstPage(const QString &pages);
 // The first author's family name, normalised: "smith" from "Smith, J.", "Smith J" and "SMITH, John".
 QString firstAuthor(const QStringList &authors);
 
+// Whether two identifiers of one kind (PMIDs, or normalised DOIs) name two
+// articles: both are given and they are not the same.
+bool identifiersClash(const QString &a, const QString &b);
+// Whether two records are two articles whatever else they share: their
+// PMIDs clash, or their DOIs do.
+bool identifiersDiffer(const ReviewRecord &a, const ReviewRecord &b);
+
 Verdict compare(const ReviewRecord &a, const ReviewRecord &b);
 
 // Over records not yet merged; `rejected` pairs (by id, the smaller first)

@@ -90,14 +90,6 @@ QStringList keysOf(const ReviewRecord &r)
     return keys;
 }
 
-// Never one record, whatever else they share.
-bool identifiersDiffer(const ReviewRecord &a, const ReviewRecord &b)
-{
-    const auto differ = [](const QString &x, const QString &y) { return !x.isEmpty() && !y.isEmpty() && x != y; };
-    return differ(a.pmid.trimmed(), b.pmid.trimmed())
-           || differ(ReviewDuplicates::normalizedDoi(a.doi), ReviewDuplicates::normalizedDoi(b.doi));
-}
-
 } // namespace
 
 std::optional<QByteArray> ReviewFile::write(ReviewStore &store, const Review &review)
@@ -220,7 +212,7 @@ std::optional<qsizetype> ReviewFile::importDecisions(ReviewStore &store, const R
             const ReviewRecord r = recordOf(record.toObject());
             for (const QString &key : keysOf(r)) {
                 const auto at = byKey.constFind(key);
-                if (at != byKey.cend() && !identifiersDiffer(r, ours->at(*at))) {
+                if (at != byKey.cend() && !ReviewDuplicates::identifiersDiffer(r, ours->at(*at))) {
                     same.insert(r.id, ours->at(*at).id);
                     break;
                 }

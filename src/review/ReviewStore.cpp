@@ -56,12 +56,7 @@ const QString kRecordColumns = QStringLiteral(
 
 } // namespace
 
-bool ReviewStore::write(const std::function<bool(QSqlQuery &)> &change)
-{
-    return write(LibraryStore::Sync::Now, change);
-}
-
-bool ReviewStore::write(LibraryStore::Sync sync, const std::function<bool(QSqlQuery &)> &change)
+bool ReviewStore::write(const std::function<bool(QSqlQuery &)> &change, LibraryStore::Sync sync)
 {
     m_error.clear();
     const bool done = m_library.write(change, sync);
@@ -291,10 +286,8 @@ bool ReviewStore::addMerges(qint64 review, const QList<ReviewMerge> &merges)
             }
             if (pmids.size() != 2)
                 return fail(ReviewMessages::noSuchRecord());
-            const auto clash = [](const QStringList &two) {
-                return !two.at(0).isEmpty() && !two.at(1).isEmpty() && two.at(0) != two.at(1);
-            };
-            if (clash(pmids) || clash(dois))
+            if (ReviewDuplicates::identifiersClash(pmids.at(0), pmids.at(1))
+                || ReviewDuplicates::identifiersClash(dois.at(0), dois.at(1)))
                 return fail(ReviewMessages::identifiersDiffer());
             q.prepare(QStringLiteral("UPDATE review_record SET merged_into = ? WHERE id = ?"));
             q.addBindValue(m.kept);
@@ -366,7 +359,7 @@ std::optional<QList<QPair<qint64, qint64>>> ReviewStore::distinctPairs(qint64 re
 
 bool ReviewStore::decide(qint64 review, const ScreeningDecision &d, LibraryStore::Sync sync)
 {
-    return store(review, {d}, sync);
+    return addDecisions(review, {d}, sync);
 }
 
 bool ReviewStore::syncDecisions()
@@ -378,14 +371,9 @@ bool ReviewStore::syncDecisions()
     return false;
 }
 
-bool ReviewStore::addDecisions(qint64 review, const QList<ScreeningDecision> &decisions)
+bool ReviewStore::addDecisions(qint64 review, const QList<ScreeningDecision> &decisions, LibraryStore::Sync sync)
 {
-    return store(review, decisions, LibraryStore::Sync::Now);
-}
-
-bool ReviewStore::store(qint64 review, const QList<ScreeningDecision> &decisions, LibraryStore::Sync sync)
-{
-    return write(sync, [&](QSqlQuery &q) {
+    return write([&](QSqlQuery &q) {
         q.prepare(QStringLiteral("INSERT INTO review_decision (review, record, stage, choice, reason, who, at)"
                                  " SELECT ?, id, ?, ?, ?, ?, ? FROM review_record WHERE id = ? AND review = ?"));
         for (const ScreeningDecision &d : decisions) {
@@ -398,7 +386,7 @@ bool ReviewStore::store(qint64 review, const QList<ScreeningDecision> &decisions
                 return fail(ReviewMessages::noSuchRecord());
         }
         return true;
-    });
+    }, sync);
 }
 
 std::optional<qint64> ReviewStore::undoDecision(qint64 review, ScreeningStage stage, const QString &who)

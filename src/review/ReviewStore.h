@@ -66,7 +66,8 @@ public:
     bool decide(qint64 review, const ScreeningDecision &decision, LibraryStore::Sync sync = LibraryStore::Sync::Now);
     bool syncDecisions();
     // Decisions made elsewhere (a shared review, a second screener), all in one transaction.
-    bool addDecisions(qint64 review, const QList<ScreeningDecision> &decisions);
+    bool addDecisions(qint64 review, const QList<ScreeningDecision> &decisions,
+                      LibraryStore::Sync sync = LibraryStore::Sync::Now);
     // Takes back `who`'s newest decision at `stage`; returns the record it was on.
     std::optional<qint64> undoDecision(qint64 review, ScreeningStage stage, const QString &who);
     // Each record's newest decision at `stage`, by `who` or (when empty) by anyone.
@@ -75,9 +76,7 @@ public:
     std::optional<QStringList> screeners(qint64 review, ScreeningStage stage);
 
 private:
-    bool write(const std::function<bool(QSqlQuery &)> &change);
-    bool write(LibraryStore::Sync sync, const std::function<bool(QSqlQuery &)> &change);
-    bool store(qint64 review, const QList<ScreeningDecision> &decisions, LibraryStore::Sync sync);
+    bool write(const std::function<bool(QSqlQuery &)> &change, LibraryStore::Sync sync = LibraryStore::Sync::Now);
     // Runs a query with `values` bound and hands each row to `row`.
     bool each(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row);
     bool fail(const QString &message);

@@ -355,6 +355,11 @@ private slots:
         ranking.refit({{1, true}, {2, true}, {3, false}, {4, false}});
         QCOMPARE(ranking.ranked({6, 5}), (QList<qint64>{5, 6}));
         QVERIFY(ranking.score(5) > 0.5 && ranking.score(6) < 0.5);
+        // Before an exclusion the undecided stand in for the excluded; the records left open do not.
+        ranking.refit({{1, true}});
+        QVERIFY(ranking.isFitted());
+        ranking.refit({{1, true}}, {2, 3, 4, 5, 6});
+        QVERIFY(!ranking.isFitted());
     }
 
     // Twelve records of three articles from four databases: three stand, each found in all four; undo restores one.

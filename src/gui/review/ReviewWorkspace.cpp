@@ -42,9 +42,6 @@
 
 namespace {
 
-// At most about this many undecided records stand in for the excluded ones.
-constexpr qsizetype kStandIns = 400;
-
 QPushButton *button(const QString &text, QWidget *parent, QBoxLayout *layout)
 {
     auto *b = new QPushButton(text, parent);
@@ -483,27 +480,14 @@ void ReviewWorkspace::refit()
     if (!m_ranking)
         m_ranking = std::make_unique<RelevanceRanking>(m_records);
     QHash<qint64, bool> labels;
-    bool excluded = false;
+    QSet<qint64> maybe;
     for (const ScreeningDecision &d : std::as_const(m_decisions)) {
-        if (d.choice != ScreeningChoice::Maybe)
+        if (d.choice == ScreeningChoice::Maybe)
+            maybe.insert(d.record);
+        else
             labels.insert(d.record, d.choice == ScreeningChoice::Include);
-        excluded = excluded || d.choice == ScreeningChoice::Exclude;
     }
-    // Until something is excluded, records not decided yet stand in for the
-    // excluded ones (most of a search ends excluded), a few hundred spread
-    // over the review so the refit stays quick: the first includes already
-    // bring their look-alikes forward.
-    if (!labels.isEmpty() && !excluded) {
-        QList<qint64> undecided;
-        for (const ReviewRecord &r : std::as_const(m_records)) {
-            if (!m_decisions.contains(r.id))
-                undecided.append(r.id);
-        }
-        const qsizetype stride = std::max<qsizetype>(1, undecided.size() / kStandIns);
-        for (qsizetype i = 0; i < undecided.size(); i += stride)
-            labels.insert(undecided.at(i), false);
-    }
-    m_ranking->refit(labels);
+    m_ranking->refit(labels, maybe);
 }
 
 qint64 ReviewWorkspace::shownRecord() const
