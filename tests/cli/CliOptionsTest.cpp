@@ -1,11 +1,17 @@
 // vexmoor-cli's arguments: usage errors of every kind end with the usage and
 // status 2, help and version, the option forms the parser takes, and the
-// environment fallback of an option.
+// environment fallback of an option; the JSON a record is printed as.
+#include "cli/CliCommands.h"
 #include "cli/CliProgram.h"
 #include "CliRun.h"
 #include "common/Version.h"
+#include "entrez/ArticleRecord.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +45,33 @@ class CliOptionsTest : public QObject
     Q_OBJECT
 
 private slots:
+    // A record's text reads back from its JSON line as it was, wherever in
+    // a run of plain bytes the characters to escape stand.
+    void jsonKeepsEveryCharacter_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        const QByteArray plain = "0123456789abcdefghijklmnopqrstuv";
+        QTest::newRow("plain, longer than a block") << plain + plain;
+        for (const int at : {0, 15, 16, 17, 31})
+            QTest::addRow("quote, backslash and tab at %d", at) << plain.left(at) + "\"\\\t" + plain;
+        QTest::newRow("every control character") << QByteArray("\x01\x02\x08\n\r\x1b\x1f after them") + plain;
+        QTest::newRow("bytes above 0x7F are no control") << QByteArray("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \x7F \"") + plain;
+    }
+    void jsonKeepsEveryCharacter()
+    {
+        QFETCH(QByteArray, text);
+        ArticleRecord::Builder builder;
+        builder.text(ArticleRecord::Key::Journal) = text.toStdString();
+        std::string line;
+        appendRecordJson(line, builder.build("x"));
+        // Qt's reader takes raw control characters, which JSON does not.
+        QVERIFY(std::none_of(line.begin(), line.end() - 1, [](char c) { return static_cast<unsigned char>(c) < 0x20; }));
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        QCOMPARE(json.object().value(QStringLiteral("journal")).toString(), QString::fromUtf8(text));
+    }
+
     // Nothing on standard output; the reason and then the usage of the
     // command (or of the program) on standard error.
     void usageErrors_data()
