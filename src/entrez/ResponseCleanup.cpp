@@ -17,9 +17,6 @@
 #include <immintrin.h>
 #endif
 
-// The closing tag lies near the end of a large answer, so the search has to
-// be fast: sixteen positions at a time are filtered on two of the needle's
-// bytes ('/' and '>' of a closing tag, rare as a pair) before comparing.
 namespace {
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -58,6 +55,10 @@ bool hasAvx2()
 
 } // namespace
 
+// The closing tag lies near the end of a large answer, so the search has to
+// be fast: sixteen positions at a time (thirty-two with AVX2) are filtered
+// on two of the needle's bytes ('/' and '>' of a closing tag, rare as a
+// pair) before comparing.
 size_t findResponseText(std::string_view text, std::string_view needle, size_t from)
 {
     const size_t n = needle.size();
