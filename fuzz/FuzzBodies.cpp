@@ -414,12 +414,16 @@ void xmlRepair(const uint8_t *data, size_t size)
     if (isWellFormed(input))
         FUZZ_CHECK(repair.changesNothing());
 
-    // Applied in place, as the cleanup does, the edits give the same text.
+    // Applied in place, as the cleanup does, or to another buffer, as the
+    // stream does, the edits give the same text.
     std::string inPlace(input);
     inPlace.resize(std::max(input.size(), output.size()));
     repair.applyInPlace(inPlace.data());
     inPlace.resize(output.size());
     FUZZ_CHECK(inPlace == output);
+    std::string copied(output.size(), '\0');
+    repair.applyTo(copied.data());
+    FUZZ_CHECK(copied == output);
 
     pugi::xml_document document;
     const pugi::xml_parse_status status =

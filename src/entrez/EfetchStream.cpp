@@ -46,6 +46,8 @@ constexpr std::string_view kMarker = "<m/>";
 constexpr size_t kLongestProlog = size_t(1) << 16;
 // Pieces waiting for the helper thread.
 constexpr size_t kQueuedPieces = 2;
+// Bytes read into pieces that may stay in front of the text still to read.
+constexpr size_t kDroppedBytes = size_t(1) << 19;
 
 bool isNameStart(char c)
 {
@@ -125,13 +127,14 @@ struct Piece
     XmlOutline outline;
 };
 
-// Repaired where it lies: real answers need the repair in nearly every
-// piece (a "<" in an abstract's text), and a fresh copy of each would cost an
-// allocation and its page faults. Only records are read from a piece, so its
-// layout goes: it is a third of a real answer's bytes and half its nodes.
+// Only records are read from a piece, so its layout goes: it is a third of a
+// real answer's bytes and half its nodes.
+constexpr XmlRepair::Layout kPieceLayout = XmlRepair::Layout::Drop;
+
+// Repaired where it lies, for text held in a buffer of its own.
 Piece repairedPiece(std::string text)
 {
-    const XmlRepair repair(text, XmlRepair::Layout::Drop);
+    const XmlRepair repair(text, kPieceLayout);
     Piece piece;
     piece.outline = repair.outline();
     if (!repair.changesNothing()) {
@@ -140,6 +143,19 @@ Piece repairedPiece(std::string text)
         text.resize(repair.repairedSize());
     }
     piece.text = std::move(text);
+    return piece;
+}
+
+// Repaired into `buffer`, a spare one whose old bytes are only overwritten:
+// growing a string writes zeros first, as much work as the copy.
+Piece repairedPiece(std::string_view text, std::string buffer)
+{
+    const XmlRepair repair(text, kPieceLayout);
+    Piece piece;
+    piece.outline = repair.outline();
+    buffer.resize(repair.repairedSize());
+    repair.applyTo(buffer.data());
+    piece.text = std::move(buffer);
     return piece;
 }
 
@@ -197,9 +213,9 @@ public:
     qsizetype records() const { return m_records; }
     qsizetype droppedPmids() const { return m_droppedPmids; }
 
-    // An empty buffer for the next piece, one a read piece left when there
-    // is one: fresh buffers of a piece's size cost the kernel a page fault
-    // each few kilobytes, as much as the copy into them.
+    // A buffer for the next piece, one a read piece left when there is one,
+    // with its bytes still in it: fresh buffers of a piece's size cost the
+    // kernel a page fault each few kilobytes, as much as the copy into them.
     std::string spareBuffer()
     {
         const std::lock_guard lock(m_mutex);
@@ -242,10 +258,8 @@ private:
     // With m_mutex held.
     void keepSpare(std::string &&buffer)
     {
-        if (m_spare.size() < kSpareBuffers) {
-            buffer.clear();
+        if (m_spare.size() < kSpareBuffers)
             m_spare.push_back(std::move(buffer));
-        }
     }
 
     static constexpr size_t kSpareBuffers = 1;
@@ -322,6 +336,7 @@ public:
         m_utf8.reset();
         m_total = 0;
         m_text.clear();
+        m_front = 0;
         m_replaced = 0;
         m_searched = 0;
         m_root.clear();
@@ -334,9 +349,9 @@ public:
 private:
     enum class Stage {
         SeekingDeclaration, // no "<?xml" yet: only the last few bytes are kept
-        Prolog,             // m_text starts at "<?xml"
-        Content,            // m_text starts between two children of the document element
-        Whole,              // m_text starts at "<?xml" and is read when it ends
+        Prolog,             // the text starts at "<?xml"
+        Content,            // the text starts between two children of the document element
+        Whole,              // the text starts at "<?xml" and is read when it ends
         Done,               // the envelope has ended: the rest is only checked
         Failed,             // too large, not UTF-8, or no document
     };
@@ -346,13 +361,14 @@ private:
         m_stage = Stage::Failed;
         m_pieces->stop();
         m_text = std::string();
+        m_front = 0;
     }
 
     // Replaces the entities in the bytes not yet scanned; with `final`, up to the end.
     void replaceEntities(bool final)
     {
-        char *const raw = m_text.data() + m_replaced;
-        const size_t rawSize = m_text.size() - m_replaced;
+        char *const raw = m_text.data() + m_front + m_replaced;
+        const size_t rawSize = m_text.size() - m_front - m_replaced;
         const EntityReplacement done =
             final ? EntityReplacement{replaceResponseEntities(raw, rawSize), rawSize} : replaceResponseEntitiesSoFar(raw, rawSize);
         if (done.written != done.consumed)
@@ -361,15 +377,46 @@ private:
         m_replaced += done.written;
     }
 
-    std::string_view replacedText() const { return {m_text.data(), m_replaced}; }
+    std::string_view replacedText() const { return {m_text.data() + m_front, m_replaced}; }
 
-    // Drops the first `n` bytes of m_text; offsets into it move along.
+    // Drops the first `n` bytes of the text; offsets into it move along. The
+    // bytes dropped leave the buffer only once they are many and outweigh
+    // the rest, so that a byte is moved about once, not once a piece; the
+    // few just before the front stay, room for the document element's start
+    // tag in front of a piece.
     void dropFront(size_t n)
     {
-        m_text.erase(0, n);
+        m_front += n;
         m_replaced -= n;
         m_searched = m_searched > n ? m_searched - n : 0;
         m_cutSearched = m_cutSearched > n ? m_cutSearched - n : 0;
+        const size_t room = std::min(m_front, m_root.size() + 2);
+        if (m_front - room >= kDroppedBytes && m_front > m_text.size() - m_front) {
+            m_text.erase(0, m_front - room);
+            m_front = room;
+        }
+    }
+
+    // The answer's text [0, end) from the front as the content of the
+    // document element, followed by `tail`, repaired into a piece. The start
+    // tag is written over the dropped bytes before the front and the tail
+    // over the bytes after the end, which are put back afterwards; so the
+    // text is read where it lies and copied once, by the repair.
+    Piece framedPiece(size_t end, std::string_view tail)
+    {
+        const std::string startTag = rootStartTag();
+        const size_t begin = m_front - startTag.size();
+        const size_t tailBegin = m_front + end;
+        const size_t size = m_text.size();
+        const std::string after = m_text.substr(std::min(tailBegin, size), tail.size());
+        m_text.replace(begin, startTag.size(), startTag);
+        m_text.resize(std::max(size, tailBegin + tail.size()));
+        m_text.replace(tailBegin, tail.size(), tail);
+        Piece piece = repairedPiece(std::string_view(m_text).substr(begin, tailBegin + tail.size() - begin),
+                                    m_pieces->spareBuffer());
+        m_text.replace(tailBegin, after.size(), after);
+        m_text.resize(size);
+        return piece;
     }
 
     void advance(bool final)
@@ -393,13 +440,17 @@ private:
         }
 
         // The envelope is complete: the rest of the answer is only checked.
-        m_text.resize(close + closingTag.size());
-        m_replaced = m_text.size();
-        if (m_stage == Stage::Content)
-            m_pieces->add(repairedPiece(rootStartTag() + m_text), true);
-        else
+        const size_t end = close + closingTag.size();
+        if (m_stage == Stage::Content) {
+            m_pieces->add(framedPiece(end, {}), true);
+        } else {
+            m_text.erase(0, m_front);
+            m_text.resize(end);
             m_pieces->add(repairedPiece(std::move(m_text)), true);
+        }
         m_text = std::string();
+        m_front = 0;
+        m_replaced = 0;
         m_stage = Stage::Done;
     }
 
@@ -499,11 +550,7 @@ private:
         const std::string_view content = replacedText().substr(0, cut);
         if (!openersAreClosed(content) || findResponseText(content, "</" + m_root, 0) != std::string_view::npos)
             return std::nullopt;
-        const std::string endTag = rootEndTag();
-        std::string text = m_pieces->spareBuffer();
-        text.reserve(m_root.size() + 2 + content.size() + kMarker.size() + endTag.size());
-        text.append(rootStartTag()).append(content).append(kMarker).append(endTag);
-        Piece piece = repairedPiece(std::move(text));
+        Piece piece = framedPiece(cut, std::string(kMarker).append(rootEndTag()));
         XmlOutline &outline = piece.outline;
         const size_t markerBegin = outline.contentEnd - std::min(outline.contentEnd, kMarker.size());
         const size_t children = outline.childEnds.size();
@@ -526,9 +573,11 @@ private:
     Stage m_stage = Stage::SeekingDeclaration;
     Utf8Validator m_utf8;
     size_t m_total = 0;
-    // The answer from where the next piece begins: [0, m_replaced) with the
-    // entities replaced, then bytes still to be scanned for them.
+    // From m_front on, the answer from where the next piece begins: the
+    // first m_replaced bytes with the entities replaced, then bytes still to
+    // be scanned for them. Offsets below count from m_front.
     std::string m_text;
+    size_t m_front = 0;
     size_t m_replaced = 0;
     size_t m_searched = 0;    // the closing tag does not begin before this
     std::string m_root;       // the document element's name, once the prolog is read

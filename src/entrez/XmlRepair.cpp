@@ -809,22 +809,49 @@ XmlRepair::XmlRepair(std::string_view input, Layout layout)
     m_repairedSize = size_t(ptrdiff_t(input.size()) + delta);
 }
 
+namespace {
+
+// Hands on the repaired text in order: each unchanged span of the input to
+// `keep`, each edit to `change`.
+template <typename Keep, typename Change>
+void forEachPart(std::string_view input, const std::vector<XmlRepair::Edit> &edits, Keep &&keep, Change &&change)
+{
+    size_t at = 0;
+    for (const XmlRepair::Edit &e : edits) {
+        keep(input.data() + at, e.from - at);
+        change(e);
+        at = e.to;
+    }
+    keep(input.data() + at, input.size() - at);
+}
+
+} // namespace
+
 std::string XmlRepair::repaired() const
 {
     // Filled by appending, so the unchanged spans are written once and not
     // zeroed first: only the edits' own bytes are.
     std::string out;
     out.reserve(m_repairedSize);
-    size_t at = 0;
-    for (const Edit &e : m_edits) {
-        out.append(m_input.data() + at, e.from - at);
-        const size_t editAt = out.size();
-        out.resize(editAt + e.outLength);
-        writeEdit(e, m_input.data() + e.from, m_texts, out.data() + editAt);
-        at = e.to;
-    }
-    out.append(m_input.data() + at, m_input.size() - at);
+    forEachPart(
+        m_input, m_edits, [&](const char *span, size_t size) { out.append(span, size); },
+        [&](const Edit &e) {
+            const size_t editAt = out.size();
+            out.resize(editAt + e.outLength);
+            writeEdit(e, m_input.data() + e.from, m_texts, out.data() + editAt);
+        });
     return out;
+}
+
+void XmlRepair::applyTo(char *out) const
+{
+    forEachPart(
+        m_input, m_edits,
+        [&](const char *span, size_t size) {
+            std::memcpy(out, span, size);
+            out += size;
+        },
+        [&](const Edit &e) { out = writeEdit(e, m_input.data() + e.from, m_texts, out); });
 }
 
 // The unchanged spans between edits move by the size change of the edits

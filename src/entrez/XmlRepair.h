@@ -74,6 +74,9 @@ public:
     // bytes of the input (in its place or a copy) and has room for
     // repairedSize() of them.
     void applyInPlace(char *data) const;
+    // Writes the repaired text to `out`, which has room for repairedSize()
+    // bytes and does not overlap the input.
+    void applyTo(char *out) const;
 
     // How the input bytes of an edit are written.
     enum class Writing : uint8_t {

@@ -224,9 +224,12 @@ private slots:
         // Repaired text is well-formed: a repair of it changes nothing.
         std::string again;
         QVERIFY(!repairXml(output, again));
-        // Applied in the input's own buffer, the repair gives the same text.
+        // Applied to another buffer or in the input's own, the repair gives the same text.
         std::string buffer = input.toStdString();
         const XmlRepair inPlace(buffer);
+        std::string copied(inPlace.repairedSize(), '\0');
+        inPlace.applyTo(copied.data());
+        QCOMPARE(copied, output);
         buffer.resize(std::max(buffer.size(), inPlace.repairedSize()));
         inPlace.applyInPlace(buffer.data());
         buffer.resize(inPlace.repairedSize());
