@@ -215,10 +215,9 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
     const std::optional<ExportFormat> exportFormat = ExportFormats::named(arguments.value(QStringLiteral("format")));
     JsonLinesBuffer out;
     ArticleList articles;
-    // The sink runs on the reader's helper thread, one record at a time; this
-    // thread touches what it fills only once finish() returns. Written there,
-    // the records' text is made while this thread cleans and repairs the
-    // bytes that follow.
+    // The sink runs on the reader's helper thread or on this one, one record
+    // at a time; what it fills is read only once finish() returns. Written
+    // there, the records' text is made by whichever thread has time for it.
     EfetchStreamReader reader(elinkBaseUrl(Endpoints()), [&](ArticleRecord &&record) {
         if (exportFormat)
             articles.append(std::move(record));

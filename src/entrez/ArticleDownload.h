@@ -87,7 +87,7 @@ private:
     EutilsIdentity m_identity;
     TransferLimits m_limits;
     int32_t m_pmidsCount = 0;
-    ArticleList m_articles; // filled by m_reader, on its helper thread while bytes arrive
+    ArticleList m_articles; // filled by m_reader, on its helper thread or this one, while bytes arrive
     qsizetype m_readResult = 0;
     std::string m_elinkBase;
     std::unique_ptr<EfetchStreamReader> m_reader; // last: its helper ends before m_articles goes

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -161,6 +162,12 @@ Piece repairedPiece(std::string_view text, std::string buffer)
 
 // Parses pieces and extracts their records, in order, on a helper thread
 // when the machine has a second core, on the caller's otherwise.
+//
+// Handing a record to the sink (for the command line, writing it out) is a
+// good part of the work, and the one part either thread can do: records wait
+// in order for whichever thread would otherwise wait, the caller's while the
+// queue of pieces is full, the helper's while it is empty. So neither thread
+// idles while the other has work they could share.
 class PieceReader
 {
 public:
@@ -174,29 +181,37 @@ public:
     void add(Piece piece, bool last)
     {
         if (!m_helper.joinable() && (last || std::thread::hardware_concurrency() < 2)) {
-            read(piece);
+            std::vector<ArticleRecord> records = read(piece);
+            for (ArticleRecord &record : records)
+                m_sink(std::move(record));
             return;
         }
         if (!m_helper.joinable())
             m_helper = std::jthread([this](std::stop_token stop) { run(stop); });
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_queue.size() < kQueuedPieces; });
+        while (m_queue.size() >= kQueuedPieces) {
+            if (!deliver(lock, [&] { return m_queue.size() >= kQueuedPieces; }))
+                m_changed.wait(lock);
+        }
         m_queue.push_back(std::move(piece));
         m_changed.notify_all();
     }
 
-    // Returns once every piece added was read.
+    // Returns once every piece added was read and its records handed on.
     void finish()
     {
         if (!m_helper.joinable())
             return;
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_queue.empty() && !m_busy; });
+        while (!m_queue.empty() || m_busy || m_delivering || !m_ready.empty()) {
+            if (!deliver(lock, [] { return true; }))
+                m_changed.wait(lock);
+        }
         lock.unlock();
         stop();
     }
 
-    // Drops the pieces still waiting and ends the helper.
+    // Drops the pieces and records still waiting and ends the helper.
     void stop()
     {
         if (!m_helper.joinable())
@@ -204,6 +219,7 @@ public:
         {
             const std::lock_guard lock(m_mutex);
             m_queue.clear();
+            m_ready.clear();
         }
         m_helper.request_stop();
         m_helper.join();
@@ -230,29 +246,58 @@ private:
     void run(std::stop_token stop)
     {
         std::unique_lock lock(m_mutex);
-        while (m_changed.wait(lock, stop, [&] { return !m_queue.empty(); })) {
+        const auto idle = [&] { return m_queue.empty() || m_ready.size() > kReadyRecords; };
+        while (m_changed.wait(lock, stop, [&] { return !m_queue.empty() || (!m_ready.empty() && !m_delivering); })) {
+            if (idle() && deliver(lock, idle))
+                continue;
+            if (m_queue.empty())
+                continue;
             Piece piece = std::move(m_queue.front());
             m_queue.pop_front();
             m_busy = true;
             m_changed.notify_all();
             lock.unlock();
-            read(piece);
+            std::vector<ArticleRecord> records = read(piece);
             lock.lock();
+            std::move(records.begin(), records.end(), std::back_inserter(m_ready));
             keepSpare(std::move(piece.text));
             m_busy = false;
             m_changed.notify_all();
         }
     }
 
-    void read(Piece &piece)
+    std::vector<ArticleRecord> read(Piece &piece)
     {
+        std::vector<ArticleRecord> records;
         forEachContentNode(piece.text.data(), piece.outline, m_tree, [&](pugi::xml_node node) {
             if (!isRecordNode(node))
                 return;
-            m_sink(articleForNode(node, m_elinkBase, m_builder));
+            records.push_back(articleForNode(node, m_elinkBase, m_builder));
             ++m_records;
             m_droppedPmids += m_builder.dropsPmid();
         });
+        return records;
+    }
+
+    // With m_mutex held: hands ready records to the sink, in order and one
+    // at a time, for as long as `more` holds; not while the other thread
+    // does. Returns whether it handed on any.
+    template <typename More>
+    bool deliver(std::unique_lock<std::mutex> &lock, More more)
+    {
+        if (m_delivering || m_ready.empty())
+            return false;
+        m_delivering = true;
+        do {
+            ArticleRecord record = std::move(m_ready.front());
+            m_ready.pop_front();
+            lock.unlock();
+            m_sink(std::move(record));
+            lock.lock();
+        } while (!m_ready.empty() && more());
+        m_delivering = false;
+        m_changed.notify_all();
+        return true;
     }
 
     // With m_mutex held.
@@ -263,6 +308,9 @@ private:
     }
 
     static constexpr size_t kSpareBuffers = 1;
+    // Past this many records waiting, the helper hands them on even with
+    // pieces to read, so they cannot pile up when neither thread waits.
+    static constexpr size_t kReadyRecords = 32;
 
     std::string_view m_elinkBase;
     const EfetchStreamReader::Sink &m_sink;
@@ -274,8 +322,10 @@ private:
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
     std::deque<Piece> m_queue;
+    std::deque<ArticleRecord> m_ready;
     std::vector<std::string> m_spare;
     bool m_busy = false;
+    bool m_delivering = false;
     std::jthread m_helper; // last, so it ends before the rest goes
 };
 

@@ -21,7 +21,7 @@
 // until it ends and then read as a whole.
 //
 // Records reach the sink in document order, one call at a time, on a helper
-// thread while bytes are appended and on the caller's thread within finish().
+// thread or on the caller's, within append() and finish().
 // They count only when finish() reports records: until the answer has ended,
 // its UTF-8, its size and its closing tag are not known to be right.
 class EfetchStreamReader
