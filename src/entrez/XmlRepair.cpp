@@ -851,7 +851,11 @@ void XmlRepair::applyTo(char *out) const
             std::memcpy(out, span, size);
             out += size;
         },
-        [&](const Edit &e) { out = writeEdit(e, m_input.data() + e.from, m_texts, out); });
+        [&](const Edit &e) {
+            // Most edits drop layout and write nothing.
+            if (e.outLength > 0)
+                out = writeEdit(e, m_input.data() + e.from, m_texts, out);
+        });
 }
 
 // The unchanged spans between edits move by the size change of the edits
