@@ -48,7 +48,7 @@ constexpr size_t kLongestProlog = size_t(1) << 16;
 // Pieces waiting for the helper thread.
 constexpr size_t kQueuedPieces = 2;
 // Bytes read into pieces that may stay in front of the text still to read.
-constexpr size_t kDroppedBytes = size_t(1) << 19;
+constexpr size_t kDroppedBytes = size_t(1) << 18;
 
 bool isNameStart(char c)
 {
