@@ -225,16 +225,14 @@ int run(const CliCommand &, const CliParsedArguments &arguments)
             out.append(record);
     });
     constexpr qint64 kChunkBytes = qint64(1) << 16;
-    std::vector<char> chunk(kChunkBytes);
     while (true) {
-        const qint64 n = file.read(chunk.data(), kChunkBytes);
+        const qint64 n = reader.appendRead(kChunkBytes, [&](char *into, qint64 max) { return file.read(into, max); });
         if (n < 0) {
             reportReadError(path, file);
             return 1;
         }
         if (n == 0)
             break;
-        reader.append(std::string_view(chunk.data(), size_t(n)));
     }
     const qsizetype records = reader.finish();
     if (records < 0) {

@@ -345,18 +345,22 @@ public:
 
     void append(std::string_view bytes)
     {
-        m_total += bytes.size();
-        if (m_stage == Stage::Failed)
-            return;
-        if (m_total > m_maxBytes || !m_utf8.append(bytes)) {
-            fail();
+        if (!keepsBytes()) {
+            appended(bytes);
             return;
         }
-        if (m_stage == Stage::Done)
-            return;
-        m_text.append(bytes);
-        replaceEntities(false);
-        advance(false);
+        char *const into = room(bytes.size());
+        std::memcpy(into, bytes.data(), bytes.size());
+        appended({into, bytes.size()});
+    }
+
+    qint64 appendRead(qint64 max, const std::function<qint64(char *, qint64)> &read)
+    {
+        char *const into = room(size_t(std::max(max, qint64(0))));
+        const qint64 n = read(into, max);
+        if (n > 0)
+            appended({into, size_t(n)});
+        return n;
     }
 
     qsizetype finish()
@@ -387,6 +391,7 @@ public:
         m_total = 0;
         m_text.clear();
         m_front = 0;
+        m_end = 0;
         m_replaced = 0;
         m_searched = 0;
         m_root.clear();
@@ -412,18 +417,51 @@ private:
         m_pieces->stop();
         m_text = std::string();
         m_front = 0;
+        m_end = 0;
+    }
+
+    // Whether appended bytes are kept to be read, not only checked.
+    bool keepsBytes() const { return m_stage != Stage::Failed && m_stage != Stage::Done; }
+
+    // Where the next `n` bytes go: after the text while it is kept, else in
+    // a scratch buffer. The text's string is never shortened, so that room
+    // taken again is not written with zeros first.
+    char *room(size_t n)
+    {
+        std::string &into = keepsBytes() ? m_text : m_scratch;
+        const size_t at = keepsBytes() ? m_end : 0;
+        if (into.size() < at + n)
+            into.resize(at + n);
+        return into.data() + at;
+    }
+
+    // `bytes`, just written where room() said, are the answer's next.
+    void appended(std::string_view bytes)
+    {
+        m_total += bytes.size();
+        if (m_stage == Stage::Failed)
+            return;
+        if (m_total > m_maxBytes || !m_utf8.append(bytes)) {
+            fail();
+            return;
+        }
+        if (m_stage == Stage::Done)
+            return;
+        m_end += bytes.size();
+        replaceEntities(false);
+        advance(false);
     }
 
     // Replaces the entities in the bytes not yet scanned; with `final`, up to the end.
     void replaceEntities(bool final)
     {
         char *const raw = m_text.data() + m_front + m_replaced;
-        const size_t rawSize = m_text.size() - m_front - m_replaced;
+        const size_t rawSize = m_end - m_front - m_replaced;
         const EntityReplacement done =
             final ? EntityReplacement{replaceResponseEntities(raw, rawSize), rawSize} : replaceResponseEntitiesSoFar(raw, rawSize);
         if (done.written != done.consumed)
             std::memmove(raw + done.written, raw + done.consumed, rawSize - done.consumed);
-        m_text.resize(m_text.size() - (done.consumed - done.written));
+        m_end -= done.consumed - done.written;
         m_replaced += done.written;
     }
 
@@ -441,8 +479,10 @@ private:
         m_searched = m_searched > n ? m_searched - n : 0;
         m_cutSearched = m_cutSearched > n ? m_cutSearched - n : 0;
         const size_t room = std::min(m_front, m_root.size() + 2);
-        if (m_front - room >= kDroppedBytes && m_front > m_text.size() - m_front) {
-            m_text.erase(0, m_front - room);
+        if (m_front - room >= kDroppedBytes && m_front > m_end - m_front) {
+            const size_t dropped = m_front - room;
+            std::memmove(m_text.data(), m_text.data() + dropped, m_end - dropped);
+            m_end -= dropped;
             m_front = room;
         }
     }
@@ -457,15 +497,14 @@ private:
         const std::string startTag = rootStartTag();
         const size_t begin = m_front - startTag.size();
         const size_t tailBegin = m_front + end;
-        const size_t size = m_text.size();
-        const std::string after = m_text.substr(std::min(tailBegin, size), tail.size());
+        const std::string after = m_text.substr(tailBegin, std::min(tail.size(), m_end - tailBegin));
         m_text.replace(begin, startTag.size(), startTag);
-        m_text.resize(std::max(size, tailBegin + tail.size()));
+        if (m_text.size() < tailBegin + tail.size())
+            m_text.resize(tailBegin + tail.size());
         m_text.replace(tailBegin, tail.size(), tail);
         Piece piece = repairedPiece(std::string_view(m_text).substr(begin, tailBegin + tail.size() - begin),
                                     m_pieces->spareBuffer());
         m_text.replace(tailBegin, after.size(), after);
-        m_text.resize(size);
         return piece;
     }
 
@@ -494,12 +533,13 @@ private:
         if (m_stage == Stage::Content) {
             m_pieces->add(framedPiece(end, {}), true);
         } else {
+            m_text.resize(m_front + end);
             m_text.erase(0, m_front);
-            m_text.resize(end);
             m_pieces->add(repairedPiece(std::move(m_text)), true);
         }
         m_text = std::string();
         m_front = 0;
+        m_end = 0;
         m_replaced = 0;
         m_stage = Stage::Done;
     }
@@ -623,11 +663,14 @@ private:
     Stage m_stage = Stage::SeekingDeclaration;
     Utf8Validator m_utf8;
     size_t m_total = 0;
+    // Holds the bytes after the envelope, which are only checked.
+    std::string m_scratch;
     // From m_front on, the answer from where the next piece begins: the
     // first m_replaced bytes with the entities replaced, then bytes still to
     // be scanned for them. Offsets below count from m_front.
     std::string m_text;
     size_t m_front = 0;
+    size_t m_end = 0; // the text ends here; bytes after it are room for the next
     size_t m_replaced = 0;
     size_t m_searched = 0;    // the closing tag does not begin before this
     std::string m_root;       // the document element's name, once the prolog is read
@@ -648,6 +691,11 @@ EfetchStreamReader::~EfetchStreamReader() = default;
 void EfetchStreamReader::append(std::string_view bytes)
 {
     d->append(bytes);
+}
+
+qint64 EfetchStreamReader::appendRead(qint64 max, const std::function<qint64(char *, qint64)> &read)
+{
+    return d->appendRead(max, read);
 }
 
 qsizetype EfetchStreamReader::finish()

@@ -41,6 +41,11 @@ public:
     EfetchStreamReader &operator=(const EfetchStreamReader &) = delete;
 
     void append(std::string_view bytes);
+    // Appends bytes read straight into the reader's own buffer, which spares
+    // append()'s copy: `read` is given room for up to `max` bytes and
+    // returns how many it wrote, 0 at the end or less on failure; that
+    // number is returned.
+    qint64 appendRead(qint64 max, const std::function<qint64(char *, qint64)> &read);
     // Ends the answer once every record reached the sink: the number of
     // records; 0 when the answer is larger than `maxBytes` or yields no
     // document; -1 when it is not valid UTF-8.

@@ -10,6 +10,8 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 const QString kDataDir = QStringLiteral(VEXMOOR_TESTDATA_DIR "/efetch/");
@@ -21,15 +23,25 @@ struct Streamed
     ArticleList records;
 };
 
-// `bytes` handed to a reader `chunk` bytes at a time (all at once for 0).
+// `bytes` handed to a reader `chunk` bytes at a time (all at once for 0);
+// an odd chunk is read into the reader's buffer, an even one appended.
 Streamed streamed(const QByteArray &bytes, qsizetype chunk, size_t pieceBytes, size_t maxBytes = size_t(kMaxAnswerBytes))
 {
     Streamed out;
     EfetchStreamReader reader(kBase, [&out](ArticleRecord &&record) { out.records.append(std::move(record)); }, maxBytes,
                               pieceBytes);
     const qsizetype step = chunk > 0 ? chunk : std::max(bytes.size(), qsizetype(1));
-    for (qsizetype at = 0; at < bytes.size(); at += step)
-        reader.append(std::string_view(bytes.constData() + at, size_t(std::min(step, bytes.size() - at))));
+    for (qsizetype at = 0; at < bytes.size(); at += step) {
+        const qsizetype n = std::min(step, bytes.size() - at);
+        if (step % 2 == 0) {
+            reader.append(std::string_view(bytes.constData() + at, size_t(n)));
+            continue;
+        }
+        reader.appendRead(step, [&](char *into, qint64) {
+            std::memcpy(into, bytes.constData() + at, size_t(n));
+            return qint64(n);
+        });
+    }
     out.result = reader.finish();
     return out;
 }
