@@ -363,6 +363,8 @@ public:
         return n;
     }
 
+    size_t heldBytes() const { return m_text.capacity() + m_scratch.capacity(); }
+
     qsizetype finish()
     {
         if (m_stage != Stage::Failed && !m_utf8.finish())
@@ -701,6 +703,11 @@ qint64 EfetchStreamReader::appendRead(qint64 max, const std::function<qint64(cha
 qsizetype EfetchStreamReader::finish()
 {
     return d->finish();
+}
+
+size_t EfetchStreamReader::heldBytes() const
+{
+    return d->heldBytes();
 }
 
 void EfetchStreamReader::reset()

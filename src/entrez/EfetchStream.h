@@ -50,6 +50,9 @@ public:
     // records; 0 when the answer is larger than `maxBytes` or yields no
     // document; -1 when it is not valid UTF-8.
     qsizetype finish();
+    // Memory held for text not yet cut into pieces: a few pieces' worth,
+    // however long the answer, unless it gives no safe cut.
+    size_t heldBytes() const;
     // Forgets everything appended, to read another answer.
     void reset();
 
