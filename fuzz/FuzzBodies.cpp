@@ -457,6 +457,29 @@ void xmlRepair(const uint8_t *data, size_t size)
         const auto span = [i](const XmlOutline &o) { return o.childEnds[i] - (i > 0 ? o.childEnds[i - 1] : o.contentBegin); };
         FUZZ_CHECK(span(dropped) + dropped.layoutBefore[i] == span(kept));
     }
+    // With elements no one reads dropped too, the outline still tells each
+    // cut's span and tags as written with everything kept.
+    struct : XmlElementsRead
+    {
+        int child(std::string_view name) const override { return int(name.size() % 2); }
+        int child(int parent, std::string_view name) const override
+        {
+            return name.size() % 3 == 0 ? kNone : name.size() % 3 == 1 ? kAll : (parent + 1) % 4;
+        }
+    } readSome;
+    const XmlRepair unread(input, XmlRepair::Layout::Drop, &readSome);
+    const std::string unreadOutput = unread.changesNothing() ? std::string(input) : unread.repaired();
+    checkOutline(unreadOutput, unread.outline());
+    const XmlOutline &pruned = unread.outline();
+    FUZZ_CHECK(pruned.childEnds.size() == kept.childEnds.size() && pruned.unreadTagsBefore.size() == kept.childEnds.size());
+    for (size_t i = 0; i < kept.childEnds.size(); ++i) {
+        const auto begin = [i](const XmlOutline &o) { return i > 0 ? o.childEnds[i - 1] : o.contentBegin; };
+        const auto tags = [&](const std::string &t, const XmlOutline &o) {
+            return size_t(std::count(t.begin() + ptrdiff_t(begin(o)), t.begin() + ptrdiff_t(o.childEnds[i]), '<'));
+        };
+        FUZZ_CHECK(pruned.childEnds[i] - begin(pruned) + pruned.layoutBefore[i] == kept.childEnds[i] - begin(kept));
+        FUZZ_CHECK(tags(unreadOutput, pruned) + pruned.unreadTagsBefore[i] == tags(output, kept));
+    }
     const auto readText = [](std::string text) {
         pugi::xml_document document;
         document.load_buffer_inplace(text.data(), text.size(), kResponseParseOptions, pugi::encoding_utf8);

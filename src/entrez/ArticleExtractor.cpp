@@ -103,6 +103,32 @@ const ChildPathSet &bookQueries()
     return queries;
 }
 
+const char *const kBookRecord = "PubmedBookArticle";
+
+// The elements on the queries' paths, and all below the end of a path that
+// goes no deeper. The one path that goes on past its own end
+// (MedlineCitation/Article) reads only its element's attributes. A state is
+// a step of the article queries, or of the book queries after them.
+class RecordElementsRead final : public XmlElementsRead
+{
+public:
+    int child(std::string_view name) const override { return name == kBookRecord ? bookStates() : 0; }
+    int child(int parent, std::string_view name) const override
+    {
+        const bool book = parent >= bookStates();
+        const ChildPathSet &queries = book ? bookQueries() : articleQueries();
+        const int offset = book ? bookStates() : 0;
+        const int step = queries.childStep(parent - offset, name);
+        if (step < 0)
+            return kNone;
+        return queries.endsAt(step) ? kAll : step + offset;
+    }
+
+private:
+    // Far past the article queries' steps, fewer than a hundred.
+    static constexpr int bookStates() { return 1 << 16; }
+};
+
 // The key filled by the text of a query's first match.
 constexpr Key kFirstMatchKey[FirstMatchCount] = {
     Key::Year,   Key::Year,  Key::Month, Key::Title,        Key::PMID,    Key::Journal,   Key::Volume,
@@ -229,7 +255,7 @@ private:
 
 void RecordReader::read(pugi::xml_node node)
 {
-    m_book = isNamed(node, "PubmedBookArticle");
+    m_book = isNamed(node, kBookRecord);
     const ChildPathSet &queries = m_book ? bookQueries() : articleQueries();
     queries.forEachMatch(node, [&](int query, pugi::xml_node match) {
         visit(query, match);
@@ -517,6 +543,12 @@ ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase, Ar
     builder.clear();
     RecordReader(builder).read(node);
     return builder.build(elinkBase);
+}
+
+const XmlElementsRead &recordElementsRead()
+{
+    static const RecordElementsRead read;
+    return read;
 }
 
 ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase)

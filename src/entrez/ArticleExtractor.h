@@ -2,6 +2,7 @@
 
 #include "common/Endpoints.h"
 #include "entrez/ArticleRecord.h"
+#include "entrez/XmlRepair.h"
 
 #include <QByteArray>
 
@@ -39,3 +40,8 @@ void logDroppedPmids(qsizetype count);
 ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase);
 // The same, reusing `builder`'s buffers between records.
 ArticleRecord articleForNode(pugi::xml_node node, std::string_view elinkBase, ArticleRecord::Builder &builder);
+
+// What articleForNode reads of the children of an answer's document element,
+// so that a repair can drop the rest (reference lists, histories, chemicals)
+// before the parse.
+const XmlElementsRead &recordElementsRead();

@@ -128,14 +128,15 @@ struct Piece
     XmlOutline outline;
 };
 
-// Only records are read from a piece, so its layout goes: it is a third of a
-// real answer's bytes and half its nodes.
+// Only records are read from a piece, so its layout goes (a third of a real
+// answer's bytes and half its nodes), and so do the parts of a record no one
+// reads (another third: reference lists above all).
 constexpr XmlRepair::Layout kPieceLayout = XmlRepair::Layout::Drop;
 
 // Repaired where it lies, for text held in a buffer of its own.
 Piece repairedPiece(std::string text)
 {
-    const XmlRepair repair(text, kPieceLayout);
+    const XmlRepair repair(text, kPieceLayout, &recordElementsRead());
     Piece piece;
     piece.outline = repair.outline();
     if (!repair.changesNothing()) {
@@ -151,7 +152,7 @@ Piece repairedPiece(std::string text)
 // growing a string writes zeros first, as much work as the copy.
 Piece repairedPiece(std::string_view text, std::string buffer)
 {
-    const XmlRepair repair(text, kPieceLayout);
+    const XmlRepair repair(text, kPieceLayout, &recordElementsRead());
     Piece piece;
     piece.outline = repair.outline();
     buffer.resize(repair.repairedSize());
@@ -651,8 +652,10 @@ private:
             || outline.childEnds[children - 2] != markerBegin)
             return std::nullopt;
         outline.childEnds.pop_back();
-        if (!outline.layoutBefore.empty())
+        if (!outline.layoutBefore.empty()) {
             outline.layoutBefore.pop_back();
+            outline.unreadTagsBefore.pop_back();
+        }
         outline.contentEnd = markerBegin;
         return piece;
     }

@@ -248,11 +248,13 @@ size_t tagsIn(const char *text, size_t begin, size_t end)
 }
 
 // Only a record large enough to pass the bound is scanned for its tags. The
-// bound is of the record as sent: `layout` is what the repair took of it.
-bool isRecordPastBound(const char *text, size_t begin, size_t end, size_t layout)
+// bound is of the record as sent: `layout` bytes and `unreadTags` tags are
+// what the repair took of it.
+bool isRecordPastBound(const char *text, size_t begin, size_t end, size_t layout, size_t unreadTags)
 {
     const size_t bytes = end - begin + layout;
-    return bytes > kMaxRecordBytes || (bytes > kRecordFreeTags && tagsIn(text, begin, end) > recordTagBound(bytes));
+    return bytes > kMaxRecordBytes
+        || (bytes > kRecordFreeTags && tagsIn(text, begin, end) + unreadTags > recordTagBound(bytes));
 }
 
 void logRefusedRecord(const Piece &piece)
@@ -280,7 +282,8 @@ std::vector<Piece> piecesOf(const char *text, const XmlOutline &outline)
     for (size_t i = 0; i < outline.childEnds.size(); ++i) {
         const size_t cut = outline.childEnds[i];
         const size_t layout = outline.layoutBefore.empty() ? 0 : outline.layoutBefore[i];
-        if (isRecordPastBound(text, childBegin, cut, layout)) {
+        const size_t unreadTags = outline.unreadTagsBefore.empty() ? 0 : outline.unreadTagsBefore[i];
+        if (isRecordPastBound(text, childBegin, cut, layout, unreadTags)) {
             if (childBegin > begin)
                 pieces.push_back({begin, childBegin, true});
             pieces.push_back({childBegin, cut, true, true, layout});

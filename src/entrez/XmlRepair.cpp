@@ -233,14 +233,17 @@ struct OpenElement
 {
     const char *name;
     uint32_t length;
+    int read; // what of it is read: an XmlElementsRead state, or kDocument
     std::string_view view() const { return {name, length}; }
 };
+
+constexpr int kDocument = -3; // the document element
 
 class Repairer
 {
 public:
     Repairer(std::string_view input, std::vector<XmlRepair::Edit> &edits, std::string &texts, XmlOutline &outline,
-             XmlRepair::Layout layout)
+             XmlRepair::Layout layout, const XmlElementsRead *read)
         : m_begin(input.data())
         , m_end(input.data() + input.size())
         , m_edits(edits)
@@ -248,10 +251,11 @@ public:
         , m_outline(outline)
         // Real answers hold a line every 45 bytes or so; the bound keeps the
         // record of changes near the input's size whatever the input holds.
-        , m_dropsLayout(layout == XmlRepair::Layout::Drop)
-        , m_layoutDrops(m_dropsLayout ? input.size() / 32 + 64 : 0)
+        , m_read(read)
+        , m_notesDropped(layout == XmlRepair::Layout::Drop || read)
+        , m_layoutDrops(layout == XmlRepair::Layout::Drop ? input.size() / 32 + 64 : 0)
     {
-        if (m_layoutDrops > 0)
+        if (m_notesDropped)
             m_edits.reserve(input.size() / 48);
     }
 
@@ -328,6 +332,13 @@ private:
         }
     }
     size_t outputOffset(const char *p) const { return size_t((p - m_begin) + m_delta); }
+
+    // A comment, CDATA section or PI [from, to) is kept as it is, any "<" in it too.
+    void countTags(const char *from, const char *to)
+    {
+        for (; (from = static_cast<const char *>(std::memchr(from, '<', size_t(to - from)))); ++from)
+            ++m_tags;
+    }
 
     // --- Markup recognisers; each returns the end of the construct at p, or null.
 
@@ -562,11 +573,30 @@ private:
 
     void push(const char *p, const char *nameEnd)
     {
-        m_stack.push_back({p + 1, uint32_t(nameEnd - p - 1)});
+        const std::string_view name(p + 1, size_t(nameEnd - p - 1));
+        int read = XmlElementsRead::kAll;
+        if (m_stack.empty()) {
+            read = kDocument;
+        } else if (m_read) {
+            const int parent = m_stack.back().read;
+            if (parent == kDocument)
+                read = m_read->child(name);
+            else if (parent >= 0)
+                read = m_read->child(parent, name);
+            else
+                read = parent;
+            if (read == XmlElementsRead::kNone && parent != XmlElementsRead::kNone)
+                m_unread = {p, m_stack.size() + 1, m_edits.size(), m_texts.size(), m_delta, m_layoutDropped, m_tags};
+        }
+        ++m_tags;
+        m_stack.push_back({name.data(), uint32_t(name.size()), read});
     }
 
-    void pop()
+    // Closes the innermost open element, whose end is at `end`.
+    void pop(const char *end)
     {
+        if (m_stack.size() == m_unread.depth)
+            dropUnread(end);
         if (m_stack.size() <= m_indexed) {
             auto it = m_openNames.find(m_stack.back().view());
             if (--it->second == 0)
@@ -583,12 +613,29 @@ private:
         return m_openNames.count(name) != 0;
     }
 
+    // The unread element [m_unread.begin, end) goes with whatever was found
+    // to change inside it; the outline counts it as it would have been
+    // written, so that a record's size as sent can still be told.
+    void dropUnread(const char *end)
+    {
+        const ptrdiff_t written = (end - m_unread.begin) + (m_delta - m_unread.delta);
+        m_edits.resize(m_unread.edits);
+        m_texts.resize(m_unread.texts);
+        m_delta = m_unread.delta;
+        // Layout dropped inside it is counted already.
+        m_layoutDropped += size_t(written);
+        m_unreadTags += m_tags - m_unread.tags;
+        drop(m_unread.begin, end);
+        m_unread.depth = 0;
+    }
+
     // Closes the innermost open element with a written end tag at p.
     void closeInnermost(const char *p)
     {
         const OpenElement e = m_stack.back();
         replace(p, p, std::string("</").append(e.view()).append(">"));
-        pop();
+        ++m_tags;
+        pop(p);
         noteChildEnd(p);
     }
 
@@ -598,9 +645,11 @@ private:
         if (m_stack.size() != 1)
             return;
         m_outline.childEnds.push_back(outputOffset(p));
-        if (m_dropsLayout) {
+        if (m_notesDropped) {
             m_outline.layoutBefore.push_back(m_layoutDropped);
+            m_outline.unreadTagsBefore.push_back(m_unreadTags);
             m_layoutDropped = 0;
+            m_unreadTags = 0;
         }
     }
 
@@ -687,12 +736,15 @@ private:
                 StartTag tag;
                 if (startTag<false>(q, tag)) {
                     beforeKeptMarkup(layout, q);
+                    // Pushed before its values are fixed, so that an unread
+                    // element's fixes go with it.
+                    push(q, tag.nameEnd);
                     if (tag.needsFix)
                         startTag<true>(q, tag);
-                    if (tag.empty)
+                    if (tag.empty) {
+                        pop(tag.end);
                         noteChildEnd(tag.end);
-                    else
-                        push(q, tag.nameEnd);
+                    }
                     p = text = layout = tag.end;
                     continue;
                 }
@@ -709,7 +761,8 @@ private:
                             m_stack.pop_back();
                             return e;
                         }
-                        pop();
+                        ++m_tags;
+                        pop(e);
                         noteChildEnd(e);
                         layout = e;
                     } else {
@@ -725,12 +778,14 @@ private:
                     e = cdata(q);
                 if (e) {
                     beforeKeptMarkup(layout, q);
+                    countTags(q, e);
                     p = text = layout = e;
                     continue;
                 }
             } else if (next == '?') {
                 if (const char *e = processingInstruction(q)) {
                     beforeKeptMarkup(layout, q);
+                    countTags(q, e);
                     p = text = layout = e;
                     continue;
                 }
@@ -792,17 +847,32 @@ private:
     CachedSearch m_cdataEnd{"]]>"};
     CachedSearch m_piEnd{"?>"};
     CachedSearch m_nul{std::string_view("\0", 1)};
-    const bool m_dropsLayout;
+    const XmlElementsRead *const m_read;
+    const bool m_notesDropped;  // whether the outline says what went before each child end
     size_t m_layoutDrops;       // layout runs that may still be dropped
     size_t m_layoutDropped = 0; // bytes of layout dropped since the last child end
+    size_t m_tags = 0;          // "<" written so far, counted where an unread element may hold them
+    size_t m_unreadTags = 0;    // those of unread elements dropped since the last child end
+
+    // The outermost unread element open, with what was recorded before it.
+    struct Unread
+    {
+        const char *begin = nullptr;
+        size_t depth = 0; // its place on the stack, counted from 1; 0 for none
+        size_t edits = 0;
+        size_t texts = 0;
+        ptrdiff_t delta = 0;
+        size_t layoutDropped = 0;
+        size_t tags = 0;
+    } m_unread;
 };
 
 } // namespace
 
-XmlRepair::XmlRepair(std::string_view input, Layout layout)
+XmlRepair::XmlRepair(std::string_view input, Layout layout, const XmlElementsRead *read)
     : m_input(input)
 {
-    Repairer(input, m_edits, m_texts, m_outline, layout).run();
+    Repairer(input, m_edits, m_texts, m_outline, layout, read).run();
     ptrdiff_t delta = 0;
     for (const Edit &e : m_edits)
         delta += ptrdiff_t(e.outLength) - ptrdiff_t(e.to - e.from);

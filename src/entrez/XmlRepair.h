@@ -16,9 +16,13 @@ struct XmlOutline
     size_t contentBegin = 0;
     size_t contentEnd = 0;
     std::vector<size_t> childEnds;
-    // With layout dropped, the bytes of it dropped before each child end
-    // since the one before (or the content's beginning); empty otherwise.
+    // With layout dropped, the bytes of it (and of unread elements, as they
+    // would be written) dropped before each child end since the one before
+    // (or the content's beginning); empty otherwise.
     std::vector<size_t> layoutBefore;
+    // In the same way, the tags ("<") the unread elements dropped would have
+    // written.
+    std::vector<size_t> unreadTagsBefore;
 };
 
 // The lenient repair that stands in for a tidy parse: one linear scan that
@@ -48,6 +52,22 @@ struct XmlOutline
 // holds, so the record stays small whatever the answer holds.
 inline constexpr size_t kMaxXmlDepth = 256;
 
+// Which elements inside the children of the document element a reader looks
+// at. The repair can drop the others with all they hold, so that they cost no
+// parse; it asks along each path down from a child of the document element.
+class XmlElementsRead
+{
+public:
+    static constexpr int kAll = -1;  // the element and all it holds are read
+    static constexpr int kNone = -2; // nothing of the element is read
+    virtual ~XmlElementsRead() = default;
+    // For a child of the document element: kAll or a state of its own (>= 0).
+    virtual int child(std::string_view name) const = 0;
+    // For an element named `name` inside one in state `parent` (>= 0): kAll,
+    // kNone or a state of its own.
+    virtual int child(int parent, std::string_view name) const = 0;
+};
+
 class XmlRepair
 {
 public:
@@ -58,8 +78,10 @@ public:
     // since a record's own XML is stored as it came.
     enum class Layout : uint8_t { Keep, Drop };
 
-    // Scans `input`, which must outlive this object.
-    explicit XmlRepair(std::string_view input, Layout layout = Layout::Keep);
+    // Scans `input`, which must outlive this object. With `read`, the
+    // elements it says no one reads are dropped, with their content, as if
+    // they were layout: the outline counts them with it.
+    explicit XmlRepair(std::string_view input, Layout layout = Layout::Keep, const XmlElementsRead *read = nullptr);
 
     // True when `input` is well-formed as it stands.
     bool changesNothing() const { return m_edits.empty(); }

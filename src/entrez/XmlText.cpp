@@ -202,6 +202,21 @@ void ChildPathSet::add(int id, std::string_view path)
     }
 }
 
+int ChildPathSet::childStep(int step, std::string_view name) const
+{
+    for (int child : m_steps[size_t(step)].children) {
+        if (m_steps[size_t(child)].name == name)
+            return child;
+    }
+    return -1;
+}
+
+bool ChildPathSet::endsAt(int step) const
+{
+    const Step &s = m_steps[size_t(step)];
+    return s.query >= 0 && s.children.empty();
+}
+
 pugi::xml_node ChildPathSet::firstMatch(pugi::xml_node context, int id) const
 {
     pugi::xml_node found;

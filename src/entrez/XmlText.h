@@ -68,6 +68,13 @@ public:
     // The first match of path `id`, or a null node.
     pugi::xml_node firstMatch(pugi::xml_node context, int id) const;
 
+    // Steps along the paths, for those who follow them without a tree: 0 is
+    // the context; the step named `name` below `step`, or -1 when no path
+    // goes there.
+    int childStep(int step, std::string_view name) const;
+    // Whether a path ends at `step` and none goes on below it.
+    bool endsAt(int step) const;
+
 private:
     void add(int id, std::string_view path);
 

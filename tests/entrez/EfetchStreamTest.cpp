@@ -246,6 +246,9 @@ private slots:
         // The streamed pieces lose their layout; the bound is of the record as sent.
         QTest::newRow("tags within the bound by their layout") << (QByteArray("<a/>\n") + QByteArray(27, ' ')).repeated(120000) << 10;
         QTest::newRow("text past the bound") << QByteArray(int(kMaxRecordBytes), 'x') << 9;
+        // They lose the elements no one reads too; the bound counts their tags.
+        QTest::newRow("tags past the bound in an element no one reads")
+            << "</ArticleTitle><GrantList>" + QByteArray("<a/>").repeated(120000) + "</GrantList><ArticleTitle>" << 9;
     }
     void recordBound()
     {

@@ -172,30 +172,49 @@ private slots:
     }
 
     // Layout goes only where a reader skips it anyway: white space with a
-    // line break between two pieces of markup that stay. The outline points
-    // into the text as it now is, and says how much of each record went.
+    // line break between two pieces of markup that stay; so do the elements
+    // no one reads, when a reader says which. The outline points into the
+    // text as it now is, and says how much of each record went.
     void dropsLayout_data()
     {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("indentation") << QByteArray("<r>\n  <a>x</a>\r\n\t<b> </b>\n</r>") << QByteArray("<r><a>x</a><b> </b></r>");
+        // Read: a below a child of the root, b below a, and all below b.
+        QTest::addColumn<bool>("readsAb");
+        QTest::newRow("indentation") << QByteArray("<r>\n  <a>x</a>\r\n\t<b> </b>\n</r>") << QByteArray("<r><a>x</a><b> </b></r>") << false;
         QTest::newRow("a space between inline elements")
-            << QByteArray("<r><a><i>x</i> <b>y</b></a>\n</r>") << QByteArray("<r><a><i>x</i> <b>y</b></a></r>");
-        QTest::newRow("text with a line break") << QByteArray("<r>a\n<b/>\n</r>") << QByteArray("<r>a\n<b/></r>");
-        QTest::newRow("after a reference") << QByteArray("<r><a/>&#32;\n<b/></r>") << QByteArray("<r><a/>&#32;\n<b/></r>");
+            << QByteArray("<r><a><i>x</i> <b>y</b></a>\n</r>") << QByteArray("<r><a><i>x</i> <b>y</b></a></r>") << false;
+        QTest::newRow("text with a line break") << QByteArray("<r>a\n<b/>\n</r>") << QByteArray("<r>a\n<b/></r>") << false;
+        QTest::newRow("after a reference") << QByteArray("<r><a/>&#32;\n<b/></r>") << QByteArray("<r><a/>&#32;\n<b/></r>") << false;
         QTest::newRow("beside comments, CDATA and PIs")
-            << QByteArray("<r>\n<!--c-->\n<![CDATA[x]]>\n<?p x?>\n<a/></r>") << QByteArray("<r><!--c--><![CDATA[x]]><?p x?><a/></r>");
-        QTest::newRow("before an end tag the repair drops") << QByteArray("<r><a/>\n</x>y</r>") << QByteArray("<r><a/>\ny</r>");
-        QTest::newRow("after an end tag the repair drops") << QByteArray("<r><a>x</b>\n <c/></a></r>") << QByteArray("<r><a>x\n <c/></a></r>");
-        QTest::newRow("before end tags the repair adds") << QByteArray("<r><a><b>\n</a>\n</r>") << QByteArray("<r><a><b></b></a></r>");
+            << QByteArray("<r>\n<!--c-->\n<![CDATA[x]]>\n<?p x?>\n<a/></r>") << QByteArray("<r><!--c--><![CDATA[x]]><?p x?><a/></r>") << false;
+        QTest::newRow("before an end tag the repair drops") << QByteArray("<r><a/>\n</x>y</r>") << QByteArray("<r><a/>\ny</r>") << false;
+        QTest::newRow("after an end tag the repair drops") << QByteArray("<r><a>x</b>\n <c/></a></r>") << QByteArray("<r><a>x\n <c/></a></r>") << false;
+        QTest::newRow("before end tags the repair adds") << QByteArray("<r><a><b>\n</a>\n</r>") << QByteArray("<r><a><b></b></a></r>") << false;
+        QTest::newRow("unread elements go with what they hold")
+            << QByteArray("<r>\n <x>\n  <c>u<d/><!--<-->\n</c>\n  <a t='1'>\n   <b>k<i>j</i></b> a<e/>\n  </a>\n </x>\n <c/>\n</r>")
+            << QByteArray("<r><x><a t='1'><b>k<i>j</i></b> a</a></x><c/></r>") << true;
+        QTest::newRow("their repairs go too") << QByteArray("<r><x><c t=\"<\">a<b&</c><e t='a'b'/><a>1<2</a></x></r>")
+                                              << QByteArray("<r><x><a>1&lt;2</a></x></r>") << true;
+        QTest::newRow("closed by an outer end tag or left open")
+            << QByteArray("<r><x><c><d>u</x><y><a><c>u") << QByteArray("<r><x></x><y><a></a></y></r>") << true;
     }
     void dropsLayout()
     {
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, expected);
+        QFETCH(bool, readsAb);
+        struct : XmlElementsRead
+        {
+            int child(std::string_view) const override { return 0; }
+            int child(int parent, std::string_view name) const override
+            {
+                return parent == 0 && name == "a" ? 1 : parent == 1 && name == "b" ? kAll : kNone;
+            }
+        } readAb;
         std::string text = input.toStdString();
         const XmlRepair kept(text);
-        const XmlRepair repair(text, XmlRepair::Layout::Drop);
+        const XmlRepair repair(text, XmlRepair::Layout::Drop, readsAb ? &readAb : nullptr);
         const std::string output = repair.changesNothing() ? text : repair.repaired();
         QCOMPARE(QByteArray::fromStdString(output), expected);
         const XmlOutline &outline = repair.outline();
@@ -203,9 +222,12 @@ private slots:
         QCOMPARE(outline.layoutBefore.size(), outline.childEnds.size());
         QCOMPARE(outline.childEnds.size(), kept.outline().childEnds.size());
         for (size_t i = 0; i < outline.childEnds.size(); ++i) {
-            const auto span = [i](const XmlOutline &o) { return o.childEnds[i] - (i > 0 ? o.childEnds[i - 1] : o.contentBegin); };
+            const auto begin = [i](const XmlOutline &o) { return i > 0 ? o.childEnds[i - 1] : o.contentBegin; };
+            const auto span = [&](const XmlOutline &o) { return o.childEnds[i] - begin(o); };
+            const auto tags = [&](const std::string &t, const XmlOutline &o) { return std::count(t.begin() + ptrdiff_t(begin(o)), t.begin() + ptrdiff_t(o.childEnds[i]), '<'); };
             QCOMPARE(output[outline.childEnds[i] - 1], '>');
             QCOMPARE(span(outline) + outline.layoutBefore[i], span(kept.outline()));
+            QCOMPARE(size_t(tags(output, outline)) + outline.unreadTagsBefore[i], size_t(tags(kept.repaired(), kept.outline())));
         }
         text.resize(std::max(text.size(), repair.repairedSize()));
         repair.applyInPlace(text.data());
