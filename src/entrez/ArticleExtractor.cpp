@@ -6,7 +6,9 @@
 #include "entrez/Utf8.h"
 #include "entrez/XmlText.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -104,29 +106,50 @@ const ChildPathSet &bookQueries()
 }
 
 const char *const kBookRecord = "PubmedBookArticle";
+const char *const kAuthor = "Author";
+// The children of an Author read, in the order of addAuthor's parts.
+constexpr std::string_view kAuthorParts[] = {"LastName", "Initials", "ForeName", "Suffix", "CollectiveName"};
 
 // The elements on the queries' paths, and all below the end of a path that
-// goes no deeper. The one path that goes on past its own end
-// (MedlineCitation/Article) reads only its element's attributes. A state is
-// a step of the article queries, or of the book queries after them.
+// goes no deeper, but for authors: of a list of them only the authors are
+// read, of an author only the parts of its name. The one path that goes on
+// past its own end (MedlineCitation/Article) reads only its element's
+// attributes. A state is a step of the article queries, or one of the book
+// queries after them, or an author list or author.
 class RecordElementsRead final : public XmlElementsRead
 {
 public:
-    int child(std::string_view name) const override { return name == kBookRecord ? bookStates() : 0; }
+    int child(std::string_view name) const override { return name == kBookRecord ? kBookStates : 0; }
     int child(int parent, std::string_view name) const override
     {
-        const bool book = parent >= bookStates();
+        if (parent == kAuthorListState)
+            return name == kAuthor ? kAuthorState : kNone;
+        if (parent == kAuthorState)
+            return std::find(std::begin(kAuthorParts), std::end(kAuthorParts), name) != std::end(kAuthorParts) ? kAll : kNone;
+        const bool book = parent >= kBookStates;
         const ChildPathSet &queries = book ? bookQueries() : articleQueries();
-        const int offset = book ? bookStates() : 0;
+        const int offset = book ? kBookStates : 0;
         const int step = queries.childStep(parent - offset, name);
         if (step < 0)
             return kNone;
-        return queries.endsAt(step) ? kAll : step + offset;
+        switch (queries.queryEndingAt(step)) {
+        case -1:
+            return step + offset;
+        case Author:
+            return kAuthorState;
+        case AuthorList:
+        case BookAuthorList:
+            return kAuthorListState;
+        default:
+            return kAll;
+        }
     }
 
 private:
     // Far past the article queries' steps, fewer than a hundred.
-    static constexpr int bookStates() { return 1 << 16; }
+    static constexpr int kBookStates = 1 << 16;
+    static constexpr int kAuthorListState = 1 << 17;
+    static constexpr int kAuthorState = kAuthorListState + 1;
 };
 
 // The key filled by the text of a query's first match.
@@ -274,7 +297,7 @@ void RecordReader::read(pugi::xml_node node)
         m_first[BookTitle] = m_first[CollectionTitle] = {};
         for (pugi::xml_node list : m_authorLists.empty() ? m_bookAuthorLists : m_authorLists) {
             for (pugi::xml_node author = list.first_child(); author; author = author.next_sibling()) {
-                if (isNamed(author, "Author"))
+                if (isNamed(author, kAuthor))
                     addAuthor(author);
             }
         }
@@ -376,27 +399,22 @@ void RecordReader::addAuthor(pugi::xml_node author)
     if (hasAttribute(author, "ValidYN", "N"))
         return;
     // The first of each part, found in one pass over the author's children.
-    pugi::xml_node parts[4];
-    enum { Initials, ForeName, Suffix, CollectiveName };
-    bool person = false;
+    pugi::xml_node parts[std::size(kAuthorParts)];
+    enum { LastName, Initials, ForeName, Suffix, CollectiveName };
     for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
-        const auto note = [&](int part, const char *tag) {
-            if (!parts[part] && isNamed(child, tag))
+        for (size_t part = 0; part < std::size(kAuthorParts); ++part) {
+            if (!parts[part] && isNamed(child, kAuthorParts[part].data()))
                 parts[part] = child;
-        };
-        person = person || isNamed(child, "LastName");
-        note(Initials, "Initials");
-        note(ForeName, "ForeName");
-        note(Suffix, "Suffix");
-        note(CollectiveName, "CollectiveName");
+        }
     }
+    const bool person = bool(parts[LastName]);
     if (person) {
         const std::string initials = stringValue(parts[Initials]);
         const std::string foreName = stringValue(parts[ForeName]);
         const std::string suffix = stringValue(parts[Suffix]);
         std::string name;
         for (pugi::xml_node child = author.first_child(); child; child = child.next_sibling()) {
-            if (isNamed(child, "LastName")) {
+            if (isNamed(child, kAuthorParts[LastName].data())) {
                 name.clear();
                 appendStringValue(child, name);
                 m_builder.addAuthor(name, initials, foreName, false, suffix);

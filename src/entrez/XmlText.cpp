@@ -211,10 +211,10 @@ int ChildPathSet::childStep(int step, std::string_view name) const
     return -1;
 }
 
-bool ChildPathSet::endsAt(int step) const
+int ChildPathSet::queryEndingAt(int step) const
 {
     const Step &s = m_steps[size_t(step)];
-    return s.query >= 0 && s.children.empty();
+    return s.children.empty() ? s.query : -1;
 }
 
 pugi::xml_node ChildPathSet::firstMatch(pugi::xml_node context, int id) const

@@ -72,8 +72,8 @@ public:
     // the context; the step named `name` below `step`, or -1 when no path
     // goes there.
     int childStep(int step, std::string_view name) const;
-    // Whether a path ends at `step` and none goes on below it.
-    bool endsAt(int step) const;
+    // The id of the path that ends at `step` when none goes on below it, or -1.
+    int queryEndingAt(int step) const;
 
 private:
     void add(int id, std::string_view path);

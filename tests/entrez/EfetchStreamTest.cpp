@@ -156,6 +156,11 @@ private slots:
             READ_TEST_DATA(bytes, kDataDir + name);
             QTest::newRow(qPrintable(name)) << bytes;
         }
+        READ_TEST_DATA(books, QStringLiteral(VEXMOOR_TEST_SOURCE_DIR "/../data/records/book-chapter-and-book.xml"));
+        QTest::newRow("books with authors") << books;
+        QTest::newRow("author with every part") << answer("</ArticleTitle><AuthorList><Author><LastName>Roe</LastName><ForeName>Al"
+                                                          "</ForeName><Initials>A</Initials><Suffix>Jr</Suffix><AffiliationInfo>"
+                                                          "<Affiliation>X</Affiliation></AffiliationInfo></Author></AuthorList><ArticleTitle>");
         QTest::newRow("comment across records") << answer("<!-- ", " -->");
         QTest::newRow("comment never closed") << answer("<!-- ");
         QTest::newRow("CDATA across records") << answer("<![CDATA[", "]]>");
